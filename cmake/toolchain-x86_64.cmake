@@ -1,0 +1,14 @@
+# Cross-compiling for 64-bit Windows with the POSIX-threads flavour of mingw-w64.
+set(CMAKE_SYSTEM_NAME Windows)
+set(CMAKE_SYSTEM_PROCESSOR x86_64)
+set(DARNA_TRIPLET x86_64-w64-mingw32)
+set(CMAKE_C_COMPILER   ${DARNA_TRIPLET}-gcc-posix)
+set(CMAKE_CXX_COMPILER ${DARNA_TRIPLET}-g++-posix)
+set(CMAKE_RC_COMPILER  ${DARNA_TRIPLET}-windres)
+set(CMAKE_FIND_ROOT_PATH /usr/${DARNA_TRIPLET})
+set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
+set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
+# Tests and benchmarks run through Wine's 64-bit loader.
+set(CMAKE_CROSSCOMPILING_EMULATOR /usr/lib/wine/wine64)

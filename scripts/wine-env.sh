@@ -1,0 +1,86 @@
+# Sourced by the run, test and benchmark scripts: a private Wine prefix with the
+# Japanese font substitutes, a private Xvfb display and one persistent wineserver.
+# Helpers are started with their output sent to /dev/null; their PIDs are kept so
+# that exactly those are stopped again.
+
+WINE64=/usr/lib/wine/wine64
+WINESERVER=/usr/lib/wine/wineserver64
+[ -x "$WINESERVER" ] || WINESERVER=/usr/lib/wine/wineserver
+
+darna_wine_vars() {   # $1 = prefix folder
+  export WINEPREFIX="$1"
+  export WINELOADER="$WINE64"
+  export WINESERVER
+  export WINEARCH=win64
+  export WINEDEBUG=-all
+  export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
+  export LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8
+}
+
+# Creates the prefix once; later calls only check the stamp.
+darna_wine_prefix() {   # $1 = prefix folder
+  darna_wine_vars "$1"
+  [ -f "$1/.darna-ready" ] && return 0
+  echo "wine: creating the prefix $1"
+  rm -rf "$1"; mkdir -p "$1"
+  "$WINE64" wineboot -i >/dev/null 2>&1 || true
+  local reg="$1/fonts.reg"
+  {
+    printf 'REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\Wine\\Fonts\\Replacements]\r\n'
+    printf '"MS UI Gothic"="IPAGothic"\r\n'
+    printf '"ＭＳ ゴシック"="IPAGothic"\r\n'
+    printf '"ＭＳ Ｐゴシック"="IPAPGothic"\r\n'
+    printf '"ＭＳ 明朝"="IPAMincho"\r\n'
+    printf '"ＭＳ Ｐ明朝"="IPAPMincho"\r\n'
+    printf '"MS Gothic"="IPAGothic"\r\n'
+    printf '"MS PGothic"="IPAPGothic"\r\n'
+    printf '"MS Mincho"="IPAMincho"\r\n'
+    printf '"MS PMincho"="IPAPMincho"\r\n\r\n'
+  } | iconv -f UTF-8 -t UTF-16LE | { printf '\xff\xfe'; cat; } > "$reg"
+  "$WINE64" regedit /S "$(winepath_w "$reg")" >/dev/null 2>&1 || true
+  "$WINESERVER" -w
+  touch "$1/.darna-ready"
+}
+
+winepath_w() { echo "Z:${1//\//\\}"; }
+
+# Starts Xvfb on a free display unless DARNA_USE_DISPLAY is set and usable.
+darna_xvfb_start() {
+  DARNA_XVFB_PID=""
+  if [ -n "${DARNA_USE_DISPLAY:-}" ] && [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then
+    return 0
+  fi
+  local fdfile; fdfile=$(mktemp)
+  Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$fdfile" >/dev/null 2>&1 &
+  DARNA_XVFB_PID=$!
+  local i
+  for i in $(seq 1 100); do
+    [ -s "$fdfile" ] && break
+    sleep 0.1
+  done
+  if [ ! -s "$fdfile" ]; then echo "wine: Xvfb did not start" >&2; rm -f "$fdfile"; return 1; fi
+  export DISPLAY=":$(head -n1 "$fdfile")"
+  rm -f "$fdfile"
+}
+
+darna_wineserver_start() {
+  "$WINESERVER" -f -p >/dev/null 2>&1 &
+  DARNA_WINESERVER_PID=$!
+  # Start Wine's own services now, with their output on /dev/null: started by the
+  # first test instead, they would inherit its output pipe and hold ctest open.
+  "$WINE64" wineboot -s >/dev/null 2>&1 </dev/null || true
+}
+
+darna_wine_stop() {
+  if [ -n "${DARNA_WINESERVER_PID:-}" ]; then
+    "$WINESERVER" -k >/dev/null 2>&1 || true
+    kill "$DARNA_WINESERVER_PID" >/dev/null 2>&1 || true
+    wait "$DARNA_WINESERVER_PID" 2>/dev/null || true
+    DARNA_WINESERVER_PID=""
+  fi
+  if [ -n "${DARNA_XVFB_PID:-}" ]; then
+    kill "$DARNA_XVFB_PID" >/dev/null 2>&1 || true
+    wait "$DARNA_XVFB_PID" 2>/dev/null || true
+    DARNA_XVFB_PID=""
+  fi
+}
