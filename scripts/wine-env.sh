@@ -47,7 +47,7 @@ winepath_w() { echo "Z:${1//\//\\}"; }
 # Starts Xvfb on a free display unless DARNA_USE_DISPLAY is set and usable.
 darna_xvfb_start() {
   DARNA_XVFB_PID=""
-  if [ -n "${DARNA_USE_DISPLAY:-}" ] && [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then
+  if [ -n "${DARNA_USE_DISPLAY:-}" ] && [ -n "${DISPLAY:-}" ] && xdotool getdisplaygeometry >/dev/null 2>&1; then
     return 0
   fi
   local fdfile; fdfile=$(mktemp)

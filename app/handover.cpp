@@ -1,0 +1,103 @@
+#include "app/handover.h"
+
+#include <shlobj.h>
+
+#include <cstring>
+
+#include "app/frame.h"
+#include "app/globals.h"
+
+namespace {
+std::vector<std::string> g_queued;
+}
+
+HGLOBAL BuildDropFiles(POINT dropPoint, BOOL nonClient) {
+    HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT | GMEM_DDESHARE, sizeof(DROPFILES) + 1);
+    if (!block) return nullptr;
+    DROPFILES* header = (DROPFILES*)GlobalLock(block);
+    header->pFiles = sizeof(DROPFILES);
+    header->pt = dropPoint;
+    header->fNC = nonClient;
+    header->fWide = FALSE;
+    GlobalUnlock(block);
+    return block;
+}
+
+HGLOBAL AppendDropFile(HGLOBAL block, const char* path) {
+    if (!block || !path) return nullptr;
+    SIZE_T oldSize = GlobalSize(block);
+    size_t length = std::strlen(path) + 1;
+    HGLOBAL grown = GlobalReAlloc(block, oldSize + length, GMEM_MOVEABLE | GMEM_ZEROINIT | GMEM_DDESHARE);
+    if (!grown) return nullptr;
+    char* bytes = (char*)GlobalLock(grown);
+    // The new path goes over the old final NUL; the block ends in two NULs again.
+    std::memcpy(bytes + oldSize - 1, path, length);
+    bytes[oldSize - 1 + length] = 0;
+    GlobalUnlock(grown);
+    return grown;
+}
+
+int ParseDropFiles(const void* data, size_t size, std::vector<std::string>* paths) {
+    paths->clear();
+    if (!data || size < sizeof(DROPFILES) + 1) return 0;
+    DROPFILES header;
+    std::memcpy(&header, data, sizeof header);
+    if (header.fWide || header.pFiles < sizeof(DROPFILES) || header.pFiles >= size) return 0;
+    const char* bytes = (const char*)data;
+    size_t pos = header.pFiles;
+    std::vector<std::string> found;
+    for (;;) {
+        if (pos >= size) return 0;               // no final NUL inside the block
+        if (bytes[pos] == 0) break;              // the empty name ends the list
+        const void* end = std::memchr(bytes + pos, 0, size - pos);
+        if (!end) return 0;
+        size_t length = (const char*)end - (bytes + pos);
+        if (length >= MAX_PATH) return 0;
+        found.emplace_back(bytes + pos, length);
+        pos += length + 1;
+    }
+    *paths = std::move(found);
+    return 1;
+}
+
+int SendHandOver(HWND target, const std::vector<std::string>& paths) {
+    POINT cursor = {0, 0};
+    GetCursorPos(&cursor);
+    HGLOBAL block = BuildDropFiles(cursor, FALSE);
+    for (const std::string& path : paths) {
+        if (!block) break;
+        HGLOBAL grown = AppendDropFile(block, path.c_str());
+        if (!grown) {
+            GlobalFree(block);
+            block = nullptr;
+        } else {
+            block = grown;
+        }
+    }
+    if (!block) return 0;
+    COPYDATASTRUCT data;
+    data.dwData = kDropFilesCopyData;
+    data.cbData = (DWORD)GlobalSize(block);
+    data.lpData = GlobalLock(block);
+    DWORD_PTR answer = 0;
+    LRESULT sent = SendMessageTimeoutA(target, WM_COPYDATA, 0, (LPARAM)&data, SMTO_ABORTIFHUNG, 10000, &answer);
+    GlobalUnlock(block);
+    GlobalFree(block);
+    return sent && answer ? 1 : 0;
+}
+
+LRESULT ReceiveHandOver(const COPYDATASTRUCT* data) {
+    if (!data || data->dwData != kDropFilesCopyData) return FALSE;
+    std::vector<std::string> paths;
+    if (!ParseDropFiles(data->lpData, data->cbData, &paths)) return FALSE;
+    bool wasEmpty = g_queued.empty();
+    g_queued.insert(g_queued.end(), paths.begin(), paths.end());
+    if (wasEmpty && AppWindows.frame) PostMessageA(AppWindows.frame, kMsgOpenHandedOver, 0, 0);
+    return TRUE;
+}
+
+void OpenHandedOverPaths() {
+    std::vector<std::string> paths;
+    paths.swap(g_queued);
+    if (!paths.empty()) OpenDroppedPaths(paths);
+}

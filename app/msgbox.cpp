@@ -1,0 +1,167 @@
+#include "app/msgbox.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "app/dlgfield.h"
+#include "app/drawutil.h"
+#include "app/ui_hook.h"
+#include "resources/msgbox_ids.h"
+
+const char kAppTitle[] = "Darna Studio for Tabrix";
+
+namespace {
+
+// The request of the box that is up (the box is modal: one at a time).
+const char* g_text = nullptr;
+const char* g_caption = nullptr;
+unsigned g_kind = 0;
+
+HWND g_owner = nullptr;
+HWND g_panels[kPanelCount] = {};
+
+const char* const kTemplates[4] = {"dra_msgbox", "dra_msgbox_yn", "dra_msgbox_oc",
+                                   "dra_msgbox_ync"};
+
+const char kListProcProp[] = "DarnaMsgListProc";
+
+constexpr size_t kLineMax = 255;   // a list line holds at most 255 bytes
+
+bool IsLead932(unsigned char c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
+
+// Adds the text to list box 100, one entry per CR LF-separated line. A line
+// longer than 255 bytes goes on in the next entry (never splitting a character).
+void FillTextLines(HWND list, const char* text) {
+    if (!text) return;
+    char line[kLineMax + 1];
+    size_t len = 0;
+    int pos = 0;
+    auto flush = [&] {
+        line[len] = '\0';
+        SendMessageA(list, LB_INSERTSTRING, (WPARAM)pos++, (LPARAM)line);
+        len = 0;
+    };
+    const unsigned char* p = (const unsigned char*)text;
+    while (*p) {
+        if (p[0] == '\r' && p[1] == '\n') {
+            flush();
+            p += 2;
+            continue;
+        }
+        size_t n = (IsLead932(p[0]) && p[1]) ? 2 : 1;
+        if (len + n > kLineMax) flush();
+        std::memcpy(line + len, p, n);
+        len += n;
+        p += n;
+        if (!*p) flush();
+    }
+}
+
+}  // namespace
+
+LRESULT CALLBACK MessageBoxListProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
+    WNDPROC old = (WNDPROC)GetPropA(wnd, kListProcProp);
+    if (msg == WM_LBUTTONDOWN) return 0;   // clicks select nothing
+    if (msg == WM_NCDESTROY && old) {
+        SetWindowLongPtrA(wnd, GWLP_WNDPROC, (LONG_PTR)old);
+        RemovePropA(wnd, kListProcProp);
+    }
+    return old ? CallWindowProcA(old, wnd, msg, wp, lp) : DefWindowProcA(wnd, msg, wp, lp);
+}
+
+INT_PTR CALLBACK MessageBoxDlgProc(HWND dlg, UINT msg, WPARAM wp, LPARAM) {
+    switch (msg) {
+    case WM_INITDIALOG: {
+        HWND list = GetDlgItem(dlg, IDC_MSGBOX_LIST);
+        SendMessageA(list, LB_RESETCONTENT, 0, 0);
+        FillTextLines(list, g_text);
+        SetWindowTextA(dlg, g_caption ? g_caption : "");
+        CenterWindow(dlg);
+        if (list) {
+            LONG_PTR old = SetWindowLongPtrA(list, GWLP_WNDPROC, (LONG_PTR)MessageBoxListProc);
+            SetPropA(list, kListProcProp, (HANDLE)old);
+        }
+        int focus = (g_kind == kMsgYesNo || g_kind == kMsgYesNoCancel) ? IDYES : IDOK;
+        SetFocus(GetDlgItem(dlg, focus));
+        return FALSE;   // the focus is set here
+    }
+    case WM_PAINT: {
+        PAINTSTRUCT ps;
+        BeginPaint(dlg, &ps);
+        EndPaint(dlg, &ps);
+        PaintDialogFrame(dlg);
+        return TRUE;
+    }
+    case WM_COMMAND: {
+        int id = LOWORD(wp);
+        if (id == IDOK || id == IDCANCEL || id == IDYES || id == IDNO) {
+            EndDialog(dlg, id);
+            return TRUE;
+        }
+        return FALSE;
+    }
+    case WM_SYSCOMMAND:
+        if ((wp & 0xFFF0) == SC_CLOSE) {
+            EndDialog(dlg, IDCANCEL);
+            return TRUE;
+        }
+        return FALSE;
+    }
+    return FALSE;
+}
+
+int ShowMessageBox(HWND owner, const char* text, const char* caption, unsigned kind) {
+    g_text = text;
+    g_caption = caption;
+    g_kind = kind;
+    EnablePanels(FALSE);
+    int result = 0;
+    if (kind <= kMsgYesNoCancel) {
+        RecordMessageBoxShown(text, caption, (int)kind);
+        ModalMessageInfo info = {text, caption, (int)kind};
+        result = (int)RunModalDialog(GetModuleHandleA(nullptr), kTemplates[kind], owner,
+                                     MessageBoxDlgProc, 0, &info);
+        RecordMessageBoxResult(result);
+    }
+    EnablePanels(TRUE);
+    g_text = nullptr;
+    g_caption = nullptr;
+    return result;
+}
+
+namespace {
+
+const char* LoadInto(char* buf, int id, const char* errFormat) {
+    buf[0] = '\0';   // a failed load leaves an empty string, not the previous one
+    int n = LoadStringA(GetModuleHandleA(nullptr), (UINT)id, buf, 250);
+    if (n <= 0) {
+        char work[256];
+        std::snprintf(work, sizeof work, errFormat, id);
+        ShowMessageBox(g_owner, work, kAppTitle, kMsgOk);
+    }
+    return buf;
+}
+
+}  // namespace
+
+const char* LoadResString(int id) {
+    static char buf[256];
+    return LoadInto(buf, id, "id[%d]LoadString error");
+}
+
+const char* LoadResString2(int id) {
+    static char buf[256];
+    return LoadInto(buf, id, "id[%d]LoadString2 error");
+}
+
+void SetMessageBoxOwner(HWND owner) { g_owner = owner; }
+HWND GetMessageBoxOwner() { return g_owner; }
+
+void SetPanelWindow(PanelSlot slot, HWND wnd) {
+    if (slot >= 0 && slot < kPanelCount) g_panels[slot] = wnd;
+}
+
+void EnablePanels(BOOL enable) {
+    for (HWND w : g_panels)
+        if (w && IsWindow(w)) EnableWindow(w, enable);
+}

@@ -1,0 +1,19 @@
+#include "app/services_pending.h"
+
+int TwainSourceEnabled = 0;
+
+void InitFilePlugins(HWND) {}
+void FreeFilePlugins() {}
+
+int OpenFileDialog(HWND, char*, char*, void*, int) { return 0; }
+int OpenPartsBox(HWND, const char*, char*, const char*, const char*) { return 0; }
+
+void TwainInitIdentity(HWND) {}
+int TwainLoadManager() { return 0; }
+void TwainSelectSource() {}
+void TwainCloseManager(int) {}
+void TwainCloseSource() {}
+void TwainShutdown(int) {}
+int TwainProcessMessage(MSG*, HWND) { return 0; }
+
+void MakeSelHistFolder() {}

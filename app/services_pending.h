@@ -1,0 +1,30 @@
+// Services of the file, printing and scanning code and of the selection code that
+// the frame calls. Until those parts of the editor exist, app/services_pending.cpp
+// answers for them the way the program behaves when the service is unavailable
+// (no plug-ins, no TWAIN source manager, dialogs that choose nothing). Each
+// function goes away here once its real implementation lands.
+#pragma once
+#include <windows.h>
+
+// Reader and writer plug-in tables.
+void InitFilePlugins(HWND frame);
+void FreeFilePlugins();
+
+// Open dialog: 1 with the chosen path (at most 256 characters) in path, 0 when
+// nothing was chosen.
+int OpenFileDialog(HWND owner, char* path, char* name, void* initDirBlock, int flags);
+// Parts box on a folder: nonzero when a file was chosen (its path in path).
+int OpenPartsBox(HWND owner, const char* folder, char* path, const char* pattern, const char* title);
+
+// TWAIN acquisition.
+void TwainInitIdentity(HWND frame);
+int TwainLoadManager();                  // 1 when the source manager is open
+void TwainSelectSource();
+void TwainCloseManager(int flag);
+void TwainCloseSource();
+void TwainShutdown(int flag);
+int TwainProcessMessage(MSG* msg, HWND frame);   // nonzero when the source took it
+extern int TwainSourceEnabled;
+
+// Selection code.
+void MakeSelHistFolder();

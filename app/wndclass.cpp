@@ -1,0 +1,180 @@
+#include "app/wndclass.h"
+
+#include <commctrl.h>
+
+#include <cstring>
+
+#include "app/frame.h"
+#include "app/globals.h"
+#include "app/services_pending.h"
+
+SharedBackgrounds Backgrounds;
+
+const char* const kWindowClassNames[kWindowClassCount] = {
+    "dvw_",               "CanvClass",          "CanvWndClass",       "CanvWndDispClass",
+    "StatusBarClass",     "ToolBarClass",       "ToolBarIconClass",   "ToolBarClass2",
+    "ToolBarIconClass2",  "PenIconClass",       "ToolBarClass3",      "hGageClass",
+    "vGageClass",         "SelPenBaseClass",    "SelPenPenClass",     "EffectViewClass",
+    "ToneSelBaseClass",   "ToneSelClass",       "ToolTipClass",       "PalPokClass",
+    "TexPalPokClass",     "TexSelBaseClass",    "KoroPalPokClass",    "KoroSelBaseClass",
+    "PrtViewClass",       "MixViewClass",       "TrimViewClass",      "TexResizeViewClass",
+    "KoroResizeViewClass", "TextViewClass",     "BrContViewClass",    "OndoViewClass",
+    "RotateViewClass",    "CurveViewClass",     "PartsBoxBaseClass",  "PartsBoxThmlClass",
+    "ExifDlgBaseClass",   "ExifGridClass",      "OoiViewClass",       "YakiViewClass",
+    "CtrlPanelClass",     "IconSelIconClass",
+};
+
+LRESULT CALLBACK PlainWndProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
+    return DefWindowProcA(wnd, msg, wp, lp);
+}
+
+LRESULT CALLBACK PlainMdiChildProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
+    return DefMDIChildProcA(wnd, msg, wp, lp);
+}
+
+namespace {
+
+enum BackgroundKind { kWhite, kSolid, kPattern, kMenuColour };
+
+struct ClassEntry {
+    WNDPROC proc;
+    BackgroundKind background;
+    COLORREF colour;          // kSolid
+    HBRUSH* pattern;          // kPattern
+    int classSlots;           // pointer-sized slots of class extra bytes
+    int windowSlots;          // pointer-sized slots of window extra bytes
+    const char* icon;         // resource name, or null for the application icon
+    const char* cursor;       // resource name, or null for the arrow
+};
+
+HBITMAP LoadNamedBitmap(const char* name) {
+    return (HBITMAP)LoadImageA(AppInstance, name, IMAGE_BITMAP, 0, 0, LR_DEFAULTCOLOR);
+}
+
+void LoadPattern(const char* name, HBITMAP* bitmap, HBRUSH* brush) {
+    *bitmap = LoadNamedBitmap(name);
+    *brush = *bitmap ? CreatePatternBrush(*bitmap) : nullptr;
+}
+
+template <typename T>
+void DeleteGdi(T* object) {
+    if (*object) DeleteObject(*object);
+    *object = nullptr;
+}
+
+}  // namespace
+
+int RegisterWindowClasses() {
+    InitCommonControls();
+    Backgrounds.dialogBg = LoadNamedBitmap("dlgbg");
+    LoadPattern("tbb", &Backgrounds.tbb, &Backgrounds.tbbBrush);
+    LoadPattern("tbb2", &Backgrounds.tbb2, &Backgrounds.tbb2Brush);
+    LoadPattern("tbb3", &Backgrounds.tbb3, &Backgrounds.tbb3Brush);
+    LoadPattern("stat_bar", &Backgrounds.statBar, &Backgrounds.statBarBrush);
+    LoadPattern("pbase", &Backgrounds.pbase, &Backgrounds.pbaseBrush);
+
+    const WNDPROC plain = PlainWndProc;
+    const ClassEntry entries[kWindowClassCount] = {
+        {FrameWndProc, kWhite, 0, nullptr, 1, 0, "adarico", nullptr},                 // dvw_
+        {PlainMdiChildProc, kSolid, RGB(180, 180, 192), nullptr, 0, 1, "canvasico", nullptr},  // CanvClass
+        {plain, kSolid, RGB(200, 200, 200), nullptr, 0, 1, nullptr, nullptr},        // CanvWndClass
+        {plain, kSolid, RGB(230, 230, 230), nullptr, 0, 1, nullptr, "def"},          // CanvWndDispClass
+        {plain, kPattern, 0, &Backgrounds.statBarBrush, 0, 0, nullptr, nullptr},     // StatusBarClass
+        {plain, kPattern, 0, &Backgrounds.tbb2Brush, 0, 0, nullptr, nullptr},        // ToolBarClass
+        {plain, kSolid, RGB(196, 196, 196), nullptr, 0, 0, nullptr, nullptr},        // ToolBarIconClass
+        {plain, kPattern, 0, &Backgrounds.tbbBrush, 0, 0, nullptr, nullptr},         // ToolBarClass2
+        {plain, kSolid, RGB(196, 196, 196), nullptr, 0, 0, nullptr, nullptr},        // ToolBarIconClass2
+        {plain, kSolid, RGB(196, 196, 196), nullptr, 0, 0, nullptr, nullptr},        // PenIconClass
+        {plain, kPattern, 0, &Backgrounds.tbb3Brush, 0, 0, nullptr, nullptr},        // ToolBarClass3
+        {plain, kSolid, RGB(180, 180, 180), nullptr, 0, 0, nullptr, nullptr},        // hGageClass
+        {plain, kSolid, RGB(180, 180, 180), nullptr, 0, 0, nullptr, nullptr},        // vGageClass
+        {plain, kPattern, 0, &Backgrounds.pbaseBrush, 0, 0, nullptr, nullptr},       // SelPenBaseClass
+        {plain, kWhite, 0, nullptr, 0, 0, nullptr, nullptr},                         // SelPenPenClass
+        {plain, kWhite, 0, nullptr, 0, 0, nullptr, nullptr},                         // EffectViewClass
+        {plain, kSolid, RGB(128, 128, 192), nullptr, 0, 0, nullptr, nullptr},        // ToneSelBaseClass
+        {plain, kWhite, 0, nullptr, 0, 0, nullptr, nullptr},                         // ToneSelClass
+        {plain, kWhite, 0, nullptr, 0, 0, nullptr, nullptr},                         // ToolTipClass
+        {plain, kWhite, 0, nullptr, 0, 0, nullptr, nullptr},                         // PalPokClass
+        {plain, kSolid, RGB(164, 164, 164), nullptr, 0, 0, nullptr, nullptr},        // TexPalPokClass
+        {plain, kPattern, 0, &Backgrounds.pbaseBrush, 0, 0, nullptr, nullptr},       // TexSelBaseClass
+        {plain, kSolid, RGB(164, 164, 164), nullptr, 0, 0, nullptr, nullptr},        // KoroPalPokClass
+        {plain, kPattern, 0, &Backgrounds.pbaseBrush, 0, 0, nullptr, nullptr},       // KoroSelBaseClass
+        {plain, kWhite, 0, nullptr, 0, 0, nullptr, nullptr},                         // PrtViewClass
+        {plain, kWhite, 0, nullptr, 0, 0, nullptr, nullptr},                         // MixViewClass
+        {plain, kWhite, 0, nullptr, 0, 0, nullptr, nullptr},                         // TrimViewClass
+        {plain, kWhite, 0, nullptr, 0, 0, nullptr, nullptr},                         // TexResizeViewClass
+        {plain, kWhite, 0, nullptr, 0, 0, nullptr, nullptr},                         // KoroResizeViewClass
+        {plain, kWhite, 0, nullptr, 0, 0, nullptr, nullptr},                         // TextViewClass
+        {plain, kWhite, 0, nullptr, 0, 0, nullptr, nullptr},                         // BrContViewClass
+        {plain, kWhite, 0, nullptr, 0, 0, nullptr, nullptr},                         // OndoViewClass
+        {plain, kWhite, 0, nullptr, 0, 0, nullptr, nullptr},                         // RotateViewClass
+        {plain, kWhite, 0, nullptr, 0, 0, nullptr, nullptr},                         // CurveViewClass
+        {plain, kSolid, RGB(245, 248, 249), nullptr, 0, 0, nullptr, nullptr},        // PartsBoxBaseClass
+        {plain, kWhite, 0, nullptr, 0, 0, nullptr, nullptr},                         // PartsBoxThmlClass
+        {plain, kSolid, RGB(128, 128, 192), nullptr, 0, 0, nullptr, nullptr},        // ExifDlgBaseClass
+        {plain, kWhite, 0, nullptr, 0, 0, nullptr, "paldrag2"},                      // ExifGridClass
+        {plain, kWhite, 0, nullptr, 0, 0, nullptr, nullptr},                         // OoiViewClass
+        {plain, kWhite, 0, nullptr, 0, 0, nullptr, nullptr},                         // YakiViewClass
+        {plain, kWhite, 0, nullptr, 0, 0, nullptr, nullptr},                         // CtrlPanelClass
+        {plain, kMenuColour, 0, nullptr, 0, 0, nullptr, nullptr},                    // IconSelIconClass
+    };
+
+    for (int i = 0; i < kWindowClassCount; ++i) {
+        const ClassEntry& s = entries[i];
+        WNDCLASSA wc;
+        std::memset(&wc, 0, sizeof wc);
+        wc.style = CS_HREDRAW | CS_VREDRAW | CS_DBLCLKS;
+        wc.lpfnWndProc = s.proc;
+        wc.cbClsExtra = s.classSlots * (int)sizeof(LONG_PTR);
+        wc.cbWndExtra = s.windowSlots * (int)sizeof(LONG_PTR);
+        wc.hInstance = AppInstance;
+        wc.hIcon = s.icon ? LoadIconA(AppInstance, s.icon) : LoadIconA(nullptr, (LPCSTR)IDI_APPLICATION);
+        wc.hCursor = s.cursor ? LoadCursorA(AppInstance, s.cursor) : LoadCursorA(nullptr, (LPCSTR)IDC_ARROW);
+        switch (s.background) {
+        case kWhite: wc.hbrBackground = (HBRUSH)GetStockObject(WHITE_BRUSH); break;
+        case kSolid: wc.hbrBackground = CreateSolidBrush(s.colour); break;
+        case kPattern: wc.hbrBackground = *s.pattern; break;
+        case kMenuColour: wc.hbrBackground = CreateSolidBrush(GetSysColor(COLOR_MENU)); break;
+        }
+        wc.lpszClassName = kWindowClassNames[i];
+        if (!RegisterClassA(&wc)) return 0;
+    }
+    return 1;
+}
+
+int DeleteWorkFiles() {
+    FreeFilePlugins();
+    // Each round deletes the first "*.tmp" file the search finds; a file that
+    // cannot be deleted is found again, so the rounds are limited to 100.
+    for (int i = 0; WorkFolder[0] && i < 100; ++i) {
+        char pattern[MAX_PATH + 8];
+        wsprintfA(pattern, "%s*.tmp", WorkFolder);
+        WIN32_FIND_DATAA fd;
+        HANDLE h = FindFirstFileA(pattern, &fd);
+        if (h == INVALID_HANDLE_VALUE) break;
+        bool found = true;
+        while (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+            if (!FindNextFileA(h, &fd)) {
+                found = false;
+                break;
+            }
+        }
+        FindClose(h);
+        if (!found) break;
+        char path[MAX_PATH * 2];
+        wsprintfA(path, "%s%s", WorkFolder, fd.cFileName);
+        DeleteFileA(path);
+    }
+    DeleteGdi(&Backgrounds.dialogBg);
+    DeleteGdi(&Backgrounds.tbb);
+    DeleteGdi(&Backgrounds.tbb2);
+    DeleteGdi(&Backgrounds.tbb3);
+    DeleteGdi(&Backgrounds.statBar);
+    DeleteGdi(&Backgrounds.pbase);
+    DeleteGdi(&Backgrounds.tbbBrush);
+    DeleteGdi(&Backgrounds.tbb2Brush);
+    DeleteGdi(&Backgrounds.tbb3Brush);
+    DeleteGdi(&Backgrounds.statBarBrush);
+    DeleteGdi(&Backgrounds.pbaseBrush);
+    return 1;
+}

@@ -1,0 +1,34 @@
+// Reading image files through the reader plug-ins: the size query, the read
+// into one VmsImage with an optional 8-bit alpha image, and the single-image
+// readers.
+#pragma once
+#include <windows.h>
+
+#include "fileio/plugin_api.h"
+#include "image/vms_image.h"
+
+// Largest side of a single image read outside a canvas.
+enum : int { PluginImageMaxSide = 30000 };
+
+// Asks the reader for the path's extension for the file's images: count,
+// per image width, height, bits and number of extra planes (the arrays may be
+// null, else hold FileRecordEntries values), and per image its 128-byte plane
+// name block into `planeNames` (may be null; FileRecordEntries x 128 bytes).
+// The count is clamped to FileRecordEntries. 1 on success, 0 when no reader
+// fits, the DLL does not load, or the plug-in fails.
+int GetImageFileInfo(const char* path, int* firstWidth, int* firstHeight, int* widths, int* heights,
+                     int* bits, int* planeCounts, int* count, int mode, char* planeNames = nullptr);
+
+// Reads the file into `target`. Mode 0: `target` is a VmsImage of the first
+// image's size (32 bits) and `alpha` an optional 8-bit image of the same size
+// that transparency rows multiply into. Mode 1 (layered canvases) is served
+// with the canvas documents. Returns the plug-in's ReadFileExec result
+// (non-zero success), 0 when the path has no "." or no reader fits.
+int LoadImageFile(void* target, const char* path, int mode, VmsImage* alpha, int* transparencySeen);
+
+// A new 24-bit image (stored as 32) and an 8-bit alpha image (255 where the
+// file has no transparency) of the file. 1 or 0 (both outputs null).
+int ReadImageWithAlpha(const char* path, VmsImage** image, VmsImage** alpha);
+
+// A new 24-bit image of the file read with the named reader DLL, or null.
+VmsImage* ReadImageWithPlugin(const char* path, HWND window, const char* readerDll);

@@ -1,0 +1,52 @@
+// Writing image files through the writer plug-ins: one VmsImage with a named
+// writer DLL, the 256-colour preparation for writers that take only 8-bit
+// images, and the description of one image entry of a layered save.
+#pragma once
+#include <windows.h>
+
+#include <cstdint>
+
+#include "fileio/plugin_api.h"
+#include "image/packed_dib.h"
+#include "image/vms_image.h"
+
+// Writes the image with the writer DLL. The writer writes a temporary file in
+// the target's folder, which replaces the target only when the writer
+// succeeded. Returns the WriteFileExec result; 0 when the DLL does not load,
+// lacks an export, WriteFileInit refuses, or the file cannot be replaced.
+int WriteImageWithPlugin(const VmsImage* image, const char* path, const char* writerDll);
+
+// Pixels x0..x1 (inclusive) of row y of a picture as 32-bit words (blue,
+// green, red in the low bytes); nonzero on success.
+typedef int (*IndexedRowSource)(void* user, int y, int x0, int x1, uint32_t* out);
+
+// The 8-bit version of a width x height picture read through `source`: an
+// adaptive 256-colour palette from a 4,096-bin histogram, each pixel mapped
+// to its nearest entry or dithered between two entries with the 8 x 8 patterns
+// of DitherPatternTable. Progress goes to `progress` (WM_USER 3 with 0..100,
+// then 0). Null without memory or when the source fails.
+PackedDib PrepareIndexedImage(int width, int height, IndexedRowSource source, void* user, HWND progress);
+
+extern const uint8_t DitherPatternTable[16][8];
+
+// Geometry of the layer plane an image entry describes.
+struct WriterPlaneRect {
+    int x, y, width, height;
+};
+// Offsets of the described image inside its layer (one pair for the save).
+struct WriterRowOffsets {
+    int column, row;
+};
+// Fills the size of entry `number` of `info` and the left and top of
+// `layers[number]` for the plane, and sets `offsets`. x0 below 0 describes the
+// whole plane; otherwise the inclusive canvas rectangle x0, y0, x1, y1.
+void FillWriterImageEntry(int x0, int y0, int x1, int y1, const WriterPlaneRect& plane, int number,
+                          FileImageInfo* info, FileLayerInfo* layers, WriterRowOffsets* offsets);
+
+// Writes through a temporary file beside `path`: `write` gets the temporary
+// path and returns the writer's result; on success (non-zero) the temporary
+// file replaces `path` (MoveFileExA with MOVEFILE_REPLACE_EXISTING), on
+// failure it is deleted and `path` is left as it was. Returns the result, or
+// 0 when the replacement fails.
+typedef int (*WriteToPathFn)(void* user, const char* temporaryPath);
+int WriteReplacingFile(const char* path, WriteToPathFn write, void* user);

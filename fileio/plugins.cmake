@@ -1,0 +1,8 @@
+# darna_fileio: the host of the reader and writer plug-ins (registry, reading,
+# writing). The plug-in DLLs themselves are in plugins/.
+add_library(darna_fileio STATIC
+  ${CMAKE_CURRENT_LIST_DIR}/plugin_registry.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/plugin_read.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/plugin_write.cpp
+)
+target_link_libraries(darna_fileio PUBLIC darna_image darna_ui)

@@ -1,0 +1,223 @@
+#include "plugins/common/plugin_common.h"
+
+#include <process.h>
+
+namespace plug {
+
+void CopyText(char* out, size_t capacity, const char* text) {
+    if (!out || capacity == 0) return;
+    size_t n = text ? std::strlen(text) : 0;
+    if (n >= capacity) n = capacity - 1;
+    if (n) std::memcpy(out, text, n);
+    out[n] = 0;
+}
+
+bool OwnFolderFile(const char* name, char* out, size_t capacity) {
+    HMODULE self = nullptr;
+    if (!GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS |
+                                GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                            (LPCSTR)(void*)&OwnFolderFile, &self))
+        return false;
+    char path[MAX_PATH + 1];
+    DWORD n = GetModuleFileNameA(self, path, MAX_PATH);
+    if (n == 0 || n >= MAX_PATH) return false;
+    path[n] = 0;
+    // Cut after the last backslash; a trail byte of a double-byte character
+    // may equal '\', so walk the characters.
+    char* cut = nullptr;
+    for (char* p = path; *p; p = CharNextA(p))
+        if (*p == '\\' || *p == '/') cut = p;
+    if (!cut) return false;
+    cut[1] = 0;
+    size_t folder = std::strlen(path), rest = std::strlen(name);
+    if (folder + rest + 1 > capacity) return false;
+    std::memcpy(out, path, folder);
+    std::memcpy(out + folder, name, rest + 1);
+    return true;
+}
+
+uint8_t* ReadWholeFile(const char* path, size_t limit, size_t* size) {
+    *size = 0;
+    File f;
+    if (!f.OpenRead(path)) return nullptr;
+    int64_t n = f.Size();
+    if (n <= 0 || (uint64_t)n > limit) return nullptr;
+    uint8_t* data = (uint8_t*)std::malloc((size_t)n);
+    if (!data) return nullptr;
+    if (!f.Read(data, (size_t)n)) {
+        std::free(data);
+        return nullptr;
+    }
+    *size = (size_t)n;
+    return data;
+}
+
+bool WriteWholeFile(const char* path, const void* data, size_t size) {
+    File f;
+    if (!f.Create(path)) return false;
+    bool ok = f.Write(data, size);
+    f.Close();
+    if (!ok) DeleteFileA(path);
+    return ok;
+}
+
+void Progress::Report(int64_t done, int64_t total) {
+    if (!window_ || total <= 0) return;
+    int pct = (int)(done * 100 / total);
+    if (pct == last_) return;
+    last_ = pct;
+    SendMessageA(window_, WM_USER, 3, pct);
+}
+
+void Progress::Done() {
+    if (window_) SendMessageA(window_, WM_USER, 0, 0);
+}
+
+void GreyPalette(uint8_t* palette, int bits) {
+    int n = 1 << bits;
+    for (int i = 0; i < n; ++i) {
+        uint8_t v = (uint8_t)(n == 1 ? 0 : i * 255 / (n - 1));
+        palette[i * 4] = palette[i * 4 + 1] = palette[i * 4 + 2] = v;
+        palette[i * 4 + 3] = 0;
+    }
+}
+
+RowPipe::RowPipe() {
+    InitializeCriticalSection(&lock_);
+    InitializeConditionVariable(&changed_);
+}
+
+RowPipe::~RowPipe() { DeleteCriticalSection(&lock_); }
+
+bool RowPipe::Init(size_t rowBytes) {
+    if (!rows_.Reset(rowBytes * kBandRows * kBands)) return false;
+    rowBytes_ = rowBytes;
+    return true;
+}
+
+uint8_t* RowPipe::BeginWrite() {
+    EnterCriticalSection(&lock_);
+    while (!aborted_ && count_ == kBands) SleepConditionVariableCS(&changed_, &lock_, INFINITE);
+    uint8_t* band = aborted_ ? nullptr : rows_.get() + rowBytes_ * kBandRows * (size_t)((head_ + count_) % kBands);
+    LeaveCriticalSection(&lock_);
+    return band;
+}
+
+void RowPipe::EndWrite(int rows) {
+    EnterCriticalSection(&lock_);
+    rows_in_[(head_ + count_) % kBands] = rows;
+    ++count_;
+    LeaveCriticalSection(&lock_);
+    WakeAllConditionVariable(&changed_);
+}
+
+uint8_t* RowPipe::BeginRead(int* rows) {
+    EnterCriticalSection(&lock_);
+    while (!aborted_ && !closed_ && count_ == 0) SleepConditionVariableCS(&changed_, &lock_, INFINITE);
+    uint8_t* band = aborted_ || count_ == 0 ? nullptr : rows_.get() + rowBytes_ * kBandRows * (size_t)head_;
+    *rows = band ? rows_in_[head_] : 0;
+    LeaveCriticalSection(&lock_);
+    return band;
+}
+
+void RowPipe::EndRead() {
+    EnterCriticalSection(&lock_);
+    head_ = (head_ + 1) % kBands;
+    --count_;
+    LeaveCriticalSection(&lock_);
+    WakeAllConditionVariable(&changed_);
+}
+
+void RowPipe::Close() {
+    EnterCriticalSection(&lock_);
+    closed_ = true;
+    LeaveCriticalSection(&lock_);
+    WakeAllConditionVariable(&changed_);
+}
+
+void RowPipe::Abort() {
+    EnterCriticalSection(&lock_);
+    aborted_ = true;
+    LeaveCriticalSection(&lock_);
+    WakeAllConditionVariable(&changed_);
+}
+
+bool RowPipe::Aborted() {
+    EnterCriticalSection(&lock_);
+    bool a = aborted_;
+    LeaveCriticalSection(&lock_);
+    return a;
+}
+
+bool Worker::Start(unsigned(__stdcall* body)(void*), void* param) {
+    thread_ = (HANDLE)_beginthreadex(nullptr, 0, body, param, 0, nullptr);
+    return thread_ != nullptr;
+}
+
+void Worker::Join() {
+    if (!thread_) return;
+    WaitForSingleObject(thread_, INFINITE);
+    CloseHandle(thread_);
+    thread_ = nullptr;
+}
+
+bool File::OpenRead(const char* path) {
+    Close();
+    handle_ = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                          FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+    return IsOpen();
+}
+
+bool File::Create(const char* path) {
+    Close();
+    handle_ = CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    return IsOpen();
+}
+
+void File::Close() {
+    if (IsOpen()) CloseHandle(handle_);
+    handle_ = INVALID_HANDLE_VALUE;
+}
+
+int64_t File::Size() const {
+    LARGE_INTEGER s;
+    if (!IsOpen() || !GetFileSizeEx(handle_, &s)) return -1;
+    return s.QuadPart;
+}
+
+bool File::Seek(int64_t offset) {
+    LARGE_INTEGER to;
+    to.QuadPart = offset;
+    return IsOpen() && offset >= 0 && SetFilePointerEx(handle_, to, nullptr, FILE_BEGIN);
+}
+
+int64_t File::Tell() const {
+    LARGE_INTEGER zero, at;
+    zero.QuadPart = 0;
+    if (!IsOpen() || !SetFilePointerEx(handle_, zero, &at, FILE_CURRENT)) return -1;
+    return at.QuadPart;
+}
+
+bool File::Read(void* data, size_t size) {
+    uint8_t* p = (uint8_t*)data;
+    while (size) {
+        DWORD chunk = size > (1u << 30) ? (1u << 30) : (DWORD)size, got = 0;
+        if (!ReadFile(handle_, p, chunk, &got, nullptr) || got != chunk) return false;
+        p += got;
+        size -= got;
+    }
+    return true;
+}
+
+bool File::Write(const void* data, size_t size) {
+    const uint8_t* p = (const uint8_t*)data;
+    while (size) {
+        DWORD chunk = size > (1u << 30) ? (1u << 30) : (DWORD)size, done = 0;
+        if (!WriteFile(handle_, p, chunk, &done, nullptr) || done != chunk) return false;
+        p += done;
+        size -= done;
+    }
+    return true;
+}
+
+}  // namespace plug

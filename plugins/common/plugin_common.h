@@ -1,0 +1,163 @@
+// Helpers shared by our reader and writer plug-in DLLs.
+#pragma once
+#include <windows.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+
+#include "fileio/plugin_api.h"
+
+#define PLUGIN_EXPORT extern "C"
+
+namespace plug {
+
+// Largest width or height a reader accepts; larger headers are refused
+// before anything is allocated.
+constexpr int kMaxSide = 65535;
+// Largest pixel count a reader accepts (a 30,000 x 30,000 canvas fits).
+constexpr int64_t kMaxPixels = (int64_t)32768 * 32768;
+
+inline bool SizeAcceptable(int64_t width, int64_t height) {
+    return width >= 1 && height >= 1 && width <= kMaxSide && height <= kMaxSide &&
+           width * height <= kMaxPixels;
+}
+
+// strcpy into a buffer of `capacity` bytes, always NUL-terminated.
+void CopyText(char* out, size_t capacity, const char* text);
+
+// Path of `name` in this DLL's own folder (file_r\ or file_w\). False when
+// the result does not fit.
+bool OwnFolderFile(const char* name, char* out, size_t capacity);
+
+// Whole file into a malloc'ed block; *size its length. Null when missing,
+// empty, larger than `limit`, or unreadable. Free with std::free.
+uint8_t* ReadWholeFile(const char* path, size_t limit, size_t* size);
+bool WriteWholeFile(const char* path, const void* data, size_t size);
+
+// Progress to the host's status window: WM_USER with wParam 3 and a
+// percentage, sent only when the value changes; Done() sends wParam 0.
+class Progress {
+public:
+    explicit Progress(HWND window) : window_(window && IsWindow(window) ? window : nullptr) {}
+    void Report(int64_t done, int64_t total);
+    void Done();
+private:
+    HWND window_;
+    int last_ = -1;
+};
+
+// Plain malloc block owned for a scope.
+template <typename T>
+class Block {
+public:
+    Block() = default;
+    explicit Block(size_t count) { Reset(count); }
+    ~Block() { std::free(data_); }
+    Block(const Block&) = delete;
+    Block& operator=(const Block&) = delete;
+    bool Reset(size_t count) {
+        std::free(data_);
+        data_ = count ? (T*)std::calloc(count, sizeof(T)) : nullptr;
+        count_ = data_ ? count : 0;
+        return data_ != nullptr;
+    }
+    T* get() const { return data_; }
+    size_t size() const { return count_; }
+    T& operator[](size_t i) const { return data_[i]; }
+    explicit operator bool() const { return data_ != nullptr; }
+    // Takes over a block from std::malloc.
+    void Adopt(T* data, size_t count) {
+        std::free(data_);
+        data_ = data;
+        count_ = data ? count : 0;
+    }
+    T* release() { T* d = data_; data_ = nullptr; count_ = 0; return d; }
+private:
+    T* data_ = nullptr;
+    size_t count_ = 0;
+};
+
+// Grey ramp palette of 2^bits entries (blue, green, red, 0).
+void GreyPalette(uint8_t* palette, int bits);
+
+// Little-endian helpers.
+inline uint16_t Le16(const uint8_t* p) { return (uint16_t)(p[0] | (p[1] << 8)); }
+inline uint32_t Le32(const uint8_t* p) {
+    return (uint32_t)p[0] | ((uint32_t)p[1] << 8) | ((uint32_t)p[2] << 16) | ((uint32_t)p[3] << 24);
+}
+inline void PutLe16(uint8_t* p, uint32_t v) { p[0] = (uint8_t)v; p[1] = (uint8_t)(v >> 8); }
+inline void PutLe32(uint8_t* p, uint32_t v) {
+    p[0] = (uint8_t)v; p[1] = (uint8_t)(v >> 8); p[2] = (uint8_t)(v >> 16); p[3] = (uint8_t)(v >> 24);
+}
+
+// A ring of bands of rows between two threads (one producer, one consumer),
+// so that a codec can run on a worker thread while the calling thread
+// exchanges rows with the host's callbacks (which are only ever called on the
+// caller's thread). Bands keep the hand-overs few.
+class RowPipe {
+public:
+    enum { kBandRows = 16, kBands = 4 };
+    RowPipe();
+    ~RowPipe();
+    RowPipe(const RowPipe&) = delete;
+    RowPipe& operator=(const RowPipe&) = delete;
+    bool Init(size_t rowBytes);
+    size_t RowBytes() const { return rowBytes_; }
+    // The next free band (kBandRows rows) to fill; null once the pipe is aborted.
+    uint8_t* BeginWrite();
+    void EndWrite(int rows);
+    // The next filled band and its row count; null when the pipe is aborted,
+    // or closed and empty.
+    uint8_t* BeginRead(int* rows);
+    void EndRead();
+    void Close();   // the producer is done
+    void Abort();   // either side gives up
+    bool Aborted();
+private:
+    CRITICAL_SECTION lock_;
+    CONDITION_VARIABLE changed_;
+    Block<uint8_t> rows_;
+    size_t rowBytes_ = 0;
+    int head_ = 0, count_ = 0;
+    int rows_in_[kBands] = {};
+    bool closed_ = false, aborted_ = false;
+};
+
+// Runs `body(param)` on a new thread; Join() waits for it.
+class Worker {
+public:
+    Worker() = default;
+    ~Worker() { Join(); }
+    Worker(const Worker&) = delete;
+    Worker& operator=(const Worker&) = delete;
+    bool Start(unsigned(__stdcall* body)(void*), void* param);
+    void Join();
+private:
+    HANDLE thread_ = nullptr;
+};
+
+// Files through the Win32 API (CP932 paths).
+class File {
+public:
+    File() = default;
+    ~File() { Close(); }
+    File(const File&) = delete;
+    File& operator=(const File&) = delete;
+    bool OpenRead(const char* path);
+    bool Create(const char* path);
+    void Close();
+    bool IsOpen() const { return handle_ != INVALID_HANDLE_VALUE; }
+    int64_t Size() const;
+    bool Seek(int64_t offset);
+    int64_t Tell() const;
+    // Exactly `size` bytes or false.
+    bool Read(void* data, size_t size);
+    bool Write(const void* data, size_t size);
+    HANDLE Handle() const { return handle_; }
+private:
+    HANDLE handle_ = INVALID_HANDLE_VALUE;
+};
+
+}  // namespace plug

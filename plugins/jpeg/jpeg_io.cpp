@@ -1,0 +1,110 @@
+#include "plugins/jpeg/jpeg_io.h"
+
+namespace plug {
+
+namespace {
+
+constexpr size_t kBufferSize = 65536;
+
+void ErrorExit(j_common_ptr cinfo) {
+    JpegError* e = (JpegError*)cinfo->err;
+    longjmp(e->jump, 1);
+}
+
+void EmitMessage(j_common_ptr cinfo, int level) {
+    if (level < 0) cinfo->err->num_warnings++;
+}
+
+void OutputMessage(j_common_ptr) {}
+
+struct Source {
+    jpeg_source_mgr pub;
+    File* file;
+    JOCTET buffer[kBufferSize];
+};
+
+void InitSource(j_decompress_ptr) {}
+
+boolean FillInput(j_decompress_ptr cinfo) {
+    Source* s = (Source*)cinfo->src;
+    DWORD got = 0;
+    if (!ReadFile(s->file->Handle(), s->buffer, (DWORD)kBufferSize, &got, nullptr) || got == 0)
+        ERREXIT(cinfo, JERR_INPUT_EOF);
+    s->pub.next_input_byte = s->buffer;
+    s->pub.bytes_in_buffer = got;
+    return TRUE;
+}
+
+void SkipInput(j_decompress_ptr cinfo, long count) {
+    Source* s = (Source*)cinfo->src;
+    if (count <= 0) return;
+    while (count > (long)s->pub.bytes_in_buffer) {
+        count -= (long)s->pub.bytes_in_buffer;
+        FillInput(cinfo);
+    }
+    s->pub.next_input_byte += count;
+    s->pub.bytes_in_buffer -= count;
+}
+
+void TermSource(j_decompress_ptr) {}
+
+struct Destination {
+    jpeg_destination_mgr pub;
+    File* file;
+    JOCTET buffer[kBufferSize];
+};
+
+void InitDestination(j_compress_ptr cinfo) {
+    Destination* d = (Destination*)cinfo->dest;
+    d->pub.next_output_byte = d->buffer;
+    d->pub.free_in_buffer = kBufferSize;
+}
+
+boolean EmptyOutput(j_compress_ptr cinfo) {
+    Destination* d = (Destination*)cinfo->dest;
+    if (!d->file->Write(d->buffer, kBufferSize)) ERREXIT(cinfo, JERR_FILE_WRITE);
+    d->pub.next_output_byte = d->buffer;
+    d->pub.free_in_buffer = kBufferSize;
+    return TRUE;
+}
+
+void TermDestination(j_compress_ptr cinfo) {
+    Destination* d = (Destination*)cinfo->dest;
+    size_t n = kBufferSize - d->pub.free_in_buffer;
+    if (n && !d->file->Write(d->buffer, n)) ERREXIT(cinfo, JERR_FILE_WRITE);
+}
+
+}  // namespace
+
+jpeg_error_mgr* JpegErrorInit(JpegError* error) {
+    jpeg_std_error(&error->mgr);
+    error->mgr.error_exit = ErrorExit;
+    error->mgr.emit_message = EmitMessage;
+    error->mgr.output_message = OutputMessage;
+    return &error->mgr;
+}
+
+void JpegFileSource(j_decompress_ptr cinfo, File* file) {
+    Source* s = (Source*)(*cinfo->mem->alloc_small)((j_common_ptr)cinfo, JPOOL_PERMANENT, sizeof(Source));
+    s->file = file;
+    s->pub.init_source = InitSource;
+    s->pub.fill_input_buffer = FillInput;
+    s->pub.skip_input_data = SkipInput;
+    s->pub.resync_to_restart = jpeg_resync_to_restart;
+    s->pub.term_source = TermSource;
+    s->pub.bytes_in_buffer = 0;
+    s->pub.next_input_byte = nullptr;
+    cinfo->src = &s->pub;
+}
+
+void JpegFileDestination(j_compress_ptr cinfo, File* file) {
+    Destination* d = (Destination*)(*cinfo->mem->alloc_small)((j_common_ptr)cinfo, JPOOL_PERMANENT,
+                                                              sizeof(Destination));
+    d->file = file;
+    d->pub.init_destination = InitDestination;
+    d->pub.empty_output_buffer = EmptyOutput;
+    d->pub.term_destination = TermDestination;
+    cinfo->dest = &d->pub;
+}
+
+}  // namespace plug

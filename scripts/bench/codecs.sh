@@ -1,0 +1,46 @@
+# Benchmark codecs (sourced by scripts/bench.sh, which sets WINE64, BENCH_DIR
+# and DARNA_BUILD): decoding and encoding a 4,000 x 3,000 JPEG at quality 90
+# through our plug-ins and the host (jpgload.dll into a VmsImage, a VmsImage
+# out through jpgsave.dll), timed inside the process, against libjpeg-turbo's
+# own djpeg and cjpeg on the same file and quality. The tools' time is the best
+# run minus the best run on a tiny image (process start-up); ours is the best
+# in-process time. Each figure is the best of several runs.
+RUNS="${CODECS_RUNS:-5}"
+WORK="$(mktemp -d)"
+convert -seed 7 -size 1000x750 plasma:fractal -blur 0x1 -resize 4000x3000! -depth 8 "$WORK/big.ppm"
+cjpeg -quality 90 "$WORK/big.ppm" > "$WORK/big.jpg"
+convert -size 8x8 xc:gray -depth 8 "$WORK/tiny.ppm"
+cjpeg -quality 90 "$WORK/tiny.ppm" > "$WORK/tiny.jpg"
+
+best_ns() {   # best wall time in ns of the command
+  local best="" i t0 t1 t
+  for i in $(seq 1 "$RUNS"); do
+    t0=$(date +%s%N)
+    "$@" > /dev/null || return 1
+    t1=$(date +%s%N)
+    t=$(( t1 - t0 ))
+    if [ -z "$best" ] || [ "$t" -lt "$best" ]; then best=$t; fi
+  done
+  echo "$best"
+}
+dj_big=$(best_ns djpeg -ppm -outfile /dev/null "$WORK/big.jpg")
+dj_tiny=$(best_ns djpeg -ppm -outfile /dev/null "$WORK/tiny.jpg")
+cj_big=$(best_ns cjpeg -quality 90 -outfile /dev/null "$WORK/big.ppm")
+cj_tiny=$(best_ns cjpeg -quality 90 -outfile /dev/null "$WORK/tiny.ppm")
+djpeg_ms=$(awk -v a="$dj_big" -v b="$dj_tiny" 'BEGIN { printf "%.1f", (a - b) / 1e6 }')
+cjpeg_ms=$(awk -v a="$cj_big" -v b="$cj_tiny" 'BEGIN { printf "%.1f", (a - b) / 1e6 }')
+
+ours=$("$WINE64" "$BENCH_DIR/bench_codecs.exe" "$(winepath_w "$DARNA_BUILD/dist")" \
+       "$(winepath_w "$WORK/big.jpg")" "$RUNS")
+our_decode=$(echo "$ours" | awk -F': ' '/^decode:/ { print $2 + 0 }')
+our_encode=$(echo "$ours" | awk -F': ' '/^encode/ { print $2 + 0 }')
+our_plugin=$(echo "$ours" | awk -F': ' '/plug-in alone/ { print $2 + 0 }')
+rm -rf "$WORK"
+
+echo "jpeg decode 4000x3000 (ours, jpgload.dll alone, rows dropped): $our_plugin ms"
+echo "jpeg decode 4000x3000 (ours, jpgload.dll into a VmsImage): $our_decode ms"
+echo "jpeg decode 4000x3000 (djpeg): $djpeg_ms ms"
+echo "jpeg encode 4000x3000 q90 (ours, VmsImage through jpgsave.dll): $our_encode ms"
+echo "jpeg encode 4000x3000 q90 (cjpeg): $cjpeg_ms ms"
+awk -v t="$djpeg_ms" -v o="$our_decode" 'BEGIN { printf "ratio jpeg decode: %.2f\n", t / o }'
+awk -v t="$cjpeg_ms" -v o="$our_encode" 'BEGIN { printf "ratio jpeg encode: %.2f\n", t / o }'

@@ -1,0 +1,100 @@
+#include "app_test_util.h"
+
+#include <gtest/gtest.h>
+
+#include "app/globals.h"
+#include "app/startup.h"
+#include "app/ui_hook.h"
+#include "app/wndclass.h"
+
+namespace apptest {
+
+namespace {
+bool g_quitSeen = false;
+
+int Answer(const ModalRequest& request, void* user) {
+    BoxAnswers* answers = (BoxAnswers*)user;
+    answers->texts.push_back(request.text ? request.text : request.templ);
+    return answers->button;
+}
+}  // namespace
+
+void EnsureClasses() {
+    static int registered = -1;
+    if (registered < 0) {
+        AppInstance = GetModuleHandleA(nullptr);
+        registered = RegisterWindowClasses();
+    }
+    ASSERT_EQ(1, registered);
+}
+
+void Pump(DWORD ms) {
+    DWORD start = GetTickCount();
+    do {
+        MSG msg;
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            if (msg.message == WM_QUIT) {
+                g_quitSeen = true;
+                continue;
+            }
+            TranslateMessage(&msg);
+            DispatchMessageA(&msg);
+        }
+        Sleep(5);
+    } while (GetTickCount() - start < ms);
+}
+
+bool StartFrame(const std::string& folder, const std::vector<std::string>& args, int show) {
+    EnsureClasses();
+    StartupInit(GetModuleHandleA(nullptr));
+    SetProgramFolder(folder.c_str());
+    StartupLoadSettings();
+    StartupLoadResources();
+    SetCommandLineFiles(args);
+    g_quitSeen = false;
+    if (!StartupCreateFrame(show)) {
+        StartupCleanup();
+        return false;
+    }
+    return true;
+}
+
+bool CloseFrame(DWORD timeoutMs) {
+    HWND frame = AppWindows.frame;
+    if (frame) SendMessageA(frame, WM_CLOSE, 0, 0);
+    DWORD start = GetTickCount();
+    while (GetTickCount() - start < timeoutMs && !(g_quitSeen && !IsWindow(frame))) Pump(10);
+    bool gone = !IsWindow(frame) && g_quitSeen;
+    if (gone) StartupCleanup();
+    return gone;
+}
+
+bool EndFrame(DWORD timeoutMs) {
+    HWND frame = AppWindows.frame;
+    if (frame) DestroyWindow(frame);
+    DWORD start = GetTickCount();
+    while (GetTickCount() - start < timeoutMs && !g_quitSeen) Pump(5);
+    bool gone = !IsWindow(frame) && g_quitSeen;
+    if (gone) StartupCleanup();
+    return gone;
+}
+
+void ForceEnd() {
+    HWND frame = AppWindows.frame;
+    if (frame && IsWindow(frame)) DestroyWindow(frame);
+    Pump(20);
+    StartupCleanup();
+}
+
+void AnswerBoxes(BoxAnswers* answers) {
+    if (answers) SetModalAnswerHook(Answer, answers);
+    else SetModalAnswerHook(nullptr, nullptr);
+}
+
+std::string MenuText(HMENU menu, UINT id) {
+    char text[256] = {};
+    GetMenuStringA(menu, id, text, sizeof text, MF_BYCOMMAND);
+    return text;
+}
+
+}  // namespace apptest

@@ -1,0 +1,38 @@
+// Running the editor's frame in the test process.
+#pragma once
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+namespace apptest {
+
+// Registers the window classes once per process (a second registration fails).
+void EnsureClasses();
+
+// Start-up of the editor in-process with the given program folder: settings read,
+// resources loaded, frame created. False when the frame failed. The frame stays
+// hidden unless asked: a shown window takes Wine two seconds to destroy when no
+// window manager runs.
+bool StartFrame(const std::string& folder, const std::vector<std::string>& args = {}, int show = SW_HIDE);
+// Closes the frame with WM_CLOSE, runs messages until it is gone and WM_QUIT was
+// seen, then frees the start-up resources. False when the frame stayed.
+bool CloseFrame(DWORD timeoutMs = 5000);
+// Destroys the frame without closing it (no settings are written, which takes
+// a while with the flushes of every file), then frees the start-up resources.
+bool EndFrame(DWORD timeoutMs = 5000);
+// Runs pending messages for about ms milliseconds.
+void Pump(DWORD ms);
+// Ends a frame that refused WM_CLOSE (the test's clean-up).
+void ForceEnd();
+
+// Message boxes answered by a fixed button; the texts shown are collected.
+struct BoxAnswers {
+    int button = IDOK;
+    std::vector<std::string> texts;
+};
+void AnswerBoxes(BoxAnswers* answers);   // null removes the hook
+
+std::string MenuText(HMENU menu, UINT id);   // by command, CP932
+
+}  // namespace apptest

@@ -1,0 +1,224 @@
+// Truncated, corrupted and mutated files: every reader fails cleanly or reads
+// garbage within the size it announced; nothing crashes.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include <zlib.h>
+
+#include "fileio/plugin_read.h"
+#include "fileio/plugin_registry.h"
+#include "fileio/plugin_write.h"
+#include "fileio_fixture.h"
+#include "image/vms_store.h"
+
+using namespace fiotest;
+
+namespace {
+
+class Hostile : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(folder.AddRealPlugins());
+        ASSERT_EQ(1, folder.Init());
+    }
+    // A small file of the format written by our own writer.
+    std::string Fixture(const char* ext) {
+        ImageHolder image(MakePattern(48, 40, 3));
+        std::string path = folder.File(std::string("fixture.") + ext);
+        const char* dll = WriterPluginPath(FindWriterPlugin(path.c_str()));
+        EXPECT_NE(nullptr, dll);
+        if (!dll || !WriteImageWithPlugin(image.get(), path.c_str(), dll)) return std::string();
+        std::string data;
+        testsupport::ReadFileBytes(path, &data);
+        DeleteFileA(path.c_str());
+        return data;
+    }
+    // 1 when the host reads the bytes as a file of the extension.
+    int ReadAs(const std::string& data, const char* ext) {
+        std::string path = folder.File(std::string("probe.") + ext);
+        testsupport::WriteFileBytes(path, data.data(), data.size());
+        ImageHolder image, alpha;
+        int r = ReadImageWithAlpha(path.c_str(), image.out(), alpha.out());
+        DeleteFileA(path.c_str());
+        return r;
+    }
+    ProgramFolder folder;
+};
+
+const char* kFormats[] = {"jpg", "png", "tif", "bmp", "dra"};
+
+}  // namespace
+
+TEST_F(Hostile, TruncatedFilesFail) {
+    for (const char* ext : kFormats) {
+        std::string data = Fixture(ext);
+        ASSERT_GT(data.size(), 100u) << ext;
+        ASSERT_EQ(1, ReadAs(data, ext)) << ext;
+        for (size_t cut : {(size_t)0, (size_t)1, (size_t)8, (size_t)30, data.size() / 4, data.size() / 2,
+                           data.size() - 2, data.size() - 1})
+            EXPECT_EQ(0, ReadAs(data.substr(0, cut), ext)) << ext << " cut at " << cut << " of " << data.size();
+    }
+}
+
+TEST_F(Hostile, CorruptedFilesFail) {
+    struct Case {
+        const char* ext;
+        size_t offset;          // from the start, or from the end when fromEnd
+        bool fromEnd;
+        std::vector<uint8_t> bytes;
+    } cases[] = {
+        {"jpg", 0, false, {0x00}},                    // no start-of-image marker
+        {"png", 1, false, {'X'}},                     // signature
+        {"png", 200, true, {0x55, 0xAA}},             // compressed data: CRC mismatch
+        {"tif", 0, false, {'X', 'X'}},                // byte order mark
+        {"tif", 4, false, {0xFF, 0xFF, 0xFF, 0x7F}},  // directory past the end
+        {"bmp", 0, false, {'X'}},
+        {"bmp", 18, false, {0, 0, 0, 0}},             // width 0
+        {"bmp", 18, false, {0xFF, 0xFF, 0xFF, 0x7F}}, // width beyond the file
+        {"bmp", 28, false, {7}},                      // 7 bits a pixel
+        {"bmp", 10, false, {0xFF, 0xFF, 0, 0}},       // pixels past the end
+        {"dra", 3, false, {'X'}},                     // signature
+        {"dra", 16, false, {2}},                      // major version 2 (CRC fails too)
+        {"dra", 200, true, {0x55}},                   // band data: CRC mismatch
+    };
+    for (const Case& c : cases) {
+        std::string data = Fixture(c.ext);
+        ASSERT_GT(data.size(), c.offset + c.bytes.size());
+        size_t at = c.fromEnd ? data.size() - c.offset : c.offset;
+        for (size_t i = 0; i < c.bytes.size(); ++i) data[at + i] = (char)c.bytes[i];
+        EXPECT_EQ(0, ReadAs(data, c.ext)) << c.ext << " at " << at;
+    }
+}
+
+namespace {
+
+// Callbacks of the mutation run: check each call against the size the
+// reader announced for the same file. Like a host without room for it, they
+// refuse a mutant that announces a huge picture, which ends its read.
+int g_W, g_H, g_Bad;
+int DARNA_PLUGIN_CALL MPutRow(int y, int x0, int x1, const uint8_t* bytes, int image) {
+    if (image != 0 || (int64_t)g_W * g_H > (1 << 22)) return -1;
+    if (y < 0 || y >= g_H || x0 < 0 || x1 >= g_W || x0 > x1 || !bytes) {
+        ++g_Bad;
+        return -1;
+    }
+    volatile uint8_t sink = bytes[0] ^ bytes[x1 - x0];   // the row must be readable
+    (void)sink;
+    return 0;
+}
+int DARNA_PLUGIN_CALL MPutTransparencyRow(int y, int x0, int x1, const uint8_t* bytes, int image, int) {
+    if (image != 0) return -1;
+    if (y < 0 || y >= g_H || x0 < 0 || x1 >= g_W || x0 > x1 || !bytes) {
+        ++g_Bad;
+        return -1;
+    }
+    volatile uint8_t sink = bytes[x1 - x0];
+    (void)sink;
+    return 0;
+}
+int DARNA_PLUGIN_CALL MSetPalette(const uint8_t* bytes, int) {
+    volatile uint8_t sink = bytes ? bytes[0] : 0;
+    (void)sink;
+    return 24;
+}
+int DARNA_PLUGIN_CALL MPutChannelRow(int, int, int, int, const uint8_t*, int) { return 0; }
+
+struct Rng {
+    uint32_t s;
+    uint32_t Next() {
+        s ^= s << 13;
+        s ^= s >> 17;
+        s ^= s << 5;
+        return s;
+    }
+    uint32_t Below(uint32_t n) { return n ? Next() % n : 0; }
+};
+
+// Recomputes the CRC of every whole chunk (PNG: big-endian lengths; the
+// native format: little-endian), so that mutants get past the CRC checks and
+// reach the parsers behind them.
+void FixChunkCrcs(std::string& m, bool bigEndian) {
+    size_t at = 8;
+    while (at + 12 <= m.size()) {
+        const uint8_t* p = (const uint8_t*)m.data() + at;
+        uint32_t len = bigEndian ? (uint32_t)p[0] << 24 | p[1] << 16 | p[2] << 8 | p[3]
+                                 : (uint32_t)p[0] | p[1] << 8 | p[2] << 16 | (uint32_t)p[3] << 24;
+        if (len > m.size() - at - 12) return;
+        uint32_t crc = (uint32_t)crc32(0, p + 4, len + 4);
+        uint8_t* q = (uint8_t*)&m[at + 8 + len];
+        for (int i = 0; i < 4; ++i) q[i] = (uint8_t)(bigEndian ? crc >> (24 - 8 * i) : crc >> (8 * i));
+        at += 12 + len;
+    }
+}
+
+}  // namespace
+
+TEST_F(Hostile, MutatedFilesNeverCrashAReader) {
+    struct Reader {
+        const char* ext;
+        const char* dll;
+        int count;
+    } readers[] = {
+        {"jpg", "jpgload.dll", 1500}, {"png", "pngload.dll", 1500}, {"tif", "tifload.dll", 1500},
+        {"bmp", "bmpload.dll", 1500}, {"rle", "bmpload.dll", 1000}, {"dra", "draload.dll", 1500},
+    };
+    const ReadFileCallbacks cb = {MPutRow, MPutTransparencyRow, MSetPalette, MPutChannelRow};
+    static const uint32_t extremes[] = {0, 1, 0xFFFFFFFF, 0x7FFFFFFF, 0x80000000, 0x10000, 30001, 0xFFFF};
+    for (const Reader& r : readers) {
+        const bool rle = !std::strcmp(r.ext, "rle");
+        std::string fixture = rle ? MakeRleBmp(40, 30, 8, 16, RleRows(40, 30)) : Fixture(r.ext);
+        ASSERT_GT(fixture.size(), 100u);
+        Dll dll(folder.File(std::string("file_r\\") + r.dll));
+        auto init = dll.Get<ReadFileInitFn>(DARNA_EXPORT_READ_FILE_INIT);
+        auto getSize = dll.Get<ReadFileGetSizeFn>(DARNA_EXPORT_READ_FILE_GET_SIZE);
+        auto exec = dll.Get<ReadFileExecFn>(DARNA_EXPORT_READ_FILE_EXEC);
+        ASSERT_TRUE(init && getSize && exec);
+        std::string path = folder.File(std::string("mutant.") + (rle ? "bmp" : r.ext));
+        Rng rng{0x9E3779B9u ^ (uint32_t)fixture.size()};
+        int readable = 0, executed = 0;
+        g_Bad = 0;
+        Records rec;
+        for (int i = 0; i < r.count; ++i) {
+            std::string m = fixture;
+            switch (rng.Below(4)) {
+            case 0:   // a few random bytes
+                for (uint32_t k = 1 + rng.Below(4); k--;) m[rng.Below((uint32_t)m.size())] = (char)rng.Next();
+                break;
+            case 1:   // a header field set to an extreme value
+            {
+                uint32_t at = rng.Below((uint32_t)(m.size() < 300 ? m.size() - 4 : 296));
+                uint32_t v = extremes[rng.Below(8)];
+                std::memcpy(&m[at], &v, 4);
+                break;
+            }
+            case 2:   // truncated
+                m.resize(rng.Below((uint32_t)m.size()));
+                break;
+            default:  // a byte changed and the file cut
+                m[rng.Below((uint32_t)m.size())] = (char)rng.Next();
+                m.resize(m.size() - rng.Below((uint32_t)m.size() / 2));
+                break;
+            }
+            bool png = !std::strcmp(r.ext, "png"), native = !std::strcmp(r.ext, "dra");
+            if ((png || native) && (i & 1)) FixChunkCrcs(m, png);
+            ASSERT_TRUE(testsupport::WriteFileBytes(path, m.data(), m.size()));
+            init(nullptr, path.c_str(), native ? (int)(i / 2 & 1) : 0);
+            std::memset(rec.info.data(), 0, rec.info.size());
+            rec.Info()->count = 1;
+            if (!getSize(nullptr, path.c_str(), rec.Info(), rec.Names())) continue;
+            g_W = rec.Info()->image[0].width;
+            g_H = rec.Info()->image[0].height;
+            rec.Info()->count = 1;
+            ++executed;
+            if (exec(nullptr, path.c_str(), rec.Info(), rec.Names(), rec.Layers(), &cb)) ++readable;
+        }
+        EXPECT_EQ(0, g_Bad) << r.ext << ": rows outside the announced size";
+        // The run reached the decoders, not only the header checks.
+        std::printf("[ mutation ] %s: %d mutants, %d decoded, %d read whole\n", r.ext, r.count, executed, readable);
+        EXPECT_GT(executed, r.count / 10) << r.ext;
+        DeleteFileA(path.c_str());
+    }
+}
