@@ -18,6 +18,8 @@
 #include "app/ui_hook.h"
 #include "app/handover.h"
 #include "app/wndclass.h"
+#include "app/mousepoll.h"
+#include "image/progress.h"
 #include "image/vms_store.h"
 
 namespace {
@@ -164,6 +166,8 @@ void StartupLoadSettings() {
     LoadCanvasSizes();
     LoadInitDir();
     LoadPenRecords();
+    // The pointer-smoothing ring is not part of the settings files.
+    SetSmoothingSamples(10);
 }
 
 int StartupLoadResources() {
@@ -268,6 +272,7 @@ int FrameOnCreate(HWND frame) {
     FrameState.trimDialog = nullptr;
     AppWindows.frame = frame;
     SetMessageBoxOwner(frame);
+    SetProgressWindow(frame);
     InitAppState(frame);
     if (Screen.depth <= 8) {
         ShowMessageBox(frame, LoadResString(IDS_FEW_COLOURS), kAppTitle, kMsgOk);
@@ -327,6 +332,7 @@ void FrameOnDestroy(HWND frame) {
     TwainCloseSource();
     TwainCloseManager(0);
     PostQuitMessage(0);
+    SetProgressWindow(nullptr);
     SetMessageBoxOwner(nullptr);
     std::memset(&AppWindows, 0, sizeof AppWindows);
 }

@@ -94,10 +94,18 @@ void ExpandRow(const uint8_t* bytes, int n, int bits, const uint8_t* palette, ui
     case 8:
         for (int i = 0; i < n; ++i) out[i] = entry(bytes[i]);
         break;
-    default:
-        for (int i = 0; i < n; ++i)
+    default: {
+        // Four bytes at a time, the last pixel byte by byte (the row may end there).
+        int i = 0;
+        for (; i + 1 < n; ++i) {
+            uint32_t v;
+            std::memcpy(&v, bytes + 3 * i, 4);
+            out[i] = v & 0xFFFFFF;
+        }
+        for (; i < n; ++i)
             out[i] = (uint32_t)bytes[3 * i] | ((uint32_t)bytes[3 * i + 1] << 8) | ((uint32_t)bytes[3 * i + 2] << 16);
         break;
+    }
     }
 }
 
@@ -195,6 +203,88 @@ int ExecSingle(const PluginModule& m, const char* path, ReadRecords& records, in
     if (transparencySeen) *transparencySeen = g_Read.transparencySeen;
     std::memset(&g_Read, 0, sizeof(g_Read));
     return result;
+}
+
+// The one PackedDib read in progress.
+struct DibReadState {
+    PackedDib dib;
+    PackedDib alpha;
+    int bits;
+    int transparencySeen;
+    uint32_t* row;
+    uint8_t* bytes;
+} g_DibRead;
+
+int DibStride(const BITMAPINFOHEADER* dib) { return (int)(((int64_t)dib->biWidth * dib->biBitCount + 31) / 32 * 4); }
+
+int DARNA_PLUGIN_CALL DibPutRow(int y, int x0, int x1, const uint8_t* bytes, int image) {
+    PackedDib dib = g_DibRead.dib;
+    if (image != 0 || !bytes || !dib || y < 0 || y >= dib->biHeight || x0 < 0 || x0 > x1 || x1 >= dib->biWidth)
+        return -1;
+    if (dib->biBitCount == 32) {
+        const int n = x1 - x0 + 1;
+        for (int i = 0; i < n; ++i)
+            g_DibRead.row[i] = (uint32_t)bytes[3 * i] | ((uint32_t)bytes[3 * i + 1] << 8) | ((uint32_t)bytes[3 * i + 2] << 16);
+        PutPackedDibRow32(dib, y, x0, x1, g_DibRead.row);
+        return 0;
+    }
+    // Indexed rows whole: the bytes of the row's pixels, not the padded stride.
+    if (x0 != 0) return -1;
+    const size_t n = ((size_t)(x1 + 1) * dib->biBitCount + 7) / 8;
+    std::memcpy(GetPackedDibBits(dib) + (size_t)(dib->biHeight - 1 - y) * DibStride(dib), bytes, n);
+    return 0;
+}
+
+int DARNA_PLUGIN_CALL DibPutTransparencyRow(int y, int x0, int x1, const uint8_t* bytes, int image, int plane) {
+    if (image != 0 || (plane != 1 && plane != 2)) return -1;
+    g_DibRead.transparencySeen = 1;
+    PackedDib a = g_DibRead.alpha;
+    if (!a || !bytes || y < 0 || y >= a->biHeight || x0 < 0 || x0 > x1 || x1 >= a->biWidth) return -1;
+    GetPackedDibRow8(a, y, x0, x1, g_DibRead.bytes);
+    for (int i = 0; i <= x1 - x0; ++i) g_DibRead.bytes[i] = (uint8_t)(g_DibRead.bytes[i] * bytes[i] / 255);
+    PutPackedDibRow8(a, y, x0, x1, g_DibRead.bytes);
+    return 0;
+}
+
+int DARNA_PLUGIN_CALL DibSetPalette(const uint8_t* bytes, int image) {
+    if (image != 0 || !bytes || !g_DibRead.dib) return -1;
+    int n = PaletteBytes(g_DibRead.dib->biBitCount);
+    if (n) std::memcpy((uint8_t*)g_DibRead.dib + g_DibRead.dib->biSize, bytes, (size_t)n);
+    return 0;
+}
+
+int DARNA_PLUGIN_CALL DibPutChannelRow(int y, int byteIndex, int x0, int x1, const uint8_t* bytes, int image) {
+    PackedDib dib = g_DibRead.dib;
+    if (image != 0 || !bytes || !dib || byteIndex < 0 || byteIndex > 3 || y < 0 || y >= dib->biHeight || x0 < 0 ||
+        x0 > x1 || x1 >= dib->biWidth)
+        return -1;
+    if (dib->biBitCount != 32) return 0;   // readers send no channel rows for indexed pictures
+    GetPackedDibRow32(dib, y, x0, x1, g_DibRead.row);
+    const int shift = 8 * byteIndex;
+    for (int i = 0; i <= x1 - x0; ++i)
+        g_DibRead.row[i] = (g_DibRead.row[i] & ~(0xFFu << shift)) | ((uint32_t)bytes[i] << shift);
+    PutPackedDibRow32(dib, y, x0, x1, g_DibRead.row);
+    return 0;
+}
+
+const ReadFileCallbacks kDibCallbacks = {DibPutRow, DibPutTransparencyRow, DibSetPalette, DibPutChannelRow};
+
+// Every pixel over white by its alpha: c' = min(255, (255 - a) + c a / 255).
+void CompositeOverWhite(PackedDib dib, PackedDib alpha, uint32_t* row, uint8_t* a) {
+    const int w = dib->biWidth, h = dib->biHeight;
+    for (int y = 0; y < h; ++y) {
+        GetPackedDibRow32(dib, y, 0, w - 1, row);
+        GetPackedDibRow8(alpha, y, 0, w - 1, a);
+        for (int x = 0; x < w; ++x) {
+            uint32_t out = 0;
+            for (int s = 0; s < 24; s += 8) {
+                int c = (int)((row[x] >> s) & 0xFF), v = (255 - a[x]) + (c * a[x] + 128) / 255;
+                out |= (uint32_t)(v > 255 ? 255 : v) << s;
+            }
+            row[x] = out;
+        }
+        PutPackedDibRow32(dib, y, 0, w - 1, row);
+    }
 }
 
 // A leftover hand-over file of an earlier read must not be taken for this one.
@@ -307,4 +397,97 @@ VmsImage* ReadImageWithPlugin(const char* path, HWND, const char* readerDll) {
     if (!image) return nullptr;
     if (!ExecSingle(m, path, records, width, height, bits, image, nullptr, nullptr)) g_VmsStore.Free(&image);
     return image;
+}
+
+PackedDib ReadImageToDibWithPlugin(const char* path, HWND, const char* readerDll) {
+    if (!path || !readerDll) return nullptr;
+    WIN32_FILE_ATTRIBUTE_DATA fa;
+    if (!GetFileAttributesExA(path, GetFileExInfoStandard, &fa) || (fa.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) ||
+        (fa.nFileSizeHigh == 0 && fa.nFileSizeLow == 0))
+        return nullptr;
+    WaitCursor wait;
+    PluginModule m(readerDll);
+    if (!m.Loaded()) return nullptr;
+    auto exec = m.Get<ReadFileExecFn>(DARNA_EXPORT_READ_FILE_EXEC);
+    ReadRecords records(path);
+    if (!exec || !records.Ok()) return nullptr;
+    FileImageInfo* info = records.info.As<FileImageInfo>();
+    if (!QuerySize(m, path, 0, info, records.names.As<FileLayerName>(), records.capacity)) return nullptr;
+    const int width = info->image[0].width, height = info->image[0].height;
+    int bits = info->image[0].bits;
+    if (width > PluginImageMaxSide || height > PluginImageMaxSide) return nullptr;
+    if (bits != 1 && bits != 4 && bits != 8) bits = 32;
+    PackedDib dib = CreatePackedDib(width, height, bits);
+    PackedDib alpha = CreatePackedDib(width, height, 8);
+    GlobalBlock rows((size_t)width * 5 + 16);
+    if (!dib || !alpha || !rows) {
+        if (dib) FreePackedDib(dib);
+        if (alpha) FreePackedDib(alpha);
+        return nullptr;
+    }
+    std::memset(GetPackedDibBits(alpha), 255, (size_t)DibStride(alpha) * height);
+
+    std::memset(info, 0, FileImageInfoBytes(records.capacity));
+    info->xResolution = info->yResolution = 96;
+    info->count = 1;
+    info->image[0].width = width;
+    info->image[0].height = height;
+    info->image[0].bits = bits == 32 ? 24 : bits;
+    const bool psd = PluginPathHasExtension(path, "psd") != 0;
+    int result, seen;
+    {
+        ReadLock lock;
+        std::memset(&g_DibRead, 0, sizeof(g_DibRead));
+        g_DibRead.dib = dib;
+        g_DibRead.alpha = alpha;
+        g_DibRead.bits = bits;
+        g_DibRead.row = rows.As<uint32_t>();
+        g_DibRead.bytes = (uint8_t*)(g_DibRead.row + width);
+        result = exec(PluginStatusWindow(), path, info, psd ? nullptr : records.names.As<FileLayerName>(),
+                      psd ? nullptr : records.layers.As<FileLayerInfo>(), &kDibCallbacks);
+        seen = g_DibRead.transparencySeen;
+        std::memset(&g_DibRead, 0, sizeof(g_DibRead));
+    }
+    if (!result) {
+        FreePackedDib(dib);
+        FreePackedDib(alpha);
+        return nullptr;
+    }
+    if (bits != 32) {
+        PackedDib wide = ConvertPackedDibTo32Bit(dib);
+        FreePackedDib(dib);
+        dib = wide;
+    }
+    if (dib && seen) CompositeOverWhite(dib, alpha, rows.As<uint32_t>(), (uint8_t*)(rows.As<uint32_t>() + width));
+    FreePackedDib(alpha);
+    return dib;
+}
+
+PackedDib ReadImageToDib(const char* path, HWND window) {
+    const char* dll = path ? ReaderPluginPath(FindReaderPlugin(path)) : nullptr;
+    return dll ? ReadImageToDibWithPlugin(path, window, dll) : nullptr;
+}
+
+PackedDib ReadFastImage(HWND, const char* path) {
+    const char* dll = path ? ReaderPluginPath(FindReaderPlugin(path)) : nullptr;
+    if (!dll) return nullptr;
+    char bmp[256] = {};
+    {
+        PluginModule m(dll);
+        auto fast = m.Get<ReadFileFastImageFn>(DARNA_EXPORT_READ_FILE_FAST_IMAGE);
+        GlobalBlock info(FileImageInfoBytes(FileRecordEntries)), names(sizeof(FileLayerName) * FileRecordEntries);
+        if (!fast || !info || !names) return nullptr;
+        info.As<FileImageInfo>()->count = 1;
+        if (!fast(PluginStatusWindow(), path, info.As<FileImageInfo>(), names.As<FileLayerName>(), bmp)) return nullptr;
+    }
+    bmp[sizeof(bmp) - 1] = 0;
+    if (!bmp[0]) return nullptr;
+    PackedDib dib = LoadPackedDibBmp(bmp);
+    DeleteFileA(bmp);
+    if (dib && dib->biBitCount != 32) {
+        PackedDib wide = ConvertPackedDibTo32Bit(dib);
+        FreePackedDib(dib);
+        dib = wide;
+    }
+    return dib;
 }

@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include "fileio/plugin_api.h"
+#include "image/packed_dib.h"
 #include "image/vms_image.h"
 
 // Largest side of a single image read outside a canvas.
@@ -32,3 +33,15 @@ int ReadImageWithAlpha(const char* path, VmsImage** image, VmsImage** alpha);
 
 // A new 24-bit image of the file read with the named reader DLL, or null.
 VmsImage* ReadImageWithPlugin(const char* path, HWND window, const char* readerDll);
+
+// A new 32-bit PackedDib of the file read with the named reader DLL: indexed
+// files through their palette; transparency planes 1 and 2 composite the
+// picture over white. Null when the file is missing or empty, the DLL does not
+// load, or the read fails.
+PackedDib ReadImageToDibWithPlugin(const char* path, HWND window, const char* readerDll);
+// The same with the reader chosen by the path's extension.
+PackedDib ReadImageToDib(const char* path, HWND window);
+// A quick small picture: the preview .bmp that the reader's optional
+// ReadFileFastImage writes (read and deleted), as 32 bits; null when the reader
+// has none. (The EXIF thumbnail comes first once the EXIF model is there.)
+PackedDib ReadFastImage(HWND window, const char* path);

@@ -107,22 +107,32 @@ bool ReadHeader(File& file, BmpHeader* h) {
     return true;
 }
 
-// Decodes a run-length compressed file into one index byte a pixel, rows
-// top-down. False when the data ends before the end-of-bitmap code.
-bool DecodeRle(File& file, const BmpHeader& h, uint8_t* out) {
+// Decodes a run-length compressed file line by line (bottom-up), handing each
+// finished line of index bytes to `emit(y, indices)` (y from the top); lines
+// the data skips or leaves out are index 0. False when the data ends before
+// the end-of-bitmap code or `emit` refuses a line.
+template <typename Emit>
+bool DecodeRle(File& file, const BmpHeader& h, Emit emit) {
     int64_t size = file.Size() - h.pixelOffset;
     if (size <= 0 || size > (int64_t)1 << 30) return false;
-    Block<uint8_t> data((size_t)size);
-    if (!data || !file.Seek(h.pixelOffset) || !file.Read(data.get(), (size_t)size)) return false;
+    Block<uint8_t> data((size_t)size), line((size_t)h.width);
+    if (!data || !line || !file.Seek(h.pixelOffset) || !file.Read(data.get(), (size_t)size)) return false;
     const bool four = h.bits == 4;
     size_t at = 0;
-    int x = 0, y = 0;   // y counts from the bottom
+    int x = 0, lineNo = 0;   // lines count from the bottom
     auto put = [&](int v) {
-        if (x >= h.width) return;   // past the row's end: dropped
-        if (y < h.height) out[(size_t)(h.height - 1 - y) * h.width + x] = (uint8_t)v;
-        ++x;
+        if (x >= h.width) return;   // past the line's end: dropped
+        line[(size_t)x++] = (uint8_t)v;
+    };
+    // Finishes the current line and moves to the next one.
+    auto next = [&]() {
+        if (lineNo < h.height && !emit(h.height - 1 - lineNo, line.get())) return false;
+        std::memset(line.get(), 0, (size_t)h.width);
+        ++lineNo;
+        return true;
     };
     for (;;) {
+        if (lineNo >= h.height) return true;   // nothing more to place
         if (at + 2 > (size_t)size) return false;
         int count = data[at], value = data[at + 1];
         at += 2;
@@ -131,22 +141,25 @@ bool DecodeRle(File& file, const BmpHeader& h, uint8_t* out) {
             continue;
         }
         if (value == 0) {
+            if (!next()) return false;
             x = 0;
-            ++y;
         } else if (value == 1) {
+            while (lineNo < h.height)
+                if (!next()) return false;
             return true;
         } else if (value == 2) {
             if (at + 2 > (size_t)size) return false;
-            x = x + data[at] < h.width ? x + data[at] : h.width;
-            y += data[at + 1];
+            int dx = data[at], dy = data[at + 1];
             at += 2;
+            for (int i = 0; i < dy && lineNo < h.height; ++i)
+                if (!next()) return false;
+            x = x + dx < h.width ? x + dx : h.width;
         } else {
             size_t bytes = four ? (size_t)(value + 1) / 2 : (size_t)value;
             if (at + bytes > (size_t)size) return false;
             for (int i = 0; i < value; ++i) put(four ? (i & 1 ? data[at + i / 2] & 15 : data[at + i / 2] >> 4) : data[at + i]);
             at += bytes + (bytes & 1);
         }
-        if (y >= h.height) return true;   // past the last row: nothing more to place
     }
 }
 
@@ -226,20 +239,19 @@ PLUGIN_EXPORT int DARNA_PLUGIN_CALL ReadFileExec(HWND window, const char* path, 
         for (int i = 0; i < 3; ++i) ch[i].Set(h.masks[i]);
     Progress progress(window);
     if (IsRle(h)) {
-        Block<uint8_t> indices((size_t)h.width * h.height);
-        if (!indices || !DecodeRle(file, h, indices.get())) return 0;
-        for (int y = 0; y < h.height; ++y) {
-            const uint8_t* src = indices.get() + (size_t)y * h.width;
-            std::memset(row.get(), 0, (size_t)h.stride);
-            for (int x = 0; x < h.width; ++x) {
-                if (h.bits == 8) row[(size_t)x] = src[x];
-                else row[(size_t)x >> 1] |= (uint8_t)(x & 1 ? src[x] & 15 : (src[x] & 15) << 4);
+        int done = 0;
+        bool ok = DecodeRle(file, h, [&](int y, const uint8_t* src) {
+            const uint8_t* out = src;
+            if (h.bits == 4) {
+                std::memset(row.get(), 0, (size_t)h.stride);
+                for (int x = 0; x < h.width; ++x) row[(size_t)x >> 1] |= (uint8_t)(x & 1 ? src[x] & 15 : (src[x] & 15) << 4);
+                out = row.get();
             }
-            if (callbacks->putRow(y, 0, h.width - 1, row.get(), 0) < 0) break;
-            progress.Report(y + 1, h.height);
-        }
+            progress.Report(++done, h.height);
+            return callbacks->putRow(y, 0, h.width - 1, out, 0) >= 0;
+        });
         progress.Done();
-        return 1;
+        return ok ? 1 : 0;
     }
     // Rows are read in file order; bottom-up files deliver the last row first.
     if (!file.Seek(h.pixelOffset)) return 0;

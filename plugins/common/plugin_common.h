@@ -98,7 +98,7 @@ inline void PutLe32(uint8_t* p, uint32_t v) {
 // caller's thread). Bands keep the hand-overs few.
 class RowPipe {
 public:
-    enum { kBandRows = 16, kBands = 4 };
+    enum { kBandRows = 32, kBands = 4 };
     RowPipe();
     ~RowPipe();
     RowPipe(const RowPipe&) = delete;

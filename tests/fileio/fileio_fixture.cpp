@@ -149,9 +149,8 @@ std::string MakeRleBmp(int width, int height, int bits, int entries, const std::
         p[55 + 4 * i] = (uint8_t)(20 * i);
         p[56 + 4 * i] = (uint8_t)(30 * i);
     }
+    put32(2, (uint32_t)(f.size() + data.size()));
     f.append((const char*)data.data(), data.size());
-    put32(2, (uint32_t)f.size());
-    std::memcpy(&f[2], &f[2], 0);
     return f;
 }
 

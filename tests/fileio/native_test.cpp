@@ -288,4 +288,12 @@ TEST_F(Native, FastImageIsThePreview) {
     std::memcpy(&h, &data[22], 4);
     EXPECT_EQ(160, w);
     EXPECT_EQ(120, h);
+
+    // The host's fast image reads and deletes that file.
+    PackedDib dib = ReadFastImage(nullptr, path.c_str());
+    ASSERT_NE(nullptr, dib);
+    EXPECT_EQ(160, dib->biWidth);
+    EXPECT_EQ(120, dib->biHeight);
+    EXPECT_EQ(32, dib->biBitCount);
+    FreePackedDib(dib);
 }

@@ -303,3 +303,60 @@ TEST_F(RealPlugins, TiffKeepsStripOffsetsInIfd0BeforeTheDirectory) {
     ASSERT_TRUE(found);
     EXPECT_LT(firstStrip, ifd) << "the image data comes before the directory";
 }
+
+TEST_F(RealPlugins, DibReadersWidenIndexedAndCompositeOverWhite) {
+    // An 8-bit bitmap comes back 32-bit through its palette.
+    ImageHolder indexed(g_VmsStore.Create(9, 5, 8, 0, 1));
+    for (int i = 0; i < 256; ++i) {
+        indexed.get()->palette[i].rgbBlue = (BYTE)i;
+        indexed.get()->palette[i].rgbGreen = (BYTE)(255 - i);
+        indexed.get()->palette[i].rgbRed = (BYTE)(i / 3);
+    }
+    std::vector<uint8_t> row(9);
+    for (int y = 0; y < 5; ++y) {
+        for (int x = 0; x < 9; ++x) row[(size_t)x] = (uint8_t)(x * 20 + y);
+        g_VmsStore.PutRow(indexed.get(), y, 0, 8, row.data());
+    }
+    std::string bmp = folder.File("indexed.bmp");
+    ASSERT_EQ(1, Write(indexed.get(), bmp));
+    PackedDib dib = ReadImageToDib(bmp.c_str(), nullptr);
+    ASSERT_NE(nullptr, dib);
+    EXPECT_EQ(32, dib->biBitCount);
+    std::vector<uint32_t> px(9);
+    for (int y = 0; y < 5; ++y) {
+        GetPackedDibRow32(dib, y, 0, 8, px.data());
+        for (int x = 0; x < 9; ++x) {
+            int i = x * 20 + y;
+            EXPECT_EQ((uint32_t)i | ((uint32_t)(255 - i) << 8) | ((uint32_t)(i / 3) << 16), px[(size_t)x] & 0xFFFFFF);
+        }
+    }
+    FreePackedDib(dib);
+
+    // A PNG with alpha: black at alpha 0 turns white, at 255 stays, at 128 mid grey.
+    ImageHolder black(g_VmsStore.Create(3, 1, 24, 0, 1));
+    g_Image = black.get();
+    g_Alpha = {0, 255, 128};
+    Dll save(folder.File("file_w\\pngsave.dll"));
+    auto exec = save.Get<WriteFileExecFn>(DARNA_EXPORT_WRITE_FILE_EXEC);
+    Records rec;
+    rec.Info()->count = 1;
+    rec.Info()->image[0].width = 3;
+    rec.Info()->image[0].height = 1;
+    WriteFileCallbacks cb = {GetRow, GetAlphaRow, GetPalette};
+    std::string png = folder.File("alpha.png");
+    ASSERT_EQ(1, exec(nullptr, png.c_str(), rec.Info(), rec.Names(), rec.Layers(), &cb));
+    dib = ReadImageToDibWithPlugin(png.c_str(), nullptr, folder.File("file_r\\pngload.dll").c_str());
+    ASSERT_NE(nullptr, dib);
+    GetPackedDibRow32(dib, 0, 0, 2, px.data());
+    EXPECT_EQ(0xFFFFFFu, px[0] & 0xFFFFFF);
+    EXPECT_EQ(0x000000u, px[1] & 0xFFFFFF);
+    EXPECT_EQ(0x7F7F7Fu, px[2] & 0xFFFFFF);
+    FreePackedDib(dib);
+
+    // Missing and empty files give nothing.
+    EXPECT_EQ(nullptr, ReadImageToDib(folder.File("missing.png").c_str(), nullptr));
+    ASSERT_TRUE(testsupport::WriteFileBytes(folder.File("empty.png"), "", 0));
+    EXPECT_EQ(nullptr, ReadImageToDib(folder.File("empty.png").c_str(), nullptr));
+    // No fast image for a reader without ReadFileFastImage.
+    EXPECT_EQ(nullptr, ReadFastImage(nullptr, png.c_str()));
+}

@@ -87,6 +87,7 @@ TEST(ImageStoreThreads, CopiesInOppositeDirections) {
     VmsImage* b = s.Create(600, 600, 32, 1, 0);
     std::vector<uint32_t> row(600, 0xABCDEF);
     for (int y = 0; y < 600; ++y) s.PutRow(a, y, 0, 599, row.data());
+    s.Copy(b, a);   // whichever copy runs first, both end as this picture
     DWORD until = GetTickCount() + 1000;
     std::thread t1([&] { while (GetTickCount() < until) s.Copy(b, a); });
     std::thread t2([&] { while (GetTickCount() < until) s.Copy(a, b); });
@@ -118,25 +119,103 @@ TEST(ImageStoreThreads, CopyNeverHoldsOneImageWhileWaitingForAnother) {
     a->tiles->Lock();
     std::thread copier([&] { s.Copy(a, b); });
     Sleep(100);   // the copier now holds, or keeps trying, b's lock
-    std::atomic<bool> read{false};
-    std::thread reader([&] {
-        std::vector<uint32_t> back(600);
-        a->tiles->ReadRow(back.data(), 10, 0, 600);   // same thread as the lock? no: see below
-        read = true;
-    });
-    // ReadRow takes a's lock, which this thread holds: let the reader go first
-    // by reading here instead, under the lock, as a row operation would.
+    // A row read under a's lock needs a page: only b's can be taken.
     std::vector<uint32_t> back(600);
     DWORD start = GetTickCount();
     a->tiles->ReadRow(back.data(), 20, 0, 600);
     EXPECT_LT(GetTickCount() - start, 5000u);
     EXPECT_EQ(back[0], 0x777777u);
     a->tiles->Unlock();
-    reader.join();
     copier.join();
-    EXPECT_TRUE(read.load());
     s.GetRow(a, 20, 0, 599, back.data());
     EXPECT_EQ(back[0], 0x333333u);   // the copy went through afterwards
     s.Free(&a);
     s.Free(&b);
+}
+
+TEST(ImageStoreThreads, HistoryStepsBesideRowTraffic) {
+    // Undo and Redo borrow the pool's spare page and page tiles in and out
+    // while another thread pages its own image through the same small pool.
+    TestStore ts(4);
+    c_VmsStore& s = *ts.store;
+    VmsImage* rows = s.Create(1000, 600, 32, 5, 0);
+    VmsImage* hist = s.Create(700, 520, 32, 0, 0);
+    std::atomic<int> errors{0};
+    DWORD until = GetTickCount() + 1500;
+    Worker w{&s, rows, 300, until, &errors};
+    std::thread t([&] { w.Run(); });
+    hist->tiles->EnableSave();
+    std::vector<uint32_t> row(700), back(700);
+    auto fill = [&](uint32_t gen) {
+        for (int y = 0; y < 520; ++y) {
+            for (int x = 0; x < 700; ++x) row[x] = Pattern(gen, x, y);
+            s.PutRow(hist, y, 0, 699, row.data());
+        }
+    };
+    auto check = [&](uint32_t gen) {
+        for (int y = 0; y < 520; y += 13) {
+            s.GetRow(hist, y, 0, 699, back.data());
+            for (int x = 0; x < 700; x += 11)
+                if (back[x] != Pattern(gen, x, y)) return false;
+        }
+        return true;
+    };
+    int cycles = 0;
+    for (uint32_t gen = 1; GetTickCount() < until; gen += 2, ++cycles) {
+        fill(gen);
+        ASSERT_EQ(hist->tiles->Save(), 0);
+        fill(gen + 1);
+        ASSERT_EQ(hist->tiles->Undo(), 0);
+        ASSERT_TRUE(check(gen)) << "undo, cycle " << cycles;
+        ASSERT_EQ(hist->tiles->Redo(), 0);
+        ASSERT_TRUE(check(gen + 1)) << "redo, cycle " << cycles;
+        ASSERT_EQ(hist->tiles->Undo(), 0);
+        ASSERT_TRUE(check(gen)) << "second undo, cycle " << cycles;
+    }
+    t.join();
+    EXPECT_EQ(errors.load(), 0);
+    EXPECT_GT(cycles, 3);
+    s.Free(&rows);
+    s.Free(&hist);
+    EXPECT_EQ(ts.store->Swap()->ExtentCount(), 0);
+}
+
+TEST(ImageStoreThreads, CopiesOfDifferentImagesShareTheSparePage) {
+    // Copying a tile that is on disk goes through the pool's one spare page:
+    // two threads copying their own images must not mix their tiles there.
+    TestStore ts(3);
+    c_VmsStore& s = *ts.store;
+    VmsImage* src[2];
+    VmsImage* dst[2];
+    for (int i = 0; i < 2; ++i) {
+        src[i] = s.Create(1000, 500, 32, 0, 0);
+        dst[i] = s.Create(1000, 500, 32, 0, 0);
+        std::vector<uint32_t> row(1000);
+        for (int y = 0; y < 500; ++y) {
+            for (int x = 0; x < 1000; ++x) row[x] = Pattern(40 + i, x, y);
+            s.PutRow(src[i], y, 0, 999, row.data());
+        }
+    }
+    std::atomic<int> errors{0};
+    DWORD until = GetTickCount() + 1500;
+    auto run = [&](int i) {
+        std::vector<uint32_t> back(1000);
+        while (GetTickCount() < until) {
+            s.Copy(dst[i], src[i]);
+            for (int y = 0; y < 500; y += 49) {
+                s.GetRow(dst[i], y, 0, 999, back.data());
+                for (int x = 0; x < 1000; x += 97)
+                    if (back[x] != Pattern(40 + i, x, y)) { ++errors; break; }
+            }
+        }
+    };
+    std::thread t0(run, 0), t1(run, 1);
+    t0.join();
+    t1.join();
+    EXPECT_EQ(errors.load(), 0);
+    for (int i = 0; i < 2; ++i) {
+        s.Free(&src[i]);
+        s.Free(&dst[i]);
+    }
+    EXPECT_EQ(ts.store->Swap()->ExtentCount(), 0);
 }
