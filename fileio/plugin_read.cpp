@@ -3,39 +3,14 @@
 #include <cstring>
 
 #include "app/msgbox.h"
+#include "fileio/host_util.h"
 #include "fileio/plugin_registry.h"
 #include "image/vms_store.h"
 
 namespace {
 
-// A zero-filled movable global block, locked while it lives.
-class GlobalBlock {
-public:
-    explicit GlobalBlock(size_t size) {
-        handle_ = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, size);
-        data_ = handle_ ? GlobalLock(handle_) : nullptr;
-    }
-    ~GlobalBlock() {
-        if (data_) GlobalUnlock(handle_);
-        if (handle_) GlobalFree(handle_);
-    }
-    GlobalBlock(const GlobalBlock&) = delete;
-    GlobalBlock& operator=(const GlobalBlock&) = delete;
-    template <typename T>
-    T* As() const { return (T*)data_; }
-    explicit operator bool() const { return data_ != nullptr; }
-private:
-    HGLOBAL handle_;
-    void* data_;
-};
-
-class WaitCursor {
-public:
-    WaitCursor() : old_(SetCursor(LoadCursor(nullptr, IDC_WAIT))) {}
-    ~WaitCursor() { SetCursor(old_); }
-private:
-    HCURSOR old_;
-};
+using fileio::GlobalBlock;
+using fileio::WaitCursor;
 
 // Records of one read: room for 3,000 entries for "psd" and "ico".
 struct ReadRecords {

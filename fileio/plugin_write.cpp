@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "app/sysutil.h"
+#include "fileio/host_util.h"
 #include "fileio/plugin_registry.h"
 #include "image/vms_store.h"
 
@@ -19,33 +20,8 @@ const uint8_t DitherPatternTable[16][8] = {
 
 namespace {
 
-class WaitCursor {
-public:
-    WaitCursor() : old_(SetCursor(LoadCursor(nullptr, IDC_WAIT))) {}
-    ~WaitCursor() { SetCursor(old_); }
-private:
-    HCURSOR old_;
-};
-
-class GlobalBlock {
-public:
-    explicit GlobalBlock(size_t size) {
-        handle_ = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, size);
-        data_ = handle_ ? GlobalLock(handle_) : nullptr;
-    }
-    ~GlobalBlock() {
-        if (data_) GlobalUnlock(handle_);
-        if (handle_) GlobalFree(handle_);
-    }
-    GlobalBlock(const GlobalBlock&) = delete;
-    GlobalBlock& operator=(const GlobalBlock&) = delete;
-    template <typename T>
-    T* As() const { return (T*)data_; }
-    explicit operator bool() const { return data_ != nullptr; }
-private:
-    HGLOBAL handle_;
-    void* data_;
-};
+using fileio::GlobalBlock;
+using fileio::WaitCursor;
 
 // The image of the one single-image save in progress (callbacks carry no
 // context); saves are serialised by g_WriteLock.

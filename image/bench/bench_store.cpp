@@ -179,7 +179,7 @@ int main(int argc, char** argv) {
     bool pagedOk;
     {
         VmsStoreOptions options;
-        options.poolPages = 64;
+        options.poolPages = getenv("STORE2_POOL") ? atoi(getenv("STORE2_POOL")) : 64;
         options.swapFolder = folder.c_str();
         c_VmsStore store(options);
         VmsImage* image = store.Create(side, side, 32, 0, 0);
