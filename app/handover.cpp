@@ -23,16 +23,31 @@ HGLOBAL BuildDropFiles(POINT dropPoint, BOOL nonClient) {
     return block;
 }
 
+// Offset of the list's final NUL. GlobalSize may report more than was asked
+// for, so the end of the list is found by walking the names.
+static size_t DropListEnd(const char* bytes, size_t blockSize) {
+    size_t pos = ((const DROPFILES*)bytes)->pFiles;
+    while (pos < blockSize && bytes[pos] != 0) {
+        const void* end = std::memchr(bytes + pos, 0, blockSize - pos);
+        if (!end) return blockSize;
+        pos = (size_t)((const char*)end - bytes) + 1;
+    }
+    return pos;
+}
+
 HGLOBAL AppendDropFile(HGLOBAL block, const char* path) {
     if (!block || !path) return nullptr;
-    SIZE_T oldSize = GlobalSize(block);
+    const char* old = (const char*)GlobalLock(block);
+    if (!old) return nullptr;
+    size_t end = DropListEnd(old, GlobalSize(block));
+    GlobalUnlock(block);
     size_t length = std::strlen(path) + 1;
-    HGLOBAL grown = GlobalReAlloc(block, oldSize + length, GMEM_MOVEABLE | GMEM_ZEROINIT | GMEM_DDESHARE);
+    HGLOBAL grown = GlobalReAlloc(block, end + length + 1, GMEM_MOVEABLE | GMEM_ZEROINIT | GMEM_DDESHARE);
     if (!grown) return nullptr;
     char* bytes = (char*)GlobalLock(grown);
     // The new path goes over the old final NUL; the block ends in two NULs again.
-    std::memcpy(bytes + oldSize - 1, path, length);
-    bytes[oldSize - 1 + length] = 0;
+    std::memcpy(bytes + end, path, length);
+    bytes[end + length] = 0;
     GlobalUnlock(grown);
     return grown;
 }
@@ -77,8 +92,8 @@ int SendHandOver(HWND target, const std::vector<std::string>& paths) {
     if (!block) return 0;
     COPYDATASTRUCT data;
     data.dwData = kDropFilesCopyData;
-    data.cbData = (DWORD)GlobalSize(block);
     data.lpData = GlobalLock(block);
+    data.cbData = data.lpData ? (DWORD)(DropListEnd((const char*)data.lpData, GlobalSize(block)) + 1) : 0;
     DWORD_PTR answer = 0;
     LRESULT sent = SendMessageTimeoutA(target, WM_COPYDATA, 0, (LPARAM)&data, SMTO_ABORTIFHUNG, 10000, &answer);
     GlobalUnlock(block);

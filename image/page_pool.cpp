@@ -67,6 +67,7 @@ int c_PagePool::Init(size_t pageSize, int pageCount, DWORD (*clock)()) {
         slots_[i].tile = nullptr;
         slots_[i].time = kFreeTime;
         slots_[i].busyMark = 0;
+        slots_[i].failMark = 0;
     }
     committedCount_ = 0;
     if (!CommitSlot(0)) {   // the spare must exist
@@ -120,8 +121,15 @@ int c_PagePool::HeldCount() {
     return n;
 }
 
+// A held slot that this Acquire cannot take: its image is busy on another
+// thread, or its tile could not be paged out.
+bool c_PagePool::Skipped(int index, uint32_t serial) const {
+    return slots_[index].tile &&
+           (slots_[index].busyMark == round_ || slots_[index].failMark == serial);
+}
+
 // Under the pool lock. -1 when every slot that could be taken is pinned.
-int c_PagePool::ChooseSlot(const void* owner) {
+int c_PagePool::ChooseSlot(const void* owner, uint32_t serial) {
     int result = -1;
     if (freeCount_ > 0) {
         for (int i = firstFreeHint_; i < usableCount_; ++i) {
@@ -135,7 +143,7 @@ int c_PagePool::ChooseSlot(const void* owner) {
         for (int pass = 0; pass < 2 && result < 0; ++pass) {
             for (int i = 1; i < usableCount_; ++i) {
                 c_Tile* t = slots_[i].tile;
-                if (!t || slots_[i].busyMark == round_) continue;
+                if (!t || Skipped(i, serial)) continue;
                 bool same = t->Owner() == owner;
                 if (same != (pass == 0)) continue;
                 if (result < 0 || slots_[i].time < best) { result = i; best = slots_[i].time; }
@@ -146,7 +154,7 @@ int c_PagePool::ChooseSlot(const void* owner) {
     if (result == lastChosen_) {
         int next = result + 1;
         if (next >= usableCount_) next = 1;
-        if (!(slots_[next].tile && slots_[next].busyMark == round_)) result = next;
+        if (!Skipped(next, serial)) result = next;
     }
     lastChosen_ = result;
     return result;
@@ -155,10 +163,18 @@ int c_PagePool::ChooseSlot(const void* owner) {
 uint8_t* c_PagePool::Acquire(c_Tile* tile) {
     Lock();
     ++round_;
+    uint32_t serial = ++serial_;
+    if (serial == 0) serial = ++serial_;   // 0 marks no slot
+    bool pageOutFailed = false;
     int s = -1;
     for (;;) {
         if (!initialised_ || usableCount_ < 2) { Unlock(); return nullptr; }
-        s = ChooseSlot(tile->Owner());
+        s = ChooseSlot(tile->Owner(), serial);
+        if (s < 0 && pageOutFailed) {
+            // The swap file takes no more pixels: fail rather than lose any.
+            Unlock();
+            return nullptr;
+        }
         if (s < 0) {
             // Every page belongs to an image that another thread is working on:
             // wait for one of them to finish.
@@ -184,8 +200,13 @@ uint8_t* c_PagePool::Acquire(c_Tile* tile) {
                 slots_[s].busyMark = round_;
                 continue;
             }
-            holder->PageOut();
+            bool out = holder->PageOut();
             holder->EndClaim();
+            if (!out) {   // the holder keeps its page; try another
+                slots_[s].failMark = serial;
+                pageOutFailed = true;
+                continue;
+            }
             FreeSlot(s);
         }
         break;
@@ -243,9 +264,9 @@ int c_PagePool::EvictTile(c_Tile* tile) {
     Lock();
     for (int i = 1; i < pageCount_; ++i) {
         if (slots_[i].tile == tile && tile->TryClaim()) {
-            tile->PageOut();
+            bool out = tile->PageOut();
             tile->EndClaim();
-            FreeSlot(i);
+            if (out) FreeSlot(i);
         }
     }
     Unlock();

@@ -21,6 +21,7 @@ public:
         c_Tile* tile;       // holder, null when free
         DWORD time;         // clock when last given; 0xFFFFFFFF while free
         uint32_t busyMark;  // round of Acquire in which its image was found busy
+        uint32_t failMark;  // Acquire in which its tile could not be paged out
     };
 
     c_PagePool();
@@ -33,8 +34,10 @@ public:
     int Init(size_t pageSize, int pageCount, DWORD (*clock)() = nullptr);
     void Destroy();
 
-    // A page for tile. Null only when no page can be committed at all. The
-    // caller holds the lock of the tile's image and the tile is not resident.
+    // A page for tile. Null when no page can be committed at all, or when no
+    // held page could be written to the swap file (every such page stays with
+    // its tile). The caller holds the lock of the tile's image and the tile is
+    // not resident.
     uint8_t* Acquire(c_Tile* tile);
     // Frees the tile's slot, if it has one.
     void Release(c_Tile* tile);
@@ -61,7 +64,8 @@ public:
     static int DefaultPageCount();
 
 private:
-    int ChooseSlot(const void* owner);
+    int ChooseSlot(const void* owner, uint32_t serial);
+    bool Skipped(int index, uint32_t serial) const;
     bool CommitSlot(int index);
     void FreeSlot(int index);
 
@@ -74,6 +78,7 @@ private:
     Slot* slots_ = nullptr;
     int lastChosen_ = -20;
     uint32_t round_ = 0;         // Acquire rounds, for busyMark
+    uint32_t serial_ = 0;        // Acquire calls, for failMark
     int freeCount_ = 0;          // free slots among 1 .. usableCount_-1
     int firstFreeHint_ = 1;      // no free slot below this index
     bool spareLent_ = false;

@@ -139,26 +139,25 @@ int32_t c_SwapFile::Alloc(uint32_t size, int64_t* offsetOut) {
     return id;
 }
 
-uint32_t c_SwapFile::Read(int32_t id, void* buffer) {
+uint32_t c_SwapFile::Transfer(int32_t id, void* buffer, bool write) {
     SwapLock guard(&lock_);
     if (id < 1 || id > (int32_t)offsets_.size() || file_ == INVALID_HANDLE_VALUE) return 0;
+    if (failSeam_ && failSeam_(write)) return 0;
+    // A seek and a plain transfer: an offset given with the call (OVERLAPPED)
+    // costs Wine's server a round trip each time.
     LARGE_INTEGER to;
     to.QuadPart = offsets_[id - 1];
-    DWORD moved = 0;
     if (!SetFilePointerEx(file_, to, nullptr, FILE_BEGIN)) return 0;
-    if (!ReadFile(file_, buffer, sizes_[id - 1], &moved, nullptr)) return 0;
-    return moved;
+    DWORD moved = 0;
+    BOOL ok = write ? WriteFile(file_, buffer, sizes_[id - 1], &moved, nullptr)
+                    : ReadFile(file_, buffer, sizes_[id - 1], &moved, nullptr);
+    return ok ? moved : 0;
 }
 
+uint32_t c_SwapFile::Read(int32_t id, void* buffer) { return Transfer(id, buffer, false); }
+
 uint32_t c_SwapFile::Write(int32_t id, const void* buffer) {
-    SwapLock guard(&lock_);
-    if (id < 1 || id > (int32_t)offsets_.size() || file_ == INVALID_HANDLE_VALUE) return 0;
-    LARGE_INTEGER to;
-    to.QuadPart = offsets_[id - 1];
-    DWORD moved = 0;
-    if (!SetFilePointerEx(file_, to, nullptr, FILE_BEGIN)) return 0;
-    if (!WriteFile(file_, buffer, sizes_[id - 1], &moved, nullptr)) return 0;
-    return moved;
+    return Transfer(id, (void*)buffer, true);
 }
 
 void c_SwapFile::Free(int32_t id) {

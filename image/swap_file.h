@@ -52,9 +52,13 @@ public:
     int ExtentCount();
     int FreeCount();
     int64_t ExtentOffset(int32_t id);
+    // For tests: while fails(write) answers true, reads (write false) or
+    // writes (write true) move nothing, as on a full or failing disk.
+    void SetFailureSeam(bool (*fails)(bool write)) { failSeam_ = fails; }
 
 private:
     bool SetLength(int64_t length);
+    uint32_t Transfer(int32_t id, void* buffer, bool write);
 
     char root_[MAX_PATH] = {};
     char folder_[MAX_PATH] = {};
@@ -72,6 +76,7 @@ private:
     int64_t freeBytes_ = 0;            // capacities of the free extents
     BOOL (WINAPI* freeSpaceEx_)(LPCSTR, PULARGE_INTEGER, PULARGE_INTEGER, PULARGE_INTEGER) = nullptr;
     int64_t (*freeSpaceSeam_)() = nullptr;
+    bool (*failSeam_)(bool write) = nullptr;
     bool nt_ = true;
     CRITICAL_SECTION lock_;
 };

@@ -34,16 +34,19 @@ int c_Tile::SaveStep(int toRedo) {
     }
     if (hasContent_) {
         if (uint8_t* page = Page()) {
+            bool written = true;
             if (!hasExtent_ || currentExtent_ == 0) {
                 currentExtent_ = NewExtent();
                 hasExtent_ = true;
-                WriteExtent(currentExtent_, page);
+                written = WriteExtent(currentExtent_, page);
             } else if (dirty_) {
                 // Never overwrite an extent that a recorded version names.
                 if (IsShared(currentExtent_)) currentExtent_ = NewExtent();
-                WriteExtent(currentExtent_, page);
+                written = WriteExtent(currentExtent_, page);
             }
-            dirty_ = false;
+            // A page the swap file did not take stays dirty: the pixels are
+            // still written out when the page is taken.
+            if (written) dirty_ = false;
         }
     }
     fills.push_back(fill_);

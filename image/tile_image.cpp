@@ -1,7 +1,5 @@
 #include "image/tile_image.h"
 
-#include <emmintrin.h>
-
 #include <algorithm>
 #include <cstring>
 #include <new>
@@ -29,34 +27,6 @@ inline void PrefetchAhead(const uint8_t* run, size_t bytes, int row, int forWrit
         else
             __builtin_prefetch(ahead + k, 0, 3);
     }
-}
-
-// Copies one run of a row (at most a tile row, 1,000 bytes). The compiler
-// turns memcpy of such runs into a string move, whose start-up cost is as
-// large as the copy itself at this length; plain 16-byte moves are not.
-inline void CopyRun(void* destination, const void* source, size_t bytes) {
-    uint8_t* d = (uint8_t*)destination;
-    const uint8_t* s = (const uint8_t*)source;
-    while (bytes >= 64) {
-        __m128i a = _mm_loadu_si128((const __m128i*)s);
-        __m128i b = _mm_loadu_si128((const __m128i*)(s + 16));
-        __m128i c = _mm_loadu_si128((const __m128i*)(s + 32));
-        __m128i e = _mm_loadu_si128((const __m128i*)(s + 48));
-        _mm_storeu_si128((__m128i*)d, a);
-        _mm_storeu_si128((__m128i*)(d + 16), b);
-        _mm_storeu_si128((__m128i*)(d + 32), c);
-        _mm_storeu_si128((__m128i*)(d + 48), e);
-        s += 64;
-        d += 64;
-        bytes -= 64;
-    }
-    while (bytes >= 16) {
-        _mm_storeu_si128((__m128i*)d, _mm_loadu_si128((const __m128i*)s));
-        s += 16;
-        d += 16;
-        bytes -= 16;
-    }
-    if (bytes) memcpy(d, s, bytes);
 }
 
 void FillWords(uint8_t* destination, uint32_t value, size_t words) {
@@ -109,7 +79,12 @@ uint8_t* c_Tile::PageIn(bool forWrite) {
     uint8_t* page = pool_->Acquire(this);
     if (!page) return nullptr;
     if (hasContent_) {
-        ReadExtent(currentExtent_, page);
+        if (!ReadExtent(currentExtent_, page)) {
+            // The swap file did not give the pixels back: they stay in the
+            // extent, and the page (clean) goes back to the pool.
+            ForgetPage();
+            return nullptr;
+        }
     } else if (forWrite) {
         hasContent_ = true;
         FillPage(page);
@@ -144,9 +119,11 @@ void c_Tile::FillPage(uint8_t* page) {
 
 int32_t c_Tile::NewExtent() { return swap_->Alloc(TileBytes, nullptr); }
 
-void c_Tile::ReadExtent(int32_t id, uint8_t* page) { swap_->Read(id, page); }
+bool c_Tile::ReadExtent(int32_t id, uint8_t* page) { return swap_->Read(id, page) == (uint32_t)TileBytes; }
 
-void c_Tile::WriteExtent(int32_t id, const uint8_t* page) { swap_->Write(id, page); }
+bool c_Tile::WriteExtent(int32_t id, const uint8_t* page) {
+    return swap_->Write(id, page) == (uint32_t)TileBytes;
+}
 
 bool c_Tile::IsShared(int32_t id) const {
     if (id == 0) return false;
@@ -157,21 +134,31 @@ bool c_Tile::IsShared(int32_t id) const {
     return false;
 }
 
-void c_Tile::PageOut() {
+bool c_Tile::PageOut() {
     if (dirty_) {
+        int32_t previous = currentExtent_;
+        bool hadExtent = hasExtent_;
+        int32_t made = 0;
         if (!hasExtent_) {
-            currentExtent_ = NewExtent();
+            made = currentExtent_ = NewExtent();
             hasExtent_ = true;
         } else if (IsShared(currentExtent_)) {
             // The current extent holds a saved version: keep it untouched.
-            currentExtent_ = NewExtent();
+            made = currentExtent_ = NewExtent();
         }
-        WriteExtent(currentExtent_, page_);
+        if (!WriteExtent(currentExtent_, page_)) {
+            // The page is the only copy of these pixels: keep it.
+            if (made) swap_->Free(made);
+            currentExtent_ = previous;
+            hasExtent_ = hadExtent;
+            return false;
+        }
     }
     dirty_ = false;
     resident_ = false;
     page_ = nullptr;
     slot_ = -1;
+    return true;
 }
 
 int c_Tile::ReadUnits(void* destination, int row, int column, int n) {
@@ -187,7 +174,7 @@ int c_Tile::ReadUnits(void* destination, int row, int column, int n) {
     const uint8_t* source = page + row * TileRowBytes + column * unitBytes_;
     size_t bytes = (size_t)n * unitBytes_;
     PrefetchAhead(source, bytes, row, 0);
-    CopyRun(destination, source, bytes);
+    memcpy(destination, source, bytes);
     return 1;
 }
 
@@ -199,7 +186,7 @@ int c_Tile::WriteUnits(const void* source, int row, int column, int n) {
     uint8_t* destination = page + row * TileRowBytes + column * unitBytes_;
     size_t bytes = (size_t)n * unitBytes_;
     PrefetchAhead(destination, bytes, row, 1);
-    CopyRun(destination, source, bytes);
+    memcpy(destination, source, bytes);
     return 1;
 }
 
@@ -237,7 +224,12 @@ int c_Tile::CloneInto(c_Tile* d) {
     } else if (!hasExtent_) {
         result = 0;
     } else if (dp) {
-        ReadExtent(currentExtent_, dp);
+        // Through the spare page: when the swap file fails, D keeps its pixels.
+        uint8_t* spare = pool_->BorrowSpare(d);
+        bool read = ReadExtent(currentExtent_, spare);
+        if (read) memcpy(dp, spare, TileBytes);
+        pool_->ReturnSpare();
+        if (!read) return 0;
         d->dirty_ = true;
         d->hasContent_ = true;
     } else {
@@ -416,6 +408,7 @@ int c_TileImage::ReadRow(void* buffer, int y, int x, int count) {
     int column = x / span;
     int offset = x % span;
     uint8_t* out = (uint8_t*)buffer;
+    int result = 1;
     while (count > 0) {
         int n = std::min(span - offset, count);
         c_Tile* t = rowTiles[column];
@@ -423,16 +416,16 @@ int c_TileImage::ReadRow(void* buffer, int y, int x, int count) {
             // The common case, kept here: a resident tile is a plain copy.
             const uint8_t* source = t->page_ + tileRow * TileRowBytes + offset * unit;
             PrefetchAhead(source, (size_t)n * unit, tileRow, 0);
-            CopyRun(out, source, (size_t)n * unit);
-        } else {
-            t->ReadUnits(out, tileRow, offset, n);
+            memcpy(out, source, (size_t)n * unit);
+        } else if (!t->ReadUnits(out, tileRow, offset, n)) {
+            result = 0;   // no page, or the swap file failed: the piece is not read
         }
         out += (size_t)n * unit;
         count -= n;
         offset = 0;
         ++column;
     }
-    return 1;
+    return result;
 }
 
 int c_TileImage::WriteRow(const void* buffer, int y, int x, int count) {
@@ -446,6 +439,7 @@ int c_TileImage::WriteRow(const void* buffer, int y, int x, int count) {
     int column = x / span;
     int offset = x % span;
     const uint8_t* in = (const uint8_t*)buffer;
+    int result = 1;
     while (count > 0) {
         int n = std::min(span - offset, count);
         c_Tile* t = rowTiles[column];
@@ -454,16 +448,16 @@ int c_TileImage::WriteRow(const void* buffer, int y, int x, int count) {
             t->dirty_ = true;
             t->changedSinceSave_ = true;
             PrefetchAhead(destination, (size_t)n * unit, tileRow, 1);
-            CopyRun(destination, in, (size_t)n * unit);
-        } else {
-            t->WriteUnits(in, tileRow, offset, n);
+            memcpy(destination, in, (size_t)n * unit);
+        } else if (!t->WriteUnits(in, tileRow, offset, n)) {
+            result = 0;   // no page, or the tile's pixels could not be read back
         }
         in += (size_t)n * unit;
         count -= n;
         offset = 0;
         ++column;
     }
-    return 1;
+    return result;
 }
 
 int c_TileImage::CopyFrom(c_TileImage* destination) {
@@ -502,18 +496,20 @@ int c_TileImage::GetQuad(void* out, int x, int y) {
     int y1 = y + 1 < height_ ? y + 1 : y;
     const int xs[4] = {x, x1, x, x1};
     const int ys[4] = {y, y, y1, y1};
+    int result = 1;
     for (int k = 0; k < 4; ++k) {
         uint32_t word = 0;
         int unit = depth_ == 8 ? xs[k] / 4 : xs[k];
         c_Tile* t = tiles_[(ys[k] / TileUnits) * across_ + unit / TileUnits];
-        t->ReadUnits(&word, ys[k] % TileUnits, unit % TileUnits * (depth_ == 8 ? 4 : 1),
-                     depth_ == 8 ? 4 : 1);
+        if (!t->ReadUnits(&word, ys[k] % TileUnits, unit % TileUnits * (depth_ == 8 ? 4 : 1),
+                          depth_ == 8 ? 4 : 1))
+            result = 0;
         if (depth_ == 8)
             ((uint8_t*)out)[k] = (uint8_t)(word >> (8 * (xs[k] % 4)));
         else
             ((uint32_t*)out)[k] = word;
     }
-    return 1;
+    return result;
 }
 
 int c_TileImage::GetPixel(void* out, int x, int y) {
@@ -522,7 +518,9 @@ int c_TileImage::GetPixel(void* out, int x, int y) {
     uint32_t word = 0;
     int unit = depth_ == 8 ? x / 4 : x;
     c_Tile* t = tiles_[(y / TileUnits) * across_ + unit / TileUnits];
-    t->ReadUnits(&word, y % TileUnits, unit % TileUnits * (depth_ == 8 ? 4 : 1), depth_ == 8 ? 4 : 1);
+    if (!t->ReadUnits(&word, y % TileUnits, unit % TileUnits * (depth_ == 8 ? 4 : 1),
+                      depth_ == 8 ? 4 : 1))
+        return 0;
     if (depth_ == 8)
         *(uint8_t*)out = (uint8_t)(word >> (8 * (x % 4)));
     else

@@ -32,8 +32,10 @@ public:
     int ReadUnits(void* destination, int row, int column, int n);
     int WriteUnits(const void* source, int row, int column, int n);
 
-    // Called by the pool, under its lock, when it takes the tile's page.
-    void PageOut();
+    // Called by the pool, under its lock, when it takes the tile's page. false
+    // when the pixels could not be written to the swap file: the tile keeps
+    // its page and nothing is lost.
+    bool PageOut();
     // Makes destination a copy of this tile (destination's image is locked too).
     int CloneInto(c_Tile* destination);
 
@@ -65,7 +67,8 @@ public:
     // Page returns the page while resident, else null.
     uint8_t* Page() const { return resident_ ? page_ : nullptr; }
     // The page, paging the tile in (reading its extent when it has content)
-    // when needed. Null when no page can be had.
+    // when needed. Null when no page can be had or the extent cannot be read
+    // (the tile then stays as it was, its pixels in the extent).
     uint8_t* PageIn(bool forWrite);
     // The lock that guards the tile (its image's); null: none.
     void SetLock(CRITICAL_SECTION* lock) { lock_ = lock; }
@@ -92,8 +95,8 @@ public:
 private:
     bool IsShared(int32_t id) const;  // named by a history entry
     int32_t NewExtent();
-    void ReadExtent(int32_t id, uint8_t* page);
-    void WriteExtent(int32_t id, const uint8_t* page);
+    bool ReadExtent(int32_t id, uint8_t* page);
+    bool WriteExtent(int32_t id, const uint8_t* page);
     void FillPage(uint8_t* page);
     int Step(bool undo);
 

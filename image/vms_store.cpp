@@ -225,7 +225,8 @@ int c_VmsStore::GetRow(const VmsImage* image, int y, int x0, int x1, void* buffe
         return 1;
     }
     if (!image->tiles) return 0;
-    if (x1 >= x0) image->tiles->ReadRow(out, y, x0, x1 - x0 + 1);
+    // 0 as well when a tile's pixels could not be read back from the swap file.
+    if (x1 >= x0) return image->tiles->ReadRow(out, y, x0, x1 - x0 + 1);
     return 1;
 }
 
@@ -241,7 +242,8 @@ int c_VmsStore::PutRow(VmsImage* image, int y, int x0, int x1, const void* buffe
         return 1;
     }
     if (!image->tiles) return 0;
-    if (x1 >= x0) image->tiles->WriteRow(in, y, x0, x1 - x0 + 1);
+    // 0 as well when a tile had no page for the pixels (nothing of it is written).
+    if (x1 >= x0) return image->tiles->WriteRow(in, y, x0, x1 - x0 + 1);
     return 1;
 }
 

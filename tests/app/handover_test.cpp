@@ -50,6 +50,28 @@ TEST(HandOver, BlockLayout) {
     GlobalFree(block);
 }
 
+// GlobalAlloc may hand out more than was asked for; appending must still go
+// over the list's final NUL, not after the slack.
+TEST(HandOver, AppendAfterSlackInTheBlock) {
+    POINT pt = {0, 0};
+    HGLOBAL block = BuildDropFiles(pt, FALSE);
+    ASSERT_NE(nullptr, block);
+    block = GlobalReAlloc(block, sizeof(DROPFILES) + 1 + 13, GMEM_MOVEABLE | GMEM_ZEROINIT);
+    ASSERT_NE(nullptr, block);
+    for (const char* p : {"C:\\a.png", "C:\\b.png"}) {
+        HGLOBAL grown = AppendDropFile(block, p);
+        ASSERT_NE(nullptr, grown);
+        block = grown;
+    }
+    std::vector<std::string> paths;
+    EXPECT_EQ(1, ParseDropFiles(GlobalLock(block), GlobalSize(block), &paths));
+    GlobalUnlock(block);
+    ASSERT_EQ(2u, paths.size());
+    EXPECT_EQ("C:\\a.png", paths[0]);
+    EXPECT_EQ("C:\\b.png", paths[1]);
+    GlobalFree(block);
+}
+
 TEST(HandOver, MalformedBlocksAreRefused) {
     auto make = [](DWORD pFiles, BOOL wide, const std::string& names) {
         DROPFILES df = {};
