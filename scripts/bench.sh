@@ -18,7 +18,7 @@ export DARNA_BUILD="${DARNA_BUILD:-$ROOT/build}"
 
 . "$ROOT/scripts/wine-env.sh"
 darna_wine_prefix "$DARNA_BUILD/wineprefix"
-trap darna_wine_stop EXIT
+darna_wine_traps
 darna_xvfb_start
 darna_wineserver_start
 export BENCH_DIR="$DARNA_BUILD/bench"

@@ -8,7 +8,7 @@ BUILD="${DARNA_BUILD:-$ROOT/build}"
 
 . "$ROOT/scripts/wine-env.sh"
 darna_wine_prefix "$BUILD/wineprefix"
-trap darna_wine_stop EXIT
+darna_wine_traps
 darna_xvfb_start
 darna_wineserver_start
 ctest --test-dir "$BUILD" --output-on-failure -j "${DARNA_TEST_JOBS:-2}" "$@"

@@ -12,7 +12,7 @@ export DARNA_BUILD="${DARNA_BUILD:-$ROOT/build}"
 
 . "$ROOT/scripts/wine-env.sh"
 darna_wine_prefix "$DARNA_BUILD/wineprefix"
-trap darna_wine_stop EXIT
+darna_wine_traps
 DARNA_USE_DISPLAY=1 darna_xvfb_start
 darna_wineserver_start
 
@@ -23,6 +23,7 @@ if [ -n "${DARNA_XVFB_PID:-}" ]; then
   echo "run: no X display found; the editor runs on the private display $DISPLAY"
   "$WINE64" "$DARNA_BUILD/dist/darnaedit.exe" "${args[@]}" &
   app=$!
+  trap 'kill "$app" 2>/dev/null; darna_wine_stop; trap - EXIT; exit 130' INT TERM HUP
   sleep "${DARNA_SHOT_DELAY:-6}"
   if xwd -root -display "$DISPLAY" 2>/dev/null | convert xwd:- "$DARNA_BUILD/screenshot.png" 2>/dev/null; then
     echo "run: screenshot written to $DARNA_BUILD/screenshot.png"

@@ -84,3 +84,10 @@ darna_wine_stop() {
     DARNA_XVFB_PID=""
   fi
 }
+
+# Stops the helpers when the script ends, also when it is interrupted or killed.
+darna_wine_traps() {
+  trap darna_wine_stop EXIT
+  trap 'darna_wine_stop; trap - EXIT; exit 130' INT
+  trap 'darna_wine_stop; trap - EXIT; exit 143' TERM HUP
+}
