@@ -24,6 +24,24 @@ bool Contains(const std::vector<uint32_t>& list, uint32_t id) {
 
 // ---------------------------------------------------------------- c_Tile
 
+bool c_Tile::StorePage() {
+    uint8_t* page = Page();
+    if (!hasContent_ || !page) return true;
+    bool own = hasExtent_ && currentExtent_ != 0;
+    if (own && !dirty_) return true;   // the extent holds what the page holds
+    // Never overwrite an extent that a recorded version names.
+    int32_t made = (!own || IsShared(currentExtent_)) ? NewExtent() : 0;
+    int32_t target = made ? made : currentExtent_;
+    if (!WriteExtent(target, page)) {
+        if (made) swap_->Free(made);
+        return false;
+    }
+    currentExtent_ = target;
+    hasExtent_ = true;
+    dirty_ = false;
+    return true;
+}
+
 int c_Tile::SaveStep(int toRedo) {
     std::vector<uint32_t>& fills = toRedo ? redoFills_ : undoFills_;
     std::vector<uint32_t>& extents = toRedo ? redoExtents_ : undoExtents_;
@@ -32,23 +50,8 @@ int c_Tile::SaveStep(int toRedo) {
         extents.push_back((uint32_t)currentExtent_);
         return 0;
     }
-    if (hasContent_) {
-        if (uint8_t* page = Page()) {
-            bool written = true;
-            if (!hasExtent_ || currentExtent_ == 0) {
-                currentExtent_ = NewExtent();
-                hasExtent_ = true;
-                written = WriteExtent(currentExtent_, page);
-            } else if (dirty_) {
-                // Never overwrite an extent that a recorded version names.
-                if (IsShared(currentExtent_)) currentExtent_ = NewExtent();
-                written = WriteExtent(currentExtent_, page);
-            }
-            // A page the swap file did not take stays dirty: the pixels are
-            // still written out when the page is taken.
-            if (written) dirty_ = false;
-        }
-    }
+    // A version whose pixels are only in the page would be lost with the page.
+    if (!StorePage()) return -1;
     fills.push_back(fill_);
     extents.push_back((uint32_t)currentExtent_);
     changedSinceSave_ = false;
@@ -56,7 +59,9 @@ int c_Tile::SaveStep(int toRedo) {
 }
 
 // One step back (undo) or forward (redo): the current version goes onto the
-// other list and the newest entry of this list becomes current.
+// other list and the newest entry of this list becomes current. Only keeping
+// the current version can fail; restoring the other one always succeeds (what
+// cannot be read now stays in its extent and is read when next used).
 int c_Tile::Step(bool undo) {
     std::vector<uint32_t>& fromFills = undo ? undoFills_ : redoFills_;
     std::vector<uint32_t>& fromExtents = undo ? undoExtents_ : redoExtents_;
@@ -64,15 +69,9 @@ int c_Tile::Step(bool undo) {
     std::vector<uint32_t>& toExtents = undo ? redoExtents_ : undoExtents_;
     if (fromFills.empty()) return -1;
 
-    uint8_t* page = Page();
     // 1. Keep the current version.
-    if (hasContent_ && page && (!hasExtent_ || currentExtent_ == 0 || dirty_)) {
-        if (!hasExtent_ || currentExtent_ == 0 || IsShared(currentExtent_))
-            currentExtent_ = NewExtent();
-        WriteExtent(currentExtent_, page);
-        hasExtent_ = true;
-        dirty_ = false;
-    }
+    if (!StorePage()) return -1;
+    uint8_t* page = Page();
     toFills.push_back(fill_);
     toExtents.push_back(hasContent_ ? (uint32_t)currentExtent_ : 0u);
     int32_t a = hasContent_ ? currentExtent_ : 0;
@@ -96,20 +95,29 @@ int c_Tile::Step(bool undo) {
     if (b == a) {
         // 4. The version restored is the one just kept: give the tile an extent of
         // its own so that writes do not change the kept version.
-        currentExtent_ = NewExtent();
+        int32_t own = NewExtent();
         if (page) {
+            currentExtent_ = own;
             dirty_ = true;   // the page already holds version a
         } else {
             uint8_t* spare = pool_->BorrowSpare(this);
-            ReadExtent(a, spare);
-            WriteExtent(currentExtent_, spare);
+            bool copied = ReadExtent(a, spare) && WriteExtent(own, spare);
             pool_->ReturnSpare();
+            // Without the copy the tile shares a with the kept version; a
+            // later write-out still goes to an extent of its own.
+            if (copied) {
+                currentExtent_ = own;
+            } else {
+                swap_->Free(own);
+                currentExtent_ = a;
+            }
             dirty_ = false;
         }
     } else {
-        // 5. Make b current; a tile that is not resident reads it when next used.
+        // 5. Make b current; a tile that is not resident reads it when next used,
+        // and so does one whose page could not be filled from b.
         currentExtent_ = b;
-        if (page) ReadExtent(b, page);
+        if (page && !ReadExtent(b, page)) ForgetPage();
         dirty_ = false;
     }
     hasContent_ = true;
@@ -188,6 +196,12 @@ int c_TileImage::Save() {
     }
     int n = across_ * down_;
     if (n == 0) return 1;
+    // The changed pixels go to the swap file before anything else changes:
+    // when it refuses them no step is recorded and the oldest step stays.
+    if (!StoreChangedPages(true)) {
+        OutputDebugStringA("Save failed: swap file\n");
+        return 1;
+    }
     if (GetStepCount() >= historyLimit_)
         for (int i = 0; i < n; ++i) tiles_[i]->DropOldest();
     OutputDebugStringA("Save-\n");
@@ -200,11 +214,27 @@ int c_TileImage::Save() {
     return 0;
 }
 
+bool c_TileImage::StoreChangedPages(bool changedOnly) {
+    int n = across_ * down_;
+    for (int i = 0; i < n; ++i) {
+        c_Tile* t = tiles_[i];
+        if ((changedOnly && !t->changedSinceSave_) || t->StorePage()) continue;
+        return false;
+    }
+    return true;
+}
+
 int c_TileImage::Undo() {
     ImageLock guard(this);
     OutputDebugStringA("Undo-\n");
     int n = across_ * down_;
     if (n == 0 || tiles_[0]->IsHistoryEmpty(0)) return -1;
+    // Every tile's current pixels are kept first, so that no tile steps back
+    // unless all of them can.
+    if (!StoreChangedPages(false)) {
+        OutputDebugStringA("Undo failed: swap file\n");
+        return -1;
+    }
     for (int i = 0; i < n; ++i) tiles_[i]->UndoStep();
     return 0;
 }
@@ -214,6 +244,10 @@ int c_TileImage::Redo() {
     OutputDebugStringA("Redo-\n");
     int n = across_ * down_;
     if (n == 0 || tiles_[0]->IsHistoryEmpty(1)) return -1;
+    if (!StoreChangedPages(false)) {
+        OutputDebugStringA("Redo failed: swap file\n");
+        return -1;
+    }
     for (int i = 0; i < n; ++i) tiles_[i]->RedoStep();
     return 0;
 }

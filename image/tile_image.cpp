@@ -191,57 +191,76 @@ int c_Tile::WriteUnits(const void* source, int row, int column, int n) {
 }
 
 int c_Tile::CloneInto(c_Tile* d) {
-    d->x_ = x_;
-    d->y_ = y_;
-    d->fill_ = fill_;
-    d->changedSinceSave_ = true;
+    auto takeFields = [this, d]() {
+        d->x_ = x_;
+        d->y_ = y_;
+        d->fill_ = fill_;
+        d->pool_ = pool_;
+        d->swap_ = swap_;
+        d->changedSinceSave_ = true;
+    };
     if (!hasContent_) {
+        takeFields();
         d->ForgetPage();
-        if (d->hasExtent_ && !d->IsShared(d->currentExtent_)) swap_->Free(d->currentExtent_);
+        if (d->hasExtent_ && d->currentExtent_ != 0 && !d->IsShared(d->currentExtent_))
+            swap_->Free(d->currentExtent_);
         d->hasContent_ = false;
         d->hasExtent_ = false;
         d->dirty_ = false;
         d->currentExtent_ = 0;
         return 1;
     }
-    auto giveOwnExtent = [d]() {
-        if (!d->hasExtent_ || d->currentExtent_ == 0) {
-            d->currentExtent_ = d->NewExtent();
-            d->hasExtent_ = true;
-        } else if (d->IsShared(d->currentExtent_)) {
-            d->currentExtent_ = d->NewExtent();
-        }
-    };
     uint8_t* sp = Page();
-    uint8_t* dp = d->Page();
-    int result = 1;
-    if (sp) {
-        if (dp) memcpy(dp, sp, pool_->PageSize() < (size_t)TileBytes ? pool_->PageSize() : TileBytes);
-        giveOwnExtent();
-        d->WriteExtent(d->currentExtent_, sp);
+    if (!sp && !hasExtent_) return 0;
+    if (uint8_t* dp = d->Page()) {
+        // D's page takes the pixels and is the copy: when they cannot be read
+        // D keeps its own, when its extent does not take them the page stays dirty.
+        if (sp) {
+            memcpy(dp, sp, std::min(pool_->PageSize(), (size_t)TileBytes));
+        } else {
+            uint8_t* spare = pool_->BorrowSpare(d);
+            bool read = ReadExtent(currentExtent_, spare);
+            if (read) memcpy(dp, spare, TileBytes);
+            pool_->ReturnSpare();
+            if (!read) return 0;
+        }
+        takeFields();
         d->hasContent_ = true;
-        d->dirty_ = false;
-    } else if (!hasExtent_) {
-        result = 0;
-    } else if (dp) {
-        // Through the spare page: when the swap file fails, D keeps its pixels.
-        uint8_t* spare = pool_->BorrowSpare(d);
-        bool read = ReadExtent(currentExtent_, spare);
-        if (read) memcpy(dp, spare, TileBytes);
-        pool_->ReturnSpare();
-        if (!read) return 0;
         d->dirty_ = true;
-        d->hasContent_ = true;
-    } else {
-        giveOwnExtent();
-        uint8_t* spare = pool_->BorrowSpare(d);
-        ReadExtent(currentExtent_, spare);
-        d->WriteExtent(d->currentExtent_, spare);
-        pool_->ReturnSpare();
-        d->dirty_ = false;
-        d->hasContent_ = true;
+        if (sp) {
+            if (!d->hasExtent_ || d->currentExtent_ == 0) {
+                d->currentExtent_ = d->NewExtent();
+                d->hasExtent_ = true;
+            } else if (d->IsShared(d->currentExtent_)) {
+                d->currentExtent_ = d->NewExtent();
+            }
+            if (d->WriteExtent(d->currentExtent_, sp)) d->dirty_ = false;
+        }
+        return 1;
     }
-    return result;
+    // D is on disk only: its pixels go to a new extent, and its old one is
+    // given up only once the new one holds the copy.
+    int32_t own = NewExtent();
+    bool stored;
+    if (sp) {
+        stored = WriteExtent(own, sp);
+    } else {
+        uint8_t* spare = pool_->BorrowSpare(d);
+        stored = ReadExtent(currentExtent_, spare) && WriteExtent(own, spare);
+        pool_->ReturnSpare();
+    }
+    if (!stored) {
+        swap_->Free(own);
+        return 0;
+    }
+    if (d->hasExtent_ && d->currentExtent_ != 0 && !d->IsShared(d->currentExtent_))
+        d->swap_->Free(d->currentExtent_);
+    takeFields();
+    d->currentExtent_ = own;
+    d->hasExtent_ = true;
+    d->hasContent_ = true;
+    d->dirty_ = false;
+    return 1;
 }
 
 int c_Tile::WriteRect32(const void* buffer, int stride, int, int x, int y, int width, int height,
@@ -482,7 +501,12 @@ int c_TileImage::CopyFrom(c_TileImage* destination) {
     }
     int n = across_ * down_;
     int result = destination->across_ * destination->down_ == n ? 1 : 0;
-    for (int i = 0; i < n && result; ++i) tiles_[i]->CloneInto(destination->tiles_[i]);
+    for (int i = 0; i < n && result; ++i) {
+        if (!tiles_[i]->CloneInto(destination->tiles_[i])) {
+            OutputDebugStringA("CopyFrom failed: swap file\n");
+            result = 0;
+        }
+    }
     destination->Unlock();
     Unlock();
     return result;

@@ -37,9 +37,13 @@ public:
     // its page and nothing is lost.
     bool PageOut();
     // Makes destination a copy of this tile (destination's image is locked too).
+    // 0 when this tile's pixels could not be read or the destination's could
+    // not be stored: the destination is then left exactly as it was.
     int CloneInto(c_Tile* destination);
 
-    // History (tile_history.cpp).
+    // History (tile_history.cpp). SaveStep returns -1, and UndoStep and
+    // RedoStep return -1, without any change when the swap file refuses the
+    // pixels of the current version.
     int SaveStep(int toRedo);
     int UndoStep();
     int RedoStep();
@@ -98,6 +102,10 @@ private:
     bool ReadExtent(int32_t id, uint8_t* page);
     bool WriteExtent(int32_t id, const uint8_t* page);
     void FillPage(uint8_t* page);
+    // Puts the pixels of a resident page that no extent holds yet into an
+    // extent of the tile's own (one no version names). false when the swap
+    // file refuses them: the tile is left as it was, its page the only copy.
+    bool StorePage();
     int Step(bool undo);
 
     // The fields a row copy needs come first (one cache line).
@@ -136,7 +144,8 @@ public:
     int ReadRow(void* buffer, int y, int x, int count);
     int WriteRow(const void* buffer, int y, int x, int count);
     // Makes destination a copy of this image. 0 when it must be laid out anew
-    // and that fails.
+    // and that fails, or when the swap file fails on a tile: the tiles before
+    // it are copied, that tile and the rest are left as they were.
     int CopyFrom(c_TileImage* destination);
     // The 2 x 2 block at (x, y), edges repeated: words at 32 bits, bytes at 8.
     int GetQuad(void* out, int x, int y);
@@ -149,6 +158,10 @@ public:
     void EnableSave() { saveEnabled_ = 1; }
     void DisableSave() { saveEnabled_ = 0; }
     int SetHistoryLimit(int limit);
+    // Save: 0 when a step was recorded, 1 when none was (saving off, nothing
+    // changed, or the swap file refused the changed pixels). Undo and Redo: 0
+    // when done, -1 when there is no step or the swap file refused the
+    // current pixels. Whatever fails leaves the pixels and history as they were.
     int Save();
     int Undo();
     int Redo();
@@ -175,6 +188,9 @@ private:
     int Layout(int depth, int unitsWide, int height, int pixelWidth, uint32_t fill);
     void Clear();
     void ClearRedoAll();
+    // StorePage on every tile (changedOnly: on the tiles changed since the
+    // last step); false at the first the swap file refuses.
+    bool StoreChangedPages(bool changedOnly);
 
     uint8_t saveEnabled_ = 0;
     int32_t historyLimit_ = 50;

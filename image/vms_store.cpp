@@ -250,7 +250,8 @@ int c_VmsStore::PutRow(VmsImage* image, int y, int x0, int x1, const void* buffe
 int c_VmsStore::Copy(VmsImage* destination, const VmsImage* source) {
     if (!destination || !source || destination == source) return 1;
     if (IsTiled(destination) && IsTiled(source)) {
-        source->tiles->CopyFrom(destination->tiles);
+        // 0 when the swap file failed: see c_TileImage::CopyFrom.
+        return source->tiles->CopyFrom(destination->tiles);
     } else if (destination->flat && source->flat && destination->dataSize == source->dataSize) {
         memcpy(destination->flat, source->flat, (size_t)source->dataSize);
     }

@@ -47,6 +47,8 @@ public:
     int PutRow(VmsImage* image, int y, int x0, int x1, const void* buffer);
 
     // Destination's pixels become a copy of the source's (same size and depth).
+    // 0 when a tiled copy could not be completed (no room to lay out the
+    // destination, or the swap file failed), else 1.
     int Copy(VmsImage* destination, const VmsImage* source);
 
     // One pixel; 0 without effect outside the image, else 1.

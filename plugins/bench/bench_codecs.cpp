@@ -1,6 +1,8 @@
 // Decoding and encoding one JPEG through our plug-ins and the host, timed in
-// the process: bench_codecs <program folder> <file.jpg> <repetitions>.
-// Prints "decode: <ms> ms" and "encode: <ms> ms" (the best of the runs).
+// the process: bench_codecs <program folder> <file.jpg> <repetitions> [<out.ppm>].
+// Prints "decode: <ms> ms" and "encode: <ms> ms" (the best of the runs). With
+// <out.ppm> the decoded picture is also written there, to be compared with
+// djpeg's output.
 #include <windows.h>
 
 #include <cstdio>
@@ -11,6 +13,8 @@
 #include "fileio/plugin_registry.h"
 #include "fileio/plugin_write.h"
 #include "image/vms_store.h"
+
+#include <vector>
 
 static int DARNA_PLUGIN_CALL NoRow(int, int, int, const uint8_t*, int) { return 0; }
 static int DARNA_PLUGIN_CALL NoTransparency(int, int, int, const uint8_t*, int, int) { return 0; }
@@ -24,9 +28,29 @@ static double Now() {
     return (double)t.QuadPart * 1000.0 / (double)f.QuadPart;
 }
 
+// The image as a binary PPM (red, green, blue).
+static bool WritePpm(VmsImage* image, const char* path) {
+    FILE* f = std::fopen(path, "wb");
+    if (!f) return false;
+    const int w = image->width, h = image->height;
+    std::vector<uint32_t> row((size_t)w);
+    std::vector<uint8_t> rgb((size_t)w * 3);
+    bool ok = std::fprintf(f, "P6\n%d %d\n255\n", w, h) > 0;
+    for (int y = 0; ok && y < h; ++y) {
+        ok = g_VmsStore.GetRow(image, y, 0, w - 1, row.data()) != 0;
+        for (int x = 0; x < w; ++x) {
+            rgb[3 * x] = (uint8_t)(row[x] >> 16);
+            rgb[3 * x + 1] = (uint8_t)(row[x] >> 8);
+            rgb[3 * x + 2] = (uint8_t)row[x];
+        }
+        ok = ok && std::fwrite(rgb.data(), 1, rgb.size(), f) == rgb.size();
+    }
+    return std::fclose(f) == 0 && ok;
+}
+
 int main(int argc, char** argv) {
     if (argc < 4) {
-        std::fprintf(stderr, "usage: bench_codecs <program folder\\> <file.jpg> <repetitions>\n");
+        std::fprintf(stderr, "usage: bench_codecs <program folder\\> <file.jpg> <repetitions> [<out.ppm>]\n");
         return 2;
     }
     std::string folder = argv[1];
@@ -77,6 +101,10 @@ int main(int argc, char** argv) {
             if (t1 - t0 < bestPlugin) bestPlugin = t1 - t0;
         }
         if (dll) FreeLibrary(dll);
+    }
+    if (argc > 4 && !WritePpm(image, argv[4])) {
+        std::fprintf(stderr, "bench_codecs: cannot write %s\n", argv[4]);
+        return 1;
     }
     std::printf("size: %dx%d\n", image->width, image->height);
     std::printf("decode in the plug-in alone: %.1f ms\n", bestPlugin);

@@ -1,7 +1,5 @@
 #include "plugins/common/plugin_common.h"
 
-#include <process.h>
-
 namespace plug {
 
 void CopyText(char* out, size_t capacity, const char* text) {
@@ -87,18 +85,35 @@ RowPipe::RowPipe() {
     InitializeConditionVariable(&changed_);
 }
 
-RowPipe::~RowPipe() { DeleteCriticalSection(&lock_); }
+RowPipe::~RowPipe() {
+    std::free(rows_);
+    DeleteCriticalSection(&lock_);
+}
 
 bool RowPipe::Init(size_t rowBytes) {
-    if (!rows_.Reset(rowBytes * kBandRows * kBands)) return false;
+    if (rowBytes == 0) return false;
+    size_t bandRows = kRingBytes / kBands / rowBytes;
+    bandRows = bandRows < 1 ? 1 : bandRows > kMaxBandRows ? kMaxBandRows : bandRows;
+    if (rowBytes > SIZE_MAX / kBands / bandRows) return false;
+    std::free(rows_);
+    rows_ = (uint8_t*)std::malloc(rowBytes * bandRows * kBands);
+    if (!rows_) return false;
     rowBytes_ = rowBytes;
+    bandRows_ = (int)bandRows;
     return true;
 }
 
+// A side that finds the ring full (or empty) sleeps until half of it is free
+// (or filled) again, or the pipe ends: one wake-up hands over several bands,
+// and the other side wakes it only when it is asleep.
 uint8_t* RowPipe::BeginWrite() {
     EnterCriticalSection(&lock_);
-    while (!aborted_ && count_ == kBands) SleepConditionVariableCS(&changed_, &lock_, INFINITE);
-    uint8_t* band = aborted_ ? nullptr : rows_.get() + rowBytes_ * kBandRows * (size_t)((head_ + count_) % kBands);
+    if (count_ == kBands) {
+        writerWaiting_ = true;
+        while (!aborted_ && count_ > kBands - kWakeBands) SleepConditionVariableCS(&changed_, &lock_, INFINITE);
+        writerWaiting_ = false;
+    }
+    uint8_t* band = aborted_ ? nullptr : Band((head_ + count_) % kBands);
     LeaveCriticalSection(&lock_);
     return band;
 }
@@ -107,14 +122,19 @@ void RowPipe::EndWrite(int rows) {
     EnterCriticalSection(&lock_);
     rows_in_[(head_ + count_) % kBands] = rows;
     ++count_;
+    const bool wake = readerWaiting_ && count_ >= kWakeBands;
     LeaveCriticalSection(&lock_);
-    WakeAllConditionVariable(&changed_);
+    if (wake) WakeAllConditionVariable(&changed_);
 }
 
 uint8_t* RowPipe::BeginRead(int* rows) {
     EnterCriticalSection(&lock_);
-    while (!aborted_ && !closed_ && count_ == 0) SleepConditionVariableCS(&changed_, &lock_, INFINITE);
-    uint8_t* band = aborted_ || count_ == 0 ? nullptr : rows_.get() + rowBytes_ * kBandRows * (size_t)head_;
+    if (count_ == 0) {
+        readerWaiting_ = true;
+        while (!aborted_ && !closed_ && count_ < kWakeBands) SleepConditionVariableCS(&changed_, &lock_, INFINITE);
+        readerWaiting_ = false;
+    }
+    uint8_t* band = aborted_ || count_ == 0 ? nullptr : Band(head_);
     *rows = band ? rows_in_[head_] : 0;
     LeaveCriticalSection(&lock_);
     return band;
@@ -124,8 +144,9 @@ void RowPipe::EndRead() {
     EnterCriticalSection(&lock_);
     head_ = (head_ + 1) % kBands;
     --count_;
+    const bool wake = writerWaiting_ && count_ <= kBands - kWakeBands;
     LeaveCriticalSection(&lock_);
-    WakeAllConditionVariable(&changed_);
+    if (wake) WakeAllConditionVariable(&changed_);
 }
 
 void RowPipe::Close() {
@@ -149,16 +170,32 @@ bool RowPipe::Aborted() {
     return a;
 }
 
+void CALLBACK Worker::Run(PTP_CALLBACK_INSTANCE instance, void* self) {
+    Worker* w = (Worker*)self;
+    // Set by the pool once this callback has returned, not before.
+    SetEventWhenCallbackReturns(instance, w->done_);
+    w->body_(w->param_);
+}
+
 bool Worker::Start(unsigned(__stdcall* body)(void*), void* param) {
-    thread_ = (HANDLE)_beginthreadex(nullptr, 0, body, param, 0, nullptr);
-    return thread_ != nullptr;
+    Join();
+    done_ = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    if (!done_) return false;
+    body_ = body;
+    param_ = param;
+    if (!TrySubmitThreadpoolCallback(Run, this, nullptr)) {
+        CloseHandle(done_);
+        done_ = nullptr;
+        return false;
+    }
+    return true;
 }
 
 void Worker::Join() {
-    if (!thread_) return;
-    WaitForSingleObject(thread_, INFINITE);
-    CloseHandle(thread_);
-    thread_ = nullptr;
+    if (!done_) return;
+    WaitForSingleObject(done_, INFINITE);
+    CloseHandle(done_);
+    done_ = nullptr;
 }
 
 bool File::OpenRead(const char* path) {

@@ -95,17 +95,23 @@ inline void PutLe32(uint8_t* p, uint32_t v) {
 // A ring of bands of rows between two threads (one producer, one consumer),
 // so that a codec can run on a worker thread while the calling thread
 // exchanges rows with the host's callbacks (which are only ever called on the
-// caller's thread). Bands keep the hand-overs few.
+// caller's thread). Bands keep the hand-overs few; the ring stays small (at
+// most kRingBytes unless one row is larger) so that it stays in the cache and
+// the heap can hand the same memory out again on the next read instead of
+// mapping fresh pages, whose first touch is costly.
 class RowPipe {
 public:
-    enum { kBandRows = 32, kBands = 4 };
+    enum { kMaxBandRows = 32, kBands = 4, kWakeBands = kBands / 2 };
+    static constexpr size_t kRingBytes = 384 * 1024;
     RowPipe();
     ~RowPipe();
     RowPipe(const RowPipe&) = delete;
     RowPipe& operator=(const RowPipe&) = delete;
     bool Init(size_t rowBytes);
     size_t RowBytes() const { return rowBytes_; }
-    // The next free band (kBandRows rows) to fill; null once the pipe is aborted.
+    // Rows a band holds (1..kMaxBandRows), set by Init.
+    int BandRows() const { return bandRows_; }
+    // The next free band (BandRows() rows) to fill; null once the pipe is aborted.
     uint8_t* BeginWrite();
     void EndWrite(int rows);
     // The next filled band and its row count; null when the pipe is aborted,
@@ -116,16 +122,22 @@ public:
     void Abort();   // either side gives up
     bool Aborted();
 private:
+    uint8_t* Band(int index) const { return rows_ + rowBytes_ * (size_t)bandRows_ * (size_t)index; }
     CRITICAL_SECTION lock_;
     CONDITION_VARIABLE changed_;
-    Block<uint8_t> rows_;
+    uint8_t* rows_ = nullptr;   // malloc: no need to clear it first
     size_t rowBytes_ = 0;
+    int bandRows_ = 1;
     int head_ = 0, count_ = 0;
     int rows_in_[kBands] = {};
     bool closed_ = false, aborted_ = false;
+    bool readerWaiting_ = false, writerWaiting_ = false;
 };
 
-// Runs `body(param)` on a new thread; Join() waits for it.
+// Runs `body(param)` on a thread of the process's thread pool (a pool thread
+// is reused from one read to the next; making a thread per read costs several
+// milliseconds). Join() waits until the body has returned and the pool has
+// left this DLL's code, so the DLL may be unloaded afterwards.
 class Worker {
 public:
     Worker() = default;
@@ -135,7 +147,10 @@ public:
     bool Start(unsigned(__stdcall* body)(void*), void* param);
     void Join();
 private:
-    HANDLE thread_ = nullptr;
+    static void CALLBACK Run(PTP_CALLBACK_INSTANCE instance, void* self);
+    unsigned(__stdcall* body_)(void*) = nullptr;
+    void* param_ = nullptr;
+    HANDLE done_ = nullptr;
 };
 
 // Files through the Win32 API (CP932 paths).

@@ -119,24 +119,34 @@ unsigned __stdcall DecodeThread(void* param) {
     job->headerRead = true;
     SetEvent(job->ready);
     const size_t rowBytes = job->pipe.RowBytes();
+    const int bandRows = job->pipe.BandRows();
+    JSAMPROW rows[RowPipe::kMaxBandRows];
     while ((int)c.output_scanline < h) {
         uint8_t* band = job->pipe.BeginWrite();
         if (!band) longjmp(error.jump, 1);
-        int n = 0;
-        for (; n < RowPipe::kBandRows && (int)c.output_scanline < h; ++n) {
-        uint8_t* out = band + rowBytes * n;
-        JSAMPROW rows[1] = {cmyk ? cmyk.get() : out};
-        if (jpeg_read_scanlines(&c, rows, 1) != 1) longjmp(error.jump, 1);
-        if (cmyk) {
-            // Adobe writes inverted CMYK; others plain.
-            for (int x = 0; x < w; ++x) {
-                int cc = cmyk[x * 4], m = cmyk[x * 4 + 1], yy = cmyk[x * 4 + 2], k = cmyk[x * 4 + 3];
-                if (!adobe) cc = 255 - cc, m = 255 - m, yy = 255 - yy, k = 255 - k;
-                out[x * 3] = (uint8_t)(yy * k / 255);
-                out[x * 3 + 1] = (uint8_t)(m * k / 255);
-                out[x * 3 + 2] = (uint8_t)(cc * k / 255);
+        const int n = h - (int)c.output_scanline < bandRows ? h - (int)c.output_scanline : bandRows;
+        if (!cmyk) {
+            // Straight into the band: libjpeg fills as many rows a call as it can.
+            for (int i = 0; i < n; ++i) rows[i] = band + rowBytes * i;
+            for (int done = 0; done < n;) {
+                JDIMENSION got = jpeg_read_scanlines(&c, rows + done, (JDIMENSION)(n - done));
+                if (got == 0) longjmp(error.jump, 1);
+                done += (int)got;
             }
-        }
+        } else {
+            for (int i = 0; i < n; ++i) {
+                uint8_t* out = band + rowBytes * i;
+                JSAMPROW row[1] = {cmyk.get()};
+                if (jpeg_read_scanlines(&c, row, 1) != 1) longjmp(error.jump, 1);
+                // Adobe writes inverted CMYK; others plain.
+                for (int x = 0; x < w; ++x) {
+                    int cc = cmyk[x * 4], m = cmyk[x * 4 + 1], yy = cmyk[x * 4 + 2], k = cmyk[x * 4 + 3];
+                    if (!adobe) cc = 255 - cc, m = 255 - m, yy = 255 - yy, k = 255 - k;
+                    out[x * 3] = (uint8_t)(yy * k / 255);
+                    out[x * 3 + 1] = (uint8_t)(m * k / 255);
+                    out[x * 3 + 2] = (uint8_t)(cc * k / 255);
+                }
+            }
         }
         job->pipe.EndWrite(n);
     }

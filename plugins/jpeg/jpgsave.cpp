@@ -103,12 +103,13 @@ PLUGIN_EXPORT int DARNA_PLUGIN_CALL WriteFileExec(HWND window, const char* path,
         Worker worker;
         if (!worker.Start(EncodeThread, &job)) return 0;
         const size_t rowBytes = job.pipe.RowBytes();
+        const int bandRows = job.pipe.BandRows();
         bool failed = false;
         for (int y = 0; y < job.height && !failed;) {
             uint8_t* band = job.pipe.BeginWrite();
             if (!band) break;
             int n = 0;
-            for (; n < RowPipe::kBandRows && y < job.height; ++n, ++y) {
+            for (; n < bandRows && y < job.height; ++n, ++y) {
                 if (callbacks->getRow(y, 0, job.width - 1, band + rowBytes * n, 0) <= 0) {
                     failed = true;
                     break;
