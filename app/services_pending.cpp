@@ -2,9 +2,6 @@
 
 int TwainSourceEnabled = 0;
 
-void InitFilePlugins(HWND) {}
-void FreeFilePlugins() {}
-
 int OpenFileDialog(HWND, char*, char*, void*, int) { return 0; }
 int OpenPartsBox(HWND, const char*, char*, const char*, const char*) { return 0; }
 
@@ -15,5 +12,3 @@ void TwainCloseManager(int) {}
 void TwainCloseSource() {}
 void TwainShutdown(int) {}
 int TwainProcessMessage(MSG*, HWND) { return 0; }
-
-void MakeSelHistFolder() {}

@@ -1,14 +1,10 @@
-// Services of the file, printing and scanning code and of the selection code that
-// the frame calls. Until those parts of the editor exist, app/services_pending.cpp
-// answers for them the way the program behaves when the service is unavailable
-// (no plug-ins, no TWAIN source manager, dialogs that choose nothing). Each
-// function goes away here once its real implementation lands.
+// Services of the file, printing and scanning code that the frame calls. Until
+// those parts of the editor exist, app/services_pending.cpp answers for them the
+// way the program behaves when the service is unavailable (no TWAIN source
+// manager, dialogs that choose nothing). Each function goes away here once its
+// real implementation lands.
 #pragma once
 #include <windows.h>
-
-// Reader and writer plug-in tables.
-void InitFilePlugins(HWND frame);
-void FreeFilePlugins();
 
 // Open dialog: 1 with the chosen path (at most 256 characters) in path, 0 when
 // nothing was chosen.
@@ -25,6 +21,3 @@ void TwainCloseSource();
 void TwainShutdown(int flag);
 int TwainProcessMessage(MSG* msg, HWND frame);   // nonzero when the source took it
 extern int TwainSourceEnabled;
-
-// Selection code.
-void MakeSelHistFolder();

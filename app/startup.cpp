@@ -20,6 +20,8 @@
 #include "app/wndclass.h"
 #include "app/mousepoll.h"
 #include "image/progress.h"
+#include "fileio/plugin_registry.h"
+#include "select/selhist.h"
 #include "image/vms_store.h"
 
 namespace {
@@ -257,7 +259,7 @@ int InitAppState(HWND frame) {
     if (Env.selHistoryLimit > 100) Env.selHistoryLimit = 100;
     if (Env.selHistoryLimit < 5) Env.selHistoryLimit = 5;
     CurrentTool = CMD_TOOL_LAYERSELECT;
-    InitFilePlugins(frame);
+    InitFilePlugins(frame, ProgramFolder);
     char pattern[MAX_PATH + 16];
     std::snprintf(pattern, sizeof pattern, "%spattern", ProgramFolder);
     CreateSharedDirectory(pattern);

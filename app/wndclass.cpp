@@ -7,6 +7,7 @@
 #include "app/frame.h"
 #include "app/globals.h"
 #include "app/services_pending.h"
+#include "fileio/plugin_registry.h"
 
 SharedBackgrounds Backgrounds;
 

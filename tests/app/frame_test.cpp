@@ -208,6 +208,10 @@ TEST(Frame, FirstStartLayoutAndControlPanelToggle) {
     EXPECT_EQ(384, rc.right - rc.left);
     EXPECT_EQ(128, rc.bottom - rc.top);
     EXPECT_FALSE(IsZoomed(frame));
+    // The selection-history folder is made in the program folder.
+    DWORD attributes = GetFileAttributesA(dir.File("selhist").c_str());
+    EXPECT_NE(INVALID_FILE_ATTRIBUTES, attributes);
+    EXPECT_TRUE(attributes & FILE_ATTRIBUTE_DIRECTORY);
 
     // Lay out a known client size: no main bar, no status bar, no control panel.
     FrameOnSize(frame, 800, 600);

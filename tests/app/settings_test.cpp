@@ -310,7 +310,7 @@ TEST(Settings, WrittenAtExitAndReadAtNextStart) {
     ASSERT_NE(INVALID_HANDLE_VALUE, h);
     do {
         std::string n = fd.cFileName;
-        bool known = n == "." || n == ".." || n == "palette" || n == "pattern" || n == "env_.env" ||
+        bool known = n == "." || n == ".." || n == "palette" || n == "pattern" || n == "selhist" || n == "env_.env" ||
                      n == "pen.dat" || n == "initdir.dat" || n == "fhist.dat" || n == "pensize.dat" ||
                      n == "canvsize.dat";
         EXPECT_TRUE(known) << n;

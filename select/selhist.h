@@ -1,0 +1,7 @@
+// The selection-history folder "%sselhist" in the program folder.
+#pragma once
+
+// Creates the folder at start-up; an existing folder is left as it is. The
+// result is not needed by anyone: without the folder the history is simply
+// not kept.
+void MakeSelHistFolder();
