@@ -10,6 +10,14 @@ void CopyText(char* out, size_t capacity, const char* text) {
     out[n] = 0;
 }
 
+void FillWriterInfo(WriterInfo* info, const char* extensions, const char* description, bool accepts8Bit) {
+    if (!info) return;
+    CopyText(info->extensions, sizeof(info->extensions), extensions);
+    CopyText(info->description, sizeof(info->description), description);
+    info->accepts8Bit = accepts8Bit ? 1 : 0;
+    info->accepts24Bit = 1;
+}
+
 bool OwnFolderFile(const char* name, char* out, size_t capacity) {
     HMODULE self = nullptr;
     if (!GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS |

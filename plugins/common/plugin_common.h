@@ -27,6 +27,16 @@ inline bool SizeAcceptable(int64_t width, int64_t height) {
 // strcpy into a buffer of `capacity` bytes, always NUL-terminated.
 void CopyText(char* out, size_t capacity, const char* text);
 
+// A writer's answer to WriteFileInfo: its extensions ("jpg;jpeg"), its name,
+// and whether it takes 8-bit indexed images; every writer takes 24 bits.
+void FillWriterInfo(WriterInfo* info, const char* extensions, const char* description, bool accepts8Bit);
+
+// Whether a single-image write request can be served at all: a path, at least
+// one image and a row source.
+inline bool SingleImageRequest(const char* path, const FileImageInfo* info, const WriteFileCallbacks* callbacks) {
+    return path && info && info->count >= 1 && callbacks && callbacks->getRow;
+}
+
 // Path of `name` in this DLL's own folder (file_r\ or file_w\). False when
 // the result does not fit.
 bool OwnFolderFile(const char* name, char* out, size_t capacity);

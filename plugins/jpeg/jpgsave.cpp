@@ -13,15 +13,11 @@ static const int kQuality = 90;
 #endif
 
 PLUGIN_EXPORT void DARNA_PLUGIN_CALL WriteFileInfo(HWND, WriterInfo* info) {
-    if (!info) return;
-    CopyText(info->extensions, sizeof(info->extensions), "jpg;jpeg");
 #ifdef JPEG_THUMBNAIL
-    CopyText(info->description, sizeof(info->description), "JPEG preview");
+    FillWriterInfo(info, "jpg;jpeg", "JPEG preview", false);
 #else
-    CopyText(info->description, sizeof(info->description), "JPEG");
+    FillWriterInfo(info, "jpg;jpeg", "JPEG", false);
 #endif
-    info->accepts8Bit = 0;
-    info->accepts24Bit = 1;
 }
 
 PLUGIN_EXPORT int DARNA_PLUGIN_CALL WriteFileInit(HWND, const char* path, int) { return path ? 1 : 0; }
@@ -88,7 +84,7 @@ unsigned __stdcall EncodeThread(void* param) {
 PLUGIN_EXPORT int DARNA_PLUGIN_CALL WriteFileExec(HWND window, const char* path, FileImageInfo* info,
                                                    FileLayerName*, FileLayerInfo*,
                                                    const WriteFileCallbacks* callbacks) {
-    if (!path || !info || info->count < 1 || !callbacks || !callbacks->getRow) return 0;
+    if (!SingleImageRequest(path, info, callbacks)) return 0;
     EncodeJob job;
     job.path = path;
     job.width = info->image[0].width;

@@ -155,11 +155,7 @@ bool WriteDocument(File& file, HWND window, FileImageInfo* info, FileLayerName* 
 }  // namespace
 
 PLUGIN_EXPORT void DARNA_PLUGIN_CALL WriteFileInfo(HWND, WriterInfo* info) {
-    if (!info) return;
-    CopyText(info->extensions, sizeof(info->extensions), "dra;dnp");
-    CopyText(info->description, sizeof(info->description), "Darna layered image");
-    info->accepts8Bit = 0;
-    info->accepts24Bit = 1;
+    FillWriterInfo(info, "dra;dnp", "Darna layered image", false);
 }
 
 PLUGIN_EXPORT int DARNA_PLUGIN_CALL WriteFileInit(HWND, const char* path, int) { return path ? 1 : 0; }

@@ -7,11 +7,7 @@
 using namespace plug;
 
 PLUGIN_EXPORT void DARNA_PLUGIN_CALL WriteFileInfo(HWND, WriterInfo* info) {
-    if (!info) return;
-    CopyText(info->extensions, sizeof(info->extensions), "tif;tiff");
-    CopyText(info->description, sizeof(info->description), "TIFF");
-    info->accepts8Bit = 0;
-    info->accepts24Bit = 1;
+    FillWriterInfo(info, "tif;tiff", "TIFF", false);
 }
 
 PLUGIN_EXPORT int DARNA_PLUGIN_CALL WriteFileInit(HWND, const char* path, int) { return path ? 1 : 0; }
@@ -19,7 +15,7 @@ PLUGIN_EXPORT int DARNA_PLUGIN_CALL WriteFileInit(HWND, const char* path, int) {
 PLUGIN_EXPORT int DARNA_PLUGIN_CALL WriteFileExec(HWND window, const char* path, FileImageInfo* info,
                                                    FileLayerName*, FileLayerInfo*,
                                                    const WriteFileCallbacks* callbacks) {
-    if (!path || !info || info->count < 1 || !callbacks || !callbacks->getRow) return 0;
+    if (!SingleImageRequest(path, info, callbacks)) return 0;
     const int w = info->image[0].width, h = info->image[0].height;
     if (!SizeAcceptable(w, h) || (int64_t)w * h * 3 > 0xF0000000ll) return 0;
     Block<uint8_t> row((size_t)w * 3);
