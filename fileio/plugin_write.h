@@ -7,6 +7,7 @@
 #include <cstdint>
 
 #include "fileio/plugin_api.h"
+#include "image/c_dib.h"
 #include "image/packed_dib.h"
 #include "image/vms_image.h"
 
@@ -26,8 +27,6 @@ typedef int (*IndexedRowSource)(void* user, int y, int x0, int x1, uint32_t* out
 // of DitherPatternTable. Progress goes to `progress` (WM_USER 3 with 0..100,
 // then 0). Null without memory or when the source fails.
 PackedDib PrepareIndexedImage(int width, int height, IndexedRowSource source, void* user, HWND progress);
-
-extern const uint8_t DitherPatternTable[16][8];
 
 // Geometry of the layer plane an image entry describes.
 struct WriterPlaneRect {

@@ -23,6 +23,10 @@ struct DibSection {
 // Colour-table bytes of a depth: 8, 64 or 1024 at 1, 4, 8 bits, else 0.
 int GetPaletteBytesForDepth(int bits);
 
+// 8 x 8 bit patterns of 16 grey levels (level 0 empty, 15 full), shared by the
+// ordered dither here and by the indexed images of the file writers.
+extern const uint8_t DitherPatternTable[16][8];
+
 class c_Dib {
 public:
     // Widest row the .bmp readers accept: 60,025 pixels of 32 bits (a row
