@@ -189,9 +189,7 @@ struct Channel {
 }  // namespace
 
 PLUGIN_EXPORT void DARNA_PLUGIN_CALL ReadFileInfo(HWND, ReaderInfo* info) {
-    if (!info) return;
-    CopyText(info->extensions, sizeof(info->extensions), "bmp;dib");
-    CopyText(info->description, sizeof(info->description), "Windows Bitmap");
+    FillReaderInfo(info, "bmp;dib", "Windows Bitmap");
 }
 
 PLUGIN_EXPORT int DARNA_PLUGIN_CALL ReadFileInit(HWND, const char*, int) { return 1; }

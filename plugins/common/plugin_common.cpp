@@ -10,6 +10,12 @@ void CopyText(char* out, size_t capacity, const char* text) {
     out[n] = 0;
 }
 
+void FillReaderInfo(ReaderInfo* info, const char* extensions, const char* description) {
+    if (!info) return;
+    CopyText(info->extensions, sizeof(info->extensions), extensions);
+    CopyText(info->description, sizeof(info->description), description);
+}
+
 void FillWriterInfo(WriterInfo* info, const char* extensions, const char* description, bool accepts8Bit) {
     if (!info) return;
     CopyText(info->extensions, sizeof(info->extensions), extensions);

@@ -27,6 +27,9 @@ inline bool SizeAcceptable(int64_t width, int64_t height) {
 // strcpy into a buffer of `capacity` bytes, always NUL-terminated.
 void CopyText(char* out, size_t capacity, const char* text);
 
+// A reader's answer to ReadFileInfo: its extensions ("jpg;jpeg") and its name.
+void FillReaderInfo(ReaderInfo* info, const char* extensions, const char* description);
+
 // A writer's answer to WriteFileInfo: its extensions ("jpg;jpeg"), its name,
 // and whether it takes 8-bit indexed images; every writer takes 24 bits.
 void FillWriterInfo(WriterInfo* info, const char* extensions, const char* description, bool accepts8Bit);

@@ -36,9 +36,7 @@ bool SetupOutput(jpeg_decompress_struct& c, int* bits) {
 }  // namespace
 
 PLUGIN_EXPORT void DARNA_PLUGIN_CALL ReadFileInfo(HWND, ReaderInfo* info) {
-    if (!info) return;
-    CopyText(info->extensions, sizeof(info->extensions), "jpg;jpeg;jpe");
-    CopyText(info->description, sizeof(info->description), "JPEG");
+    FillReaderInfo(info, "jpg;jpeg;jpe", "JPEG");
 }
 
 PLUGIN_EXPORT int DARNA_PLUGIN_CALL ReadFileInit(HWND, const char*, int) { return 1; }

@@ -70,9 +70,7 @@ int PluginPlane(int layerPlane) { return layerPlane == 1 ? 1 : layerPlane == 2 ?
 }  // namespace
 
 PLUGIN_EXPORT void DARNA_PLUGIN_CALL ReadFileInfo(HWND, ReaderInfo* info) {
-    if (!info) return;
-    CopyText(info->extensions, sizeof(info->extensions), "dra;dnp");
-    CopyText(info->description, sizeof(info->description), "Darna layered image");
+    FillReaderInfo(info, "dra;dnp", "Darna layered image");
 }
 
 PLUGIN_EXPORT int DARNA_PLUGIN_CALL ReadFileInit(HWND, const char*, int mode) {

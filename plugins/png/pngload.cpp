@@ -83,9 +83,7 @@ void Prepare(PngReader& r, Layout* l) {
 }  // namespace
 
 PLUGIN_EXPORT void DARNA_PLUGIN_CALL ReadFileInfo(HWND, ReaderInfo* info) {
-    if (!info) return;
-    CopyText(info->extensions, sizeof(info->extensions), "png");
-    CopyText(info->description, sizeof(info->description), "PNG");
+    FillReaderInfo(info, "png", "PNG");
 }
 
 PLUGIN_EXPORT int DARNA_PLUGIN_CALL ReadFileInit(HWND, const char*, int) { return 1; }

@@ -41,9 +41,7 @@ struct RgbaImage {
 }  // namespace
 
 PLUGIN_EXPORT void DARNA_PLUGIN_CALL ReadFileInfo(HWND, ReaderInfo* info) {
-    if (!info) return;
-    CopyText(info->extensions, sizeof(info->extensions), "tif;tiff");
-    CopyText(info->description, sizeof(info->description), "TIFF");
+    FillReaderInfo(info, "tif;tiff", "TIFF");
 }
 
 PLUGIN_EXPORT int DARNA_PLUGIN_CALL ReadFileInit(HWND, const char*, int) { return 1; }
