@@ -63,30 +63,8 @@ int CompareNoCaseRaw(const char* a, const char* b) {
     }
 }
 
-// Writes through a temporary file in the target's folder and moves it over the
-// target at the end. `fill` writes the content into the open handle.
-template <class Fill>
-int WriteReplacing(const char* path, Fill fill) {
-    if (!path || !*path || std::strlen(path) >= MAX_PATH) return 0;
-    char folder[MAX_PATH];
-    const char* bs = FindLastBackslash(path);
-    if (bs) CopyBounded(folder, sizeof folder, path, (size_t)(bs - path) + 1);
-    else std::strcpy(folder, ".\\");
-    char tmp[MAX_PATH];
-    if (!GetTempFileNameA(folder, "~dr", 0, tmp)) return 0;
-    HANDLE h = CreateFileA(tmp, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
-                           nullptr);
-    if (h == INVALID_HANDLE_VALUE) {
-        DeleteFileA(tmp);
-        return 0;
-    }
-    bool ok = fill(h);
-    if (ok) ok = FlushFileBuffers(h) != 0;
-    CloseHandle(h);
-    if (ok) ok = MoveFileExA(tmp, path, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
-    if (!ok) DeleteFileA(tmp);
-    return ok ? 1 : 0;
-}
+
+}  // namespace
 
 bool WriteAll(HANDLE h, const void* data, size_t size) {
     const char* p = (const char*)data;
@@ -100,7 +78,43 @@ bool WriteAll(HANDLE h, const void* data, size_t size) {
     return true;
 }
 
+int ReplaceFileThroughTemp(const char* path, WriteToPathFn write, void* user) {
+    if (!path || !*path || !write || std::strlen(path) >= MAX_PATH) return 0;
+    char folder[MAX_PATH];
+    const char* bs = FindLastBackslash(path);
+    if (bs) CopyBounded(folder, sizeof folder, path, (size_t)(bs - path) + 1);
+    else std::strcpy(folder, ".\\");
+    char tmp[MAX_PATH];
+    if (!GetTempFileNameA(folder, "~dr", 0, tmp)) return 0;
+    int result = write(user, tmp);
+    if (result && !MoveFileExA(tmp, path, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) result = 0;
+    if (!result) DeleteFileA(tmp);
+    return result;
+}
+
+namespace {
+struct HandleWrite {
+    WriteToHandleFn write;
+    void* user;
+};
+
+int WriteThroughHandle(void* user, const char* temporaryPath) {
+    const HandleWrite* job = (const HandleWrite*)user;
+    HANDLE h = CreateFileA(temporaryPath, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                           FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return 0;
+    bool ok = job->write(h, job->user);
+    if (ok) ok = FlushFileBuffers(h) != 0;
+    if (!CloseHandle(h)) ok = false;
+    return ok ? 1 : 0;
+}
 }  // namespace
+
+int WriteFileReplacingWith(const char* path, WriteToHandleFn write, void* user) {
+    if (!write) return 0;
+    HandleWrite job = {write, user};
+    return ReplaceFileThroughTemp(path, WriteThroughHandle, &job);
+}
 
 int CountLeadDbcs(const char* text) {
     if (!text) return 0;
@@ -325,10 +339,43 @@ int CreateSharedDirectory(const char* path) {
     return ok ? 1 : 0;
 }
 
+namespace {
+struct BytesWrite {
+    const void* data;
+    size_t size;
+};
+bool WriteBytes(HANDLE h, void* user) {
+    const BytesWrite* job = (const BytesWrite*)user;
+    return WriteAll(h, job->data, job->size);
+}
+}  // namespace
+
 int WriteFileReplacing(const char* path, const void* data, size_t size) {
     if (size > 0 && !data) return 0;
-    return WriteReplacing(path, [&](HANDLE h) { return WriteAll(h, data, size); });
+    BytesWrite job = {data, size};
+    return WriteFileReplacingWith(path, WriteBytes, &job);
 }
+
+namespace {
+struct BlockCopy {
+    HANDLE source;
+    char* buffer;
+    DWORD readBytes;
+};
+bool CopyBlocks(HANDLE target, void* user) {
+    BlockCopy* job = (BlockCopy*)user;
+    for (;;) {
+        DWORD got = 0;
+        if (!ReadFile(job->source, job->buffer, job->readBytes, &got, nullptr)) return false;
+        if (got == 0) break;
+        if (!WriteAll(target, job->buffer, got)) return false;
+    }
+    // Closed before the move, so that a file can be copied onto itself.
+    CloseHandle(job->source);
+    job->source = INVALID_HANDLE_VALUE;
+    return true;
+}
+}  // namespace
 
 int CopyFileBlocks(const char* source, const char* target) {
     constexpr DWORD kBufferBytes = 32000, kReadBytes = 30000;
@@ -341,19 +388,9 @@ int CopyFileBlocks(const char* source, const char* target) {
         std::free(buf);
         return 0;
     }
-    int r = WriteReplacing(target, [&](HANDLE dst) {
-        for (;;) {
-            DWORD got = 0;
-            if (!ReadFile(src, buf, kReadBytes, &got, nullptr)) return false;
-            if (got == 0) break;
-            if (!WriteAll(dst, buf, got)) return false;
-        }
-        // Closed before the move, so that a file can be copied onto itself.
-        CloseHandle(src);
-        src = INVALID_HANDLE_VALUE;
-        return true;
-    });
-    if (src != INVALID_HANDLE_VALUE) CloseHandle(src);
+    BlockCopy job = {src, buf, kReadBytes};
+    int r = WriteFileReplacingWith(target, CopyBlocks, &job);
+    if (job.source != INVALID_HANDLE_VALUE) CloseHandle(job.source);
     std::free(buf);
     return r;
 }

@@ -59,6 +59,22 @@ int CreateSharedDirectory(const char* path);
 // the target only after the whole write succeeded. 1 on success; on failure the
 // old file is untouched and 0 is returned.
 int WriteFileReplacing(const char* path, const void* data, size_t size);
+
+// Replaces `path` through a temporary file in the same folder: write(user,
+// temporaryPath) writes the whole new content there; only when it returns
+// non-zero is the temporary file moved over `path` (MOVEFILE_REPLACE_EXISTING),
+// otherwise it is deleted and `path` stays as it was. Returns write's result,
+// or 0 when the move fails. No file is ever deleted before its replacement exists.
+typedef int (*WriteToPathFn)(void* user, const char* temporaryPath);
+int ReplaceFileThroughTemp(const char* path, WriteToPathFn write, void* user);
+
+// The same for content written into the open temporary file; write(handle,
+// user) returns false on failure. The file is flushed before the move.
+typedef bool (*WriteToHandleFn)(HANDLE file, void* user);
+int WriteFileReplacingWith(const char* path, WriteToHandleFn write, void* user);
+
+// WriteFile until every byte is written.
+bool WriteAll(HANDLE file, const void* data, size_t size);
 // Copies source to target in blocks of 30,000 bytes, through a temporary file
 // beside the target that replaces it at the end. 1 on success; 0 when the source
 // cannot be opened, memory is short or writing fails (the target is untouched).

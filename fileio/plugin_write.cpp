@@ -98,24 +98,6 @@ void SendProgress(HWND window, WPARAM kind, LPARAM value) {
 
 }  // namespace
 
-int WriteReplacingFile(const char* path, WriteToPathFn write, void* user) {
-    if (!path || !*path || std::strlen(path) >= MAX_PATH) return 0;
-    char folder[MAX_PATH], temp[MAX_PATH];
-    const char* bs = FindLastBackslash(path);
-    if (bs) {
-        size_t n = (size_t)(bs - path) + 1;
-        std::memcpy(folder, path, n);
-        folder[n] = 0;
-    } else {
-        std::strcpy(folder, ".\\");
-    }
-    if (!GetTempFileNameA(folder, "dnw", 0, temp)) return 0;
-    int result = write(user, temp);
-    if (result && !MoveFileExA(temp, path, MOVEFILE_REPLACE_EXISTING | MOVEFILE_COPY_ALLOWED)) result = 0;
-    if (!result) DeleteFileA(temp);
-    return result;
-}
-
 int WriteImageWithPlugin(const VmsImage* image, const char* path, const char* writerDll) {
     if (!image || !path || !writerDll) return 0;
     WaitCursor wait;
@@ -147,7 +129,7 @@ int WriteImageWithPlugin(const VmsImage* image, const char* path, const char* wr
     g_Write.image = image;
     g_Write.row = row.As<uint32_t>();
     SingleWrite w = {exec, imageInfo, fn.As<FileLayerName>(), layer};
-    int result = WriteReplacingFile(path, RunSingleWrite, &w);
+    int result = ReplaceFileThroughTemp(path, RunSingleWrite, &w);
     g_Write.image = nullptr;
     g_Write.row = nullptr;
     ReleaseSRWLockExclusive(&g_WriteLock);

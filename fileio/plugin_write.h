@@ -42,10 +42,3 @@ struct WriterRowOffsets {
 void FillWriterImageEntry(int x0, int y0, int x1, int y1, const WriterPlaneRect& plane, int number,
                           FileImageInfo* info, FileLayerInfo* layers, WriterRowOffsets* offsets);
 
-// Writes through a temporary file beside `path`: `write` gets the temporary
-// path and returns the writer's result; on success (non-zero) the temporary
-// file replaces `path` (MoveFileExA with MOVEFILE_REPLACE_EXISTING), on
-// failure it is deleted and `path` is left as it was. Returns the result, or
-// 0 when the replacement fails.
-typedef int (*WriteToPathFn)(void* user, const char* temporaryPath);
-int WriteReplacingFile(const char* path, WriteToPathFn write, void* user);

@@ -277,26 +277,3 @@ bool ReadFileAt(HANDLE file, uint64_t offset, void* buffer, DWORD length) {
     return true;
 }
 
-bool WriteAll(HANDLE file, const void* data, size_t length) {
-    const uint8_t* at = (const uint8_t*)data;
-    while (length) {
-        DWORD chunk = length > 0x40000000 ? 0x40000000 : (DWORD)length, done = 0;
-        if (!WriteFile(file, at, chunk, &done, nullptr) || done != chunk) return false;
-        at += chunk;
-        length -= chunk;
-    }
-    return true;
-}
-
-bool WriteFileReplacing(const char* path, bool (*write)(HANDLE, void*), void* context) {
-    if (!path || !*path) return false;
-    std::string temp = std::string(path) + ".tmp~";
-    HANDLE file = CreateFileA(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                              FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return false;
-    bool ok = write(file, context);
-    if (!CloseHandle(file)) ok = false;
-    if (ok) ok = MoveFileExA(temp.c_str(), path, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
-    if (!ok) DeleteFileA(temp.c_str());
-    return ok;
-}

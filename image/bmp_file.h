@@ -82,8 +82,3 @@ constexpr size_t kBmpHeadBytes = 14 + 124 + 12 + 256 * 4;
 // An open file read whole rows at a time. Returns false when a read is short.
 bool ReadFileAt(HANDLE file, uint64_t offset, void* buffer, DWORD length);
 
-// Writes a file through a temporary name in the same folder and moves it over
-// the old file only when every byte was written: a failed write keeps the old
-// file. write(handle, context) returns false on failure.
-bool WriteFileReplacing(const char* path, bool (*write)(HANDLE, void*), void* context);
-bool WriteAll(HANDLE file, const void* data, size_t length);

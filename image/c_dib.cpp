@@ -3,6 +3,7 @@
 
 #include <cstring>
 
+#include "app/sysutil.h"
 #include "image/bmp_file.h"
 #include "image/c_dib_util.h"
 #include "image/packed_dib.h"
@@ -272,7 +273,7 @@ int c_Dib::SaveBmp(const VmsImage* image, const char* path) {
     if (!image) return 0;
     dibutil::WaitCursor wait;
     SaveJob job{image};
-    return WriteFileReplacing(path, WriteVmsBmp, &job) ? 1 : 0;
+    return WriteFileReplacingWith(path, WriteVmsBmp, &job) ? 1 : 0;
 }
 
 int c_Dib::ReadBmpHeader(const char* path, int* width, int* height, int* bits, int fileHeader) {

@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "app/sysutil.h"
 #include "image/bmp_file.h"
 #include "image/c_dib_util.h"
 
@@ -519,5 +520,5 @@ int SavePackedDibBmp(const char* path, const BITMAPINFOHEADER* dib) {
     if (!dib || dib->biSize < 40 || dib->biSize > 124) return 0;
     dibutil::WaitCursor wait;
     SaveDibJob job{dib};
-    return WriteFileReplacing(path, WriteDibFile, &job) ? 1 : 0;
+    return WriteFileReplacingWith(path, WriteDibFile, &job) ? 1 : 0;
 }

@@ -442,17 +442,25 @@ TEST(BmpWrite, FailedWriteKeepsTheOldFile) {
     testsupport::TempDir dir("keep");
     std::string path = dir.File("old.bmp");
     ASSERT_TRUE(testsupport::WriteFileBytes(path, "old", 3));
-    // The temporary name is taken by a folder, so the new file cannot be made.
-    ASSERT_TRUE(CreateDirectoryA((path + ".tmp~").c_str(), nullptr));
+    // The old file is held open without delete sharing, so the new file cannot
+    // be moved over it.
+    HANDLE held = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, held);
     Owned im(g_VmsStore.Create(2, 2, 32, 0, 1));
     EXPECT_EQ(c_Dib::SaveBmp(im.get(), path.c_str()), 0);
     BITMAPINFOHEADER* dib = CreatePackedDib(2, 2, 32);
     EXPECT_EQ(SavePackedDibBmp(path.c_str(), dib), 0);
     FreePackedDib(dib);
+    CloseHandle(held);
     std::string now;
     ASSERT_TRUE(testsupport::ReadFileBytes(path, &now));
     EXPECT_EQ(now, "old");
-    RemoveDirectoryA((path + ".tmp~").c_str());
+    // No temporary file is left beside it.
+    WIN32_FIND_DATAA fd;
+    HANDLE find = FindFirstFileA(dir.File("*.tmp").c_str(), &fd);
+    EXPECT_EQ(INVALID_HANDLE_VALUE, find);
+    if (find != INVALID_HANDLE_VALUE) FindClose(find);
 }
 
 TEST(BmpWrite, PackedDibFileLayout) {
