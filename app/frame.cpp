@@ -9,7 +9,7 @@
 #include "app/commands.h"
 #include "app/globals.h"
 #include "app/handover.h"
-#include "app/msgbox.h"
+#include "app/ui/msgbox.h"
 #include "app/services_pending.h"
 #include "app/settings.h"
 #include "app/startup.h"

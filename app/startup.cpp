@@ -8,17 +8,17 @@
 #include <cstring>
 
 #include "app/commands.h"
-#include "app/drawutil.h"
+#include "app/ui/drawutil.h"
 #include "app/frame.h"
 #include "app/globals.h"
-#include "app/msgbox.h"
+#include "app/ui/msgbox.h"
 #include "app/services_pending.h"
 #include "app/settings.h"
-#include "app/sysutil.h"
-#include "app/ui_hook.h"
+#include "app/ui/sysutil.h"
+#include "app/ui/ui_hook.h"
 #include "app/handover.h"
 #include "app/wndclass.h"
-#include "app/mousepoll.h"
+#include "app/ui/mousepoll.h"
 #include "image/progress.h"
 #include "fileio/plugin_registry.h"
 #include "select/selhist.h"
@@ -247,7 +247,7 @@ void StartupCleanup() {
 
 int InitAppState(HWND frame) {
     BuildProductTable();
-    MakeSelHistFolder();
+    MakeSelHistFolder(ProgramFolder);
     Screen.width = GetSystemMetrics(SM_CXSCREEN);
     Screen.height = GetSystemMetrics(SM_CYSCREEN);
     Screen.depth = FrameDepth(frame);

@@ -6,7 +6,7 @@
 #include <immintrin.h>
 #endif
 
-#include "app/msgbox.h"
+#include "app/ui/msgbox.h"
 #include "fileio/host_util.h"
 #include "fileio/plugin_registry.h"
 #include "image/vms_store.h"

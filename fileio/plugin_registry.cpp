@@ -2,8 +2,8 @@
 
 #include <cstring>
 
-#include "app/msgbox.h"
-#include "app/sysutil.h"
+#include "app/ui/msgbox.h"
+#include "app/ui/sysutil.h"
 
 PluginPathTable g_ReaderPlugins;
 PluginPathTable g_WriterPlugins;

@@ -2,11 +2,10 @@
 
 #include <cstdio>
 
-#include "app/globals.h"
-#include "app/sysutil.h"
+#include "app/ui/sysutil.h"
 
-void MakeSelHistFolder() {
+void MakeSelHistFolder(const char* programFolder) {
     char folder[MAX_PATH + 16];
-    std::snprintf(folder, sizeof folder, "%sselhist", ProgramFolder);
+    std::snprintf(folder, sizeof folder, "%sselhist", programFolder);
     CreateSharedDirectory(folder);
 }

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "app/drawutil.h"
+#include "app/ui/drawutil.h"
 
 namespace {
 

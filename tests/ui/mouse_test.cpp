@@ -4,7 +4,7 @@
 
 #include <vector>
 
-#include "app/mousepoll.h"
+#include "app/ui/mousepoll.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include <utility>
 #include <vector>
 
-#include "app/polyfill.h"
+#include "app/ui/polyfill.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 #pragma once
 #include <functional>
 
-#include "app/ui_hook.h"
+#include "app/ui/ui_hook.h"
 
 class ScopedModalAnswer {
 public:

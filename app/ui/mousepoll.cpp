@@ -1,4 +1,4 @@
-#include "app/mousepoll.h"
+#include "app/ui/mousepoll.h"
 
 #include <cstring>
 

@@ -1,12 +1,12 @@
-#include "app/dlgfield.h"
+#include "app/ui/dlgfield.h"
 
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
-#include "app/mousepoll.h"
-#include "app/sysutil.h"
-#include "app/ui_hook.h"
+#include "app/ui/mousepoll.h"
+#include "app/ui/sysutil.h"
+#include "app/ui/ui_hook.h"
 #include "resources/msgbox_ids.h"
 
 namespace {

@@ -1,11 +1,11 @@
-#include "app/msgbox.h"
+#include "app/ui/msgbox.h"
 
 #include <cstdio>
 #include <cstring>
 
-#include "app/dlgfield.h"
-#include "app/drawutil.h"
-#include "app/ui_hook.h"
+#include "app/ui/dlgfield.h"
+#include "app/ui/drawutil.h"
+#include "app/ui/ui_hook.h"
 #include "resources/msgbox_ids.h"
 
 const char kAppTitle[] = "Darna Studio for Tabrix";

@@ -1,4 +1,4 @@
-#include "app/ui_hook.h"
+#include "app/ui/ui_hook.h"
 
 #include <cstdio>
 

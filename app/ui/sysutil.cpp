@@ -1,4 +1,4 @@
-#include "app/sysutil.h"
+#include "app/ui/sysutil.h"
 
 #include <shlobj.h>
 
@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "app/dlgfield.h"
+#include "app/ui/dlgfield.h"
 
 namespace {
 

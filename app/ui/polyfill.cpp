@@ -1,4 +1,4 @@
-#include "app/polyfill.h"
+#include "app/ui/polyfill.h"
 
 #include <windows.h>
 
