@@ -70,28 +70,35 @@ BITMAPINFOHEADER* AllocDibHeader(int32_t width, int32_t height, int32_t bits, in
     if (image > kMaxBlock || total > kMaxBlock) return nullptr;
     auto* h = (BITMAPINFOHEADER*)std::calloc(1, (size_t)total);
     if (!h) return nullptr;
-    *h = BITMAPINFOHEADER{
+    *h = MakeDibHeader(width, height, bits, fields, (uint32_t)image, 0, (uint32_t)entries);
+    if (fields) PutStandardMasks(h, bits);
+    return h;
+}
+
+BITMAPINFOHEADER MakeDibHeader(int32_t width, int32_t height, int32_t bits, bool bitFields, uint32_t imageSize,
+                               int32_t pelsPerMetre, uint32_t coloursUsed) {
+    return BITMAPINFOHEADER{
         .biSize = 40,
         .biWidth = width,
         .biHeight = height,
         .biPlanes = 1,
         .biBitCount = (WORD)bits,
-        .biCompression = fields ? (DWORD)BI_BITFIELDS : (DWORD)BI_RGB,
-        .biSizeImage = (DWORD)image,
-        .biXPelsPerMeter = 0,
-        .biYPelsPerMeter = 0,
-        .biClrUsed = (DWORD)entries,
+        .biCompression = bitFields ? (DWORD)BI_BITFIELDS : (DWORD)BI_RGB,
+        .biSizeImage = imageSize,
+        .biXPelsPerMeter = pelsPerMetre,
+        .biYPelsPerMeter = pelsPerMetre,
+        .biClrUsed = coloursUsed,
         .biClrImportant = 0,
     };
-    if (fields) {
-        auto* masks = (uint32_t*)(h + 1);
-        if (bits == 16) {
-            masks[0] = 0xF800; masks[1] = 0x07E0; masks[2] = 0x001F;
-        } else {
-            masks[0] = 0x00FF0000; masks[1] = 0x0000FF00; masks[2] = 0x000000FF;
-        }
+}
+
+void PutStandardMasks(BITMAPINFOHEADER* h, int32_t bits) {
+    auto* masks = (uint32_t*)(h + 1);
+    if (bits == 16) {
+        masks[0] = 0xF800; masks[1] = 0x07E0; masks[2] = 0x001F;
+    } else {
+        masks[0] = 0x00FF0000; masks[1] = 0x0000FF00; masks[2] = 0x000000FF;
     }
-    return h;
 }
 
 bool FreeDibHeader(BITMAPINFOHEADER* block) {

@@ -35,6 +35,12 @@ constexpr int32_t DibNoMasks = 0x8000;
 // a width below 1, a height of 0, a block past 2 GB or no memory.
 BITMAPINFOHEADER* AllocDibHeader(int32_t width, int32_t height, int32_t bits, int mode, int32_t colours);
 bool FreeDibHeader(BITMAPINFOHEADER* block);
+// A 40-byte header: planes 1, BI_BITFIELDS or BI_RGB, the same pixels a
+// metre across and down, no important colours.
+BITMAPINFOHEADER MakeDibHeader(int32_t width, int32_t height, int32_t bits, bool bitFields, uint32_t imageSize,
+                               int32_t pelsPerMetre, uint32_t coloursUsed);
+// The standard masks of 16 bits (5-6-5) or 32 bits (8-8-8) behind a header.
+void PutStandardMasks(BITMAPINFOHEADER* header, int32_t bits);
 
 // Bytes of the plain block that DecodeRleDib makes of a BI_RLE8 header of 8
 // bits or a BI_RLE4 header of 4 bits, 40 bytes long, with width >= 1 and

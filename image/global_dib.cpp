@@ -77,15 +77,7 @@ void c_GlobalDibBase::Create(int32_t width, int32_t height, int32_t bits) {
         .biClrImportant = 0,
     };
     Clear();
-    block_ = GlobalAlloc(GMEM_MOVEABLE, (SIZE_T)bytes);
-    if (!block_) return;
-    Lock();
-    if (!header_) {
-        GlobalFree(block_);
-        block_ = nullptr;
-        locked_ = 0;
-        return;
-    }
+    if (!NewBlock((size_t)bytes)) return;
     *header_ = h;
     UpdateInfo();
     Unlock();
@@ -122,18 +114,21 @@ void c_GlobalDibBase::TakeCopy(const void* data, size_t n) {
     std::memcpy(&head, data, sizeof(head));
     if (head.biSize < 40 || head.biSize > n) return;
     Clear();
-    block_ = GlobalAlloc(GMEM_MOVEABLE, n);
-    if (!block_) return;
-    Lock();
-    if (!header_) {
-        GlobalFree(block_);
-        block_ = nullptr;
-        locked_ = 0;
-        return;
-    }
+    if (!NewBlock(n)) return;
     std::memcpy(header_, data, n);
     UpdateInfo();
     Unlock();
+}
+
+bool c_GlobalDibBase::NewBlock(size_t bytes) {
+    block_ = GlobalAlloc(GMEM_MOVEABLE, bytes);
+    if (!block_) return false;
+    Lock();
+    if (header_) return true;
+    GlobalFree(block_);
+    block_ = nullptr;
+    locked_ = 0;
+    return false;
 }
 
 void c_GlobalDibBase::SetFromGlobal(HGLOBAL global) {

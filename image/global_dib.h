@@ -82,6 +82,9 @@ public:
 private:
     // Replaces the bitmap by a copy of n bytes at data (a packed bitmap).
     void TakeCopy(const void* data, size_t n);
+    // A new locked block of the given size for an empty object; false, the
+    // object still empty, without memory.
+    bool NewBlock(size_t bytes);
     // The rows the header describes lie inside the bitmap's bytes.
     bool PixelsFit() const;
 

@@ -62,24 +62,8 @@ int c_MappedDib::CreateSection(HBITMAP* bitmap, HDC dc, int32_t width, int32_t h
         return SectionMapFailed;
     }
     auto* h = (BITMAPINFOHEADER*)view_;
-    *h = BITMAPINFOHEADER{
-        .biSize = 40,
-        .biWidth = width,
-        .biHeight = height,
-        .biPlanes = 1,
-        .biBitCount = (WORD)bits,
-        .biCompression = fields ? (DWORD)BI_BITFIELDS : (DWORD)BI_RGB,
-        .biSizeImage = (DWORD)image,
-        .biXPelsPerMeter = (LONG)DpiToPelsPerMetre(96),
-        .biYPelsPerMeter = (LONG)DpiToPelsPerMetre(96),
-        .biClrUsed = 0,
-        .biClrImportant = 0,
-    };
-    if (fields) {
-        BITMAPINFOHEADER* standard = AllocDibHeader(1, 1, bits, 0, 0);
-        if (standard) std::memcpy(h + 1, standard + 1, 12);
-        FreeDibHeader(standard);
-    }
+    *h = MakeDibHeader(width, height, bits, fields, (uint32_t)image, (int32_t)DpiToPelsPerMetre(96), 0);
+    if (fields) PutStandardMasks(h, bits);
     rowsOffset_ = (DWORD)offset;
     colourMode_ = bits < 16 ? DIB_PAL_COLORS : DIB_RGB_COLORS;
     void* rows = nullptr;

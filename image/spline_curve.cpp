@@ -108,37 +108,26 @@ bool c_SplineCurve::GetSlopes(double* out, int kind) {
     return ok;
 }
 
-bool c_SplineCurve::GetSlopeBytes(uint8_t* out, int kind) {
+template <typename T>
+bool c_SplineCurve::ScaledSlopes(T* out, int kind, double scale, double top) {
+    auto scaled = [&](double angle) { return (T)Limit(std::trunc((angle + kQuarterTurn) * scale), 0, top); };
     if (!UsesSplineTable(kind)) {
-        SegmentSlopes([&](int x, double a) { out[x] = (uint8_t)Limit(std::trunc((a + kQuarterTurn) * kByteScale), 0, 255); });
+        SegmentSlopes([&](int x, double a) { out[x] = scaled(a); });
         return true;
     }
     const bool ok = Compute(kind);
     double p = table_[0];
     for (int j = 0; j < 256; ++j) {
         const double v = Limit(table_[j], 0, 255);
-        const double a = std::atan(v - p) + kQuarterTurn;
+        out[j] = scaled(std::atan(v - p));
         p = v;
-        out[j] = (uint8_t)Limit(std::trunc(a * kByteScale), 0, 255);
     }
     return ok;
 }
 
-bool c_SplineCurve::GetSlopeWords(uint16_t* out, int kind) {
-    if (!UsesSplineTable(kind)) {
-        SegmentSlopes([&](int x, double a) { out[x] = (uint16_t)Limit(std::trunc((a + kQuarterTurn) * kWordScale), 0, 20000); });
-        return true;
-    }
-    const bool ok = Compute(kind);
-    double p = table_[0];
-    for (int j = 0; j < 256; ++j) {
-        const double v = Limit(table_[j], 0, 255);
-        const double a = std::atan(v - p) + kQuarterTurn;
-        p = v;
-        out[j] = (uint16_t)Limit(std::trunc(a * kWordScale), 0, 20000);
-    }
-    return ok;
-}
+bool c_SplineCurve::GetSlopeBytes(uint8_t* out, int kind) { return ScaledSlopes(out, kind, kByteScale, 255); }
+
+bool c_SplineCurve::GetSlopeWords(uint16_t* out, int kind) { return ScaledSlopes(out, kind, kWordScale, 20000); }
 
 uint32_t IntSqrt(uint32_t n) {
     if (n == 0) return 0;

@@ -36,6 +36,9 @@ private:
     // store(index, angle).
     template <typename Store>
     void SegmentSlopes(Store store) const;
+    // Slope angles + a quarter turn, times scale, limited to 0..top.
+    template <typename T>
+    bool ScaledSlopes(T* out, int kind, double scale, double top);
     void Segments();
     bool Spline();
 

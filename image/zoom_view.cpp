@@ -12,25 +12,24 @@ void PackRow32To24(uint8_t* row, int32_t pixels) {
     }
 }
 
-void ExpandRow24To32(uint8_t* row, int32_t pixels, uint8_t fourth) {
+namespace {
+
+// 3-byte pixels to 4 bytes in place, from the last pixel down.
+void Expand(uint8_t* row, int32_t pixels, uint8_t fourth, bool swap) {
     for (int32_t i = pixels - 1; i >= 0; --i) {
-        const uint8_t b = row[3 * i], g = row[3 * i + 1], r = row[3 * i + 2];
-        row[4 * i] = b;
-        row[4 * i + 1] = g;
-        row[4 * i + 2] = r;
+        const uint8_t a = row[3 * i], b = row[3 * i + 1], c = row[3 * i + 2];
+        row[4 * i] = swap ? c : a;
+        row[4 * i + 1] = b;
+        row[4 * i + 2] = swap ? a : c;
         row[4 * i + 3] = fourth;
     }
 }
 
-void ExpandRow24To32Swapped(uint8_t* row, int32_t pixels, uint8_t fourth) {
-    for (int32_t i = pixels - 1; i >= 0; --i) {
-        const uint8_t a = row[3 * i], b = row[3 * i + 1], c = row[3 * i + 2];
-        row[4 * i] = c;
-        row[4 * i + 1] = b;
-        row[4 * i + 2] = a;
-        row[4 * i + 3] = fourth;
-    }
-}
+}  // namespace
+
+void ExpandRow24To32(uint8_t* row, int32_t pixels, uint8_t fourth) { Expand(row, pixels, fourth, false); }
+
+void ExpandRow24To32Swapped(uint8_t* row, int32_t pixels, uint8_t fourth) { Expand(row, pixels, fourth, true); }
 
 c_ZoomView::~c_ZoomView() {
     FreeBuffers();

@@ -4,6 +4,7 @@
 #include <csetjmp>
 #include <cstdio>
 #include <cstring>
+#include <new>
 
 #include <jpeglib.h>
 #include <jerror.h>
@@ -11,19 +12,12 @@
 #include "app/ui/sysutil.h"
 #include "browser/codecs/codec_io.h"
 #include "browser/codecs/image_codecs.h"
+#include "plugins/jpeg/jpeg_io.h"
 
 namespace {
 
 // Largest file the reader takes into memory.
 constexpr uint64_t kMaxFile = (uint64_t)1 << 30;
-
-struct ErrorManager {
-    jpeg_error_mgr mgr;
-    jmp_buf jump;
-};
-
-void LeaveOnError(j_common_ptr cinfo) { longjmp(((ErrorManager*)cinfo->err)->jump, 1); }
-void NoOutput(j_common_ptr) {}
 
 // The data in memory. Running out of data is remembered and answered with an
 // end-of-image marker, so the decoder stops instead of asking again.
@@ -59,7 +53,7 @@ void SkipInput(j_decompress_ptr cinfo, long count) {
 
 struct ReadState {
     jpeg_decompress_struct cinfo;
-    ErrorManager error;
+    plug::JpegError error;
     MemorySource source;
     SimpleImage* image;
 };
@@ -122,9 +116,7 @@ int ReadJpegImage(const char* path, SimpleImage** record) {
         GlobalFree(data);
         return JpegUnsupported;
     }
-    st->cinfo.err = jpeg_std_error(&st->error.mgr);
-    st->error.mgr.error_exit = LeaveOnError;
-    st->error.mgr.output_message = NoOutput;
+    st->cinfo.err = plug::JpegErrorInit(&st->error);
     int result = Decode(st, data, size);
     jpeg_destroy_decompress(&st->cinfo);
     GlobalFree(data);
@@ -141,38 +133,10 @@ int ReadJpegImage(const char* path, SimpleImage** record) {
 
 namespace {
 
-constexpr size_t kOutBuffer = 65536;
-
-struct FileDestination {
-    jpeg_destination_mgr pub;
-    HANDLE file;
-    JOCTET buffer[kOutBuffer];
-};
-
-void InitDestination(j_compress_ptr cinfo) {
-    auto* d = (FileDestination*)cinfo->dest;
-    d->pub.next_output_byte = d->buffer;
-    d->pub.free_in_buffer = kOutBuffer;
-}
-
-boolean EmptyOutput(j_compress_ptr cinfo) {
-    auto* d = (FileDestination*)cinfo->dest;
-    if (!WriteAll(d->file, d->buffer, kOutBuffer)) ERREXIT(cinfo, JERR_FILE_WRITE);
-    d->pub.next_output_byte = d->buffer;
-    d->pub.free_in_buffer = kOutBuffer;
-    return TRUE;
-}
-
-void TermDestination(j_compress_ptr cinfo) {
-    auto* d = (FileDestination*)cinfo->dest;
-    const size_t n = kOutBuffer - d->pub.free_in_buffer;
-    if (n && !WriteAll(d->file, d->buffer, n)) ERREXIT(cinfo, JERR_FILE_WRITE);
-}
-
 struct WriteState {
     jpeg_compress_struct cinfo;
-    ErrorManager error;
-    FileDestination destination;
+    plug::JpegError error;
+    plug::File file;
     const SimpleImage* image;
     int components;
     J_COLOR_SPACE space;
@@ -184,10 +148,7 @@ bool Encode(WriteState* st) {
     j_compress_ptr cinfo = &st->cinfo;
     if (setjmp(st->error.jump)) return false;
     jpeg_create_compress(cinfo);
-    cinfo->dest = &st->destination.pub;
-    st->destination.pub.init_destination = InitDestination;
-    st->destination.pub.empty_output_buffer = EmptyOutput;
-    st->destination.pub.term_destination = TermDestination;
+    plug::JpegFileDestination(cinfo, &st->file);
     const SimpleImage* image = st->image;
     cinfo->image_width = (JDIMENSION)image->width;
     cinfo->image_height = (JDIMENSION)image->height;
@@ -214,12 +175,14 @@ bool Encode(WriteState* st) {
     return true;
 }
 
-bool WriteJpegTo(HANDLE file, void* user) {
+int WriteJpegTo(void* user, const char* temporaryPath) {
     auto* st = (WriteState*)user;
-    st->destination.file = file;
+    if (!st->file.Create(temporaryPath)) return 0;
+    st->cinfo.err = plug::JpegErrorInit(&st->error);
     const bool ok = Encode(st);
     jpeg_destroy_compress(&st->cinfo);
-    return ok;
+    st->file.Close();
+    return ok ? 1 : 0;
 }
 
 }  // namespace
@@ -239,21 +202,18 @@ int WriteJpegImage(const char* path, const SimpleImage* record, int quality) {
     if (record->bits % 8 || record->bits / 8 < components ||
         (int64_t)record->stride < (int64_t)record->width * (record->bits / 8))
         return CodecBadRecord;
-    auto* st = (WriteState*)SimpleAlloc(sizeof(WriteState));
+    auto* st = new (std::nothrow) WriteState{};
     uint8_t* row = SimpleAlloc((uint64_t)record->width * components);
     int result = CodecCannotOpen;
     if (st && row) {
-        st->cinfo.err = jpeg_std_error(&st->error.mgr);
-        st->error.mgr.error_exit = LeaveOnError;
-        st->error.mgr.output_message = NoOutput;
         st->image = record;
         st->components = components;
         st->space = space;
         st->quality = quality < 0 ? 0 : quality > 100 ? 100 : quality;
         st->row = row;
-        result = WriteFileReplacingWith(path, WriteJpegTo, st) ? CodecOk : CodecCannotOpen;
+        result = ReplaceFileThroughTemp(path, WriteJpegTo, st) ? CodecOk : CodecCannotOpen;
     }
     if (row) GlobalFree(row);
-    if (st) GlobalFree(st);
+    delete st;
     return result;
 }

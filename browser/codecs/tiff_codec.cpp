@@ -1,37 +1,13 @@
 // TIFF files to and from SimpleImage records, over libtiff.
-#include <cstdarg>
 #include <cstring>
 
 #include <tiffio.h>
 
 #include "app/ui/sysutil.h"
 #include "browser/codecs/image_codecs.h"
+#include "plugins/tiff/tiff_open.h"
 
 namespace {
-
-int Silent(TIFF*, void*, const char*, const char*, va_list) { return 1; }
-
-// Opens with libtiff's messages kept off the screen and a cap on single
-// allocations of the library.
-TIFF* Open(const char* path, const char* mode) {
-    TIFFSetErrorHandler(nullptr);
-    TIFFSetWarningHandler(nullptr);
-    TIFFOpenOptions* options = TIFFOpenOptionsAlloc();
-    if (!options) return nullptr;
-    TIFFOpenOptionsSetErrorHandlerExtR(options, Silent, nullptr);
-    TIFFOpenOptionsSetWarningHandlerExtR(options, Silent, nullptr);
-    TIFFOpenOptionsSetMaxSingleMemAlloc(options, (tmsize_t)256 << 20);
-    TIFF* tif = TIFFOpenExt(path, mode, options);
-    TIFFOpenOptionsFree(options);
-    return tif;
-}
-
-struct Closer {
-    TIFF* tif;
-    ~Closer() {
-        if (tif) TIFFClose(tif);
-    }
-};
 
 struct Freer {
     SimpleImage* image;
@@ -98,7 +74,7 @@ int ReadTiffImage(const char* path, SimpleImage** record) {
                                nullptr);
     if (probe == INVALID_HANDLE_VALUE) return CodecCannotOpen;
     CloseHandle(probe);
-    Closer file{Open(path, "r")};
+    plug::TiffCloser file{plug::OpenTiff(path, "r")};
     TIFF* tif = file.tif;
     if (!tif) return TiffNotAccepted;   // no TIFF header or first directory
 
@@ -222,7 +198,7 @@ struct TiffWrite {
 int WriteTiffTo(void* user, const char* temporaryPath) {
     auto* job = (TiffWrite*)user;
     const SimpleImage* image = job->image;
-    Closer file{Open(temporaryPath, "w")};
+    plug::TiffCloser file{plug::OpenTiff(temporaryPath, "w")};
     TIFF* tif = file.tif;
     if (!tif) {
         job->result = CodecCannotOpen;
