@@ -169,6 +169,22 @@ TEST(DibRle, FourBitStreams) {
     for (const RleCase& c : cases) CheckRle(c);
 }
 
+TEST(DibRle, EncodedDataHeldApartFromTheHeader) {
+    std::vector<uint8_t> header(40 + 1024);
+    auto* h = (BITMAPINFOHEADER*)header.data();
+    const uint8_t data[] = {2, 9, 0, 0, 1, 4, 0, 1};
+    *h = BITMAPINFOHEADER{.biSize = 40, .biWidth = 2, .biHeight = 2, .biPlanes = 1, .biBitCount = 8,
+                          .biCompression = BI_RLE8, .biSizeImage = sizeof data};
+    std::vector<uint8_t> out(RleDecodedSize(h));
+    ASSERT_EQ(out.size(), 40u + 1024u + 8u);
+    ASSERT_TRUE(DecodeRleDib(h, (BITMAPINFOHEADER*)out.data(), data));
+    const uint8_t* rows = out.data() + 40 + 1024;
+    EXPECT_EQ(rows[0], 9);
+    EXPECT_EQ(rows[1], 9);
+    EXPECT_EQ(rows[4], 4);
+    EXPECT_EQ(rows[5], 0);
+}
+
 TEST(DibRle, HeadersThatCannotBeDecoded) {
     BITMAPINFOHEADER h{.biSize = 40, .biWidth = 3, .biHeight = 2, .biPlanes = 1, .biBitCount = 8,
                        .biCompression = BI_RLE8};

@@ -231,6 +231,24 @@ TEST(GlobalDib, DamagedBlocksAreNotReadPastTheirEnd) {
     DeleteDC(dc);
 }
 
+TEST(GlobalDib, BitmapResources) {
+    // The system's own close-box bitmap (OBM_CLOSE) is a bitmap resource of user32.
+    HMODULE user32 = GetModuleHandleA("user32.dll");
+    ASSERT_NE(user32, nullptr);
+    c_GlobalDibBase dib;
+    dib.LoadResourceId(user32, 32754);
+    ASSERT_NE(dib.Block(), nullptr);
+    EXPECT_GT(dib.Width(), 0);
+    EXPECT_NE(dib.GetBits(), nullptr);
+    const int width = dib.Width();
+    // Missing resources leave the bitmap as it was.
+    dib.LoadResourceId(user32, 1);
+    dib.LoadResourceName(user32, "NO_SUCH_BITMAP");
+    dib.LoadResourceName(user32, nullptr);
+    dib.SetFromResource(user32, nullptr);
+    EXPECT_EQ(dib.Width(), width);
+}
+
 TEST(GlobalDib, DrawsWithStretchDIBits) {
     c_GlobalDibBase dib;
     dib.Create(2, 2, 24);
