@@ -50,6 +50,15 @@ void AddRequestLayer(int width, int height, int x, int y, int depth, int planes)
         NewCanvasLayer{.width = width, .height = height, .x = x, .y = y, .depth = depth, .planeCount = planes};
 }
 
+void DocumentMenu(int active) {
+    if (!AppWindows.mdiClient || !AppWindows.frame) return;
+    HMENU menu = active ? AppMenus.child : AppMenus.init;
+    HMENU window = active ? AppMenus.childWindow : AppMenus.initFile;
+    if (!menu) return;
+    SendMessageA(AppWindows.mdiClient, WM_MDISETMENU, (WPARAM)menu, (LPARAM)window);
+    DrawMenuBar(AppWindows.frame);
+}
+
 }  // namespace
 
 void RotatePoint(int x, int y, double degrees, int* outX, int* outY) {
@@ -214,5 +223,6 @@ void InstallCanvasHost() {
     host.defaultGridColour = &DefaultGridColour;
     host.screenDepth = &Screen.depth;
     host.recentFilesAdd = RecentFilesAdd;
+    host.documentMenu = DocumentMenu;
     SetCanvasHost(host);
 }

@@ -28,6 +28,8 @@ struct CanvasHost {
     int (*penKind)();                           // c_PenEngine::GetPenKind
     int (*strokeLayerWanted)();                 // the pen state asks for the stroke layer
     void (*recentFilesAdd)(const char* path);
+    // The frame's menu for an active document (1) or for none (0).
+    void (*documentMenu)(int documentActive);
     // The tools: a mouse event on the display surface that the canvas does not
     // handle itself (event 0 left button, 1 right button, 2 double click),
     // at display-surface client coordinates. 1 when the tool took it.

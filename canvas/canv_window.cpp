@@ -95,6 +95,10 @@ void DestroyCanvDoc(HWND wnd) {
 void ActivateCanvDoc(HWND wnd, HWND deactivated, HWND activated) {
     CanvDoc* doc = GetCanvDoc(wnd);
     const CanvasHost& host = GetCanvasHost();
+    static int documentActive = -1;
+    const int nowActive = activated == wnd ? 1 : deactivated == wnd ? 0 : documentActive;
+    if (nowActive != documentActive && host.documentMenu) host.documentMenu(nowActive);
+    documentActive = nowActive;
     if (activated == wnd) {
         if (doc) {
             if (host.statusBarSetZoom) host.statusBarSetZoom((int)doc->zoom);
