@@ -17,6 +17,7 @@
 #include "app/ui/sysutil.h"
 #include "app/ui/ui_hook.h"
 #include "app/handover.h"
+#include "app/instruments.h"
 #include "app/wndclass.h"
 #include "app/ui/mousepoll.h"
 #include "image/progress.h"
@@ -282,6 +283,8 @@ int FrameOnCreate(HWND frame) {
         AppWindows.frame = nullptr;
         return 0;
     }
+
+    InstrumentsOnFrameCreate(frame);
 
     CLIENTCREATESTRUCT ccs;
     ccs.hWindowMenu = AppMenus.initFile;
