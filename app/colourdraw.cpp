@@ -44,9 +44,16 @@ void PaintPixels(HDC dc, int x, int y, int w, int h, const std::function<COLORRE
 }
 
 int ControlIdAt(HWND dlg, POINT pt) {
-    HWND child = ChildWindowFromPointEx(dlg, pt, CWP_SKIPINVISIBLE);
-    if (!child || child == dlg) return -1;
-    return GetDlgCtrlID(child);
+    // The first control with an id that holds the point: labels and group boxes
+    // (id -1) lying over the controls are passed over.
+    for (HWND child = GetWindow(dlg, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+        RECT rc;
+        GetWindowRect(child, &rc);
+        MapWindowPoints(nullptr, dlg, (POINT*)&rc, 2);
+        int id = GetDlgCtrlID(child);
+        if (PtInRect(&rc, pt) && id != 0xFFFF && id != -1) return id;
+    }
+    return -1;
 }
 
 POINT CursorInControl(HWND control) {

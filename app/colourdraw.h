@@ -19,7 +19,7 @@ int ReadColourField(HWND dlg, int id, int current, bool isHue);
 // Fills w x h pixels at (x, y) of the DC with colour(x, y) through a 24-bit DIB.
 void PaintPixels(HDC dc, int x, int y, int w, int h, const std::function<COLORREF(int, int)>& colour);
 
-// The child control of a dialog under a point given in the dialog's client
+// The control of a dialog under a point given in the dialog's client
 // coordinates (hidden and disabled ones too); its id, or -1.
 int ControlIdAt(HWND dlg, POINT pt);
 // The polled cursor in the client coordinates of the control.

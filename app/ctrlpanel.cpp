@@ -8,6 +8,8 @@
 LRESULT CALLBACK CtrlPanelWndProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
     switch (msg) {
     case WM_CREATE:
+        // The panels paint themselves; the host's own background stays behind them.
+        SetWindowLongPtrA(wnd, GWL_STYLE, GetWindowLongPtrA(wnd, GWL_STYLE) | WS_CLIPCHILDREN);
         AppWindows.ctrlPanel = wnd;
         CreateColourPanel(wnd);
         AppWindows.penOptionPanel = CreatePenOptionPanel(wnd);

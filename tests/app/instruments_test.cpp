@@ -4,10 +4,14 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <algorithm>
 #include <cstring>
+#include <functional>
 #include <string>
+#include <vector>
 
 #include "app/colourdlg.h"
+#include "app/colourdraw.h"
 #include "app/colourpanel.h"
 #include "app/commands.h"
 #include "app/envblock.h"
@@ -17,9 +21,13 @@
 #include "app/settings.h"
 #include "app/statusbar.h"
 #include "app/toolbar.h"
+#include "app/ui/drawutil.h"
 #include "app/ui/mousepoll.h"
+#include "app/ui/sysutil.h"
 #include "app/ui/ui_hook.h"
 #include "app_test_util.h"
+#include "image/colour_model.h"
+#include "image/progress.h"
 #include "image/pen_colour.h"
 #include "test_support.h"
 
@@ -35,7 +43,13 @@ bool Empty(const RECT& r) { return r.right == r.left && r.bottom == r.top; }
 struct FrameRun {
     TempDir dir{"instr"};
     bool ok = false;
-    explicit FrameRun(int show = SW_HIDE) { ok = StartFrame(dir.Path(), {}, show); }
+    explicit FrameRun(int show = SW_HIDE) {
+        ok = StartFrame(dir.Path(), {}, show);
+        if (!ok) return;
+        // Every bar and the control panel in place (a first start shows none).
+        Env.mainBarShown = Env.statusBarShown = Env.ctrlPanelShown = 1;
+        FrameRelayout();
+    }
     ~FrameRun() {
         SetModalAnswerHook(nullptr, nullptr);
         InjectMouseSamples(nullptr, 0);
@@ -315,8 +329,6 @@ TEST(FrameInstruments, OpacityGaugeDragAndFineStep) {
 TEST(FrameInstruments, TipAppearsAfterThePauseAndGoesWhenThePointerLeaves) {
     FrameRun run;
     ASSERT_TRUE(run.ok);
-    Env.mainBarShown = 1;
-    FrameRelayout();
     FrameState.appActive = 1;
     HWND button = GetDlgItem(AppWindows.mainToolBar, 0);
     SendMessageA(button, WM_MOUSEMOVE, 0, MAKELPARAM(10, 10));
@@ -427,6 +439,16 @@ TEST(StatusBar, MessageCodes) {
     SendMessageA(frame, WM_USER, 0, 0);
     EXPECT_STREQ("resting", StatusBarState.line);
 
+    // The image operations' progress reaches the bar through the frame.
+    for (int percent = 0; percent <= 100; percent += 25) {
+        SendProgress(percent);
+        EXPECT_EQ(percent, StatusBarState.percent);
+    }
+    EXPECT_STREQ("処理中です：100％完了", StatusBarState.line);
+    SendProgressEnd();
+    EXPECT_STREQ("resting", StatusBarState.line);
+    EXPECT_EQ(0, StatusBarState.percent);
+
     SendMessageA(AppWindows.statusBar, WM_USER + 8, 0, 0);
     EXPECT_STREQ("[Darna Studio for Tabrix]", StatusBarState.line);
     EXPECT_STREQ("[座標]", StatusBarState.coords);
@@ -450,4 +472,458 @@ TEST(StatusBar, CoordinatesOnlyWhileShown) {
     SendMessageA(AppWindows.statusBar, WM_COMMAND, MAKEWPARAM(kStatusCoordsItem, BN_CLICKED), 0);
     EXPECT_EQ(0, Env.statusCoords);
     EXPECT_STREQ("[座標]", StatusBarState.coords);
+}
+
+// --- colour panel --------------------------------------------------------
+
+namespace {
+
+HWND PaletteCell(int index) { return GetDlgItem(ColourPanelGrid(ColourPickerPage()), index); }
+
+// Sends a button press to the picker page at the centre of one of its controls,
+// with the mouse script given (null: the real, released, buttons).
+void PressOnPicker(int id, UINT msg, const MouseSample* samples, int count, int xFromRight = -1) {
+    HWND page = ColourPickerPage();
+    HWND control = GetDlgItem(page, id);
+    RECT rc;
+    GetClientRect(control, &rc);
+    POINT pt = {xFromRight >= 0 ? rc.right - 1 - xFromRight : rc.right / 2, rc.bottom / 2};
+    ClientToScreen(control, &pt);
+    std::vector<MouseSample> script(samples, samples + count);
+    for (MouseSample& s : script) s.x = pt.x, s.y = pt.y;
+    InjectMouseSamples(script.data(), (int)script.size());
+    SendMessageA(page, msg, 0, ClientPoint(page, pt));
+    InjectMouseSamples(nullptr, 0);
+}
+
+void ExpectPickerFieldsFollow() {
+    HWND page = ColourPickerPage();
+    struct { int id; int value; } fields[] = {
+        {400, ToDisplay(PenColour.red)},   {402, ToDisplay(PenColour.green)},
+        {404, ToDisplay(PenColour.blue)},  {406, PenColour.hsvHue},
+        {408, ToDisplay(PenColour.hsvSaturation)}, {410, ToDisplay(PenColour.hsvValue)},
+    };
+    for (auto f : fields) EXPECT_EQ(std::to_string(f.value), Text(page, f.id)) << f.id;
+}
+
+}  // namespace
+
+TEST(ColourPanel, PaletteClickMakesTheColourCurrentAndRightClickStores) {
+    FrameRun run;
+    ASSERT_TRUE(run.ok);
+    Env.numberMode = 1;
+    SetPaletteRgb(5, 10, 200, 30);
+    SendMessageA(PaletteCell(5), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(3, 3));
+    EXPECT_EQ(10, PenColour.red);
+    EXPECT_EQ(200, PenColour.green);
+    EXPECT_EQ(30, PenColour.blue);
+    int h, s, v;
+    ConvertRgbToHsv(10, 200, 30, &h, &s, &v, 0);
+    EXPECT_EQ(h, PenColour.hsvHue);
+    EXPECT_EQ(s, PenColour.hsvSaturation);
+    EXPECT_EQ(v, PenColour.hsvValue);
+    EXPECT_EQ("4", Text(ColourPickerPage(), 400));   // percent display
+    ExpectPickerFieldsFollow();
+
+    SetPenColourRgb(1, 2, 3);
+    SendMessageA(PaletteCell(9), WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(3, 3));
+    int r, g, b;
+    GetPaletteRgb(9, &r, &g, &b);
+    EXPECT_EQ(1, r);
+    EXPECT_EQ(2, g);
+    EXPECT_EQ(3, b);
+    GetPaletteRgb(5, &r, &g, &b);
+    EXPECT_EQ(10, r);   // the other cells keep theirs
+}
+
+TEST(ColourPanel, GaugeFieldAndTypedValues) {
+    FrameRun run;
+    ASSERT_TRUE(run.ok);
+    Env.numberMode = 0;
+    HWND page = ColourPickerPage();
+
+    // A right click at the far right of the red gauge raises red by exactly 1.
+    PenColourGaugeModel = 0;
+    SetPenColourRgb(100, 0, 0);
+    MouseSample right[] = {{0, 0, kSampleRight}, {0, 0, 0}};
+    PressOnPicker(110, WM_RBUTTONDOWN, right, 2, 0);
+    EXPECT_EQ(101, PenColour.red);
+    EXPECT_EQ("101", Text(page, 400));
+
+    // A left drag on the HSV gauge model's first gauge sets the hue.
+    PenColourGaugeModel = 2;
+    SetPenColourRgb(255, 0, 0);
+    MouseSample left[] = {{0, 0, kSampleLeft}, {0, 0, 0}};
+    PressOnPicker(110, WM_LBUTTONDOWN, left, 2, 0);
+    EXPECT_EQ(359, PenColour.hsvHue);
+    PenColourGaugeModel = 0;
+
+    // Dragging in the field while the value is 0 sets it to 255.
+    SetPenColourRgb(0, 0, 0);
+    PressOnPicker(101, WM_LBUTTONDOWN, left, 2);
+    EXPECT_EQ(255, PenColour.hsvValue);
+    EXPECT_GT(PenColour.hsvSaturation, 0);
+    ExpectPickerFieldsFollow();
+
+    // Typed values are clamped; the other model follows.
+    SetDlgItemTextA(page, 406, "400");
+    EXPECT_EQ(359, PenColour.hsvHue);
+    SetDlgItemTextA(page, 400, "300");
+    EXPECT_EQ(255, PenColour.red);
+    SetDlgItemTextA(page, 402, "");
+    EXPECT_EQ(0, PenColour.green);
+    EXPECT_EQ(std::to_string(PenColour.hsvSaturation), Text(page, 408));
+    // The spin control steps a field.
+    SetDlgItemTextA(page, 404, "10");
+    SendMessageA(page, WM_VSCROLL, SB_LINEUP, (LPARAM)GetDlgItem(page, 405));
+    EXPECT_EQ(11, PenColour.blue);
+}
+
+TEST(ColourPanel, SwatchClickShowsTheColour) {
+    FrameRun run;
+    ASSERT_TRUE(run.ok);
+    Env.numberMode = 1;
+    SetPenColourRgb(255, 128, 0);
+    BoxAnswers answers;
+    AnswerBoxes(&answers);
+    PressOnPicker(300, WM_LBUTTONDOWN, nullptr, 0);
+    AnswerBoxes(nullptr);
+    ASSERT_EQ(1u, answers.texts.size());
+    EXPECT_EQ("選択色\r\nFF8000\r\nR:100 G:050 B:000", answers.texts[0]);
+}
+
+TEST(ColourPanel, PaletteEntriesReachPalEnvThroughTheSettings) {
+    TempDir dir("pal");
+    ASSERT_TRUE(StartFrame(dir.Path()));
+    SetPaletteRgb(3, 11, 22, 33);
+    SetPaletteRgb(55, 44, 55, 66);
+    ASSERT_TRUE(CloseFrame());
+    std::string bytes;
+    ASSERT_TRUE(testsupport::ReadFileBytes(dir.File("palette\\pal.env"), &bytes));
+    ASSERT_EQ((size_t)kPaletteFileSize, bytes.size());
+    int rgb[3];
+    std::memcpy(rgb, bytes.data() + 3 * 48, sizeof rgb);
+    EXPECT_EQ(22, rgb[1]);
+    std::memcpy(rgb, bytes.data() + 55 * 48, sizeof rgb);
+    EXPECT_EQ(66, rgb[2]);
+
+    // A short palette file leaves the block as it was; the whole file is read back.
+    std::memset(PaletteBlock, 0, sizeof PaletteBlock);
+    ASSERT_TRUE(testsupport::WriteFileBytes(dir.File("palette\\pal.env"), bytes.data(), 100));
+    LoadEnvBlock(dir.Path().c_str());
+    int r, g, b;
+    GetPaletteRgb(3, &r, &g, &b);
+    EXPECT_EQ(0, r);
+    ASSERT_TRUE(testsupport::WriteFileBytes(dir.File("palette\\pal.env"), bytes.data(), bytes.size()));
+    LoadEnvBlock(dir.Path().c_str());
+    GetPaletteRgb(3, &r, &g, &b);
+    EXPECT_EQ(11, r);
+}
+
+// --- colour chooser ------------------------------------------------------
+
+namespace {
+
+// The hook runs `act` on the open chooser once, then presses `press`.
+struct ChooserScript {
+    std::function<void(HWND)> act;
+    int press = IDOK;
+};
+
+int RunChooserScript(const ModalRequest& request, void* user) {
+    auto* script = (ChooserScript*)user;
+    if (std::strcmp(request.templ, "colorseldlg") != 0) return IDOK;
+    if (script->act) script->act(request.dialog);
+    return script->press;
+}
+
+// A cell of the pocket pressed with the mouse script's button.
+void PressPocket(HWND dlg, int cell, bool right) {
+    HWND control = GetDlgItem(dlg, IDC_CSEL_POCKET_FIRST + cell);
+    RECT rc;
+    GetWindowRect(control, &rc);
+    POINT pt = {(rc.left + rc.right) / 2, (rc.top + rc.bottom) / 2};
+    MouseSample samples[] = {{pt.x, pt.y, right ? kSampleRight : kSampleLeft}, {pt.x, pt.y, 0}};
+    InjectMouseSamples(samples, 2);
+    SendMessageA(dlg, right ? WM_RBUTTONDOWN : WM_LBUTTONDOWN, 0, ClientPoint(dlg, pt));
+    InjectMouseSamples(nullptr, 0);
+}
+
+}  // namespace
+
+TEST(ColourChooser, FieldsFollowEachOtherAndAreClampedAfterTheTimer) {
+    TempDir dir("csel");
+    SetProgramFolder(dir.Path().c_str());
+    EnsureClasses();
+    std::vector<std::string> seen;
+    ChooserScript script;
+    script.press = IDCANCEL;
+    int mode = 1;
+    script.act = [&](HWND dlg) {
+        for (int id = IDC_CSEL_HSV_FIRST; id <= IDC_CSEL_RGB_FIRST + 2; ++id) seen.push_back(Text(dlg, id));
+        if (mode != 0) return;
+        SetDlgItemTextA(dlg, IDC_CSEL_RGB_FIRST, "300");
+        seen.push_back(std::to_string(ChooserState.r));
+        seen.push_back(Text(dlg, IDC_CSEL_RGB_FIRST));
+        SetDlgItemTextA(dlg, IDC_CSEL_RGB_FIRST + 1, "");
+        seen.push_back(Text(dlg, IDC_CSEL_HSV_FIRST + 1));
+        Pump(700);   // the normalisation timer fires
+        seen.push_back(Text(dlg, IDC_CSEL_RGB_FIRST));
+        seen.push_back(Text(dlg, IDC_CSEL_RGB_FIRST + 1));
+    };
+    SetModalAnswerHook(RunChooserScript, &script);
+    int r = 255, g = 0, b = 0;
+    Env.numberMode = 1;
+    EXPECT_EQ(1, ChooseColour(nullptr, &r, &g, &b, "caption"));
+    std::vector<std::string> percent = {"0", "100", "100", "100", "0", "0"};
+    EXPECT_EQ(percent, seen);
+
+    seen.clear();
+    mode = 0;
+    Env.numberMode = 0;
+    r = 255, g = 40, b = 0;
+    ChooseColour(nullptr, &r, &g, &b, "caption");
+    SetModalAnswerHook(nullptr, nullptr);
+    ASSERT_EQ(11u, seen.size());
+    EXPECT_EQ("9", seen[0]);         // H of (255, 40, 0)
+    EXPECT_EQ("255", seen[6]);       // R at once
+    EXPECT_EQ("300", seen[7]);       // the field keeps the typed text ...
+    EXPECT_EQ("255", seen[8]);       // S follows the emptied green
+    EXPECT_EQ("255", seen[9]);       // ... until the timer rewrites it
+    EXPECT_EQ("0", seen[10]);
+    EXPECT_EQ(40, g);                // cancelled: nothing written back
+    EXPECT_EQ(-1, testsupport::FileSize(dir.File("coldlg.dat")));
+}
+
+TEST(ColourChooser, PocketAndStoredColoursFile) {
+    TempDir dir("csel");
+    SetProgramFolder(dir.Path().c_str());
+    EnsureClasses();
+    std::memset(StoredColours, 0, sizeof StoredColours);
+    ChooserScript script;
+    script.act = [&](HWND dlg) { PressPocket(dlg, 7, true); };
+
+    // A right click stores the colour in the cell; Cancel writes nothing.
+    script.press = IDCANCEL;
+    SetModalAnswerHook(RunChooserScript, &script);
+    int r = 1, g = 2, b = 3;
+    ChooseColour(nullptr, &r, &g, &b, "x");
+    EXPECT_EQ(-1, testsupport::FileSize(dir.File("coldlg.dat")));
+
+    // With OK the file is 120 bytes with the cell in it.
+    script.press = IDOK;
+    ChooseColour(nullptr, &r, &g, &b, "x");
+    std::string bytes;
+    ASSERT_TRUE(testsupport::ReadFileBytes(dir.File("coldlg.dat"), &bytes));
+    ASSERT_EQ(120u, bytes.size());
+    EXPECT_EQ(std::string("\x01\x02\x03\x00", 4), bytes.substr(7 * 4, 4));
+
+    // A left click on a stored cell makes it the chosen colour.
+    StoredColours[4] = RGB(9, 8, 7);
+    SaveStoredColours();
+    script.act = [&](HWND dlg) { PressPocket(dlg, 4, false); };
+    ChooseColour(nullptr, &r, &g, &b, "x");
+    SetModalAnswerHook(nullptr, nullptr);
+    EXPECT_EQ(9, r);
+    EXPECT_EQ(8, g);
+    EXPECT_EQ(7, b);
+
+    // Short or garbled files leave the store as it is.
+    uint32_t before[kStoredColourCount];
+    std::memcpy(before, StoredColours, sizeof before);
+    struct Case { std::string content; } cases[] = {
+        {std::string(40, '\x05')},
+        {std::string(120, '\x05')},   // byte 3 of every entry set: not colours
+        {std::string(121, '\0')},
+    };
+    for (auto& c : cases) {
+        ASSERT_TRUE(testsupport::WriteFileBytes(dir.File("coldlg.dat"), c.content.data(), c.content.size()));
+        LoadStoredColours();
+        EXPECT_EQ(0, std::memcmp(before, StoredColours, sizeof before)) << c.content.size();
+    }
+}
+
+// --- small dialogs -------------------------------------------------------
+
+namespace {
+
+struct StripScript {
+    bool release;
+    int target;          // icon to end over, -1 outside the strip
+};
+
+int RunStrip(const ModalRequest& request, void* user) {
+    auto* s = (StripScript*)user;
+    if (request.attempt > 0) return kModalAskAgain;
+    POINT pt = {5, 5};
+    if (s->target >= 0) {
+        RECT rc;
+        GetWindowRect(GetDlgItem(request.dialog, s->target), &rc);
+        pt = POINT{(rc.left + rc.right) / 2, (rc.top + rc.bottom) / 2};
+    }
+    // Release mode: the button is held over the icon and released there;
+    // otherwise some idle polls, then a press.
+    static MouseSample samples[8];
+    for (int i = 0; i < 8; ++i) {
+        bool last = i >= 6;
+        unsigned held = s->release ? (last ? 0 : kSampleLeft) : (last ? kSampleLeft : 0);
+        samples[i] = MouseSample{pt.x, pt.y, held};
+    }
+    InjectMouseSamples(samples, 8);
+    Pump(300);
+    return kModalAskAgain;
+}
+
+}  // namespace
+
+TEST(FrameDialogs, IconStripChoosesOnReleaseOrPress) {
+    EnsureClasses();
+    static const int ids[4] = {20015, 20019, 20020, 20025};
+    struct Case { bool release; int target; int chosen; } cases[] = {
+        {true, 2, 2}, {true, 1, 1}, {false, 3, 3}, {false, -1, -1},
+    };
+    for (auto c : cases) {
+        StripScript script = {c.release, c.target};
+        SetModalAnswerHook(RunStrip, &script);
+        EXPECT_EQ(c.chosen, ShowIconSelectDialog(nullptr, 300, 300, ids, 4, 0, c.release ? 1 : 0))
+            << c.release << " " << c.target;
+        InjectMouseSamples(nullptr, 0);
+    }
+    SetModalAnswerHook(nullptr, nullptr);
+}
+
+TEST(FrameDialogs, CameraInputOnAMappedDrive) {
+    // Drive R: is mapped by the test run to a folder holding DCIM\100CAMERA.
+    std::string folder = "R:\\dcim";
+    if (IsDirectory(folder.c_str()) != 1) GTEST_SKIP() << "no card in drive R:";
+    char folders[26][8];
+    int n = ListCameraFolders(folders, 26);
+    std::vector<std::string> found(folders, folders + n);
+    EXPECT_NE(found.end(), std::find(found.begin(), found.end(), folder));
+
+    struct Pick { std::string folder; std::vector<std::string> names; } pick{folder, {}};
+    SetModalAnswerHook(
+        [](const ModalRequest& request, void* user) -> int {
+            auto* p = (Pick*)user;
+            p->names.clear();
+            HWND sources = GetDlgItem(request.dialog, IDC_CAMERA_SOURCE);
+            int i = (int)SendMessageA(sources, LB_FINDSTRINGEXACT, (WPARAM)-1, (LPARAM)p->folder.c_str());
+            if (i < 0) return IDCANCEL;
+            SendMessageA(sources, LB_SETCURSEL, i, 0);
+            SendMessageA(request.dialog, WM_COMMAND, MAKEWPARAM(IDC_CAMERA_SOURCE, LBN_SELCHANGE), (LPARAM)sources);
+            HWND names = GetDlgItem(request.dialog, IDC_CAMERA_NAME);
+            for (int k = 0; k < (int)SendMessageA(names, LB_GETCOUNT, 0, 0); ++k) {
+                char text[256] = {};
+                SendMessageA(names, LB_GETTEXT, k, (LPARAM)text);
+                p->names.push_back(text);
+            }
+            return IDOK;
+        },
+        &pick);
+    char source[MAX_PATH] = {}, name[256] = {};
+    int ok = ShowCameraInputDialog(nullptr, source, sizeof source, name, sizeof name);
+    // A buffer too small for the answer refuses it instead of cutting it.
+    char tiny[8] = "keep";
+    int refused = ShowCameraInputDialog(nullptr, tiny, sizeof tiny, name, sizeof name);
+    SetModalAnswerHook(nullptr, nullptr);
+    EXPECT_EQ(1, ok);
+    EXPECT_EQ(std::vector<std::string>{"100CAMERA"}, pick.names);
+    EXPECT_EQ(folder + "\\100CAMERA", std::string(source));
+    EXPECT_EQ(0, refused);
+    EXPECT_STREQ("keep", tiny);
+}
+
+// --- the whole frame on the screen ----------------------------------------
+
+namespace {
+
+COLORREF PixelOf(HWND wnd, int x, int y) {
+    HDC dc = GetDC(wnd);
+    COLORREF c = GetPixel(dc, x, y);
+    ReleaseDC(wnd, dc);
+    return c;
+}
+
+int Brightness(COLORREF c) { return GetRValue(c) + GetGValue(c) + GetBValue(c); }
+
+// Writes the frame as it is on the screen to a 24-bit .bmp beside the test.
+void SaveFrameShot(HWND frame, const std::string& path) {
+    RECT rc;
+    GetWindowRect(frame, &rc);
+    int w = rc.right - rc.left, h = rc.bottom - rc.top;
+    HDC screen = GetDC(nullptr);
+    HDC mem = CreateCompatibleDC(screen);
+    BITMAPINFO bi = {};
+    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
+    bi.bmiHeader.biWidth = w;
+    bi.bmiHeader.biHeight = h;
+    bi.bmiHeader.biPlanes = 1;
+    bi.bmiHeader.biBitCount = 24;
+    void* bits = nullptr;
+    HBITMAP shot = CreateDIBSection(screen, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HGDIOBJ old = SelectObject(mem, shot);
+    BitBlt(mem, 0, 0, w, h, screen, rc.left, rc.top, SRCCOPY);
+    GdiFlush();
+    DWORD stride = ((DWORD)w * 3 + 3) & ~3u, size = stride * h;
+    BITMAPFILEHEADER fh = {};
+    fh.bfType = 0x4D42;
+    fh.bfOffBits = sizeof fh + sizeof bi.bmiHeader;
+    fh.bfSize = fh.bfOffBits + size;
+    std::string file((const char*)&fh, sizeof fh);
+    file.append((const char*)&bi.bmiHeader, sizeof bi.bmiHeader);
+    file.append((const char*)bits, size);
+    testsupport::WriteFileBytes(path, file.data(), file.size());
+    SelectObject(mem, old);
+    DeleteObject(shot);
+    DeleteDC(mem);
+    ReleaseDC(nullptr, screen);
+}
+
+}  // namespace
+
+TEST(FrameOnScreen, BarsPanelsAndProgressByPixelProbes) {
+    TempDir dir("shot");
+    // Settings of a frame with every bar and the control panel shown.
+    EnvBlock env = {};
+    env.frameSize = PackWords(1200, 900);
+    env.statusBarShown = env.mainBarShown = env.ctrlPanelShown = 1;
+    ASSERT_TRUE(testsupport::WriteFileBytes(dir.File("env_.env"), &env, sizeof env));
+    ASSERT_TRUE(StartFrame(dir.Path(), {}, SW_SHOWNORMAL));
+    Pump(300);
+    HWND frame = AppWindows.frame;
+    ASSERT_TRUE(IsWindowVisible(AppWindows.ctrlPanel));
+    SetPaletteRgb(0, 200, 30, 60);
+    SendMessageA(PaletteCell(0), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(2, 2));
+    SendMessageA(frame, WM_USER, 3, 40);
+    RedrawWindow(frame, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    Pump(300);
+
+    // Main bar: the open button's frame colour; the save button (no canvas) faded.
+    COLORREF open = PixelOf(GetDlgItem(AppWindows.mainToolBar, 1), 0, 30);
+    COLORREF save = PixelOf(GetDlgItem(AppWindows.mainToolBar, 3), 0, 30);
+    EXPECT_LT(Brightness(open), 3 * 170);
+    EXPECT_GT(Brightness(save), Brightness(open) + 150);
+    // The pen option bar's swatch and the picker's swatch show the pen colour.
+    HWND swatch = GetDlgItem(AppWindows.penOptionBar, kBarSwatch);
+    EXPECT_EQ(RGB(200, 30, 60), PixelOf(swatch, 10, 10));
+    EXPECT_EQ(RGB(200, 30, 60), PixelOf(GetDlgItem(ColourPickerPage(), 300), 8, 30));
+    // The palette cell painted with its entry.
+    EXPECT_EQ(RGB(200, 30, 60), PixelOf(PaletteCell(0), 4, 4));
+    // The current page's tab is the blue one.
+    COLORREF tab = PixelOf(GetDlgItem(AppWindows.penOptionBar, kBarTabFirst), 3, 3);
+    EXPECT_GT(GetBValue(tab), GetRValue(tab) + 60);
+    // Progress: 40 percent is a bar of 120 pixels, white after it.
+    RECT bar = StatusProgressRect();
+    COLORREF inBar = PixelOf(AppWindows.statusBar, bar.left + 60, 14);
+    COLORREF after = PixelOf(AppWindows.statusBar, bar.left + 150, 14);
+    EXPECT_NE(RGB(255, 255, 255), inBar);
+    EXPECT_EQ(RGB(255, 255, 255), after);
+    // The colour panel's title strip, gauge labels and page in their colours.
+    EXPECT_GT(GetBValue(PixelOf(GetDlgItem(AppWindows.colourPanel, 888), 3, 3)), 200);
+    EXPECT_EQ(PanelColour, PixelOf(GetDlgItem(ColourPickerPage(), 120), 12, 15));
+    EXPECT_EQ(PanelColour, PixelOf(ColourPickerPage(), 100, 145));
+
+    SaveFrameShot(frame, testsupport::ExeFolder() + "instruments_frame.bmp");
+    SendMessageA(frame, WM_USER, 0, 0);
+    EXPECT_TRUE(EndFrame());
 }
