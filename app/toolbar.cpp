@@ -832,9 +832,12 @@ LRESULT CALLBACK ToolTipWndProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
     switch (msg) {
     case WM_MOUSEACTIVATE:
         return MA_NOACTIVATE;
-    case WM_USER + 16:   // new text
-        ShowTip(0, 0, (const char*)lp);
+    case WM_USER + 16: {  // new text, in place
+        RECT rc;
+        GetWindowRect(wnd, &rc);
+        if (wnd == TipState.tip) ShowTip(rc.left, rc.top, (const char*)lp);
         return 0;
+    }
     case WM_PAINT: {
         PAINTSTRUCT ps;
         HDC dc = BeginPaint(wnd, &ps);

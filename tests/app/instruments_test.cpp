@@ -250,7 +250,24 @@ TEST(FrameInstruments, CreatedWithTheFrame) {
     HWND grid = ColourPanelGrid(page);
     ASSERT_TRUE(grid);
     EXPECT_TRUE(GetDlgItem(grid, 55));
-    EXPECT_TRUE(AppWindows.title);   // the title window is up at start
+    // The title window is up at start and goes at a click.
+    ASSERT_TRUE(AppWindows.title);
+    HWND title = AppWindows.title;
+    SendMessageA(title, WM_LBUTTONDOWN, MK_LBUTTON, 0);
+    EXPECT_EQ(nullptr, AppWindows.title);
+    EXPECT_FALSE(IsWindow(title));
+}
+
+TEST(FrameDialogs, AboutBoxOpensFromItsCommand) {
+    FrameRun run;
+    ASSERT_TRUE(run.ok);
+    BoxAnswers answers;
+    answers.button = kModalPressClose;
+    AnswerBoxes(&answers);
+    SendMessageA(AppWindows.frame, WM_COMMAND, CMD_HELP_ABOUT, 0);
+    AnswerBoxes(nullptr);
+    ASSERT_EQ(1u, answers.texts.size());
+    EXPECT_EQ("dra_title", answers.texts[0]);
 }
 
 TEST(FrameInstruments, PageSwitchSelectsTheFirstToolOfThePage) {
@@ -923,7 +940,18 @@ TEST(FrameOnScreen, BarsPanelsAndProgressByPixelProbes) {
     EXPECT_EQ(PanelColour, PixelOf(GetDlgItem(ColourPickerPage(), 120), 12, 15));
     EXPECT_EQ(PanelColour, PixelOf(ColourPickerPage(), 100, 145));
 
+    // A tip over the open button, for the picture.
+    FrameState.appActive = 1;
+    HWND openButton = GetDlgItem(AppWindows.mainToolBar, 1);
+    SendMessageA(openButton, WM_MOUSEMOVE, 0, MAKELPARAM(10, 10));
+    SendMessageA(openButton, WM_TIMER, (WPARAM)TipState.timerId, 0);
+    Pump(200);
+    RECT tipRect;
+    GetClientRect(TipState.tip, &tipRect);
+    EXPECT_EQ(RGB(0, 0, 0), PixelOf(TipState.tip, tipRect.right - 3, tipRect.bottom - 3));   // its shadow
+    EXPECT_EQ(RGB(255, 255, 255), PixelOf(TipState.tip, 1, tipRect.bottom - 9));             // the panel
     SaveFrameShot(frame, testsupport::ExeFolder() + "instruments_frame.bmp");
+    EndTip();
     SendMessageA(frame, WM_USER, 0, 0);
     EXPECT_TRUE(EndFrame());
 }
