@@ -50,6 +50,7 @@ const FieldSpec kFields[6] = {
 int g_tab;                 // 0 picker, 1 palette, 2 none
 bool g_writeGuard;
 HBRUSH g_hostBrush;
+HBRUSH g_pageBrush;   // the picker page's face
 
 int GaugeModel() { return PenColourGaugeModel >= 0 && PenColourGaugeModel <= 3 ? PenColourGaugeModel : 0; }
 int& GaugeChannel(int gauge) { return PenColour.*kChannels[kModelChannels[GaugeModel()][gauge]]; }
@@ -456,8 +457,12 @@ INT_PTR CALLBACK ColourPickerDlgProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
     case WM_CTLCOLORDLG:
     case WM_CTLCOLORSTATIC:
         SetBkColor((HDC)wp, PanelColour);
-        if (!g_hostBrush) g_hostBrush = CreateSolidBrush(PanelColour);
-        return (INT_PTR)g_hostBrush;
+        if (!g_pageBrush) g_pageBrush = CreateSolidBrush(PanelColour);
+        return (INT_PTR)g_pageBrush;
+    case WM_DESTROY:
+        if (g_pageBrush) DeleteObject(g_pageBrush);
+        g_pageBrush = nullptr;
+        return FALSE;
     }
     return FALSE;
 }

@@ -45,7 +45,11 @@ void InstrumentsOnFrameCreate(HWND frame) {
     CreateTitleWindow(frame);
 }
 
-void InstrumentsOnTimerTick() { RefreshAreaBlurField(); }
+void InstrumentsOnTimerTick() {
+    RefreshAreaBlurField();
+    RefreshPenSizeField();
+    RefreshBrushCursor();
+}
 
 int InstrumentsOnCommand(HWND frame, int id) {
     switch (id) {

@@ -28,3 +28,6 @@ int TwainListSources(char (*names)[256], int max) {
     return 0;
 }
 HWND CreatePenOptionPanel(HWND) { return nullptr; }
+void RefreshPenSizeField() {}
+void RefreshBrushCursor() {}
+int DrawBrushImageSwatch(HDC, const RECT&) { return 0; }

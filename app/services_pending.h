@@ -45,3 +45,10 @@ int TwainListSources(char (*names)[256], int max);
 // null while the painting code provides none, and the control panel then shows
 // the colour panel alone.
 HWND CreatePenOptionPanel(HWND parent);
+// The painting and canvas code's parts of the frame timer and the colour swatch:
+// the pen panel's size field, the brush outline at the pointer, and the brush
+// image drawn into the swatch (0 when there is no brush image: the swatch then
+// shows the pen colour).
+void RefreshPenSizeField();
+void RefreshBrushCursor();
+int DrawBrushImageSwatch(HDC dc, const RECT& rc);

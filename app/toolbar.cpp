@@ -369,7 +369,8 @@ void DrawBarItem(const DRAWITEMSTRUCT* di) {
         draw_text_fit(dc, rc.left, rc.top + 8, rc.right, rc.bottom - 8, kPageNames[id - kBarTabFirst],
                       current ? RGB(255, 255, 255) : RGB(128, 128, 128), nullptr, 0, FW_BOLD, 1);
     } else if (id == kBarSwatch) {
-        FillRectColor(dc, rc.left, rc.top, rc.right, rc.bottom, RGB(PenColour.red, PenColour.green, PenColour.blue));
+        if (!DrawBrushImageSwatch(dc, rc))
+            FillRectColor(dc, rc.left, rc.top, rc.right, rc.bottom, RGB(PenColour.red, PenColour.green, PenColour.blue));
         DrawRectOutline(dc, rc.left, rc.top, rc.right - 1, rc.bottom - 1, RGB(255, 255, 255));
         DrawRectOutline(dc, rc.left + 1, rc.top + 1, rc.right - 2, rc.bottom - 2, RGB(0, 0, 0));
     } else if (id == kBarGauge) {
