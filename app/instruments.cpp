@@ -8,7 +8,9 @@
 #include "app/globals.h"
 #include "app/services_pending.h"
 #include "app/settings.h"
+#include "app/statusbar.h"
 #include "app/toolbar.h"
+#include "app/ui/frame_link.h"
 #include "app/ui/msgbox.h"
 #include "app/ui/sysutil.h"
 #include "image/pen_colour.h"
@@ -42,6 +44,7 @@ void InstrumentsOnFrameCreate(HWND frame) {
     AreaBlurAmount = 0;
     ToolBar2Page = 0;
     SetPenColourListener(kPenColourFrame, RedrawColourSwatch);
+    SetStatusReadouts(StatusBarSetPos, StatusBarSetZoom);
     CreateTitleWindow(frame);
 }
 

@@ -27,8 +27,8 @@ extern const int kZoomPresets[kZoomPresetCount];
 // The zoom box's pop-up menu; the caller destroys it.
 HMENU CreateZoomPresetMenu();
 
-// Called by the canvas: the cursor's image position, and the zoom of a canvas
-// that changed (or became active).
+// The readouts the canvas feeds (through app/ui/frame_link.h): the cursor's
+// image position, and the zoom of a canvas that changed (or became active).
 void StatusBarSetPos(int x, int y);
 void StatusBarSetZoom(HWND canvas);
 

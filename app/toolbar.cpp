@@ -48,7 +48,6 @@ const ToolGroup kToolGroups[2] = {
 int ToolGroupChoice[2];
 
 int ToolBar2Page;
-int AreaBlurAmount;
 int MainBarHovered = -1;
 int ToolBar2Hovered = -1;
 TipStateRecord TipState = {nullptr, -1, nullptr, false, {}};

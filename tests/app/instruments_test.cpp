@@ -22,6 +22,7 @@
 #include "app/statusbar.h"
 #include "app/toolbar.h"
 #include "app/ui/drawutil.h"
+#include "app/ui/frame_link.h"
 #include "app/ui/mousepoll.h"
 #include "app/ui/sysutil.h"
 #include "app/ui/ui_hook.h"
@@ -476,7 +477,7 @@ TEST(StatusBar, CoordinatesOnlyWhileShown) {
     FrameRun run;
     ASSERT_TRUE(run.ok);
     Env.statusCoords = 0;
-    StatusBarSetPos(10, 20);
+    ReportCursorPos(10, 20);
     EXPECT_STREQ("[座標]", StatusBarState.coords);
     HWND canvas = OpenStandInCanvas();
     ASSERT_TRUE(canvas);
@@ -484,8 +485,11 @@ TEST(StatusBar, CoordinatesOnlyWhileShown) {
     SendMessageA(AppWindows.statusBar, WM_COMMAND, MAKEWPARAM(kStatusCoordsItem, BN_CLICKED), 0);
     EXPECT_EQ(1, Env.statusCoords);
     EXPECT_STREQ("100 %", StatusBarState.zoom);
-    StatusBarSetPos(11, 20);
+    ReportCursorPos(11, 20);
     EXPECT_STREQ("x=  11, y=  20", StatusBarState.coords);
+    StatusBarState.zoom[0] = 0;
+    ReportCanvasZoom(canvas);
+    EXPECT_STREQ("100 %", StatusBarState.zoom);
     SendMessageA(AppWindows.statusBar, WM_COMMAND, MAKEWPARAM(kStatusCoordsItem, BN_CLICKED), 0);
     EXPECT_EQ(0, Env.statusCoords);
     EXPECT_STREQ("[座標]", StatusBarState.coords);
