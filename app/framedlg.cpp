@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <vector>
 
 #include "app/commands.h"
 #include "app/globals.h"
@@ -252,16 +253,24 @@ INT_PTR CALLBACK CameraDlgProc(HWND dlg, UINT msg, WPARAM wp, LPARAM) {
 
 INT_PTR CALLBACK SplashDlgProc(HWND dlg, UINT msg, WPARAM wp, LPARAM) {
     switch (msg) {
-    case WM_INITDIALOG:
-        SizeTitle(dlg);
-        SetWindowPos(dlg, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+    case WM_INITDIALOG: {
+        // 600 x 400 in the middle of the frame, over its other children.
+        HWND frame = GetParent(dlg);
+        RECT rc = {};
+        if (frame) GetClientRect(frame, &rc);
+        SetWindowPos(dlg, HWND_TOP, (rc.right - 600) / 2, (rc.bottom - 400) / 2, 600, 400, SWP_NOACTIVATE);
         return TRUE;
+    }
     case WM_PAINT:
         PaintTitle(dlg, false);
         return TRUE;
     case kMsgShowTitle: {
-        HWND owner = GetWindow(dlg, GW_OWNER);
-        if (owner && IsWindowVisible(owner)) ShowWindow(dlg, SW_SHOWNOACTIVATE);
+        // Centred again once the frame has its size.
+        HWND frame = GetParent(dlg);
+        RECT rc = {};
+        if (frame) GetClientRect(frame, &rc);
+        SetWindowPos(dlg, HWND_TOP, (rc.right - 600) / 2, (rc.bottom - 400) / 2, 0, 0, SWP_NOSIZE | SWP_NOACTIVATE);
+        if (frame && IsWindowVisible(frame)) ShowWindow(dlg, SW_SHOWNOACTIVATE);
         return TRUE;
     }
     case WM_LBUTTONDOWN:
@@ -280,7 +289,20 @@ INT_PTR CALLBACK SplashDlgProc(HWND dlg, UINT msg, WPARAM wp, LPARAM) {
 }
 
 HWND CreateTitleWindow(HWND frame) {
-    AppWindows.title = CreateDialogParamA(AppInstance, "dra_title", frame, SplashDlgProc, 0);
+    // The title window is the frame's top child, made from the template with its
+    // style changed to a child's: pop-up windows of the program are not shown
+    // reliably on every display here.
+    AppWindows.title = nullptr;
+    HRSRC found = FindResourceA(AppInstance, "dra_title", (LPCSTR)RT_DIALOG);
+    HGLOBAL loaded = found ? LoadResource(AppInstance, found) : nullptr;
+    DWORD size = found ? SizeofResource(AppInstance, found) : 0;
+    if (!loaded || size < sizeof(DLGTEMPLATE)) return nullptr;
+    std::vector<char> copy((const char*)LockResource(loaded), (const char*)LockResource(loaded) + size);
+    DLGTEMPLATE header;
+    std::memcpy(&header, copy.data(), sizeof header);
+    header.style = (header.style & ~(DWORD)(WS_POPUP | WS_VISIBLE)) | WS_CHILD | WS_CLIPSIBLINGS;
+    std::memcpy(copy.data(), &header, sizeof header);
+    AppWindows.title = CreateDialogIndirectParamA(AppInstance, (LPCDLGTEMPLATEA)copy.data(), frame, SplashDlgProc, 0);
     // Shown once the frame itself is shown (the frame is made visible after its
     // creation); a frame that stays hidden keeps its title window hidden too.
     if (AppWindows.title) PostMessageA(AppWindows.title, kMsgShowTitle, 0, 0);

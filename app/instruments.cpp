@@ -40,6 +40,9 @@ void CameraInput(HWND frame) {
 void InstrumentsOnFrameCreate(HWND frame) {
     static_assert(sizeof Env.penColour == sizeof PenColour, "the colour block of the settings");
     std::memcpy(&PenColour, Env.penColour, sizeof PenColour);
+    // The stored block may come from a file of any content: the other models
+    // are made again from its red, green and blue (clamped).
+    SetPenColourRgb(PenColour.red, PenColour.green, PenColour.blue);
     PenColourGaugeModel = Env.penIntAfterDensity >= 0 && Env.penIntAfterDensity <= 3 ? Env.penIntAfterDensity : 0;
     AreaBlurAmount = 0;
     ToolBar2Page = 0;

@@ -68,7 +68,8 @@ int FrameDepth(HWND frame) {
 }
 
 HWND CreateFrameChild(HWND frame, const char* cls, int id, DWORD extraStyle = 0) {
-    return CreateWindowExA(0, cls, "", WS_CHILD | WS_VISIBLE | extraStyle, 0, 0, 0, 0, frame,
+    // Siblings clip each other: the tips and the title window lie over the bars.
+    return CreateWindowExA(0, cls, "", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | extraStyle, 0, 0, 0, 0, frame,
                            (HMENU)(INT_PTR)id, AppInstance, nullptr);
 }
 

@@ -438,6 +438,8 @@ void PenOptionBarCommand(HWND bar, int id, int code) {
     }
 }
 
+// The tip lies over the frame's children as the frame's top child: pop-up
+// windows of the program are not shown reliably on every display here.
 void SizeTipWindow(HWND tip, int x, int y, int w, int h) {
     // The panel and its shadow 6 pixels to the lower right; the rest of the
     // window's rectangle is cut away.
@@ -445,7 +447,9 @@ void SizeTipWindow(HWND tip, int x, int y, int w, int h) {
     HRGN shadow = CreateRectRgn(6, 6, w + 6, h + 6);
     CombineRgn(panel, panel, shadow, RGN_OR);
     DeleteObject(shadow);
-    SetWindowPos(tip, HWND_TOPMOST, x, y, w + 6, h + 6, SWP_NOACTIVATE);
+    POINT at = {x, y};
+    ScreenToClient(GetParent(tip), &at);
+    SetWindowPos(tip, HWND_TOP, at.x, at.y, w + 6, h + 6, SWP_NOACTIVATE);
     SetWindowRgn(tip, panel, TRUE);
 }
 
@@ -605,8 +609,8 @@ void OpacityGaugeText(int opacity, int numberMode, char* out, size_t outSize, in
 
 void ShowTip(int x, int y, const char* text) {
     if (!TipState.tip || !IsWindow(TipState.tip)) {
-        TipState.tip = CreateWindowExA(WS_EX_TOPMOST | WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE, "ToolTipClass", "",
-                                       WS_POPUP, 0, 0, 0, 0, AppWindows.frame, nullptr, AppInstance, nullptr);
+        TipState.tip = CreateWindowExA(0, "ToolTipClass", "", WS_CHILD | WS_CLIPSIBLINGS, 0, 0, 0, 0,
+                                       AppWindows.frame, nullptr, AppInstance, nullptr);
         if (!TipState.tip) return;
     }
     lstrcpynA(TipState.text, text ? text : "", sizeof TipState.text);

@@ -358,7 +358,7 @@ TEST(FrameInstruments, TipAppearsAfterThePauseAndGoesWhenThePointerLeaves) {
     SendMessageA(button, WM_TIMER, (WPARAM)TipState.timerId, 0);
     EXPECT_TRUE(TipState.shown);
     EXPECT_STREQ("■新規作成", TipState.text);
-    EXPECT_TRUE(IsWindowVisible(TipState.tip));
+    EXPECT_TRUE(GetWindowLongPtrA(TipState.tip, GWL_STYLE) & WS_VISIBLE);   // the frame itself is hidden
     EXPECT_EQ(-1, TipState.timerId);
     // Still over the button: nothing changes.
     SendMessageA(button, WM_MOUSEMOVE, 0, MAKELPARAM(20, 20));
@@ -368,7 +368,7 @@ TEST(FrameInstruments, TipAppearsAfterThePauseAndGoesWhenThePointerLeaves) {
     EXPECT_FALSE(TipState.shown);
     EXPECT_EQ(nullptr, TipState.capture);
     EXPECT_EQ(-1, MainBarHovered);
-    EXPECT_FALSE(IsWindowVisible(TipState.tip));
+    EXPECT_FALSE(GetWindowLongPtrA(TipState.tip, GWL_STYLE) & WS_VISIBLE);
 
     // Second bar: the tip is the tool's string; deactivation ends it.
     HWND pen = GetDlgItem(AppWindows.toolBar2, 19);
