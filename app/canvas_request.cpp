@@ -8,6 +8,7 @@
 #include "app/frame.h"
 #include "app/globals.h"
 #include "app/settings.h"
+#include "app/statusbar.h"
 #include "app/ui/msgbox.h"
 #include "app/ui/sysutil.h"
 #include "canvas/canv_doc.h"
@@ -223,6 +224,8 @@ void InstallCanvasHost() {
     host.defaultGridColour = &DefaultGridColour;
     host.screenDepth = &Screen.depth;
     host.recentFilesAdd = RecentFilesAdd;
+    host.statusBarSetPos = StatusBarSetPos;
+    host.statusBarSetZoom = StatusBarSetZoomPercent;
     host.documentMenu = DocumentMenu;
     SetCanvasHost(host);
 }

@@ -12,3 +12,14 @@ void TwainCloseManager(int) {}
 void TwainCloseSource() {}
 void TwainShutdown(int) {}
 int TwainProcessMessage(MSG*, HWND) { return 0; }
+
+void DropFloatingIfPasting() {}
+void ShowTabletDialog(HWND) {}
+int TwainAcquire(HWND, int, int, const char*) { return 0; }
+int TwainListSources(char (*names)[256], int max) {
+    if (max > 0) names[0][0] = 0;
+    return 0;
+}
+HWND CreatePenOptionPanel(HWND) { return nullptr; }
+void RefreshPenSizeField() {}
+int DrawBrushImageSwatch(HDC, const RECT&) { return 0; }

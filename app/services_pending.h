@@ -21,3 +21,24 @@ void TwainCloseSource();
 void TwainShutdown(int flag);
 int TwainProcessMessage(MSG* msg, HWND frame);   // nonzero when the source took it
 extern int TwainSourceEnabled;
+
+// Selection and tablet services the bars ask for. Until the selection code
+// exists there is no floating paste to drop.
+void DropFloatingIfPasting();
+// The tablet settings dialog (modeless); nothing is shown without the tablet code.
+void ShowTabletDialog(HWND owner);
+// Acquisition from the named TWAIN source: 0 when it could not start.
+int TwainAcquire(HWND frame, int flag, int count, const char* source);
+// TWAIN source names in order, an empty name ending the list (256 bytes each);
+// returns the number of names written (at most max).
+int TwainListSources(char (*names)[256], int max);
+// The pen option panel (dialog dra_panel_opt) as a child of the control panel;
+// null while the painting code provides none, and the control panel then shows
+// the colour panel alone.
+HWND CreatePenOptionPanel(HWND parent);
+// The painting and canvas code's parts of the frame timer and the colour swatch:
+// the pen panel's size field, the brush outline at the pointer, and the brush
+// image drawn into the swatch (0 when there is no brush image: the swatch then
+// shows the pen colour).
+void RefreshPenSizeField();
+int DrawBrushImageSwatch(HDC dc, const RECT& rc);

@@ -19,6 +19,7 @@
 #include "app/ui/sysutil.h"
 #include "app/ui/ui_hook.h"
 #include "app/handover.h"
+#include "app/instruments.h"
 #include "app/wndclass.h"
 #include "app/ui/mousepoll.h"
 #include "image/progress.h"
@@ -69,7 +70,8 @@ int FrameDepth(HWND frame) {
 }
 
 HWND CreateFrameChild(HWND frame, const char* cls, int id, DWORD extraStyle = 0) {
-    return CreateWindowExA(0, cls, "", WS_CHILD | WS_VISIBLE | extraStyle, 0, 0, 0, 0, frame,
+    // Siblings clip each other: the tips and the title window lie over the bars.
+    return CreateWindowExA(0, cls, "", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | extraStyle, 0, 0, 0, 0, frame,
                            (HMENU)(INT_PTR)id, AppInstance, nullptr);
 }
 
@@ -286,6 +288,8 @@ int FrameOnCreate(HWND frame) {
         AppWindows.frame = nullptr;
         return 0;
     }
+
+    InstrumentsOnFrameCreate(frame);
 
     CLIENTCREATESTRUCT ccs;
     ccs.hWindowMenu = AppMenus.initFile;

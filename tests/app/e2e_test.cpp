@@ -59,7 +59,7 @@ TEST(EndToEnd, SecondStartHandsOverItsPathsAndRefusesWithoutThem) {
     ASSERT_NE(nullptr, frame);
     // None of the files exists: each open is answered by its message.
     const std::string cannotOpen = "message ファイルを開けません。";
-    std::vector<std::string> lines = WaitForLines(firstLog, 2);
+    std::vector<std::string> lines = WaitForLines(firstLog, 2, 30000);
     ASSERT_EQ(2u, lines.size());
     EXPECT_EQ("open C:\\start\\cmd.png", lines[0]);
     EXPECT_EQ(cannotOpen, lines[1]);
