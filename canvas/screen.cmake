@@ -1,0 +1,4 @@
+# The screen pixel rows and the new-canvas dialog with its paper presets.
+target_sources(darna_canvas PRIVATE
+  ${CMAKE_CURRENT_LIST_DIR}/screen_row.cpp
+)
