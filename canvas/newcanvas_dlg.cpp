@@ -163,47 +163,28 @@ void Orient(HWND dlg, bool landscape) {
     ShowFields(dlg, false);
 }
 
-// A size field typed into: its value in the current unit, then the pixels.
-void ReadSizeField(HWND dlg, int id) {
+// A size field typed into (code -1) or stepped by its spin button (SB_LINEUP,
+// SB_LINEDOWN): its value in the current unit, then the pixels from it.
+void UpdateSizeField(HWND dlg, int id, int code) {
     NewCanvasState& s = g_state;
     bool height = id == IDC_NEWCANV_HEIGHT;
+    bool typed = code < 0;
     int& pixels = height ? s.height : s.width;
-    switch (s.unit) {
-    case NewCanvasUnitMm: {
-        float& mm = height ? s.heightMm : s.widthMm;
-        ReadDlgItemFloat(dlg, id, &mm, kMaxTyped, 1.0f);
-        pixels = MillimetresToPixels(mm, s.dpi);
-        break;
+    if (s.unit == NewCanvasUnitPixel) {
+        if (typed)
+            ReadDlgItemInt(dlg, id, &pixels, CanvMaxSide, kMinSide);
+        else
+            SpinDlgItemInt(dlg, id, &pixels, CanvMaxSide, kMinSide, code);
+        return;
     }
-    case NewCanvasUnitInch: {
-        float& inch = height ? s.heightInch : s.widthInch;
-        ReadDlgItemFloat(dlg, id, &inch, kMaxTyped, 1.0f);
-        pixels = InchesToPixels(inch, s.dpi);
-        break;
-    }
-    default: ReadDlgItemInt(dlg, id, &pixels, CanvMaxSide, kMinSide); break;
-    }
-}
-
-void StepSizeField(HWND dlg, int id, int code) {
-    NewCanvasState& s = g_state;
-    bool height = id == IDC_NEWCANV_HEIGHT;
-    int& pixels = height ? s.height : s.width;
-    switch (s.unit) {
-    case NewCanvasUnitMm: {
-        float& mm = height ? s.heightMm : s.widthMm;
-        SpinDlgItemFloat(dlg, id, &mm, kMaxTyped, 1.0f, code);
-        pixels = MillimetresToPixels(mm, s.dpi);
-        break;
-    }
-    case NewCanvasUnitInch: {
-        float& inch = height ? s.heightInch : s.widthInch;
-        SpinDlgItemFloat(dlg, id, &inch, kMaxSteppedInch, 1.0f, code);
-        pixels = InchesToPixels(inch, s.dpi);
-        break;
-    }
-    default: SpinDlgItemInt(dlg, id, &pixels, CanvMaxSide, kMinSide, code); break;
-    }
+    bool mm = s.unit == NewCanvasUnitMm;
+    float& value = mm ? (height ? s.heightMm : s.widthMm) : (height ? s.heightInch : s.widthInch);
+    float max = typed || mm ? kMaxTyped : kMaxSteppedInch;
+    if (typed)
+        ReadDlgItemFloat(dlg, id, &value, max, 1.0f);
+    else
+        SpinDlgItemFloat(dlg, id, &value, max, 1.0f, code);
+    pixels = mm ? MillimetresToPixels(value, s.dpi) : InchesToPixels(value, s.dpi);
 }
 
 void StepDpi(HWND dlg, int code) {
@@ -249,7 +230,7 @@ void OnCommand(HWND dlg, int id, int code) {
         if (id == IDC_NEWCANV_DPI)
             ReadDlgItemInt(dlg, id, &s.dpi, kMaxDpi, 1);   // the size stays as it is
         else
-            ReadSizeField(dlg, id);
+            UpdateSizeField(dlg, id, -1);
         SelectFreePreset(dlg);
         StartReformatTimer(dlg);
         return;
@@ -286,8 +267,8 @@ void OnSpin(HWND dlg, HWND spin, int code) {
     if (code != SB_LINEUP && code != SB_LINEDOWN) return;
     g_state.busy = 1;
     switch (GetDlgCtrlID(spin)) {
-    case IDC_NEWCANV_WIDTHSPIN: StepSizeField(dlg, IDC_NEWCANV_WIDTH, code); break;
-    case IDC_NEWCANV_HEIGHTSPIN: StepSizeField(dlg, IDC_NEWCANV_HEIGHT, code); break;
+    case IDC_NEWCANV_WIDTHSPIN: UpdateSizeField(dlg, IDC_NEWCANV_WIDTH, code); break;
+    case IDC_NEWCANV_HEIGHTSPIN: UpdateSizeField(dlg, IDC_NEWCANV_HEIGHT, code); break;
     case IDC_NEWCANV_DPISPIN: StepDpi(dlg, code); break;
     default: g_state.busy = 0; return;
     }
@@ -345,13 +326,9 @@ INT_PTR CALLBACK NewCanvasDlgProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
         if (((const DRAWITEMSTRUCT*)lp)->CtlType != ODT_BUTTON) return FALSE;
         DrawButton((const DRAWITEMSTRUCT*)lp);
         return TRUE;
-    case WM_PAINT: {
-        PAINTSTRUCT ps;
-        BeginPaint(dlg, &ps);
-        EndPaint(dlg, &ps);
-        PaintDialogFrame(dlg);
+    case WM_PAINT:
+        PaintDialogWithFrame(dlg);
         return TRUE;
-    }
     case WM_DESTROY:
         if (g_state.timerId >= 0) {
             StopReformatTimer(dlg);
