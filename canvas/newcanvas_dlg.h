@@ -57,3 +57,10 @@ float PixelsToInches(int pixels, int dpi);
 // close box (*chosen untouched).
 int RunNewCanvasDialog(HWND owner, const NewCanvasSize& remembered, NewCanvasSize* chosen);
 INT_PTR CALLBACK NewCanvasDlgProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp);
+
+// The dialog for a new blank canvas: runs it from *remembered and, on OK, makes
+// the first layer of the new-canvas request the chosen size at 24 bits with the
+// chosen resolution, and puts the chosen size into *remembered for the next
+// time. The caller sets the request's layer count, plane count and origin. 1 on
+// OK, 0 on Cancel (the request and *remembered unchanged).
+int ShowNewCanvasDialog(HWND owner, NewCanvasSize* remembered);

@@ -2,4 +2,5 @@
 target_sources(darna_canvas PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/screen_row.cpp
   ${CMAKE_CURRENT_LIST_DIR}/newcanvas_dlg.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/newcanvas_request.cpp
 )
