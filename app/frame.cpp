@@ -11,6 +11,7 @@
 #include "canvas/canv_init.h"
 #include "app/globals.h"
 #include "app/handover.h"
+#include "app/newcanvas_cmd.h"
 #include "app/ui/msgbox.h"
 #include "app/services_pending.h"
 #include "app/settings.h"
@@ -358,6 +359,10 @@ int FrameOnCommand(HWND frame, WPARAM wp, LPARAM lp) {
     }
     case CMD_FILE_EXIT:
         SendMessageA(frame, WM_CLOSE, 0, 0);
+        return 0;
+    case CMD_FILE_NEW:
+        if (!PrepareNewCanvas(frame)) return 1;
+        if (!CreateCanvasWindow() && !TakeCanvasRefusalShown()) ShowFrameMessage(IDS_NEW_FAILED, kMsgOk);
         return 0;
     case CMD_FILE_OPEN: {
         char path[MAX_PATH] = {}, name[MAX_PATH] = {};
