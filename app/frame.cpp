@@ -13,6 +13,7 @@
 #include "app/handover.h"
 #include "app/newcanvas_cmd.h"
 #include "app/ui/msgbox.h"
+#include "app/ui/sysutil.h"
 #include "app/services_pending.h"
 #include "app/settings.h"
 #include "app/startup.h"
@@ -146,12 +147,7 @@ void FrameSetTimer(HWND frame, int on) {
     if (FrameState.timerId >= 0) KillTimer(frame, (UINT_PTR)FrameState.timerId);
     FrameState.timerId = -1;
     if (!on) return;
-    for (int id = 0; id < 30000; ++id) {
-        if (SetTimer(frame, (UINT_PTR)id, 500, nullptr)) {
-            FrameState.timerId = id;
-            return;
-        }
-    }
+    FrameState.timerId = SetFirstFreeTimer(frame, 500);
 }
 
 void FrameOnSize(HWND, int width, int height) {
