@@ -299,9 +299,9 @@ int FrameOnCreate(HWND frame) {
         SetMessageBoxOwner(nullptr);
         return 0;
     }
+    InstallCanvasHost();
     g_ScreenRow.Init(frame);
     g_ScreenRow.SetScreenSettings(&Env.screenOutput, &Screen.depth);
-    InstallCanvasHost();
     AppWindows.statusBar = CreateFrameChild(frame, "StatusBarClass", 2);
     AppWindows.ctrlPanel = CreateFrameChild(frame, "CtrlPanelClass", 12);
     SetPanelWindow(kPanelControl, AppWindows.ctrlPanel);
