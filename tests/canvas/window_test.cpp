@@ -20,6 +20,7 @@
 #include "canvas/canv_window.h"
 #include "canvas_fixture.h"
 #include "app/ui/ui_hook.h"
+#include "app/ui/mousepoll.h"
 #include "resources/newcanvas_ids.h"
 #include "fileio/plugin_api.h"
 #include "fileio/plugin_write.h"
@@ -364,6 +365,43 @@ TEST_F(CanvasWindows, WorkFileRecordClosesOnlyTheLiveDocumentItNames) {
     EXPECT_FALSE(IsWindow(ownerWindow));
     EXPECT_EQ(shown + 1, boxes->texts.size());
     EXPECT_EQ(1, Children());
+}
+
+TEST_F(CanvasWindows, LayerDragStopsNearTheEdgeAndAClickOnlySelects) {
+    CanvDoc* doc = Open(WritePng("drag.png", 640, 100));
+    ASSERT_NE(nullptr, doc);
+    ASSERT_EQ(100.0, doc->zoom);
+    SendMessageA(doc->window, WM_COMMAND, CMD_LAYER_ADD, 0);
+    ASSERT_EQ(2, CountLayers(doc, 0));
+    auto at = [&](int x, int y) {
+        POINT p = {x, y};
+        ClientToScreen(doc->display, &p);
+        return p;
+    };
+    const POINT start = at(100, 50), beyond = at(2100, 50);
+    const MouseSample drag[] = {{start.x, start.y, kSampleLeft}, {start.x, start.y, kSampleLeft},
+                                {beyond.x, beyond.y, kSampleLeft},     {beyond.x, beyond.y, kSampleLeft},
+                                {beyond.x, beyond.y, 0}};
+    doc->modified = 0;
+    InjectMouseSamples(drag, 5);
+    PickAndMoveLayer(doc, 0);
+    InjectMouseSamples(nullptr, 0);
+    EXPECT_EQ(630, LayerBase(doc, 1)->x);
+    EXPECT_EQ(630, LayerBase(doc, 1)[1].x);
+    EXPECT_EQ(0, LayerBase(doc, 1)->y);
+    EXPECT_EQ(1, doc->modified);
+
+    // A click on the moved layer selects it and changes nothing.
+    doc->modified = 0;
+    doc->currentPlane = 0;
+    const POINT on = at(635, 10);
+    const MouseSample click[] = {{on.x, on.y, kSampleLeft}, {on.x, on.y, kSampleLeft}, {on.x, on.y, 0}};
+    InjectMouseSamples(click, 3);
+    PickAndMoveLayer(doc, 0);
+    InjectMouseSamples(nullptr, 0);
+    EXPECT_EQ(8, doc->currentPlane);
+    EXPECT_EQ(630, LayerBase(doc, 1)->x);
+    EXPECT_EQ(0, doc->modified);
 }
 
 TEST_F(CanvasWindows, UnreadableFilesMakeNoWindow) {
