@@ -10,6 +10,7 @@
 #include "app/commands.h"
 #include "canvas/canv_init.h"
 #include "app/globals.h"
+#include "app/newcanvas_cmd.h"
 #include "app/handover.h"
 #include "app/instruments.h"
 #include "app/toolbar.h"
@@ -362,6 +363,10 @@ int FrameOnCommand(HWND frame, WPARAM wp, LPARAM lp) {
     }
     case CMD_FILE_EXIT:
         SendMessageA(frame, WM_CLOSE, 0, 0);
+        return 0;
+    case CMD_FILE_NEW:
+        if (!PrepareNewCanvas(frame)) return 1;
+        if (!CreateCanvasWindow() && !TakeCanvasRefusalShown()) ShowFrameMessage(IDS_NEW_FAILED, kMsgOk);
         return 0;
     case CMD_FILE_OPEN: {
         char path[MAX_PATH] = {}, name[MAX_PATH] = {};
