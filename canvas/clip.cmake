@@ -1,0 +1,6 @@
+# The clipboard, the rulers and the canvas and layer dialogs of darna_canvas.
+target_sources(darna_canvas PRIVATE
+  clip_dib.cpp
+  ruler_scale.cpp
+  canv_dlg_calc.cpp
+)
