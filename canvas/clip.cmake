@@ -3,4 +3,6 @@ target_sources(darna_canvas PRIVATE
   clip_dib.cpp
   ruler_scale.cpp
   canv_dlg_calc.cpp
+  canv_clip.cpp
+  canv_ruler.cpp
 )
