@@ -9,6 +9,7 @@
 #include "canvas/clip_dib.h"
 #include "dib_cases.h"
 #include "image/c_dib.h"
+#include "image/packed_dib.h"
 #include "image/vms_store.h"
 #include "test_support.h"
 
@@ -126,6 +127,10 @@ TEST(ClipDib, ResolutionBelowOneDpiCountsAs96AndLargeFieldsDoNotOverflow) {
         {20, 1}, {0x7FFFFFFF, 54546085},
     };
     for (auto& c : cases) EXPECT_EQ(c.dpi, ClipDibDpi(c.ppm)) << c.ppm;
+    // The image library's conversions do not overflow either.
+    EXPECT_EQ(54546085, ConvertPpmToDpi(0x7FFFFFFF));
+    EXPECT_EQ(INT32_MAX, ConvertDpiToPpm(0x7FFFFFFF));
+    EXPECT_EQ(11811, ConvertDpiToPpm(300));
 }
 
 }  // namespace
