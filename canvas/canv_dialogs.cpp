@@ -1,10 +1,13 @@
 #include "canvas/canv_dialogs.h"
 
+#include "canvas/canv_dlg_util.h"
+
 #include <commdlg.h>
 #include <windowsx.h>
 
 #include <cstdio>
 #include <cstring>
+#include <memory>
 #include <vector>
 
 #include "app/ui/dlgfield.h"
@@ -16,6 +19,7 @@
 #include "canvas/canv_host.h"
 #include "canvas/canv_layers.h"
 #include "canvas/canv_ruler.h"
+#include "canvas/canv_window.h"
 #include "canvas/clip_strings.h"
 #include "image/colour_model.h"
 #include "image/product_table.h"
@@ -31,45 +35,11 @@ int ChannelCopyInsideOnly = 1;
 
 namespace {
 
-HWND FrameWindow() {
-    const CanvasHost& host = GetCanvasHost();
-    return host.frame ? *host.frame : nullptr;
-}
-
-void Tell(const char* text, HWND owner = nullptr) {
-    ShowMessageBox(owner ? owner : FrameWindow(), text, kAppTitle, kMsgOk);
-}
-
-// A modal dialog of this unit with the panels switched off meanwhile.
+HWND FrameWindow() { return CanvFrameOwner(); }
+void Tell(const char* text, HWND owner = nullptr) { TellOverFrame(text, owner); }
 INT_PTR RunDialog(const char* templ, HWND owner, DLGPROC proc, LPARAM param) {
-    EnablePanels(FALSE);
-    INT_PTR r = RunModalDialog(GetModuleHandleA(nullptr), templ, owner, proc, param);
-    EnablePanels(TRUE);
-    return r;
+    return RunCanvasDialog(templ, owner, proc, param);
 }
-
-void CheckButton(HWND dlg, int id, bool on) { CheckDlgButton(dlg, id, on ? BST_CHECKED : BST_UNCHECKED); }
-bool Checked(HWND dlg, int id) { return IsDlgButtonChecked(dlg, id) == BST_CHECKED; }
-void SetItemInt(HWND dlg, int id, int v) { SetWindowInt(GetDlgItem(dlg, id), v); }
-
-// The 500 ms reformat timer: the first id below 30,000 that SetTimer takes.
-struct ReformatTimer {
-    UINT_PTR id = 0;
-    bool running = false;
-    void Start(HWND dlg) {
-        Stop(dlg);
-        for (UINT_PTR i = 0; i < 30000; ++i)
-            if (SetTimer(dlg, i, 500, nullptr)) {
-                id = i;
-                running = true;
-                return;
-            }
-    }
-    void Stop(HWND dlg) {
-        if (running) KillTimer(dlg, id);
-        running = false;
-    }
-};
 
 // Rewrites an edit whose text is not the canonical "%d" of its value.
 void Canonical(HWND dlg, int id, int value) {
@@ -78,9 +48,6 @@ void Canonical(HWND dlg, int id, int value) {
     std::snprintf(want, sizeof want, "%d", value);
     if (CompareNoCase(now, want) != 0) SetDlgItemTextA(dlg, id, want);
 }
-
-// The edit a spin scroll bar steps: the control just before it.
-int SpinCode(WPARAM wp) { return LOWORD(wp) == SB_LINEUP ? 0 : LOWORD(wp) == SB_LINEDOWN ? 1 : -1; }
 
 // ---------------------------------------------------------------------------
 // Canvas size.
@@ -95,51 +62,62 @@ void EnableSide(HWND dlg, const CanvasResizeSides& s, int side) {
     for (int id : {110 + side, 120 + side, 130 + 10 * side, 131 + 10 * side}) EnableWindow(GetDlgItem(dlg, id), on);
 }
 
-INT_PTR CALLBACK CanvasResizeProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
-    auto* st = (CanvasResizeDlg*)GetWindowLongPtrA(dlg, DWLP_USER);
-    switch (msg) {
-    case WM_INITDIALOG: {
-        SetWindowLongPtrA(dlg, DWLP_USER, lp);
-        st = (CanvasResizeDlg*)lp;
-        st->busy = true;
-        for (int s = 0; s < 4; ++s) {
-            CheckButton(dlg, 100 + s, st->sides.enabled[s]);
-            SetItemInt(dlg, 110 + s, st->sides.amount[s]);
-            CheckButton(dlg, 130 + 10 * s, !st->sides.decrease[s]);
-            CheckButton(dlg, 131 + 10 * s, st->sides.decrease[s]);
-            EnableSide(dlg, st->sides, s);
+}  // namespace
+
+void InitSideControls(HWND dlg, CanvasResizeSides* sides, bool* busy) {
+    *busy = true;
+    for (int s = 0; s < 4; ++s) {
+        CheckButton(dlg, 100 + s, sides->enabled[s]);
+        SetItemInt(dlg, 110 + s, sides->amount[s]);
+        CheckButton(dlg, 130 + 10 * s, !sides->decrease[s]);
+        CheckButton(dlg, 131 + 10 * s, sides->decrease[s]);
+        EnableSide(dlg, *sides, s);
+    }
+    *busy = false;
+}
+
+bool SideControlMessage(HWND dlg, CanvasResizeSides* sides, bool* busy, UINT msg, WPARAM wp, LPARAM lp) {
+    if (msg == WM_VSCROLL) {
+        const int id = GetDlgCtrlID((HWND)lp);
+        if (id >= 120 && id < 124 && SpinCode(wp) >= 0) {
+            *busy = true;
+            SpinDlgItemInt(dlg, id - 10, &sides->amount[id - 120], 1000, 1, LOWORD(wp));
+            *busy = false;
         }
-        st->busy = false;
+        return true;
+    }
+    if (msg != WM_COMMAND) return false;
+    const int id = LOWORD(wp);
+    if (id >= 100 && id < 104) {
+        sides->enabled[id - 100] = Checked(dlg, id);
+        EnableSide(dlg, *sides, id - 100);
+    } else if (id >= 110 && id < 114) {
+        if (HIWORD(wp) == EN_CHANGE && !*busy) ReadDlgItemInt(dlg, id, &sides->amount[id - 110], 1000, 1);
+    } else if (id >= 130 && id <= 161 && (id % 10) <= 1) {
+        sides->decrease[(id - 130) / 10] = id % 10;
+    } else {
+        return false;
+    }
+    return true;
+}
+
+namespace {
+
+
+INT_PTR CALLBACK CanvasResizeProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
+    auto* st = DialogState<CanvasResizeDlg>(dlg, msg, lp);
+    if (msg == WM_INITDIALOG) {
+        InitSideControls(dlg, &st->sides, &st->busy);
         CenterWindow(dlg);
         return TRUE;
     }
-    case WM_VSCROLL: {
-        const int id = GetDlgCtrlID((HWND)lp);
-        if (id >= 120 && id < 124 && SpinCode(wp) >= 0) {
-            st->busy = true;
-            SpinDlgItemInt(dlg, id - 10, &st->sides.amount[id - 120], 1000, 1, LOWORD(wp));
-            st->busy = false;
-        }
-        return TRUE;
-    }
-    case WM_COMMAND: {
-        const int id = LOWORD(wp);
-        if (id >= 100 && id < 104) {
-            st->sides.enabled[id - 100] = Checked(dlg, id);
-            EnableSide(dlg, st->sides, id - 100);
-        } else if (id >= 110 && id < 114 && HIWORD(wp) == EN_CHANGE && !st->busy) {
-            ReadDlgItemInt(dlg, id, &st->sides.amount[id - 110], 1000, 1);
-        } else if (id >= 130 && id <= 161 && (id % 10) <= 1) {
-            st->sides.decrease[(id - 130) / 10] = id % 10;
-        } else if (id == IDOK) {
-            EndDialog(dlg, 1);
-        } else if (id == IDCANCEL) {
-            EndDialog(dlg, 0);
-        }
-        return TRUE;
-    }
-    case WM_CLOSE:
+    if (SideControlMessage(dlg, &st->sides, &st->busy, msg, wp, lp)) return TRUE;
+    if ((msg == WM_COMMAND && LOWORD(wp) == IDCANCEL) || msg == WM_CLOSE) {
         EndDialog(dlg, 0);
+        return TRUE;
+    }
+    if (msg == WM_COMMAND && LOWORD(wp) == IDOK) {
+        EndDialog(dlg, 1);
         return TRUE;
     }
     return FALSE;
@@ -778,7 +756,7 @@ int CanvDialogCommand(HWND wnd, CanvDoc* doc, int id) {
         int unit = ShowRulerDialog(wnd, doc->rulerUnit);
         if (unit >= 0) {
             doc->rulerUnit = unit;
-            RelayoutCanvasRulers(doc);
+            RelayoutCanvas(doc->window);
         }
         return 1;
     }

@@ -54,6 +54,13 @@ enum : int {
 // The copy itself over the current layer's rectangle. 1 when made.
 int CopyChannelData(CanvDoc* doc, int source, int target, int invert, int insideOnly);
 
+// The side controls of the canvas-size dialog and its layer twin (ids 100 +
+// side check box, 110 + side amount, 120 + side spin, 130 + 10 side
+// increase, 131 + 10 side decrease): fields from the sides, and a message
+// that changes the sides (true when it was one of theirs).
+void InitSideControls(HWND dlg, CanvasResizeSides* sides, bool* busy);
+bool SideControlMessage(HWND dlg, CanvasResizeSides* sides, bool* busy, UINT msg, WPARAM wp, LPARAM lp);
+
 // Document commands opened here: 11013 ruler, 11021 grid (showing), 21012
 // clear (plane 0), 21038 copy between channels, 25002 layer options. 1 when
 // the command was one of them.

@@ -10,3 +10,5 @@ inline constexpr char kCanvSizeTooLarge[] = "変更後のサイズが30000ピク
 inline constexpr char kLayerNameMissing[] = "レイヤー名が入力されていません";
 inline constexpr char kSourceSizeFormat[] = "元の画像の大きさ:%d x %d";
 inline constexpr char kGridColourCaption[] = "グリッドの色";
+inline constexpr char kCanvListFull[] = "キャンバスサイズは45個まで登録できます。";
+inline constexpr char kCanvListAskDelete[] = "選択したキャンバスサイズを削除しますか？";
