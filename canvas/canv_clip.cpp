@@ -392,8 +392,9 @@ int PasteImageAsLayer(CanvDoc* doc, VmsImage* image, VmsImage* transparency, int
 }
 
 int PrepareClipboardCanvas() {
+    if (!IsClipboardFormatAvailable(CF_DIB)) return 0;
     VmsImage* image = PasteClipImage();
-    if (!image) return 0;
+    if (!image) return -1;
     NewCanvasRequest.layerCount = 1;
     NewCanvasRequest.layers[0] = NewCanvasLayer{
         .width = image->width, .height = image->height, .x = 0, .y = 0, .depth = 24, .planeCount = 1};

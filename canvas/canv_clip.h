@@ -54,8 +54,9 @@ void SetPasteFileChooser(PasteFileChooser chooser);
 // layer's history on.
 int PasteImageAsLayer(CanvDoc* doc, VmsImage* image, VmsImage* transparency, int x, int y, int fit);
 
-// Fills the request of a new document from the clipboard image; 0 when the
-// clipboard holds none.
+// Fills the request of a new document from the clipboard image: 1 when
+// ready, 0 when the clipboard holds no image, -1 when its image cannot be
+// read (already said in a message box).
 int PrepareClipboardCanvas();
 // Fills a new document's base layer from the clipboard (origin 3): image,
 // transparency, and the protected part of the copied selection made

@@ -3,6 +3,7 @@
 #include "canvas/canv_dlg_util.h"
 
 #include <commdlg.h>
+#include <algorithm>
 #include <windowsx.h>
 
 #include <cstdio>
@@ -639,6 +640,31 @@ int ShowResizeCopyDialog(HWND owner, int* width, int* height) {
     return (int)r;
 }
 
+int PrepareResizedDuplicate(HWND owner, CanvDoc* doc) {
+    int w = doc->width, h = doc->height;
+    if (ShowResizeCopyDialog(owner, &w, &h) != 1) return 0;
+    NewCanvasRequestRecord& r = NewCanvasRequest;
+    r.layerCount = 0;
+    for (int layer = 0; layer < CanvMaxLayers && LayerInUse(doc, layer); ++layer) {
+        const LayerPlane* base = LayerBase(doc, layer);
+        int planes = 0;
+        for (int k = 1; k < CanvPlanesPerLayer; ++k) planes += base[k].image ? 1 : 0;
+        auto scale = [](int v, int to, int from) { return (int)((int64_t)to * v / from); };
+        r.layers[r.layerCount++] = NewCanvasLayer{
+            .width = std::max(1, scale(base->width, w, doc->width)),
+            .height = std::max(1, scale(base->height, h, doc->height)),
+            .x = scale(base->x, w, doc->width),
+            .y = scale(base->y, h, doc->height),
+            .depth = base->depth,
+            .planeCount = planes,
+        };
+    }
+    r.resolution = doc->resolution;
+    r.origin = CanvOriginResized;
+    r.source = doc;
+    return 1;
+}
+
 int ShowGridDialog(HWND owner, int* width, int* height, int* snap, int* red, int* green, int* blue, int* invert) {
     GridDlg st{*width, *height, *snap, *invert, RGB(*red, *green, *blue)};
     if (RunDialog("dra_grid", owner, GridProc, (LPARAM)&st) != 1) return 0;
@@ -783,9 +809,6 @@ int CanvDialogCommand(HWND wnd, CanvDoc* doc, int id) {
     }
     case 21038:
         if (CopyChannel(FrameWindow())) SetCanvasModified(doc);
-        return 1;
-    case 22001:
-        ShowChannelLockDialog(FrameWindow());
         return 1;
     case 25002:
         ShowLayerOptionsDialog(FrameWindow(), doc, doc->currentPlane - doc->currentPlane % CanvPlanesPerLayer);

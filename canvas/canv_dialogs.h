@@ -30,6 +30,9 @@ extern int ChannelCopyInsideOnly;                 // 1: not outside the area
 int ShowCanvasResizeDialog(CanvDoc* doc);
 // Width and height in: the source size; out on OK. The dialog result.
 int ShowResizeCopyDialog(HWND owner, int* width, int* height);
+// Duplicate at a new size of a document: the dialog from the canvas size,
+// then every layer scaled into the request (origin 6). 0 when cancelled.
+int PrepareResizedDuplicate(HWND owner, CanvDoc* doc);
 // All in/out; non-zero on OK, 0 on Cancel (nothing changed).
 int ShowGridDialog(HWND owner, int* width, int* height, int* snap, int* red, int* green, int* blue, int* invert);
 // The choice 0-3, or -1 on Cancel.
@@ -63,5 +66,6 @@ bool SideControlMessage(HWND dlg, CanvasResizeSides* sides, bool* busy, UINT msg
 
 // Document commands opened here: 11013 ruler, 11021 grid (showing), 21012
 // clear (plane 0), 21038 copy between channels, 25002 layer options. 1 when
-// the command was one of them.
+// the command was one of them (11021 with the grid shown and 21012 on planes
+// 1-7 are not).
 int CanvDialogCommand(HWND wnd, CanvDoc* doc, int id);

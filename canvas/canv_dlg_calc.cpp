@@ -35,8 +35,8 @@ int PlanCanvasResize(const CanvDoc* doc, const CanvasResizeSides& s, NewCanvasRe
             .y = whole ? 0 : (int)y,
             .depth = base->depth,
             .planeCount = planes,
-            .offsetX = whole ? dx : 0,
-            .offsetY = whole ? dy : 0,
+            .contentX = whole ? dx : 0,
+            .contentY = whole ? dy : 0,
         };
     }
     request->layerCount = count;

@@ -5,4 +5,6 @@ target_sources(darna_canvas PRIVATE
   canv_dlg_calc.cpp
   canv_clip.cpp
   canv_ruler.cpp
+  canv_dialogs.cpp
+  canv_spare_dialogs.cpp
 )

@@ -28,7 +28,9 @@ namespace {
 class Peer {
 public:
     bool Start(const std::string& folder) {
-        std::string cmd = "\"" + testsupport::ExeFolder() + "clip_peer.exe\" \"" + folder + "\"";
+        // No backslash before the closing quote: it would escape the quote.
+        std::string bare = folder.substr(0, folder.size() - 1);
+        std::string cmd = "\"" + testsupport::ExeFolder() + "clip_peer.exe\" \"" + bare + "\"";
         STARTUPINFOA si = {};
         si.cb = sizeof si;
         if (!CreateProcessA(nullptr, &cmd[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi_)) return false;
@@ -385,7 +387,7 @@ TEST_F(ClipCanvas, CanvasSizeDialogPlansTheRequestOrRefuses) {
     EXPECT_EQ(CanvOriginShifted, NewCanvasRequest.origin);
     EXPECT_EQ(doc, NewCanvasRequest.source);
     EXPECT_EQ(110, NewCanvasRequest.layers[0].width);
-    EXPECT_EQ(10, NewCanvasRequest.layers[0].offsetX);
+    EXPECT_EQ(10, NewCanvasRequest.layers[0].contentX);
     EXPECT_EQ(15, NewCanvasRequest.layers[1].x);
     CanvasResizeSettings = CanvasResizeSides{.amount = {8, 8, 8, 8}};
     apptest::BoxAnswers answers;

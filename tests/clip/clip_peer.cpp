@@ -96,7 +96,7 @@ LRESULT CALLBACK PeerProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc > 1) g_folder = argv[1];
+    if (argc > 1) g_folder = std::string(argv[1]) + "\\";
     WNDCLASSA wc = {};
     wc.lpfnWndProc = PeerProc;
     wc.hInstance = GetModuleHandleA(nullptr);

@@ -103,7 +103,7 @@ void AddLayerAt(CanvDoc* doc, int layer, int x, int y, int w, int h, int planes)
 
 TEST(CanvasResize, PlansEveryLayer) {
     struct Layer { int x, y, w, h; };
-    struct Want { int x, y, w, h, offsetX, offsetY; };
+    struct Want { int x, y, w, h, contentX, contentY; };
     struct Case {
         const char* name;
         CanvasResizeSides sides;
@@ -142,8 +142,8 @@ TEST(CanvasResize, PlansEveryLayer) {
             EXPECT_EQ(c.want[i].y, l.y) << i;
             EXPECT_EQ(c.want[i].w, l.width) << i;
             EXPECT_EQ(c.want[i].h, l.height) << i;
-            EXPECT_EQ(c.want[i].offsetX, l.offsetX) << i;
-            EXPECT_EQ(c.want[i].offsetY, l.offsetY) << i;
+            EXPECT_EQ(c.want[i].contentX, l.contentX) << i;
+            EXPECT_EQ(c.want[i].contentY, l.contentY) << i;
         }
         EXPECT_EQ(1, request.layers[0].planeCount);
         EXPECT_EQ(3, request.layers[1].planeCount);
