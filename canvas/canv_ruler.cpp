@@ -19,9 +19,9 @@ int g_markerPos[2];
 // The document whose window holds the ruler.
 CanvDoc* RulerDoc(HWND wnd) { return GetCanvDoc(GetParent(wnd)); }
 
-void PaintRuler(HWND wnd, int vertical) {
-    PAINTSTRUCT ps;
-    HDC dc = BeginPaint(wnd, &ps);
+}  // namespace
+
+void DrawRuler(HWND wnd, HDC dc, int vertical) {
     RECT client;
     GetClientRect(wnd, &client);
     RECT area = client;
@@ -55,6 +55,14 @@ void PaintRuler(HWND wnd, int vertical) {
     }
     if (vertical) DrawRaisedEdge(dc, 0, 0, area.right, client.bottom - 1);
     else DrawRaisedEdge(dc, 0, 0, client.right - 1, area.bottom);
+}
+
+namespace {
+
+void PaintRuler(HWND wnd, int vertical) {
+    PAINTSTRUCT ps;
+    HDC dc = BeginPaint(wnd, &ps);
+    DrawRuler(wnd, dc, vertical);
     EndPaint(wnd, &ps);
 }
 

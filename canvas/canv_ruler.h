@@ -7,6 +7,10 @@
 LRESULT CALLBACK HGageWndProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp);
 LRESULT CALLBACK VGageWndProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp);
 
+// Draws a ruler window's face into dc (its client size): the scale of its
+// document, then the raised edge.
+void DrawRuler(HWND wnd, HDC dc, int vertical);
+
 // The unit chosen (0 none, 1 pixels, 2 millimetres, 3 inches), or -1 when
 // the dialog was cancelled or closed.
 int ShowRulerDialog(HWND owner, int unit);

@@ -496,6 +496,8 @@ HWND OpenLayerResizeDialog(HWND owner, CanvDoc* doc) {
     g_layerResize.dialog =
         CreateDialogParamA(GetModuleHandleA(nullptr), "dra_layresize", owner, LayerResizeProc, 0);
     if (!g_layerResize.dialog) g_layerResize.doc = nullptr;
+    // Shown with a visible owner (a hidden frame keeps it hidden too).
+    else if (owner && IsWindowVisible(owner)) ShowWindow(g_layerResize.dialog, SW_SHOW);
     RepaintDisplay(doc);
     return g_layerResize.dialog;
 }

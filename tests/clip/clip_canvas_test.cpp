@@ -13,10 +13,15 @@
 #include "../app/app_test_util.h"
 #include "../ui/ui_test_util.h"
 #include "app/canvas_request.h"
+#include "app/globals.h"
+#include "resources/resource.h"
 #include "canvas/canv_clip.h"
 #include "canvas/canv_dialogs.h"
 #include "canvas/canv_layers.h"
 #include "canvas/canv_ruler.h"
+#include "canvas/canv_spare_dialogs.h"
+#include "canvas/canv_view.h"
+#include "canvas/ruler_scale.h"
 #include "canvas/clip_strings.h"
 #include "dib_cases.h"
 #include "image/vms_store.h"
@@ -504,6 +509,208 @@ TEST_F(ClipCanvas, CopyBetweenChannelsMapsAlphaPlanesByNumberAndWritesTheArea) {
     std::vector<uint8_t> mask = Plane8(doc->selectionMask);
     for (int x = 0; x < 30; ++x) EXPECT_EQ(255 - ((Pattern(x, 3) >> 16) & 255), mask[3 * 30 + x]) << x;
     EXPECT_EQ(20007, doc->selShapes[0].kind);
+}
+
+// ---- the frame's clipboard commands
+
+void EmptyTheClipboard() {
+    if (OpenClipboard(nullptr)) {
+        EmptyClipboard();
+        CloseClipboard();
+    }
+}
+
+bool MenuGrayed(UINT id) {
+    HMENU menu = GetMenu(AppWindows.frame);
+    SendMessageA(AppWindows.frame, WM_INITMENU, (WPARAM)menu, 0);
+    return (GetMenuState(menu, id, MF_BYCOMMAND) & MF_GRAYED) != 0;
+}
+
+TEST_F(ClipCanvas, OpenFromClipboardMakesACanvasWithTheCopiedTransparency) {
+    apptest::BoxAnswers answers;
+    apptest::AnswerBoxes(&answers);
+    ASSERT_EQ(1, peer_->Send(3, 1));   // 24-bit image with companions of its size
+    EXPECT_FALSE(MenuGrayed(CMD_FILE_FROMCLIPBOARD));
+    const int before = (int)answers.texts.size();
+    SendMessageA(AppWindows.frame, WM_COMMAND, CMD_FILE_FROMCLIPBOARD, 0);
+    EXPECT_EQ(before, (int)answers.texts.size());
+    CanvDoc* doc = GetActiveCanvas();
+    ASSERT_NE(nullptr, doc);
+    windows_.push_back(doc->window);
+    DibCase c = ReadableDibCase(7);
+    ASSERT_EQ(c.width, doc->width);
+    ASSERT_EQ(c.height, doc->height);
+    EXPECT_EQ(300, doc->resolution);
+    std::vector<uint32_t> row((size_t)c.width);
+    std::vector<uint8_t> alpha = Plane8(doc->planes[1].image);
+    int wrong = 0;
+    for (int y = 0; y < c.height; ++y) {
+        g_VmsStore.GetRow(doc->planes[0].image, y, 0, c.width - 1, row.data());
+        for (int x = 0; x < c.width; ++x) {
+            wrong += (row[x] & 0xFFFFFF) != c.expected[(size_t)y * c.width + x];
+            const int ramp = (uint8_t)(x * 17 + y * 5);
+            wrong += std::abs(alpha[(size_t)y * c.width + x] - (ramp * (255 - ramp) + 128) / 255) > 1;
+        }
+    }
+    EXPECT_EQ(0, wrong);
+    EXPECT_EQ(0, doc->modified);
+
+    // An unreadable image: grayed, and the command says why once.
+    ASSERT_EQ(1, peer_->Send(2, 0));
+    EXPECT_TRUE(MenuGrayed(CMD_FILE_FROMCLIPBOARD));
+    SendMessageA(AppWindows.frame, WM_COMMAND, CMD_FILE_FROMCLIPBOARD, 0);
+    ASSERT_EQ(before + 1, (int)answers.texts.size());
+    EXPECT_EQ(kClipUnreadable, answers.texts.back());
+    // No image at all.
+    EmptyTheClipboard();
+    SendMessageA(AppWindows.frame, WM_COMMAND, CMD_FILE_FROMCLIPBOARD, 0);
+    ASSERT_EQ(before + 2, (int)answers.texts.size());
+    EXPECT_EQ("クリップボードにデータがありません。", answers.texts.back());
+    apptest::AnswerBoxes(nullptr);
+    EXPECT_EQ(doc, GetActiveCanvas());
+}
+
+TEST_F(ClipCanvas, PasteCommandAddsALayerAtTheViewsTopLeft) {
+    CanvDoc* doc = NewDoc(300, 200);
+    ASSERT_NE(nullptr, doc);
+    SetZoomAt(doc->window, doc, 200.0);
+    doc->scrollX = ImageToScreenX(doc, 40);
+    doc->scrollY = ImageToScreenY(doc, 30);
+    ASSERT_EQ(1, peer_->Send(1, 7));
+    SendMessageA(AppWindows.frame, WM_COMMAND, CMD_EDIT_PASTE, 0);
+    ASSERT_EQ(2, CountLayers(doc, 0));
+    EXPECT_EQ(40, LayerBase(doc, 1)->x);
+    EXPECT_EQ(30, LayerBase(doc, 1)->y);
+    EXPECT_EQ(1, doc->modified);
+    // Without companions the layer is opaque.
+    std::vector<uint8_t> alpha = Plane8(LayerBase(doc, 1)[1].image);
+    for (uint8_t a : alpha) ASSERT_EQ(255, a);
+}
+
+TEST_F(ClipCanvas, RulerDrawsMillimetreTicks) {
+    CanvDoc* doc = NewDoc(300, 100);
+    ASSERT_NE(nullptr, doc);
+    doc->rulerUnit = RulerMillimetres;
+    RECT rc;
+    GetClientRect(doc->hRuler, &rc);
+    MoveWindow(doc->hRuler, 0, 0, 400, 16, FALSE);
+    GetClientRect(doc->hRuler, &rc);
+    HDC screen = GetDC(nullptr);
+    HDC dc = CreateCompatibleDC(screen);
+    HBITMAP bitmap = CreateCompatibleBitmap(screen, rc.right, rc.bottom);
+    HGDIOBJ old = SelectObject(dc, bitmap);
+    DrawRuler(doc->hRuler, dc, 0);
+    const int scroll = doc->scrollX;
+    // At 72 dpi the 25 mm tick is column 71, the 5 mm one column 14.
+    const int major = ImageToScreenX(doc, 71) + 8 - scroll, minor = ImageToScreenX(doc, 14) + 8 - scroll;
+    const int bottom = rc.bottom - 5;
+    EXPECT_EQ(RGB(0, 0, 255), GetPixel(dc, major, bottom));
+    EXPECT_EQ(RGB(128, 128, 255), GetPixel(dc, minor, bottom));
+    EXPECT_EQ(RGB(192, 192, 192), GetPixel(dc, major + 3, bottom));
+    SelectObject(dc, old);
+    DeleteObject(bitmap);
+    DeleteDC(dc);
+    ReleaseDC(nullptr, screen);
+}
+
+// ---- dialogs no command opens
+
+TEST_F(ClipCanvas, LayerSizeDialogResizesTheLayerAndShowsHandles) {
+    CanvDoc* doc = NewDoc(100, 80);
+    ASSERT_NE(nullptr, doc);
+    SetZoomAt(doc->window, doc, 100.0);
+    const int index = AddLayer(doc, 10, 10, 30, 20, 0);
+    ASSERT_GT(index, 0);
+    SetCurrentPlane(doc, index);
+    std::vector<uint32_t> row(30, 0x123456);
+    for (int y = 0; y < 20; ++y) g_VmsStore.PutRow(LayerBase(doc, 1)->image, y, 0, 29, row.data());
+    HWND dlg = OpenLayerResizeDialog(nullptr, doc);
+    ASSERT_NE(nullptr, dlg);
+    EXPECT_EQ(nullptr, OpenLayerResizeDialog(nullptr, doc));   // one at a time
+    SendDlgItemMessageA(dlg, 100, BM_CLICK, 0, 0);
+    SetDlgItemTextA(dlg, 110, "5");
+    RECT frame;
+    ASSERT_TRUE(GetLayerFrameRect(&frame));
+    EXPECT_EQ(5, frame.left);
+    EXPECT_EQ(39, frame.right);
+    EXPECT_EQ(0, HitLayerFrame(doc, ImageToScreenX(doc, 5), ImageToScreenY(doc, 10)));
+    EXPECT_EQ(-1, HitLayerFrame(doc, ImageToScreenX(doc, 20), ImageToScreenY(doc, 20)));
+    SendMessageA(dlg, WM_COMMAND, IDOK, 0);
+    EXPECT_EQ(nullptr, GetLayerResizeDialog());
+    const LayerPlane* base = LayerBase(doc, 1);
+    EXPECT_EQ(5, base->x);
+    EXPECT_EQ(35, base->width);
+    EXPECT_EQ(35, base[1].image->width);
+    std::vector<uint32_t> got(35);
+    g_VmsStore.GetRow(base->image, 0, 0, 34, got.data());
+    EXPECT_EQ(0xFFFFFFu, got[0] & 0xFFFFFF);      // new area filled with 255
+    EXPECT_EQ(0x123456u, got[5] & 0xFFFFFF);      // old pixels in place
+}
+
+TEST_F(ClipCanvas, EachUnreachableDialogOpensAndAnswers) {
+    CanvDoc* doc = NewDoc(64, 48);
+    ASSERT_NE(nullptr, doc);
+    LayerBase(doc, 0)[2].image = g_VmsStore.Create(64, 48, 8, 0, 1);
+    std::vector<std::string> opened;
+    ScopedModalAnswer answer([&](const ModalRequest& r) {
+        opened.push_back(r.templ);
+        const std::string t = r.templ;
+        if (r.text) return (int)IDYES;
+        if (t == "dra_layermix") {
+            SendDlgItemMessageA(r.dialog, 102, BM_CLICK, 0, 0);
+            SendDlgItemMessageA(r.dialog, 111, BM_CLICK, 0, 0);
+        } else if (t == "dra_rotate") {
+            SendDlgItemMessageA(r.dialog, 103, BM_CLICK, 0, 0);
+            SetDlgItemTextA(r.dialog, 110, "45");
+        } else if (t == "dra_layeradd") {
+            SendDlgItemMessageA(r.dialog, 101, BM_CLICK, 0, 0);
+            SetDlgItemTextA(r.dialog, 110, "20");
+            SetDlgItemTextA(r.dialog, 111, "10");
+        } else if (t == "dra_fixalp") {
+            SendDlgItemMessageA(r.dialog, 100, LB_SETSEL, TRUE, 0);
+            SendMessageA(r.dialog, WM_COMMAND, MAKEWPARAM(100, LBN_SELCHANGE), (LPARAM)GetDlgItem(r.dialog, 100));
+            char title[32];
+            GetWindowTextA(r.dialog, title, sizeof title);
+            EXPECT_STREQ("2 ", title);
+        } else if (t == "dra_bgcolor") {
+            return 104;
+        } else if (t == "dra_canvaslist") {
+            if (r.attempt == 0) {
+                SendMessageA(r.dialog, WM_COMMAND, 101, 0);   // add, answered below
+                return kModalAskAgain;
+            }
+            return (int)IDOK;
+        } else if (t == "dra_addcanv") {
+            SetDlgItemTextA(r.dialog, 100, "300");
+            SetDlgItemTextA(r.dialog, 101, "200");
+        }
+        return (int)IDOK;
+    });
+    int transparency = 0;
+    EXPECT_EQ(2, ShowLayerMixDialog(nullptr, &transparency));
+    EXPECT_EQ(1, transparency);
+    int angle = 0;
+    EXPECT_EQ(3, ShowRotateDialog(nullptr, doc, &angle));
+    EXPECT_EQ(45, angle);
+    int w = 1, h = 1;
+    EXPECT_EQ(1, ShowLayerAddDialog(nullptr, doc, &w, &h));
+    EXPECT_EQ(20, w);
+    EXPECT_EQ(10, h);
+    int layer = -1, plane = -1;
+    EXPECT_EQ(1, ShowLayerSelectDialog(nullptr, doc, &layer, &plane));
+    EXPECT_EQ(-1, layer);
+    EXPECT_EQ(0, plane);
+    EXPECT_EQ(0, ShowPlaneSelectDialog(nullptr, doc));
+    std::vector<int> alphas;
+    EXPECT_EQ(1, ShowFixAlphaDialog(nullptr, doc, &alphas));
+    EXPECT_EQ(std::vector<int>{2}, alphas);
+    EXPECT_EQ(BackgroundColourChoices[4], ShowBackgroundColourDialog(nullptr));
+    std::vector<SIZE> sizes = {{100, 100}, {640, 480}};
+    ShowCanvasListDialog(nullptr, &sizes);
+    ASSERT_EQ(3u, sizes.size());
+    EXPECT_EQ(300, sizes[1].cx);
+    EXPECT_EQ(200, sizes[1].cy);
+    EXPECT_EQ(10u, opened.size());
 }
 
 }  // namespace
