@@ -511,6 +511,24 @@ TEST_F(ClipCanvas, CopyBetweenChannelsMapsAlphaPlanesByNumberAndWritesTheArea) {
     EXPECT_EQ(20007, doc->selShapes[0].kind);
 }
 
+TEST_F(ClipCanvas, CopyWhileAnotherProcessHoldsTheClipboardSaysSo) {
+    CanvDoc* doc = NewDoc(20, 10);
+    ASSERT_NE(nullptr, doc);
+    ASSERT_EQ(1, peer_->Send(1, 0));
+    apptest::BoxAnswers answers;
+    apptest::AnswerBoxes(&answers);
+    ASSERT_NE(0, peer_->Send(6, 1));
+    CopyToClipboard(doc);
+    ASSERT_NE(0, peer_->Send(6, 0));
+    apptest::AnswerBoxes(nullptr);
+    ASSERT_EQ(1u, answers.texts.size());
+    EXPECT_EQ(kClipCannotOpen, answers.texts[0]);
+    // The clipboard still holds what the other process put there.
+    int w = 0;
+    ASSERT_EQ(1, GetClipboardDibInfo(&w, nullptr, nullptr));
+    EXPECT_EQ(ReadableDibCase(0).width, w);
+}
+
 // ---- the frame's clipboard commands
 
 void EmptyTheClipboard() {

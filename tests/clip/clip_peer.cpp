@@ -11,6 +11,7 @@
 //                         blocks to cfdib.bin, transp.bin, selarea.bin in the
 //                         folder of the command line; returns a bit per block
 //   WM_USER + 5           quit
+//   WM_USER + 6, on       hold the clipboard open (1) or close it (0)
 #include <windows.h>
 
 #include <cstdio>
@@ -86,6 +87,8 @@ LRESULT CALLBACK PeerProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
     case WM_USER + 5:
         DestroyWindow(wnd);
         return 1;
+    case WM_USER + 6:
+        return wp ? OpenClipboard(wnd) : CloseClipboard();
     case WM_DESTROY:
         PostQuitMessage(0);
         return 0;
