@@ -783,6 +783,8 @@ int CanvDialogCommand(HWND wnd, CanvDoc* doc, int id) {
         if (unit >= 0) {
             doc->rulerUnit = unit;
             RelayoutCanvas(doc->window);
+            for (HWND ruler : {doc->hRuler, doc->vRuler})
+                if (ruler) InvalidateRect(ruler, nullptr, TRUE);
         }
         return 1;
     }

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <cstring>
 #include <functional>
 #include <string>
@@ -21,6 +22,7 @@
 #include "canvas/canv_ruler.h"
 #include "canvas/canv_spare_dialogs.h"
 #include "canvas/canv_view.h"
+#include "canvas/canv_window.h"
 #include "canvas/ruler_scale.h"
 #include "canvas/clip_strings.h"
 #include "dib_cases.h"
@@ -729,6 +731,51 @@ TEST_F(ClipCanvas, EachUnreachableDialogOpensAndAnswers) {
     EXPECT_EQ(300, sizes[1].cx);
     EXPECT_EQ(200, sizes[1].cy);
     EXPECT_EQ(10u, opened.size());
+}
+
+// A canvas with millimetre rulers and the layer options dialog stays on the
+// screen for eight seconds, for a picture taken from outside; the test writes
+// the file DARNA_CLIP_SHOT names when the picture can be taken. Skipped
+// without it.
+TEST_F(ClipCanvas, ScreenshotOfRulersAndLayerOptions) {
+    const char* shot = std::getenv("DARNA_CLIP_SHOT");
+    if (!shot) GTEST_SKIP() << "DARNA_CLIP_SHOT names the picture to write";
+    ShowWindow(AppWindows.frame, SW_SHOWNORMAL);
+    SetWindowPos(AppWindows.frame, HWND_TOP, 0, 0, 1000, 760, SWP_SHOWWINDOW);
+    CanvDoc* doc = NewDoc(600, 400);
+    ASSERT_NE(nullptr, doc);
+    SetWindowPos(doc->window, HWND_TOP, 0, 0, 720, 520, SWP_SHOWWINDOW);
+    const int index = AddLayer(doc, 120, 80, 200, 150, 0);
+    std::vector<uint32_t> row(200, 0x3060C0);
+    std::vector<uint8_t> alpha(200, 255);
+    for (int y = 0; y < 150; ++y) {
+        g_VmsStore.PutRow(doc->planes[index].image, y, 0, 199, row.data());
+        g_VmsStore.PutRow(doc->planes[index + 1].image, y, 0, 199, alpha.data());
+    }
+    {
+        ScopedModalAnswer ruler([](const ModalRequest& r) {
+            SendDlgItemMessageA(r.dialog, 102, BM_CLICK, 0, 0);
+            return (int)IDOK;
+        });
+        SendMessageA(doc->window, WM_COMMAND, 11013, 0);
+    }
+    apptest::Pump(800);
+    std::string path = shot;
+    ScopedModalAnswer answer([&](const ModalRequest& r) {
+        SetDlgItemTextA(r.dialog, 100, "70");
+        SetWindowPos(r.dialog, HWND_TOP, 560, 420, 0, 0, SWP_NOSIZE | SWP_SHOWWINDOW);
+        UpdateWindow(r.dialog);
+        apptest::Pump(1200);
+        RedrawWindow(AppWindows.frame, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+        RedrawWindow(r.dialog, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+        apptest::Pump(300);
+        testsupport::WriteFileBytes(path, "ready", 5);
+        apptest::Pump(8000);
+        return (int)IDCANCEL;
+    });
+    ShowLayerOptionsDialog(AppWindows.frame, doc, index);
+    ShowWindow(AppWindows.frame, SW_HIDE);
+    EXPECT_GT(testsupport::FileSize(path), 0);
 }
 
 }  // namespace
