@@ -533,6 +533,8 @@ TEST_F(ClipCanvas, CopyWhileAnotherProcessHoldsTheClipboardSaysSo) {
 
 // ---- the frame's clipboard commands
 
+void MDIActivate(HWND canvas) { SendMessageA(AppWindows.mdiClient, WM_MDIACTIVATE, (WPARAM)canvas, 0); }
+
 void EmptyTheClipboard() {
     if (OpenClipboard(nullptr)) {
         EmptyClipboard();
@@ -631,6 +633,56 @@ TEST_F(ClipCanvas, RulerDrawsMillimetreTicks) {
     DeleteObject(bitmap);
     DeleteDC(dc);
     ReleaseDC(nullptr, screen);
+}
+
+TEST_F(ClipCanvas, CanvasSizeAndResizedDuplicateMakeNewDocuments) {
+    CanvDoc* doc = NewDoc(100, 80);
+    ASSERT_NE(nullptr, doc);
+    const int index = AddLayer(doc, 5, 5, 50, 50, 0);
+    ASSERT_GT(index, 0);
+    CanvasResizeSettings = CanvasResizeSides{.amount = {8, 8, 8, 8}};
+    {
+        ScopedModalAnswer answer([](const ModalRequest& r) {
+            SendDlgItemMessageA(r.dialog, 100, BM_CLICK, 0, 0);
+            SetDlgItemTextA(r.dialog, 110, "10");
+            return (int)IDOK;
+        });
+        SendMessageA(AppWindows.frame, WM_COMMAND, CMD_IMG_CANVASSIZE, 0);
+    }
+    CanvasResizeSettings = CanvasResizeSides{.amount = {8, 8, 8, 8}};
+    CanvDoc* wider = GetActiveCanvas();
+    ASSERT_NE(doc, wider);
+    ASSERT_NE(nullptr, wider);
+    windows_.push_back(wider->window);
+    EXPECT_EQ(110, wider->width);
+    EXPECT_EQ(80, wider->height);
+    EXPECT_EQ(15, LayerBase(wider, 1)->x);
+    EXPECT_EQ(50, LayerBase(wider, 1)->width);
+    // The base layer's pixels moved 10 to the right; the new strip is white.
+    std::vector<uint32_t> row(110);
+    g_VmsStore.GetRow(wider->planes[0].image, 3, 0, 109, row.data());
+    EXPECT_EQ(0xFFFFFFu, row[0] & 0xFFFFFF);
+    EXPECT_EQ(Pattern(0, 3), row[10] & 0xFFFFFF);
+    EXPECT_EQ(Pattern(99, 3), row[109] & 0xFFFFFF);
+
+    // Duplicate at half the size: every layer scaled.
+    MDIActivate(doc->window);
+    {
+        ScopedModalAnswer answer([](const ModalRequest& r) {
+            SetDlgItemTextA(r.dialog, 105, "50");
+            return (int)IDOK;
+        });
+        SendMessageA(AppWindows.frame, WM_COMMAND, CMD_IMG_DUPRESIZE, 0);
+    }
+    ResizeCopyPercent = 100;
+    CanvDoc* half = GetActiveCanvas();
+    ASSERT_NE(nullptr, half);
+    ASSERT_NE(doc, half);
+    windows_.push_back(half->window);
+    EXPECT_EQ(50, half->width);
+    EXPECT_EQ(40, half->height);
+    EXPECT_EQ(25, LayerBase(half, 1)->width);
+    EXPECT_EQ(2, LayerBase(half, 1)->x);
 }
 
 // ---- dialogs no command opens
