@@ -15,6 +15,7 @@
 #include "../ui/ui_test_util.h"
 #include "app/canvas_request.h"
 #include "app/globals.h"
+#include "app/ui/mousepoll.h"
 #include "resources/resource.h"
 #include "canvas/canv_clip.h"
 #include "canvas/canv_dialogs.h"
@@ -707,6 +708,21 @@ TEST_F(ClipCanvas, LayerSizeDialogResizesTheLayerAndShowsHandles) {
     EXPECT_EQ(39, frame.right);
     EXPECT_EQ(0, HitLayerFrame(doc, ImageToScreenX(doc, 5), ImageToScreenY(doc, 10)));
     EXPECT_EQ(-1, HitLayerFrame(doc, ImageToScreenX(doc, 20), ImageToScreenY(doc, 20)));
+    // Dragging the middle of the right side 6 pixels out: right increase 6.
+    POINT at = {ImageToScreenX(doc, 39), ImageToScreenY(doc, 20)};
+    ASSERT_EQ(5, HitLayerFrame(doc, at.x, at.y));
+    POINT screenAt = at;
+    ClientToScreen(doc->display, &screenAt);
+    const MouseSample drag[] = {{screenAt.x + 3, screenAt.y, kSampleLeft}, {screenAt.x + 6, screenAt.y, kSampleLeft},
+                                {screenAt.x + 6, screenAt.y, 0}};
+    InjectMouseSamples(drag, 3);
+    DragLayerFrame(doc, 5);
+    InjectMouseSamples(nullptr, 0);
+    EXPECT_TRUE(IsDlgButtonChecked(dlg, 101));
+    char amount[16];
+    GetDlgItemTextA(dlg, 111, amount, sizeof amount);
+    EXPECT_STREQ("6", amount);
+    SendDlgItemMessageA(dlg, 101, BM_CLICK, 0, 0);   // right side off again
     SendMessageA(dlg, WM_COMMAND, IDOK, 0);
     EXPECT_EQ(nullptr, GetLayerResizeDialog());
     const LayerPlane* base = LayerBase(doc, 1);
