@@ -24,6 +24,7 @@
 #include "canvas/canv_spare_dialogs.h"
 #include "canvas/canv_view.h"
 #include "canvas/canv_window.h"
+#include "image/packed_dib.h"
 #include "canvas/ruler_scale.h"
 #include "canvas/clip_strings.h"
 #include "dib_cases.h"
@@ -72,6 +73,10 @@ class ClipCanvas : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
         folder_ = new testsupport::TempDir("clipcanv");
+        // The .bmp reader, for pasting a file as a layer.
+        CreateDirectoryA(folder_->File("file_r").c_str(), nullptr);
+        CopyFileA((testsupport::ExeFolder() + "..\\dist\\file_r\\bmpload.dll").c_str(),
+                  folder_->File("file_r\\bmpload.dll").c_str(), FALSE);
         ASSERT_TRUE(apptest::StartFrame(folder_->Path()));
         peer_ = new Peer;
         ASSERT_TRUE(peer_->Start(folder_->Path()));
@@ -684,6 +689,35 @@ TEST_F(ClipCanvas, CanvasSizeAndResizedDuplicateMakeNewDocuments) {
     EXPECT_EQ(40, half->height);
     EXPECT_EQ(25, LayerBase(half, 1)->width);
     EXPECT_EQ(2, LayerBase(half, 1)->x);
+}
+
+TEST_F(ClipCanvas, FileBecomesALayerFittedWhenAsked) {
+    CanvDoc* doc = NewDoc(20, 20);
+    ASSERT_NE(nullptr, doc);
+    BITMAPINFOHEADER* dib = CreatePackedDib(40, 30, 32);
+    ASSERT_NE(nullptr, dib);
+    std::vector<uint32_t> row(40);
+    for (int y = 0; y < 30; ++y) {
+        for (int x = 0; x < 40; ++x) row[x] = Pattern(x, y);
+        PutPackedDibRow32(dib, y, 0, 39, row.data());
+    }
+    const std::string path = folder_->File("layer.bmp");
+    ASSERT_EQ(1, SavePackedDibBmp(path.c_str(), dib));
+    FreePackedDib(dib);
+    const int index = PasteFileAsLayer(doc, 2, path.c_str(), 3, 4, 0);
+    ASSERT_GT(index, 0);
+    const LayerPlane* base = &doc->planes[index];
+    EXPECT_EQ(3, base->x);
+    EXPECT_EQ(4, base->y);
+    EXPECT_EQ(40, base->width);
+    g_VmsStore.GetRow(base->image, 7, 0, 39, row.data());
+    for (int x = 0; x < 40; ++x) ASSERT_EQ(Pattern(x, 7), row[x] & 0xFFFFFF) << x;
+    const int fitted = PasteFileAsLayer(doc, 2, path.c_str(), 0, 0, 1);
+    ASSERT_GT(fitted, 0);
+    EXPECT_EQ(20, doc->planes[fitted].width);
+    EXPECT_EQ(15, doc->planes[fitted].height);
+    EXPECT_EQ(0, PasteFileAsLayer(doc, 2, folder_->File("missing.bmp").c_str(), 0, 0, 0));
+    EXPECT_EQ(3, CountLayers(doc, 0));
 }
 
 // ---- dialogs no command opens
