@@ -14,6 +14,7 @@
 #include "app_test_util.h"
 #include "editor_process.h"
 #include "canvas/canv_history.h"
+#include "canvas/canv_init.h"
 #include "canvas/canv_layers.h"
 #include "canvas/canv_view.h"
 #include "canvas/canv_window.h"
@@ -323,6 +324,46 @@ TEST_F(CanvasWindows, FileNewMakesACanvasOfTheChosenSize) {
     char title[200];
     GetWindowTextA(doc->window, title, sizeof title);
     EXPECT_EQ(std::string("名前なし |   [200 %]"), title);
+}
+
+TEST_F(CanvasWindows, WorkFileRecordClosesOnlyTheLiveDocumentItNames) {
+    CanvDoc* owner = Open(WritePng("owner.png", 20, 20));
+    ASSERT_NE(nullptr, owner);
+    HWND ownerWindow = owner->window;
+    CanvDoc* taker = Open(WritePng("taker.png", 10, 10));
+    ASSERT_NE(nullptr, taker);
+    ASSERT_NE(owner, taker);
+    auto handOver = [&](int number) {
+        char stem[32];
+        std::snprintf(stem, sizeof stem, "~~initcanv%05d", owner->number);
+        std::string work = dir.File(std::string(stem) + ".tmp"), record = dir.File(std::string(stem) + ".fn");
+        char bytes[264] = "C:\\named\\pic.png";
+        std::memcpy(bytes + 260, &number, 4);
+        EXPECT_TRUE(testsupport::WriteFileBytes(work, "x", 1));
+        EXPECT_TRUE(testsupport::WriteFileBytes(record, bytes, sizeof bytes));
+        EXPECT_EQ(1, RestoreInitCanvas(taker, work.c_str()));
+        EXPECT_EQ(-1, testsupport::FileSize(work));
+        EXPECT_EQ(-1, testsupport::FileSize(record));
+        EXPECT_EQ("C:\\named\\pic.png", std::string(taker->path));
+    };
+    // A number that names no live document closes nothing.
+    size_t shown = boxes->texts.size();
+    handOver(owner->number + 1000);
+    EXPECT_TRUE(IsWindow(ownerWindow));
+    // A changed document asks first; Cancel keeps it.
+    owner->modified = 1;
+    boxes->button = IDCANCEL;
+    handOver(owner->number);
+    EXPECT_TRUE(IsWindow(ownerWindow));
+    ASSERT_EQ(shown + 1, boxes->texts.size());
+    EXPECT_EQ("画像に変更があります。保存しますか？", boxes->texts.back());
+    // An unchanged one is closed without a question.
+    owner->modified = 0;
+    handOver(owner->number);
+    apptest::Pump(20);
+    EXPECT_FALSE(IsWindow(ownerWindow));
+    EXPECT_EQ(shown + 1, boxes->texts.size());
+    EXPECT_EQ(1, Children());
 }
 
 TEST_F(CanvasWindows, UnreadableFilesMakeNoWindow) {
