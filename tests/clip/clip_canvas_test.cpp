@@ -486,6 +486,17 @@ TEST_F(ClipCanvas, SmallDialogsAnswerOkAndCancel) {
     }
     EXPECT_EQ(1, ChannelLock.model);
     EXPECT_EQ(0, ChannelLock.enabled[1]);
+    {
+        ScopedModalAnswer answer([](const ModalRequest& r) {
+            char label[8];
+            GetDlgItemTextA(r.dialog, 103, label, sizeof label);
+            EXPECT_STREQ("&V", label);   // opens in the model left last time
+            SendDlgItemMessageA(r.dialog, 102, BM_CLICK, 0, 0);
+            return (int)IDOK;
+        });
+        EXPECT_EQ(1, ShowChannelLockDialog(nullptr));
+    }
+    EXPECT_EQ(1, ChannelLock.enabled[1]);
     ChannelLock = ChannelLockSettings{0, {1, 1, 1}};
 }
 
@@ -511,6 +522,17 @@ TEST_F(ClipCanvas, CopyBetweenChannelsMapsAlphaPlanesByNumberAndWritesTheArea) {
     }
     std::vector<uint8_t> plane = Plane8(base[2].image);
     for (int x = 0; x < 30; ++x) EXPECT_EQ((Pattern(x, 0) >> 16) & 255, plane[x]) << x;
+    // Cancel copies nothing.
+    {
+        ScopedModalAnswer answer([](const ModalRequest& r) {
+            SendDlgItemMessageA(r.dialog, 101, LB_SETCURSEL, 1, 0);
+            return (int)IDCANCEL;
+        });
+        EXPECT_EQ(0, CopyChannel(nullptr));
+    }
+    std::vector<uint32_t> colour(30);
+    g_VmsStore.GetRow(doc->planes[0].image, 0, 0, 29, colour.data());
+    for (int x = 0; x < 30; ++x) EXPECT_EQ(Pattern(x, 0), colour[x] & 0xFFFFFF) << x;
     // Red into the area, inverted: the mask takes 255 - red.
     ASSERT_EQ(1, CopyChannelData(doc, ChannelRed, ChannelArea, 1, 0));
     ASSERT_NE(nullptr, doc->selectionMask);
