@@ -17,6 +17,7 @@
 #include "app/ui/mousepoll.h"
 #include "app/ui/sysutil.h"
 #include "app/ui/ui_hook.h"
+#include "canvas/canv_history.h"
 #include "canvas/canv_host.h"
 #include "canvas/canv_layers.h"
 #include "canvas/canv_ruler.h"
@@ -698,6 +699,13 @@ int CopyChannelData(CanvDoc* doc, int source, int target, int invert, int inside
     }
     const int previous = doc->currentPlane;
     const int layerPlane = previous - previous % CanvPlanesPerLayer;
+    // The plane written can be taken back.
+    if (target != ChannelArea) {
+        const int written = target <= ChannelBlue || target == ChannelBrightness ? 0
+                            : target == ChannelTransparency                   ? 1
+                                                                              : target - ChannelPlaneBase;
+        c_UndoManager::SavePoint(doc, layerPlane + written, 1);
+    }
     SetCurrentPlane(doc, layerPlane);
     const LayerPlane* base = &doc->planes[layerPlane];
     const int x0 = base->x, x1 = base->x + base->width - 1, w = base->width;
@@ -803,6 +811,7 @@ int CanvDialogCommand(HWND wnd, CanvDoc* doc, int id) {
         if (doc->currentPlane % CanvPlanesPerLayer != 0) return 0;
         int choice = ShowClearDialog(FrameWindow());
         if (choice >= 0 && choice != 2) {
+            c_UndoManager::SavePoint(doc, -1, 1);
             ClearImage(doc, choice);
             ClearDoubleImage(doc);
             RepaintDoc(doc);
