@@ -19,6 +19,7 @@
 #include "resources/resource.h"
 #include "canvas/canv_clip.h"
 #include "canvas/canv_dialogs.h"
+#include "canvas/canv_history.h"
 #include "canvas/canv_layers.h"
 #include "canvas/canv_ruler.h"
 #include "canvas/canv_spare_dialogs.h"
@@ -533,6 +534,11 @@ TEST_F(ClipCanvas, CopyBetweenChannelsMapsAlphaPlanesByNumberAndWritesTheArea) {
     std::vector<uint32_t> colour(30);
     g_VmsStore.GetRow(doc->planes[0].image, 0, 0, 29, colour.data());
     for (int x = 0; x < 30; ++x) EXPECT_EQ(Pattern(x, 0), colour[x] & 0xFFFFFF) << x;
+    // Red into the transparency, then undone.
+    ASSERT_EQ(1, CopyChannelData(doc, ChannelRed, ChannelTransparency, 0, 0));
+    EXPECT_EQ((Pattern(5, 0) >> 16) & 255, Plane8(base[1].image)[5]);
+    ASSERT_EQ(1, c_UndoManager::StepLocked(doc, 0, 1));
+    for (uint8_t a : Plane8(base[1].image)) ASSERT_EQ(255, a);
     // Red into the area, inverted: the mask takes 255 - red.
     ASSERT_EQ(1, CopyChannelData(doc, ChannelRed, ChannelArea, 1, 0));
     ASSERT_NE(nullptr, doc->selectionMask);
