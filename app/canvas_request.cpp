@@ -7,10 +7,12 @@
 #include "app/envblock.h"
 #include "app/frame.h"
 #include "app/globals.h"
+#include "app/services_pending.h"
 #include "app/settings.h"
 #include "app/statusbar.h"
 #include "app/ui/msgbox.h"
 #include "app/ui/sysutil.h"
+#include "canvas/canv_clip.h"
 #include "canvas/canv_doc.h"
 #include "canvas/canv_host.h"
 #include "canvas/canv_init.h"
@@ -207,7 +209,14 @@ int PrepareSelectionCopy(HWND) {
     return NewCanvasRequest.layerCount > 0 ? 1 : 0;
 }
 
+// The open dialog of the frame for pasting a file as a layer.
+static int ChoosePasteFile(HWND owner, char* path) {
+    char name[MAX_PATH] = {};
+    return OpenFileDialog(owner, path, name, InitDirBlock, 0);
+}
+
 void InstallCanvasHost() {
+    SetPasteFileChooser(ChoosePasteFile);
     CanvasHost host = {};
     host.frame = &AppWindows.frame;
     host.mdiClient = &AppWindows.mdiClient;

@@ -6,6 +6,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "canvas/canv_clip.h"
+#include "canvas/canv_dialogs.h"
 #include "app/canvas_request.h"
 #include "app/commands.h"
 #include "canvas/canv_init.h"
@@ -200,7 +202,7 @@ void FrameOnInitMenu(HMENU menu) {
     SetMenuEnable(menu, CMD_WIN_TILE, canvases.size() >= 2);
     SetMenuEnable(menu, CMD_WIN_CASCADE, canvases.size() >= 2);
     SetMenuCheck(menu, CMD_VIEW_TABLET, AppWindows.tabletDialog && IsWindow(AppWindows.tabletDialog));
-    bool clipImage = IsClipboardFormatAvailable(CF_DIB) != 0;
+    bool clipImage = GetClipboardDibInfo(nullptr, nullptr, nullptr) != 0;
     SetMenuEnable(menu, CMD_FILE_FROMCLIPBOARD, clipImage);
     if (!GetActiveCanvasWindow()) return;
     bool minimised = false;
@@ -303,7 +305,10 @@ void SelectTool(int id, LPARAM flag) {
     switch (id) {
     case CMD_EDIT_PASTE:
     case CMD_TOOL_FLOAT:
-        // A floating paste needs the selection code, which cannot start one yet.
+        // A floating paste needs the selection code, which cannot start one yet:
+        // the clipboard image becomes a layer at the view's top-left instead.
+        if (id == CMD_EDIT_PASTE && GetActiveCanvasWindow())
+            SendMessageA(GetActiveCanvasWindow(), WM_COMMAND, CMD_EDIT_PASTELAYER, 0);
         refused = true;
         break;
     case CMD_EDIT_PASTEFILE: {
@@ -447,6 +452,25 @@ int FrameOnCommand(HWND frame, WPARAM wp, LPARAM lp) {
         return 1;
     case CMD_IMG_PARTSFOLDER:
         OpenInShell("partsbox\\");
+        return 1;
+    case CMD_FILE_FROMCLIPBOARD: {
+        const int ready = PrepareClipboardCanvas();
+        if (ready == 0) ShowFrameMessage(IDS_NO_CLIPBOARD, kMsgOk);
+        if (ready <= 0) return 1;
+        if (!CreateCanvasWindow()) ShowFrameMessage(IDS_NEW_FAILED, kMsgOk);
+        return 0;
+    }
+    case CMD_IMG_CANVASSIZE:
+    case CMD_IMG_DUPRESIZE: {
+        CanvDoc* doc = GetActiveCanvas();
+        if (!doc) return 1;
+        int ready = id == CMD_IMG_CANVASSIZE ? ShowCanvasResizeDialog(doc) : PrepareResizedDuplicate(frame, doc);
+        if (!ready) return 1;
+        if (!CreateCanvasWindow()) ShowFrameMessage(IDS_NEW_FAILED, kMsgOk);
+        return 0;
+    }
+    case CMD_CHANNELLOCK:
+        ShowChannelLockDialog(frame);
         return 1;
     case CMD_EDIT_PASTE:
     case CMD_TOOL_FLOAT:

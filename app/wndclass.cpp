@@ -12,6 +12,7 @@
 #include "app/framedlg.h"
 #include "app/statusbar.h"
 #include "app/toolbar.h"
+#include "canvas/canv_ruler.h"
 #include "canvas/canv_window.h"
 #include "fileio/plugin_registry.h"
 
@@ -89,8 +90,8 @@ int RegisterWindowClasses() {
         {ToolBar2IconWndProc, kSolid, RGB(196, 196, 196), nullptr, 0, 0, nullptr, nullptr},        // ToolBarIconClass2
         {PenIconWndProc, kSolid, RGB(196, 196, 196), nullptr, 0, 0, nullptr, nullptr},        // PenIconClass
         {PenOptionBarWndProc, kPattern, 0, &Backgrounds.tbb3Brush, 0, 0, nullptr, nullptr},        // ToolBarClass3
-        {plain, kSolid, RGB(180, 180, 180), nullptr, 0, 0, nullptr, nullptr},        // hGageClass
-        {plain, kSolid, RGB(180, 180, 180), nullptr, 0, 0, nullptr, nullptr},        // vGageClass
+        {HGageWndProc, kSolid, RGB(180, 180, 180), nullptr, 0, 0, nullptr, nullptr},  // hGageClass
+        {VGageWndProc, kSolid, RGB(180, 180, 180), nullptr, 0, 0, nullptr, nullptr},  // vGageClass
         {plain, kPattern, 0, &Backgrounds.pbaseBrush, 0, 0, nullptr, nullptr},       // SelPenBaseClass
         {plain, kWhite, 0, nullptr, 0, 0, nullptr, nullptr},                         // SelPenPenClass
         {plain, kWhite, 0, nullptr, 0, 0, nullptr, nullptr},                         // EffectViewClass

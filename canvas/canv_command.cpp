@@ -3,6 +3,8 @@
 #include <vector>
 
 #include "app/ui/msgbox.h"
+#include "canvas/canv_clip.h"
+#include "canvas/canv_dialogs.h"
 #include "canvas/canv_history.h"
 #include "canvas/canv_host.h"
 #include "canvas/canv_layers.h"
@@ -141,6 +143,7 @@ void CanvDocCommand(HWND wnd, int id, HWND, int) {
             RedrawCanvas(doc);
             break;
         case 11021:
+            if (CanvDialogCommand(wnd, doc, id)) break;
             // Hiding needs no dialog; showing asks the grid dialog, which the
             // canvas and layer dialogs bring.
             if (doc->gridShown) {
@@ -158,6 +161,7 @@ void CanvDocCommand(HWND wnd, int id, HWND, int) {
             SetCanvasModified(doc);
             break;
         case 21012:
+            if (CanvDialogCommand(wnd, doc, id)) break;
             // Plane 0 asks the clear dialog of the canvas and layer dialogs.
             if (doc->currentPlane % CanvPlanesPerLayer != 0 && Ask(kCanvAskClearPlane, kMsgYesNo) == IDYES) {
                 c_UndoManager::SavePoint(doc, -1, 1);
@@ -224,7 +228,9 @@ void CanvDocCommand(HWND wnd, int id, HWND, int) {
             break;
         case 25000: AddLayerCommand(doc); break;
         case 25001: DeleteLayerCommand(doc); break;
-        default: break;   // the other commands wait for their subsystems
+        default:
+            if (!ClipCommand(doc, id)) CanvDialogCommand(wnd, doc, id);
+            break;   // the other commands wait for their subsystems
         }
     }
     CanvCommandRunning = 0;

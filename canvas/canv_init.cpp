@@ -1,4 +1,5 @@
 // New documents by origin, and the canvas road of reading an image file.
+#include "canvas/canv_clip.h"
 #include "canvas/canv_init.h"
 
 #include <cstdio>
@@ -289,6 +290,7 @@ int InitCanvDoc(CanvDoc* doc) {
     case CanvOriginRotated: CopyDocLayersTransformed(doc, source, true); modified = 1; break;
     case CanvOriginShifted: CopyDocLayers(doc, source, true); break;
     case CanvOriginCropped: CopyDocLayersCropped(doc, source); modified = 1; break;
+    case CanvOriginClipboard: NewDocFromClipboard(doc); break;
     default: break;
     }
     doc->modified = modified;

@@ -4,6 +4,7 @@
 
 #include "app/ui/drawutil.h"
 #include "app/ui/mousepoll.h"
+#include "canvas/canv_spare_dialogs.h"
 #include "canvas/canv_host.h"
 #include "canvas/canv_layers.h"
 #include "canvas/canv_view.h"
@@ -253,6 +254,11 @@ LRESULT CALLBACK CanvDispWndProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
     switch (msg) {
     case WM_PAINT:
         CanvDispPaint(wnd, doc);
+        if (doc && GetLayerResizeDialog()) {
+            HDC dc = GetDC(wnd);
+            DrawLayerFrame(doc, dc);
+            ReleaseDC(wnd, dc);
+        }
         return 0;
     case WM_ERASEBKGND:
         return 1;
@@ -260,6 +266,14 @@ LRESULT CALLBACK CanvDispWndProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
         if (doc) CanvDispMouseMove(wnd, doc, GET_X_LPARAM(lp), GET_Y_LPARAM(lp));
         return 0;
     case WM_LBUTTONDOWN:
+        // While the layer-size dialog is open its frame handles take the button.
+        if (doc && GetLayerResizeDialog()) {
+            const int handle = HitLayerFrame(doc, GET_X_LPARAM(lp), GET_Y_LPARAM(lp));
+            if (handle >= 0) {
+                DragLayerFrame(doc, handle);
+                return 0;
+            }
+        }
         if (doc) CanvDispLButtonDown(doc, GET_X_LPARAM(lp), GET_Y_LPARAM(lp));
         return 0;
     case WM_LBUTTONDBLCLK:

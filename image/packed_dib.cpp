@@ -63,8 +63,12 @@ DWORD GetPackedDibSize(const BITMAPINFOHEADER* dib) {
     return (DWORD)(header + GetPackedDibPaletteSize(dib) + dibutil::Stride(w, bits) * Abs(h));
 }
 
-int ConvertPpmToDpi(int v) { return (v * 254 + 5000) / 10000; }
-int ConvertDpiToPpm(int v) { return v * 10000 / 254; }
+// 64-bit products: a resolution field from outside may be any 32-bit value.
+int ConvertPpmToDpi(int v) { return (int)(((int64_t)v * 254 + 5000) / 10000); }
+int ConvertDpiToPpm(int v) {
+    int64_t ppm = (int64_t)v * 10000 / 254;
+    return ppm > INT32_MAX ? INT32_MAX : ppm < INT32_MIN ? INT32_MIN : (int)ppm;
+}
 
 int GetPackedDibDpi(const BITMAPINFOHEADER* dib) { return dib ? ConvertPpmToDpi(dib->biXPelsPerMeter) : 0; }
 
