@@ -1,0 +1,39 @@
+#include "fileio/exif_blob.h"
+
+#include <cstring>
+
+#include "fileio/exif_file.h"
+
+uint8_t* ReadExifBlob(const char* path, int32_t* size) {
+    if (size) *size = 0;
+    c_ExifFile exif;
+    if (exif.Load(path) != 0) return nullptr;
+    const int64_t bytes = exif.Pack(nullptr);
+    if (bytes <= (int64_t)sizeof(ExifBlobHeader) || bytes > INT32_MAX) return nullptr;
+    uint8_t* blob = (uint8_t*)GlobalAlloc(GPTR, (SIZE_T)bytes);
+    if (!blob) return nullptr;
+    exif.Pack(blob);
+    if (size) *size = (int32_t)bytes;
+    return blob;
+}
+
+uint8_t* CopyExifBlob(const void* bytes, size_t size) {
+    if (!bytes || size == 0) return nullptr;
+    uint8_t* blob = (uint8_t*)GlobalAlloc(GPTR, size);
+    if (blob) std::memcpy(blob, bytes, size);
+    return blob;
+}
+
+void FreeExifBlob(uint8_t** blob) {
+    if (!blob || !*blob) return;
+    GlobalFree(*blob);
+    *blob = nullptr;
+}
+
+int EmbedExifInFile(const char* path, const uint8_t* thumbnail, int thumbnailSize, int width, int height,
+                    const uint8_t* blob, size_t blobSize, int kind) {
+    c_ExifFile exif;
+    if (exif.Unpack(blob, blobSize) != 0) return -1;
+    if (kind == ExifEmbedJpeg) return exif.WriteJpeg(path, width, height, thumbnail, thumbnailSize);
+    return exif.WriteTiff(path, width, height);
+}
