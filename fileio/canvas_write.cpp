@@ -86,11 +86,6 @@ int IndexedSource(void* user, int y, int x0, int x1, uint32_t* out) {
     return c->compositeRow(c->user, y + g_Save.indexedY, x0 + g_Save.indexedX, x1 + g_Save.indexedX, out);
 }
 
-bool IsLayeredFormat(const char* path) {
-    return PluginPathHasExtension(path, "dra") || PluginPathHasExtension(path, "dnp") ||
-           PluginPathHasExtension(path, "psd");
-}
-
 void FillLayerRecords(const CanvasWriteLayer& l, int number, FileLayerInfo* info, FileLayerName* names,
                       bool planeBytes) {
     FileLayerInfo& li = info[number];
@@ -145,6 +140,11 @@ VmsImage* CompositeImage(const CanvasWriteSource& c) {
 
 }  // namespace
 
+int IsLayeredFormatPath(const char* path) {
+    return PluginPathHasExtension(path, "dra") || PluginPathHasExtension(path, "dnp") ||
+           PluginPathHasExtension(path, "psd");
+}
+
 int WriteCanvasFile(const CanvasWriteSource& canvas, int x0, int y0, int x1, int y1, const char* path, int mode,
                     int* saved) {
     if (saved) *saved = 0;
@@ -152,7 +152,7 @@ int WriteCanvasFile(const CanvasWriteSource& canvas, int x0, int y0, int x1, int
     ProgramFile(thumbPath, "file_w\\" DARNA_PREVIEW_HANDOVER_NAME);
     ProgramFile(exifPath, "file_w\\" DARNA_EXIF_HANDOVER_NAME);
     if (!path || !std::strchr(path, '.') || !canvas.getLayer || !canvas.compositeRow) return 0;
-    const bool layered = IsLayeredFormat(path);
+    const bool layered = IsLayeredFormatPath(path) != 0;
     if (layered) WriteLayeredThumbnail(canvas, thumbPath);
     const int slot = FindWriterPlugin(path);
     if (slot < 0) return 0;

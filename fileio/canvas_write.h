@@ -43,6 +43,10 @@ struct CanvasWriteSource {
     int (*compositeRow)(void* user, int y, int x0, int x1, uint32_t* out);
 };
 
+// 1 for the native layered formats ("dra", "dnp", "psd"), which keep every
+// layer and plane.
+int IsLayeredFormatPath(const char* path);
+
 // Saves through the writer for the path's extension. x0 below 0: the whole of
 // each layer; else the inclusive canvas rectangle. Mode 0 writes every layer,
 // mode 1 one image (the base layer, or the rectangle of the current layer).

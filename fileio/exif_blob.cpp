@@ -4,32 +4,42 @@
 
 #include "fileio/exif_file.h"
 
-uint8_t* ReadExifBlob(const char* path, int32_t* size) {
+HGLOBAL ReadExifBlob(const char* path, int32_t* size) {
     if (size) *size = 0;
     c_ExifFile exif;
     if (exif.Load(path) != 0) return nullptr;
     const int64_t bytes = exif.Pack(nullptr);
     if (bytes <= (int64_t)sizeof(ExifBlobHeader) || bytes > INT32_MAX) return nullptr;
-    uint8_t* blob = (uint8_t*)GlobalAlloc(GPTR, (SIZE_T)bytes);
-    if (!blob) return nullptr;
-    exif.Pack(blob);
+    HGLOBAL blob = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, (SIZE_T)bytes);
+    uint8_t* p = blob ? (uint8_t*)GlobalLock(blob) : nullptr;
+    if (!p) {
+        if (blob) GlobalFree(blob);
+        return nullptr;
+    }
+    exif.Pack(p);
+    GlobalUnlock(blob);
     if (size) *size = (int32_t)bytes;
     return blob;
 }
 
-uint8_t* CopyExifBlob(const void* bytes, size_t size) {
+HGLOBAL CopyExifBlob(const void* bytes, size_t size) {
     if (!bytes || size == 0) return nullptr;
-    uint8_t* blob = (uint8_t*)GlobalAlloc(GPTR, size);
-    if (blob) std::memcpy(blob, bytes, size);
+    HGLOBAL blob = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, size);
+    void* p = blob ? GlobalLock(blob) : nullptr;
+    if (!p) {
+        if (blob) GlobalFree(blob);
+        return nullptr;
+    }
+    std::memcpy(p, bytes, size);
+    GlobalUnlock(blob);
     return blob;
 }
 
-void FreeExifBlob(uint8_t** blob) {
+void FreeExifBlob(HGLOBAL* blob) {
     if (!blob || !*blob) return;
     GlobalFree(*blob);
     *blob = nullptr;
 }
-
 int EmbedExifInFile(const char* path, const uint8_t* thumbnail, int thumbnailSize, int width, int height,
                     const uint8_t* blob, size_t blobSize, int kind) {
     c_ExifFile exif;

@@ -31,13 +31,13 @@ struct ExifBlobHeader {
 };
 static_assert(sizeof(ExifBlobHeader) == 328, "ExifBlobHeader");
 
-// A new blob (zero-filled global memory, freed with FreeExifBlob) of the
-// file's EXIF data and its size, or null and 0 when the file has none.
-uint8_t* ReadExifBlob(const char* path, int32_t* size);
+// A new blob (a zero-filled movable global block, freed with FreeExifBlob)
+// of the file's EXIF data and its size, or null and 0 when the file has none.
+HGLOBAL ReadExifBlob(const char* path, int32_t* size);
 // A new blob holding a copy of `size` bytes, or null.
-uint8_t* CopyExifBlob(const void* bytes, size_t size);
-// Frees the blob and clears the pointer; null is fine.
-void FreeExifBlob(uint8_t** blob);
+HGLOBAL CopyExifBlob(const void* bytes, size_t size);
+// Frees the blob and clears the handle; null is fine.
+void FreeExifBlob(HGLOBAL* blob);
 
 // Kinds of EmbedExifInFile.
 enum : int { ExifEmbedJpeg = 1, ExifEmbedTiff = 2 };

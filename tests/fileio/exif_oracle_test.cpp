@@ -11,6 +11,7 @@
 #include "fileio/canvas_write.h"
 #include "fileio/exif_blob.h"
 #include "fileio/exif_file.h"
+#include "fileio/plugin_read.h"
 #include "fileio/plugin_registry.h"
 #include "fileio/plugin_write.h"
 #include "fileio_fixture.h"
@@ -92,12 +93,23 @@ TEST(ExifOracle, ReadPackAndEmbed) {
         again.Pack(twice.data());
         EXPECT_EQ(blob, twice);
         int32_t size = 0;
-        uint8_t* read = ReadExifBlob(path.c_str(), &size);
-        ASSERT_NE(nullptr, read);
+        HGLOBAL handle = ReadExifBlob(path.c_str(), &size);
+        ASSERT_NE(nullptr, handle);
+        const uint8_t* read = (const uint8_t*)GlobalLock(handle);
         EXPECT_EQ(blob, std::vector<uint8_t>(read, read + size));
 
-        // A new picture saved with our writer, then the EXIF data embedded.
+        // exiftool put a 64 x 48 thumbnail into the JPEG files: the open
+        // dialog's quick preview is that thumbnail.
         const bool jpeg = name.find(".jpg") != std::string::npos;
+        if (jpeg) {
+            PackedDib thumb = ReadFastImage(nullptr, path.c_str());
+            ASSERT_NE(nullptr, thumb);
+            EXPECT_EQ(64, thumb->biWidth);
+            EXPECT_EQ(48, thumb->biHeight < 0 ? -thumb->biHeight : thumb->biHeight);
+            FreePackedDib(thumb);
+        }
+
+        // A new picture saved with our writer, then the EXIF data embedded.
         const std::string saved = path.substr(0, path.size() - 4) + "_saved" + (jpeg ? ".jpg" : ".tif");
         VmsImage* picture = fiotest::MakeSmooth(320, 240);
         const char* dll = WriterPluginPath(FindWriterPlugin(saved.c_str()));
@@ -106,8 +118,9 @@ TEST(ExifOracle, ReadPackAndEmbed) {
         EXPECT_EQ(0, EmbedExifWithThumbnail(saved.c_str(), picture, read, (size_t)size,
                                             jpeg ? ExifEmbedJpeg : ExifEmbedTiff));
         g_VmsStore.Free(&picture);
-        FreeExifBlob(&read);
-        EXPECT_EQ(nullptr, read);
+        GlobalUnlock(handle);
+        FreeExifBlob(&handle);
+        EXPECT_EQ(nullptr, handle);
     }
     EXPECT_GE(files, 4);
 }
