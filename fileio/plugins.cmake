@@ -11,5 +11,6 @@ add_library(darna_fileio STATIC
   ${CMAKE_CURRENT_LIST_DIR}/canvas_write.cpp
   ${CMAKE_CURRENT_LIST_DIR}/save_warning.cpp
   ${CMAKE_CURRENT_LIST_DIR}/exif_dialog.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/file_dialogs.cpp
 )
-target_link_libraries(darna_fileio PUBLIC darna_image darna_ui)
+target_link_libraries(darna_fileio PUBLIC darna_image darna_ui comdlg32)

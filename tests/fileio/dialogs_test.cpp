@@ -5,7 +5,13 @@
 #include <string>
 #include <vector>
 
+#include <windows.h>
+#include <commdlg.h>
+#include <dlgs.h>
+
 #include "app/ui/ui_hook.h"
+#include "fileio/file_dialogs.h"
+#include "fileio_fixture.h"
 #include "fileio/exif_dialog.h"
 #include "fileio/exif_file.h"
 #include "fileio/save_warning.h"
@@ -180,6 +186,115 @@ TEST(ExifDialog, ShowsCameraAndDateRows) {
     EXPECT_EQ(expected, look.cells);
     EXPECT_EQ(expected, again.cells);
     EXPECT_EQ("Exif情報はありません", none.cells[0]);
+}
+
+}  // namespace
+
+namespace {
+
+std::vector<std::string> Entries(const std::string& filter) {
+    std::vector<std::string> out;
+    for (size_t at = 0; at < filter.size() && filter[at];) {
+        std::string entry = filter.c_str() + at;
+        out.push_back(entry);
+        at += entry.size() + 1;
+    }
+    return out;
+}
+
+TEST(FileDialogs, FiltersFromThePlugins) {
+    fiotest::ProgramFolder folder;
+    ASSERT_TRUE(folder.AddTestPlug("tp_r_alpha.dll", "file_r\\"));
+    ASSERT_TRUE(folder.AddTestPlug("tp_r_beta.dll", "file_r\\"));
+    ASSERT_TRUE(folder.AddTestPlug("tp_w_alpha.dll", "file_w\\"));
+    ASSERT_EQ(1, folder.Init());
+    std::vector<std::string> expected = {
+        "test reader[*.jpg]", "*.jpg", "test reader[*.jpeg]", "*.jpeg", "test reader[*.JPG]", "*.JPG",
+        "test reader[*.bmp]", "*.bmp", "test reader[*.noext]", "*.noext",
+        "すべてのファイル", "*.jpg;*.jpeg;*.JPG;*.bmp;*.noext"};
+    std::string filter = BuildReaderFilter();
+    EXPECT_EQ(expected, Entries(filter));
+    EXPECT_EQ('\0', filter[filter.size() - 1]);
+    std::vector<std::string> extensions;
+    std::vector<int> slots;
+    EXPECT_EQ((std::vector<std::string>{"test writer[*.png]", "*.png", "test writer[*.gif]", "*.gif"}),
+              Entries(BuildWriterFilter(&extensions, &slots)));
+    EXPECT_EQ((std::vector<std::string>{"png", "gif"}), extensions);
+    EXPECT_EQ((std::vector<int>{0, 0}), slots);
+}
+
+TEST(FileDialogs, ChosenTypeGivesTheExtension) {
+    struct Case { const char* path; const char* ext; const char* expected; } cases[] = {
+        {"C:\\pics\\photo.old", "bmp", "C:\\pics\\photo.bmp"},
+        {"C:\\pics\\photo", "jpg", "C:\\pics\\photo.jpg"},
+        {"C:\\my.folder\\photo", "png", "C:\\my.folder\\photo.png"},
+        {"C:\\pics\\a.b.c", "dra", "C:\\pics\\a.b.dra"},
+    };
+    for (const Case& c : cases) EXPECT_EQ(c.expected, PathWithExtension(c.path, c.ext)) << c.path;
+}
+
+// Types a file name into the system dialog and presses OK.
+struct TypeName {
+    std::string name;
+    int overwrite;   // answer of the overwrite question
+    std::vector<std::string> boxes;
+};
+
+int TypeAndOk(const ModalRequest& request, void* user) {
+    TypeName* t = (TypeName*)user;
+    if (request.text) {   // a message box
+        t->boxes.push_back(request.text);
+        return t->overwrite;
+    }
+    if (request.attempt > 0) return kModalAskAgain;
+    SendMessageA(request.dialog, CDM_SETCONTROLTEXT, cmb13, (LPARAM)t->name.c_str());
+    SendMessageA(request.dialog, CDM_SETCONTROLTEXT, edt1, (LPARAM)t->name.c_str());
+    return IDOK;
+}
+
+TEST(FileDialogs, SaveDialogRunsToItsPath) {
+    fiotest::ProgramFolder folder;
+    ASSERT_TRUE(folder.AddRealPlugins());
+    ASSERT_EQ(1, folder.Init());
+    testsupport::TempDir dir("savedlg");
+    TypeName type{dir.File("picture.old"), IDYES, {}};
+    SetModalAnswerHook(TypeAndOk, &type);
+    char path[MAX_PATH] = {}, title[MAX_PATH] = {};
+    snprintf(path, sizeof(path), "%s", dir.File("camera.jpg").c_str());
+    int result = SaveFileDialog(nullptr, path, title);
+    ASSERT_EQ(1, result);
+    // The first writer type is chosen; its extension replaces the typed one.
+    std::vector<std::string> extensions;
+    BuildWriterFilter(&extensions, nullptr);
+    EXPECT_EQ(dir.File("picture." + extensions[0]), path);
+    EXPECT_EQ("picture." + extensions[0], title);
+    EXPECT_TRUE(type.boxes.empty());
+
+    // An existing file is written only after Yes to the overwrite question.
+    ASSERT_TRUE(testsupport::WriteFileBytes(path, "x", 1));
+    TypeName no{dir.File("picture"), IDNO, {}};
+    SetModalAnswerHook(TypeAndOk, &no);
+    EXPECT_EQ(0, SaveFileDialog(nullptr, path, title));
+    ASSERT_EQ(1u, no.boxes.size());
+    EXPECT_EQ("上書きしてよろしいですか？", no.boxes[0]);
+    SetModalAnswerHook(nullptr, nullptr);
+}
+
+TEST(FileDialogs, OpenDialogReturnsPathAndFolder) {
+    fiotest::ProgramFolder folder;
+    ASSERT_TRUE(folder.AddRealPlugins());
+    ASSERT_EQ(1, folder.Init());
+    testsupport::TempDir dir("opendlg");
+    ASSERT_TRUE(testsupport::WriteFileBytes(dir.File("a.bmp"), "BM", 2));
+    TypeName type{dir.File("a.bmp"), IDOK, {}};
+    SetModalAnswerHook(TypeAndOk, &type);
+    char path[MAX_PATH] = {}, title[MAX_PATH] = {}, where[MAX_PATH] = {};
+    snprintf(where, sizeof(where), "%s", dir.Path().c_str());
+    EXPECT_EQ(1, OpenFileDialog(nullptr, path, title, where, 0));
+    SetModalAnswerHook(nullptr, nullptr);
+    EXPECT_EQ(dir.File("a.bmp"), path);
+    EXPECT_EQ("a.bmp", std::string(title));
+    EXPECT_EQ(dir.Path(), std::string(where) + "\\");
 }
 
 }  // namespace
