@@ -3,6 +3,14 @@
 #include <cstring>
 
 #include "fileio/exif_file.h"
+#include "fileio/plugin_registry.h"
+
+int IsExifFilePath(const char* path) {
+    static const char* const kCameraExtensions[] = {"jpg", "jpeg", "tif", "tiff", "orf"};
+    for (const char* ext : kCameraExtensions)
+        if (path && PluginPathHasExtension(path, ext)) return 1;
+    return 0;
+}
 
 HGLOBAL ReadExifBlob(const char* path, int32_t* size) {
     if (size) *size = 0;

@@ -31,6 +31,10 @@ struct ExifBlobHeader {
 };
 static_assert(sizeof(ExifBlobHeader) == 328, "ExifBlobHeader");
 
+// 1 for the extensions of camera files whose EXIF data the model reads:
+// "jpg", "jpeg", "tif", "tiff", "orf" (any case).
+int IsExifFilePath(const char* path);
+
 // A new blob (a zero-filled movable global block, freed with FreeExifBlob)
 // of the file's EXIF data and its size, or null and 0 when the file has none.
 HGLOBAL ReadExifBlob(const char* path, int32_t* size);

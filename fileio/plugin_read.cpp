@@ -10,6 +10,7 @@
 
 #include "app/ui/msgbox.h"
 #include "app/ui/sysutil.h"
+#include "fileio/exif_blob.h"
 #include "fileio/exif_file.h"
 #include "fileio/host_util.h"
 #include "fileio/plugin_registry.h"
@@ -494,10 +495,7 @@ PackedDib ReadImageToDib(const char* path, HWND window) {
 }
 
 PackedDib ReadExifThumbnail(HWND window, const char* path, const char* folder) {
-    static const char* const kCameraExtensions[] = {"jpg", "jpeg", "tif", "tiff", "orf"};
-    bool camera = false;
-    for (const char* ext : kCameraExtensions) camera = camera || (path && PluginPathHasExtension(path, ext));
-    if (!camera || !folder) return nullptr;
+    if (!IsExifFilePath(path) || !folder) return nullptr;
     c_ExifFile exif;
     int unavailable = 0;
     if (exif.Load(path) != 0) return nullptr;
