@@ -53,8 +53,9 @@ add_library(darna_app STATIC
   ${CMAKE_CURRENT_LIST_DIR}/startup.cpp
   ${CMAKE_CURRENT_LIST_DIR}/handover.cpp
   ${CMAKE_CURRENT_LIST_DIR}/services_pending.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/canvas_request.cpp
 )
-target_link_libraries(darna_app PUBLIC darna_fileio darna_select darna_image darna_ui comctl32 shell32 user32 gdi32)
+target_link_libraries(darna_app PUBLIC darna_canvas darna_fileio darna_select darna_image darna_ui comctl32 shell32 user32 gdi32)
 
 add_executable(darnaedit WIN32 ${CMAKE_CURRENT_LIST_DIR}/main.cpp)
 target_link_libraries(darnaedit PRIVATE darna_app darna_edit_res)

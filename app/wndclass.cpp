@@ -7,6 +7,7 @@
 #include "app/frame.h"
 #include "app/globals.h"
 #include "app/services_pending.h"
+#include "canvas/canv_window.h"
 #include "fileio/plugin_registry.h"
 
 SharedBackgrounds Backgrounds;
@@ -27,10 +28,6 @@ const char* const kWindowClassNames[kWindowClassCount] = {
 
 LRESULT CALLBACK PlainWndProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
     return DefWindowProcA(wnd, msg, wp, lp);
-}
-
-LRESULT CALLBACK PlainMdiChildProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
-    return DefMDIChildProcA(wnd, msg, wp, lp);
 }
 
 namespace {
@@ -77,9 +74,9 @@ int RegisterWindowClasses() {
     const WNDPROC plain = PlainWndProc;
     const ClassEntry entries[kWindowClassCount] = {
         {FrameWndProc, kWhite, 0, nullptr, 1, 0, "adarico", nullptr},                 // dvw_
-        {PlainMdiChildProc, kSolid, RGB(180, 180, 192), nullptr, 0, 1, "canvasico", nullptr},  // CanvClass
-        {plain, kSolid, RGB(200, 200, 200), nullptr, 0, 1, nullptr, nullptr},        // CanvWndClass
-        {plain, kSolid, RGB(230, 230, 230), nullptr, 0, 1, nullptr, "def"},          // CanvWndDispClass
+        {CanvDocWndProc, kSolid, RGB(180, 180, 192), nullptr, 0, 1, "canvasico", nullptr},  // CanvClass
+        {CanvPaneWndProc, kSolid, RGB(200, 200, 200), nullptr, 0, 1, nullptr, nullptr},  // CanvWndClass
+        {CanvDispWndProc, kSolid, RGB(230, 230, 230), nullptr, 0, 1, nullptr, "def"},  // CanvWndDispClass
         {plain, kPattern, 0, &Backgrounds.statBarBrush, 0, 0, nullptr, nullptr},     // StatusBarClass
         {plain, kPattern, 0, &Backgrounds.tbb2Brush, 0, 0, nullptr, nullptr},        // ToolBarClass
         {plain, kSolid, RGB(196, 196, 196), nullptr, 0, 0, nullptr, nullptr},        // ToolBarIconClass
