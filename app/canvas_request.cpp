@@ -10,6 +10,7 @@
 #include "app/settings.h"
 #include "app/ui/msgbox.h"
 #include "app/ui/sysutil.h"
+#include "canvas/canv_save.h"
 #include "canvas/canv_doc.h"
 #include "canvas/canv_host.h"
 #include "canvas/canv_init.h"
@@ -223,6 +224,8 @@ void InstallCanvasHost() {
     host.defaultGridColour = &DefaultGridColour;
     host.screenDepth = &Screen.depth;
     host.recentFilesAdd = RecentFilesAdd;
+    host.saveCanvas = SaveCanvasFile;
+    SetSaveWarningSetting(&Env.saveWarningOff);
     host.documentMenu = DocumentMenu;
     SetCanvasHost(host);
 }

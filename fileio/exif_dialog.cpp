@@ -186,6 +186,8 @@ void DrawCell(const DRAWITEMSTRUCT* item) {
     DrawTextFitCut(item->hDC, r.left + 12, r.top + 4, r.right - 16, r.bottom - 4, text, RGB(0, 0, 0), nullptr, 0, 400, 0);
 }
 
+}  // namespace
+
 LRESULT CALLBACK ExifGridProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
     switch (msg) {
     case WM_PAINT: {
@@ -258,6 +260,8 @@ LRESULT CALLBACK ExifDlgBaseProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
     }
     return DefWindowProcA(wnd, msg, wp, lp);
 }
+
+namespace {
 
 INT_PTR CALLBACK ExifInfoDlgProc(HWND dlg, UINT msg, WPARAM wp, LPARAM) {
     switch (msg) {

@@ -27,6 +27,12 @@ double ApexToFNumber(double x);
 // a / b of a text "a/b" (split at the last "/"); 0 without "/" or when b is 0.
 double ParseRational(const char* text);
 
+// Window procedures of the dialog's list (ExifDlgBaseClass) and its column
+// divider (ExifGridClass). The dialog registers both classes itself when the
+// program has not.
+LRESULT CALLBACK ExifDlgBaseProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp);
+LRESULT CALLBACK ExifGridProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp);
+
 // Runs the dialog over `owner` for the document's blob (a movable global
 // block, may be null). Returns 1 for OK, 0 otherwise.
 int OpenExifInfoDialog(HWND owner, HGLOBAL blob, int32_t size);

@@ -6,7 +6,6 @@
 
 // Strings
 #define IDS_SAVE_FAILED         1301   // "保存に失敗しました。"
-#define IDS_CANNOT_OPEN         1302   // "ファイルを開けません。"
 #define IDS_BAD_FILENAME        1311   // "ファイル名が不正です。"
 #define IDS_ASK_OVERWRITE       1312   // "上書きしてよろしいですか？"
 #define IDS_DEPTH_2             19000
