@@ -12,6 +12,7 @@
 #include "fileio/plugin_registry.h"
 #include "fileio/save_warning.h"
 #include "image/dib_image.h"
+#include "image/vms_store.h"
 #include "resources/fileio_ids.h"
 
 namespace {
@@ -48,6 +49,17 @@ CanvasSaveView::CanvasSaveView(CanvDoc* doc) : doc_(doc) {
     int currentIndex = 0;
     for (int i = 0; i < layerCount_; ++i)
         if (layers_[i] == current) currentIndex = i;
+    // A single layer over the whole canvas, normal and without layer
+    // transparency or weighing mask planes, composes to its pixels over white
+    // by its transparency plane: rows are made here without the compositor.
+    if (layerCount_ == 1) {
+        const LayerPlane* base = LayerBase(doc, layers_[0]);
+        direct_ = base->x == 0 && base->y == 0 && base->width == doc->width && base->height == doc->height &&
+                  base->blendMode == BlendNormal && base->transparency == 0 && base->image &&
+                  base->image->bits == 32 && (!base[1].image || base[1].image->bits == 8);
+        for (int p = 2; p < CanvPlanesPerLayer && base[p].image; ++p)
+            direct_ = direct_ && (base[p].planeSwitch || (!base[p].options[2] && !base[p].options[3]));
+    }
     const int stroke = FindLayerByType(doc, LayerTypeStrokeTarget);
     source_ = CanvasWriteSource{
         .user = this,
@@ -94,6 +106,17 @@ int CanvasSaveView::CompositeRow(void* user, int y, int x0, int x1, uint32_t* ou
     CanvasSaveView* v = (CanvasSaveView*)user;
     CanvDoc* doc = v->doc_;
     if (y < 0 || y >= doc->height) return 0;
+    if (v->direct_) {
+        const LayerPlane* base = LayerBase(doc, v->layers_[0]);
+        if (!g_VmsStore.GetRow(base->image, y, x0, x1, out)) return 0;
+        const int n = x1 - x0 + 1;
+        v->alpha_.resize((size_t)n);
+        uint8_t* a = v->alpha_.data();
+        if (!base[1].image || !g_VmsStore.GetRow(base[1].image, y, x0, x1, a)) std::memset(a, 255, (size_t)n);
+        for (int i = 0; i < n; ++i)
+            out[i] = a[i] == 255 ? out[i] & 0xFFFFFFu : a[i] == 0 ? 0xFFFFFFu : BlendPixel(BlendNormal, 0xFFFFFFu, out[i], a[i]);
+        return 1;
+    }
     if (!v->band_ || y < v->bandTop_ || y >= v->bandTop_ + v->band_->height) {
         if (v->band_) c_DibImageOps::Free(&v->band_);
         const int bottom = y + kBandRows - 1 < doc->height - 1 ? y + kBandRows - 1 : doc->height - 1;

@@ -6,6 +6,9 @@
 #pragma once
 #include <windows.h>
 
+#include <cstdint>
+#include <vector>
+
 #include "canvas/canv_doc.h"
 #include "fileio/canvas_write.h"
 
@@ -36,9 +39,11 @@ private:
     CanvasWriteSource source_;
     int layers_[CanvMaxLayers];
     int layerCount_ = 0;
+    bool direct_ = false;   // one opaque layer over the whole canvas: its own rows
     struct DibImage* band_ = nullptr;
     int bandTop_ = 0;
     const uint8_t* exif_ = nullptr;
+    std::vector<uint8_t> alpha_;   // a transparency row of the direct path
 };
 
 // Command 11022: the EXIF dialog of the window's document.

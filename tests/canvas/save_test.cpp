@@ -12,13 +12,16 @@
 #include "app/globals.h"
 #include "app/ui/ui_hook.h"
 #include "app_test_util.h"
+#include "canvas/canv_compose.h"
 #include "canvas/canv_layers.h"
+#include "canvas/canv_save.h"
 #include "canvas/canv_window.h"
 #include "canvas_fixture.h"
 #include "fileio/exif_blob.h"
 #include "fileio/exif_file.h"
 #include "fileio/plugin_write.h"
 #include "fileio_fixture.h"
+#include "image/dib_image.h"
 #include "image/vms_store.h"
 #include "resources/fileio_ids.h"
 #include "test_support.h"
@@ -250,6 +253,38 @@ TEST_F(CanvasSave, CloseQuestionYesSaves) {
     EXPECT_GT(testsupport::FileSize(target), 0);
     ASSERT_FALSE(answers.texts.empty());
     EXPECT_EQ("画像に変更があります。保存しますか？", answers.texts[0]);
+}
+
+}  // namespace
+
+namespace {
+
+// The save road's composite rows equal the compositor's, on the direct path
+// of one layer with a transparency plane and on the general one.
+TEST(CanvasSaveView, RowsAreTheComposite) {
+    for (int layers : {1, 2}) {
+        DocHolder doc(layers == 1 ? MakeDoc({Layer(40, 30, 0, 0, 1)}) : MakeDoc({Layer(40, 30, 0, 0, 1), Layer(10, 8, 5, 6, 1)}));
+        ASSERT_NE(nullptr, doc.doc);
+        for (int l = 0; l < layers; ++l) {
+            LayerPlane* base = LayerBase(doc.doc, l);
+            for (int y = 0; y < base->height; ++y)
+                for (int x = 0; x < base->width; ++x) {
+                    SetPixel(base->image, x, y, (uint32_t)(x * 5 + l * 40) | (uint32_t)(y * 7) << 8 | 0x300000u);
+                    if (base[1].image) SetPixel(base[1].image, x, y, (uint32_t)((x * 23 + y * 11) & 255));
+                }
+        }
+        CanvasSaveView view(doc.doc);
+        DibImage* expected = ComposeRows(doc.doc, 0, 0, 39, 29, 0, 0);
+        ASSERT_NE(nullptr, expected);
+        std::vector<uint32_t> ours(40), theirs(40);
+        for (int y = 0; y < 30; ++y) {
+            ASSERT_EQ(1, view.Source().compositeRow(view.Source().user, y, 0, 39, ours.data()));
+            c_DibImageOps::GetRow32(expected, y, 0, 39, theirs.data());
+            for (uint32_t& v : theirs) v &= 0xFFFFFFu;
+            ASSERT_EQ(theirs, ours) << "layers " << layers << " row " << y;
+        }
+        c_DibImageOps::Free(&expected);
+    }
 }
 
 }  // namespace
