@@ -10,6 +10,8 @@ set(darna_edit_bitmaps
   tb_new____ tb_open____ tb_catalog____ tb_paste____ tb_copy____ tb_zmm____ tb_zmp____
   tb_ppaste____ tb_redo____ tb_undo____ tb_save____ tb_print____ tb4_add____ tb4_del____
   dlgbg tbb tbb2 tbb3 stat_bar pbase)
+# The new-canvas dialog's paper and quick-choice buttons.
+list(APPEND darna_edit_bitmaps paper_h paper_v new_0 new_1 new_2 new_3)
 set(darna_edit_icons adarico canvasico)
 set(darna_edit_cursors def paldrag2)
 set(darna_edit_res_files)

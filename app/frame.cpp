@@ -10,6 +10,7 @@
 #include "app/commands.h"
 #include "canvas/canv_init.h"
 #include "app/globals.h"
+#include "app/newcanvas_cmd.h"
 #include "app/handover.h"
 #include "app/ui/msgbox.h"
 #include "app/services_pending.h"
@@ -374,6 +375,19 @@ int FrameOnCommand(HWND frame, WPARAM wp, LPARAM lp) {
         AppendTestLog("open", path);
         if (OpenCanvasFile(frame, path) && !CreateCanvasWindow() && !TakeCanvasRefusalShown())
             ShowFrameMessage(IDS_NEW_FAILED, kMsgOk);
+        return 0;
+    }
+    case CMD_FILE_NEW: {
+        EnablePanels(FALSE);
+        int chosen = AskNewCanvasSize(frame);
+        EnablePanels(TRUE);
+        if (!chosen) return 1;
+        NewCanvasRequest.layerCount = 1;
+        NewCanvasRequest.layers[0].x = NewCanvasRequest.layers[0].y = 0;
+        NewCanvasRequest.layers[0].planeCount = 1;
+        NewCanvasRequest.origin = CanvOriginBlank;
+        NewCanvasRequest.source = nullptr;
+        if (!CreateCanvasWindow() && !TakeCanvasRefusalShown()) ShowFrameMessage(IDS_NEW_FAILED, kMsgOk);
         return 0;
     }
     case CMD_TWAIN_IMAGE:

@@ -20,6 +20,7 @@
 #include "app/ui/ui_hook.h"
 #include "app/handover.h"
 #include "app/wndclass.h"
+#include "canvas/screen_row.h"
 #include "app/ui/mousepoll.h"
 #include "image/progress.h"
 #include "fileio/plugin_registry.h"
@@ -299,6 +300,8 @@ int FrameOnCreate(HWND frame) {
         return 0;
     }
     InstallCanvasHost();
+    g_ScreenRow.Init(frame);
+    g_ScreenRow.SetScreenSettings(&Env.screenOutput, &Screen.depth);
     AppWindows.statusBar = CreateFrameChild(frame, "StatusBarClass", 2);
     AppWindows.ctrlPanel = CreateFrameChild(frame, "CtrlPanelClass", 12);
     SetPanelWindow(kPanelControl, AppWindows.ctrlPanel);
@@ -334,6 +337,7 @@ void FrameOnDestroy(HWND frame) {
         FrameState.savedCursor = nullptr;
     }
     DragAcceptFiles(frame, FALSE);
+    g_ScreenRow.Release();
     DeleteWorkFiles();
     TwainShutdown(0);
     TwainCloseSource();

@@ -323,6 +323,13 @@ void PaintDialogFrame(HWND dlg) {
     ReleaseDC(dlg, dc);
 }
 
+void PaintDialogWithFrame(HWND dlg) {
+    PAINTSTRUCT ps;
+    BeginPaint(dlg, &ps);
+    EndPaint(dlg, &ps);
+    PaintDialogFrame(dlg);
+}
+
 void DrawBitmapResRect(const char* name, HDC dc, int x, int y, int width, int height, DWORD rop) {
     if (!name) return;
     HBITMAP bmp = LoadBitmapA(GetModuleHandleA(nullptr), name);

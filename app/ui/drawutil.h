@@ -40,6 +40,8 @@ void DrawPanelButton(const DRAWITEMSTRUCT* item, const char* text, int ticked, i
 void DrawCheckItem(const DRAWITEMSTRUCT* item, const char* text, int unused, int ticked);
 void DrawCheckBoxItem(const DRAWITEMSTRUCT* item, const char* text, int unused, int ticked);
 void PaintDialogFrame(HWND dlg);
+// A dialog's whole WM_PAINT: validates the update region, then PaintDialogFrame.
+void PaintDialogWithFrame(HWND dlg);
 void DrawBitmapResRect(const char* name, HDC dc, int x, int y, int width, int height, DWORD rop);
 void DrawBitmapRes(const char* name, HDC dc, int x, int y, DWORD rop);
 // The same with the device context first.

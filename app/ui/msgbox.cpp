@@ -85,13 +85,9 @@ INT_PTR CALLBACK MessageBoxDlgProc(HWND dlg, UINT msg, WPARAM wp, LPARAM) {
         SetFocus(GetDlgItem(dlg, focus));
         return FALSE;   // the focus is set here
     }
-    case WM_PAINT: {
-        PAINTSTRUCT ps;
-        BeginPaint(dlg, &ps);
-        EndPaint(dlg, &ps);
-        PaintDialogFrame(dlg);
+    case WM_PAINT:
+        PaintDialogWithFrame(dlg);
         return TRUE;
-    }
     case WM_COMMAND: {
         int id = LOWORD(wp);
         if (id == IDOK || id == IDCANCEL || id == IDYES || id == IDNO) {

@@ -94,3 +94,8 @@ void ResizeDlgItem(HWND dlg, int id, int width, int height);
 // the last match wins); 1 when found.
 int GetRegStringValue(HKEY root, const char* subKey, const char* name, char* out,
                       size_t outSize);
+
+// Starts a timer of the window with the first id from 0 upward, below 30,000,
+// that SetTimer accepts, and returns that id (the one asked for, not SetTimer's
+// return value), or -1 when none was accepted.
+int SetFirstFreeTimer(HWND wnd, UINT ms);

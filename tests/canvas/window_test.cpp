@@ -18,6 +18,8 @@
 #include "canvas/canv_view.h"
 #include "canvas/canv_window.h"
 #include "canvas_fixture.h"
+#include "app/ui/ui_hook.h"
+#include "resources/newcanvas_ids.h"
 #include "fileio/plugin_api.h"
 #include "fileio/plugin_write.h"
 #include "fileio_fixture.h"
@@ -289,6 +291,38 @@ TEST_F(CanvasWindows, LayerCommandsUndoRedoAndTheCloseQuestion) {
     apptest::Pump(50);
     EXPECT_FALSE(IsWindow(wnd));
     EXPECT_EQ(0, Children());
+}
+
+namespace {
+// Answers the new-canvas dialog with a size typed in pixels.
+int NewCanvasAnswer(const ModalRequest& r, void* user) {
+    if (r.kind != -1) return IDOK;
+    const char* const* size = (const char* const*)user;
+    SetDlgItemTextA(r.dialog, IDC_NEWCANV_WIDTH, size[0]);
+    SetDlgItemTextA(r.dialog, IDC_NEWCANV_HEIGHT, size[1]);
+    return IDOK;
+}
+}  // namespace
+
+TEST_F(CanvasWindows, FileNewMakesACanvasOfTheChosenSize) {
+    const char* size[2] = {"300", "200"};
+    SetModalAnswerHook(NewCanvasAnswer, size);
+    SendMessageA(AppWindows.frame, WM_COMMAND, CMD_FILE_NEW, 0);
+    SetModalAnswerHook(nullptr, nullptr);
+    CanvDoc* doc = GetActiveCanvas();
+    ASSERT_NE(nullptr, doc);
+    EXPECT_EQ(300, doc->width);
+    EXPECT_EQ(200, doc->height);
+    EXPECT_EQ(1, CountLayers(doc, 0));
+    EXPECT_EQ(0, doc->modified);
+    EXPECT_EQ("名前なし", std::string(doc->path));
+    EXPECT_EQ(255u, Pixel(LayerBase(doc, 0)[1].image, 10, 10));
+    SendMessageA(doc->window, WM_COMMAND, CMD_VIEW_ZOOM_FIRST + 6, 0);
+    EXPECT_EQ(200.0, doc->zoom);
+    EXPECT_EQ(600, GetDisplayWidth(doc));
+    char title[200];
+    GetWindowTextA(doc->window, title, sizeof title);
+    EXPECT_EQ(std::string("名前なし |   [200 %]"), title);
 }
 
 TEST_F(CanvasWindows, UnreadableFilesMakeNoWindow) {

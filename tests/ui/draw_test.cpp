@@ -9,56 +9,11 @@
 #include <vector>
 
 #include "app/ui/drawutil.h"
+#include "tests/ui/ui_test_util.h"
 
 namespace {
 
-// A memory device context over a 32-bit top-down DIB section.
-struct Canvas {
-    int w, h;
-    HDC dc = nullptr;
-    HBITMAP bmp = nullptr;
-    HGDIOBJ old = nullptr;
-    unsigned* bits = nullptr;
-    Canvas(int width, int height) : w(width), h(height) {
-        BITMAPINFO bi = {};
-        bi.bmiHeader.biSize = sizeof bi.bmiHeader;
-        bi.bmiHeader.biWidth = w;
-        bi.bmiHeader.biHeight = -h;
-        bi.bmiHeader.biPlanes = 1;
-        bi.bmiHeader.biBitCount = 32;
-        bi.bmiHeader.biCompression = BI_RGB;
-        dc = CreateCompatibleDC(nullptr);
-        bmp = CreateDIBSection(dc, &bi, DIB_RGB_COLORS, (void**)&bits, nullptr, 0);
-        old = SelectObject(dc, bmp);
-    }
-    ~Canvas() {
-        SelectObject(dc, old);
-        DeleteObject(bmp);
-        DeleteDC(dc);
-    }
-    void Noise() {
-        GdiFlush();
-        unsigned s = 12345;
-        for (int i = 0; i < w * h; ++i) {
-            s = s * 1664525u + 1013904223u;
-            bits[i] = s >> 8;
-        }
-    }
-    void Clear(COLORREF c) {
-        GdiFlush();
-        unsigned v = ((c & 0xFF) << 16) | (c & 0xFF00) | ((c >> 16) & 0xFF);
-        for (int i = 0; i < w * h; ++i) bits[i] = v;
-    }
-    std::vector<unsigned> Snapshot() {
-        GdiFlush();
-        return std::vector<unsigned>(bits, bits + w * h);
-    }
-    COLORREF At(int x, int y) {
-        GdiFlush();
-        unsigned v = bits[y * w + x];
-        return RGB((v >> 16) & 0xFF, (v >> 8) & 0xFF, v & 0xFF);
-    }
-};
+using Canvas = DibCanvas;
 
 int Differences(const std::vector<unsigned>& a, const std::vector<unsigned>& b) {
     int n = 0;
