@@ -147,6 +147,27 @@ TEST_F(CanvasWrite, FailedSaveKeepsTheOldFile) {
     }
     setMode(0);
     FreeLibrary(probe);
+    // A canvas wider than the writer takes: the writer refuses, nothing is left behind.
+    {
+        FakeCanvas wide;
+        g_VmsStore.Free(&wide.base);
+        wide.base = MakeSmooth(1200, 20);
+        CanvasWriteSource source = wide.Source();
+        source.width = 1200, source.height = 20;
+        source.getLayer = [](void* user, int layer, CanvasWriteLayer* out) {
+            if (layer > 0) return 0;
+            *out = {};
+            out->width = 1200, out->height = 20, out->bits = 32;
+            out->plane[0] = ((FakeCanvas*)user)->base;
+            return 1;
+        };
+        BoxRecorder boxes;
+        const std::string path = dir.File("wide.tw");
+        EXPECT_EQ(0, WriteCanvasFile(source, -1, 0, 0, 0, path.c_str(), 0, nullptr));
+        EXPECT_EQ(-1, testsupport::FileSize(path));
+        ASSERT_EQ(1u, boxes.texts.size());
+        EXPECT_EQ("保存に失敗しました。", boxes.texts[0]);
+    }
     // No writer for the extension: nothing written, no message.
     BoxRecorder boxes;
     EXPECT_EQ(0, WriteCanvasFile(canvas.Source(), -1, 0, 0, 0, dir.File("a.xyz").c_str(), 0, nullptr));
