@@ -148,11 +148,19 @@ TEST(ExifRows, LabelsAndConversions) {
 
 struct DialogLook {
     std::vector<std::string> cells;
+    COLORREF labelColour = 0;
 };
 
 int ReadDialog(const ModalRequest& request, void* user) {
     DialogLook* look = (DialogLook*)user;
     HWND list = GetDlgItem(request.dialog, IDC_EXIF_LIST);
+    ShowWindow(request.dialog, SW_SHOW);
+    // Paint everything now: the label cells show their fill colour.
+    RedrawWindow(request.dialog, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN | RDW_ERASE);
+    HWND label = GetDlgItem(list, 0);
+    HDC dc = GetDC(label);
+    look->labelColour = GetPixel(dc, 2, 2);
+    ReleaseDC(label, dc);
     for (int i = 0; i < 6; ++i) {
         char text[260] = {};
         GetWindowTextA(GetDlgItem(list, i), text, sizeof(text));
@@ -185,6 +193,7 @@ TEST(ExifDialog, ShowsCameraAndDateRows) {
     std::vector<std::string> expected = {"メーカ", "Canon", "モデル", "EOS Test", "撮影日時", "2024:05:06 07:08:09"};
     EXPECT_EQ(expected, look.cells);
     EXPECT_EQ(expected, again.cells);
+    EXPECT_EQ(RGB(185, 208, 222), look.labelColour);
     EXPECT_EQ("Exif情報はありません", none.cells[0]);
 }
 
