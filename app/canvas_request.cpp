@@ -116,10 +116,7 @@ int OpenCanvasFile(HWND frame, const char* path) {
     NewCanvasRequest.layers[0].height = height;
     lstrcpynA(NewCanvasRequest.title, path, sizeof NewCanvasRequest.title);
     // The canvas refuses a request it cannot hold; nothing is created then.
-    char folder[MAX_PATH], name[MAX_PATH];
-    bool workFile = SplitPath(path, folder, name) && CompareNoCase(folder, ProgramFolder) == 0 &&
-                    _strnicmp(name, "~~initcanv", 10) == 0;
-    if (!workFile) RecentFilesAdd(path);
+    if (!IsCanvasWorkFile(path)) RecentFilesAdd(path);
     return 1;
 }
 
@@ -223,6 +220,7 @@ void InstallCanvasHost() {
     host.defaultResolution = &Env.newCanvasDpi;
     host.defaultGridColour = &DefaultGridColour;
     host.screenDepth = &Screen.depth;
+    host.appActive = &FrameState.appActive;
     host.recentFilesAdd = RecentFilesAdd;
     host.saveCanvas = SaveCanvasFile;
     SetSaveWarningSetting(&Env.saveWarningOff);

@@ -13,6 +13,7 @@
 #include "app/newcanvas_cmd.h"
 #include "app/handover.h"
 #include "app/ui/msgbox.h"
+#include "app/ui/sysutil.h"
 #include "app/services_pending.h"
 #include "app/settings.h"
 #include "app/startup.h"
@@ -146,12 +147,7 @@ void FrameSetTimer(HWND frame, int on) {
     if (FrameState.timerId >= 0) KillTimer(frame, (UINT_PTR)FrameState.timerId);
     FrameState.timerId = -1;
     if (!on) return;
-    for (int id = 0; id < 30000; ++id) {
-        if (SetTimer(frame, (UINT_PTR)id, 500, nullptr)) {
-            FrameState.timerId = id;
-            return;
-        }
-    }
+    FrameState.timerId = SetFirstFreeTimer(frame, 500);
 }
 
 void FrameOnSize(HWND, int width, int height) {
@@ -360,6 +356,10 @@ int FrameOnCommand(HWND frame, WPARAM wp, LPARAM lp) {
     case CMD_FILE_EXIT:
         SendMessageA(frame, WM_CLOSE, 0, 0);
         return 0;
+    case CMD_FILE_NEW:
+        if (!PrepareNewCanvas(frame)) return 1;
+        if (!CreateCanvasWindow() && !TakeCanvasRefusalShown()) ShowFrameMessage(IDS_NEW_FAILED, kMsgOk);
+        return 0;
     case CMD_FILE_OPEN: {
         char path[MAX_PATH] = {}, name[MAX_PATH] = {};
         if (OpenFileDialog(frame, path, name, InitDirBlock, 0)) {
@@ -375,19 +375,6 @@ int FrameOnCommand(HWND frame, WPARAM wp, LPARAM lp) {
         AppendTestLog("open", path);
         if (OpenCanvasFile(frame, path) && !CreateCanvasWindow() && !TakeCanvasRefusalShown())
             ShowFrameMessage(IDS_NEW_FAILED, kMsgOk);
-        return 0;
-    }
-    case CMD_FILE_NEW: {
-        EnablePanels(FALSE);
-        int chosen = AskNewCanvasSize(frame);
-        EnablePanels(TRUE);
-        if (!chosen) return 1;
-        NewCanvasRequest.layerCount = 1;
-        NewCanvasRequest.layers[0].x = NewCanvasRequest.layers[0].y = 0;
-        NewCanvasRequest.layers[0].planeCount = 1;
-        NewCanvasRequest.origin = CanvOriginBlank;
-        NewCanvasRequest.source = nullptr;
-        if (!CreateCanvasWindow() && !TakeCanvasRefusalShown()) ShowFrameMessage(IDS_NEW_FAILED, kMsgOk);
         return 0;
     }
     case CMD_TWAIN_IMAGE:

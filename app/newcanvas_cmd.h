@@ -1,9 +1,11 @@
-// The frame's side of the new-canvas dialog: the dialog opens with the size and
-// resolution remembered in EnvBlock, and OK remembers the chosen ones there.
+// The frame's File > New: the new-canvas dialog opens with the size and
+// resolution remembered in EnvBlock, and OK makes the request of a blank canvas
+// of the chosen size and remembers it there.
 #pragma once
 #include <windows.h>
 
-// The new-canvas dialog over the owner. 1 on OK, with the new-canvas request's
-// first layer and resolution filled in and EnvBlock's new-canvas width, height
-// and resolution set to them; 0 on Cancel (nothing changed).
-int AskNewCanvasSize(HWND owner);
+// The dialog over the frame. 1 when the request is ready (one layer of the
+// chosen size at 24 bits with one plane besides the colour plane, blank origin,
+// the chosen resolution) and EnvBlock holds the new size; 0 on Cancel (nothing
+// changed).
+int PrepareNewCanvas(HWND frame);

@@ -91,6 +91,9 @@ int CanvCurrentTool() { return g_host.currentTool ? *g_host.currentTool : 0; }
 
 CanvDoc* GetCanvDoc(HWND canvasWindow) {
     if (!canvasWindow || !IsWindow(canvasWindow)) return nullptr;
+    // Only a document window holds a record in its first window long.
+    char name[16] = {};
+    if (!GetClassNameA(canvasWindow, name, sizeof name) || lstrcmpiA(name, "CanvClass") != 0) return nullptr;
     return (CanvDoc*)GetWindowLongPtrA(canvasWindow, 0);
 }
 

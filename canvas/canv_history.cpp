@@ -26,18 +26,20 @@ c_TileImage* Tiles(CanvDoc* doc, int plane) {
     return image ? image->tiles : nullptr;
 }
 
-// Save of one image: true when a step was recorded. A forced save records a
-// step also when nothing changed since the image's last step (that step may
-// belong to another entry): one pixel is written back to itself first.
-bool SaveImage(CanvDoc* doc, int plane, bool force) {
+// Save of one image. A forced save records a step also when nothing changed
+// since the image's last step (that step may belong to another entry): one
+// pixel is written back to itself first.
+enum SaveResult { kRecorded, kNoStep, kRefused };
+SaveResult SaveImage(CanvDoc* doc, int plane, bool force) {
     c_TileImage* t = Tiles(doc, plane);
-    if (!t) return false;
-    if (t->Save() == 0) return true;
-    if (!force || !t->IsSaveEnabled()) return false;
+    if (!t) return kNoStep;
+    if (t->Save() == 0) return kRecorded;
+    if (!force || !t->IsSaveEnabled()) return kNoStep;
     VmsImage* image = doc->planes[plane].image;
     uint32_t pixel = 0;
-    if (!g_VmsStore.GetRow(image, 0, 0, 0, &pixel) || !g_VmsStore.PutRow(image, 0, 0, 0, &pixel)) return false;
-    return t->Save() == 0;
+    if (!g_VmsStore.GetRow(image, 0, 0, 0, &pixel) || !g_VmsStore.PutRow(image, 0, 0, 0, &pixel)) return kRefused;
+    // A second refusal is the swap file's.
+    return t->Save() == 0 ? kRecorded : kRefused;
 }
 
 int StepImage(CanvDoc* doc, int plane, int redo) {
@@ -74,21 +76,24 @@ int c_UndoManager::SavePoint(CanvDoc* doc, int plane, int markModified) {
     // The undone entries cannot be redone once something new is done.
     doc->undoCount = doc->undoPosition;
     int32_t flags = 0;
-    if (SaveImage(doc, plane, true)) flags |= kStepPrimary;
+    switch (SaveImage(doc, plane, true)) {
+    case kRecorded: flags |= kStepPrimary; break;
+    case kRefused: return 0;   // the store could not keep the step: nothing is recorded
+    case kNoStep: break;
+    }
     const CanvasHost& host = GetCanvasHost();
     if (doc->planes[plane].layerType == LayerTypeStrokeTarget && host.penKind && host.penKind() == 2) {
         int stroke = FindLayerByType(doc, LayerTypeStroke);
         if (stroke >= 0) {
-            bool a = SaveImage(doc, stroke, false), b = SaveImage(doc, stroke + 1, false);
+            bool a = SaveImage(doc, stroke, false) == kRecorded, b = SaveImage(doc, stroke + 1, false) == kRecorded;
             if (a || b) flags |= kStepStroke;
         }
     }
-    if (plane % CanvPlanesPerLayer == 0 && SaveImage(doc, plane + 1, false)) flags |= kStepCompanion;
+    if (plane % CanvPlanesPerLayer == 0 && SaveImage(doc, plane + 1, false) == kRecorded) flags |= kStepCompanion;
     if (!flags) {
-        // Nothing was recorded: nothing changed since the last checkpoint of
-        // these images, their history is switched off, or the store refused.
+        // The plane keeps no history (saving is off for it).
         RepaintButtons();
-        return Tiles(doc, plane) && Tiles(doc, plane)->IsSaveEnabled() ? 1 : 0;
+        return 1;
     }
     if (doc->undoCount >= CanvUndoSlots) {
         std::memmove(doc->undo, doc->undo + 1, sizeof(UndoStep) * (CanvUndoSlots - 1));

@@ -9,7 +9,7 @@ public:
     // Checkpoint of a plane before it changes (plane < 0: the current plane);
     // markModified sets the modified flag first. A checkpoint after an undo
     // drops the undone entries. Returns 1; 0 when the image store refused the
-    // step (the history then keeps its position and the pixels are unchanged).
+    // step (nothing is recorded; the history keeps its entries and position).
     static int SavePoint(CanvDoc* doc, int plane, int markModified);
     // One step back (redo 0) or forward (redo 1). 0 when there was nothing to
     // do or the store refused (position kept), else 1.

@@ -20,6 +20,7 @@ struct CanvasHost {
     int* defaultResolution;     // default canvas resolution (dpi), may be null
     COLORREF* defaultGridColour;
     int* screenDepth;           // bits a pixel of the screen
+    int* appActive;             // the frame's WM_ACTIVATEAPP state, may be null
     // Frame services.
     void (*statusBarSetZoom)(int percent);
     void (*statusBarSetPos)(int x, int y);

@@ -161,12 +161,15 @@ void ComposeDocInto(CanvDoc* doc, CanvDoc* source) {
 
 void FreeAllPlanes(CanvDoc* doc) { FreeCanvLayers(doc); }
 
-bool IsWorkFileName(const char* path, char* folder, char* name) {
-    if (!SplitPath(path, folder, name)) return false;
+}  // namespace
+
+int IsCanvasWorkFile(const char* path, char* name) {
+    char folder[MAX_PATH + 1], own[MAX_PATH];
+    if (!name) name = own;
+    if (!SplitPath(path, folder, name)) return 0;
+    lstrcatA(folder, "\\");
     return CompareNoCase(folder, CanvProgramFolder()) == 0 && _strnicmp(name, "~~initcanv", 10) == 0;
 }
-
-}  // namespace
 
 int TakeCanvasRefusalShown() {
     int shown = g_refusalShown;
@@ -321,8 +324,8 @@ int LoadCanvSource(CanvDoc* doc) {
 }
 
 int RestoreInitCanvas(CanvDoc* doc, const char* path) {
-    char folder[MAX_PATH], name[MAX_PATH];
-    if (!IsWorkFileName(path, folder, name)) return 0;
+    char name[MAX_PATH];
+    if (!IsCanvasWorkFile(path, name)) return 0;
     char record[MAX_PATH + 32];
     char stem[16];
     lstrcpynA(stem, name, 16);   // "~~initcanvNNNNN"
@@ -346,7 +349,9 @@ int RestoreInitCanvas(CanvDoc* doc, const char* path) {
         if (!owner->modified || CloseCanvDocQuery(owner->window)) {
             owner->closing = 1;
             owner->modified = 0;
-            DestroyWindow(owner->window);
+            HWND client = GetParent(owner->window);
+            if (client) SendMessageA(client, WM_MDIDESTROY, (WPARAM)owner->window, 0);
+            else DestroyWindow(owner->window);
         }
     }
     return 1;

@@ -19,6 +19,10 @@ int LoadCanvSource(CanvDoc* doc);
 // The canvas road of reading: the layers, planes, names, positions, blend
 // modes, transparency and resolution of the file into the document.
 int LoadCanvasImageFile(CanvDoc* doc, const char* path);
+// 1 when the path is one of the canvases' work files: in the program folder,
+// its name beginning with "~~initcanv" (compared without case); the name goes
+// to `name` (MAX_PATH bytes) when given.
+int IsCanvasWorkFile(const char* path, char* name = nullptr);
 // A work file "~~initcanvNNNNN.tmp" of the program folder: reads and deletes
 // its record and closes the document it names (when that document is live and
 // unchanged, or its owner agrees). 1 when the path came from a record.

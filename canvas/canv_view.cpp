@@ -281,6 +281,7 @@ void HandScroll(CanvDoc* doc, int mode) {
         GetPolledCursorPos(&c);
         if (mode == 2 && !(GetAsyncKeyState(VK_LBUTTON) & 0x8000)) {
             last = c;
+            Sleep(1);
             continue;
         }
         if (c.x != last.x) CanvPaneScrollTo(doc, 0, doc->scrollX + (last.x - c.x));

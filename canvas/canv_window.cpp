@@ -276,6 +276,10 @@ LRESULT CALLBACK CanvDocWndProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
         mm->ptMinTrackSize.y = 128;
         return r;
     }
+    case WM_NCACTIVATE:
+        // While another program is active the caption is drawn inactive.
+        if (GetCanvasHost().appActive && !*GetCanvasHost().appActive) wp = FALSE;
+        break;
     case WM_KEYDOWN: {
         CanvDoc* doc = GetCanvDoc(wnd);
         if (doc) OnKeyDown(wnd, doc, wp);

@@ -6,6 +6,8 @@
 #include "canvas/canv_history.h"
 #include "canvas/canv_layers.h"
 #include "canvas_fixture.h"
+#include "image/swap_file.h"
+#include "image/vms_store.h"
 
 using namespace canvtest;
 
@@ -97,4 +99,32 @@ TEST(CanvasHistory, ResetEmptiesEverything) {
     EXPECT_EQ(0, c_UndoManager::Step(doc.doc, -1, 0));
     EXPECT_EQ(0, c_UndoManager::Step(doc.doc, -1, 1));
     EXPECT_EQ(0u, Pixel(LayerBase(doc.doc, 0)->image, 3, 3));
+}
+
+namespace {
+bool g_diskFails = false;
+bool FailingWrites(bool write) { return write && g_diskFails; }
+}  // namespace
+
+TEST(CanvasHistory, RefusedStepsKeepThePositionAndThePixels) {
+    DocHolder doc(MakeDoc({Layer(300, 40)}));
+    ASSERT_TRUE(doc.doc);
+    VmsImage* image = LayerBase(doc.doc, 0)->image;
+    ASSERT_EQ(1, c_UndoManager::SavePoint(doc.doc, 0, 1));
+    SetPixel(image, 260, 30, 0x123456);
+    ASSERT_NE(nullptr, g_VmsStore.Swap());
+    g_VmsStore.Swap()->SetFailureSeam(FailingWrites);
+    g_diskFails = true;
+    // The store cannot keep the edited pixels: the undo does not happen.
+    EXPECT_EQ(0, c_UndoManager::Step(doc.doc, -1, 0));
+    EXPECT_EQ(1, doc->undoPosition);
+    EXPECT_EQ(0x123456u, Pixel(image, 260, 30));
+    // Nor can it keep a new checkpoint: nothing is recorded.
+    EXPECT_EQ(0, c_UndoManager::SavePoint(doc.doc, 0, 1));
+    EXPECT_EQ(1, doc->undoCount);
+    g_diskFails = false;
+    EXPECT_EQ(1, c_UndoManager::Step(doc.doc, -1, 0));
+    EXPECT_EQ(0xFFFFFFu, Pixel(image, 260, 30));
+    EXPECT_EQ(0, doc->undoPosition);
+    g_VmsStore.Swap()->SetFailureSeam(nullptr);
 }

@@ -14,11 +14,13 @@
 #include "app_test_util.h"
 #include "editor_process.h"
 #include "canvas/canv_history.h"
+#include "canvas/canv_init.h"
 #include "canvas/canv_layers.h"
 #include "canvas/canv_view.h"
 #include "canvas/canv_window.h"
 #include "canvas_fixture.h"
 #include "app/ui/ui_hook.h"
+#include "app/ui/mousepoll.h"
 #include "resources/newcanvas_ids.h"
 #include "fileio/plugin_api.h"
 #include "fileio/plugin_write.h"
@@ -323,6 +325,83 @@ TEST_F(CanvasWindows, FileNewMakesACanvasOfTheChosenSize) {
     char title[200];
     GetWindowTextA(doc->window, title, sizeof title);
     EXPECT_EQ(std::string("名前なし |   [200 %]"), title);
+}
+
+TEST_F(CanvasWindows, WorkFileRecordClosesOnlyTheLiveDocumentItNames) {
+    CanvDoc* owner = Open(WritePng("owner.png", 20, 20));
+    ASSERT_NE(nullptr, owner);
+    HWND ownerWindow = owner->window;
+    CanvDoc* taker = Open(WritePng("taker.png", 10, 10));
+    ASSERT_NE(nullptr, taker);
+    ASSERT_NE(owner, taker);
+    auto handOver = [&](int number) {
+        char stem[32];
+        std::snprintf(stem, sizeof stem, "~~initcanv%05d", owner->number);
+        std::string work = dir.File(std::string(stem) + ".tmp"), record = dir.File(std::string(stem) + ".fn");
+        char bytes[264] = "C:\\named\\pic.png";
+        std::memcpy(bytes + 260, &number, 4);
+        EXPECT_TRUE(testsupport::WriteFileBytes(work, "x", 1));
+        EXPECT_TRUE(testsupport::WriteFileBytes(record, bytes, sizeof bytes));
+        EXPECT_EQ(1, RestoreInitCanvas(taker, work.c_str()));
+        EXPECT_EQ(-1, testsupport::FileSize(work));
+        EXPECT_EQ(-1, testsupport::FileSize(record));
+        EXPECT_EQ("C:\\named\\pic.png", std::string(taker->path));
+    };
+    // A number that names no live document closes nothing.
+    size_t shown = boxes->texts.size();
+    handOver(owner->number + 1000);
+    EXPECT_TRUE(IsWindow(ownerWindow));
+    // A changed document asks first; Cancel keeps it.
+    owner->modified = 1;
+    boxes->button = IDCANCEL;
+    handOver(owner->number);
+    EXPECT_TRUE(IsWindow(ownerWindow));
+    ASSERT_EQ(shown + 1, boxes->texts.size());
+    EXPECT_EQ("画像に変更があります。保存しますか？", boxes->texts.back());
+    // An unchanged one is closed without a question.
+    owner->modified = 0;
+    handOver(owner->number);
+    apptest::Pump(20);
+    EXPECT_FALSE(IsWindow(ownerWindow));
+    EXPECT_EQ(shown + 1, boxes->texts.size());
+    EXPECT_EQ(1, Children());
+}
+
+TEST_F(CanvasWindows, LayerDragStopsNearTheEdgeAndAClickOnlySelects) {
+    CanvDoc* doc = Open(WritePng("drag.png", 640, 100));
+    ASSERT_NE(nullptr, doc);
+    ASSERT_EQ(100.0, doc->zoom);
+    SendMessageA(doc->window, WM_COMMAND, CMD_LAYER_ADD, 0);
+    ASSERT_EQ(2, CountLayers(doc, 0));
+    auto at = [&](int x, int y) {
+        POINT p = {x, y};
+        ClientToScreen(doc->display, &p);
+        return p;
+    };
+    const POINT start = at(100, 50), beyond = at(2100, 50);
+    const MouseSample drag[] = {{start.x, start.y, kSampleLeft}, {start.x, start.y, kSampleLeft},
+                                {beyond.x, beyond.y, kSampleLeft},     {beyond.x, beyond.y, kSampleLeft},
+                                {beyond.x, beyond.y, 0}};
+    doc->modified = 0;
+    InjectMouseSamples(drag, 5);
+    PickAndMoveLayer(doc, 0);
+    InjectMouseSamples(nullptr, 0);
+    EXPECT_EQ(630, LayerBase(doc, 1)->x);
+    EXPECT_EQ(630, LayerBase(doc, 1)[1].x);
+    EXPECT_EQ(0, LayerBase(doc, 1)->y);
+    EXPECT_EQ(1, doc->modified);
+
+    // A click on the moved layer selects it and changes nothing.
+    doc->modified = 0;
+    doc->currentPlane = 0;
+    const POINT on = at(635, 10);
+    const MouseSample click[] = {{on.x, on.y, kSampleLeft}, {on.x, on.y, kSampleLeft}, {on.x, on.y, 0}};
+    InjectMouseSamples(click, 3);
+    PickAndMoveLayer(doc, 0);
+    InjectMouseSamples(nullptr, 0);
+    EXPECT_EQ(8, doc->currentPlane);
+    EXPECT_EQ(630, LayerBase(doc, 1)->x);
+    EXPECT_EQ(0, doc->modified);
 }
 
 TEST_F(CanvasWindows, UnreadableFilesMakeNoWindow) {
