@@ -30,19 +30,6 @@ HGLOBAL ReadExifBlob(const char* path, int32_t* size) {
     return blob;
 }
 
-HGLOBAL CopyExifBlob(const void* bytes, size_t size) {
-    if (!bytes || size == 0) return nullptr;
-    HGLOBAL blob = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, size);
-    void* p = blob ? GlobalLock(blob) : nullptr;
-    if (!p) {
-        if (blob) GlobalFree(blob);
-        return nullptr;
-    }
-    std::memcpy(p, bytes, size);
-    GlobalUnlock(blob);
-    return blob;
-}
-
 void FreeExifBlob(HGLOBAL* blob) {
     if (!blob || !*blob) return;
     GlobalFree(*blob);

@@ -38,8 +38,6 @@ int IsExifFilePath(const char* path);
 // A new blob (a zero-filled movable global block, freed with FreeExifBlob)
 // of the file's EXIF data and its size, or null and 0 when the file has none.
 HGLOBAL ReadExifBlob(const char* path, int32_t* size);
-// A new blob holding a copy of `size` bytes, or null.
-HGLOBAL CopyExifBlob(const void* bytes, size_t size);
 // Frees the blob and clears the handle; null is fine.
 void FreeExifBlob(HGLOBAL* blob);
 

@@ -188,7 +188,6 @@ public:
     int LoadMemory(const uint8_t* bytes, size_t size);
     int Parse();
 
-    int CountExifEntries() const { return exif_.EntryCount() + interop_.EntryCount(); }
     // IFD0, Exif, Interoperability, GPS; a callback result of 0 ends one IFD's walk.
     void EnumAllEntries(IfdEntryCallback callback, void* user) const;
 

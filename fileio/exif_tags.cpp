@@ -338,12 +338,6 @@ const char* IfdTagName(const IfdTagTable& table, uint32_t tag) {
     return "";
 }
 
-int32_t IfdTagNumber(const IfdTagTable& table, const char* name) {
-    for (int i = 0; i < table.tagCount; ++i)
-        if (std::strcmp(table.names[i], name) == 0) return (int32_t)table.tags[i];
-    return -1;
-}
-
 const char* IfdRowText(const IfdTagTable& table, const char* key) {
     for (int i = 0; i < table.rowCount; ++i)
         if (std::strcmp(table.rows[i].key, key) == 0) return table.rows[i].text;

@@ -25,7 +25,5 @@ extern const IfdTagTable kInteropTagTable;
 
 // English name of a tag, "" when the table does not know it.
 const char* IfdTagName(const IfdTagTable& table, uint32_t tag);
-// Tag number of an English name, or -1.
-int32_t IfdTagNumber(const IfdTagTable& table, const char* name);
 // Text of the row whose key equals `key` exactly, or null.
 const char* IfdRowText(const IfdTagTable& table, const char* key);

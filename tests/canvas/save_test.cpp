@@ -3,6 +3,10 @@
 // and shown, a failed save, and the close question's Yes.
 #include <gtest/gtest.h>
 
+#include <windows.h>
+#include <commdlg.h>
+#include <dlgs.h>
+
 #include <cstring>
 #include <string>
 #include <vector>
@@ -10,6 +14,7 @@
 #include "app/commands.h"
 #include "app/envblock.h"
 #include "app/globals.h"
+#include "app/ui/sysutil.h"
 #include "app/ui/ui_hook.h"
 #include "app_test_util.h"
 #include "canvas/canv_compose.h"
@@ -285,6 +290,30 @@ TEST(CanvasSaveView, RowsAreTheComposite) {
         }
         c_DibImageOps::Free(&expected);
     }
+}
+
+}  // namespace
+
+namespace {
+
+// Types the path into the open dialog and presses OK; other boxes get OK.
+int TypeOpenPath(const ModalRequest& request, void* user) {
+    const std::string* path = (const std::string*)user;
+    if (request.text || request.attempt > 0) return request.text ? IDOK : kModalAskAgain;
+    SendMessageA(request.dialog, CDM_SETCONTROLTEXT, cmb13, (LPARAM)path->c_str());
+    SendMessageA(request.dialog, CDM_SETCONTROLTEXT, edt1, (LPARAM)path->c_str());
+    return IDOK;
+}
+
+TEST_F(CanvasSave, OpenCommandOpensTheChosenFile) {
+    std::string png = WritePicture("chosen.png", 30, 20);
+    SetModalAnswerHook(TypeOpenPath, &png);
+    SendMessageA(AppWindows.frame, WM_COMMAND, CMD_FILE_OPEN, 0);
+    apptest::Pump(100);
+    CanvDoc* doc = GetActiveCanvas();
+    ASSERT_NE(nullptr, doc);
+    EXPECT_EQ(30, doc->width);
+    EXPECT_EQ(0, CompareNoCase(png.c_str(), doc->path));
 }
 
 }  // namespace
