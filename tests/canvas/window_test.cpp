@@ -404,6 +404,38 @@ TEST_F(CanvasWindows, LayerDragStopsNearTheEdgeAndAClickOnlySelects) {
     EXPECT_EQ(0, doc->modified);
 }
 
+TEST_F(CanvasWindows, CursorSnapsToTheGrid) {
+    CanvDoc* doc = Open(WritePng("grid.png", 100, 60));
+    ASSERT_NE(nullptr, doc);
+    ASSERT_EQ(100.0, doc->zoom);
+    doc->gridShown = doc->gridSnap = 1;
+    doc->gridWidth = doc->gridHeight = 16;
+    struct Case {
+        int x, y, offset, wantX, wantY;
+    } cases[] = {{7, 7, 0, 0, 0}, {8, 9, 0, 16, 16}, {8, 30, 3, 19, 35}, {40, 23, 0, 48, 16}};
+    for (const Case& c : cases) {
+        POINT p = {c.x, c.y};
+        ClientToScreen(doc->display, &p);
+        const MouseSample at[] = {{p.x, p.y, 0}};
+        InjectMouseSamples(at, 1);
+        POINT got;
+        GetCursorImagePos(doc, &got, c.offset, c.offset);
+        InjectMouseSamples(nullptr, 0);
+        EXPECT_EQ(c.wantX, got.x) << c.x;
+        EXPECT_EQ(c.wantY, got.y) << c.y;
+    }
+    doc->gridSnap = 0;
+    POINT p = {8, 9};
+    ClientToScreen(doc->display, &p);
+    const MouseSample at[] = {{p.x, p.y, 0}};
+    InjectMouseSamples(at, 1);
+    POINT got;
+    GetCursorImagePos(doc, &got, 3, 3);
+    InjectMouseSamples(nullptr, 0);
+    EXPECT_EQ(8, got.x);
+    EXPECT_EQ(9, got.y);
+}
+
 TEST_F(CanvasWindows, UnreadableFilesMakeNoWindow) {
     std::string png = WritePng("whole.png", 64, 64);
     std::string bytes;
