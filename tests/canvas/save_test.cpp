@@ -201,6 +201,21 @@ TEST_F(CanvasSave, CameraJpegKeepsItsExifAndShowsItInTheDialog) {
     EXPECT_EQ("Canon", saved.Ifd0().FindEntry("Make")->valueText);
     EXPECT_EQ("2024:05:06 07:08:09", saved.Exif().FindEntry("DateTimeOriginal")->valueText);
     EXPECT_GT(saved.ThumbnailLength(), 0);
+
+    // The native format carries the EXIF block through its hand-over file.
+    std::vector<uint8_t> kept((const uint8_t*)GlobalLock(doc->exifBlob),
+                              (const uint8_t*)GlobalLock(doc->exifBlob) + doc->exifSize);
+    GlobalUnlock(doc->exifBlob);
+    GlobalUnlock(doc->exifBlob);
+    const std::string dra = folder.File("photo.dra");
+    SaveAs(doc, dra);
+    CloseActive();
+    CanvDoc* back = Open(dra);
+    ASSERT_NE(nullptr, back);
+    ASSERT_NE(nullptr, back->exifBlob);
+    ASSERT_EQ((int32_t)kept.size(), back->exifSize);
+    EXPECT_EQ(0, std::memcmp(kept.data(), GlobalLock(back->exifBlob), kept.size()));
+    GlobalUnlock(back->exifBlob);
 }
 
 TEST_F(CanvasSave, FailedSaveKeepsTheOldFileAndTheChangedMark) {
