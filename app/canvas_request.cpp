@@ -13,6 +13,8 @@
 #include "app/ui/msgbox.h"
 #include "app/ui/sysutil.h"
 #include "canvas/canv_clip.h"
+#include "canvas/canv_save.h"
+#include "fileio/file_dialogs.h"
 #include "canvas/canv_doc.h"
 #include "canvas/canv_host.h"
 #include "canvas/canv_init.h"
@@ -212,7 +214,7 @@ int PrepareSelectionCopy(HWND) {
 // The open dialog of the frame for pasting a file as a layer.
 static int ChoosePasteFile(HWND owner, char* path) {
     char name[MAX_PATH] = {};
-    return OpenFileDialog(owner, path, name, InitDirBlock, 0);
+    return OpenFileDialog(owner, path, name, (char*)InitDirBlock, 0);
 }
 
 void InstallCanvasHost() {
@@ -233,6 +235,8 @@ void InstallCanvasHost() {
     host.recentFilesAdd = RecentFilesAdd;
     host.statusBarSetPos = StatusBarSetPos;
     host.statusBarSetZoom = StatusBarSetZoomPercent;
+    host.saveCanvas = SaveCanvasFile;
+    SetSaveWarningSetting(&Env.saveWarningOff);
     host.documentMenu = DocumentMenu;
     SetCanvasHost(host);
 }

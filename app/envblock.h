@@ -41,7 +41,7 @@ struct EnvBlock {
     uint8_t r152[396 - 152];
     int32_t openDialogSetting;  // 396
     int32_t saveDialogSetting;  // 400
-    uint8_t r404[4];
+    int32_t saveWarningOff;     // 404: "以後、この警告は表示しない" of the save format warning
     int32_t selHistoryLimit;    // 408: clamped to 5..100 at frame creation
     int32_t numberMode;         // 412: pen bars' numbers: 1 percent, 2 hex, else raw
     uint8_t r416[4];
@@ -96,6 +96,7 @@ static_assert(sizeof(EnvBlock) == 2864, "EnvBlock is 2,864 bytes");
 static_assert(offsetof(EnvBlock, penColour) == 36, "offset 36");
 static_assert(offsetof(EnvBlock, tip) == 88, "offset 88");
 static_assert(offsetof(EnvBlock, openDialogSetting) == 396, "offset 396");
+static_assert(offsetof(EnvBlock, saveWarningOff) == 404, "offset 404");
 static_assert(offsetof(EnvBlock, selHistoryLimit) == 408, "offset 408");
 static_assert(offsetof(EnvBlock, zoomSetting) == 420, "offset 420");
 static_assert(offsetof(EnvBlock, snapshotFlag) == 424, "offset 424");

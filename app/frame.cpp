@@ -22,6 +22,7 @@
 #include "app/settings.h"
 #include "app/startup.h"
 #include "app/wndclass.h"
+#include "fileio/file_dialogs.h"
 #include "image/vms_store.h"
 
 FrameStateRecord FrameState = {-1, 0, 0, 0, nullptr, {1, 1, 1}, nullptr, 0};
@@ -313,7 +314,7 @@ void SelectTool(int id, LPARAM flag) {
         break;
     case CMD_EDIT_PASTEFILE: {
         char path[MAX_PATH] = {}, name[MAX_PATH] = {};
-        if (OpenFileDialog(AppWindows.frame, path, name, InitDirBlock, 0)) refused = true;
+        if (OpenFileDialog(AppWindows.frame, path, name, (char*)InitDirBlock, 0)) refused = true;
         break;
     }
     case CMD_EDIT_MATERIAL: {
@@ -375,7 +376,7 @@ int FrameOnCommand(HWND frame, WPARAM wp, LPARAM lp) {
         return 0;
     case CMD_FILE_OPEN: {
         char path[MAX_PATH] = {}, name[MAX_PATH] = {};
-        if (OpenFileDialog(frame, path, name, InitDirBlock, 0)) {
+        if (OpenFileDialog(frame, path, name, (char*)InitDirBlock, 0)) {
             SendMessageA(frame, WM_COMMAND, CMD_FILE_OPENPATH, (LPARAM)path);
             return 0;
         }

@@ -2,7 +2,6 @@
 
 int TwainSourceEnabled = 0;
 
-int OpenFileDialog(HWND, char*, char*, void*, int) { return 0; }
 int OpenPartsBox(HWND, const char*, char*, const char*, const char*) { return 0; }
 
 void TwainInitIdentity(HWND) {}

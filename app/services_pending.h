@@ -6,9 +6,6 @@
 #pragma once
 #include <windows.h>
 
-// Open dialog: 1 with the chosen path (at most 256 characters) in path, 0 when
-// nothing was chosen.
-int OpenFileDialog(HWND owner, char* path, char* name, void* initDirBlock, int flags);
 // Parts box on a folder: nonzero when a file was chosen (its path in path).
 int OpenPartsBox(HWND owner, const char* folder, char* path, const char* pattern, const char* title);
 

@@ -14,6 +14,7 @@
 #include "app/toolbar.h"
 #include "canvas/canv_ruler.h"
 #include "canvas/canv_window.h"
+#include "fileio/exif_dialog.h"
 #include "fileio/plugin_registry.h"
 
 SharedBackgrounds Backgrounds;
@@ -115,8 +116,8 @@ int RegisterWindowClasses() {
         {plain, kWhite, 0, nullptr, 0, 0, nullptr, nullptr},                         // CurveViewClass
         {plain, kSolid, RGB(245, 248, 249), nullptr, 0, 0, nullptr, nullptr},        // PartsBoxBaseClass
         {plain, kWhite, 0, nullptr, 0, 0, nullptr, nullptr},                         // PartsBoxThmlClass
-        {plain, kSolid, RGB(128, 128, 192), nullptr, 0, 0, nullptr, nullptr},        // ExifDlgBaseClass
-        {plain, kWhite, 0, nullptr, 0, 0, nullptr, "paldrag2"},                      // ExifGridClass
+        {ExifDlgBaseProc, kSolid, RGB(128, 128, 192), nullptr, 0, 0, nullptr, nullptr},  // ExifDlgBaseClass
+        {ExifGridProc, kWhite, 0, nullptr, 0, 0, nullptr, "paldrag2"},                // ExifGridClass
         {plain, kWhite, 0, nullptr, 0, 0, nullptr, nullptr},                         // OoiViewClass
         {plain, kWhite, 0, nullptr, 0, 0, nullptr, nullptr},                         // YakiViewClass
         {CtrlPanelWndProc, kWhite, 0, nullptr, 0, 0, nullptr, nullptr},                         // CtrlPanelClass

@@ -8,6 +8,7 @@
 #include "canvas/canv_history.h"
 #include "canvas/canv_host.h"
 #include "canvas/canv_layers.h"
+#include "canvas/canv_save.h"
 #include "canvas/canv_strings.h"
 #include "canvas/canv_view.h"
 #include "canvas/canv_window.h"
@@ -133,6 +134,7 @@ void CanvDocCommand(HWND wnd, int id, HWND, int) {
         switch (id) {
         case 10004: SaveCanvDoc(wnd, 0); break;
         case 10006: SaveCanvDoc(wnd, 1); break;
+        case 11022: ShowCanvasExif(wnd); break;
         case 11011:
             if (host.statusBar && *host.statusBar) SendMessageA(*host.statusBar, WM_COMMAND, 110, 0);
             break;

@@ -14,6 +14,7 @@
 #include "canvas/canv_strings.h"
 #include "canvas/canv_view.h"
 #include "canvas/canv_window.h"
+#include "fileio/exif_blob.h"
 #include "fileio/host_util.h"
 #include "fileio/plugin_api.h"
 #include "fileio/plugin_read.h"
@@ -532,8 +533,11 @@ int LoadCanvasImageFile(CanvDoc* doc, const char* path) {
             }
         TakeExifHandOver(doc);
     }
-    // The EXIF block of camera files stays as the reader leaves it until the
-    // EXIF model reads it.
+    // Camera files keep their EXIF data through the EXIF model.
+    if (IsExifFilePath(path)) {
+        FreeExifBlob(&doc->exifBlob);
+        doc->exifBlob = ReadExifBlob(path, &doc->exifSize);
+    }
     for (int l = 0; l < described; ++l) {
         LayerPlane* base = LayerBase(doc, l);
         base->x = li[l].left;

@@ -1,12 +1,17 @@
 #include "fileio/plugin_read.h"
 
+#include <cstdio>
 #include <cstring>
+#include <vector>
 
 #if defined(__x86_64__) || defined(__i386__)
 #include <immintrin.h>
 #endif
 
 #include "app/ui/msgbox.h"
+#include "app/ui/sysutil.h"
+#include "fileio/exif_blob.h"
+#include "fileio/exif_file.h"
 #include "fileio/host_util.h"
 #include "fileio/plugin_registry.h"
 #include "image/vms_store.h"
@@ -489,7 +494,28 @@ PackedDib ReadImageToDib(const char* path, HWND window) {
     return dll ? ReadImageToDibWithPlugin(path, window, dll) : nullptr;
 }
 
-PackedDib ReadFastImage(HWND, const char* path) {
+PackedDib ReadExifThumbnail(HWND window, const char* path, const char* folder) {
+    if (!IsExifFilePath(path) || !folder) return nullptr;
+    c_ExifFile exif;
+    int unavailable = 0;
+    if (exif.Load(path) != 0) return nullptr;
+    const int length = exif.ReadThumbnail(nullptr, &unavailable);
+    if (unavailable || length <= 0) return nullptr;
+    std::vector<uint8_t> bytes((size_t)length);
+    if (exif.ReadThumbnail(bytes.data(), &unavailable) != length) return nullptr;
+    char tempFolder[MAX_PATH], temp[MAX_PATH], dll[MAX_PATH];
+    if (!GetTempPathA(sizeof(tempFolder), tempFolder) || !GetTempFileNameA(tempFolder, "pmf", 0, temp)) return nullptr;
+    PackedDib dib = nullptr;
+    if (WriteFileReplacing(temp, bytes.data(), bytes.size())) {
+        snprintf(dll, sizeof(dll), "%sfile_r\\jpgload.dll", folder);
+        dib = ReadImageToDibWithPlugin(temp, window, dll);
+    }
+    DeleteFileA(temp);
+    return dib;
+}
+
+PackedDib ReadFastImage(HWND window, const char* path) {
+    if (PackedDib thumbnail = ReadExifThumbnail(window, path, PluginProgramFolder())) return thumbnail;
     const char* dll = path ? ReaderPluginPath(FindReaderPlugin(path)) : nullptr;
     if (!dll) return nullptr;
     char bmp[256] = {};

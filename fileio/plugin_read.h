@@ -41,7 +41,11 @@ VmsImage* ReadImageWithPlugin(const char* path, HWND window, const char* readerD
 PackedDib ReadImageToDibWithPlugin(const char* path, HWND window, const char* readerDll);
 // The same with the reader chosen by the path's extension.
 PackedDib ReadImageToDib(const char* path, HWND window);
-// A quick small picture: the preview .bmp that the reader's optional
-// ReadFileFastImage writes (read and deleted), as 32 bits; null when the reader
-// has none. (The EXIF thumbnail comes first once the EXIF model is there.)
+// A quick small picture: the EXIF thumbnail of a camera file, else the preview
+// .bmp that the reader's optional ReadFileFastImage writes (read and deleted),
+// as 32 bits; null when there is neither.
 PackedDib ReadFastImage(HWND window, const char* path);
+// The JPEG thumbnail of a camera file's EXIF data (jpg, jpeg, tif, tiff,
+// orf), decoded with "<folder>file_r\jpgload.dll"; null when there is none
+// (a thumbnail stored as strips gives null too).
+PackedDib ReadExifThumbnail(HWND window, const char* path, const char* folder);

@@ -23,34 +23,8 @@ struct WriteState {
 int DARNA_PLUGIN_CALL SingleGetRow(int y, int x0, int x1, uint8_t* buffer, int image) {
     const VmsImage* im = g_Write.image;
     // Index 0 is the image; a negative index (the composite) is the image too.
-    if (image > 0 || !buffer || !im || y < 0 || y >= im->height || x0 < 0 || x0 > x1 || x1 >= im->width)
-        return -1;
-    const int n = x1 - x0 + 1;
-    if (im->bits == 32) {
-        if (!g_VmsStore.GetRow(im, y, x0, x1, g_Write.row)) return -1;
-        for (int i = 0; i < n; ++i) {
-            uint32_t v = g_Write.row[i];
-            buffer[3 * i] = (uint8_t)v;
-            buffer[3 * i + 1] = (uint8_t)(v >> 8);
-            buffer[3 * i + 2] = (uint8_t)(v >> 16);
-        }
-        return 1;
-    }
-    // Indexed images through their palette (1 and 4-bit rows come whole).
-    const uint8_t* bytes = (const uint8_t*)g_Write.row;
-    const bool packed = im->bits == 1 || im->bits == 4;
-    if (!g_VmsStore.GetRow(im, y, packed ? 0 : x0, packed ? im->width - 1 : x1, g_Write.row)) return -1;
-    for (int i = 0; i < n; ++i) {
-        int x = packed ? x0 + i : i, index;
-        if (im->bits == 1) index = (bytes[x >> 3] >> (7 - (x & 7))) & 1;
-        else if (im->bits == 4) index = x & 1 ? bytes[x >> 1] & 15 : bytes[x >> 1] >> 4;
-        else index = bytes[x];
-        const RGBQUAD& q = im->palette[index];
-        buffer[3 * i] = q.rgbBlue;
-        buffer[3 * i + 1] = q.rgbGreen;
-        buffer[3 * i + 2] = q.rgbRed;
-    }
-    return 1;
+    if (image > 0 || !buffer || !im) return -1;
+    return ImageRowToBgr(im, y, x0, x1, g_Write.row, buffer) ? 1 : -1;
 }
 
 // A single image has no transparency planes: opaque rows and "no such plane".
@@ -97,6 +71,36 @@ void SendProgress(HWND window, WPARAM kind, LPARAM value) {
 }
 
 }  // namespace
+
+int ImageRowToBgr(const VmsImage* im, int y, int x0, int x1, uint32_t* scratch, uint8_t* buffer) {
+    if (!im || y < 0 || y >= im->height || x0 < 0 || x0 > x1 || x1 >= im->width) return 0;
+    const int n = x1 - x0 + 1;
+    if (im->bits == 32) {
+        if (!g_VmsStore.GetRow(im, y, x0, x1, scratch)) return 0;
+        for (int i = 0; i < n; ++i) {
+            uint32_t v = scratch[i];
+            buffer[3 * i] = (uint8_t)v;
+            buffer[3 * i + 1] = (uint8_t)(v >> 8);
+            buffer[3 * i + 2] = (uint8_t)(v >> 16);
+        }
+        return 1;
+    }
+    // Indexed images through their palette (1 and 4-bit rows come whole).
+    const uint8_t* bytes = (const uint8_t*)scratch;
+    const bool packed = im->bits == 1 || im->bits == 4;
+    if (!g_VmsStore.GetRow(im, y, packed ? 0 : x0, packed ? im->width - 1 : x1, scratch)) return 0;
+    for (int i = 0; i < n; ++i) {
+        int x = packed ? x0 + i : i, index;
+        if (im->bits == 1) index = (bytes[x >> 3] >> (7 - (x & 7))) & 1;
+        else if (im->bits == 4) index = x & 1 ? bytes[x >> 1] & 15 : bytes[x >> 1] >> 4;
+        else index = bytes[x];
+        const RGBQUAD& q = im->palette[index];
+        buffer[3 * i] = q.rgbBlue;
+        buffer[3 * i + 1] = q.rgbGreen;
+        buffer[3 * i + 2] = q.rgbRed;
+    }
+    return 1;
+}
 
 int WriteImageWithPlugin(const VmsImage* image, const char* path, const char* writerDll) {
     if (!image || !path || !writerDll) return 0;

@@ -17,6 +17,11 @@
 // lacks an export, WriteFileInit refuses, or the file cannot be replaced.
 int WriteImageWithPlugin(const VmsImage* image, const char* path, const char* writerDll);
 
+// Pixels x0..x1 of row y of an image as three bytes a pixel (blue, green,
+// red; indexed images through their palette). `scratch` holds a whole row of
+// the image's own format. 1, or 0 outside the image.
+int ImageRowToBgr(const VmsImage* image, int y, int x0, int x1, uint32_t* scratch, uint8_t* out);
+
 // Pixels x0..x1 (inclusive) of row y of a picture as 32-bit words (blue,
 // green, red in the low bytes); nonzero on success.
 typedef int (*IndexedRowSource)(void* user, int y, int x0, int x1, uint32_t* out);

@@ -4,5 +4,13 @@ add_library(darna_fileio STATIC
   ${CMAKE_CURRENT_LIST_DIR}/plugin_registry.cpp
   ${CMAKE_CURRENT_LIST_DIR}/plugin_read.cpp
   ${CMAKE_CURRENT_LIST_DIR}/plugin_write.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/exif_tags.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/exif_file.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/exif_rewrite.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/exif_blob.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/canvas_write.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/save_warning.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/exif_dialog.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/file_dialogs.cpp
 )
-target_link_libraries(darna_fileio PUBLIC darna_image darna_ui)
+target_link_libraries(darna_fileio PUBLIC darna_image darna_ui comdlg32)

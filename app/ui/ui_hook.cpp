@@ -81,6 +81,16 @@ void SetModalAnswerHook(ModalAnswerHook hook, void* user) {
 
 bool HasModalAnswerHook() { return g_hook != nullptr; }
 
+int AskModalHook(HWND dialog, const char* templ, int attempt) {
+    if (!g_hook) return kModalAskAgain;
+    ModalRequest req = {};
+    req.dialog = dialog;
+    req.templ = templ;
+    req.kind = -1;
+    req.attempt = attempt;
+    return g_hook(req, g_hookUser);
+}
+
 INT_PTR RunModalDialog(HINSTANCE module, const char* templ, HWND owner, DLGPROC proc,
                        LPARAM param, const ModalMessageInfo* info) {
     if (!g_hook) return DialogBoxParamA(module, templ, owner, proc, param);

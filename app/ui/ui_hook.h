@@ -38,6 +38,12 @@ bool HasModalAnswerHook();
 // that a dialog refusing every answer cannot hang a test.
 constexpr int kModalMaxAttempts = 16;
 
+// For dialogs the system runs (the open and save dialogs): asks the hook once
+// for its answer to the live dialog, as RunModalDialog does after
+// WM_INITDIALOG. Returns the control id, kModalPressClose or kModalAskAgain;
+// kModalAskAgain also when no hook is set.
+int AskModalHook(HWND dialog, const char* templ, int attempt);
+
 // DialogBoxParamA with the hook seam described above. It does not touch the
 // panels: callers bracket their dialogs with EnablePanels as before. `info` (may
 // be null) is handed to the hook for message boxes.

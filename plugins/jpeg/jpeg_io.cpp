@@ -20,16 +20,26 @@ void OutputMessage(j_common_ptr) {}
 struct Source {
     jpeg_source_mgr pub;
     File* file;
+    bool started;   // some bytes were read
     JOCTET buffer[kBufferSize];
 };
 
-void InitSource(j_decompress_ptr) {}
+void InitSource(j_decompress_ptr cinfo) { ((Source*)cinfo->src)->started = false; }
 
 boolean FillInput(j_decompress_ptr cinfo) {
     Source* s = (Source*)cinfo->src;
     DWORD got = 0;
-    if (!ReadFile(s->file->Handle(), s->buffer, (DWORD)kBufferSize, &got, nullptr) || got == 0)
-        ERREXIT(cinfo, JERR_INPUT_EOF);
+    if (!ReadFile(s->file->Handle(), s->buffer, (DWORD)kBufferSize, &got, nullptr) || got == 0) {
+        // A file that ends early (an interrupted copy) keeps what was decoded:
+        // an end-of-image marker stands in for the missing data, and the rows
+        // without data come out grey. An empty file is still an error.
+        if (!s->started) ERREXIT(cinfo, JERR_INPUT_EMPTY);
+        WARNMS(cinfo, JWRN_JPEG_EOF);
+        s->buffer[0] = 0xFF;
+        s->buffer[1] = JPEG_EOI;
+        got = 2;
+    }
+    s->started = true;
     s->pub.next_input_byte = s->buffer;
     s->pub.bytes_in_buffer = got;
     return TRUE;

@@ -57,9 +57,44 @@ TEST_F(Hostile, TruncatedFilesFail) {
         std::string data = Fixture(ext);
         ASSERT_GT(data.size(), 100u) << ext;
         ASSERT_EQ(1, ReadAs(data, ext)) << ext;
+        // A JPEG whose scan has begun is decodable in part (see below).
+        const size_t scan = std::string(ext) == "jpg" ? data.find("\xFF\xDA") : std::string::npos;
         for (size_t cut : {(size_t)0, (size_t)1, (size_t)8, (size_t)30, data.size() / 4, data.size() / 2,
-                           data.size() - 2, data.size() - 1})
+                           data.size() - 2, data.size() - 1}) {
+            if (scan != std::string::npos && cut > scan) continue;
             EXPECT_EQ(0, ReadAs(data.substr(0, cut), ext)) << ext << " cut at " << cut << " of " << data.size();
+        }
+    }
+}
+
+// A JPEG that ends early opens with its decoded part; the rows without data are grey.
+TEST_F(Hostile, JpegEndingEarlyKeepsItsDecodedPart) {
+    ImageHolder picture(MakeSmooth(64, 64));
+    const std::string path = folder.File("short.jpg");
+    ASSERT_NE(0, WriteImageWithPlugin(picture.get(), path.c_str(), folder.File("file_w\\jpgsave.dll").c_str()));
+    std::string data;
+    ASSERT_TRUE(testsupport::ReadFileBytes(path, &data));
+    const size_t scan = data.find("\xFF\xDA");
+    ASSERT_NE(std::string::npos, scan);
+    const std::string cut = data.substr(0, scan + 20 + (data.size() - scan) / 2);
+    ASSERT_TRUE(testsupport::WriteFileBytes(path, cut.data(), cut.size()));
+    ImageHolder image, alpha;
+    ASSERT_EQ(1, ReadImageWithAlpha(path.c_str(), image.out(), alpha.out()));
+    ASSERT_EQ(64, image.get()->width);
+    ASSERT_EQ(64, image.get()->height);
+    // The top rows are the picture, the last row is grey.
+    int worstTop = 0;
+    for (int x = 0; x < 64; ++x) {
+        uint32_t a = PixelAt(image.get(), x, 2), b = PixelAt(picture.get(), x, 2);
+        for (int k = 0; k < 24; k += 8) {
+            int d = (int)((a >> k) & 255) - (int)((b >> k) & 255);
+            worstTop = d < 0 ? -d > worstTop ? -d : worstTop : d > worstTop ? d : worstTop;
+        }
+    }
+    EXPECT_LT(worstTop, 24);
+    for (int x = 0; x < 64; x += 9) {
+        uint32_t v = PixelAt(image.get(), x, 63);
+        for (int k = 0; k < 24; k += 8) EXPECT_NEAR(128, (int)((v >> k) & 255), 8) << x;
     }
 }
 

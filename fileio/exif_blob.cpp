@@ -1,0 +1,44 @@
+#include "fileio/exif_blob.h"
+
+#include <cstring>
+
+#include "fileio/exif_file.h"
+#include "fileio/plugin_registry.h"
+
+int IsExifFilePath(const char* path) {
+    static const char* const kCameraExtensions[] = {"jpg", "jpeg", "tif", "tiff", "orf"};
+    for (const char* ext : kCameraExtensions)
+        if (path && PluginPathHasExtension(path, ext)) return 1;
+    return 0;
+}
+
+HGLOBAL ReadExifBlob(const char* path, int32_t* size) {
+    if (size) *size = 0;
+    c_ExifFile exif;
+    if (exif.Load(path) != 0) return nullptr;
+    const int64_t bytes = exif.Pack(nullptr);
+    if (bytes <= (int64_t)sizeof(ExifBlobHeader) || bytes > INT32_MAX) return nullptr;
+    HGLOBAL blob = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, (SIZE_T)bytes);
+    uint8_t* p = blob ? (uint8_t*)GlobalLock(blob) : nullptr;
+    if (!p) {
+        if (blob) GlobalFree(blob);
+        return nullptr;
+    }
+    exif.Pack(p);
+    GlobalUnlock(blob);
+    if (size) *size = (int32_t)bytes;
+    return blob;
+}
+
+void FreeExifBlob(HGLOBAL* blob) {
+    if (!blob || !*blob) return;
+    GlobalFree(*blob);
+    *blob = nullptr;
+}
+int EmbedExifInFile(const char* path, const uint8_t* thumbnail, int thumbnailSize, int width, int height,
+                    const uint8_t* blob, size_t blobSize, int kind) {
+    c_ExifFile exif;
+    if (exif.Unpack(blob, blobSize) != 0) return -1;
+    if (kind == ExifEmbedJpeg) return exif.WriteJpeg(path, width, height, thumbnail, thumbnailSize);
+    return exif.WriteTiff(path, width, height);
+}
