@@ -1,0 +1,127 @@
+// Freehand strokes driven by scripted mouse samples: the stroke plane, the one
+// undo checkpoint a stroke, single dabs and strokes that cannot run.
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "app/ui/mousepoll.h"
+#include "paint/pen_engine.h"
+#include "paint/pen_tip.h"
+#include "paint/stroke.h"
+#include "paint_fixture.h"
+
+using namespace painttest;
+
+namespace {
+struct Script {
+    explicit Script(std::vector<MouseSample> s) : samples(std::move(s)) {
+        SetSmoothingSamples(0);
+        InjectMouseSamples(samples.data(), (int)samples.size());
+    }
+    ~Script() { InjectMouseSamples(nullptr, 0); }
+    std::vector<MouseSample> samples;
+};
+
+std::vector<MouseSample> Drag(int x0, int x1, int y, unsigned buttons) {
+    std::vector<MouseSample> s;
+    for (int x = x0; x <= x1; ++x) s.push_back({x, y, buttons});
+    s.push_back({x1, y, 0});
+    return s;
+}
+
+void SetShift(bool down) {
+    BYTE keys[256];
+    GetKeyboardState(keys);
+    keys[VK_SHIFT] = down ? 0x80 : 0;
+    SetKeyboardState(keys);
+}
+
+int CountPainted(TestCanvas& t, uint32_t colour) {
+    int n = 0;
+    for (int y = 0; y < t.view.height; ++y)
+        for (int x = 0; x < t.view.width; ++x) n += t.Pixel(x, y) == colour;
+    return n;
+}
+}  // namespace
+
+TEST(FreehandStroke, DragLeavesTheColourAlongThePathInOneUndoStep) {
+    TestCanvas t(40, 20);
+    SetPen(200, 10, 10, 1.0, 15);
+    Script script(Drag(5, 30, 10, kSampleLeft));
+    EXPECT_EQ(1, RunFreehandStroke(&t.view, 5, 10, 0));
+    for (int x = 5; x <= 29; ++x) EXPECT_EQ(MakeWord(200, 10, 10), t.Pixel(x, 10)) << x;
+    EXPECT_EQ(0x00FFFFFFu, t.Pixel(5, 15));
+    EXPECT_EQ(0x00FFFFFFu, t.Pixel(36, 10));
+    EXPECT_EQ(1, t.savePoints);
+    EXPECT_EQ(1, t.modified);
+    RECT rc = LastStrokeRect();
+    EXPECT_LE(rc.left, 5);
+    EXPECT_GE(rc.right, 30);
+}
+
+TEST(FreehandStroke, ShiftMakesOneDab) {
+    TestCanvas t(40, 20);
+    SetPen(0, 0, 255, 2.0, 15);
+    SetShift(true);
+    Script script(Drag(5, 30, 10, kSampleLeft));
+    EXPECT_EQ(1, RunFreehandStroke(&t.view, 5, 10, 0));
+    SetShift(false);
+    EXPECT_EQ(t.view.width * t.view.height - 16, CountPainted(t, 0x00FFFFFF));   // one dab of 4 x 4
+    EXPECT_EQ(0x00FFFFFFu, t.Pixel(20, 10));
+}
+
+TEST(FreehandStroke, RightButtonWithoutSnapshotDoesNothing) {
+    TestCanvas t(20, 20);
+    SetPen(0, 0, 0, 1.0, 15);
+    Script script(Drag(5, 10, 5, kSampleRight));
+    EXPECT_EQ(0, RunFreehandStroke(&t.view, 5, 5, 1));
+    EXPECT_EQ(0, t.savePoints);
+    EXPECT_EQ(0, CountPainted(t, 0));
+}
+
+TEST(FreehandStroke, EdgePenWithoutAStrokeLayerPaintsNothingAndTakesNoUndoStep) {
+    TestCanvas t(20, 20, 2);
+    ResetPenState();
+    PenRecords[7] = PenRecord{.halfWidth = 2.0, .halfHeight = 2.0, .tipKind = 4, .innerFactor = 5.0};
+    Pen.penRecord = 7;
+    BuildPenTip(0, 1);
+    auto before = t.Snapshot();
+    Script script(Drag(5, 12, 5, kSampleLeft));
+    EXPECT_EQ(0, RunFreehandStroke(&t.view, 5, 5, 0));
+    EXPECT_EQ(0, t.savePoints);
+    EXPECT_EQ(before, t.Snapshot());
+    EXPECT_EQ(0, t.view.current);
+}
+
+TEST(FreehandStroke, EdgePenPaintsBothStrokeLayers) {
+    TestCanvas t(20, 20, 3);
+    ResetPenState();
+    SetPenColour(0, 0, 0, 255);
+    PenRecords[7] = PenRecord{.halfWidth = 3.0, .halfHeight = 3.0, .tipKind = 4, .edgeColour = {255, 0, 0, 0},
+                              .innerFactor = 5.0};
+    Pen.penRecord = 7;
+    BuildPenTip(0, 1);
+    t.types = {0, 1, 2};
+    t.view.layerTypes = t.types.data();
+    t.view.current = 0;
+    Script script(Drag(10, 10, 10, kSampleLeft));
+    EXPECT_EQ(1, RunFreehandStroke(&t.view, 10, 10, 0));
+    EXPECT_EQ(0, t.view.current);   // put back after the stroke
+    EXPECT_EQ(0x00FFFFFFu, t.Pixel(10, 10, 0));                 // the current layer is not painted
+    EXPECT_EQ(MakeWord(255, 0, 0), t.Pixel(10, 10, 8));         // edge colour on the type-1 layer
+    EXPECT_EQ(MakeWord(0, 0, 255), t.Pixel(10, 10, 16));        // pen colour on the type-2 layer
+    EXPECT_EQ(3.0, Pen.tip.hRadius);   // the record's tip is back
+    EXPECT_EQ(1, t.savePoints);
+}
+
+TEST(FreehandStroke, OrdinaryPensPaintTheCurrentPlane) {
+    TestCanvas t(20, 20, 2);
+    t.types = {1, 2};
+    t.view.layerTypes = t.types.data();
+    t.view.current = 8;   // layer 1
+    SetPen(0, 255, 0, 1.0, 15);
+    Script script(Drag(8, 12, 8, kSampleLeft));
+    EXPECT_EQ(1, RunFreehandStroke(&t.view, 8, 8, 0));
+    EXPECT_EQ(MakeWord(0, 255, 0), t.Pixel(10, 8, 8));
+    EXPECT_EQ(0x00FFFFFFu, t.Pixel(10, 8, 0));
+}
