@@ -77,8 +77,10 @@ extern int CanvasOpen;     // nonzero while a canvas window is open
 extern int CurrentTool;
 extern int PreviousTool;
 
-// ProductTable lives in the shared UI library.
-#include "app/ui/product_table.h"
+// Blends of a value by an 8-bit weight: ProductTable[weight][value] =
+// min(255, (weight x value + 128) / 255). Rows are 260 bytes, columns 0..255 used.
+extern uint8_t ProductTable[256][260];
+void BuildProductTable();
 
 // The application title, caption of the frame and of every message box, is
 // kAppTitle (app/msgbox.h).

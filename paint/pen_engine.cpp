@@ -5,7 +5,7 @@
 #include <cstring>
 #include <vector>
 
-#include "app/ui/product_table.h"
+#include "image/product_table.h"
 #include "app/ui/sysutil.h"
 #include "image/colour_model.h"
 #include "image/vms_store.h"

@@ -3,7 +3,7 @@
 
 #include <cstdlib>
 
-#include "app/ui/product_table.h"
+#include "image/product_table.h"
 #include "paint/pen_engine.h"
 #include "paint/pen_tip.h"
 #include "paint/stroke.h"

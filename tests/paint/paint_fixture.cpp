@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "app/ui/product_table.h"
+#include "image/product_table.h"
 #include "paint/pen_engine.h"
 #include "paint/pen_tip.h"
 
