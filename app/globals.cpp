@@ -17,8 +17,6 @@ UINT MsWheelMessage;
 int CanvasOpen;
 int CurrentTool = 20014;
 int PreviousTool = 20005;
-uint8_t ProductTable[256][260];
-
 const char* const kPopupMenuNames[kPopupMenuCount] = {
     "drTapSubMenu",  "drPalPage",         "drPenPage",      "daNewDar",
     "drChannelModeMenu", "drDraftPoly",   "drPalMenu",      "drPlaneMenu",
@@ -48,12 +46,3 @@ int SetProgramFolder(const char* folder) {
     return 1;
 }
 
-void BuildProductTable() {
-    for (int i = 0; i < 256; ++i) {
-        for (int j = 0; j < 256; ++j) {
-            int v = (i * j + 128) / 255;
-            ProductTable[i][j] = (uint8_t)(v > 255 ? 255 : v);
-        }
-        for (int j = 256; j < 260; ++j) ProductTable[i][j] = 0;
-    }
-}

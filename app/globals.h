@@ -77,10 +77,8 @@ extern int CanvasOpen;     // nonzero while a canvas window is open
 extern int CurrentTool;
 extern int PreviousTool;
 
-// Blends of a value by an 8-bit weight: ProductTable[weight][value] =
-// min(255, (weight x value + 128) / 255). Rows are 260 bytes, columns 0..255 used.
-extern uint8_t ProductTable[256][260];
-void BuildProductTable();
+// ProductTable and BuildProductTable live in the image library.
+#include "image/product_table.h"
 
 // The application title, caption of the frame and of every message box, is
 // kAppTitle (app/msgbox.h).

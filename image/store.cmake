@@ -5,7 +5,8 @@ target_sources(darna_image PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/tile_image.cpp
   ${CMAKE_CURRENT_LIST_DIR}/tile_history.cpp
   ${CMAKE_CURRENT_LIST_DIR}/page_pool.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/swap_file.cpp)
+  ${CMAKE_CURRENT_LIST_DIR}/swap_file.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/product_table.cpp)
 target_link_libraries(darna_image PUBLIC winmm gdi32)
 
 if(DARNA_BENCH)

@@ -1,0 +1,35 @@
+// What the canvas needs from the frame above it, handed down at start-up: the
+// windows it talks to, the program folder, the current tool and the frame's
+// settings, and the frame's services it calls back (status bar, tool-bar
+// buttons, pen state). Every callback may be left null; the canvas then does
+// without it.
+#pragma once
+#include <windows.h>
+
+#include <cstdint>
+
+struct CanvasHost {
+    HWND* frame;                // the frame window (owner of message boxes)
+    HWND* mdiClient;
+    HWND* statusBar;
+    HWND* colourPage;           // control panel's colour page (WM_USER + 9), may be null
+    const char* programFolder;  // with a trailing backslash
+    int* currentTool;           // CurrentTool
+    int* selShadeStyle;         // SelShadeStyle (EnvBlock 452)
+    int* dimOutsideLayer;       // DimOutsideLayer (EnvBlock 880)
+    int* defaultResolution;     // default canvas resolution (dpi), may be null
+    COLORREF* defaultGridColour;
+    int* screenDepth;           // bits a pixel of the screen
+    // Frame services.
+    void (*statusBarSetZoom)(int percent);
+    void (*statusBarSetPos)(int x, int y);
+    void (*pressToolButton)(int commandId);     // second tool bar
+    void (*repaintToolButton)(int commandId);   // main tool bar
+    int (*penKind)();                           // c_PenEngine::GetPenKind
+    void (*recentFilesAdd)(const char* path);
+    // Services of the parts not built yet, answered by the frame.
+    int (*saveCanvas)(HWND canvasWindow, int saveAs);   // 1 when saved
+};
+
+void SetCanvasHost(const CanvasHost& host);
+const CanvasHost& GetCanvasHost();
