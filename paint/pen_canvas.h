@@ -8,29 +8,22 @@
 
 #include <cstdint>
 
-struct VmsImage;
+#include "canvas/canv_doc.h"
 
-constexpr int kPlanesPerLayer = 8;
+constexpr int kPlanesPerLayer = CanvPlanesPerLayer;
 
-// One plane of a layer.
-struct PenPlane {
-    VmsImage* image;            // null: the plane is not in use
-    VmsImage* low;              // low bytes of a double-precision plane, or null
-    int32_t x, y;               // offset on the canvas
-    int32_t depth;              // 8, 24 or 32 (24 stored as 32)
-    uint8_t protect;            // mask planes 2..7: protects where set
-    uint8_t protectInverted;    // ... where not set
-    uint8_t alphaProduct;       // multiplies the layer's transparency
-    uint8_t alphaProduct2;      // multiplies it once more
-    uint8_t hidden;             // plane switched off
-};
+// Mask-plane flags of a plane (planes 2..7 of a layer): bytes 0..3 of its options.
+inline bool MaskProtects(const LayerPlane& p) { return p.options[0] != 0; }
+inline bool MaskInverted(const LayerPlane& p) { return p.options[1] != 0; }
+inline bool MaskAlphaProduct(const LayerPlane& p) { return p.options[2] != 0; }
+inline bool MaskAlphaProduct2(const LayerPlane& p) { return p.options[3] != 0; }
+inline bool MaskHidden(const LayerPlane& p) { return p.planeSwitch != 0; }
 
 struct PenCanvas {
     void* doc;                  // the document behind the view (opaque here)
     int32_t width, height;      // canvas size
     int32_t layerCount;         // layers in use (contiguous from 0)
-    PenPlane* planes;           // layerCount x 8 planes, index = layer x 8 + plane
-    const int32_t* layerTypes;  // LayerType of each layer in use (null: all 0)
+    LayerPlane* planes;         // layerCount x 8 planes, index = layer x 8 + plane
     int32_t current;            // current plane index
     int32_t channelOn[3];       // channel locks: 1 = writable (R, G, B or H, S, V)
     int32_t channelModel;       // 0 RGB, 1 HSV
@@ -62,9 +55,9 @@ struct PenCanvas {
 
 inline int CurrentLayer(const PenCanvas* c) { return c->current / kPlanesPerLayer; }
 inline int CurrentPlaneOfLayer(const PenCanvas* c) { return c->current % kPlanesPerLayer; }
-inline PenPlane* CurrentPlane(PenCanvas* c) { return &c->planes[c->current]; }
-inline PenPlane* LayerPlane(PenCanvas* c, int n) {
+inline LayerPlane* CurrentPlane(PenCanvas* c) { return &c->planes[c->current]; }
+inline LayerPlane* PlaneOfLayer(PenCanvas* c, int n) {
     return &c->planes[CurrentLayer(c) * kPlanesPerLayer + n];
 }
-// Index of the first layer whose LayerType is type, or -1.
-int FindLayerByType(const PenCanvas* canvas, int type);
+// Layer index of the first layer whose LayerType is type, or -1.
+int PenLayerByType(const PenCanvas* canvas, int type);

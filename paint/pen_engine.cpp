@@ -29,7 +29,7 @@ struct Span {
     int offset = 0;     // buffer element of ix0
 };
 
-Span ClipToPlane(const PenPlane& p, int y, int x0, int x1) {
+Span ClipToPlane(const LayerPlane& p, int y, int x0, int x1) {
     Span s;
     if (!p.image) return s;
     s.y = y - p.y;
@@ -44,9 +44,9 @@ Span ClipToPlane(const PenPlane& p, int y, int x0, int x1) {
 
 bool IsRowDepth(int depth) { return depth == 8 || depth == 24 || depth == 32; }
 
-void ReadWords(VmsImage* image, const PenPlane& p, int y, int x0, int x1, uint32_t* words) {
+void ReadWords(VmsImage* image, const LayerPlane& p, int y, int x0, int x1, uint32_t* words) {
     std::memset(words, 0, sizeof(uint32_t) * (size_t)(x1 - x0 + 1));
-    PenPlane q = p;
+    LayerPlane q = p;
     q.image = image;
     Span s = ClipToPlane(q, y, x0, x1);
     if (!s.ok || !IsRowDepth(p.depth)) return;
@@ -59,8 +59,8 @@ void ReadWords(VmsImage* image, const PenPlane& p, int y, int x0, int x1, uint32
     }
 }
 
-void WriteWords(VmsImage* image, const PenPlane& p, int y, int x0, int x1, const uint32_t* words) {
-    PenPlane q = p;
+void WriteWords(VmsImage* image, const LayerPlane& p, int y, int x0, int x1, const uint32_t* words) {
+    LayerPlane q = p;
     q.image = image;
     Span s = ClipToPlane(q, y, x0, x1);
     if (!s.ok || !IsRowDepth(p.depth)) return;
@@ -77,7 +77,7 @@ void WriteWords(VmsImage* image, const PenPlane& p, int y, int x0, int x1, const
     }
 }
 
-void ClampIntoPlane(const PenPlane& p, int* x, int* y) {
+void ClampIntoPlane(const LayerPlane& p, int* x, int* y) {
     int px = *x - p.x, py = *y - p.y;
     if (px < 0) px = 0;
     if (py < 0) py = 0;
@@ -110,7 +110,7 @@ bool ChannelsLocked(const PenCanvas* c) { return !(c->channelOn[0] && c->channel
 
 // Transparency handling of a blend: plane 0 of a layer whose plane 1 is in use.
 bool HandlesAlpha(PenCanvas* c, int alphaKind) {
-    return CurrentPlaneOfLayer(c) == 0 && LayerPlane(c, 1)->image && alphaKind != AlphaKindKeep &&
+    return CurrentPlaneOfLayer(c) == 0 && PlaneOfLayer(c, 1)->image && alphaKind != AlphaKindKeep &&
            Pen.options[PenOptKeepAlpha] == 0 && !ChannelsLocked(c);
 }
 
@@ -137,10 +137,10 @@ void ReturnRect(const RECT& rc, int* left, int* top, int* right, int* bottom) {
 
 }  // namespace
 
-int FindLayerByType(const PenCanvas* canvas, int type) {
-    if (!canvas->layerTypes) return -1;
+int PenLayerByType(const PenCanvas* canvas, int type) {
     for (int i = 0; i < canvas->layerCount; ++i)
-        if (canvas->layerTypes[i] == type) return i;
+        if (canvas->planes[i * kPlanesPerLayer].image && canvas->planes[i * kPlanesPerLayer].layerType == type)
+            return i;
     return -1;
 }
 
@@ -148,31 +148,31 @@ int FindLayerByType(const PenCanvas* canvas, int type) {
 
 void c_PenEngine::GetPlaneRow(PenCanvas* c, int y, int x0, int x1, uint32_t* words) {
     if (x1 < x0) return;
-    PenPlane* p = CurrentPlane(c);
+    LayerPlane* p = CurrentPlane(c);
     ReadWords(p->image, *p, y, x0, x1, words);
 }
 
 void c_PenEngine::PutPlaneRow(PenCanvas* c, int y, int x0, int x1, const uint32_t* words) {
     if (x1 < x0) return;
-    PenPlane* p = CurrentPlane(c);
+    LayerPlane* p = CurrentPlane(c);
     WriteWords(p->image, *p, y, x0, x1, words);
 }
 
 void c_PenEngine::GetPlaneRowLow(PenCanvas* c, int y, int x0, int x1, uint32_t* words) {
     if (x1 < x0) return;
-    PenPlane* p = CurrentPlane(c);
-    ReadWords(p->low, *p, y, x0, x1, words);
+    LayerPlane* p = CurrentPlane(c);
+    ReadWords(p->doubleImage, *p, y, x0, x1, words);
 }
 
 void c_PenEngine::PutPlaneRowLow(PenCanvas* c, int y, int x0, int x1, const uint32_t* words) {
     if (x1 < x0) return;
-    PenPlane* p = CurrentPlane(c);
-    WriteWords(p->low, *p, y, x0, x1, words);
+    LayerPlane* p = CurrentPlane(c);
+    WriteWords(p->doubleImage, *p, y, x0, x1, words);
 }
 
 void c_PenEngine::GetPlaneRgb(PenCanvas* c, int x, int y, int* r, int* g, int* b) {
     *r = *g = *b = 0;
-    PenPlane* p = CurrentPlane(c);
+    LayerPlane* p = CurrentPlane(c);
     if (!p->image || !IsRowDepth(p->depth)) return;
     ClampIntoPlane(*p, &x, &y);
     if (p->image->bits == 8) {
@@ -185,7 +185,7 @@ void c_PenEngine::GetPlaneRgb(PenCanvas* c, int x, int y, int* r, int* g, int* b
 }
 
 void c_PenEngine::PutPlaneRgb(PenCanvas* c, int x, int y, int r, int g, int b) {
-    PenPlane* p = CurrentPlane(c);
+    LayerPlane* p = CurrentPlane(c);
     if (!p->image || !IsRowDepth(p->depth)) return;
     ClampIntoPlane(*p, &x, &y);
     if (p->image->bits == 8) {
@@ -200,7 +200,7 @@ void c_PenEngine::GetLayerPlaneRow(PenCanvas* c, int y, int x0, int x1, void* bu
     if (x1 < x0) return;
     size_t unit = n == 0 ? 4 : 1;
     std::memset(buffer, 0, unit * (size_t)(x1 - x0 + 1));
-    PenPlane* p = LayerPlane(c, n);
+    LayerPlane* p = PlaneOfLayer(c, n);
     Span s = ClipToPlane(*p, y, x0, x1);
     if (!s.ok) return;
     g_VmsStore.GetRow(p->image, s.y, s.ix0, s.ix1, (uint8_t*)buffer + unit * s.offset);
@@ -209,7 +209,7 @@ void c_PenEngine::GetLayerPlaneRow(PenCanvas* c, int y, int x0, int x1, void* bu
 void c_PenEngine::PutLayerPlaneRow(PenCanvas* c, int y, int x0, int x1, const void* buffer, int n) {
     if (x1 < x0) return;
     size_t unit = n == 0 ? 4 : 1;
-    PenPlane* p = LayerPlane(c, n);
+    LayerPlane* p = PlaneOfLayer(c, n);
     Span s = ClipToPlane(*p, y, x0, x1);
     if (!s.ok) return;
     g_VmsStore.PutRow(p->image, s.y, s.ix0, s.ix1, (const uint8_t*)buffer + unit * s.offset);
@@ -217,7 +217,7 @@ void c_PenEngine::PutLayerPlaneRow(PenCanvas* c, int y, int x0, int x1, const vo
 
 void c_PenEngine::GetLayerPlaneValue(PenCanvas* c, int x, int y, int* value, int n) {
     *value = 0;
-    PenPlane* p = LayerPlane(c, n);
+    LayerPlane* p = PlaneOfLayer(c, n);
     if (!p->image) return;
     ClampIntoPlane(*p, &x, &y);
     g_VmsStore.GetValue(p->image, x, y, value);
@@ -225,7 +225,7 @@ void c_PenEngine::GetLayerPlaneValue(PenCanvas* c, int x, int y, int* value, int
 
 void c_PenEngine::GetLayerPlaneValueOrZero(PenCanvas* c, int x, int y, int* value, int n) {
     *value = 0;
-    PenPlane* p = LayerPlane(c, n);
+    LayerPlane* p = PlaneOfLayer(c, n);
     if (!p->image) return;
     int px = x - p->x, py = y - p->y;
     if (px < 0 || py < 0 || px >= p->image->width || py >= p->image->height) return;
@@ -233,7 +233,7 @@ void c_PenEngine::GetLayerPlaneValueOrZero(PenCanvas* c, int x, int y, int* valu
 }
 
 void c_PenEngine::PutLayerPlaneValue(PenCanvas* c, int x, int y, int value, int n) {
-    PenPlane* p = LayerPlane(c, n);
+    LayerPlane* p = PlaneOfLayer(c, n);
     if (!p->image) return;
     ClampIntoPlane(*p, &x, &y);
     g_VmsStore.SetValue(p->image, x, y, value);
@@ -249,13 +249,13 @@ void c_PenEngine::GetProtectRow(PenCanvas* c, int y, int x0, int x1, uint8_t* bu
     int base = layerPlane - layerPlane % kPlanesPerLayer;
     std::vector<uint8_t> row(n);
     for (int k = 2; k < kPlanesPerLayer; ++k) {
-        const PenPlane& m = c->planes[base + k];
+        const LayerPlane& m = c->planes[base + k];
         if (!m.image) break;
-        if (m.hidden || !m.protect) continue;
+        if (MaskHidden(m) || !MaskProtects(m)) continue;
         std::memset(row.data(), 0, n);
         Span s = ClipToPlane(m, y, x0, x1);
         if (s.ok) g_VmsStore.GetRow(m.image, s.y, s.ix0, s.ix1, row.data() + s.offset);
-        for (int i = 0; i < n; ++i) buffer[i] |= m.protectInverted ? (uint8_t)(255 - row[i]) : row[i];
+        for (int i = 0; i < n; ++i) buffer[i] |= MaskInverted(m) ? (uint8_t)(255 - row[i]) : row[i];
     }
 }
 
@@ -271,15 +271,15 @@ void c_PenEngine::GetLayerAlphaRow(PenCanvas* c, int y, int x0, int x1, uint8_t*
     int n = x1 - x0 + 1;
     std::memset(buffer, 0, n);
     int base = layerPlane - layerPlane % kPlanesPerLayer;
-    const PenPlane& alpha = c->planes[base + 1];
+    const LayerPlane& alpha = c->planes[base + 1];
     Span s = ClipToPlane(alpha, y, x0, x1);
     if (s.ok) g_VmsStore.GetRow(alpha.image, s.y, s.ix0, s.ix1, buffer + s.offset);
     std::vector<uint8_t> row(n);
     for (int k = 2; k < kPlanesPerLayer; ++k) {
-        const PenPlane& m = c->planes[base + k];
+        const LayerPlane& m = c->planes[base + k];
         if (!m.image) break;
-        if (m.hidden) continue;
-        int times = (m.alphaProduct ? 1 : 0) + (m.alphaProduct2 ? 1 : 0);
+        if (MaskHidden(m)) continue;
+        int times = (MaskAlphaProduct(m) ? 1 : 0) + (MaskAlphaProduct2(m) ? 1 : 0);
         if (!times) continue;
         std::memset(row.data(), 0, n);
         Span ms = ClipToPlane(m, y, x0, x1);
@@ -305,7 +305,7 @@ void c_PenEngine::WriteStrokeRow(PenCanvas* c, int, const uint32_t* colour, cons
             for (int i = 0; i < n; ++i) protect[i] |= row[i];
         }
     }
-    if (CurrentPlane(c)->low)
+    if (CurrentPlane(c)->doubleImage)
         BlendRowDouble(c, colour, coverage, lowCoverage, penAlpha, protect, alphaKind, y, x0, x1);
     else
         BlendRow(c, colour, coverage, penAlpha, protect, alphaKind, y, x0, x1);
@@ -314,7 +314,7 @@ void c_PenEngine::WriteStrokeRow(PenCanvas* c, int, const uint32_t* colour, cons
 void c_PenEngine::BlendRow(PenCanvas* c, const uint32_t* colour, const uint8_t* coverage,
                            const uint8_t* penAlpha, const uint8_t* protect, int alphaKind, int y, int x0,
                            int x1) {
-    PenPlane* p = CurrentPlane(c);
+    LayerPlane* p = CurrentPlane(c);
     Span s = ClipToPlane(*p, y, x0, x1);
     if (!s.ok) return;
     int a0 = s.ix0 + p->x, a1 = s.ix1 + p->x;   // canvas columns on the plane
@@ -359,7 +359,7 @@ void c_PenEngine::BlendRow(PenCanvas* c, const uint32_t* colour, const uint8_t* 
 void c_PenEngine::BlendRowDouble(PenCanvas* c, const uint32_t* colour, const uint8_t* coverage,
                                  const uint8_t* lowCoverage, const uint8_t* penAlpha, const uint8_t* protect,
                                  int alphaKind, int y, int x0, int x1) {
-    PenPlane* p = CurrentPlane(c);
+    LayerPlane* p = CurrentPlane(c);
     Span s = ClipToPlane(*p, y, x0, x1);
     if (!s.ok) return;
     int a0 = s.ix0 + p->x, a1 = s.ix1 + p->x;
@@ -436,7 +436,7 @@ void c_PenEngine::Dab(PenCanvas* c, HDC dc, double x, double y, int snapshot, in
         Pen.drawingMode = ModeColour;
         Pen.brushImages[0] = Pen.brushImages[1] = nullptr;
         RECT outer = rc, inner = rc;
-        int layer = FindLayerByType(c, 1);
+        int layer = PenLayerByType(c, 1);
         if (layer >= 0) {
             c->current = layer * kPlanesPerLayer;
             DabAt(c, dc, (int)x, (int)y, 0, &outer);
@@ -448,7 +448,7 @@ void c_PenEngine::Dab(PenCanvas* c, HDC dc, double x, double y, int snapshot, in
         Pen.tip.hRadius = rx * r.innerFactor * 0.1;
         Pen.tip.vRadius = ry * r.innerFactor * 0.1;
         BuildPenTip(0, 0);
-        layer = FindLayerByType(c, 2);
+        layer = PenLayerByType(c, 2);
         if (layer >= 0) {
             c->current = layer * kPlanesPerLayer;
             DabAt(c, dc, (int)x, (int)y, 0, &inner);

@@ -304,8 +304,8 @@ void c_PenWriter::MakeRow(PenCanvas* c, uint32_t* colour, uint8_t* penAlpha, uin
         break;
     case ModeClone: {
         *alphaKind = AlphaKindMix;
-        const PenPlane& base = c->planes[0];
-        const PenPlane& baseAlpha = c->planes[1];
+        const LayerPlane& base = c->planes[0];
+        const LayerPlane& baseAlpha = c->planes[1];
         if (!base.image) {
             std::memset(protect, 255, n);
             break;
@@ -377,7 +377,7 @@ int c_PenWriter::WidenEffectSource(PenCanvas* c) {
     Pen.imageBrushOn = 0;
     VmsImage* source = Pen.brushImages[0];
     if (!source) return 0;
-    const PenPlane& plane = *CurrentPlane(c);
+    const LayerPlane& plane = *CurrentPlane(c);
     VmsImage* wide = g_VmsStore.Create(c->width, c->height, 32, 0, 1);
     if (!wide) {
         g_VmsStore.Free(&Pen.brushImages[0]);
@@ -403,7 +403,7 @@ int c_PenWriter::WidenEffectSource(PenCanvas* c) {
     // The transparency: the plane after the current one.
     int next = c->current + 1;
     if (next % kPlanesPerLayer == 0 || !c->planes[next].image) return 1;
-    const PenPlane& after = c->planes[next];
+    const LayerPlane& after = c->planes[next];
     VmsImage* alpha = g_VmsStore.Create(c->width, c->height, 8, 0, 1);
     if (!alpha) return 1;
     std::vector<uint8_t> bytes(after.image->width);
@@ -421,10 +421,10 @@ int c_PenWriter::WidenEffectSource(PenCanvas* c) {
 }
 
 int c_PenWriter::SnapshotEffectResult(PenCanvas* c) {
-    const PenPlane& plane = *CurrentPlane(c);
+    const LayerPlane& plane = *CurrentPlane(c);
     if (!plane.image) return 0;
     bool plane0 = CurrentPlaneOfLayer(c) == 0;
-    const PenPlane& alpha = *LayerPlane(c, 1);
+    const LayerPlane& alpha = *PlaneOfLayer(c, 1);
     Pen.snapshotPlanes[0] = plane.image;
     Pen.snapshotPlanes[1] = plane0 ? alpha.image : nullptr;
     g_VmsStore.Free(&Pen.brushImages[2]);
@@ -449,7 +449,7 @@ int c_PenWriter::TakeSnapshot(PenCanvas* c) {
     FreeBrushImages(1, 0);
     bool plane0 = CurrentPlaneOfLayer(c) == 0;
     Pen.snapshotPlanes[0] = CurrentPlane(c)->image;
-    Pen.snapshotPlanes[1] = LayerPlane(c, 1)->image;
+    Pen.snapshotPlanes[1] = PlaneOfLayer(c, 1)->image;
     Pen.brushImages[2] = g_VmsStore.Create(c->width, c->height, 32, 0, 1);
     if (!Pen.brushImages[2]) return 0;
     if (plane0) Pen.brushImages[3] = g_VmsStore.Create(c->width, c->height, 8, 0, 1);

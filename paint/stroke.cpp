@@ -108,11 +108,11 @@ int BeginStrokePlane(PenCanvas* c) {
         return 1;
     case 2: {
         // The edge pen paints its two passes on the stroke layers.
-        if (FindLayerByType(c, 2) < 0 && c->prepareStrokeLayer) c->prepareStrokeLayer(c);
-        int layer = FindLayerByType(c, 1);
+        if (PenLayerByType(c, 2) < 0 && c->prepareStrokeLayer) c->prepareStrokeLayer(c);
+        int layer = PenLayerByType(c, 1);
         if (layer < 0 && c->addStrokeLayer) {
             c->addStrokeLayer(c);
-            layer = FindLayerByType(c, 1);
+            layer = PenLayerByType(c, 1);
         }
         if (layer < 0) {
             g_SavedPlane = -1;

@@ -120,9 +120,9 @@ TEST(BlendRow, ChannelLocksKeepTheOldChannel) {
 
 TEST(BlendRowDouble, FullWeightGivesThePenExactlyWithoutOverflow) {
     TestCanvas t(3, 1, 1, Word(255, 255, 255));
-    t.planes[0].low = g_VmsStore.Create(3, 1, 32, 255, 1);
+    t.planes[0].doubleImage = g_VmsStore.Create(3, 1, 32, 255, 1);
     uint32_t ff = 0x00FFFFFF;
-    for (int x = 0; x < 3; ++x) g_VmsStore.PutRow(t.planes[0].low, 0, x, x, &ff);
+    for (int x = 0; x < 3; ++x) g_VmsStore.PutRow(t.planes[0].doubleImage, 0, x, x, &ff);
     ResetPenState();
     uint32_t colour[3] = {Word(0, 128, 255), Word(0, 128, 255), Word(0, 0, 0)};
     uint8_t coverage[3] = {255, 0, 128}, low[3] = {255, 0, 0}, alpha[3] = {0, 0, 0}, protect[3] = {0, 0, 0};
@@ -140,30 +140,30 @@ TEST(Masks, ProtectRowsInvertedHiddenAndMasksOff) {
     TestCanvas t(4, 1);
     ResetPenState();
     t.AddMask(0, 2, 0);
-    t.planes[2].protect = 1;
+    t.planes[2].options[0] = 1;
     g_VmsStore.SetValue(t.planes[2].image, 1, 0, 255);
     uint8_t row[4];
     c_PenEngine::GetProtectRow(&t.view, 0, 0, 3, row, 0);
     EXPECT_EQ(0, row[0]);
     EXPECT_EQ(255, row[1]);
-    t.planes[2].protectInverted = 1;
+    t.planes[2].options[1] = 1;
     c_PenEngine::GetProtectRow(&t.view, 0, 0, 3, row, 0);
     EXPECT_EQ(255, row[0]);
     EXPECT_EQ(0, row[1]);
-    t.planes[2].hidden = 1;
+    t.planes[2].planeSwitch = 1;
     c_PenEngine::GetProtectRow(&t.view, 0, 0, 3, row, 0);
     EXPECT_EQ(0, row[0]);
-    t.planes[2].hidden = 0;
+    t.planes[2].planeSwitch = 0;
     Pen.masksOff = 1;
     c_PenEngine::GetProtectRow(&t.view, 0, 0, 3, row, 0);
     EXPECT_EQ(0, row[0]);
     // The alpha product: transparency 255 times a mask of 128, twice with both flags.
-    t.planes[2].alphaProduct = 1;
-    t.planes[2].protect = 0;
+    t.planes[2].options[2] = 1;
+    t.planes[2].options[0] = 0;
     t.AddMask(0, 2, 128);
     c_PenEngine::GetLayerAlphaRow(&t.view, 0, 0, 3, row, 0);
     EXPECT_EQ(128, row[0]);
-    t.planes[2].alphaProduct2 = 1;
+    t.planes[2].options[3] = 1;
     c_PenEngine::GetLayerAlphaRow(&t.view, 0, 0, 3, row, 0);
     EXPECT_EQ(64, row[0]);
 }
@@ -172,7 +172,7 @@ TEST(Masks, WriteStrokeRowHonoursMasksAndSelection) {
     TestCanvas t(3, 1, 1, 0);
     ResetPenState();
     t.AddMask(0, 2, 0);
-    t.planes[2].protect = 1;
+    t.planes[2].options[0] = 1;
     g_VmsStore.SetValue(t.planes[2].image, 0, 0, 255);
     t.selection = {0, 255, 0};
     uint32_t colour[3] = {Word(9, 9, 9), Word(9, 9, 9), Word(9, 9, 9)};

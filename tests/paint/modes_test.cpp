@@ -102,7 +102,7 @@ TEST(PenModes, BlurMeansUsableNeighbours) {
     EXPECT_EQ(AlphaKindBlend, r.kind);
     // Every source protected: the pixel is protected.
     t.AddMask(0, 2, 255);
-    t.planes[2].protect = 1;
+    t.planes[2].options[0] = 1;
     r = Make(t, 2, 2, 2, 0, 0, 4, 4);
     EXPECT_EQ(255, r.protect[0]);
 }
@@ -130,7 +130,7 @@ TEST(PenModes, AverageOfTheBoxAndAllProtected) {
     EXPECT_EQ(10, WordR(r.colour[0]));   // (160 + 8) / 16
     EXPECT_EQ(255, r.alpha[0]);
     t.AddMask(0, 2, 255);
-    t.planes[2].protect = 1;
+    t.planes[2].options[0] = 1;
     Pen.dabCount = 1;   // a new dab
     r = Make(t, 1, 0, 3, 0, 0, 3, 3);
     for (int i = 0; i < 4; ++i) {

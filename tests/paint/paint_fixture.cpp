@@ -29,16 +29,15 @@ TestCanvas::TestCanvas(int width, int height, int layers, uint32_t fill, bool al
     static bool built = false;
     if (!built) BuildProductTable();
     built = true;
-    planes.assign(layers * kPlanesPerLayer, PenPlane{});
-    types.assign(layers, 0);
+    planes.assign(layers * kPlanesPerLayer, LayerPlane{});
     for (int l = 0; l < layers; ++l) {
-        PenPlane& p = planes[l * kPlanesPerLayer];
+        LayerPlane& p = planes[l * kPlanesPerLayer];
         p.image = g_VmsStore.Create(width, height, 32, 0, 1);
         p.depth = 24;
         std::vector<uint32_t> row(width, fill);
         for (int y = 0; y < height; ++y) g_VmsStore.PutRow(p.image, y, 0, width - 1, row.data());
         if (alpha) {
-            PenPlane& a = planes[l * kPlanesPerLayer + 1];
+            LayerPlane& a = planes[l * kPlanesPerLayer + 1];
             a.image = g_VmsStore.Create(width, height, 8, 255, 1);
             a.depth = 8;
             std::vector<uint8_t> bytes(width, 255);
@@ -50,7 +49,6 @@ TestCanvas::TestCanvas(int width, int height, int layers, uint32_t fill, bool al
     view.height = height;
     view.layerCount = layers;
     view.planes = planes.data();
-    view.layerTypes = types.data();
     view.current = 0;
     view.channelOn[0] = view.channelOn[1] = view.channelOn[2] = 1;
     view.savePoint = SavePoint;
@@ -61,14 +59,14 @@ TestCanvas::TestCanvas(int width, int height, int layers, uint32_t fill, bool al
 }
 
 TestCanvas::~TestCanvas() {
-    for (PenPlane& p : planes) {
+    for (LayerPlane& p : planes) {
         g_VmsStore.Free(&p.image);
-        g_VmsStore.Free(&p.low);
+        g_VmsStore.Free(&p.doubleImage);
     }
 }
 
 VmsImage* TestCanvas::AddMask(int layer, int n, int value) {
-    PenPlane& m = planes[layer * kPlanesPerLayer + n];
+    LayerPlane& m = planes[layer * kPlanesPerLayer + n];
     g_VmsStore.Free(&m.image);
     m.image = g_VmsStore.Create(view.width, view.height, 8, value, 1);
     m.depth = 8;

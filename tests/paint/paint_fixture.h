@@ -26,8 +26,7 @@ struct TestCanvas {
     std::vector<uint32_t> Snapshot();               // current plane, all pixels
 
     PenCanvas view = {};
-    std::vector<PenPlane> planes;
-    std::vector<int32_t> types;
+    std::vector<LayerPlane> planes;
     int savePoints = 0;
     int modified = 0;
     std::vector<uint8_t> selection;   // empty: no selection

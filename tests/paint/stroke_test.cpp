@@ -101,8 +101,8 @@ TEST(FreehandStroke, EdgePenPaintsBothStrokeLayers) {
                               .innerFactor = 5.0};
     Pen.penRecord = 7;
     BuildPenTip(0, 1);
-    t.types = {0, 1, 2};
-    t.view.layerTypes = t.types.data();
+    t.planes[8].layerType = LayerTypeStrokeTarget;
+    t.planes[16].layerType = LayerTypeStroke;
     t.view.current = 0;
     Script script(Drag(10, 10, 10, kSampleLeft));
     EXPECT_EQ(1, RunFreehandStroke(&t.view, 10, 10, 0));
@@ -116,8 +116,8 @@ TEST(FreehandStroke, EdgePenPaintsBothStrokeLayers) {
 
 TEST(FreehandStroke, OrdinaryPensPaintTheCurrentPlane) {
     TestCanvas t(20, 20, 2);
-    t.types = {1, 2};
-    t.view.layerTypes = t.types.data();
+    t.planes[0].layerType = LayerTypeStrokeTarget;
+    t.planes[8].layerType = LayerTypeStroke;
     t.view.current = 8;   // layer 1
     SetPen(0, 255, 0, 1.0, 15);
     Script script(Drag(8, 12, 8, kSampleLeft));
