@@ -53,6 +53,7 @@ add_library(darna_app STATIC
   ${CMAKE_CURRENT_LIST_DIR}/startup.cpp
   ${CMAKE_CURRENT_LIST_DIR}/handover.cpp
   ${CMAKE_CURRENT_LIST_DIR}/services_pending.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/pen_env.cpp
 )
 target_link_libraries(darna_app PUBLIC darna_paint darna_fileio darna_select darna_image darna_ui comctl32 shell32 user32 gdi32)
 

@@ -14,7 +14,9 @@
 #include "app/settings.h"
 #include "app/startup.h"
 #include "app/wndclass.h"
+#include "app/pen_env.h"
 #include "image/vms_store.h"
+#include "paint/pen_panel.h"
 
 FrameStateRecord FrameState = {-1, 0, 0, 0, nullptr, {1, 1, 1}, nullptr, 0};
 const char kBrowserClassName[] = "darnaview_class_name";
@@ -113,6 +115,7 @@ void OnTimerTick(HWND frame) {
         ShowMessageBox(frame, text, kAppTitle, kMsgOk);
         FrameSetTimer(frame, 1);
     }
+    RefreshPenSizeField();
     if (AppWindows.title && GetTickCount() - FrameState.startTick > 4000) DestroyTitleWindow();
 }
 
@@ -270,6 +273,7 @@ void FrameSaveSettings(HWND frame) {
         Env.framePos = PackWords(rc.left, rc.top);
         Env.frameSize = PackWords(rc.right - rc.left, rc.bottom - rc.top);
     }
+    PenStateToEnv();
     SaveEnvBlock(ProgramFolder);
     SaveInitDir();
     SavePenSizes();
@@ -321,6 +325,7 @@ void SelectTool(int id, LPARAM flag) {
         break;
     }
     if (refused) CurrentTool = old;
+    Pen.tool = CurrentTool;
 
     if (AppWindows.penOptionPanel && IsWindow(AppWindows.penOptionPanel)) {
         bool shapes = id == 20015 || id == 20019 || id == 20020 || id == 20025;

@@ -18,11 +18,13 @@
 #include "app/ui/ui_hook.h"
 #include "app/handover.h"
 #include "app/wndclass.h"
+#include "app/pen_env.h"
 #include "app/ui/mousepoll.h"
 #include "image/progress.h"
 #include "fileio/plugin_registry.h"
 #include "select/selhist.h"
 #include "image/vms_store.h"
+#include "paint/pen_panel.h"
 
 namespace {
 
@@ -259,6 +261,7 @@ int InitAppState(HWND frame) {
     if (Env.selHistoryLimit > 100) Env.selHistoryLimit = 100;
     if (Env.selHistoryLimit < 5) Env.selHistoryLimit = 5;
     CurrentTool = CMD_TOOL_LAYERSELECT;
+    PenStateFromEnv();
     InitFilePlugins(frame, ProgramFolder);
     char pattern[MAX_PATH + 16];
     std::snprintf(pattern, sizeof pattern, "%spattern", ProgramFolder);
@@ -297,6 +300,8 @@ int FrameOnCreate(HWND frame) {
     AppWindows.statusBar = CreateFrameChild(frame, "StatusBarClass", 2);
     AppWindows.ctrlPanel = CreateFrameChild(frame, "CtrlPanelClass", 12);
     SetPanelWindow(kPanelControl, AppWindows.ctrlPanel);
+    if (!AppWindows.penOptionPanel) AppWindows.penOptionPanel = CreatePenOptionPanel(AppWindows.ctrlPanel);
+    SetPanelWindow(kPanelPenOption, AppWindows.penOptionPanel);
     AppWindows.mainToolBar = CreateFrameChild(frame, "ToolBarClass", 3);
     AppWindows.toolBar2 = CreateFrameChild(frame, "ToolBarClass2", 10);
     AppWindows.penOptionBar = CreateFrameChild(frame, "ToolBarClass3", 11, WS_CLIPSIBLINGS | 0x80);
@@ -329,6 +334,7 @@ void FrameOnDestroy(HWND frame) {
         FrameState.savedCursor = nullptr;
     }
     DragAcceptFiles(frame, FALSE);
+    PenStateFree();
     DeleteWorkFiles();
     TwainShutdown(0);
     TwainCloseSource();

@@ -1,0 +1,60 @@
+#include "app/pen_env.h"
+
+#include <cstring>
+
+#include "app/envblock.h"
+#include "app/globals.h"
+#include "paint/pen_panel.h"
+#include "paint/pen_state.h"
+#include "paint/pen_tip.h"
+#include "paint/pen_writer.h"
+
+namespace {
+// The pen asks for a tool as a press of its tool-bar button would.
+void PressToolButton(int command) {
+    if (AppWindows.frame) SendMessageA(AppWindows.frame, WM_COMMAND, command, 0);
+}
+}  // namespace
+
+void PenStateFromEnv() {
+    static_assert(sizeof Env.penColour == sizeof Pen.colour, "twelve colour values");
+    std::memcpy(&Pen.colour, Env.penColour, sizeof Pen.colour);
+    const EnvTipBlock& t = Env.tip;
+    Pen.tip.hRadius = t.hRadius;
+    Pen.tip.vRadius = t.vRadius;
+    std::memcpy(Pen.tip.spare0, t.extra1, sizeof t.extra1);
+    std::memcpy(Pen.tip.squaredRadii, t.squaredRadii, sizeof t.squaredRadii);
+    Pen.tip.spare1 = t.extra2;
+    Pen.tip.rebuild = t.rebuild;
+    Pen.tip.spare2 = t.extra3;
+    ResetPenState();   // tip planes null, angle 0, shape 2 until the record load
+    Pen.gaugeModel = Env.penIntAfterDensity;
+    Pen.tool = CurrentTool;
+    PenSnapshotFlag = Env.snapshotFlag;
+    PenPanelPos = Env.penPanelPos;
+    PenPanelSize = Env.penPanelSize;
+    PressToolButtonHook = PressToolButton;
+    BuildPenTip(0, 1);
+}
+
+void PenStateToEnv() {
+    std::memcpy(Env.penColour, &Pen.colour, sizeof Env.penColour);
+    EnvTipBlock& t = Env.tip;
+    t.hRadius = Pen.tip.hRadius;
+    t.vRadius = Pen.tip.vRadius;
+    std::memcpy(t.extra1, Pen.tip.spare0, sizeof t.extra1);
+    std::memcpy(t.squaredRadii, Pen.tip.squaredRadii, sizeof t.squaredRadii);
+    t.extra2 = Pen.tip.spare1;
+    t.tipShape = Pen.tip.tipShape;
+    t.tipPlaneSlots[0] = t.tipPlaneSlots[1] = 0;
+    t.rebuild = Pen.tip.rebuild;
+    t.angle = Pen.tip.angle;
+    t.extra3 = Pen.tip.spare2;
+    Env.penIntAfterDensity = Pen.gaugeModel;
+    Env.snapshotFlag = PenSnapshotFlag;
+}
+
+void PenStateFree() {
+    c_PenWriter::FreeBrushImages(1, 0);
+    FreePenTip();
+}
