@@ -10,6 +10,14 @@ set(darna_edit_bitmaps
   tb_new____ tb_open____ tb_catalog____ tb_paste____ tb_copy____ tb_zmm____ tb_zmp____
   tb_ppaste____ tb_redo____ tb_undo____ tb_save____ tb_print____ tb4_add____ tb4_del____
   dlgbg tbb tbb2 tbb3 stat_bar pbase)
+# The bars', status bar's and title window's pictures.
+list(APPEND darna_edit_bitmaps
+  tb_new tb_open tb_twain tb_save tb_catalog tb_print tb_undo tb_redo tb_copy tb_paste tb_ppaste
+  tb_zmp tb_zmm tb_hover tb_hover_mask tb2_select tb2_hand tb2_cl tb2_effect tb2_mix tb2_ooi
+  tb2_yaki tb2_ondo tb2_trim tb2_rtt tb2_auto tb2_brc tb2_pen tb2_stamp tb2_eraser tb2_spoit
+  tb2_text tb2_box tb2_circle tb2_cgr tb2_wire tb2_gline tb2_gbox tb2_gcrcl tb2_gpoly tb2_gboxf
+  tb2_gcrclf tb2_gpolyf tb2_push tb2_push_ tb_tab1 tb_tab2 tb_up tb_dw tb_pen flt_pen flt_pen__
+  percent title)
 set(darna_edit_icons adarico canvasico)
 set(darna_edit_cursors def paldrag2)
 set(darna_edit_res_files)
@@ -54,6 +62,15 @@ add_library(darna_app STATIC
   ${CMAKE_CURRENT_LIST_DIR}/handover.cpp
   ${CMAKE_CURRENT_LIST_DIR}/services_pending.cpp
   ${CMAKE_CURRENT_LIST_DIR}/pen_env.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/screen_tint.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/instruments.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/toolbar.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/statusbar.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/framedlg.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/ctrlpanel.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/colourdraw.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/colourpanel.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/colourdlg.cpp
 )
 target_link_libraries(darna_app PUBLIC darna_paint darna_fileio darna_select darna_image darna_ui comctl32 shell32 user32 gdi32)
 

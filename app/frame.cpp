@@ -9,7 +9,10 @@
 #include "app/commands.h"
 #include "app/globals.h"
 #include "app/handover.h"
+#include "app/instruments.h"
+#include "app/toolbar.h"
 #include "app/ui/msgbox.h"
+#include "app/ui/sysutil.h"
 #include "app/services_pending.h"
 #include "app/settings.h"
 #include "app/startup.h"
@@ -116,6 +119,7 @@ void OnTimerTick(HWND frame) {
         FrameSetTimer(frame, 1);
     }
     RefreshPenSizeField();
+    InstrumentsOnTimerTick();
     if (AppWindows.title && GetTickCount() - FrameState.startTick > 4000) DestroyTitleWindow();
 }
 
@@ -146,12 +150,7 @@ void FrameSetTimer(HWND frame, int on) {
     if (FrameState.timerId >= 0) KillTimer(frame, (UINT_PTR)FrameState.timerId);
     FrameState.timerId = -1;
     if (!on) return;
-    for (int id = 0; id < 30000; ++id) {
-        if (SetTimer(frame, (UINT_PTR)id, 500, nullptr)) {
-            FrameState.timerId = id;
-            return;
-        }
-    }
+    FrameState.timerId = SetFirstFreeTimer(frame, 500);
 }
 
 void FrameOnSize(HWND, int width, int height) {
@@ -249,6 +248,7 @@ LRESULT FrameOnMouseWheel(WPARAM wp) {
 }
 
 void FrameOnActivateApp(BOOL active) {
+    EndToolBarTips();
     FrameState.appActive = active ? 1 : 0;
     if (!active && AppWindows.frame) PostMessageA(AppWindows.frame, WM_NCACTIVATE, FALSE, 0);
 }
@@ -274,6 +274,7 @@ void FrameSaveSettings(HWND frame) {
         Env.frameSize = PackWords(rc.right - rc.left, rc.bottom - rc.top);
     }
     PenStateToEnv();
+    InstrumentsBeforeSave();
     SaveEnvBlock(ProgramFolder);
     SaveInitDir();
     SavePenSizes();
@@ -331,6 +332,7 @@ void SelectTool(int id, LPARAM flag) {
         bool shapes = id == 20015 || id == 20019 || id == 20020 || id == 20025;
         SendMessageA(AppWindows.penOptionPanel, WM_USER + 15, shapes ? 1 : 0, 0);
     }
+    RepaintToolButtons(old, CurrentTool);
     if (AppWindows.statusBar) SendMessageA(AppWindows.statusBar, WM_USER, 0, 0);
     if (id == 20000 || id == 20005 || InRange(id, 20015, 20020) || id == 20025)
         SendMessageA(AppWindows.frame, WM_COMMAND, flag == 0 ? CMD_IMG_STROKELAYERON : CMD_IMG_STROKELAYEROFF, 0);
@@ -345,6 +347,8 @@ int FrameOnCommand(HWND frame, WPARAM wp, LPARAM lp) {
         FrameState.channelWrite[0] = FrameState.channelWrite[1] = FrameState.channelWrite[2] = 1;
         if (!InRange(id, 11000, 11041)) DestroyTitleWindow();
     }
+
+    if (InstrumentsOnCommand(frame, id)) return 1;
 
     if (IsRecentFileCommand(id)) {
         char path[kRecentSlotChars];

@@ -14,11 +14,11 @@ namespace {
 void PressToolButton(int command) {
     if (AppWindows.frame) SendMessageA(AppWindows.frame, WM_COMMAND, command, 0);
 }
+// A new colour ends the image brush and the snapshot.
+void FreeBrushImagesOnColourChange() { c_PenWriter::FreeBrushImages(1, 0); }
 }  // namespace
 
 void PenStateFromEnv() {
-    static_assert(sizeof Env.penColour == sizeof Pen.colour, "twelve colour values");
-    std::memcpy(&Pen.colour, Env.penColour, sizeof Pen.colour);
     const EnvTipBlock& t = Env.tip;
     Pen.tip.hRadius = t.hRadius;
     Pen.tip.vRadius = t.vRadius;
@@ -28,17 +28,16 @@ void PenStateFromEnv() {
     Pen.tip.rebuild = t.rebuild;
     Pen.tip.spare2 = t.extra3;
     ResetPenState();   // tip planes null, angle 0, shape 2 until the record load
-    Pen.gaugeModel = Env.penIntAfterDensity;
     Pen.tool = CurrentTool;
     PenSnapshotFlag = Env.snapshotFlag;
     PenPanelPos = Env.penPanelPos;
     PenPanelSize = Env.penPanelSize;
     PressToolButtonHook = PressToolButton;
+    SetPenColourListener(kPenColourPen, FreeBrushImagesOnColourChange);
     BuildPenTip(0, 1);
 }
 
 void PenStateToEnv() {
-    std::memcpy(Env.penColour, &Pen.colour, sizeof Env.penColour);
     EnvTipBlock& t = Env.tip;
     t.hRadius = Pen.tip.hRadius;
     t.vRadius = Pen.tip.vRadius;
@@ -50,7 +49,6 @@ void PenStateToEnv() {
     t.rebuild = Pen.tip.rebuild;
     t.angle = Pen.tip.angle;
     t.extra3 = Pen.tip.spare2;
-    Env.penIntAfterDensity = Pen.gaugeModel;
     Env.snapshotFlag = PenSnapshotFlag;
 }
 

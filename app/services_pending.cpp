@@ -12,3 +12,18 @@ void TwainCloseManager(int) {}
 void TwainCloseSource() {}
 void TwainShutdown(int) {}
 int TwainProcessMessage(MSG*, HWND) { return 0; }
+
+int CanvasZoomPercent(HWND) { return 100; }
+int CanvasCurrentPlane(HWND) { return 0; }
+int CanvasHasUndo(HWND) { return 0; }
+int CanvasHasRedo(HWND) { return 0; }
+int CanvasIsClosing(HWND) { return 0; }
+void CanvasSetZoomAt(HWND, int) {}
+void MarkCanvasesSelBlur() {}
+void DropFloatingIfPasting() {}
+void ShowTabletDialog(HWND) {}
+int TwainAcquire(HWND, int, int, const char*) { return 0; }
+int TwainListSources(char (*names)[256], int max) {
+    if (max > 0) names[0][0] = 0;
+    return 0;
+}

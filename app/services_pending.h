@@ -21,3 +21,23 @@ void TwainCloseSource();
 void TwainShutdown(int flag);
 int TwainProcessMessage(MSG* msg, HWND frame);   // nonzero when the source took it
 extern int TwainSourceEnabled;
+
+// Canvas, selection and tablet services the bars and the status bar ask for.
+// Until the canvas documents exist no canvas window carries these facts: a
+// canvas answers zoom 100, plane 0, no undo or redo step, not closing; zoom
+// changes, selection blurs and floating pastes have nothing to act on.
+int CanvasZoomPercent(HWND canvas);           // the canvas zoom cut to an integer
+int CanvasCurrentPlane(HWND canvas);          // 0 = the colour plane of the layer
+int CanvasHasUndo(HWND canvas);
+int CanvasHasRedo(HWND canvas);
+int CanvasIsClosing(HWND canvas);
+void CanvasSetZoomAt(HWND canvas, int zoom);  // centred on the pane
+void MarkCanvasesSelBlur();                   // every canvas redoes its selection blur
+void DropFloatingIfPasting();
+// The tablet settings dialog (modeless); nothing is shown without the tablet code.
+void ShowTabletDialog(HWND owner);
+// Acquisition from the named TWAIN source: 0 when it could not start.
+int TwainAcquire(HWND frame, int flag, int count, const char* source);
+// TWAIN source names in order, an empty name ending the list (256 bytes each);
+// returns the number of names written (at most max).
+int TwainListSources(char (*names)[256], int max);

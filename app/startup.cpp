@@ -17,6 +17,7 @@
 #include "app/ui/sysutil.h"
 #include "app/ui/ui_hook.h"
 #include "app/handover.h"
+#include "app/instruments.h"
 #include "app/wndclass.h"
 #include "app/pen_env.h"
 #include "app/ui/mousepoll.h"
@@ -24,7 +25,6 @@
 #include "fileio/plugin_registry.h"
 #include "select/selhist.h"
 #include "image/vms_store.h"
-#include "paint/pen_panel.h"
 
 namespace {
 
@@ -286,6 +286,8 @@ int FrameOnCreate(HWND frame) {
         return 0;
     }
 
+    InstrumentsOnFrameCreate(frame);
+
     CLIENTCREATESTRUCT ccs;
     ccs.hWindowMenu = AppMenus.initFile;
     ccs.idFirstChild = 100;
@@ -300,8 +302,6 @@ int FrameOnCreate(HWND frame) {
     AppWindows.statusBar = CreateFrameChild(frame, "StatusBarClass", 2);
     AppWindows.ctrlPanel = CreateFrameChild(frame, "CtrlPanelClass", 12);
     SetPanelWindow(kPanelControl, AppWindows.ctrlPanel);
-    if (!AppWindows.penOptionPanel) AppWindows.penOptionPanel = CreatePenOptionPanel(AppWindows.ctrlPanel);
-    SetPanelWindow(kPanelPenOption, AppWindows.penOptionPanel);
     AppWindows.mainToolBar = CreateFrameChild(frame, "ToolBarClass", 3);
     AppWindows.toolBar2 = CreateFrameChild(frame, "ToolBarClass2", 10);
     AppWindows.penOptionBar = CreateFrameChild(frame, "ToolBarClass3", 11, WS_CLIPSIBLINGS | 0x80);

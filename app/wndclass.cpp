@@ -7,6 +7,11 @@
 #include "app/frame.h"
 #include "app/globals.h"
 #include "app/services_pending.h"
+#include "app/colourpanel.h"
+#include "app/ctrlpanel.h"
+#include "app/framedlg.h"
+#include "app/statusbar.h"
+#include "app/toolbar.h"
 #include "fileio/plugin_registry.h"
 
 SharedBackgrounds Backgrounds;
@@ -80,13 +85,13 @@ int RegisterWindowClasses() {
         {PlainMdiChildProc, kSolid, RGB(180, 180, 192), nullptr, 0, 1, "canvasico", nullptr},  // CanvClass
         {plain, kSolid, RGB(200, 200, 200), nullptr, 0, 1, nullptr, nullptr},        // CanvWndClass
         {plain, kSolid, RGB(230, 230, 230), nullptr, 0, 1, nullptr, "def"},          // CanvWndDispClass
-        {plain, kPattern, 0, &Backgrounds.statBarBrush, 0, 0, nullptr, nullptr},     // StatusBarClass
-        {plain, kPattern, 0, &Backgrounds.tbb2Brush, 0, 0, nullptr, nullptr},        // ToolBarClass
-        {plain, kSolid, RGB(196, 196, 196), nullptr, 0, 0, nullptr, nullptr},        // ToolBarIconClass
-        {plain, kPattern, 0, &Backgrounds.tbbBrush, 0, 0, nullptr, nullptr},         // ToolBarClass2
-        {plain, kSolid, RGB(196, 196, 196), nullptr, 0, 0, nullptr, nullptr},        // ToolBarIconClass2
-        {plain, kSolid, RGB(196, 196, 196), nullptr, 0, 0, nullptr, nullptr},        // PenIconClass
-        {plain, kPattern, 0, &Backgrounds.tbb3Brush, 0, 0, nullptr, nullptr},        // ToolBarClass3
+        {StatusBarWndProc, kPattern, 0, &Backgrounds.statBarBrush, 0, 0, nullptr, nullptr},     // StatusBarClass
+        {ToolBarWndProc, kPattern, 0, &Backgrounds.tbb2Brush, 0, 0, nullptr, nullptr},        // ToolBarClass
+        {ToolBarIconWndProc, kSolid, RGB(196, 196, 196), nullptr, 0, 0, nullptr, nullptr},        // ToolBarIconClass
+        {ToolBar2WndProc, kPattern, 0, &Backgrounds.tbbBrush, 0, 0, nullptr, nullptr},         // ToolBarClass2
+        {ToolBar2IconWndProc, kSolid, RGB(196, 196, 196), nullptr, 0, 0, nullptr, nullptr},        // ToolBarIconClass2
+        {PenIconWndProc, kSolid, RGB(196, 196, 196), nullptr, 0, 0, nullptr, nullptr},        // PenIconClass
+        {PenOptionBarWndProc, kPattern, 0, &Backgrounds.tbb3Brush, 0, 0, nullptr, nullptr},        // ToolBarClass3
         {plain, kSolid, RGB(180, 180, 180), nullptr, 0, 0, nullptr, nullptr},        // hGageClass
         {plain, kSolid, RGB(180, 180, 180), nullptr, 0, 0, nullptr, nullptr},        // vGageClass
         {plain, kPattern, 0, &Backgrounds.pbaseBrush, 0, 0, nullptr, nullptr},       // SelPenBaseClass
@@ -94,8 +99,8 @@ int RegisterWindowClasses() {
         {plain, kWhite, 0, nullptr, 0, 0, nullptr, nullptr},                         // EffectViewClass
         {plain, kSolid, RGB(128, 128, 192), nullptr, 0, 0, nullptr, nullptr},        // ToneSelBaseClass
         {plain, kWhite, 0, nullptr, 0, 0, nullptr, nullptr},                         // ToneSelClass
-        {plain, kWhite, 0, nullptr, 0, 0, nullptr, nullptr},                         // ToolTipClass
-        {plain, kWhite, 0, nullptr, 0, 0, nullptr, nullptr},                         // PalPokClass
+        {ToolTipWndProc, kWhite, 0, nullptr, 0, 0, nullptr, nullptr},                         // ToolTipClass
+        {PalPokWndProc, kWhite, 0, nullptr, 0, 0, nullptr, nullptr},                         // PalPokClass
         {plain, kSolid, RGB(164, 164, 164), nullptr, 0, 0, nullptr, nullptr},        // TexPalPokClass
         {plain, kPattern, 0, &Backgrounds.pbaseBrush, 0, 0, nullptr, nullptr},       // TexSelBaseClass
         {plain, kSolid, RGB(164, 164, 164), nullptr, 0, 0, nullptr, nullptr},        // KoroPalPokClass
@@ -116,8 +121,8 @@ int RegisterWindowClasses() {
         {plain, kWhite, 0, nullptr, 0, 0, nullptr, "paldrag2"},                      // ExifGridClass
         {plain, kWhite, 0, nullptr, 0, 0, nullptr, nullptr},                         // OoiViewClass
         {plain, kWhite, 0, nullptr, 0, 0, nullptr, nullptr},                         // YakiViewClass
-        {plain, kWhite, 0, nullptr, 0, 0, nullptr, nullptr},                         // CtrlPanelClass
-        {plain, kMenuColour, 0, nullptr, 0, 0, nullptr, nullptr},                    // IconSelIconClass
+        {CtrlPanelWndProc, kWhite, 0, nullptr, 0, 0, nullptr, nullptr},                         // CtrlPanelClass
+        {IconSelIconWndProc, kMenuColour, 0, nullptr, 0, 0, nullptr, nullptr},                    // IconSelIconClass
     };
 
     for (int i = 0; i < kWindowClassCount; ++i) {

@@ -2,6 +2,7 @@
 target_sources(darna_image PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/progress.cpp
   ${CMAKE_CURRENT_LIST_DIR}/colour_model.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/pen_colour.cpp
   ${CMAKE_CURRENT_LIST_DIR}/memmap_file.cpp
   ${CMAKE_CURRENT_LIST_DIR}/bmp_file.cpp
   ${CMAKE_CURRENT_LIST_DIR}/packed_dib.cpp

@@ -328,7 +328,7 @@ void c_PenEngine::BlendRow(PenCanvas* c, const uint32_t* colour, const uint8_t* 
     for (int i = 0; i < n; ++i) {
         uint32_t pen = colour[off + i];
         if (locked) pen = ApplyChannelLocks(c, pen, old[i]);
-        int w = P[coverage[off + i]][Pen.opacity];
+        int w = P[coverage[off + i]][PenOpacity];
         if (DensityDrops(w)) w = 0;
         int e = P[w][255 - protect[off + i]];
         uint32_t o = old[i];
@@ -375,7 +375,7 @@ void c_PenEngine::BlendRowDouble(PenCanvas* c, const uint32_t* colour, const uin
         uint32_t pen = colour[off + i];
         if (locked) pen = ApplyChannelLocks(c, pen, hi[i]);
         int64_t cov = (int64_t)coverage[off + i] * 256 + (lowCoverage ? lowCoverage[off + i] : 0xFF);
-        int64_t opacity = Pen.opacity;
+        int64_t opacity = PenOpacity;
         if (opacity > 0 && Pen.density < 255 && Pen.density < std::rand() % 255) opacity = 0;
         int64_t q = cov * ((255 - protect[off + i]) * opacity / 255) * 65535 / 255 / 65535;
         if (q > 65535) q = 65535;
@@ -428,7 +428,7 @@ void c_PenEngine::Dab(PenCanvas* c, HDC dc, double x, double y, int snapshot, in
         // the inner size on the layer of type 2.
         int mode = Pen.drawingMode;
         double rx = Pen.tip.hRadius, ry = Pen.tip.vRadius;
-        ColourModels colour = Pen.colour;
+        ColourModels colour = PenColour;
         int current = c->current;
         VmsImage* alpha1 = Pen.brushImages[1];
         if (first) *first = 0;
@@ -441,7 +441,7 @@ void c_PenEngine::Dab(PenCanvas* c, HDC dc, double x, double y, int snapshot, in
             c->current = layer * kPlanesPerLayer;
             DabAt(c, dc, (int)x, (int)y, 0, &outer);
         }
-        Pen.colour = colour;
+        PenColour = colour;
         Pen.drawingMode = mode;
         Pen.brushImages[0] = nullptr;
         Pen.brushImages[1] = alpha1;

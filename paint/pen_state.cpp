@@ -8,16 +8,14 @@ int PenSnapshotFlag;
 PenRecord PenRecords[kPenRecordCount];
 
 void ResetPenState() {
-    ColourModels colour = Pen.colour;
     PenTipBlock tip = Pen.tip;
     std::memset(&Pen, 0, sizeof Pen);
-    Pen.colour = colour;
     Pen.tip = tip;
     Pen.tip.planes[0] = Pen.tip.planes[1] = nullptr;
     Pen.tip.angle = 0;
     Pen.tip.tipShape = 2;
     Pen.tip.rebuild = 1;
-    Pen.opacity = 255;
+    PenOpacity = 255;
     Pen.density = 255;
     Pen.drawingMode = ModeColour;
     Pen.tool = kToolPen;
@@ -34,7 +32,7 @@ int IsPenTool(int tool) {
 }
 
 void SetPenColour(int model, int a, int b, int c) {
-    ColourModels& m = Pen.colour;
+    ColourModels& m = PenColour;
     switch (model) {
     case 1: m.cyan = a; m.magenta = b; m.yellow = c; break;
     case 2: m.hsvHue = a; m.hsvSaturation = b; m.hsvValue = c; break;

@@ -4,7 +4,7 @@
 #pragma once
 #include <cstdint>
 
-#include "image/colour_model.h"
+#include "image/pen_colour.h"
 
 struct VmsImage;
 struct DibImage;
@@ -53,16 +53,15 @@ struct PenTipBlock {
     int32_t spare2;
 };
 
+// The pen's colour, opacity and the colour panel's gauge model are PenColour,
+// PenOpacity and PenColourGaugeModel (image/pen_colour.h).
 struct PenState {
-    ColourModels colour;                          // PenColour: the four models
     VmsImage* brushImages[4];                     // brush, its transparency, snapshot/effect, its transparency
     VmsImage* rollerFrames[kRollerFrameSlots];    // roller stamp frames; null after the last
     VmsImage* rollerAlpha[kRollerFrameSlots];     // their transparency images
     int32_t spare0;
     int32_t drawingMode;
-    int32_t opacity;                              // 0..255
     int32_t density;                              // 0..255
-    int32_t gaugeModel;                           // colour panel gauges: 0 RGB, 1 CMY, 2 HSV, 3 HLS
     int32_t spare1;
     PenTipBlock tip;
     int32_t tool;                                 // CurrentTool: the command id of the tool
@@ -100,7 +99,8 @@ constexpr int kToolSnapshot = 20518;
 int IsPenTool(int tool);
 
 // Sets the colour from one model (0 RGB, 1 CMY, 2 HSV, 3 HLS: a, b, c in that
-// model's order) and derives the others.
+// model's order) and derives the others, without telling the colour's
+// listeners (a pen that borrows a colour for a moment).
 void SetPenColour(int model, int a, int b, int c);
 
 // One stored pen (64 bytes, 100 of them in pen.dat).

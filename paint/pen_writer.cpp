@@ -174,7 +174,7 @@ void c_PenWriter::MakeRow(PenCanvas* c, uint32_t* colour, uint8_t* penAlpha, uin
         if (Pen.brushImages[0] || RollerFrame(&alpha)) {
             BrushImageRow(colour, protect, y, x0, x1, left, top);
         } else {
-            uint32_t w = MakeWord(Pen.colour.red, Pen.colour.green, Pen.colour.blue);
+            uint32_t w = MakeWord(PenColour.red, PenColour.green, PenColour.blue);
             for (int i = 0; i < n; ++i) colour[i] = w;
         }
         *alphaKind = AlphaKindMix;

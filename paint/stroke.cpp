@@ -47,7 +47,7 @@ bool ButtonDown(int right) { return right ? IsRightButtonDown() != 0 : IsLeftBut
 
 int RollerSpacingPercent = 100;
 
-PaintScope::PaintScope(PenCanvas* c, bool hide) : canvas(c), opacity(Pen.opacity), hideCursor(hide) {
+PaintScope::PaintScope(PenCanvas* c, bool hide) : canvas(c), opacity(PenOpacity), hideCursor(hide) {
     g_Dirty = {999999, 999999, 0, 0};
     if (!BeginStrokePlane(c)) return;
     if (c->savePoint) c->savePoint(c, c->current);
@@ -60,7 +60,7 @@ PaintScope::PaintScope(PenCanvas* c, bool hide) : canvas(c), opacity(Pen.opacity
 PaintScope::~PaintScope() {
     if (!ok) return;
     if (dc) ReleaseDC(canvas->pane, dc);
-    Pen.opacity = opacity;
+    PenOpacity = opacity;
     if (canvas->setModified) canvas->setModified(canvas);
     if (hideCursor) ShowCursor(TRUE);
     if (canvas->pane) DropMouseMessages(canvas->pane);

@@ -143,3 +143,4 @@
 #define IDS_NO_PROGRAM_FOLDER   1309
 #define IDS_FEW_COLOURS         1310
 #define IDS_LOCALE              26210
+#include "instruments_ids.h"

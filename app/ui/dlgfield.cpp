@@ -196,3 +196,15 @@ int ShowNameEntryDialog(HWND owner, char* text) {
                                (LPARAM)text);
     return r == 1 ? 1 : 0;
 }
+
+bool HandleDialogEnd(HWND dlg, UINT msg, WPARAM wp) {
+    if (msg == WM_COMMAND && (LOWORD(wp) == IDOK || LOWORD(wp) == IDCANCEL)) {
+        EndDialog(dlg, LOWORD(wp) == IDOK ? 1 : 0);
+        return true;
+    }
+    if (msg == WM_SYSCOMMAND && (wp & 0xFFF0) == SC_CLOSE) {
+        EndDialog(dlg, 0);
+        return true;
+    }
+    return false;
+}

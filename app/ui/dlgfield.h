@@ -36,3 +36,7 @@ void SetupScrollBar(HWND wnd, int bar, int min, int count, int page, int positio
 // Asks for a name with dra_inpstr. The buffer (80 bytes) holds the last text
 // typed, also after Cancel. 1 on OK, 0 on Cancel or the close box.
 int ShowNameEntryDialog(HWND owner, char* text);
+
+// The common ends of a modal dialog: OK ends it with 1, Cancel and the close box
+// with 0. True when the message was one of them (and the dialog ended).
+bool HandleDialogEnd(HWND dlg, UINT msg, WPARAM wp);

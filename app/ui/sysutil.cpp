@@ -469,3 +469,9 @@ int GetRegStringValue(HKEY root, const char* subKey, const char* name, char* out
     RegCloseKey(key);
     return found;
 }
+
+int SetFirstFreeTimer(HWND wnd, UINT ms) {
+    for (int id = 0; id < 30000; ++id)
+        if (SetTimer(wnd, (UINT_PTR)id, ms, nullptr)) return id;
+    return -1;
+}

@@ -94,3 +94,7 @@ void ResizeDlgItem(HWND dlg, int id, int width, int height);
 // the last match wins); 1 when found.
 int GetRegStringValue(HKEY root, const char* subKey, const char* name, char* out,
                       size_t outSize);
+
+// Starts a timer on the window at the first id from 0 upward, below 30,000, that
+// SetTimer accepts; returns that id, or -1 when none was accepted.
+int SetFirstFreeTimer(HWND wnd, UINT ms);

@@ -45,7 +45,7 @@ TEST(BlendRow, Cases) {
     for (const Case& c : cases) {
         TestCanvas t(4, 1, 1, 0x00FFFFFF, c.oldAlpha >= 0);
         ResetPenState();
-        Pen.opacity = c.opacity;
+        PenOpacity = c.opacity;
         t.SetPixel(1, 0, c.old);
         if (c.oldAlpha >= 0) t.SetAlpha(1, 0, c.oldAlpha);
         uint32_t colour[1] = {c.pen};
@@ -242,7 +242,7 @@ TEST(SubPixelDab, ThinningSkipsCloseDabsButNotTheFirst) {
     c_PenEngine::DabSubPixel(&t.view, nullptr, 8.0, 8.0, 0, &rc, 2.0, &first);
     EXPECT_EQ(0, first);
     auto before = t.Snapshot();
-    Pen.opacity = 255;
+    PenOpacity = 255;
     c_PenEngine::DabSubPixel(&t.view, nullptr, 8.5, 8.0, 0, &rc, 2.0, &first);
     EXPECT_EQ(before, t.Snapshot());   // closer than 2.0: skipped
     EXPECT_EQ(rc.left, rc.right);

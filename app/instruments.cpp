@@ -1,0 +1,65 @@
+#include "app/instruments.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "app/commands.h"
+#include "app/framedlg.h"
+#include "app/globals.h"
+#include "app/services_pending.h"
+#include "app/settings.h"
+#include "app/toolbar.h"
+#include "app/ui/msgbox.h"
+#include "app/ui/sysutil.h"
+#include "image/pen_colour.h"
+
+namespace {
+
+void CameraInput(HWND frame) {
+    char source[MAX_PATH] = {}, name[256] = {};
+    if (!ShowCameraInputDialog(frame, source, sizeof source, name, sizeof name)) return;
+    if (source[0] && source[1] == ':') {
+        char folder[MAX_PATH + 2];
+        std::snprintf(folder, sizeof folder, "%s\\", source);
+        char path[MAX_PATH] = {};
+        if (OpenPartsBox(frame, folder, path, "*.*", "デジタルカメラから入力"))
+            SendMessageA(frame, WM_COMMAND, CMD_FILE_OPENPATH, (LPARAM)path);
+    } else if (CompareNoCase(source, "TWAIN") == 0) {
+        TwainShutdown(0);
+        TwainCloseSource();
+        TwainCloseManager(0);
+        if (!TwainAcquire(frame, 1, 3, name))
+            ShowMessageBox(frame, LoadResString(IDS_NO_TWAIN_SOURCE), kAppTitle, kMsgOk);
+    }
+}
+
+}  // namespace
+
+void InstrumentsOnFrameCreate(HWND frame) {
+    static_assert(sizeof Env.penColour == sizeof PenColour, "the colour block of the settings");
+    std::memcpy(&PenColour, Env.penColour, sizeof PenColour);
+    PenColourGaugeModel = Env.penIntAfterDensity >= 0 && Env.penIntAfterDensity <= 3 ? Env.penIntAfterDensity : 0;
+    AreaBlurAmount = 0;
+    ToolBar2Page = 0;
+    SetPenColourListener(kPenColourFrame, RedrawColourSwatch);
+    CreateTitleWindow(frame);
+}
+
+void InstrumentsOnTimerTick() { RefreshAreaBlurField(); }
+
+int InstrumentsOnCommand(HWND frame, int id) {
+    switch (id) {
+    case CMD_HELP_ABOUT:
+        ShowAboutBox(frame);
+        return 1;
+    case CMD_FILE_CAMERA:
+        CameraInput(frame);
+        return 1;
+    }
+    return 0;
+}
+
+void InstrumentsBeforeSave() {
+    std::memcpy(Env.penColour, &PenColour, sizeof PenColour);
+    Env.penIntAfterDensity = PenColourGaugeModel;
+}
