@@ -2,8 +2,10 @@
 
 #include <cstring>
 
+#include "app/colourdlg.h"
 #include "app/envblock.h"
 #include "app/globals.h"
+#include "paint/brush_editor.h"
 #include "paint/pen_panel.h"
 #include "paint/pen_state.h"
 #include "paint/pen_tip.h"
@@ -34,6 +36,7 @@ void PenStateFromEnv() {
     PenPanelSize = Env.penPanelSize;
     PressToolButtonHook = PressToolButton;
     SetPenColourListener(kPenColourPen, FreeBrushImagesOnColourChange);
+    ChooseColourHook = ChooseColour;
     BuildPenTip(0, 1);
 }
 

@@ -9,12 +9,14 @@
 #include "app/ui/dlgfield.h"
 #include "app/ui/drawutil.h"
 #include "app/ui/mousepoll.h"
+#include "app/ui/msgbox.h"
 #include "image/dib_image.h"
 #include "image/product_table.h"
 #include "paint/pen_state.h"
 #include "paint/pen_tip.h"
 #include "paint/pen_writer.h"
 #include "paint/pen_engine.h"
+#include "paint/brush_editor.h"
 
 uint32_t PenPanelPos;
 uint32_t PenPanelSize;
@@ -322,6 +324,28 @@ void ChoosePen(HWND cell) {
     if (PenChosenHook) PenChosenHook(i);
 }
 
+// Right click or double click: the brush editor on the cell's pen.
+void EditPen(HWND cell, bool marked) {
+    int i = GetDlgCtrlID(cell);
+    if (marked) {
+        RECT rc;
+        GetClientRect(cell, &rc);
+        HDC dc = GetDC(cell);
+        DrawXorRect(dc, 0, 0, rc.right, rc.bottom);
+        while (IsRightButtonDown()) {
+        }
+        DrawXorRect(dc, 0, 0, rc.right, rc.bottom);
+        ReleaseDC(cell, dc);
+    }
+    HWND frame = GetMessageBoxOwner();
+    if (frame) EnableWindow(frame, FALSE);
+    int ok = ShowPenEditDialog(frame ? frame : cell, i);
+    if (frame) EnableWindow(frame, TRUE);
+    if (!ok) return;
+    InvalidateRect(cell, nullptr, FALSE);
+    if (i == Pen.penRecord) BuildPenTip(0, 1);
+}
+
 LRESULT CALLBACK CellProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
     switch (msg) {
     case WM_PAINT: {
@@ -333,6 +357,10 @@ LRESULT CALLBACK CellProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
     }
     case WM_LBUTTONDOWN:
         ChoosePen(wnd);
+        return 0;
+    case WM_RBUTTONDOWN:
+    case WM_LBUTTONDBLCLK:
+        EditPen(wnd, msg == WM_RBUTTONDOWN);
         return 0;
     }
     return DefWindowProcA(wnd, msg, wp, lp);
