@@ -29,6 +29,7 @@ void PenStateFromEnv() {
     Pen.tip.spare1 = t.extra2;
     Pen.tip.rebuild = t.rebuild;
     Pen.tip.spare2 = t.extra3;
+    BuildPressureCurve();
     ResetPenState();   // tip planes null, angle 0, shape 2 until the record load
     Pen.tool = CurrentTool;
     PenSnapshotFlag = Env.snapshotFlag;

@@ -1,5 +1,6 @@
 #include "paint/pen_state.h"
 
+#include <cmath>
 #include <cstring>
 #include <initializer_list>
 
@@ -48,5 +49,15 @@ void ClampPenRecord(PenRecord* pen) {
     for (double* d : {&pen->halfWidth, &pen->halfHeight}) {
         if (!(*d >= 1.0)) *d = 1.0;   // also NaN
         if (*d > 127.0) *d = 127.0;
+    }
+}
+
+int PressureCurve[256];
+
+void BuildPressureCurve() {
+    const double k = std::log(70.0 / 255.0) / std::log(128.0 / 255.0);
+    for (int i = 0; i < 256; ++i) {
+        int v = (int)(255.0 * std::pow(i * (1.0 / 255.0), k));
+        PressureCurve[i] = v < 0 ? 0 : v > 255 ? 255 : v;
     }
 }

@@ -118,3 +118,9 @@ extern PenRecord PenRecords[kPenRecordCount];
 
 // The clamps applied to every record read from pen.dat.
 void ClampPenRecord(PenRecord* pen);
+
+// Tablet pressure 0..255 mapped to its effect: PressureCurve[i] =
+// trunc(255 x (i / 255)^k), k = ln(70/255) / ln(128/255), so that the middle
+// pressure gives 70.
+extern int PressureCurve[256];
+void BuildPressureCurve();

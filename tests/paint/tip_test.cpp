@@ -143,3 +143,13 @@ TEST(PenRecordClamp, LoadRules) {
         EXPECT_EQ(c.ekind, r.tipKind);
     }
 }
+
+TEST(PressureCurve, MiddlePressureGivesAbout70) {
+    BuildPressureCurve();
+    struct Case {
+        int pressure, effect;
+    } cases[] = {{0, 0}, {64, 19}, {192, 149}, {255, 255}};
+    for (const Case& c : cases) EXPECT_EQ(c.effect, PressureCurve[c.pressure]) << c.pressure;
+    EXPECT_NEAR(70, PressureCurve[128], 1);
+    for (int i = 1; i < 256; ++i) EXPECT_GE(PressureCurve[i], PressureCurve[i - 1]);
+}
