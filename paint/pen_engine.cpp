@@ -21,6 +21,16 @@ namespace {
 
 inline int Cap255(int v) { return v > 255 ? 255 : v; }
 
+// Row buffers of the engine, grown to the longest row asked for and kept
+// (the engine runs on the user-interface thread only).
+template <typename T>
+T* Scratch(std::vector<T>& v, size_t n) {
+    if (v.size() < n) v.resize(n);
+    return v.data();
+}
+std::vector<uint8_t> g_Bytes, g_Mask, g_Alpha, g_Alpha2;
+std::vector<uint32_t> g_Old, g_Low;
+
 // The part of row y, columns x0..x1 (canvas), that lies on a plane.
 struct Span {
     bool ok = false;
@@ -51,9 +61,10 @@ void ReadWords(VmsImage* image, const LayerPlane& p, int y, int x0, int x1, uint
     Span s = ClipToPlane(q, y, x0, x1);
     if (!s.ok || !IsRowDepth(p.depth)) return;
     if (image->bits == 8) {
-        std::vector<uint8_t> bytes(s.ix1 - s.ix0 + 1);
-        g_VmsStore.GetRow(image, s.y, s.ix0, s.ix1, bytes.data());
-        for (size_t i = 0; i < bytes.size(); ++i) words[s.offset + i] = bytes[i] * 0x01010101u;
+        int n = s.ix1 - s.ix0 + 1;
+        uint8_t* bytes = Scratch(g_Bytes, n);
+        g_VmsStore.GetRow(image, s.y, s.ix0, s.ix1, bytes);
+        for (int i = 0; i < n; ++i) words[s.offset + i] = bytes[i] * 0x01010101u;
     } else {
         g_VmsStore.GetRow(image, s.y, s.ix0, s.ix1, words + s.offset);
     }
@@ -65,13 +76,14 @@ void WriteWords(VmsImage* image, const LayerPlane& p, int y, int x0, int x1, con
     Span s = ClipToPlane(q, y, x0, x1);
     if (!s.ok || !IsRowDepth(p.depth)) return;
     if (image->bits == 8) {
-        std::vector<uint8_t> bytes(s.ix1 - s.ix0 + 1);
-        for (size_t i = 0; i < bytes.size(); ++i) {
+        int n = s.ix1 - s.ix0 + 1;
+        uint8_t* bytes = Scratch(g_Bytes, n);
+        for (int i = 0; i < n; ++i) {
             uint32_t w = words[s.offset + i];
             int m = WordR(w) > WordG(w) ? WordR(w) : WordG(w);
             bytes[i] = (uint8_t)(m > WordB(w) ? m : WordB(w));
         }
-        g_VmsStore.PutRow(image, s.y, s.ix0, s.ix1, bytes.data());
+        g_VmsStore.PutRow(image, s.y, s.ix0, s.ix1, bytes);
     } else {
         g_VmsStore.PutRow(image, s.y, s.ix0, s.ix1, words + s.offset);
     }
@@ -117,6 +129,13 @@ bool HandlesAlpha(PenCanvas* c, int alphaKind) {
 // Density: below 255 a pixel is painted only when density >= a random value.
 inline bool DensityDrops(int weight) {
     return weight > 0 && Pen.density < 255 && Pen.density < std::rand() % 255;
+}
+
+// Smudge and twist gather the whole dab box on even dabs and read other rows
+// of it on odd ones.
+bool PenModeUsesWholeBox() {
+    int m = Pen.drawingMode;
+    return m == ModeSmudge || m == ModeTwistRight || m == ModeTwistLeft;
 }
 
 // Last placed dab.
@@ -245,16 +264,16 @@ void c_PenEngine::GetProtectRow(PenCanvas* c, int y, int x0, int x1, uint8_t* bu
     if (x1 < x0) return;
     int n = x1 - x0 + 1;
     std::memset(buffer, 0, n);
-    if (Pen.masksOff) return;
     int base = layerPlane - layerPlane % kPlanesPerLayer;
-    std::vector<uint8_t> row(n);
+    if (Pen.masksOff || !c->planes[base + 2].image) return;
+    uint8_t* row = Scratch(g_Mask, n);
     for (int k = 2; k < kPlanesPerLayer; ++k) {
         const LayerPlane& m = c->planes[base + k];
         if (!m.image) break;
         if (MaskHidden(m) || !MaskProtects(m)) continue;
-        std::memset(row.data(), 0, n);
+        std::memset(row, 0, n);
         Span s = ClipToPlane(m, y, x0, x1);
-        if (s.ok) g_VmsStore.GetRow(m.image, s.y, s.ix0, s.ix1, row.data() + s.offset);
+        if (s.ok) g_VmsStore.GetRow(m.image, s.y, s.ix0, s.ix1, row + s.offset);
         for (int i = 0; i < n; ++i) buffer[i] |= MaskInverted(m) ? (uint8_t)(255 - row[i]) : row[i];
     }
 }
@@ -274,16 +293,16 @@ void c_PenEngine::GetLayerAlphaRow(PenCanvas* c, int y, int x0, int x1, uint8_t*
     const LayerPlane& alpha = c->planes[base + 1];
     Span s = ClipToPlane(alpha, y, x0, x1);
     if (s.ok) g_VmsStore.GetRow(alpha.image, s.y, s.ix0, s.ix1, buffer + s.offset);
-    std::vector<uint8_t> row(n);
+    uint8_t* row = Scratch(g_Mask, n);
     for (int k = 2; k < kPlanesPerLayer; ++k) {
         const LayerPlane& m = c->planes[base + k];
         if (!m.image) break;
         if (MaskHidden(m)) continue;
         int times = (MaskAlphaProduct(m) ? 1 : 0) + (MaskAlphaProduct2(m) ? 1 : 0);
         if (!times) continue;
-        std::memset(row.data(), 0, n);
+        std::memset(row, 0, n);
         Span ms = ClipToPlane(m, y, x0, x1);
-        if (ms.ok) g_VmsStore.GetRow(m.image, ms.y, ms.ix0, ms.ix1, row.data() + ms.offset);
+        if (ms.ok) g_VmsStore.GetRow(m.image, ms.y, ms.ix0, ms.ix1, row + ms.offset);
         for (int t = 0; t < times; ++t)
             for (int i = 0; i < n; ++i) buffer[i] = P[row[i]][buffer[i]];
     }
@@ -297,11 +316,11 @@ void c_PenEngine::WriteStrokeRow(PenCanvas* c, int, const uint32_t* colour, cons
     if (x1 < x0) return;
     if (applyMasks == 1 && CurrentPlaneOfLayer(c) == 0) {
         int n = x1 - x0 + 1;
-        std::vector<uint8_t> row(n);
-        GetProtectRow(c, y, x0, x1, row.data(), c->current);
+        uint8_t* row = Scratch(g_Alpha2, n);
+        GetProtectRow(c, y, x0, x1, row, c->current);
         for (int i = 0; i < n; ++i) protect[i] |= row[i];
         if (c->selectionActive && c->selectionMaskRow && c->selectionActive(c)) {
-            c->selectionMaskRow(c, y, x0, x1, row.data());
+            c->selectionMaskRow(c, y, x0, x1, row);
             for (int i = 0; i < n; ++i) protect[i] |= row[i];
         }
     }
@@ -319,18 +338,21 @@ void c_PenEngine::BlendRow(PenCanvas* c, const uint32_t* colour, const uint8_t* 
     if (!s.ok) return;
     int a0 = s.ix0 + p->x, a1 = s.ix1 + p->x;   // canvas columns on the plane
     int n = a1 - a0 + 1, off = s.offset;
-    std::vector<uint32_t> old(n);
-    GetPlaneRow(c, y, a0, a1, old.data());
+    uint32_t* old = Scratch(g_Old, n);
+    GetPlaneRow(c, y, a0, a1, old);
     bool alpha = HandlesAlpha(c, alphaKind);
     bool locked = ChannelsLocked(c);
-    std::vector<uint8_t> a(n);
-    if (alpha) GetLayerPlaneRow(c, y, a0, a1, a.data(), 1);
+    uint8_t* a = Scratch(g_Alpha, n);
+    if (alpha) GetLayerPlaneRow(c, y, a0, a1, a, 1);
     for (int i = 0; i < n; ++i) {
-        uint32_t pen = colour[off + i];
-        if (locked) pen = ApplyChannelLocks(c, pen, old[i]);
         int w = P[coverage[off + i]][PenOpacity];
         if (DensityDrops(w)) w = 0;
         int e = P[w][255 - protect[off + i]];
+        // No weight changes nothing, except that a fully transparent pixel
+        // takes the pen colour.
+        if (e == 0 && !(alpha && alphaKind == AlphaKindMix && a[i] == 0)) continue;
+        uint32_t pen = colour[off + i];
+        if (locked) pen = ApplyChannelLocks(c, pen, old[i]);
         uint32_t o = old[i];
         int pc[3] = {WordR(pen), WordG(pen), WordB(pen)};
         int oc[3] = {WordR(o), WordG(o), WordB(o)};
@@ -352,8 +374,8 @@ void c_PenEngine::BlendRow(PenCanvas* c, const uint32_t* colour, const uint8_t* 
         }
         old[i] = MakeWord(nc[0], nc[1], nc[2]) | (o & 0xFF000000u);
     }
-    PutPlaneRow(c, y, a0, a1, old.data());
-    if (alpha) PutLayerPlaneRow(c, y, a0, a1, a.data(), 1);
+    PutPlaneRow(c, y, a0, a1, old);
+    if (alpha) PutLayerPlaneRow(c, y, a0, a1, a, 1);
 }
 
 void c_PenEngine::BlendRowDouble(PenCanvas* c, const uint32_t* colour, const uint8_t* coverage,
@@ -493,17 +515,31 @@ void c_PenEngine::DabSubPixel(PenCanvas* c, HDC dc, double x, double y, int snap
     int n = w + 1;
     std::vector<uint32_t> colour(n);
     std::vector<uint8_t> penAlpha(n), protect(n), coverage(n), low(n, 0);
+    // Modes that read back what other rows of the dab gathered see every
+    // row whole; the others skip what the tip does not cover.
+    bool wholeRows = PenModeUsesWholeBox();
     for (int row = 0; row <= h; ++row) {
-        int kind = AlphaKindMix;
-        c_PenWriter::MakeRow(c, colour.data(), penAlpha.data(), protect.data(), top + row, left, left + w, left,
-                             top, left + w, top + h, &kind);
+        int a = -1, b = -1;
         for (int i = 0; i <= w; ++i) {
             int upper = Cap255(P[tip.High(i, row)][255 - fx] + P[tip.High(i - 1, row)][fx]);
             int lower = Cap255(P[tip.High(i, row - 1)][255 - fx] + P[tip.High(i - 1, row - 1)][fx]);
             coverage[i] = (uint8_t)Cap255(P[upper][255 - fy] + P[lower][fy]);
+            if (coverage[i]) {
+                if (a < 0) a = i;
+                b = i;
+            }
         }
-        WriteStrokeRow(c, 0, colour.data(), coverage.data(), low.data(), penAlpha.data(), protect.data(), kind,
-                       top + row, left, left + w, 0);
+        if (wholeRows) {
+            a = 0;
+            b = w;
+        } else if (a < 0) {
+            continue;
+        }
+        int kind = AlphaKindMix;
+        c_PenWriter::MakeRow(c, colour.data(), penAlpha.data(), protect.data(), top + row, left + a, left + b, left,
+                             top, left + w, top + h, &kind);
+        WriteStrokeRow(c, 0, colour.data(), coverage.data() + a, low.data(), penAlpha.data(), protect.data(), kind,
+                       top + row, left + a, left + b, 0);
     }
     *rect = {left, top, left + w + 1, top + h + 1};
     Repaint(c, dc, rect->left, rect->top, rect->right, rect->bottom);

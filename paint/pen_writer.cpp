@@ -40,6 +40,64 @@ bool UsablePixel(PenCanvas* c, int x, int y, uint32_t* word, uint8_t* alpha) {
     return true;
 }
 
+// Row yy over columns xa..xb as the usable-pixel test sees it: colours and
+// (on plane 0) transparency at positions clamped into their planes, and 255
+// where the pixel is unusable.
+struct UsableRow {
+    std::vector<uint32_t> colour;
+    std::vector<uint8_t> alpha, unusable;
+};
+
+void ReadClamped(VmsImage* image, const LayerPlane& p, int yy, int xa, int xb, uint32_t* words, uint8_t* bytes) {
+    int n = xb - xa + 1;
+    if (!image) {
+        if (words) std::memset(words, 0, 4 * (size_t)n);
+        if (bytes) std::memset(bytes, 0, n);
+        return;
+    }
+    int w = image->width, h = image->height;
+    auto clampX = [&](int x) { return x - p.x < 0 ? 0 : x - p.x > w - 1 ? w - 1 : x - p.x; };
+    int py = yy - p.y < 0 ? 0 : yy - p.y > h - 1 ? h - 1 : yy - p.y;
+    int pa = clampX(xa), pb = clampX(xb);
+    static std::vector<uint32_t> rowWords;
+    static std::vector<uint8_t> rowBytes;
+    if (image->bits == 8) {
+        if (rowBytes.size() < (size_t)(pb - pa + 1)) rowBytes.resize(pb - pa + 1);
+        g_VmsStore.GetRow(image, py, pa, pb, rowBytes.data());
+        for (int i = 0; i < n; ++i) {
+            uint8_t v = rowBytes[clampX(xa + i) - pa];
+            if (words) words[i] = v * 0x01010101u;
+            if (bytes) bytes[i] = v;
+        }
+    } else {
+        if (rowWords.size() < (size_t)(pb - pa + 1)) rowWords.resize(pb - pa + 1);
+        g_VmsStore.GetRow(image, py, pa, pb, rowWords.data());
+        for (int i = 0; i < n; ++i) words[i] = rowWords[clampX(xa + i) - pa];
+    }
+}
+
+void ReadUsableRow(PenCanvas* c, int yy, int xa, int xb, UsableRow* out) {
+    size_t n = xb - xa + 1;
+    out->colour.resize(n);
+    out->alpha.assign(n, 0);
+    out->unusable.assign(n, 0);
+    const LayerPlane& p = *CurrentPlane(c);
+    ReadClamped(p.depth == 8 || p.depth == 24 || p.depth == 32 ? p.image : nullptr, p, yy, xa, xb,
+                out->colour.data(), nullptr);
+    bool plane0 = CurrentPlaneOfLayer(c) == 0;
+    if (plane0) {
+        const LayerPlane& a = *PlaneOfLayer(c, 1);
+        ReadClamped(a.image, a, yy, xa, xb, nullptr, out->alpha.data());
+    }
+    if (plane0 && !Pen.masksOff) c_PenEngine::GetProtectRow(c, yy, xa, xb, out->unusable.data(), c->current);
+    if (Pen.selectionFlag && c->selectionMaskRow) {
+        static std::vector<uint8_t> sel;
+        sel.resize(n);
+        c->selectionMaskRow(c, yy, xa, xb, sel.data());
+        for (size_t i = 0; i < n; ++i) out->unusable[i] |= sel[i];
+    }
+}
+
 // Pixel buffer of smudge and twist: filled on even dabs, laid down on odd ones.
 struct PixelBuffer {
     std::vector<uint32_t> colour;
@@ -181,17 +239,21 @@ void c_PenWriter::MakeRow(PenCanvas* c, uint32_t* colour, uint8_t* penAlpha, uin
         break;
     }
     case ModeBlur: {
+        // The pixel and its four neighbours, from three rows read once.
+        static UsableRow rows[3];
+        for (int k = 0; k < 3; ++k) ReadUsableRow(c, y - 1 + k, x0 - 1, x1 + 1, &rows[k]);
         static const int kOffsets[5][2] = {{0, 0}, {-1, 0}, {1, 0}, {0, -1}, {0, 1}};
         for (int i = 0; i < n; ++i) {
             int sum[3] = {}, alphaSum = 0, count = 0;
             for (const auto& o : kOffsets) {
-                uint32_t w;
-                uint8_t a;
-                if (!UsablePixel(c, x0 + i + o[0], y + o[1], &w, &a)) continue;
+                const UsableRow& r = rows[1 + o[1]];
+                int k = i + 1 + o[0];
+                if (r.unusable[k]) continue;
+                uint32_t w = r.colour[k];
                 sum[0] += WordR(w);
                 sum[1] += WordG(w);
                 sum[2] += WordB(w);
-                alphaSum += a;
+                alphaSum += r.alpha[k];
                 ++count;
             }
             if (!count) {
@@ -343,14 +405,14 @@ void c_PenWriter::MakeRow(PenCanvas* c, uint32_t* colour, uint8_t* penAlpha, uin
         std::memset(protect, 255, n);
         return;
     }
-    if (CurrentPlaneOfLayer(c) == 0) {
-        std::vector<uint8_t> row(n);
+    static std::vector<uint8_t> row;
+    if (row.size() < (size_t)n) row.resize(n);
+    if (CurrentPlaneOfLayer(c) == 0 && !Pen.masksOff && PlaneOfLayer(c, 2)->image) {
         c_PenEngine::GetProtectRow(c, y, x0, x1, row.data(), c->current);
         for (int i = 0; i < n; ++i) protect[i] |= row[i];
     }
     if ((Pen.options[PenOptSelectionRows] || Pen.selectionFlag) && c->selectionActive && c->selectionMaskRow &&
         c->selectionActive(c)) {
-        std::vector<uint8_t> row(n);
         c->selectionMaskRow(c, y, x0, x1, row.data());
         for (int i = 0; i < n; ++i) protect[i] |= row[i];
     }
