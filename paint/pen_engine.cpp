@@ -29,6 +29,18 @@ T* Scratch(std::vector<T>& v, size_t n) {
     return v.data();
 }
 std::vector<uint8_t> g_Bytes, g_Mask, g_Alpha, g_Alpha2;
+
+// a / k for a < 2^17 and k in 1..510 without a division: a x (2^40 / k + 1)
+// >> 40 is exact there (the error stays below 1 / 510).
+struct Reciprocals {
+    uint64_t m[511];
+    Reciprocals() {
+        m[0] = 0;
+        for (int k = 1; k < 511; ++k) m[k] = ((uint64_t)1 << 40) / (uint64_t)k + 1;
+    }
+};
+const Reciprocals g_Recip;
+inline int DivideSmall(int a, int k) { return (int)(((uint64_t)a * g_Recip.m[k]) >> 40); }
 std::vector<uint32_t> g_Old, g_Low;
 
 // The part of row y, columns x0..x1 (canvas), that lies on a plane.
@@ -363,7 +375,7 @@ void c_PenEngine::BlendRow(PenCanvas* c, const uint32_t* colour, const uint8_t* 
                 if (d + e == 0) {
                     nc[k] = pc[k];
                 } else {
-                    int mixed = (d * oc[k] + pc[k] * e) / (d + e);
+                    int mixed = DivideSmall(d * oc[k] + pc[k] * e, d + e);
                     nc[k] = Cap255(P[mixed][255 - e] + P[pc[k]][e]);
                 }
             }

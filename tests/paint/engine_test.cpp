@@ -1,6 +1,7 @@
 // Plane rows, masks, the blends and the dabs of the pen engine.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 
 #include "image/product_table.h"
@@ -250,4 +251,29 @@ TEST(SubPixelDab, ThinningSkipsCloseDabsButNotTheFirst) {
     TestCanvas u(16, 16, 1, 0);
     c_PenEngine::DabSubPixel(&u.view, nullptr, 8.0, 8.0, 0, &rc, 2.0, &first);
     EXPECT_NE(0u, u.Pixel(8, 8));
+}
+
+TEST(BlendRow, MixByTransparencyMatchesPlainArithmeticOverAllWeights) {
+    // Every transparency and weight over a few colours: the mix of the pen
+    // into a half-transparent pixel as integer arithmetic gives it.
+    for (int d : {0, 1, 77, 128, 254, 255})
+        for (int e = 0; e <= 255; e += 5) {
+            TestCanvas t(3, 1, 1, MakeWord(200, 30, 7));
+            ResetPenState();
+            t.SetAlpha(0, 0, d);
+            t.SetAlpha(1, 0, d);
+            t.SetAlpha(2, 0, d);
+            uint32_t colour[3] = {MakeWord(0, 255, 90), MakeWord(0, 255, 90), MakeWord(0, 255, 90)};
+            uint8_t coverage[3] = {(uint8_t)e, (uint8_t)e, (uint8_t)e}, alpha[3] = {}, protect[3] = {};
+            c_PenEngine::BlendRow(&t.view, colour, coverage, alpha, protect, AlphaKindMix, 0, 0, 2);
+            int oc[3] = {200, 30, 7}, pc[3] = {0, 255, 90};
+            int w = ProductTable[e][255];
+            for (int k = 0; k < 3; ++k) {
+                int expect = d + w == 0 ? pc[k]
+                                        : std::min(255, ProductTable[(d * oc[k] + pc[k] * w) / (d + w)][255 - w] +
+                                                            ProductTable[pc[k]][w]);
+                int got = k == 0 ? WordR(t.Pixel(1, 0)) : k == 1 ? WordG(t.Pixel(1, 0)) : WordB(t.Pixel(1, 0));
+                ASSERT_EQ(expect, got) << d << " " << e << " " << k;
+            }
+        }
 }
