@@ -20,6 +20,7 @@
 #include "app/pen_env.h"
 #include "image/vms_store.h"
 #include "paint/pen_panel.h"
+#include "paint/pen_writer.h"
 
 FrameStateRecord FrameState = {-1, 0, 0, 0, nullptr, {1, 1, 1}, nullptr, 0};
 const char kBrowserClassName[] = "darnaview_class_name";
@@ -326,7 +327,7 @@ void SelectTool(int id, LPARAM flag) {
         break;
     }
     if (refused) CurrentTool = old;
-    Pen.tool = CurrentTool;
+    c_PenWriter::ToolSelected(CurrentTool, (int)flag, nullptr);
 
     if (AppWindows.penOptionPanel && IsWindow(AppWindows.penOptionPanel)) {
         bool shapes = id == 20015 || id == 20019 || id == 20020 || id == 20025;

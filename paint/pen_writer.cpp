@@ -531,6 +531,29 @@ int c_PenWriter::TakeSnapshot(PenCanvas* c) {
     return 1;
 }
 
+void c_PenWriter::ToolSelected(int tool, int flag, PenCanvas* canvas) {
+    Pen.tool = tool;
+    if (flag != 1 && flag != 10) {
+        g_VmsStore.Free(&Pen.brushImages[2]);
+        g_VmsStore.Free(&Pen.brushImages[3]);
+    }
+    PenSnapshotFlag = flag == 10 ? 1 : 0;
+    switch (tool) {
+    case kToolClone:
+        Pen.drawingMode = ModeClone;
+        FreeBrushImages(1, 0);
+        break;
+    case kToolSnapshot:
+        if (canvas) TakeSnapshot(canvas);
+        else Pen.drawingMode = ModeEraser;
+        break;
+    default:
+        Pen.drawingMode = ModeColour;
+        break;
+    }
+    if (tool == kToolBoxFill || tool == kToolEllipseFill || tool == kToolPolygonFill) FreeBrushImages(0, 0);
+}
+
 void c_PenWriter::SetCloneOffset(PenCanvas*, int zoomPercent) {
     POINT start, end;
     GetPolledCursorPos(&start);

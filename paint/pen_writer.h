@@ -40,6 +40,13 @@ public:
     // clone offset to (start - end) x 100 / zoom percent.
     static void SetCloneOffset(PenCanvas* canvas, int zoomPercent);
 
+    // A tool was chosen: flag 1 keeps brush images 2 and 3, 10 keeps them as
+    // a snapshot, any other flag frees them; the clone tool (mode 11, all four
+    // freed), the snapshot tool (a snapshot of the canvas's current plane when
+    // a canvas is given, mode 7) and every other tool (mode 0); the fill tools
+    // free the brush images.
+    static void ToolSelected(int tool, int flag, PenCanvas* canvas);
+
     static int CloneOffsetX;     // -2000 at start: below -1000 means not set
     static int CloneOffsetY;     // -64 at start
     static DibImage* TileImage;  // tile of modes 6, 12 and 13; null: they paint nothing

@@ -244,3 +244,53 @@ TEST(PenModes, BrushImageTilesTheCanvasOrFollowsTheDab) {
     EXPECT_EQ(nullptr, Pen.brushImages[0]);
     EXPECT_EQ(0, Pen.imageBrushOn);
 }
+
+TEST(PenTools, ChoosingAToolSetsTheModeAndFreesTheImagesItCannotUse) {
+    struct Case {
+        int tool, flag;
+        int mode;
+        bool keepsSnapshot, keepsBrush;
+        int snapshotFlag;
+    } cases[] = {
+        {kToolPen, 0, ModeColour, false, true, 0},
+        {kToolPen, 1, ModeColour, true, true, 0},
+        {kToolPen, 10, ModeColour, true, true, 1},
+        {kToolClone, 1, ModeClone, false, false, 0},
+        {kToolBoxFill, 1, ModeColour, true, false, 0},
+        {kToolSnapshot, 0, ModeEraser, false, true, 0},
+    };
+    for (const Case& c : cases) {
+        ResetPenState();
+        Pen.drawingMode = ModeNoise;
+        Pen.brushImages[0] = g_VmsStore.Create(2, 2, 32, 0, 1);
+        Pen.brushImages[2] = g_VmsStore.Create(2, 2, 32, 0, 1);
+        c_PenWriter::ToolSelected(c.tool, c.flag, nullptr);
+        EXPECT_EQ(c.tool, Pen.tool);
+        EXPECT_EQ(c.mode, Pen.drawingMode) << c.tool;
+        EXPECT_EQ(c.keepsSnapshot, Pen.brushImages[2] != nullptr) << c.tool << " " << c.flag;
+        EXPECT_EQ(c.keepsBrush, Pen.brushImages[0] != nullptr) << c.tool << " " << c.flag;
+        EXPECT_EQ(c.snapshotFlag, PenSnapshotFlag);
+        c_PenWriter::FreeBrushImages(1, 0);
+    }
+}
+
+TEST(PenTools, SnapshotToolCopiesThePlaneAndTheRightButtonPaintsItBack) {
+    TestCanvas t(6, 4, 1, MakeWord(10, 20, 30));
+    ResetPenState();
+    c_PenWriter::ToolSelected(kToolSnapshot, 0, &t.view);
+    ASSERT_TRUE(Pen.brushImages[2]);
+    ASSERT_TRUE(Pen.brushImages[3]);
+    EXPECT_EQ(ModeEraser, Pen.drawingMode);
+    EXPECT_EQ(1, PenSnapshotFlag);
+    // Paint over the canvas, then a snapshot dab puts the old pixels back.
+    for (int y = 0; y < 4; ++y)
+        for (int x = 0; x < 6; ++x) t.SetPixel(x, y, MakeWord(255, 255, 255));
+    Pen.tip.hRadius = Pen.tip.vRadius = 2.0;
+    Pen.tip.tipShape = kShapeSolidBox;
+    RenderPenTip(0);
+    RECT rc;
+    c_PenEngine::DabImage(&t.view, nullptr, 2, 2, &rc);
+    EXPECT_EQ(MakeWord(10, 20, 30), t.Pixel(2, 2));
+    EXPECT_EQ(MakeWord(10, 20, 30), t.Pixel(0, 0));
+    c_PenWriter::FreeBrushImages(1, 0);
+}
