@@ -10,6 +10,7 @@
 #include "paint/pen_state.h"
 #include "paint/pen_tip.h"
 #include "paint/pen_writer.h"
+#include "paint/stroke.h"
 
 namespace {
 // The pen asks for a tool as a press of its tool-bar button would.
@@ -38,6 +39,7 @@ void PenStateFromEnv() {
     PressToolButtonHook = PressToolButton;
     SetPenColourListener(kPenColourPen, FreeBrushImagesOnColourChange);
     ChooseColourHook = ChooseColour;
+    ColourPanelHost = &AppWindows.colourPanel;
     BuildPenTip(0, 1);
 }
 

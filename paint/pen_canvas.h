@@ -50,6 +50,9 @@ struct PenCanvas {
     int (*selectionBox)(PenCanvas* canvas, RECT* box);
     // Points of a shape slot as x, y float pairs (slot 0: the selection outline).
     const float* (*shapePoints)(PenCanvas* canvas, int slot, int* count);
+    // The displayed colour of a canvas pixel (the layers composed); null: the
+    // current plane's own pixel.
+    void (*composePixel)(PenCanvas* canvas, int x, int y, int* r, int* g, int* b);
     int32_t zoomPercent;        // for the clone offset; 100 when 0
 };
 

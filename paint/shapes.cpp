@@ -231,3 +231,49 @@ void StrokeAlongPath(PenCanvas* c) {
     Progress(0, 0);
     while (GetAsyncKeyState(VK_ESCAPE) < 0) Sleep(10);
 }
+
+void FillSelectionWithPen(PenCanvas* c) {
+    int saved = Pen.options[PenOptSelectionRows];
+    Pen.options[PenOptSelectionRows] = 1;
+    FillBoxWithPen(c, 0, 0, 0, 0, 0);
+    Pen.options[PenOptSelectionRows] = saved;
+}
+
+void StrokeSelectionShape(PenCanvas* c, int shapeMode) {
+    if (shapeMode >= 20005 && shapeMode <= 20007) return;
+    RECT box = {0, 0, 0, 0};
+    bool boxed = SelectionBox(c, &box);
+    if ((shapeMode == 20001 || shapeMode == 20002 || shapeMode == 20003) && !boxed) return;
+    int delay = Pen.dabDelay;
+    Pen.dabDelay = 0;
+    {
+        WaitCursor wait;
+        PaintScope scope(c, false);
+        if (scope.ok) {
+            switch (shapeMode) {
+            case 20001:
+                StrokeBoxOutline(c, 1, box.left, box.top, box.right, box.bottom);
+                break;
+            case 20002: {
+                int first = 1;
+                PlaceDabsAlongSegment(c, scope.dc, box.left, box.top, box.right, box.bottom, 1, 1, 0, nullptr, 1,
+                                      StrokeMinDistance(0.125), &first);
+                break;
+            }
+            case 20003:
+                StrokeEllipseOutline(c, 1, box);
+                break;
+            case 20008:
+                StrokeSelectionOutline(c);
+                break;
+            case 20010:
+                StrokeAlongPath(c);
+                break;
+            default:
+                StrokeShapePoints(c, 0);
+                break;
+            }
+        }
+    }
+    Pen.dabDelay = delay;
+}

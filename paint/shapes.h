@@ -20,6 +20,14 @@ void StrokeSelectionOutline(PenCanvas* canvas);
 // between segments.
 void StrokeAlongPath(PenCanvas* canvas);
 
+// Canvas command 21000: the selection box filled with the pen, every row
+// through the selection mask.
+void FillSelectionWithPen(PenCanvas* canvas);
+// Canvas command 21001: the selection's outline drawn with the pen, by the
+// selection's shape mode (20001 box, 20002 line, 20003 ellipse, 20008 lasso,
+// 20010 curve, 20005..20007 nothing, others the point list), one undo step.
+void StrokeSelectionShape(PenCanvas* canvas, int shapeMode);
+
 // The midpoint ellipse of semi-axes rx, ry: put(x, y) for each step of the
 // first quadrant, from (0, ry) to (rx, 0).
 template <typename Put>

@@ -8,6 +8,7 @@
 #include "paint/pen_engine.h"
 #include "paint/pen_state.h"
 #include "paint/pen_tip.h"
+#include "paint/pen_writer.h"
 
 namespace {
 
@@ -46,8 +47,63 @@ bool ButtonDown(int right) { return right ? IsRightButtonDown() != 0 : IsLeftBut
 }  // namespace
 
 int RollerSpacingPercent = 100;
+HWND* ColourPanelHost;
+
+namespace {
+void PickColourAt(PenCanvas* c, int x, int y) {
+    if (ColourPanelHost && *ColourPanelHost) SendMessageA(*ColourPanelHost, WM_USER + 9, 1, 2);
+    if (CurrentPlaneOfLayer(c) == 0) {
+        int r = 0, g = 0, b = 0;
+        if (c->composePixel) c->composePixel(c, x, y, &r, &g, &b);
+        else c_PenEngine::GetPlaneRgb(c, x, y, &r, &g, &b);
+        PenColour.red = r;
+        PenColour.green = g;
+        PenColour.blue = b;
+        UpdateColourModels(0);
+    } else {
+        int v = 0;
+        c_PenEngine::GetLayerPlaneValue(c, x, y, &v, CurrentPlaneOfLayer(c));
+        PenColour.hsvHue = 0;
+        PenColour.hsvSaturation = 255;
+        PenColour.hsvValue = v;
+        UpdateColourModels(2);
+    }
+    c_PenWriter::FreeBrushImages(1, 0);
+    if (ColourPanelHost && *ColourPanelHost) SendMessageA(*ColourPanelHost, WM_USER + 9, 1, 2);
+}
+}  // namespace
+
+void PickCanvasColour(PenCanvas* c, int left) {
+    HCURSOR spoit = LoadCursorA(GetModuleHandleA(nullptr), "spoit");
+    HCURSOR old = spoit ? SetCursor(spoit) : nullptr;
+    POINT last = {-999999, -999999};
+    do {
+        POINT p;
+        GetPolledCursorPos(&p);
+        if (c->pane) ScreenToClient(c->pane, &p);
+        int x = p.x, y = p.y;
+        if (c->clientToImage) c->clientToImage(c, p.x, p.y, &x, &y);
+        x = x < 0 ? 0 : x >= c->width ? c->width - 1 : x;
+        y = y < 0 ? 0 : y >= c->height ? c->height - 1 : y;
+        if (x != last.x || y != last.y) {
+            last = {x, y};
+            PickColourAt(c, x, y);
+        }
+    } while (left ? IsLeftButtonDown() : IsRightButtonDown());
+    if (old) SetCursor(old);
+}
+
+namespace {
+int g_ScopeDepth;   // a shape inside a command that already took the undo step
+}  // namespace
 
 PaintScope::PaintScope(PenCanvas* c, bool hide) : canvas(c), opacity(PenOpacity), hideCursor(hide) {
+    if (g_ScopeDepth++ > 0) {
+        nested = true;
+        ok = true;
+        if (c->pane) dc = GetDC(c->pane);
+        return;
+    }
     g_Dirty = {999999, 999999, 0, 0};
     if (!BeginStrokePlane(c)) return;
     if (c->savePoint) c->savePoint(c, c->current);
@@ -58,6 +114,11 @@ PaintScope::PaintScope(PenCanvas* c, bool hide) : canvas(c), opacity(PenOpacity)
 }
 
 PaintScope::~PaintScope() {
+    --g_ScopeDepth;
+    if (nested) {
+        if (dc) ReleaseDC(canvas->pane, dc);
+        return;
+    }
     if (!ok) return;
     if (dc) ReleaseDC(canvas->pane, dc);
     PenOpacity = opacity;

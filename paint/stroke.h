@@ -49,6 +49,7 @@ struct PaintScope {
     int opacity;
     bool ok = false;
     bool hideCursor;
+    bool nested = false;   // inside another scope: its plane and undo step serve
     PaintScope(PenCanvas* canvas, bool hideCursor);
     ~PaintScope();
     PaintScope(const PaintScope&) = delete;
@@ -57,6 +58,14 @@ struct PaintScope {
 
 // Spacing percentage of the roller stamp (set by the roller page).
 extern int RollerSpacingPercent;
+
+// The colour picker (cursor "spoit") while the button is held: on plane 0 of
+// a layer the displayed colour becomes the pen's RGB colour, on other planes
+// the plane's value v the HSV colour (0, 255, v). The colour panel host is
+// told before and after each change.
+void PickCanvasColour(PenCanvas* canvas, int left);
+// Where the colour panel host's window is kept (set by the frame; may be null).
+extern HWND* ColourPanelHost;
 
 // Dirty rectangle of the last stroke (image coordinates, right and bottom exclusive).
 RECT LastStrokeRect();

@@ -7,6 +7,7 @@
 #include "app/ui/mousepoll.h"
 #include "paint/pen_engine.h"
 #include "paint/pen_tip.h"
+#include "paint/shapes.h"
 #include "paint/stroke.h"
 #include "paint_fixture.h"
 
@@ -124,4 +125,56 @@ TEST(FreehandStroke, OrdinaryPensPaintTheCurrentPlane) {
     EXPECT_EQ(1, RunFreehandStroke(&t.view, 8, 8, 0));
     EXPECT_EQ(MakeWord(0, 255, 0), t.Pixel(10, 8, 8));
     EXPECT_EQ(0x00FFFFFFu, t.Pixel(10, 8, 0));
+}
+
+TEST(ColourPicker, PlaneZeroGivesRgbAndAMaskPlaneGivesHsvOfItsValue) {
+    TestCanvas t(8, 8, 1, MakeWord(12, 34, 56));
+    t.AddMask(0, 2, 128);
+    ResetPenState();
+    {
+        Script script({{3, 3, kSampleLeft}, {3, 3, 0}});
+        PickCanvasColour(&t.view, 1);
+    }
+    EXPECT_EQ(12, PenColour.red);
+    EXPECT_EQ(34, PenColour.green);
+    EXPECT_EQ(56, PenColour.blue);
+    t.view.current = 2;
+    Pen.brushImages[0] = g_VmsStore.Create(2, 2, 32, 0, 1);
+    Pen.imageBrushOn = 1;
+    {
+        Script script({{30, -5, kSampleLeft}, {3, 3, 0}});   // clamped into the canvas
+        PickCanvasColour(&t.view, 1);
+    }
+    EXPECT_EQ(128, PenColour.red);
+    EXPECT_EQ(0, PenColour.green);
+    EXPECT_EQ(0, PenColour.blue);
+    EXPECT_EQ(nullptr, Pen.brushImages[0]);   // a new colour ends the image brush
+    EXPECT_EQ(0, Pen.imageBrushOn);
+}
+
+TEST(SelectionCommands, OutlineOfTheSelectionIsOneUndoStep) {
+    TestCanvas t(12, 10);
+    SetPen(0, 0, 0, 0.0, kShapeSolidBox);
+    static RECT box;
+    box = {2, 2, 9, 7};
+    t.view.selectionBox = [](PenCanvas*, RECT* b) {
+        *b = box;
+        return 1;
+    };
+    StrokeSelectionShape(&t.view, 20001);
+    EXPECT_EQ(1, t.savePoints);
+    EXPECT_EQ(0u, t.Pixel(2, 2));
+    EXPECT_EQ(0u, t.Pixel(9, 7));
+    EXPECT_EQ(0x00FFFFFFu, t.Pixel(5, 5));
+    StrokeSelectionShape(&t.view, 20006);   // nothing for these modes
+    EXPECT_EQ(1, t.savePoints);
+    // Filling the selection: every row through the selection mask.
+    t.selection.assign(12 * 10, 255);
+    t.selection[5 * 12 + 5] = 0;
+    SetPen(255, 0, 0, 0.0, kShapeSolidBox);
+    FillSelectionWithPen(&t.view);
+    EXPECT_EQ(2, t.savePoints);
+    EXPECT_EQ(MakeWord(255, 0, 0), t.Pixel(5, 5));
+    EXPECT_EQ(0x00FFFFFFu, t.Pixel(6, 5));
+    EXPECT_EQ(0, Pen.options[PenOptSelectionRows]);
 }
