@@ -5,9 +5,11 @@
 #include "app/ui/msgbox.h"
 #include "canvas/canv_history.h"
 #include "canvas/canv_layers.h"
+#include "image/dib_image.h"
 #include "image/vms_store.h"
 #include "paint/pen_engine.h"
 #include "paint/pen_state.h"
+#include "paint/pen_tip.h"
 #include "paint/pen_writer.h"
 #include "paint/stroke.h"
 
@@ -99,6 +101,7 @@ void MakePenCanvas(CanvDoc* doc, PenCanvas* view) {
 
 int PenToolMouse(CanvDoc* doc, int button, int x, int y) {
     int tool = Pen.tool;
+    if (button != 0 && button != 1) return 0;
     if (tool != kToolPen && tool != kToolClone && tool != kToolSnapshot && tool != 20000) return 0;
     PenCanvas view;
     MakePenCanvas(doc, &view);
@@ -124,3 +127,17 @@ int PenToolMouse(CanvDoc* doc, int button, int x, int y) {
     StrokeThinning = 1;
     return r;
 }
+
+int PenBrushRadius(int* rx, int* ry) {
+    if (Pen.imageBrushOn && Pen.brushImages[0]) {
+        *rx = Pen.brushImages[0]->width / 2;
+        *ry = Pen.brushImages[0]->height / 2;
+        return 1;
+    }
+    if (!Pen.tip.planes[0]) return 0;
+    *rx = Pen.tip.planes[0]->width / 2;
+    *ry = Pen.tip.planes[0]->height / 2;
+    return 1;
+}
+
+int PenWantsStrokeLayer() { return c_PenEngine::GetPenKind() == 2 ? 1 : 0; }
