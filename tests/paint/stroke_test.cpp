@@ -7,6 +7,7 @@
 #include "app/ui/mousepoll.h"
 #include "paint/pen_engine.h"
 #include "paint/pen_tip.h"
+#include "paint/pen_writer.h"
 #include "paint/shapes.h"
 #include "paint/stroke.h"
 #include "paint_fixture.h"
@@ -177,4 +178,32 @@ TEST(SelectionCommands, OutlineOfTheSelectionIsOneUndoStep) {
     EXPECT_EQ(MakeWord(255, 0, 0), t.Pixel(5, 5));
     EXPECT_EQ(0x00FFFFFFu, t.Pixel(6, 5));
     EXPECT_EQ(0, Pen.options[PenOptSelectionRows]);
+}
+
+TEST(ImageBrushStroke, RollerFramesAdvanceAndWrapToTheFirst) {
+    struct Case {
+        int frames, start, placed, end;
+    } cases[] = {
+        {3, 0, 4, 1},     // 0 -> 1 -> 2 -> 0 -> 1
+        {10, 9, 1, 0},    // after the tenth slot: back to the first
+        {10, 8, 2, 0},
+    };
+    for (const Case& c : cases) {
+        TestCanvas t(60, 20);
+        SetPen(0, 0, 0, 2.0, 15);
+        for (int i = 0; i < c.frames; ++i) {
+            Pen.rollerFrames[i] = g_VmsStore.Create(4, 4, 32, 0, 1);
+            Pen.rollerAlpha[i] = g_VmsStore.Create(4, 4, 8, 255, 1);
+        }
+        Pen.options[PenOptRollerFrame] = c.start;
+        Pen.brushImages[0] = nullptr;
+        std::vector<MouseSample> samples;
+        for (int k = 0; k < c.placed; ++k) samples.push_back({5 + 6 * k, 5, kSampleLeft});
+        samples.push_back({5 + 6 * (c.placed - 1), 5, 0});
+        Script script(samples);
+        EXPECT_EQ(1, RunImageBrushStroke(&t.view, 5, 5, 0, 0, 0));
+        EXPECT_EQ(c.end, Pen.options[PenOptRollerFrame]) << c.frames << " " << c.start;
+        EXPECT_EQ(1, t.savePoints);
+        c_PenWriter::FreeBrushImages(1, 0);
+    }
 }
