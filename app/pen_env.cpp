@@ -5,6 +5,7 @@
 #include "app/colourdlg.h"
 #include "app/envblock.h"
 #include "app/globals.h"
+#include "app/toolbar.h"
 #include "paint/brush_editor.h"
 #include "paint/pen_panel.h"
 #include "paint/pen_state.h"
@@ -13,9 +14,12 @@
 #include "paint/stroke.h"
 
 namespace {
-// The pen asks for a tool as a press of its tool-bar button would.
+// The pen asks for a tool by pressing its button on the second tool bar.
 void PressToolButton(int command) {
-    if (AppWindows.frame) SendMessageA(AppWindows.frame, WM_COMMAND, command, 0);
+    int index = ToolBar2IndexOfCommand(command);
+    HWND button = index >= 0 && AppWindows.toolBar2 ? GetDlgItem(AppWindows.toolBar2, index) : nullptr;
+    if (button) SendMessageA(button, WM_LBUTTONDOWN, 0, 0);
+    else if (AppWindows.frame) SendMessageA(AppWindows.frame, WM_COMMAND, command, 0);
 }
 // A new colour ends the image brush and the snapshot.
 void FreeBrushImagesOnColourChange() { c_PenWriter::FreeBrushImages(1, 0); }
