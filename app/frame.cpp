@@ -6,7 +6,9 @@
 #include <cstdio>
 #include <cstring>
 
+#include "app/canvas_request.h"
 #include "app/commands.h"
+#include "canvas/canv_init.h"
 #include "app/globals.h"
 #include "app/handover.h"
 #include "app/instruments.h"
@@ -380,6 +382,25 @@ int FrameOnCommand(HWND frame, WPARAM wp, LPARAM lp) {
         if (lp) lstrcpynA(path, (const char*)lp, sizeof path);
         g_openRequests.push_back(path);
         AppendTestLog("open", path);
+        if (OpenCanvasFile(frame, path) && !CreateCanvasWindow() && !TakeCanvasRefusalShown())
+            ShowFrameMessage(IDS_NEW_FAILED, kMsgOk);
+        return 0;
+    }
+    case CMD_TWAIN_IMAGE:
+        if (!ReceiveImageFile(frame, (HGLOBAL)lp)) return 1;
+        if (!CreateCanvasWindow() && !TakeCanvasRefusalShown()) ShowFrameMessage(IDS_CANVAS_FAILED, kMsgOk);
+        return 0;
+    case CMD_IMG_MERGE:
+    case CMD_IMG_DUPLICATE:
+    case CMD_IMG_SELCOPY:
+    case CMD_IMG_ROTRIGHT:
+    case CMD_IMG_ROTLEFT: {
+        int ready = id == CMD_IMG_MERGE       ? PrepareMergedCopy(frame)
+                    : id == CMD_IMG_DUPLICATE ? PrepareDuplicate(frame)
+                    : id == CMD_IMG_SELCOPY   ? PrepareSelectionCopy(frame)
+                                              : PrepareRotatedDuplicate(frame, id == CMD_IMG_ROTRIGHT ? 1 : -1);
+        if (!ready) return 1;
+        if (!CreateCanvasWindow() && !TakeCanvasRefusalShown()) ShowFrameMessage(IDS_NEW_FAILED, kMsgOk);
         return 0;
     }
     case CMD_FILE_TWAINSOURCE:

@@ -19,7 +19,6 @@ int CanvasHasUndo(HWND) { return 0; }
 int CanvasHasRedo(HWND) { return 0; }
 int CanvasIsClosing(HWND) { return 0; }
 void CanvasSetZoomAt(HWND, int) {}
-void MarkCanvasesSelBlur() {}
 void DropFloatingIfPasting() {}
 void ShowTabletDialog(HWND) {}
 int TwainAcquire(HWND, int, int, const char*) { return 0; }

@@ -32,7 +32,6 @@ int CanvasHasUndo(HWND canvas);
 int CanvasHasRedo(HWND canvas);
 int CanvasIsClosing(HWND canvas);
 void CanvasSetZoomAt(HWND canvas, int zoom);  // centred on the pane
-void MarkCanvasesSelBlur();                   // every canvas redoes its selection blur
 void DropFloatingIfPasting();
 // The tablet settings dialog (modeless); nothing is shown without the tablet code.
 void ShowTabletDialog(HWND owner);

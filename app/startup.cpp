@@ -7,7 +7,9 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "app/canvas_request.h"
 #include "app/commands.h"
+#include "canvas/canv_history.h"
 #include "app/ui/drawutil.h"
 #include "app/frame.h"
 #include "app/globals.h"
@@ -132,6 +134,7 @@ void StartupInit(HINSTANCE instance) {
     ResetSettingsBlocks();
     FrameState.savedCursor = nullptr;
     InitImageStoreLock();
+    InitUndoLock();
     PanelColour = RGB(224, 223, 227);
     const char* log = std::getenv("DARNA_TEST_LOG");
     if (log && *log) {
@@ -242,6 +245,7 @@ void StartupCleanup() {
     if (AppMenus.child && IsMenu(AppMenus.child)) DestroyMenu(AppMenus.child);
     AppMenus.init = AppMenus.child = AppMenus.initFile = AppMenus.childWindow = nullptr;
     DeleteImageStoreLock();
+    DeleteUndoLock();
 }
 
 // ---------------------------------------------------------------------------
@@ -299,6 +303,7 @@ int FrameOnCreate(HWND frame) {
         SetMessageBoxOwner(nullptr);
         return 0;
     }
+    InstallCanvasHost();
     AppWindows.statusBar = CreateFrameChild(frame, "StatusBarClass", 2);
     AppWindows.ctrlPanel = CreateFrameChild(frame, "CtrlPanelClass", 12);
     SetPanelWindow(kPanelControl, AppWindows.ctrlPanel);

@@ -18,6 +18,7 @@
 #include "app/ui/sysutil.h"
 #include "image/pen_colour.h"
 #include "app/commands.h"
+#include "canvas/canv_window.h"
 
 const MainBarEntry kMainBarEntries[kMainBarEntryCount] = {
     {10002, "tb_new"},   {10003, "tb_open"},  {10019, "tb_twain"}, {10004, "tb_save"},

@@ -12,7 +12,9 @@
 #include "app/framedlg.h"
 #include "app/statusbar.h"
 #include "app/toolbar.h"
+#include "canvas/canv_window.h"
 #include "fileio/plugin_registry.h"
+#include "paint/pen_panel.h"
 
 SharedBackgrounds Backgrounds;
 
@@ -32,10 +34,6 @@ const char* const kWindowClassNames[kWindowClassCount] = {
 
 LRESULT CALLBACK PlainWndProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
     return DefWindowProcA(wnd, msg, wp, lp);
-}
-
-LRESULT CALLBACK PlainMdiChildProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
-    return DefMDIChildProcA(wnd, msg, wp, lp);
 }
 
 namespace {
@@ -82,9 +80,9 @@ int RegisterWindowClasses() {
     const WNDPROC plain = PlainWndProc;
     const ClassEntry entries[kWindowClassCount] = {
         {FrameWndProc, kWhite, 0, nullptr, 1, 0, "adarico", nullptr},                 // dvw_
-        {PlainMdiChildProc, kSolid, RGB(180, 180, 192), nullptr, 0, 1, "canvasico", nullptr},  // CanvClass
-        {plain, kSolid, RGB(200, 200, 200), nullptr, 0, 1, nullptr, nullptr},        // CanvWndClass
-        {plain, kSolid, RGB(230, 230, 230), nullptr, 0, 1, nullptr, "def"},          // CanvWndDispClass
+        {CanvDocWndProc, kSolid, RGB(180, 180, 192), nullptr, 0, 1, "canvasico", nullptr},  // CanvClass
+        {CanvPaneWndProc, kSolid, RGB(200, 200, 200), nullptr, 0, 1, nullptr, nullptr},  // CanvWndClass
+        {CanvDispWndProc, kSolid, RGB(230, 230, 230), nullptr, 0, 1, nullptr, "def"},  // CanvWndDispClass
         {StatusBarWndProc, kPattern, 0, &Backgrounds.statBarBrush, 0, 0, nullptr, nullptr},     // StatusBarClass
         {ToolBarWndProc, kPattern, 0, &Backgrounds.tbb2Brush, 0, 0, nullptr, nullptr},        // ToolBarClass
         {ToolBarIconWndProc, kSolid, RGB(196, 196, 196), nullptr, 0, 0, nullptr, nullptr},        // ToolBarIconClass
@@ -94,8 +92,8 @@ int RegisterWindowClasses() {
         {PenOptionBarWndProc, kPattern, 0, &Backgrounds.tbb3Brush, 0, 0, nullptr, nullptr},        // ToolBarClass3
         {plain, kSolid, RGB(180, 180, 180), nullptr, 0, 0, nullptr, nullptr},        // hGageClass
         {plain, kSolid, RGB(180, 180, 180), nullptr, 0, 0, nullptr, nullptr},        // vGageClass
-        {plain, kPattern, 0, &Backgrounds.pbaseBrush, 0, 0, nullptr, nullptr},       // SelPenBaseClass
-        {plain, kWhite, 0, nullptr, 0, 0, nullptr, nullptr},                         // SelPenPenClass
+        {SelPenBaseWndProc, kPattern, 0, &Backgrounds.pbaseBrush, 0, 0, nullptr, nullptr},       // SelPenBaseClass
+        {SelPenPenWndProc, kWhite, 0, nullptr, 0, 0, nullptr, nullptr},                         // SelPenPenClass
         {plain, kWhite, 0, nullptr, 0, 0, nullptr, nullptr},                         // EffectViewClass
         {plain, kSolid, RGB(128, 128, 192), nullptr, 0, 0, nullptr, nullptr},        // ToneSelBaseClass
         {plain, kWhite, 0, nullptr, 0, 0, nullptr, nullptr},                         // ToneSelClass

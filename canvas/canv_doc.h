@@ -160,6 +160,8 @@ struct NewCanvasLayer {
     int32_t y;
     int32_t depth;              // bits, 24 for colour layers
     int32_t planeCount;         // planes besides the colour plane, 0..7 (a blank canvas asks 1)
+    int32_t contentX;           // where the source layer's pixels go (canvas size change)
+    int32_t contentY;
 };
 
 // Parameters of the next document window: filled by a frame command or the

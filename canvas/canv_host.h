@@ -26,10 +26,25 @@ struct CanvasHost {
     void (*pressToolButton)(int commandId);     // second tool bar
     void (*repaintToolButton)(int commandId);   // main tool bar
     int (*penKind)();                           // c_PenEngine::GetPenKind
+    int (*strokeLayerWanted)();                 // the pen state asks for the stroke layer
     void (*recentFilesAdd)(const char* path);
+    // The frame's menu for an active document (1) or for none (0).
+    void (*documentMenu)(int documentActive);
+    // The tools: a mouse event on the display surface that the canvas does not
+    // handle itself (event 0 left button, 1 right button, 2 double click),
+    // at display-surface client coordinates. 1 when the tool took it.
+    int (*toolMouse)(struct CanvDoc* doc, int event, int x, int y);
+    // Half sizes of the brush outline at the pointer; 0 when no outline is drawn.
+    int (*brushRadius)(int* rx, int* ry);
     // Services of the parts not built yet, answered by the frame.
     int (*saveCanvas)(HWND canvasWindow, int saveAs);   // 1 when saved
 };
 
 void SetCanvasHost(const CanvasHost& host);
 const CanvasHost& GetCanvasHost();
+
+// Shorthands of the host's values (null or empty when not handed down).
+HWND CanvFrameWindow();
+HWND CanvMdiClient();
+const char* CanvProgramFolder();
+int CanvCurrentTool();

@@ -4,7 +4,7 @@
 #pragma once
 #include "canvas/canv_doc.h"
 
-enum : int { CanvZoomMin = 10, CanvZoomMax = 1000 };
+constexpr int CanvZoomMin = 10, CanvZoomMax = 1000;
 extern const int ZoomPresetTable[15];
 
 // Refills both tables for doc->zoom.
@@ -17,6 +17,8 @@ double FirstZoom(int width, int height, int clientWidth, int clientHeight);
 void SetZoomAt(HWND canvasWindow, CanvDoc* doc, double zoom);
 void CanvPaneSize(CanvDoc* doc, int width, int height);
 void CanvPaneScroll(CanvDoc* doc, int bar, int code);
+// Scrolls one axis (0 x, 1 y) to a 32-bit position, limited to the content.
+void CanvPaneScrollTo(CanvDoc* doc, int axis, int position);
 // mode: 0 left button, 1 middle button, 2 Space key.
 void HandScroll(CanvDoc* doc, int mode);
 void DragZoom(CanvDoc* doc);

@@ -213,7 +213,9 @@ void ScrollList(HWND list, int code) {
     InvalidateRect(list, nullptr, TRUE);
 }
 
-LRESULT CALLBACK ListProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
+}  // namespace
+
+LRESULT CALLBACK SelPenBaseWndProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
     switch (msg) {
     case WM_CREATE: {
         HINSTANCE inst = (HINSTANCE)GetWindowLongPtrA(wnd, GWLP_HINSTANCE);
@@ -229,6 +231,7 @@ LRESULT CALLBACK ListProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
         ScrollList(wnd, LOWORD(wp));
         return 0;
     case WM_ERASEBKGND: {
+        if (GetClassLongPtrA(wnd, GCLP_HBRBACKGROUND)) break;   // the class's own background
         RECT rc;
         GetClientRect(wnd, &rc);
         FillRectColor((HDC)wp, 0, 0, rc.right, rc.bottom, kPageColour);
@@ -237,6 +240,8 @@ LRESULT CALLBACK ListProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
     }
     return DefWindowProcA(wnd, msg, wp, lp);
 }
+
+namespace {
 
 // The cell's picture of stored pen i: the tip in grey (edge pens in their
 // edge colour with the inner tip darkened).
@@ -346,7 +351,9 @@ void EditPen(HWND cell, bool marked) {
     if (i == Pen.penRecord) BuildPenTip(0, 1);
 }
 
-LRESULT CALLBACK CellProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
+}  // namespace
+
+LRESULT CALLBACK SelPenPenWndProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
     switch (msg) {
     case WM_PAINT: {
         PAINTSTRUCT ps;
@@ -365,6 +372,8 @@ LRESULT CALLBACK CellProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
     }
     return DefWindowProcA(wnd, msg, wp, lp);
 }
+
+namespace {
 
 // ---- line-width page ----
 
@@ -458,9 +467,11 @@ void RegisterPenPanelClasses(HINSTANCE instance) {
     struct {
         const char* name;
         WNDPROC proc;
-    } classes[] = {{kPanelClass, PanelProc}, {kListClass, ListProc}, {kCellClass, CellProc},
+    } classes[] = {{kPanelClass, PanelProc}, {kListClass, SelPenBaseWndProc}, {kCellClass, SelPenPenWndProc},
                    {kSizePageClass, SizePageProc}};
     for (const auto& c : classes) {
+        WNDCLASSA existing;
+        if (GetClassInfoA(instance, c.name, &existing)) continue;
         WNDCLASSA wc = {};
         wc.style = CS_DBLCLKS;
         wc.lpfnWndProc = c.proc;

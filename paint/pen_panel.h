@@ -14,7 +14,12 @@ constexpr UINT kPenPanelSubMode = WM_USER + 15;
 constexpr int kPenListCells = 30;
 constexpr int kPenCellSize = 48;
 
-// Registers the panel's window classes (once).
+// Procedures of the pen list and its cells (the frame may register their
+// classes itself, with its own backgrounds).
+LRESULT CALLBACK SelPenBaseWndProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp);
+LRESULT CALLBACK SelPenPenWndProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp);
+
+// Registers the panel's window classes that are not registered yet.
 void RegisterPenPanelClasses(HINSTANCE instance);
 // The panel as a child of parent (the control panel), or null.
 HWND CreatePenOptionPanel(HWND parent);

@@ -5,74 +5,13 @@
 #include <string>
 #include <vector>
 
+#include "editor_process.h"
 #include "test_support.h"
 
 namespace {
 
-std::string EditorPath() { return testsupport::ExeFolder() + "..\\dist\\darnaedit.exe"; }
-
-// An environment block of this process plus the given variables.
-std::string EnvironmentWith(const std::vector<std::string>& extra) {
-    std::string block;
-    char* env = GetEnvironmentStringsA();
-    for (const char* p = env; *p; p += strlen(p) + 1) {
-        std::string entry(p);
-        if (entry.rfind("DARNA_PROGRAM_FOLDER=", 0) == 0 || entry.rfind("DARNA_TEST_LOG=", 0) == 0) continue;
-        block += entry;
-        block += '\0';
-    }
-    FreeEnvironmentStringsA(env);
-    for (const std::string& e : extra) {
-        block += e;
-        block += '\0';
-    }
-    block += '\0';
-    return block;
-}
-
-struct Editor {
-    PROCESS_INFORMATION pi = {};
-    bool Start(const std::string& folder, const std::string& log, const std::vector<std::string>& args) {
-        std::string command;
-        command.append(1, '"').append(EditorPath()).append(1, '"');
-        for (const std::string& a : args) command.append(" \"").append(a).append(1, '"');
-        std::string env = EnvironmentWith({"DARNA_PROGRAM_FOLDER=" + folder, "DARNA_TEST_LOG=" + log});
-        STARTUPINFOA si = {};
-        si.cb = sizeof si;
-        std::vector<char> line(command.begin(), command.end());
-        line.push_back(0);
-        return CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, (void*)env.data(), nullptr, &si,
-                              &pi) != 0;
-    }
-    // The frame window of this process once it is shown, waiting up to timeoutMs.
-    HWND Frame(DWORD timeoutMs = 20000) {
-        DWORD start = GetTickCount();
-        do {
-            for (HWND w = FindWindowExA(nullptr, nullptr, "dvw_", nullptr); w;
-                 w = FindWindowExA(nullptr, w, "dvw_", nullptr)) {
-                DWORD pid = 0;
-                GetWindowThreadProcessId(w, &pid);
-                if (pid == pi.dwProcessId && IsWindowVisible(w)) return w;
-            }
-            Sleep(50);
-        } while (GetTickCount() - start < timeoutMs);
-        return nullptr;
-    }
-    // Exit code, or -1 when the process did not end in time.
-    int Wait(DWORD timeoutMs = 20000) {
-        if (WaitForSingleObject(pi.hProcess, timeoutMs) != WAIT_OBJECT_0) return -1;
-        DWORD code = 0;
-        GetExitCodeProcess(pi.hProcess, &code);
-        return (int)code;
-    }
-    ~Editor() {
-        if (pi.hProcess) {
-            if (WaitForSingleObject(pi.hProcess, 0) != WAIT_OBJECT_0) TerminateProcess(pi.hProcess, 9);
-            CloseHandle(pi.hProcess);
-            CloseHandle(pi.hThread);
-        }
-    }
-};
+using apptest::Editor;
+using apptest::EditorPath;
 
 std::vector<std::string> LogLines(const std::string& path) {
     std::string text;
@@ -118,9 +57,12 @@ TEST(EndToEnd, SecondStartHandsOverItsPathsAndRefusesWithoutThem) {
     ASSERT_TRUE(first.Start(folder.Path(), firstLog, {"C:\\start\\cmd.png"}));
     HWND frame = first.Frame();
     ASSERT_NE(nullptr, frame);
-    std::vector<std::string> lines = WaitForLines(firstLog, 1);
-    ASSERT_EQ(1u, lines.size());
+    // None of the files exists: each open is answered by its message.
+    const std::string cannotOpen = "message ファイルを開けません。";
+    std::vector<std::string> lines = WaitForLines(firstLog, 2);
+    ASSERT_EQ(2u, lines.size());
     EXPECT_EQ("open C:\\start\\cmd.png", lines[0]);
+    EXPECT_EQ(cannotOpen, lines[1]);
 
     // A second start with three paths hands them over and ends with 0.
     std::string secondLog = folder.File("second.log");
@@ -130,11 +72,12 @@ TEST(EndToEnd, SecondStartHandsOverItsPathsAndRefusesWithoutThem) {
                                  {"C:\\pics\\one.png", "C:\\表示\\ソフト.jpg", "D:\\with space\\three.bmp"}));
         EXPECT_EQ(0, second.Wait());
     }
-    lines = WaitForLines(firstLog, 4);
-    ASSERT_EQ(4u, lines.size());
-    EXPECT_EQ("open C:\\pics\\one.png", lines[1]);
-    EXPECT_EQ("open C:\\表示\\ソフト.jpg", lines[2]);
-    EXPECT_EQ("open D:\\with space\\three.bmp", lines[3]);
+    lines = WaitForLines(firstLog, 8, 30000);
+    ASSERT_EQ(8u, lines.size());
+    EXPECT_EQ("open C:\\pics\\one.png", lines[2]);
+    EXPECT_EQ("open C:\\表示\\ソフト.jpg", lines[4]);
+    EXPECT_EQ("open D:\\with space\\three.bmp", lines[6]);
+    for (int i : {3, 5, 7}) EXPECT_EQ(cannotOpen, lines[(size_t)i]);
     EXPECT_TRUE(LogLines(secondLog).empty());
 
     // A second start without paths refuses and ends with 0.

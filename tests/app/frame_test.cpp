@@ -271,6 +271,9 @@ TEST(Frame, RefusesDisplaysOf256ColoursOrFewer) {
 TEST(Frame, OpenCommandsAreRecordedInOrder) {
     testsupport::TempDir dir("opn");
     ClearOpenRequests();
+    // None of these files exists: each open says so and makes no window.
+    BoxAnswers answers;
+    AnswerBoxes(&answers);
     ASSERT_TRUE(StartFrame(dir.Path(), {"C:\\a.png", "C:\\表示\\ソフト.jpg"}));
     // Command-line files become open commands once the loop runs.
     Pump(50);
@@ -297,7 +300,11 @@ TEST(Frame, OpenCommandsAreRecordedInOrder) {
     ASSERT_EQ(6u, GetOpenRequests().size());
     EXPECT_EQ("C:\\recent.png", GetOpenRequests()[4]);
     EXPECT_EQ("", GetOpenRequests()[5]);
+    EXPECT_EQ(nullptr, GetWindow(AppWindows.mdiClient, GW_CHILD));
     EXPECT_TRUE(EndFrame());
+    AnswerBoxes(nullptr);
+    ASSERT_EQ(6u, answers.texts.size());
+    for (const std::string& text : answers.texts) EXPECT_EQ("ファイルを開けません。", text);
     ClearOpenRequests();
 }
 
@@ -554,7 +561,10 @@ TEST(Frame, BrowserIsBroughtBackToldOfDropsAndAskedToClose) {
 
     // Opened drops are followed by one 1034 to the browser.
     ClearOpenRequests();
+    BoxAnswers missing;
+    AnswerBoxes(&missing);
     OpenDroppedPaths({"C:\\1.png", "C:\\2.png", "C:\\3.png"});
+    AnswerBoxes(nullptr);
     EXPECT_EQ(3u, GetOpenRequests().size());
     ASSERT_EQ(2u, g_browserMessages.size());
     EXPECT_EQ((UINT)(WM_USER + 10), g_browserMessages[1]);

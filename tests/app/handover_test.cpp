@@ -103,6 +103,8 @@ TEST(HandOver, CopyDataOpensThePathsInOrder) {
     testsupport::TempDir dir("cpd");
     ClearOpenRequests();
     ASSERT_TRUE(StartFrame(dir.Path()));
+    apptest::BoxAnswers missing;
+    apptest::AnswerBoxes(&missing);
     std::vector<std::string> sent = {"C:\\1.png", "C:\\表示\\ソフト.jpg", "C:\\3.bmp"};
     EXPECT_EQ(1, SendHandOver(AppWindows.frame, sent));
     // A block of another kind is not taken.
@@ -111,5 +113,6 @@ TEST(HandOver, CopyDataOpensThePathsInOrder) {
     Pump(50);
     EXPECT_EQ(sent, GetOpenRequests());
     EXPECT_TRUE(EndFrame());
+    apptest::AnswerBoxes(nullptr);
     ClearOpenRequests();
 }

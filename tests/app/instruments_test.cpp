@@ -22,6 +22,7 @@
 #include "app_test_util.h"
 #include "image/pen_colour.h"
 #include "test_support.h"
+#include "canvas/canv_doc.h"
 
 using namespace apptest;
 using testsupport::TempDir;
@@ -45,6 +46,12 @@ struct FrameRun {
 
 // An MDI child standing for an open canvas, so that the tools can be selected.
 HWND OpenStandInCanvas() {
+    // A blank 200 x 200 document, as the new-canvas command asks for one.
+    NewCanvasRequest.layerCount = 1;
+    NewCanvasRequest.layers[0] = NewCanvasLayer{.width = 200, .height = 200, .x = 0, .y = 0, .depth = 24, .planeCount = 1};
+    NewCanvasRequest.origin = CanvOriginBlank;
+    NewCanvasRequest.source = nullptr;
+    NewCanvasRequest.resolution = 96;
     HWND child = CreateMDIWindowA("CanvClass", "c", WS_CHILD | WS_VISIBLE, 0, 0, 200, 200, AppWindows.mdiClient,
                                   AppInstance, 0);
     if (child) SendMessageA(AppWindows.mdiClient, WM_MDIACTIVATE, (WPARAM)child, 0);

@@ -1,0 +1,231 @@
+// Command routing of a document window.
+#include <cstdio>
+#include <vector>
+
+#include "app/ui/msgbox.h"
+#include "canvas/canv_history.h"
+#include "canvas/canv_host.h"
+#include "canvas/canv_layers.h"
+#include "canvas/canv_strings.h"
+#include "canvas/canv_view.h"
+#include "canvas/canv_window.h"
+#include "image/vms_store.h"
+
+// Set while a command runs: the brush outline is not drawn meanwhile.
+int CanvCommandRunning = 0;
+
+namespace {
+
+int Ask(const char* text, unsigned kind, HWND owner = nullptr) {
+    return ShowMessageBox(owner ? owner : CanvFrameWindow(), text, kAppTitle, kind);
+}
+
+bool InRange(int id, int lo, int hi) { return id >= lo && id <= hi; }
+
+// Commands that do not apply a pending selection blur first.
+bool KeepsPendingBlur(int id) {
+    switch (id) {
+    case 10001: case 11011: case 11013: case 11014: case 11015: case 11017: case 11022:
+    case 13000: case 13001: case 20500: case 21028: case 21065: case 23000: case 23001: case 23002:
+    case 25000: case 25001: case 25002:
+        return true;
+    }
+    return InRange(id, 11031, 11045) || InRange(id, 12000, 12004);
+}
+
+// Every row of one image set to a value (words of that byte at 32 bits).
+void FillRows(VmsImage* image, int value) {
+    if (!image) return;
+    std::vector<uint32_t> row((size_t)image->width, (uint32_t)value * 0x01010101u);
+    for (int y = 0; y < image->height; ++y) g_VmsStore.PutRow(image, y, 0, image->width - 1, row.data());
+}
+
+void ClearToPaper(CanvDoc* doc) {
+    FinishStrokeLayer(doc);
+    c_UndoManager::SavePoint(doc, -1, 1);
+    const int plane = doc->currentPlane % CanvPlanesPerLayer;
+    const int layer = LayerOf(doc->currentPlane);
+    LayerPlane* base = LayerBase(doc, layer);
+    if (plane == 0) {
+        FillRows(base->image, 255);
+        if (layer != 0 && base[1].image) FillRows(base[1].image, 0);
+    } else {
+        FillRows(base[plane].image, 255);
+    }
+    RedrawCanvas(doc);
+    const CanvasHost& host = GetCanvasHost();
+    if (host.penKind && host.penKind() == 2) PrepareStrokeLayer(doc, 1);
+    SetCanvasModified(doc);
+}
+
+void AddLayerCommand(CanvDoc* doc) {
+    if (CountLayers(doc, 0) >= CanvMaxLayers) {
+        Ask(kCanvLayerLimit, kMsgOk);
+        return;
+    }
+    const int index = AddLayer(doc, 0, 0, doc->width, doc->height, LayerTypeOrdinary);
+    if (index < 0) {
+        Ask(kCanvAddLayerFailed, kMsgOk);
+        return;
+    }
+    // The new layer goes just above the current one.
+    const int target = LayerOf(doc->currentPlane) + 1;
+    int slot = LayerOf(index);
+    if (slot != target && MoveLayer(doc, slot, target)) slot = target;
+    SetLayerSaveEnabled(doc, 1, slot);
+    SetLayerHistoryLimit(doc, 30, slot);
+    SetCurrentPlane(doc, slot * CanvPlanesPerLayer);
+    RedrawCanvas(doc);
+}
+
+void DeleteLayerCommand(CanvDoc* doc) {
+    const int layer = LayerOf(doc->currentPlane);
+    if (layer == 0) {
+        Ask(kCanvNoDeleteBase, kMsgOk);
+        return;
+    }
+    char text[256];
+    std::snprintf(text, sizeof text, kCanvAskDeleteLayer, LayerBase(doc, layer)->name);
+    if (Ask(text, kMsgYesNo) != IDYES) return;
+    DeleteLayer(doc, layer);
+    SetCanvasModified(doc);
+    UpdateCanvasTitle(doc);
+    RedrawCanvas(doc);
+}
+
+void FitWindowToImage(HWND wnd, CanvDoc* doc) {
+    if (IsZoomed(wnd)) {
+        RECT rc;
+        GetClientRect(wnd, &rc);
+        SendMessageA(wnd, WM_SIZE, SIZE_MAXIMIZED, MAKELPARAM(rc.right * 2, rc.bottom * 2));
+        SendMessageA(wnd, WM_SIZE, SIZE_MAXIMIZED, MAKELPARAM(rc.right, rc.bottom));
+        return;
+    }
+    RECT client = {0, 0, 640, 400};
+    if (CanvMdiClient()) GetClientRect(CanvMdiClient(), &client);
+    int width = GetDisplayWidth(doc) + 4 * doc->marginX + 2 * GetSystemMetrics(SM_CXFRAME);
+    int height = GetDisplayHeight(doc) + 4 * doc->marginY + GetSystemMetrics(SM_CYCAPTION) +
+                 2 * GetSystemMetrics(SM_CYFRAME);
+    if (width > client.right) width = client.right;
+    if (height > client.bottom) height = client.bottom;
+    RECT at;
+    GetWindowRect(wnd, &at);
+    MapWindowPoints(HWND_DESKTOP, GetParent(wnd), (POINT*)&at, 2);
+    SetWindowPos(wnd, nullptr, at.left, at.top, width * 2, height * 2, SWP_NOZORDER | SWP_NOACTIVATE);
+    SetWindowPos(wnd, nullptr, at.left, at.top, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+}  // namespace
+
+void CanvDocCommand(HWND wnd, int id, HWND, int) {
+    CanvDoc* doc = GetCanvDoc(wnd);
+    if (!doc) return;
+    ForgetBrushCursorPoint(nullptr);
+    CanvCommandRunning = 1;
+    if (!KeepsPendingBlur(id)) ApplyPendingSelBlur(doc);
+    const CanvasHost& host = GetCanvasHost();
+
+    if (InRange(id, 11031, 11045)) {
+        SetZoomAt(wnd, doc, ZoomPresetTable[id - 11031]);
+    } else {
+        switch (id) {
+        case 10004: SaveCanvDoc(wnd, 0); break;
+        case 10006: SaveCanvDoc(wnd, 1); break;
+        case 11011:
+            if (host.statusBar && *host.statusBar) SendMessageA(*host.statusBar, WM_COMMAND, 110, 0);
+            break;
+        case 11014: SetZoomAt(wnd, doc, doc->zoom + 10 > CanvZoomMax ? CanvZoomMax : doc->zoom + 10); break;
+        case 11015: SetZoomAt(wnd, doc, doc->zoom - 10 < CanvZoomMin ? CanvZoomMin : doc->zoom - 10); break;
+        case 11017:
+            if (host.dimOutsideLayer) *host.dimOutsideLayer = !*host.dimOutsideLayer;
+            RedrawCanvas(doc);
+            break;
+        case 11021:
+            // Hiding needs no dialog; showing asks the grid dialog, which the
+            // canvas and layer dialogs bring.
+            if (doc->gridShown) {
+                doc->gridShown = 0;
+                RedrawCanvas(doc);
+            }
+            break;
+        case 12004: FitWindowToImage(wnd, doc); break;
+        case 14010:
+            c_UndoManager::StepLocked(doc, 0, 1);
+            SetCanvasModified(doc);
+            break;
+        case 14012:
+            c_UndoManager::StepLocked(doc, 1, 1);
+            SetCanvasModified(doc);
+            break;
+        case 21012:
+            // Plane 0 asks the clear dialog of the canvas and layer dialogs.
+            if (doc->currentPlane % CanvPlanesPerLayer != 0 && Ask(kCanvAskClearPlane, kMsgYesNo) == IDYES) {
+                c_UndoManager::SavePoint(doc, -1, 1);
+                ClearPlane(doc, doc->currentPlane % CanvPlanesPerLayer);
+                ClearDoubleImage(doc);
+            }
+            break;
+        case 21014:
+            if (Ask(kCanvAskClearTransp, kMsgOkCancel) == IDOK) {
+                // The checkpoint comes before the change.
+                c_UndoManager::SavePoint(doc, LayerOf(doc->currentPlane) * CanvPlanesPerLayer + 1, 1);
+                ClearTransparency(doc);
+                ClearDoubleImage(doc);
+            }
+            break;
+        case 21015:
+            c_UndoManager::SavePoint(doc, -1, 1);
+            InvertCurrentPlane(doc);
+            break;
+        case 21016:
+            c_UndoManager::SavePoint(doc, LayerOf(doc->currentPlane) * CanvPlanesPerLayer + 1, 1);
+            InvertLayerPlane(doc, 1);
+            break;
+        case 21018: MergeLayersToBase(doc); break;
+        case 21040: {
+            HCURSOR previous = SetCursor(LoadCursorA(nullptr, (LPCSTR)IDC_APPSTARTING));
+            if (NewLayerFromSelection(doc) >= 0) SetCanvasModified(doc);
+            SetCursor(previous);
+            RedrawCanvas(doc);
+            break;
+        }
+        case 21042: DarkPartsToLayer(doc); break;
+        case 21045:
+            if (CanvFrameWindow()) SendMessageA(CanvFrameWindow(), WM_COMMAND, 21068, 0);
+            break;
+        case 21065:
+            if (Ask(kCanvAskClearExif, kMsgYesNo, wnd) == IDYES) {
+                if (doc->exifBlob) GlobalFree(doc->exifBlob);
+                doc->exifBlob = nullptr;
+                doc->exifSize = 0;
+            }
+            break;
+        case 21067: ClearToPaper(doc); break;
+        case 21069:
+            doc->strokeLayerMode = 1;
+            if (FindLayerByType(doc, LayerTypeStrokeTarget) < 0) {
+                int index = AddLayer(doc, 0, 0, doc->width, doc->height, LayerTypeStrokeTarget);
+                if (index >= 0) {
+                    SetLayerSaveEnabled(doc, 1, LayerOf(index));
+                    SetLayerHistoryLimit(doc, 30, LayerOf(index));
+                }
+            }
+            break;
+        case 21070: doc->strokeLayerMode = 0; break;
+        case 23000:
+        case 23001:
+        case 23002:
+            if (host.selShadeStyle) *host.selShadeStyle = id - 23000;
+            RedrawCanvas(doc);
+            break;
+        case 23010:
+            if (host.selShadeStyle) *host.selShadeStyle = (*host.selShadeStyle + 1) % 3;
+            RedrawCanvas(doc);
+            break;
+        case 25000: AddLayerCommand(doc); break;
+        case 25001: DeleteLayerCommand(doc); break;
+        default: break;   // the other commands wait for their subsystems
+        }
+    }
+    CanvCommandRunning = 0;
+}

@@ -1,0 +1,295 @@
+// The document window: record life, close question, activation and keys.
+#include "canvas/canv_window.h"
+
+#include <cstdio>
+#include <cstring>
+#include <vector>
+
+#include "app/ui/msgbox.h"
+#include "app/ui/sysutil.h"
+#include "canvas/canv_history.h"
+#include "canvas/canv_host.h"
+#include "canvas/canv_init.h"
+#include "canvas/canv_layers.h"
+#include "canvas/canv_strings.h"
+#include "canvas/canv_view.h"
+
+namespace {
+
+int g_documentCounter = 0;
+std::vector<CanvDoc*> g_liveDocs;
+
+std::vector<HWND> CanvasChildren() {
+    std::vector<HWND> list;
+    HWND client = CanvMdiClient();
+    if (!client) return list;
+    for (HWND w = GetWindow(client, GW_CHILD); w; w = GetWindow(w, GW_HWNDNEXT))
+        if (!GetWindow(w, GW_OWNER)) list.push_back(w);
+    return list;
+}
+
+void DeleteWorkFiles(int number) {
+    char path[MAX_PATH + 32];
+    std::snprintf(path, sizeof path, "%s~~initcanv%05d.tmp", CanvProgramFolder(), number);
+    DeleteFileA(path);
+    std::snprintf(path, sizeof path, "%s~~initcanv%05d.fn", CanvProgramFolder(), number);
+    DeleteFileA(path);
+}
+
+int CreateCanvDoc(HWND wnd) {
+    HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, sizeof(CanvDoc));
+    if (!block) return 0;
+    CanvDoc* doc = (CanvDoc*)GlobalLock(block);
+    if (!doc) {
+        GlobalFree(block);
+        return 0;
+    }
+    doc->window = wnd;
+    InitCanvDocFields(doc);
+    doc->number = g_documentCounter++;
+    if (!InitCanvDoc(doc)) {
+        GlobalUnlock(block);
+        GlobalFree(block);
+        return 0;
+    }
+    SetWindowLongPtrA(wnd, 0, (LONG_PTR)doc);
+    g_liveDocs.push_back(doc);
+    HINSTANCE instance = (HINSTANCE)GetWindowLongPtrA(wnd, GWLP_HINSTANCE);
+    doc->pane = CreateWindowExA(0, "CanvWndClass", "", WS_CHILD | WS_VISIBLE | WS_HSCROLL | WS_VSCROLL | WS_CLIPCHILDREN,
+                                0, 0, 0, 0, wnd, (HMENU)(INT_PTR)9, instance, nullptr);
+    doc->hRuler = CreateWindowExA(0, "hGageClass", "", WS_CHILD | WS_VISIBLE, 0, 0, 0, 0, wnd,
+                                  (HMENU)(INT_PTR)19, instance, nullptr);
+    doc->vRuler = CreateWindowExA(0, "vGageClass", "", WS_CHILD | WS_VISIBLE, 0, 0, 0, 0, wnd,
+                                  (HMENU)(INT_PTR)20, instance, nullptr);
+    PostMessageA(wnd, WM_COMMAND, 12004, 0);
+    UpdateCanvasTitle(doc);
+    const CanvasHost& host = GetCanvasHost();
+    if (host.pressToolButton) host.pressToolButton(20005);
+    return 1;
+}
+
+void DestroyCanvDoc(HWND wnd) {
+    CanvDoc* doc = GetCanvDoc(wnd);
+    if (!doc) return;
+    ForgetBrushCursorPoint(doc);
+    DeleteWorkFiles(doc->number);
+    doc->closing = 1;
+    c_UndoManager::ResetCanvas(doc);
+    FreeCanvLayers(doc);
+    if (doc->exifBlob) GlobalFree(doc->exifBlob);
+    doc->exifBlob = nullptr;
+    doc->exifSize = 0;
+    for (size_t i = 0; i < g_liveDocs.size(); ++i)
+        if (g_liveDocs[i] == doc) {
+            g_liveDocs.erase(g_liveDocs.begin() + (long)i);
+            break;
+        }
+    SetWindowLongPtrA(wnd, 0, 0);
+    HGLOBAL block = GlobalHandle(doc);
+    if (block) {
+        GlobalUnlock(block);
+        GlobalFree(block);
+    }
+}
+
+void ActivateCanvDoc(HWND wnd, HWND deactivated, HWND activated) {
+    CanvDoc* doc = GetCanvDoc(wnd);
+    const CanvasHost& host = GetCanvasHost();
+    static int documentActive = -1;
+    const int nowActive = activated == wnd ? 1 : deactivated == wnd ? 0 : documentActive;
+    if (nowActive != documentActive && host.documentMenu) host.documentMenu(nowActive);
+    documentActive = nowActive;
+    if (activated == wnd) {
+        if (doc) {
+            if (host.statusBarSetZoom) host.statusBarSetZoom((int)doc->zoom);
+            ShowCanvasInfo(doc);
+            PrepareStrokeLayer(doc, 1);
+        }
+    } else if (deactivated == wnd) {
+        PostMessageA(wnd, WM_NCACTIVATE, FALSE, 0);
+    }
+}
+
+void OnKeyDown(HWND wnd, CanvDoc* doc, WPARAM key) {
+    const CanvasHost& host = GetCanvasHost();
+    switch (key) {
+    case VK_ESCAPE:
+        if (host.pressToolButton) host.pressToolButton(20014);
+        break;
+    case VK_SPACE: HandScroll(doc, 2); break;
+    case VK_DELETE:
+        if (CanvFrameWindow()) SendMessageA(CanvFrameWindow(), WM_COMMAND, 14005, 0);
+        break;
+    case 'Q':
+    case VK_APPS: {
+        // A right click without the mouse, only on this program's own windows.
+        POINT c;
+        GetCursorPos(&c);
+        HWND under = WindowFromPoint(c);
+        DWORD pid = 0;
+        if (under) GetWindowThreadProcessId(under, &pid);
+        if (under && pid == GetCurrentProcessId()) {
+            ScreenToClient(under, &c);
+            PostMessageA(under, WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(c.x, c.y));
+        }
+        break;
+    }
+    case VK_ADD: SendMessageA(wnd, WM_COMMAND, 11014, 0); break;
+    case VK_SUBTRACT: SendMessageA(wnd, WM_COMMAND, 11015, 0); break;
+    }
+}
+
+}  // namespace
+
+CanvDoc* FindCanvDocByNumber(int number) {
+    for (CanvDoc* doc : g_liveDocs)
+        if (doc->number == number && !doc->closing) return doc;
+    return nullptr;
+}
+
+void RedrawCanvas(CanvDoc* doc) {
+    if (!doc || !doc->display) return;
+    InvalidateRect(doc->display, nullptr, FALSE);
+    UpdateWindow(doc->display);
+}
+
+void RelayoutCanvas(HWND wnd) {
+    RECT rc;
+    GetClientRect(wnd, &rc);
+    WPARAM type = IsZoomed(wnd) ? SIZE_MAXIMIZED : SIZE_RESTORED;
+    PostMessageA(wnd, WM_SIZE, type, MAKELPARAM(rc.right * 2, rc.bottom * 2));
+    PostMessageA(wnd, WM_SIZE, type, MAKELPARAM(rc.right, rc.bottom));
+}
+
+void ShowCanvasInfo(CanvDoc* doc) {
+    const CanvasHost& host = GetCanvasHost();
+    if (!doc || !host.statusBar || !*host.statusBar) return;
+    char shown[72];
+    int n = (int)std::strlen(doc->path);
+    if (n > 60) {
+        // Cut at byte 60, or 59 when byte 60 would split a double-byte character.
+        int i = 0;
+        while (i < 60) i += IsSjisLead((unsigned char)doc->path[i]) ? 2 : 1;
+        const int cut = i > 60 ? 59 : 60;
+        std::memcpy(shown, doc->path, (size_t)cut);
+        std::strcpy(shown + cut, "...");
+    } else {
+        std::strcpy(shown, doc->path);
+    }
+    static char line[160];
+    std::snprintf(line, sizeof line, kCanvInfoFormat, shown, doc->width, doc->height);
+    SendMessageA(*host.statusBar, WM_USER, 15, (LPARAM)line);
+}
+
+void CanvReportProgress(int code, int value) {
+    if (CanvFrameWindow()) SendMessageA(CanvFrameWindow(), WM_USER, (WPARAM)code, (LPARAM)value);
+}
+
+int AnyCanvasIconic() {
+    for (HWND w : CanvasChildren())
+        if (IsIconic(w)) return 1;
+    return 0;
+}
+
+int CountCanvasWindows() { return (int)CanvasChildren().size(); }
+
+int IsPathOpen(const char* path) {
+    for (CanvDoc* doc : g_liveDocs)
+        if (!doc->closing && CompareNoCase(doc->path, kCanvUntitled) != 0 && CompareNoCase(doc->path, path) == 0)
+            return 1;
+    return 0;
+}
+
+void MarkCanvasesSelBlur() {
+    for (CanvDoc* doc : g_liveDocs) doc->maskPending = 1;
+}
+
+void ApplyPendingSelBlur(CanvDoc* doc) {
+    // The selection code softens its mask here once it exists; the mark is
+    // cleared so that the pending state does not linger.
+    if (doc) doc->maskPending = 0;
+}
+
+int SaveCanvDoc(HWND wnd, int saveAs) {
+    CanvDoc* doc = GetCanvDoc(wnd);
+    if (!doc) return 0;
+    if (GetAsyncKeyState(VK_SHIFT) & 0x8000) saveAs = 1;
+    if (IsDcimPath(doc->path)) {
+        ShowMessageBox(CanvFrameWindow(), kCanvCameraSave, kAppTitle, kMsgOk);
+        saveAs = 1;
+    }
+    const CanvasHost& host = GetCanvasHost();
+    if (!host.saveCanvas || !host.saveCanvas(wnd, saveAs)) return 0;
+    c_UndoManager::SavePoint(doc, -1, 1);
+    doc->modified = 0;
+    UpdateCanvasTitle(doc);
+    ShowCanvasInfo(doc);
+    return 1;
+}
+
+int CloseCanvDocQuery(HWND wnd) {
+    CanvDoc* doc = GetCanvDoc(wnd);
+    if (!doc || !doc->modified) return 1;
+    int answer = ShowMessageBox(CanvFrameWindow(), kCanvAskSave, kAppTitle, kMsgYesNoCancel);
+    if (answer == IDYES) return SaveCanvDoc(wnd, 0);
+    if (answer == IDNO) {
+        doc->modified = 0;
+        return 1;
+    }
+    return 0;
+}
+
+LRESULT CALLBACK CanvDocWndProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
+    switch (msg) {
+    case WM_CREATE:
+        if (!CreateCanvDoc(wnd)) return -1;
+        break;
+    case WM_DESTROY:
+        DestroyCanvDoc(wnd);
+        break;
+    case WM_SIZE: {
+        CanvDoc* doc = GetCanvDoc(wnd);
+        if (doc && doc->pane) {
+            int w = LOWORD(lp) - 2 * doc->marginX, h = HIWORD(lp) - 2 * doc->marginY;
+            MoveWindow(doc->pane, doc->marginX, doc->marginY, w > 0 ? w : 0, h > 0 ? h : 0, TRUE);
+        }
+        break;
+    }
+    case WM_PAINT:
+        ValidateRect(wnd, nullptr);
+        return 0;
+    case WM_CLOSE:
+    case WM_QUERYENDSESSION:
+        if (!CloseCanvDocQuery(wnd)) return 0;
+        if (msg == WM_QUERYENDSESSION) return 1;
+        break;
+    case WM_CHILDACTIVATE:
+        ActivateCanvDoc(wnd, nullptr, wnd);
+        break;
+    case WM_MDIACTIVATE:
+        ActivateCanvDoc(wnd, (HWND)wp, (HWND)lp);
+        break;
+    case WM_GETMINMAXINFO: {
+        LRESULT r = DefMDIChildProcA(wnd, msg, wp, lp);
+        MINMAXINFO* mm = (MINMAXINFO*)lp;
+        mm->ptMinTrackSize.x = 256;
+        mm->ptMinTrackSize.y = 128;
+        return r;
+    }
+    case WM_KEYDOWN: {
+        CanvDoc* doc = GetCanvDoc(wnd);
+        if (doc) OnKeyDown(wnd, doc, wp);
+        return 0;
+    }
+    case WM_COMMAND:
+        CanvDocCommand(wnd, LOWORD(wp), (HWND)lp, HIWORD(wp));
+        return 0;
+    case WM_SYSCOMMAND:
+        if ((wp & 0xFFF0) == SC_CLOSE) {
+            SendMessageA(wnd, WM_CLOSE, 0, 0);
+            return 0;
+        }
+        break;
+    }
+    return DefMDIChildProcA(wnd, msg, wp, lp);
+}

@@ -1,0 +1,42 @@
+// The document window (CanvClass), its pane (CanvWndClass) and display surface
+// (CanvWndDispClass): creation and destruction of the record, the close
+// question, activation, keys, command routing and mouse routing.
+#pragma once
+#include <windows.h>
+
+#include "canvas/canv_doc.h"
+
+LRESULT CALLBACK CanvDocWndProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp);
+LRESULT CALLBACK CanvPaneWndProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp);
+LRESULT CALLBACK CanvDispWndProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp);
+
+// WM_COMMAND of a document window.
+void CanvDocCommand(HWND wnd, int id, HWND control, int notification);
+// 1 when the window may close (asks first when the document changed).
+int CloseCanvDocQuery(HWND wnd);
+// 1 when saved (the writer comes from the host until files can be saved).
+int SaveCanvDoc(HWND wnd, int saveAs);
+
+// Repaints the display surface at once.
+void RedrawCanvas(CanvDoc* doc);
+// WM_SIZE twice to a document window so that its pane and rulers are laid out.
+void RelayoutCanvas(HWND wnd);
+void ShowCanvasInfo(CanvDoc* doc);
+// Progress to the frame's status bar (StatusMessage).
+void CanvReportProgress(int code, int value);
+
+int AnyCanvasIconic();
+int CountCanvasWindows();
+// A document that is not unnamed has this path (compared without case).
+int IsPathOpen(const char* path);
+void MarkCanvasesSelBlur();
+void ApplyPendingSelBlur(CanvDoc* doc);
+
+// Brush outline (XOR ellipse that follows the pointer with the pen tools).
+void DrawBrushCursor(CanvDoc* doc, int x, int y);
+void RefreshBrushCursor();
+void ForgetBrushCursorPoint(CanvDoc* doc);
+void PickAndMoveLayer(CanvDoc* doc, int rightButton);
+
+// The live documents by number (work-file records name them this way).
+CanvDoc* FindCanvDocByNumber(int number);

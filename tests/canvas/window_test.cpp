@@ -1,0 +1,382 @@
+// Document windows in the running frame: opening a PNG and a layered native
+// file, the composed window pixels at several zooms, layer commands, undo and
+// redo, the close question, refused files, and a second start of the editor.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstring>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/commands.h"
+#include "app/globals.h"
+#include "app_test_util.h"
+#include "editor_process.h"
+#include "canvas/canv_history.h"
+#include "canvas/canv_layers.h"
+#include "canvas/canv_view.h"
+#include "canvas/canv_window.h"
+#include "canvas_fixture.h"
+#include "fileio/plugin_api.h"
+#include "fileio/plugin_write.h"
+#include "fileio_fixture.h"
+#include "image/vms_store.h"
+#include "test_support.h"
+
+using namespace canvtest;
+
+namespace {
+
+const int kPngW = 150, kPngH = 90;
+const int kDraW = 64, kDraH = 48;
+
+uint32_t PngPixel(int x, int y) { return (uint32_t)((x * 7) & 255) | ((uint32_t)((y * 5) & 255) << 8) | (uint32_t)((x + y) & 255) << 16; }
+uint32_t DraPixel(int layer, int x, int y) { return layer == 0 ? 0x204080u + (uint32_t)x : 0xF0E000u + (uint32_t)y; }
+
+// The second layer of the native file: 20 x 10 at (30, 12).
+const int kTopX = 30, kTopY = 12, kTopW = 20, kTopH = 10;
+
+int DARNA_PLUGIN_CALL DraGetRow(int y, int x0, int x1, uint8_t* out, int image) {
+    if (image > 1) return -1;
+    for (int x = x0; x <= x1; ++x) {
+        uint32_t p = DraPixel(image < 0 ? 0 : image, x, y);
+        out[3 * (x - x0)] = (uint8_t)p;
+        out[3 * (x - x0) + 1] = (uint8_t)(p >> 8);
+        out[3 * (x - x0) + 2] = (uint8_t)(p >> 16);
+    }
+    return 1;
+}
+int DARNA_PLUGIN_CALL DraGetTransparencyRow(int, int x0, int x1, uint8_t* out, int image, int) {
+    if (image < 0 || image > 1) return -1;
+    std::memset(out, 255, (size_t)(x1 - x0 + 1));
+    return 1;
+}
+int DARNA_PLUGIN_CALL DraGetPalette(uint8_t*) { return 0; }
+
+class CanvasWindows : public ::testing::Test {
+protected:
+    void SetUp() override {
+        for (const char* dll : {"pngload.dll", "draload.dll", "bmpload.dll"}) {
+            CreateDirectoryA(dir.File("file_r").c_str(), nullptr);
+            ASSERT_TRUE(CopyFileA((fiotest::DistFolder() + "file_r\\" + dll).c_str(),
+                                  dir.File(std::string("file_r\\") + dll).c_str(), FALSE));
+        }
+        boxes = std::make_unique<Boxes>(IDOK);
+        ASSERT_TRUE(apptest::StartFrame(dir.Path(), {}, SW_SHOWMAXIMIZED));
+        SetForegroundWindow(AppWindows.frame);
+    }
+    void TearDown() override {
+        apptest::ForceEnd();
+        boxes.reset();
+    }
+
+    std::string WritePng(const std::string& name, int w, int h) {
+        std::string path = dir.File(name);
+        VmsImage* image = g_VmsStore.Create(w, h, 24, 0, 1);
+        std::vector<uint32_t> row((size_t)w);
+        for (int y = 0; y < h; ++y) {
+            for (int x = 0; x < w; ++x) row[(size_t)x] = PngPixel(x, y);
+            g_VmsStore.PutRow(image, y, 0, w - 1, row.data());
+        }
+        int ok = WriteImageWithPlugin(image, path.c_str(), (fiotest::DistFolder() + "file_w\\pngsave.dll").c_str());
+        g_VmsStore.Free(&image);
+        return ok ? path : std::string();
+    }
+
+    std::string WriteDra(const std::string& name) {
+        std::string path = dir.File(name);
+        fiotest::Records rec;
+        FileImageInfo* info = rec.Info();
+        info->xResolution = info->yResolution = 150;
+        info->count = 2;
+        info->image[0] = FileImageEntry{.width = kDraW, .height = kDraH, .bits = 24};
+        info->image[1] = FileImageEntry{.width = kTopW, .height = kTopH, .bits = 24};
+        info->image[0].strokeLayerPlane = -1;
+        std::strcpy(rec.Layers()[0].name, "背景");
+        std::strcpy(rec.Layers()[1].name, "上の層");
+        rec.Layers()[1].left = kTopX;
+        rec.Layers()[1].top = kTopY;
+        for (int i = 0; i < 2; ++i) {
+            rec.Layers()[i].blendMode = 1;
+            rec.Layers()[i].visible = 1;
+            rec.Layers()[i].one = 1;
+            rec.Layers()[i].layerNumber = i;
+            rec.Names()[i].planeFlags[0] = 1;
+        }
+        rec.Layers()[1].transparency = 0;
+        fiotest::Dll save(fiotest::DistFolder() + "file_w\\drasave.dll");
+        auto init = save.Get<WriteFileInitFn>(DARNA_EXPORT_WRITE_FILE_INIT);
+        auto exec = save.Get<WriteFileExecFn>(DARNA_EXPORT_WRITE_FILE_EXEC);
+        if (!init || !exec || init(nullptr, path.c_str(), 1) != 1) return std::string();
+        WriteFileCallbacks cb = {DraGetRow, DraGetTransparencyRow, DraGetPalette};
+        return exec(nullptr, path.c_str(), info, rec.Names(), rec.Layers(), &cb) == 1 ? path : std::string();
+    }
+
+    int Children() {
+        int n = 0;
+        for (HWND w = GetWindow(AppWindows.mdiClient, GW_CHILD); w; w = GetWindow(w, GW_HWNDNEXT)) ++n;
+        return n;
+    }
+
+    CanvDoc* Open(const std::string& path) {
+        SendMessageA(AppWindows.frame, WM_COMMAND, CMD_FILE_OPENPATH, (LPARAM)path.c_str());
+        apptest::Pump(100);
+        return GetActiveCanvas();
+    }
+
+    // The display surface's pixels as the screen shows them (w x h from 0, 0).
+    std::vector<uint32_t> ReadDisplay(CanvDoc* doc, int w, int h) {
+        RedrawWindow(doc->display, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+        apptest::Pump(50);
+        HDC screen = GetDC(doc->display);
+        HDC mem = CreateCompatibleDC(screen);
+        BITMAPINFO bi = {};
+        bi.bmiHeader.biSize = sizeof bi.bmiHeader;
+        bi.bmiHeader.biWidth = w;
+        bi.bmiHeader.biHeight = -h;
+        bi.bmiHeader.biPlanes = 1;
+        bi.bmiHeader.biBitCount = 32;
+        void* bits = nullptr;
+        HBITMAP dib = CreateDIBSection(screen, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+        HGDIOBJ old = SelectObject(mem, dib);
+        BitBlt(mem, 0, 0, w, h, screen, 0, 0, SRCCOPY);
+        GdiFlush();
+        std::vector<uint32_t> out((const uint32_t*)bits, (const uint32_t*)bits + (size_t)w * h);
+        for (uint32_t& v : out) v &= 0xFFFFFF;
+        SelectObject(mem, old);
+        DeleteObject(dib);
+        DeleteDC(mem);
+        ReleaseDC(doc->display, screen);
+        return out;
+    }
+
+    testsupport::TempDir dir{"cvw"};
+    std::unique_ptr<Boxes> boxes;
+};
+
+}  // namespace
+
+TEST_F(CanvasWindows, PngOpensAndShowsTheSamePixelsAtEachZoom) {
+    std::string png = WritePng("photo.png", kPngW, kPngH);
+    ASSERT_FALSE(png.empty());
+    CanvDoc* doc = Open(png);
+    ASSERT_NE(nullptr, doc);
+    EXPECT_EQ(1, Children());
+    EXPECT_EQ(kPngW, doc->width);
+    EXPECT_EQ(1, CountLayers(doc, 0));
+    EXPECT_EQ(0, doc->modified);
+    EXPECT_EQ(PngPixel(17, 33), Pixel(LayerBase(doc, 0)->image, 17, 33));
+    char title[300];
+    GetWindowTextA(doc->window, title, sizeof title);
+    EXPECT_NE(nullptr, std::strstr(title, "photo.png")) << title;
+    // Opening it again makes no second window.
+    SendMessageA(AppWindows.frame, WM_COMMAND, CMD_FILE_OPENPATH, (LPARAM)png.c_str());
+    EXPECT_EQ(1, Children());
+
+    for (int preset : {CMD_VIEW_ZOOM_FIRST + 2, CMD_VIEW_ZOOM_100, CMD_VIEW_ZOOM_FIRST + 6}) {
+        SendMessageA(doc->window, WM_COMMAND, preset, 0);
+        const double zoom = ZoomPresetTable[preset - CMD_VIEW_ZOOM_FIRST];
+        ASSERT_EQ(zoom, doc->zoom);
+        RECT shown;
+        GetClientRect(doc->pane, &shown);
+        const int w = std::min(GetDisplayWidth(doc), (int)shown.right - 16);
+        const int h = std::min(GetDisplayHeight(doc), (int)shown.bottom - 16);
+        ASSERT_GT(w, 20);
+        ASSERT_GT(h, 20);
+        SendMessageA(doc->pane, WM_HSCROLL, SB_LEFT, 0);
+        SendMessageA(doc->pane, WM_VSCROLL, SB_TOP, 0);
+        std::vector<uint32_t> got = ReadDisplay(doc, w, h);
+        int wrong = 0;
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x) {
+                // The image pixel under each display pixel, by the zoom's own rule.
+                const int z = (int)zoom;
+                int ix = z < 100 ? (x * 100 + z - 1) / z : x * 100 / z;
+                int iy = z < 100 ? (y * 100 + z - 1) / z : y * 100 / z;
+                if (got[(size_t)(y * w + x)] != PngPixel(ix, iy) && ++wrong < 5)
+                    ADD_FAILURE() << zoom << "% at " << x << "," << y;
+            }
+        EXPECT_EQ(0, wrong) << zoom;
+    }
+    // Zoom steps stop at the limits.
+    SendMessageA(doc->window, WM_COMMAND, CMD_VIEW_ZOOM_LAST, 0);
+    SendMessageA(doc->window, WM_COMMAND, CMD_VIEW_ZOOMIN, 0);
+    EXPECT_EQ(1000.0, doc->zoom);
+    SendMessageA(doc->window, WM_COMMAND, CMD_VIEW_ZOOM_FIRST, 0);
+    SendMessageA(doc->window, WM_COMMAND, CMD_VIEW_ZOOMOUT, 0);
+    EXPECT_EQ(10.0, doc->zoom);
+}
+
+TEST_F(CanvasWindows, LayeredFileOpensWithItsLayers) {
+    std::string dra = WriteDra("layers.dra");
+    ASSERT_FALSE(dra.empty());
+    CanvDoc* doc = Open(dra);
+    ASSERT_NE(nullptr, doc);
+    ASSERT_EQ(2, CountLayers(doc, 0));
+    EXPECT_EQ(kDraW, doc->width);
+    EXPECT_EQ(150, doc->resolution);
+    const LayerPlane* top = LayerBase(doc, 1);
+    EXPECT_EQ("背景", std::string(LayerBase(doc, 0)->name));
+    EXPECT_EQ("上の層", std::string(top->name));
+    EXPECT_EQ(kTopX, top->x);
+    EXPECT_EQ(kTopY, top[1].y);
+    EXPECT_EQ(kTopW, top->width);
+    EXPECT_EQ(DraPixel(1, 3, 4), Pixel(top->image, 3, 4));
+    SendMessageA(doc->window, WM_COMMAND, CMD_VIEW_ZOOM_100, 0);
+    SendMessageA(doc->pane, WM_HSCROLL, SB_LEFT, 0);
+    SendMessageA(doc->pane, WM_VSCROLL, SB_TOP, 0);
+    std::vector<uint32_t> got = ReadDisplay(doc, kDraW, kDraH);
+    for (int y = 0; y < kDraH; ++y)
+        for (int x = 0; x < kDraW; ++x) {
+            bool inTop = x >= kTopX && x < kTopX + kTopW && y >= kTopY && y < kTopY + kTopH;
+            uint32_t want = inTop ? DraPixel(1, x - kTopX, y - kTopY) : DraPixel(0, x, y);
+            ASSERT_EQ(want, got[(size_t)(y * kDraW + x)]) << x << "," << y;
+        }
+}
+
+TEST_F(CanvasWindows, LayerCommandsUndoRedoAndTheCloseQuestion) {
+    std::string png = WritePng("edit.png", 40, 30);
+    CanvDoc* doc = Open(png);
+    ASSERT_NE(nullptr, doc);
+    HWND wnd = doc->window;
+    // Add: the new layer goes just above the current one and becomes current.
+    SendMessageA(wnd, WM_COMMAND, CMD_LAYER_ADD, 0);
+    SendMessageA(wnd, WM_COMMAND, CMD_LAYER_ADD, 0);
+    ASSERT_EQ(3, CountLayers(doc, 0));
+    EXPECT_EQ(16, doc->currentPlane);
+    lstrcpyA(LayerBase(doc, 2)->name, "two");
+    doc->currentPlane = 0;
+    SendMessageA(wnd, WM_COMMAND, CMD_LAYER_ADD, 0);
+    EXPECT_EQ(8, doc->currentPlane);
+    EXPECT_EQ("two", std::string(LayerBase(doc, 3)->name));   // moved up by one
+    // Delete asks first; the base layer cannot go.
+    boxes->button = IDYES;
+    size_t shown = boxes->texts.size();
+    SendMessageA(wnd, WM_COMMAND, CMD_LAYER_DELETE, 0);
+    EXPECT_EQ(3, CountLayers(doc, 0));
+    ASSERT_EQ(shown + 1, boxes->texts.size());
+    doc->currentPlane = 0;
+    SendMessageA(wnd, WM_COMMAND, CMD_LAYER_DELETE, 0);
+    EXPECT_EQ(3, CountLayers(doc, 0));
+    EXPECT_EQ("ベースレイヤーは削除できません。", boxes->texts.back());
+
+    // Undo and redo restore the pixels exactly.
+    const std::vector<uint32_t> before = Snapshot(doc);
+    c_UndoManager::SavePoint(doc, 0, 1);
+    std::vector<uint32_t> row(40, 0x00FF00);
+    for (int y = 5; y < 9; ++y) PutPlaneRow(doc, y, 0, 39, row.data());
+    const std::vector<uint32_t> after = Snapshot(doc);
+    SendMessageA(wnd, WM_COMMAND, CMD_EDIT_UNDO, 0);
+    EXPECT_EQ(before, Snapshot(doc));
+    SendMessageA(wnd, WM_COMMAND, CMD_EDIT_REDO, 0);
+    EXPECT_EQ(after, Snapshot(doc));
+    // Invert takes its checkpoint first.
+    SendMessageA(wnd, WM_COMMAND, CMD_IMG_INVERT, 0);
+    EXPECT_EQ(0xFF00FFu, Pixel(LayerBase(doc, 0)->image, 3, 6));
+    SendMessageA(wnd, WM_COMMAND, CMD_EDIT_UNDO, 0);
+    EXPECT_EQ(after, Snapshot(doc));
+
+    // The close question: Cancel keeps the window, No closes it unsaved.
+    ASSERT_EQ(1, doc->modified);
+    boxes->button = IDCANCEL;
+    SendMessageA(wnd, WM_CLOSE, 0, 0);
+    ASSERT_TRUE(IsWindow(wnd));
+    EXPECT_EQ(1, doc->modified);
+    EXPECT_EQ("画像に変更があります。保存しますか？", boxes->texts.back());
+    boxes->button = IDNO;
+    SendMessageA(wnd, WM_CLOSE, 0, 0);
+    apptest::Pump(50);
+    EXPECT_FALSE(IsWindow(wnd));
+    EXPECT_EQ(0, Children());
+}
+
+TEST_F(CanvasWindows, UnreadableFilesMakeNoWindow) {
+    std::string png = WritePng("whole.png", 64, 64);
+    std::string bytes;
+    ASSERT_TRUE(testsupport::ReadFileBytes(png, &bytes));
+    std::string truncated = dir.File("cut.png");
+    ASSERT_TRUE(testsupport::WriteFileBytes(truncated, bytes.data(), bytes.size() / 3));
+    std::string unknown = dir.File("note.qqq");
+    ASSERT_TRUE(testsupport::WriteFileBytes(unknown, "abc", 3));
+    std::string wide = WritePng("wide.png", 40000, 2);
+    ASSERT_FALSE(wide.empty());
+    struct Case {
+        std::string path, message;
+    } cases[] = {
+        {unknown, "ファイルを開けません。"},
+        {truncated, "ファイルを開けません。"},
+        {wide, "キャンバスの大きさは30000×30000ピクセルまでです。"},
+    };
+    for (const Case& c : cases) {
+        size_t shown = boxes->texts.size();
+        SendMessageA(AppWindows.frame, WM_COMMAND, CMD_FILE_OPENPATH, (LPARAM)c.path.c_str());
+        EXPECT_EQ(0, Children()) << c.path;
+        ASSERT_EQ(shown + 1, boxes->texts.size()) << c.path;
+        EXPECT_EQ(c.message, boxes->texts.back()) << c.path;
+    }
+}
+
+namespace {
+
+std::vector<std::string> CanvasTitles(HWND frame) {
+    std::vector<std::string> titles;
+    HWND client = FindWindowExA(frame, nullptr, "MDICLIENT", nullptr);
+    for (HWND w = client ? GetWindow(client, GW_CHILD) : nullptr; w; w = GetWindow(w, GW_HWNDNEXT)) {
+        char text[300] = {};
+        GetWindowTextA(w, text, sizeof text);
+        titles.push_back(text);
+    }
+    return titles;
+}
+
+}  // namespace
+
+// A second start hands a PNG and a layered file to the running editor, which
+// opens both.
+class CanvasSecondStart : public CanvasWindows {
+protected:
+    void SetUp() override {
+        for (const char* dll : {"pngload.dll", "draload.dll"}) {
+            CreateDirectoryA(dir.File("file_r").c_str(), nullptr);
+            ASSERT_TRUE(CopyFileA((fiotest::DistFolder() + "file_r\\" + dll).c_str(),
+                                  dir.File(std::string("file_r\\") + dll).c_str(), FALSE));
+        }
+    }
+    void TearDown() override {}
+};
+
+TEST_F(CanvasSecondStart, OpensBothFiles) {
+    ASSERT_EQ(nullptr, FindWindowA("dvw_", nullptr));
+    std::string png = WritePng("second.png", 50, 40);
+    std::string dra = WriteDra("second.dra");
+    ASSERT_FALSE(png.empty());
+    ASSERT_FALSE(dra.empty());
+    apptest::Editor first;
+    ASSERT_TRUE(first.Start(dir.Path(), dir.File("first.log"), {}));
+    HWND frame = first.Frame();
+    ASSERT_NE(nullptr, frame);
+    {
+        apptest::Editor second;
+        ASSERT_TRUE(second.Start(dir.Path(), dir.File("second.log"), {png, dra}));
+        EXPECT_EQ(0, second.Wait());
+    }
+    // Each window takes its title once its file is read.
+    std::vector<std::string> titles;
+    bool sawPng = false, sawDra = false;
+    for (DWORD start = GetTickCount(); GetTickCount() - start < 15000 && !(sawPng && sawDra); Sleep(100)) {
+        titles = CanvasTitles(frame);
+        sawPng = sawDra = false;
+        for (const std::string& t : titles) {
+            sawPng = sawPng || t.find("second.png") != std::string::npos;
+            sawDra = sawDra || t.find("second.dra") != std::string::npos;
+        }
+    }
+    ASSERT_EQ(2u, titles.size());
+    EXPECT_TRUE(sawPng && sawDra) << titles[0] << " / " << titles[1];
+    std::string log;
+    testsupport::ReadFileBytes(dir.File("first.log"), &log);
+    EXPECT_EQ(std::string::npos, log.find("message")) << log;
+    PostMessageA(frame, WM_CLOSE, 0, 0);
+    EXPECT_EQ(0, first.Wait());
+}
