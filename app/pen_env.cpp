@@ -6,6 +6,7 @@
 #include "app/envblock.h"
 #include "app/globals.h"
 #include "app/toolbar.h"
+#include "canvas/canv_layers.h"
 #include "paint/brush_editor.h"
 #include "paint/pen_panel.h"
 #include "paint/pen_state.h"
@@ -21,6 +22,13 @@ void PressToolButton(int command) {
     if (button) SendMessageA(button, WM_LBUTTONDOWN, 0, 0);
     else if (AppWindows.frame) SendMessageA(AppWindows.frame, WM_COMMAND, command, 0);
 }
+// A pen chosen in the pen panel: the pen tool when no pen tool is current,
+// and the stroke layer the canvas keeps for pens that want it.
+void OnPenChosen(int) {
+    if (!IsPenTool(CurrentTool)) PressToolButton(kToolPen);
+    if (CanvDoc* doc = GetActiveCanvas()) PrepareStrokeLayer(doc, 0);
+}
+
 // A new colour ends the image brush and the snapshot.
 void FreeBrushImagesOnColourChange() { c_PenWriter::FreeBrushImages(1, 0); }
 }  // namespace
@@ -44,6 +52,7 @@ void PenStateFromEnv() {
     SetPenColourListener(kPenColourPen, FreeBrushImagesOnColourChange);
     ChooseColourHook = ChooseColour;
     ColourPanelHost = &AppWindows.colourPanel;
+    PenChosenHook = OnPenChosen;
     BuildPenTip(0, 1);
 }
 
