@@ -87,18 +87,24 @@ void DrawTab(const DRAWITEMSTRUCT* item) {
                   current ? RGB(255, 255, 255) : RGB(128, 128, 128), nullptr, 0, FW_NORMAL, 0);
 }
 
-void PaintHeader(HWND panel) {
+// Header item 888: the panel's name on a ramp from blue toward white.
+void DrawHeader(const DRAWITEMSTRUCT* item) {
+    const RECT& r = item->rcItem;
+    int w = r.right - r.left;
+    for (int x = 0; x < w; ++x) {
+        int k = w > 0 ? 128 * x / w : 0;
+        COLORREF c = RGB(68 + (255 - 68) * k / 255, 142 + (255 - 142) * k / 255, 255);
+        FillRectColor(item->hDC, r.left + x, r.top, r.left + x + 1, r.bottom, c);
+    }
+    draw_text_fit(item->hDC, r.left + 4, r.top + 2, r.right, r.bottom - 2, "ペン", RGB(255, 255, 255), nullptr, 0,
+                  FW_NORMAL, 0);
+}
+
+void PaintPanel(HWND panel) {
     PAINTSTRUCT ps;
     HDC dc = BeginPaint(panel, &ps);
     RECT rc;
     GetClientRect(panel, &rc);
-    // A ramp from the header colour toward white.
-    for (int x = 0; x < rc.right; ++x) {
-        int k = rc.right > 0 ? 128 * x / rc.right : 0;
-        COLORREF c = RGB(68 + (255 - 68) * k / 255, 142 + (255 - 142) * k / 255, 255);
-        FillRectColor(dc, x, 0, x + 1, 24, c);
-    }
-    draw_text_fit(dc, 4, 2, rc.right, 22, "ペン", RGB(255, 255, 255), nullptr, 0, FW_NORMAL, 0);
     FillRectColor(dc, 0, 24, rc.right, 48, kPageColour);
     EndPaint(panel, &ps);
 }
@@ -132,12 +138,12 @@ LRESULT CALLBACK PanelProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
         ((MINMAXINFO*)lp)->ptMinTrackSize = {128, 64};
         return 0;
     case WM_PAINT:
-        PaintHeader(wnd);
+        PaintPanel(wnd);
         return 0;
     case WM_DRAWITEM: {
         const DRAWITEMSTRUCT* item = (const DRAWITEMSTRUCT*)lp;
-        if (item->CtlID == kHeaderId) return TRUE;
-        DrawTab(item);
+        if (item->CtlID == kHeaderId) DrawHeader(item);
+        else DrawTab(item);
         return TRUE;
     }
     case WM_COMMAND: {
