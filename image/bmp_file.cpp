@@ -188,7 +188,7 @@ void DecodeBmpRow32(const BmpLayout& l, const uint8_t* row, uint32_t* out) {
     }
 }
 
-void DecodeBmpRunLength(const BmpLayout& l, const uint8_t* data, size_t size, uint8_t* rows) {
+bool DecodeBmpRunLength(const BmpLayout& l, const uint8_t* data, size_t size, uint8_t* rows) {
     const int w = l.width, h = l.height;
     const bool four = l.runLength == 4;
     int x = 0, y = 0;   // y counts stored rows from the bottom
@@ -198,7 +198,7 @@ void DecodeBmpRunLength(const BmpLayout& l, const uint8_t* data, size_t size, ui
             if (four) row[x >> 1] |= (uint8_t)((x & 1) ? (value & 15) : (value & 15) << 4);
             else row[x] = (uint8_t)value;
         }
-        ++x;
+        if (x < w) ++x;   // nothing lands beyond the row, however long the runs
     };
     size_t i = 0;
     while (i + 1 < size && y < h) {
@@ -209,10 +209,10 @@ void DecodeBmpRunLength(const BmpLayout& l, const uint8_t* data, size_t size, ui
             continue;
         }
         if (value == 0) { x = 0; ++y; continue; }    // end of line
-        if (value == 1) break;                        // end of picture
+        if (value == 1) return true;                  // end of picture
         if (value == 2) {                             // move by (dx, dy)
-            if (i + 1 >= size) break;
-            x += data[i];
+            if (i + 1 >= size) return false;
+            x = x + data[i] < w ? x + data[i] : w;
             y += data[i + 1];
             i += 2;
             continue;
@@ -224,6 +224,7 @@ void DecodeBmpRunLength(const BmpLayout& l, const uint8_t* data, size_t size, ui
             put(four ? ((k & 1) ? data[i + k / 2] & 15 : data[i + k / 2] >> 4) : data[i + k]);
         i += bytes + (bytes & 1);
     }
+    return y >= h;
 }
 
 bool BmpRowSource::Open(const BmpLayout& l, const uint8_t* base) {

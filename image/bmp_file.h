@@ -38,8 +38,9 @@ bool ParseBmpLayout(const void* data, size_t dataSize, uint64_t totalSize,
 
 // Expands run-length pixels into bottom-up rows of l.stride bytes (rows must
 // hold stride x height zeroed bytes). Runs that leave the picture are cut off;
-// pixels the data never reaches stay 0.
-void DecodeBmpRunLength(const BmpLayout& l, const uint8_t* data, size_t size, uint8_t* rows);
+// pixels the data never reaches stay 0. true when the data ends the picture
+// (end-of-picture mark, or past the last row); false when it runs out first.
+bool DecodeBmpRunLength(const BmpLayout& l, const uint8_t* data, size_t size, uint8_t* rows);
 
 // The stored rows of a checked source, from memory or from an open file,
 // expanding run-length pixels once up front.

@@ -20,7 +20,7 @@ darna_wine_vars() {   # $1 = prefix folder
 # Creates the prefix once; later calls only check the stamp.
 darna_wine_prefix() {   # $1 = prefix folder
   darna_wine_vars "$1"
-  [ -f "$1/.darna-ready" ] && return 0
+  [ -f "$1/.darna-ready-2" ] && return 0
   echo "wine: creating the prefix $1"
   rm -rf "$1"; mkdir -p "$1"
   "$WINE64" wineboot -i >/dev/null 2>&1 || true
@@ -36,10 +36,13 @@ darna_wine_prefix() {   # $1 = prefix folder
     printf '"MS PGothic"="IPAPGothic"\r\n'
     printf '"MS Mincho"="IPAMincho"\r\n'
     printf '"MS PMincho"="IPAPMincho"\r\n\r\n'
+    # A crash ends the program: no crash dialog waits on the (hidden) display.
+    printf '[HKEY_CURRENT_USER\\Software\\Wine\\WineDbg]\r\n'
+    printf '"ShowCrashDialog"=dword:00000000\r\n\r\n'
   } | iconv -f UTF-8 -t UTF-16LE | { printf '\xff\xfe'; cat; } > "$reg"
   "$WINE64" regedit /S "$(winepath_w "$reg")" >/dev/null 2>&1 || true
   "$WINESERVER" -w
-  touch "$1/.darna-ready"
+  touch "$1/.darna-ready-2"
 }
 
 winepath_w() { echo "Z:${1//\//\\}"; }

@@ -87,6 +87,7 @@ TEST(HandOver, MalformedBlocksAreRefused) {
         {"wide names", make(20, TRUE, std::string("a\0\0\0\0\0", 6))},
         {"no final NUL", make(20, FALSE, std::string("abc", 3))},
         {"path too long", make(20, FALSE, std::string(300, 'x') + std::string("\0\0", 2))},
+        {"path of 260 bytes", make(20, FALSE, std::string(260, 'x') + std::string("\0\0", 2))},
     };
     for (auto& c : cases) {
         std::vector<std::string> paths = {"left over"};
@@ -97,6 +98,12 @@ TEST(HandOver, MalformedBlocksAreRefused) {
     std::vector<std::string> paths;
     EXPECT_EQ(1, ParseDropFiles(empty.data(), empty.size(), &paths));
     EXPECT_TRUE(paths.empty());
+    // The longest path Windows allows (259 bytes and its NUL) is taken whole.
+    std::string longest = "C:\\" + std::string(256, 'y');
+    std::string atLimit = make(20, FALSE, longest + std::string("\0\0", 2));
+    EXPECT_EQ(1, ParseDropFiles(atLimit.data(), atLimit.size(), &paths));
+    ASSERT_EQ(1u, paths.size());
+    EXPECT_EQ(longest, paths[0]);
 }
 
 TEST(HandOver, CopyDataOpensThePathsInOrder) {

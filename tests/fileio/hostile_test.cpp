@@ -95,6 +95,62 @@ TEST_F(Hostile, CorruptedFilesFail) {
 
 namespace {
 
+// A 5 x 3 palette file of `bits` whose header claims 1,000 colours and whose
+// colour table really is that long, so the pixels lie beyond all of it.
+// Entry k < 2^bits is (blue k, green 255 - k, red 3 k); pixel (x, y) uses
+// entry (x + y) mod 2^bits.
+std::string OversizedColourTable(int bits) {
+    const int w = 5, h = 3, full = 1 << bits, entries = 1000;
+    const int stride = ((w * bits + 31) / 32) * 4;
+    const size_t pixels = 54 + (size_t)entries * 4;
+    std::string s(pixels + (size_t)stride * h, '\x5A');
+    auto put = [&](size_t at, uint32_t v, int n) {
+        for (int i = 0; i < n; ++i) s[at + i] = (char)(v >> (8 * i));
+    };
+    s[0] = 'B'; s[1] = 'M';
+    put(2, (uint32_t)s.size(), 4); put(6, 0, 4); put(10, (uint32_t)pixels, 4);
+    put(14, 40, 4); put(18, w, 4); put(22, h, 4); put(26, 1, 2); put(28, (uint32_t)bits, 2);
+    put(30, 0, 4); put(34, 0, 4); put(38, 2835, 4); put(42, 2835, 4); put(46, entries, 4); put(50, 0, 4);
+    for (int k = 0; k < full; ++k) put(54 + 4 * k, (uint32_t)(k | (255 - k) << 8 | (3 * k & 255) << 16), 4);
+    for (int y = 0; y < h; ++y) {
+        const size_t row = pixels + (size_t)(h - 1 - y) * stride;
+        for (int i = 0; i < stride; ++i) s[row + i] = 0;
+        for (int x = 0; x < w; ++x) {
+            const int k = (x + y) % full;
+            if (bits == 1) s[row + x / 8] |= (char)(k << (7 - x % 8));
+            if (bits == 4) s[row + x / 2] |= (char)(x % 2 ? k : k << 4);
+            if (bits == 8) s[row + x] = (char)k;
+        }
+    }
+    return s;
+}
+
+}  // namespace
+
+TEST_F(Hostile, ColourTablesLongerThanTheDepthAllows) {
+    // Read with the entries the depth allows, or refused: never a crash and
+    // never colours from outside the table.
+    for (int bits : {1, 4, 8}) {
+        std::string path = folder.File("table.bmp");
+        std::string data = OversizedColourTable(bits);
+        ASSERT_TRUE(testsupport::WriteFileBytes(path, data.data(), data.size()));
+        ImageHolder image, alpha;
+        if (!ReadImageWithAlpha(path.c_str(), image.out(), alpha.out())) continue;
+        ASSERT_NE(nullptr, image.get()) << bits << " bits";
+        ASSERT_EQ(5, image.get()->width);
+        ASSERT_EQ(3, image.get()->height);
+        for (int y = 0; y < 3; ++y)
+            for (int x = 0; x < 5; ++x) {
+                const uint32_t k = (uint32_t)((x + y) % (1 << bits));
+                EXPECT_EQ(k | (255 - k) << 8 | (3 * k & 255) << 16, PixelAt(image.get(), x, y) & 0xFFFFFF)
+                    << bits << " bits, pixel " << x << ", " << y;
+            }
+        DeleteFileA(path.c_str());
+    }
+}
+
+namespace {
+
 // Callbacks of the mutation run: check each call against the size the
 // reader announced for the same file. Like a host without room for it, they
 // refuse a mutant that announces a huge picture, which ends its read.

@@ -315,6 +315,21 @@ struct Hostile {
     std::string bytes;
 };
 
+// A well-formed palette file of `bits` whose header claims 1,000 colours and
+// whose colour table really is that long: more entries than the depth allows.
+std::string OversizedColourTable(int bits) {
+    BmpCase c{"", 40, bits, false, false, 0, false, {}, 0};
+    Picture p;
+    std::vector<int> i;
+    std::string s = Build(c, &p, &i);
+    const size_t tableEnd = 54 + ((size_t)4 << bits);
+    s.insert(tableEnd, (1000 - ((size_t)1 << bits)) * 4, '\x5A');
+    Put32(s, 2, (uint32_t)s.size());
+    Put32(s, 10, (uint32_t)(54 + 1000 * 4));
+    Put32(s, 46, 1000);
+    return s;
+}
+
 std::vector<Hostile> HostileFiles() {
     std::vector<Hostile> h;
     std::string v = Valid24();
@@ -343,6 +358,9 @@ std::vector<Hostile> HostileFiles() {
     s = v; Put16(s, 28, 7); h.push_back({"7 bits a pixel", s});
     s = v; Put16(s, 28, 8); Put32(s, 46, 1000000); h.push_back({"a million colours", s});
     s = v; Put16(s, 28, 32); h.push_back({"rows longer than the file", s});
+    h.push_back({"1 bit, 1,000 colours in the table", OversizedColourTable(1)});
+    h.push_back({"4 bits, 1,000 colours in the table", OversizedColourTable(4)});
+    h.push_back({"8 bits, 1,000 colours in the table", OversizedColourTable(8)});
     return h;
 }
 

@@ -1,8 +1,13 @@
 // Two threads reading and writing rows of their own images through one tiny
 // pool: every page taken from under one thread would show as corrupt rows.
+// The threads only record what they see (std::jthread joins them on every way
+// out of a test); the test's own thread asserts, so a failure is one failed
+// test and the rest of the executable still runs.
 #include <gtest/gtest.h>
 
-#include <atomic>
+#include <cstdio>
+#include <mutex>
+#include <string>
 #include <thread>
 
 #include "store_fixture.h"
@@ -11,12 +16,37 @@ using namespace storetest;
 
 namespace {
 
+// The first mismatch any thread saw, with the count of all of them.
+class Mismatches {
+public:
+    void Add(const char* what, int x, int y, uint32_t got, uint32_t want) {
+        std::lock_guard<std::mutex> hold(lock_);
+        if (count_++ == 0) {
+            char text[160];
+            std::snprintf(text, sizeof text, "%s at (%d, %d): 0x%08X, expected 0x%08X", what, x, y, got, want);
+            first_ = text;
+        }
+    }
+    int Count() const {
+        std::lock_guard<std::mutex> hold(lock_);
+        return count_;
+    }
+    std::string First() const {
+        std::lock_guard<std::mutex> hold(lock_);
+        return first_;
+    }
+private:
+    mutable std::mutex lock_;
+    int count_ = 0;
+    std::string first_;
+};
+
 struct Worker {
     c_VmsStore* store;
     VmsImage* image;
     uint32_t seed;
     DWORD until;
-    std::atomic<int>* errors;
+    Mismatches* errors;
     int rounds = 0;
 
     void Run() {
@@ -34,19 +64,26 @@ struct Worker {
             version[y] = gen;
             store->GetRow(image, y, x0, x1, back.data());
             for (int x = x0; x <= x1; ++x)
-                if (back[x - x0] != row[x]) { ++*errors; break; }
+                if (back[x - x0] != row[x]) {
+                    errors->Add("row read back", x, y, back[x - x0], row[x]);
+                    break;
+                }
             int other = rng.Range(0, h - 1);
             store->GetRow(image, other, 0, w - 1, back.data());
             for (int x = 0; x < w; x += 17) {
                 uint32_t expect = version[other] ? Pattern(seed + version[other], x, other) : 0x00050505u;
-                if (back[x] != expect) { ++*errors; break; }
+                if (back[x] != expect) {
+                    errors->Add("other row", x, other, back[x], expect);
+                    break;
+                }
             }
             // Single pixels and 2 x 2 blocks too.
             int px = rng.Range(0, w - 1);
             store->SetRgb(image, px, y, 1, 2, 3);
             int r = 0, g = 0, b = 0;
             store->GetRgb(image, px, y, &r, &g, &b);
-            if (r != 1 || g != 2 || b != 3) ++*errors;
+            if (r != 1 || g != 2 || b != 3)
+                errors->Add("pixel", px, y, (uint32_t)(r << 16 | g << 8 | b), 0x010203u);
             store->PutRow(image, y, px, px, &row[px]);
             int q[4];
             store->GetQuadRgb(image, w - 1, h - 1, q, q, q);
@@ -64,15 +101,15 @@ TEST(ImageStoreThreads, TwoThreadsOnATinyPool) {
     VmsImage* b = s.Create(900, 800, 32, 5, 0);
     ASSERT_NE(a, nullptr);
     ASSERT_NE(b, nullptr);
-    std::atomic<int> errors{0};
+    Mismatches errors;
     DWORD until = GetTickCount() + 3000;
     Worker wa{&s, a, 100, until, &errors};
     Worker wb{&s, b, 200, until, &errors};
-    std::thread ta([&] { wa.Run(); });
-    std::thread tb([&] { wb.Run(); });
-    ta.join();
-    tb.join();
-    EXPECT_EQ(errors.load(), 0);
+    {
+        std::jthread ta([&] { wa.Run(); });
+        std::jthread tb([&] { wb.Run(); });
+    }
+    EXPECT_EQ(errors.Count(), 0) << errors.First();
     EXPECT_GT(wa.rounds, 50);
     EXPECT_GT(wb.rounds, 50);
     s.Free(&a);
@@ -89,10 +126,10 @@ TEST(ImageStoreThreads, CopiesInOppositeDirections) {
     for (int y = 0; y < 600; ++y) s.PutRow(a, y, 0, 599, row.data());
     s.Copy(b, a);   // whichever copy runs first, both end as this picture
     DWORD until = GetTickCount() + 1000;
-    std::thread t1([&] { while (GetTickCount() < until) s.Copy(b, a); });
-    std::thread t2([&] { while (GetTickCount() < until) s.Copy(a, b); });
-    t1.join();
-    t2.join();
+    {
+        std::jthread t1([&] { while (GetTickCount() < until) s.Copy(b, a); });
+        std::jthread t2([&] { while (GetTickCount() < until) s.Copy(a, b); });
+    }
     EXPECT_EQ(ReadAll(s, a), ReadAll(s, b));
     s.GetRow(a, 599, 0, 599, row.data());
     EXPECT_EQ(row[599], 0xABCDEFu);
@@ -117,7 +154,7 @@ TEST(ImageStoreThreads, CopyNeverHoldsOneImageWhileWaitingForAnother) {
     ASSERT_TRUE(b->tiles->TileAt(1, 0)->IsResident());
     ASSERT_FALSE(a->tiles->TileAt(0, 0)->IsResident());
     a->tiles->Lock();
-    std::thread copier([&] { s.Copy(a, b); });
+    std::jthread copier([&] { s.Copy(a, b); });
     Sleep(100);   // the copier now holds, or keeps trying, b's lock
     // A row read under a's lock needs a page: only b's can be taken.
     std::vector<uint32_t> back(600);
@@ -140,10 +177,10 @@ TEST(ImageStoreThreads, HistoryStepsBesideRowTraffic) {
     c_VmsStore& s = *ts.store;
     VmsImage* rows = s.Create(1000, 600, 32, 5, 0);
     VmsImage* hist = s.Create(700, 520, 32, 0, 0);
-    std::atomic<int> errors{0};
+    Mismatches errors;
     DWORD until = GetTickCount() + 1500;
     Worker w{&s, rows, 300, until, &errors};
-    std::thread t([&] { w.Run(); });
+    std::jthread t([&] { w.Run(); });   // joined also when an assertion below returns
     hist->tiles->EnableSave();
     std::vector<uint32_t> row(700), back(700);
     auto fill = [&](uint32_t gen) {
@@ -173,7 +210,7 @@ TEST(ImageStoreThreads, HistoryStepsBesideRowTraffic) {
         ASSERT_TRUE(check(gen)) << "second undo, cycle " << cycles;
     }
     t.join();
-    EXPECT_EQ(errors.load(), 0);
+    EXPECT_EQ(errors.Count(), 0) << errors.First();
     EXPECT_GT(cycles, 3);
     s.Free(&rows);
     s.Free(&hist);
@@ -196,7 +233,7 @@ TEST(ImageStoreThreads, CopiesOfDifferentImagesShareTheSparePage) {
             s.PutRow(src[i], y, 0, 999, row.data());
         }
     }
-    std::atomic<int> errors{0};
+    Mismatches errors;
     DWORD until = GetTickCount() + 1500;
     auto run = [&](int i) {
         std::vector<uint32_t> back(1000);
@@ -205,14 +242,17 @@ TEST(ImageStoreThreads, CopiesOfDifferentImagesShareTheSparePage) {
             for (int y = 0; y < 500; y += 49) {
                 s.GetRow(dst[i], y, 0, 999, back.data());
                 for (int x = 0; x < 1000; x += 97)
-                    if (back[x] != Pattern(40 + i, x, y)) { ++errors; break; }
+                    if (back[x] != Pattern(40 + i, x, y)) {
+                        errors.Add(i ? "copy of image 1" : "copy of image 0", x, y, back[x], Pattern(40 + i, x, y));
+                        break;
+                    }
             }
         }
     };
-    std::thread t0(run, 0), t1(run, 1);
-    t0.join();
-    t1.join();
-    EXPECT_EQ(errors.load(), 0);
+    {
+        std::jthread t0(run, 0), t1(run, 1);
+    }
+    EXPECT_EQ(errors.Count(), 0) << errors.First();
     for (int i = 0; i < 2; ++i) {
         s.Free(&src[i]);
         s.Free(&dst[i]);
