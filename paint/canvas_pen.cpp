@@ -12,6 +12,11 @@
 #include "paint/pen_tip.h"
 #include "paint/pen_writer.h"
 #include "paint/stroke.h"
+#include "resources/paint_ids.h"
+
+namespace {
+constexpr int kMsgCloneNeedsSource = IDS_CLONE_NEEDS_SOURCE;
+}  // namespace
 
 namespace {
 
@@ -100,32 +105,57 @@ void MakePenCanvas(CanvDoc* doc, PenCanvas* view) {
 }
 
 int PenToolMouse(CanvDoc* doc, int button, int x, int y) {
-    int tool = Pen.tool;
     if (button != 0 && button != 1) return 0;
-    if (tool != kToolPen && tool != kToolClone && tool != kToolSnapshot && tool != 20000) return 0;
+    int tool = Pen.tool;
+    bool pen = tool == kToolPen || tool == kToolClone || tool == kToolSnapshot;
+    bool imageBrushTool = tool == kToolImageBrush;
+    bool picker = tool == kToolPicker && button == 0;
+    if (!pen && !imageBrushTool && !picker) return 0;
     PenCanvas view;
     MakePenCanvas(doc, &view);
-    if (tool == kToolClone && button == 0 && c_PenWriter::CloneOffsetX < -1000) {
-        c_PenWriter::SetCloneOffset(&view, view.zoomPercent);
+    if (picker) {
+        PickCanvasColour(&view, 1);
         return 1;
     }
-    // A snapshot of another plane cannot be painted back here: the right
-    // button chooses the selection tool instead.
-    if (button == 1 && Pen.brushImages[2] && doc->planes[doc->currentPlane].image != Pen.snapshotPlanes[0]) {
-        if (PressToolButtonHook) PressToolButtonHook(20014);
+    int ix = ScreenToImageX(doc, x), iy = ScreenToImageY(doc, y);
+    int result = 0;
+    if (button == 0) {
+        if (Pen.drawingMode == ModeClone && GetKeyState(VK_SHIFT) < 0) {
+            c_PenWriter::SetCloneOffset(&view, view.zoomPercent);
+            return 1;
+        }
+        if (Pen.drawingMode == ModeClone && c_PenWriter::CloneOffsetX < -1000) {
+            ShowMessageBox(GetMessageBoxOwner(), LoadResString(kMsgCloneNeedsSource), kAppTitle, kMsgOk);
+            return 1;
+        }
+        // Modes that sample the canvas place one dab a sample without thinning.
+        int m = Pen.drawingMode;
+        bool freehand = !imageBrushTool && (m == ModeColour || (m >= ModeEraser && m <= ModeTwistLeft) ||
+                                            m == ModeRainbow);
+        if (m == ModeColour && Pen.imageBrushOn) freehand = false;
+        StrokeThinning = freehand ? 1 : 0;
+        if (freehand) RunFreehandStroke(&view, ix, iy, 0);
+        else RunImageBrushStroke(&view, ix, iy, 0, 0, 0);
+        StrokeThinning = 1;
         return 1;
     }
-    int image[2] = {ScreenToImageX(doc, x), ScreenToImageY(doc, y)};
-    // Modes that sample the canvas place one dab a sample without thinning.
-    int mode = Pen.drawingMode;
-    bool thinning = mode == ModeColour || (mode >= ModeEraser && mode <= ModeTwistLeft) || mode == ModeRainbow ||
-                    button == 1;
-    if (Pen.brushImages[0] && Pen.imageBrushOn) thinning = false;
-    StrokeThinning = thinning ? 1 : 0;
-    int r = thinning ? RunFreehandStroke(&view, image[0], image[1], button)
-                     : RunImageBrushStroke(&view, image[0], image[1], button, button, 0);
-    StrokeThinning = 1;
-    return r;
+    if (GetKeyState(VK_CONTROL) < 0) return 0;
+    if (imageBrushTool) {
+        StrokeThinning = 0;
+        result = RunImageBrushStroke(&view, ix, iy, 1, 1, 0);
+        StrokeThinning = 1;
+    } else {
+        // A snapshot of another plane cannot be painted back here: the right
+        // button chooses the selection tool instead.
+        if (Pen.brushImages[2] && doc->planes[doc->currentPlane].image != Pen.snapshotPlanes[0]) {
+            if (PressToolButtonHook) PressToolButtonHook(20014);
+            return 1;
+        }
+        result = RunFreehandStroke(&view, ix, iy, 1);
+    }
+    // A right click that painted nothing picks the colour under the cursor.
+    if (!result) PickCanvasColour(&view, 0);
+    return 1;
 }
 
 int PenBrushRadius(int* rx, int* ry) {

@@ -95,6 +95,8 @@ constexpr int kToolEllipseOutline = 20020;
 constexpr int kToolClone = 20023;
 constexpr int kToolShapePoints = 20025;
 constexpr int kToolSnapshot = 20518;
+constexpr int kToolImageBrush = 20000;
+constexpr int kToolPicker = 20519;
 // 1 for the tools that paint with the pen.
 int IsPenTool(int tool);
 
