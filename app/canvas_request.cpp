@@ -25,6 +25,8 @@
 #include "image/c_dib.h"
 #include "image/packed_dib.h"
 #include "image/vms_store.h"
+#include "paint/canvas_pen.h"
+#include "paint/pen_engine.h"
 
 COLORREF DefaultGridColour = RGB(128, 128, 128);
 
@@ -238,5 +240,10 @@ void InstallCanvasHost() {
     host.saveCanvas = SaveCanvasFile;
     SetSaveWarningSetting(&Env.saveWarningOff);
     host.documentMenu = DocumentMenu;
+    // The pen's share: its tools' button presses, the brush outline, its kind.
+    host.toolMouse = PenToolMouse;
+    host.brushRadius = PenBrushRadius;
+    host.penKind = c_PenEngine::GetPenKind;
+    host.strokeLayerWanted = PenWantsStrokeLayer;
     SetCanvasHost(host);
 }

@@ -4,6 +4,8 @@
 #include "app/globals.h"
 #include "app/services_pending.h"
 #include "app/ui/msgbox.h"
+#include "paint/pen_panel.h"
+#include "paint/pen_panel.h"
 
 LRESULT CALLBACK CtrlPanelWndProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
     switch (msg) {

@@ -65,6 +65,7 @@ add_library(darna_app STATIC
   ${CMAKE_CURRENT_LIST_DIR}/services_pending.cpp
   ${CMAKE_CURRENT_LIST_DIR}/canvas_request.cpp
   ${CMAKE_CURRENT_LIST_DIR}/canvas_facts.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/pen_env.cpp
   ${CMAKE_CURRENT_LIST_DIR}/screen_tint.cpp
   ${CMAKE_CURRENT_LIST_DIR}/instruments.cpp
   ${CMAKE_CURRENT_LIST_DIR}/toolbar.cpp
@@ -75,7 +76,7 @@ add_library(darna_app STATIC
   ${CMAKE_CURRENT_LIST_DIR}/colourpanel.cpp
   ${CMAKE_CURRENT_LIST_DIR}/colourdlg.cpp
 )
-target_link_libraries(darna_app PUBLIC darna_canvas darna_fileio darna_select darna_image darna_ui comctl32 shell32 user32 gdi32)
+target_link_libraries(darna_app PUBLIC darna_paint darna_canvas darna_fileio darna_select darna_image darna_ui comctl32 shell32 user32 gdi32)
 
 add_executable(darnaedit WIN32 ${CMAKE_CURRENT_LIST_DIR}/main.cpp)
 target_link_libraries(darnaedit PRIVATE darna_app darna_edit_res)

@@ -23,7 +23,11 @@
 #include "app/startup.h"
 #include "app/wndclass.h"
 #include "fileio/file_dialogs.h"
+#include "app/pen_env.h"
 #include "image/vms_store.h"
+#include "paint/pen_panel.h"
+#include "paint/pen_writer.h"
+#include "paint/canvas_pen.h"
 
 FrameStateRecord FrameState = {-1, 0, 0, 0, nullptr, {1, 1, 1}, nullptr, 0};
 const char kBrowserClassName[] = "darnaview_class_name";
@@ -276,6 +280,7 @@ void FrameSaveSettings(HWND frame) {
         Env.framePos = PackWords(rc.left, rc.top);
         Env.frameSize = PackWords(rc.right - rc.left, rc.bottom - rc.top);
     }
+    PenStateToEnv();
     InstrumentsBeforeSave();
     SaveEnvBlock(ProgramFolder);
     SaveInitDir();
@@ -331,6 +336,13 @@ void SelectTool(int id, LPARAM flag) {
         break;
     }
     if (refused) CurrentTool = old;
+    {
+        // The pen's part: its mode, and the snapshot of the eraser tool.
+        PenCanvas view;
+        CanvDoc* doc = GetCanvDoc(canvas);
+        if (doc) MakePenCanvas(doc, &view);
+        c_PenWriter::ToolSelected(CurrentTool, (int)flag, doc ? &view : nullptr);
+    }
 
     if (AppWindows.penOptionPanel && IsWindow(AppWindows.penOptionPanel)) {
         bool shapes = id == 20015 || id == 20019 || id == 20020 || id == 20025;

@@ -15,6 +15,7 @@
 #include "app/ui/msgbox.h"
 #include "app/ui/sysutil.h"
 #include "image/pen_colour.h"
+#include "paint/pen_panel.h"
 
 namespace {
 

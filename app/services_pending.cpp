@@ -19,6 +19,3 @@ int TwainListSources(char (*names)[256], int max) {
     if (max > 0) names[0][0] = 0;
     return 0;
 }
-HWND CreatePenOptionPanel(HWND) { return nullptr; }
-void RefreshPenSizeField() {}
-int DrawBrushImageSwatch(HDC, const RECT&) { return 0; }

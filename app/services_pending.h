@@ -29,13 +29,3 @@ int TwainAcquire(HWND frame, int flag, int count, const char* source);
 // TWAIN source names in order, an empty name ending the list (256 bytes each);
 // returns the number of names written (at most max).
 int TwainListSources(char (*names)[256], int max);
-// The pen option panel (dialog dra_panel_opt) as a child of the control panel;
-// null while the painting code provides none, and the control panel then shows
-// the colour panel alone.
-HWND CreatePenOptionPanel(HWND parent);
-// The painting and canvas code's parts of the frame timer and the colour swatch:
-// the pen panel's size field, the brush outline at the pointer, and the brush
-// image drawn into the swatch (0 when there is no brush image: the swatch then
-// shows the pen colour).
-void RefreshPenSizeField();
-int DrawBrushImageSwatch(HDC dc, const RECT& rc);

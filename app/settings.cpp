@@ -11,7 +11,6 @@
 
 EnvBlock Env;
 uint8_t PaletteBlock[kPaletteFileSize];
-PenRecord PenRecords[kPenRecordCount];
 SizeList PenSizes;
 SizeList CanvasSizes;
 uint8_t InitDirBlock[kInitDirSize];
@@ -211,14 +210,7 @@ int LoadPenRecords() {
     int r = ReadExactFile(FolderPath(ProgramFolder, "pen.dat"), loaded, sizeof loaded);
     if (r == 1) std::memcpy(PenRecords, loaded, sizeof PenRecords);
     else std::memset(PenRecords, 0, sizeof PenRecords);
-    for (PenRecord& pen : PenRecords) {
-        if (pen.tipKind < 0) pen.tipKind = 0;
-        if (pen.tipKind > 4) pen.tipKind = 4;
-        for (double* d : {&pen.halfWidth, &pen.halfHeight}) {
-            if (!(*d >= 1.0)) *d = 1.0;   // also NaN
-            if (*d > 127.0) *d = 127.0;
-        }
-    }
+    for (PenRecord& pen : PenRecords) ClampPenRecord(&pen);
     return r != 0;
 }
 

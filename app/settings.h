@@ -10,24 +10,17 @@
 #include <cstdint>
 
 #include "app/envblock.h"
+#include "paint/pen_state.h"
 
 constexpr int kEnvFileSize = 2864;
 constexpr int kPaletteFileSize = 18560;
-constexpr int kPenRecordCount = 100;
 constexpr int kInitDirSize = 265;
 constexpr int kRecentSlots = 8;
 constexpr int kRecentSlotChars = 300;
 constexpr int kRecentFileEntry = 256;   // bytes per entry in fhist.dat
 constexpr int kSizeListPairs = 50;
 
-// One stored pen of pen.dat (64 bytes).
-struct PenRecord {
-    double halfWidth;       // 0
-    double halfHeight;      // 8
-    int32_t tipKind;        // 16: 0..4
-    uint8_t rest[44];       // 20: as the pen dialog left them
-};
-static_assert(sizeof(PenRecord) == 64, "PenRecord is 64 bytes");
+// PenRecord, PenRecords and kPenRecordCount are the pen's (paint/pen_state.h).
 
 // Pen-size and canvas-size lists: pairs of (first, second); a pair whose first
 // number is negative ends the list.
@@ -37,7 +30,6 @@ struct SizeList {
 };
 
 extern uint8_t PaletteBlock[kPaletteFileSize];
-extern PenRecord PenRecords[kPenRecordCount];
 extern SizeList PenSizes;
 extern SizeList CanvasSizes;
 extern uint8_t InitDirBlock[kInitDirSize];

@@ -22,6 +22,7 @@
 #include "app/instruments.h"
 #include "app/wndclass.h"
 #include "canvas/screen_row.h"
+#include "app/pen_env.h"
 #include "app/ui/mousepoll.h"
 #include "image/progress.h"
 #include "fileio/plugin_registry.h"
@@ -266,6 +267,7 @@ int InitAppState(HWND frame) {
     if (Env.selHistoryLimit > 100) Env.selHistoryLimit = 100;
     if (Env.selHistoryLimit < 5) Env.selHistoryLimit = 5;
     CurrentTool = CMD_TOOL_LAYERSELECT;
+    PenStateFromEnv();
     InitFilePlugins(frame, ProgramFolder);
     char pattern[MAX_PATH + 16];
     std::snprintf(pattern, sizeof pattern, "%spattern", ProgramFolder);
@@ -342,6 +344,7 @@ void FrameOnDestroy(HWND frame) {
     }
     DragAcceptFiles(frame, FALSE);
     g_ScreenRow.Release();
+    PenStateFree();
     DeleteWorkFiles();
     TwainShutdown(0);
     TwainCloseSource();

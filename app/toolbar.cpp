@@ -5,21 +5,23 @@
 #include <cstdio>
 #include <cstring>
 
+#include "app/canvas_facts.h"
+#include "app/commands.h"
 #include "app/frame.h"
 #include "app/framedlg.h"
 #include "app/globals.h"
 #include "app/screen_tint.h"
-#include "app/canvas_facts.h"
 #include "app/services_pending.h"
-#include "canvas/canv_window.h"
 #include "app/settings.h"
 #include "app/ui/dlgfield.h"
 #include "app/ui/drawutil.h"
 #include "app/ui/mousepoll.h"
 #include "app/ui/msgbox.h"
 #include "app/ui/sysutil.h"
+#include "canvas/canv_window.h"
 #include "image/pen_colour.h"
-#include "app/commands.h"
+#include "image/vms_store.h"
+#include "paint/pen_state.h"
 
 const MainBarEntry kMainBarEntries[kMainBarEntryCount] = {
     {10002, "tb_new"},   {10003, "tb_open"},  {10019, "tb_twain"}, {10004, "tb_save"},
@@ -358,6 +360,15 @@ void GaugeDrag(HWND bar, bool right) {
         }
     }
     g_gaugeDragging = false;
+}
+
+// The brush image (slot 0 of the brush images) scaled into the swatch; 0 when
+// there is none and the swatch shows the pen colour.
+static int DrawBrushImageSwatch(HDC dc, const RECT& rc) {
+    const VmsImage* brush = Pen.brushImages[0];
+    if (!brush) return 0;
+    SetStretchBltMode(dc, COLORONCOLOR);
+    return g_VmsStore.StretchDraw(dc, brush, rc.left, rc.top, rc.right - rc.left, rc.bottom - rc.top, SRCCOPY);
 }
 
 void DrawBarItem(const DRAWITEMSTRUCT* di) {

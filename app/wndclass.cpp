@@ -16,6 +16,7 @@
 #include "canvas/canv_window.h"
 #include "fileio/exif_dialog.h"
 #include "fileio/plugin_registry.h"
+#include "paint/pen_panel.h"
 
 SharedBackgrounds Backgrounds;
 
@@ -93,8 +94,8 @@ int RegisterWindowClasses() {
         {PenOptionBarWndProc, kPattern, 0, &Backgrounds.tbb3Brush, 0, 0, nullptr, nullptr},        // ToolBarClass3
         {HGageWndProc, kSolid, RGB(180, 180, 180), nullptr, 0, 0, nullptr, nullptr},  // hGageClass
         {VGageWndProc, kSolid, RGB(180, 180, 180), nullptr, 0, 0, nullptr, nullptr},  // vGageClass
-        {plain, kPattern, 0, &Backgrounds.pbaseBrush, 0, 0, nullptr, nullptr},       // SelPenBaseClass
-        {plain, kWhite, 0, nullptr, 0, 0, nullptr, nullptr},                         // SelPenPenClass
+        {SelPenBaseWndProc, kPattern, 0, &Backgrounds.pbaseBrush, 0, 0, nullptr, nullptr},       // SelPenBaseClass
+        {SelPenPenWndProc, kWhite, 0, nullptr, 0, 0, nullptr, nullptr},                         // SelPenPenClass
         {plain, kWhite, 0, nullptr, 0, 0, nullptr, nullptr},                         // EffectViewClass
         {plain, kSolid, RGB(128, 128, 192), nullptr, 0, 0, nullptr, nullptr},        // ToneSelBaseClass
         {plain, kWhite, 0, nullptr, 0, 0, nullptr, nullptr},                         // ToneSelClass

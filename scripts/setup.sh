@@ -8,7 +8,7 @@ PACKAGES=(
   libz-mingw-w64-dev cmake make nasm dpkg-dev googletest
   wine64 xvfb xdotool x11-apps imagemagick locales
   fonts-ipafont-gothic fonts-ipafont-mincho fonts-wine
-  libjpeg-turbo-progs libtiff-tools libvips-tools libimage-exiftool-perl
+  libjpeg-turbo-progs libtiff-tools libvips-tools libimage-exiftool-perl libmypaint-dev
 )
 
 SUDO=""

@@ -61,7 +61,6 @@ struct FrameRun {
     }
 };
 
-// An MDI child standing for an open canvas, so that the tools can be selected.
 // A small blank canvas made the way File > New makes it.
 HWND OpenStandInCanvas() {
     NewCanvasRequest.layerCount = 1;

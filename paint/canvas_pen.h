@@ -1,0 +1,22 @@
+// The pen on a canvas document: the PenCanvas view of a CanvDoc (its planes,
+// selection mask, undo checkpoints, repaint and stroke layer), and the entry
+// the canvas's mouse routing calls for the pen tools.
+#pragma once
+#include "canvas/canv_doc.h"
+#include "paint/pen_canvas.h"
+
+// Fills view for the document (current plane, layers in use, services).
+void MakePenCanvas(CanvDoc* doc, PenCanvas* view);
+
+// A button press of a pen tool on the document's display at display point
+// (x, y): the freehand stroke of the pen (left) or the snapshot stroke
+// (right); the clone tool sets its offset first. 1 when the press was the
+// pen's, 0 when the current tool is not a freehand pen tool or the event is
+// not a press (2, a double click). Fits the canvas host's toolMouse.
+int PenToolMouse(CanvDoc* doc, int button, int x, int y);
+
+// For the canvas's brush outline: half sizes of the current brush; 0 when no
+// outline is drawn (no tip).
+int PenBrushRadius(int* rx, int* ry);
+// 1 when the current pen paints the stroke layers (the edge pen).
+int PenWantsStrokeLayer();

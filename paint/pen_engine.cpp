@@ -1,0 +1,612 @@
+#include "paint/pen_engine.h"
+
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+
+#include "image/product_table.h"
+#include "app/ui/sysutil.h"
+#include "image/colour_model.h"
+#include "image/vms_store.h"
+#include "paint/pen_state.h"
+#include "paint/pen_tip.h"
+#include "paint/pen_writer.h"
+
+int StrokeThinning = 1;
+
+namespace {
+
+#define P ProductTable
+
+inline int Cap255(int v) { return v > 255 ? 255 : v; }
+
+// Row buffers of the engine, grown to the longest row asked for and kept
+// (the engine runs on the user-interface thread only).
+template <typename T>
+T* Scratch(std::vector<T>& v, size_t n) {
+    if (v.size() < n) v.resize(n);
+    return v.data();
+}
+std::vector<uint8_t> g_Bytes, g_Mask, g_Alpha, g_Alpha2;
+
+// a / k for a < 2^17 and k in 1..510 without a division: a x (2^40 / k + 1)
+// >> 40 is exact there (the error stays below 1 / 510).
+struct Reciprocals {
+    uint64_t m[511];
+    Reciprocals() {
+        m[0] = 0;
+        for (int k = 1; k < 511; ++k) m[k] = ((uint64_t)1 << 40) / (uint64_t)k + 1;
+    }
+};
+const Reciprocals g_Recip;
+inline int DivideSmall(int a, int k) { return (int)(((uint64_t)a * g_Recip.m[k]) >> 40); }
+std::vector<uint32_t> g_Old, g_Low;
+
+// The part of row y, columns x0..x1 (canvas), that lies on a plane.
+struct Span {
+    bool ok = false;
+    int y = 0;          // plane row
+    int ix0 = 0, ix1 = 0;   // plane columns
+    int offset = 0;     // buffer element of ix0
+};
+
+Span ClipToPlane(const LayerPlane& p, int y, int x0, int x1) {
+    Span s;
+    if (!p.image) return s;
+    s.y = y - p.y;
+    if (s.y < 0 || s.y >= p.image->height) return s;
+    s.ix0 = x0 - p.x < 0 ? 0 : x0 - p.x;
+    s.ix1 = x1 - p.x > p.image->width - 1 ? p.image->width - 1 : x1 - p.x;
+    if (s.ix0 > s.ix1) return s;
+    s.offset = s.ix0 + p.x - x0;
+    s.ok = true;
+    return s;
+}
+
+bool IsRowDepth(int depth) { return depth == 8 || depth == 24 || depth == 32; }
+
+void ReadWords(VmsImage* image, const LayerPlane& p, int y, int x0, int x1, uint32_t* words) {
+    std::memset(words, 0, sizeof(uint32_t) * (size_t)(x1 - x0 + 1));
+    LayerPlane q = p;
+    q.image = image;
+    Span s = ClipToPlane(q, y, x0, x1);
+    if (!s.ok || !IsRowDepth(p.depth)) return;
+    if (image->bits == 8) {
+        int n = s.ix1 - s.ix0 + 1;
+        uint8_t* bytes = Scratch(g_Bytes, n);
+        g_VmsStore.GetRow(image, s.y, s.ix0, s.ix1, bytes);
+        for (int i = 0; i < n; ++i) words[s.offset + i] = bytes[i] * 0x01010101u;
+    } else {
+        g_VmsStore.GetRow(image, s.y, s.ix0, s.ix1, words + s.offset);
+    }
+}
+
+void WriteWords(VmsImage* image, const LayerPlane& p, int y, int x0, int x1, const uint32_t* words) {
+    LayerPlane q = p;
+    q.image = image;
+    Span s = ClipToPlane(q, y, x0, x1);
+    if (!s.ok || !IsRowDepth(p.depth)) return;
+    if (image->bits == 8) {
+        int n = s.ix1 - s.ix0 + 1;
+        uint8_t* bytes = Scratch(g_Bytes, n);
+        for (int i = 0; i < n; ++i) {
+            uint32_t w = words[s.offset + i];
+            int m = WordR(w) > WordG(w) ? WordR(w) : WordG(w);
+            bytes[i] = (uint8_t)(m > WordB(w) ? m : WordB(w));
+        }
+        g_VmsStore.PutRow(image, s.y, s.ix0, s.ix1, bytes);
+    } else {
+        g_VmsStore.PutRow(image, s.y, s.ix0, s.ix1, words + s.offset);
+    }
+}
+
+void ClampIntoPlane(const LayerPlane& p, int* x, int* y) {
+    int px = *x - p.x, py = *y - p.y;
+    if (px < 0) px = 0;
+    if (py < 0) py = 0;
+    if (px > p.image->width - 1) px = p.image->width - 1;
+    if (py > p.image->height - 1) py = p.image->height - 1;
+    *x = px;
+    *y = py;
+}
+
+// Channel locks: the pen colour takes the old pixel's value in locked channels.
+uint32_t ApplyChannelLocks(const PenCanvas* c, uint32_t pen, uint32_t old) {
+    int r = WordR(pen), g = WordG(pen), b = WordB(pen);
+    if (c->channelModel == 1) {
+        int h[2], s[2], v[2];
+        ConvertRgbToHsv(r, g, b, &h[0], &s[0], &v[0], 1);
+        ConvertRgbToHsv(WordR(old), WordG(old), WordB(old), &h[1], &s[1], &v[1], 1);
+        if (!c->channelOn[0]) h[0] = h[1];
+        if (!c->channelOn[1]) s[0] = s[1];
+        if (!c->channelOn[2]) v[0] = v[1];
+        ConvertHsvToRgb(h[0], s[0], v[0], &r, &g, &b, 1);
+    } else {
+        if (!c->channelOn[0]) r = WordR(old);
+        if (!c->channelOn[1]) g = WordG(old);
+        if (!c->channelOn[2]) b = WordB(old);
+    }
+    return MakeWord(r, g, b);
+}
+
+bool ChannelsLocked(const PenCanvas* c) { return !(c->channelOn[0] && c->channelOn[1] && c->channelOn[2]); }
+
+// Transparency handling of a blend: plane 0 of a layer whose plane 1 is in use.
+bool HandlesAlpha(PenCanvas* c, int alphaKind) {
+    return CurrentPlaneOfLayer(c) == 0 && PlaneOfLayer(c, 1)->image && alphaKind != AlphaKindKeep &&
+           Pen.options[PenOptKeepAlpha] == 0 && !ChannelsLocked(c);
+}
+
+// Density: below 255 a pixel is painted only when density >= a random value.
+inline bool DensityDrops(int weight) {
+    return weight > 0 && Pen.density < 255 && Pen.density < std::rand() % 255;
+}
+
+// Smudge and twist gather the whole dab box on even dabs and read other rows
+// of it on odd ones.
+bool PenModeUsesWholeBox() {
+    int m = Pen.drawingMode;
+    return m == ModeSmudge || m == ModeTwistRight || m == ModeTwistLeft;
+}
+
+// Last placed dab.
+double g_LastDabX, g_LastDabY;
+
+void Repaint(PenCanvas* canvas, HDC dc, int left, int top, int right, int bottom) {
+    if (!dc || !canvas->repaint) return;
+    RECT rc = {left, top, right, bottom};
+    canvas->repaint(canvas, dc, rc);
+}
+
+void ReturnRect(const RECT& rc, int* left, int* top, int* right, int* bottom) {
+    if (left) *left = rc.left;
+    if (top) *top = rc.top;
+    if (right) *right = rc.right;
+    if (bottom) *bottom = rc.bottom;
+}
+
+}  // namespace
+
+int PenLayerByType(const PenCanvas* canvas, int type) {
+    for (int i = 0; i < canvas->layerCount; ++i)
+        if (canvas->planes[i * kPlanesPerLayer].image && canvas->planes[i * kPlanesPerLayer].layerType == type)
+            return i;
+    return -1;
+}
+
+// ---- rows and pixels ----
+
+void c_PenEngine::GetPlaneRow(PenCanvas* c, int y, int x0, int x1, uint32_t* words) {
+    if (x1 < x0) return;
+    LayerPlane* p = CurrentPlane(c);
+    ReadWords(p->image, *p, y, x0, x1, words);
+}
+
+void c_PenEngine::PutPlaneRow(PenCanvas* c, int y, int x0, int x1, const uint32_t* words) {
+    if (x1 < x0) return;
+    LayerPlane* p = CurrentPlane(c);
+    WriteWords(p->image, *p, y, x0, x1, words);
+}
+
+void c_PenEngine::GetPlaneRowLow(PenCanvas* c, int y, int x0, int x1, uint32_t* words) {
+    if (x1 < x0) return;
+    LayerPlane* p = CurrentPlane(c);
+    ReadWords(p->doubleImage, *p, y, x0, x1, words);
+}
+
+void c_PenEngine::PutPlaneRowLow(PenCanvas* c, int y, int x0, int x1, const uint32_t* words) {
+    if (x1 < x0) return;
+    LayerPlane* p = CurrentPlane(c);
+    WriteWords(p->doubleImage, *p, y, x0, x1, words);
+}
+
+void c_PenEngine::GetPlaneRgb(PenCanvas* c, int x, int y, int* r, int* g, int* b) {
+    *r = *g = *b = 0;
+    LayerPlane* p = CurrentPlane(c);
+    if (!p->image || !IsRowDepth(p->depth)) return;
+    ClampIntoPlane(*p, &x, &y);
+    if (p->image->bits == 8) {
+        int v = 0;
+        g_VmsStore.GetValue(p->image, x, y, &v);
+        *r = *g = *b = v;
+    } else {
+        g_VmsStore.GetRgb(p->image, x, y, r, g, b);
+    }
+}
+
+void c_PenEngine::PutPlaneRgb(PenCanvas* c, int x, int y, int r, int g, int b) {
+    LayerPlane* p = CurrentPlane(c);
+    if (!p->image || !IsRowDepth(p->depth)) return;
+    ClampIntoPlane(*p, &x, &y);
+    if (p->image->bits == 8) {
+        int m = r > g ? r : g;
+        g_VmsStore.SetValue(p->image, x, y, m > b ? m : b);
+    } else {
+        g_VmsStore.SetRgb(p->image, x, y, r, g, b);
+    }
+}
+
+void c_PenEngine::GetLayerPlaneRow(PenCanvas* c, int y, int x0, int x1, void* buffer, int n) {
+    if (x1 < x0) return;
+    size_t unit = n == 0 ? 4 : 1;
+    std::memset(buffer, 0, unit * (size_t)(x1 - x0 + 1));
+    LayerPlane* p = PlaneOfLayer(c, n);
+    Span s = ClipToPlane(*p, y, x0, x1);
+    if (!s.ok) return;
+    g_VmsStore.GetRow(p->image, s.y, s.ix0, s.ix1, (uint8_t*)buffer + unit * s.offset);
+}
+
+void c_PenEngine::PutLayerPlaneRow(PenCanvas* c, int y, int x0, int x1, const void* buffer, int n) {
+    if (x1 < x0) return;
+    size_t unit = n == 0 ? 4 : 1;
+    LayerPlane* p = PlaneOfLayer(c, n);
+    Span s = ClipToPlane(*p, y, x0, x1);
+    if (!s.ok) return;
+    g_VmsStore.PutRow(p->image, s.y, s.ix0, s.ix1, (const uint8_t*)buffer + unit * s.offset);
+}
+
+void c_PenEngine::GetLayerPlaneValue(PenCanvas* c, int x, int y, int* value, int n) {
+    *value = 0;
+    LayerPlane* p = PlaneOfLayer(c, n);
+    if (!p->image) return;
+    ClampIntoPlane(*p, &x, &y);
+    g_VmsStore.GetValue(p->image, x, y, value);
+}
+
+void c_PenEngine::GetLayerPlaneValueOrZero(PenCanvas* c, int x, int y, int* value, int n) {
+    *value = 0;
+    LayerPlane* p = PlaneOfLayer(c, n);
+    if (!p->image) return;
+    int px = x - p->x, py = y - p->y;
+    if (px < 0 || py < 0 || px >= p->image->width || py >= p->image->height) return;
+    g_VmsStore.GetValue(p->image, px, py, value);
+}
+
+void c_PenEngine::PutLayerPlaneValue(PenCanvas* c, int x, int y, int value, int n) {
+    LayerPlane* p = PlaneOfLayer(c, n);
+    if (!p->image) return;
+    ClampIntoPlane(*p, &x, &y);
+    g_VmsStore.SetValue(p->image, x, y, value);
+}
+
+// ---- masks ----
+
+void c_PenEngine::GetProtectRow(PenCanvas* c, int y, int x0, int x1, uint8_t* buffer, int layerPlane) {
+    if (x1 < x0) return;
+    int n = x1 - x0 + 1;
+    std::memset(buffer, 0, n);
+    int base = layerPlane - layerPlane % kPlanesPerLayer;
+    if (Pen.masksOff || !c->planes[base + 2].image) return;
+    uint8_t* row = Scratch(g_Mask, n);
+    for (int k = 2; k < kPlanesPerLayer; ++k) {
+        const LayerPlane& m = c->planes[base + k];
+        if (!m.image) break;
+        if (MaskHidden(m) || !MaskProtects(m)) continue;
+        std::memset(row, 0, n);
+        Span s = ClipToPlane(m, y, x0, x1);
+        if (s.ok) g_VmsStore.GetRow(m.image, s.y, s.ix0, s.ix1, row + s.offset);
+        for (int i = 0; i < n; ++i) buffer[i] |= MaskInverted(m) ? (uint8_t)(255 - row[i]) : row[i];
+    }
+}
+
+void c_PenEngine::GetProtectValue(PenCanvas* c, int x, int y, int layerPlane, int* value) {
+    if (Pen.masksOff) return;
+    uint8_t v = 0;
+    GetProtectRow(c, y, x, x, &v, layerPlane);
+    *value = v;
+}
+
+void c_PenEngine::GetLayerAlphaRow(PenCanvas* c, int y, int x0, int x1, uint8_t* buffer, int layerPlane) {
+    if (x1 < x0) return;
+    int n = x1 - x0 + 1;
+    std::memset(buffer, 0, n);
+    int base = layerPlane - layerPlane % kPlanesPerLayer;
+    const LayerPlane& alpha = c->planes[base + 1];
+    Span s = ClipToPlane(alpha, y, x0, x1);
+    if (s.ok) g_VmsStore.GetRow(alpha.image, s.y, s.ix0, s.ix1, buffer + s.offset);
+    uint8_t* row = Scratch(g_Mask, n);
+    for (int k = 2; k < kPlanesPerLayer; ++k) {
+        const LayerPlane& m = c->planes[base + k];
+        if (!m.image) break;
+        if (MaskHidden(m)) continue;
+        int times = (MaskAlphaProduct(m) ? 1 : 0) + (MaskAlphaProduct2(m) ? 1 : 0);
+        if (!times) continue;
+        std::memset(row, 0, n);
+        Span ms = ClipToPlane(m, y, x0, x1);
+        if (ms.ok) g_VmsStore.GetRow(m.image, ms.y, ms.ix0, ms.ix1, row + ms.offset);
+        for (int t = 0; t < times; ++t)
+            for (int i = 0; i < n; ++i) buffer[i] = P[row[i]][buffer[i]];
+    }
+}
+
+// ---- blends ----
+
+void c_PenEngine::WriteStrokeRow(PenCanvas* c, int, const uint32_t* colour, const uint8_t* coverage,
+                                 const uint8_t* lowCoverage, const uint8_t* penAlpha, uint8_t* protect,
+                                 int alphaKind, int y, int x0, int x1, int applyMasks) {
+    if (x1 < x0) return;
+    if (applyMasks == 1 && CurrentPlaneOfLayer(c) == 0) {
+        int n = x1 - x0 + 1;
+        uint8_t* row = Scratch(g_Alpha2, n);
+        GetProtectRow(c, y, x0, x1, row, c->current);
+        for (int i = 0; i < n; ++i) protect[i] |= row[i];
+        if (c->selectionActive && c->selectionMaskRow && c->selectionActive(c)) {
+            c->selectionMaskRow(c, y, x0, x1, row);
+            for (int i = 0; i < n; ++i) protect[i] |= row[i];
+        }
+    }
+    if (CurrentPlane(c)->doubleImage)
+        BlendRowDouble(c, colour, coverage, lowCoverage, penAlpha, protect, alphaKind, y, x0, x1);
+    else
+        BlendRow(c, colour, coverage, penAlpha, protect, alphaKind, y, x0, x1);
+}
+
+void c_PenEngine::BlendRow(PenCanvas* c, const uint32_t* colour, const uint8_t* coverage,
+                           const uint8_t* penAlpha, const uint8_t* protect, int alphaKind, int y, int x0,
+                           int x1) {
+    LayerPlane* p = CurrentPlane(c);
+    Span s = ClipToPlane(*p, y, x0, x1);
+    if (!s.ok) return;
+    int a0 = s.ix0 + p->x, a1 = s.ix1 + p->x;   // canvas columns on the plane
+    int n = a1 - a0 + 1, off = s.offset;
+    uint32_t* old = Scratch(g_Old, n);
+    GetPlaneRow(c, y, a0, a1, old);
+    bool alpha = HandlesAlpha(c, alphaKind);
+    bool locked = ChannelsLocked(c);
+    uint8_t* a = Scratch(g_Alpha, n);
+    if (alpha) GetLayerPlaneRow(c, y, a0, a1, a, 1);
+    for (int i = 0; i < n; ++i) {
+        int w = P[coverage[off + i]][PenOpacity];
+        if (DensityDrops(w)) w = 0;
+        int e = P[w][255 - protect[off + i]];
+        // No weight changes nothing, except that a fully transparent pixel
+        // takes the pen colour.
+        if (e == 0 && !(alpha && alphaKind == AlphaKindMix && a[i] == 0)) continue;
+        uint32_t pen = colour[off + i];
+        if (locked) pen = ApplyChannelLocks(c, pen, old[i]);
+        uint32_t o = old[i];
+        int pc[3] = {WordR(pen), WordG(pen), WordB(pen)};
+        int oc[3] = {WordR(o), WordG(o), WordB(o)};
+        int nc[3];
+        if (alpha && alphaKind == AlphaKindMix) {
+            int d = a[i];
+            for (int k = 0; k < 3; ++k) {
+                if (d + e == 0) {
+                    nc[k] = pc[k];
+                } else {
+                    int mixed = DivideSmall(d * oc[k] + pc[k] * e, d + e);
+                    nc[k] = Cap255(P[mixed][255 - e] + P[pc[k]][e]);
+                }
+            }
+            a[i] = (uint8_t)Cap255(P[d][255 - e] + e);
+        } else {
+            for (int k = 0; k < 3; ++k) nc[k] = Cap255(P[oc[k]][255 - e] + P[pc[k]][e]);
+            if (alpha && alphaKind == AlphaKindBlend) a[i] = (uint8_t)Cap255(P[penAlpha[off + i]][e] + P[a[i]][255 - e]);
+        }
+        old[i] = MakeWord(nc[0], nc[1], nc[2]) | (o & 0xFF000000u);
+    }
+    PutPlaneRow(c, y, a0, a1, old);
+    if (alpha) PutLayerPlaneRow(c, y, a0, a1, a, 1);
+}
+
+void c_PenEngine::BlendRowDouble(PenCanvas* c, const uint32_t* colour, const uint8_t* coverage,
+                                 const uint8_t* lowCoverage, const uint8_t* penAlpha, const uint8_t* protect,
+                                 int alphaKind, int y, int x0, int x1) {
+    LayerPlane* p = CurrentPlane(c);
+    Span s = ClipToPlane(*p, y, x0, x1);
+    if (!s.ok) return;
+    int a0 = s.ix0 + p->x, a1 = s.ix1 + p->x;
+    int n = a1 - a0 + 1, off = s.offset;
+    std::vector<uint32_t> hi(n), lo(n);
+    GetPlaneRow(c, y, a0, a1, hi.data());
+    GetPlaneRowLow(c, y, a0, a1, lo.data());
+    bool alpha = HandlesAlpha(c, alphaKind);
+    bool locked = ChannelsLocked(c);
+    std::vector<uint8_t> a(n);
+    if (alpha) GetLayerPlaneRow(c, y, a0, a1, a.data(), 1);
+    for (int i = 0; i < n; ++i) {
+        uint32_t pen = colour[off + i];
+        if (locked) pen = ApplyChannelLocks(c, pen, hi[i]);
+        int64_t cov = (int64_t)coverage[off + i] * 256 + (lowCoverage ? lowCoverage[off + i] : 0xFF);
+        int64_t opacity = PenOpacity;
+        if (opacity > 0 && Pen.density < 255 && Pen.density < std::rand() % 255) opacity = 0;
+        int64_t q = cov * ((255 - protect[off + i]) * opacity / 255) * 65535 / 255 / 65535;
+        if (q > 65535) q = 65535;
+        int pc[3] = {WordR(pen), WordG(pen), WordB(pen)};
+        int hc[3] = {WordR(hi[i]), WordG(hi[i]), WordB(hi[i])};
+        int lc[3] = {WordR(lo[i]), WordG(lo[i]), WordB(lo[i])};
+        int nh[3], nl[3];
+        int64_t d = alpha ? (int64_t)a[i] * 257 : 0;
+        for (int k = 0; k < 3; ++k) {
+            int64_t old = (int64_t)hc[k] * 256 + lc[k];
+            int64_t pen16 = (int64_t)pc[k] * 257;
+            if (alpha && alphaKind == AlphaKindMix) old = d + q == 0 ? pen16 : (d * old + pen16 * q) / (d + q);
+            int64_t v = pen16 * q / 65535 + old * (65535 - q) / 65535;
+            if (v > 65535) v = 65535;
+            nh[k] = (int)(v >> 8);
+            nl[k] = (int)(v & 255);
+        }
+        if (alpha && alphaKind == AlphaKindMix) {
+            a[i] = (uint8_t)Cap255((int)((q + (65535 - q) * a[i] * 257 / 65535) / 256));
+        } else if (alpha && alphaKind == AlphaKindBlend) {
+            int e = (int)(q >> 8);
+            a[i] = (uint8_t)Cap255(P[penAlpha[off + i]][e] + P[a[i]][255 - e]);
+        }
+        hi[i] = MakeWord(nh[0], nh[1], nh[2]) | (hi[i] & 0xFF000000u);
+        lo[i] = MakeWord(nl[0], nl[1], nl[2]);
+    }
+    PutPlaneRow(c, y, a0, a1, hi.data());
+    PutPlaneRowLow(c, y, a0, a1, lo.data());
+    if (alpha) PutLayerPlaneRow(c, y, a0, a1, a.data(), 1);
+}
+
+// ---- dabs ----
+
+int c_PenEngine::GetPenKind() {
+    if (!IsPenTool(Pen.tool)) return 0;
+    if (Pen.brushImages[0] && Pen.brushImages[2]) return 4;
+    if (Pen.brushImages[0]) return 3;
+    const PenRecord& r = PenRecords[Pen.penRecord < 0 || Pen.penRecord >= kPenRecordCount ? 0 : Pen.penRecord];
+    int kind = r.tipKind < 0 ? 0 : r.tipKind > 6 ? 6 : r.tipKind;
+    return TipShape[kind] == kShapeEdgePen ? 2 : 1;
+}
+
+void c_PenEngine::Dab(PenCanvas* c, HDC dc, double x, double y, int snapshot, int* left, int* top, int* right,
+                      int* bottom, int, double minDistance, int* first) {
+    const PenRecord& r = PenRecords[Pen.penRecord < 0 || Pen.penRecord >= kPenRecordCount ? 0 : Pen.penRecord];
+    int kind = r.tipKind < 0 ? 0 : r.tipKind > 6 ? 6 : r.tipKind;
+    RECT rc = {(LONG)x, (LONG)y, (LONG)x, (LONG)y};
+    if (!snapshot && Pen.tool != kToolSnapshot && !Pen.brushImages[0] && TipShape[kind] == kShapeEdgePen) {
+        // Edge pen: the edge colour on the layer of type 1, the pen colour at
+        // the inner size on the layer of type 2.
+        int mode = Pen.drawingMode;
+        double rx = Pen.tip.hRadius, ry = Pen.tip.vRadius;
+        ColourModels colour = PenColour;
+        int current = c->current;
+        VmsImage* alpha1 = Pen.brushImages[1];
+        if (first) *first = 0;
+        SetPenColour(0, r.edgeColour[0], r.edgeColour[1], r.edgeColour[2]);
+        Pen.drawingMode = ModeColour;
+        Pen.brushImages[0] = Pen.brushImages[1] = nullptr;
+        RECT outer = rc, inner = rc;
+        int layer = PenLayerByType(c, 1);
+        if (layer >= 0) {
+            c->current = layer * kPlanesPerLayer;
+            DabAt(c, dc, (int)x, (int)y, 0, &outer);
+        }
+        PenColour = colour;
+        Pen.drawingMode = mode;
+        Pen.brushImages[0] = nullptr;
+        Pen.brushImages[1] = alpha1;
+        Pen.tip.hRadius = rx * r.innerFactor * 0.1;
+        Pen.tip.vRadius = ry * r.innerFactor * 0.1;
+        BuildPenTip(0, 0);
+        layer = PenLayerByType(c, 2);
+        if (layer >= 0) {
+            c->current = layer * kPlanesPerLayer;
+            DabAt(c, dc, (int)x, (int)y, 0, &inner);
+        }
+        BuildPenTip(0, 1);
+        c->current = current;
+        UnionRect(&rc, &outer, &inner);
+        ReturnRect(rc, left, top, right, bottom);
+        return;
+    }
+    DabSubPixel(c, dc, x, y, snapshot, &rc, minDistance, first);
+    ReturnRect(rc, left, top, right, bottom);
+}
+
+void c_PenEngine::DabSubPixel(PenCanvas* c, HDC dc, double x, double y, int snapshot, RECT* rect,
+                              double minDistance, int* first) {
+    if (first && *first) {
+        *first = 0;
+    } else {
+        double dx = x - g_LastDabX, dy = y - g_LastDabY;
+        if (std::sqrt(dx * dx + dy * dy) < minDistance) {
+            *rect = {(LONG)x, (LONG)y, (LONG)x, (LONG)y};
+            if (StrokeThinning) return;
+        }
+    }
+    g_LastDabX = x;
+    g_LastDabY = y;
+    int ix = x > 0 ? (int)x : (int)(x - 1);
+    int iy = y > 0 ? (int)y : (int)(y - 1);
+    if (Pen.dabDelay > 0) WaitMs(Pen.dabDelay);
+    if (snapshot) {
+        DabImage(c, dc, ix, iy, rect);
+        return;
+    }
+    TipMask tip;
+    c_PenTip::GetTipMask(&tip);
+    int w = tip.width, h = tip.height;
+    int fx = (int)((x - ix) * 255), fy = (int)((y - iy) * 255);
+    if (fx > 255) fx = 255;
+    if (fy > 255) fy = 255;
+    int left = ix + 1 - (w + 1) / 2, top = iy + 1 - (h + 1) / 2;
+    int n = w + 1;
+    std::vector<uint32_t> colour(n);
+    std::vector<uint8_t> penAlpha(n), protect(n), coverage(n), low(n, 0);
+    // Modes that read back what other rows of the dab gathered see every
+    // row whole; the others skip what the tip does not cover.
+    bool wholeRows = PenModeUsesWholeBox();
+    for (int row = 0; row <= h; ++row) {
+        int a = -1, b = -1;
+        for (int i = 0; i <= w; ++i) {
+            int upper = Cap255(P[tip.High(i, row)][255 - fx] + P[tip.High(i - 1, row)][fx]);
+            int lower = Cap255(P[tip.High(i, row - 1)][255 - fx] + P[tip.High(i - 1, row - 1)][fx]);
+            coverage[i] = (uint8_t)Cap255(P[upper][255 - fy] + P[lower][fy]);
+            if (coverage[i]) {
+                if (a < 0) a = i;
+                b = i;
+            }
+        }
+        if (wholeRows) {
+            a = 0;
+            b = w;
+        } else if (a < 0) {
+            continue;
+        }
+        int kind = AlphaKindMix;
+        c_PenWriter::MakeRow(c, colour.data(), penAlpha.data(), protect.data(), top + row, left + a, left + b, left,
+                             top, left + w, top + h, &kind);
+        WriteStrokeRow(c, 0, colour.data(), coverage.data() + a, low.data(), penAlpha.data(), protect.data(), kind,
+                       top + row, left + a, left + b, 0);
+    }
+    *rect = {left, top, left + w + 1, top + h + 1};
+    Repaint(c, dc, rect->left, rect->top, rect->right, rect->bottom);
+}
+
+void c_PenEngine::DabAt(PenCanvas* c, HDC dc, int x, int y, int snapshot, RECT* rect) {
+    if (Pen.dabDelay > 0) WaitMs(Pen.dabDelay);
+    if (snapshot) {
+        DabImage(c, dc, x, y, rect);
+        return;
+    }
+    TipMask tip;
+    c_PenTip::GetTipMask(&tip);
+    int w = tip.width, h = tip.height;
+    int left = x - w / 2, top = y - h / 2;
+    *rect = {left, top, left + w, top + h};
+    if (w <= 0 || h <= 0) return;
+    std::vector<uint32_t> colour(w);
+    std::vector<uint8_t> penAlpha(w), protect(w);
+    for (int row = 0; row < h; ++row) {
+        int kind = AlphaKindMix;
+        c_PenWriter::MakeRow(c, colour.data(), penAlpha.data(), protect.data(), top + row, left, left + w - 1,
+                             left, top, left + w - 1, top + h - 1, &kind);
+        WriteStrokeRow(c, 0, colour.data(), &tip.high[(size_t)row * w], &tip.low[(size_t)row * w],
+                       penAlpha.data(), protect.data(), kind, top + row, left, left + w - 1, 0);
+    }
+    Repaint(c, dc, rect->left, rect->top, rect->right, rect->bottom);
+}
+
+void c_PenEngine::DabImage(PenCanvas* c, HDC dc, int x, int y, RECT* rect) {
+    TipMask tip;
+    c_PenTip::GetTipMask(&tip);
+    int w = tip.width, h = tip.height;
+    int left = x - w / 2, top = y - h / 2;
+    *rect = {left, top, left + w, top + h};
+    if (w <= 0 || h <= 0) return;
+    std::vector<uint32_t> colour(w);
+    std::vector<uint8_t> coverage(w, 255), penAlpha(w), protect(w);
+    VmsImage* source = Pen.brushImages[2];
+    VmsImage* sourceAlpha = Pen.brushImages[3];
+    for (int row = 0; row < h; ++row) {
+        int yy = top + row;
+        if (source) {
+            std::memset(colour.data(), 0, 4 * (size_t)w);
+            std::memset(penAlpha.data(), 0, w);
+            int sy = yy - Pen.effectY, sx0 = left - Pen.effectX;
+            g_VmsStore.GetRow(source, sy, sx0, sx0 + w - 1, colour.data());
+            if (sourceAlpha) g_VmsStore.GetRow(sourceAlpha, sy, sx0, sx0 + w - 1, penAlpha.data());
+        } else {
+            std::fill(colour.begin(), colour.end(), 0x00FFFFFFu);
+            std::fill(penAlpha.begin(), penAlpha.end(), 0);
+        }
+        std::fill(protect.begin(), protect.end(), 0);
+        WriteStrokeRow(c, 0, colour.data(), coverage.data(), nullptr, penAlpha.data(), protect.data(), AlphaKindBlend,
+                       yy, left, left + w - 1, 1);
+    }
+    Repaint(c, dc, rect->left, rect->top, rect->right, rect->bottom);
+}
