@@ -4,5 +4,6 @@ add_library(darna_fileio STATIC
   ${CMAKE_CURRENT_LIST_DIR}/plugin_registry.cpp
   ${CMAKE_CURRENT_LIST_DIR}/plugin_read.cpp
   ${CMAKE_CURRENT_LIST_DIR}/plugin_write.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/thumb_cache.cpp
 )
 target_link_libraries(darna_fileio PUBLIC darna_image darna_ui)
