@@ -124,6 +124,7 @@ void BrowserOnDestroy(HWND frame) {
 }
 
 void OnFirstFolder(HWND) {
+    if (g_FileList.busy) return;   // a command runs (a modal dialog pumps messages)
     char bare[sizeof g_CurrentFolder];
     std::snprintf(bare, sizeof bare, "%s", g_CurrentFolder);
     size_t n = std::strlen(bare);

@@ -51,7 +51,7 @@ void SortRun(std::vector<Found>& run, int order) {
 }
 
 // The files "<folder>*.<ext>" whose extension really is ext, sorted, appended to out.
-void ScanFolderByExtension(const char* folder, const char* ext, int order, std::vector<std::string>* out,
+void ScanFolderByExtension(const char* folder, const char* ext, int order, int cap, std::vector<std::string>* out,
                            bool* capped) {
     char pattern[MAX_PATH];
     int n = std::snprintf(pattern, sizeof pattern, "%s*.%s", folder, ext);
@@ -68,7 +68,7 @@ void ScanFolderByExtension(const char* folder, const char* ext, int order, std::
         previous = fd.cFileName;
         if (folderLength + std::strlen(fd.cFileName) >= (size_t)kFileListPathBytes) continue;
         if (!HasExtension(fd.cFileName, ext)) continue;   // "jpgx" for "*.jpg"
-        if (out->size() + run.size() >= (size_t)kFileListMax) {
+        if (out->size() + run.size() >= (size_t)cap) {
             *capped = true;
             break;
         }
@@ -82,14 +82,15 @@ void ScanFolderByExtension(const char* folder, const char* ext, int order, std::
     for (Found& f : run) out->push_back(std::move(f.path));
 }
 
-void ListPatternFiles(const char* folder, const char* list, int order, std::vector<std::string>* out, bool* capped) {
+void ListPatternFiles(const char* folder, const char* list, int order, int cap, std::vector<std::string>* out,
+                      bool* capped) {
     const char* p = list;
     while (*p && !*capped) {
         const char* end = std::strchr(p, ';');
         size_t n = end ? (size_t)(end - p) : std::strlen(p);
         if (n > 0 && n <= 100) {
             std::string ext(p, n);
-            ScanFolderByExtension(folder, ext.c_str(), order, out, capped);
+            ScanFolderByExtension(folder, ext.c_str(), order, cap, out, capped);
         }
         if (!end) break;
         p = end + 1;
@@ -116,16 +117,17 @@ std::vector<ReaderFormat> ReaderFormats() {
     return lists;
 }
 
-std::vector<std::string> ListFolderFiles(const char* folder, const char* patternList, int order, bool* capped) {
+std::vector<std::string> ListFolderFiles(const char* folder, const char* patternList, int order, bool* capped,
+                                         int cap) {
     std::vector<std::string> out;
     bool cut = false;
     if (folder && std::strlen(folder) >= 2 && patternList) {
         if (CompareNoCase(patternList, "*") != 0) {
-            ListPatternFiles(folder, patternList, order, &out, &cut);
+            ListPatternFiles(folder, patternList, order, cap, &out, &cut);
         } else {
             for (const ReaderFormat& format : ReaderFormats()) {
                 if (cut) break;
-                ListPatternFiles(folder, format.extensions.c_str(), order, &out, &cut);
+                ListPatternFiles(folder, format.extensions.c_str(), order, cap, &out, &cut);
             }
         }
     }

@@ -27,7 +27,7 @@ struct FileList {
     std::vector<HWND> cells;          // the ThumbCell of each entry (control id = index)
     std::vector<int> flags;           // 1 = selected
     bool capped = false;              // the folder held more files than the list takes
-    int busy = 0;                     // a refresh or command runs: no loader starts
+    int busy = 0;                     // refreshes and commands running: no loader starts
     HANDLE loader = nullptr;          // the running thumbnail loader thread
     int anchor = -1;                  // last clicked cell
 };
@@ -39,9 +39,10 @@ extern char g_CurrentFolder[256];
 extern char g_PatternList[64];
 
 // Lists `folder` (with its trailing backslash) for the pattern list, each
-// extension's run sorted by `order`; stops at kFileListMax entries and then
-// sets *capped. A folder shorter than 2 characters lists nothing.
-std::vector<std::string> ListFolderFiles(const char* folder, const char* patternList, int order, bool* capped);
+// extension's run sorted by `order`; stops at `cap` entries and then sets
+// *capped. A folder shorter than 2 characters lists nothing.
+std::vector<std::string> ListFolderFiles(const char* folder, const char* patternList, int order, bool* capped,
+                                         int cap = kFileListMax);
 
 // What each reader plug-in reads, in list order (from its ReadFileInfo).
 struct ReaderFormat {

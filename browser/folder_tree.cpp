@@ -267,7 +267,8 @@ void SelectTreePath(HWND tree, const char* path, HTREEITEM item) {
 }
 
 void OnSelectionChanged(HWND tree, HTREEITEM item) {
-    if (!item) return;
+    // While a command runs (a modal dialog may pump messages) the list stays.
+    if (!item || g_FileList.busy) return;
     std::string path = ItemPath(tree, item);
     TreeView_Select(tree, item, TVGN_DROPHILITE);
     if (!CheckFolderUsable(path.c_str())) return;

@@ -255,11 +255,13 @@ void WaitThumbLoader() {
 }
 
 void PauseThumbLoader() {
-    g_FileList.busy = 1;
+    ++g_FileList.busy;
     WaitThumbLoader();
 }
 
-void ResumeThumbLoader() { g_FileList.busy = 0; }
+void ResumeThumbLoader() {
+    if (g_FileList.busy > 0) --g_FileList.busy;
+}
 
 int CheckFolderUsable(const char* path) {
     if (!path || !*path) return 0;

@@ -27,7 +27,8 @@ void SetThumbTimer(HWND pane, int stop);
 // Waits for a running loader thread to end, answering messages sent to this
 // thread meanwhile (a plug-in reports progress to the status bar).
 void WaitThumbLoader();
-// Marks the list busy and waits for the loader; ResumeThumbLoader clears it.
+// Marks the list busy and waits for the loader; ResumeThumbLoader ends the
+// mark (pauses nest: a command that refreshes keeps the loader paused).
 void PauseThumbLoader();
 void ResumeThumbLoader();
 
