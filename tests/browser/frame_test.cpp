@@ -16,6 +16,9 @@
 #include "browser/file_list.h"
 #include "browser/file_ops.h"
 #include "browser/jpeg_exif.h"
+#include "browser/folder_tree.h"
+#include "browser/status_bar.h"
+#include "browser/toolbar_icon.h"
 #include "browser/thumb_pane.h"
 #include "fileio/thumb_cache.h"
 #include "browser_fixture.h"
@@ -55,6 +58,7 @@ public:
     explicit RunningBrowser(const std::string& folder, bool probe = false) : program_(probe) {
         frame_ = CreateBrowserFrame(GetModuleHandleA(nullptr), program_.Path().c_str(), SW_SHOW);
         if (!frame_) return;
+        MoveWindow(frame_, 0, 0, 1000, 700, TRUE);
         Pump(50);   // the frame's start-up messages
         std::strcpy(g_CurrentFolder, folder.c_str());
         std::strcpy(g_PatternList, "*");
@@ -325,4 +329,68 @@ TEST(BrowserFrame, SettingsAreWrittenAtTheEnd) {
         EXPECT_EQ(4, g_BrowserSettings.sortOrder);
         EXPECT_EQ(800, g_BrowserSettings.frameSize & 0xFFFF);
     }
+}
+
+TEST(BrowserFrame, ClosingWaitsForTheLoader) {
+    testsupport::TempDir pics("close");
+    {
+        BrowserFolder host;
+        host.Init();
+        PackedDib p = MakePattern(1200, 900, 3);
+        for (int i = 0; i < 6; ++i) ASSERT_TRUE(WritePicture(p, pics.File("big" + std::to_string(i) + ".png")));
+        FreePackedDib(p);
+    }
+    RunningBrowser browser(pics.Path());
+    ASSERT_NE(nullptr, browser.Frame());
+    ASSERT_TRUE(PumpUntil([] { return g_FileList.loader != nullptr; }, 5000));
+    // Closing now frees the plug-in lists the loader reads: it must end first.
+    DestroyWindow(browser.Frame());
+    EXPECT_EQ(nullptr, g_FileList.loader);
+    EXPECT_EQ(0, g_FileList.count);
+}
+
+TEST(BrowserFrame, StatusBarTextsAndLayout) {
+    testsupport::TempDir pics("status");
+    RunningBrowser browser(pics.Path());
+    ASSERT_NE(nullptr, browser.Frame());
+    HWND status = g_Browser.status;
+    SendMessageA(status, WM_USER, 3, 45);
+    EXPECT_EQ(ProgressText(45), StatusBarText());
+    UpdateWindow(status);
+    SendMessageA(status, WM_USER, 14, (LPARAM)StatusBarText().c_str());   // the same text: nothing to repaint
+    RECT dirty;
+    EXPECT_FALSE(GetUpdateRect(status, &dirty, FALSE));
+    SendMessageA(status, WM_USER, 14, (LPARAM) "other");
+    EXPECT_EQ("other", StatusBarText());
+    SendMessageA(status, WM_USER, 15, (LPARAM) "rest");
+    SendMessageA(status, WM_USER, 3, 10);
+    SendMessageA(status, WM_USER, 0, 0);
+    EXPECT_EQ("rest", StatusBarText());
+    // The layout keeps the tree between 32 and the width - 32, and leaves it
+    // alone in a client area of 32 pixels or less.
+    g_BrowserSettings.treeWidth = 5000;
+    LayoutBrowserFrame(SIZE_RESTORED, 600, 400);
+    EXPECT_EQ(568, g_BrowserSettings.treeWidth);
+    g_BrowserSettings.treeWidth = 1;
+    LayoutBrowserFrame(SIZE_RESTORED, 30, 400);
+    EXPECT_EQ(1, g_BrowserSettings.treeWidth);
+    EXPECT_EQ(32, SplitterTreeWidth(10, 8));
+    EXPECT_EQ(292, SplitterTreeWidth(300, 8));
+    RelayoutBrowserFrame();
+    EXPECT_GE(g_BrowserSettings.treeWidth, 32);
+    // Tips stay on the screen.
+    POINT p = KeepTipOnScreen(1250, 1010, 100, 18, 1280, 1024);
+    EXPECT_EQ(1180, p.x);
+    EXPECT_EQ(1006, p.y);
+    // A wheel turn over the pane scrolls it; elsewhere nothing.
+    for (int i = 0; i < 60; ++i) testsupport::WriteFileBytes(pics.File("f" + std::to_string(i) + ".bmp"), "x", 1);
+    RefreshFileList(g_Browser.pane, 0);
+    RECT pane;
+    GetWindowRect(g_Browser.pane, &pane);
+    SetCursorPos(pane.left + 10, pane.top + 10);
+    Pump(50);
+    SendMessageA(browser.Frame(), WM_MOUSEWHEEL, MAKEWPARAM(0, (WORD)(short)-120), 0);
+    EXPECT_EQ(1, CurrentThumbGrid().topRow);
+    SendMessageA(browser.Frame(), WM_MOUSEWHEEL, MAKEWPARAM(0, 120), 0);
+    EXPECT_EQ(0, CurrentThumbGrid().topRow);
 }
