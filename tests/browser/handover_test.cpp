@@ -127,3 +127,31 @@ TEST(BrowserHandOver, DoubleClickHandsTheSelectionToTheEditorInOrder) {
     DestroyWindow(frame);
     CleanUpBrowser();
 }
+
+TEST(BrowserHandOver, TheEditorStartsTheBrowserWhichClosesWithIt) {
+    ASSERT_EQ(nullptr, FindWindowA(kEditorFrameClass, nullptr)) << "another editor frame is open";
+    ASSERT_EQ(nullptr, FindWindowA(kBrowserFrameClass, nullptr)) << "another browser frame is open";
+    testsupport::TempDir editorFolder("edit");
+    CreateDirectoryA(editorFolder.File("exp").c_str(), nullptr);
+    ASSERT_TRUE(CopyFileA((DistExp() + "darnaview.exe").c_str(), editorFolder.File("exp\\darnaview.exe").c_str(), FALSE));
+    EditorProcess editor;
+    ASSERT_TRUE(editor.Start(editorFolder.Path(), editorFolder.File("opened.log")));
+    HWND editorFrame = editor.Frame();
+    ASSERT_NE(nullptr, editorFrame);
+    PostMessageA(editorFrame, WM_COMMAND, 10016, 0);   // File > ファイル一覧
+    HWND browser = nullptr;
+    ASSERT_TRUE(PumpUntil(
+        [&] {
+            browser = FindWindowA(kBrowserFrameClass, nullptr);
+            return browser && IsWindowVisible(browser);
+        },
+        20000));
+    DWORD pid = 0;
+    GetWindowThreadProcessId(browser, &pid);
+    EXPECT_NE(GetCurrentProcessId(), pid);
+    // The editor's end closes the browser, which saves its settings beside itself.
+    PostMessageA(editorFrame, WM_CLOSE, 0, 0);
+    EXPECT_TRUE(PumpUntil([] { return FindWindowA(kBrowserFrameClass, nullptr) == nullptr; }, 20000));
+    EXPECT_TRUE(PumpUntil([&] { return testsupport::FileSize(editorFolder.File("exp\\eenv.env")) == 320; }, 5000));
+    EXPECT_EQ(25700, testsupport::FileSize(editorFolder.File("exp\\phist.dat")));
+}
