@@ -32,7 +32,8 @@ UINT_PTR g_timer;
 bool g_timerRunning;
 ThumbGrid g_grid;
 unsigned g_generation;             // changes with every refresh
-std::vector<char> g_knownCached;   // entries found cached since the refresh
+std::vector<char> g_knownCached;   // entries found cached (or being made) since the refresh
+std::vector<char> g_attempts;      // thumbnails made for each entry since the refresh
 
 // What one loader thread works on: its own copies.
 struct LoaderJob {
@@ -76,8 +77,12 @@ void StartNextLoader(HWND pane) {
         ThumbBoxSize(g_BrowserSettings.cellWidth, g_BrowserSettings.cellHeight, &job->boxWidth, &job->boxHeight);
         DWORD id;
         g_FileList.loader = CreateThread(nullptr, 0, ThumbLoaderThread, job, 0, &id);
-        if (!g_FileList.loader) delete job;
-        else g_knownCached[(size_t)i] = 1;   // not tried again before the next refresh
+        if (!g_FileList.loader) {
+            delete job;
+        } else {
+            g_knownCached[(size_t)i] = 1;
+            ++g_attempts[(size_t)i];
+        }
         return;
     }
 }
@@ -169,8 +174,10 @@ void PaintThumbCell(HWND cell) {
         if (thumb) {
             DrawPackedDib(thumb, dc, (w - thumb->biWidth) / 2, (h - thumb->biHeight - 16) / 2);
             FreePackedDib(thumb);
-        } else if (ValidIndex(index)) {
-            g_knownCached[(size_t)index] = 0;   // gone or damaged: made again
+        } else if (g_attempts[(size_t)index] < 2) {
+            // Gone or damaged: made once more (an entry that cannot be written
+            // is not tried for ever).
+            g_knownCached[(size_t)index] = 0;
         }
     }
     EndPaint(cell, &ps);
@@ -295,6 +302,7 @@ int RefreshFileList(HWND pane, int addToHistory) {
     g_FileList.selected = 0;
     g_FileList.anchor = -1;
     g_knownCached.assign((size_t)g_FileList.count, 0);
+    g_attempts.assign((size_t)g_FileList.count, 0);
     g_grid = ThumbGrid{1, 0, 0, 0};
     HINSTANCE inst = (HINSTANCE)GetWindowLongPtrA(pane, GWLP_HINSTANCE);
     for (int i = 0; i < g_FileList.count; ++i)
