@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "app/ui/mousepoll.h"
 #include "app/ui/ui_hook.h"
 #include "browser/browser_frame.h"
 #include "browser/browser_settings.h"
@@ -393,4 +394,71 @@ TEST(BrowserFrame, StatusBarTextsAndLayout) {
     EXPECT_EQ(1, CurrentThumbGrid().topRow);
     SendMessageA(browser.Frame(), WM_MOUSEWHEEL, MAKEWPARAM(0, 120), 0);
     EXPECT_EQ(0, CurrentThumbGrid().topRow);
+}
+
+TEST(BrowserFrame, ClicksSelectCellsAndADragWithoutAnEditorPutsTheFrameBack) {
+    testsupport::TempDir pics("click");
+    for (int i = 0; i < 24; ++i) {
+        char name[16];
+        wsprintfA(name, "%02d.bmp", i);
+        testsupport::WriteFileBytes(pics.File(name), "x", 1);
+    }
+    RunningBrowser browser(pics.Path());
+    ASSERT_NE(nullptr, browser.Frame());
+    ASSERT_EQ(24, g_FileList.count);
+    const int cols = CurrentThumbGrid().columns;
+    ASSERT_GE(cols, 3);
+    auto press = [](int index, bool shift, bool ctrl) {
+        BYTE keys[256];
+        GetKeyboardState(keys);
+        keys[VK_SHIFT] = shift ? 0x80 : 0;
+        keys[VK_CONTROL] = ctrl ? 0x80 : 0;
+        SetKeyboardState(keys);
+        RECT r;
+        GetWindowRect(g_FileList.cells[(size_t)index], &r);
+        const MouseSample down[] = {{r.left + 20, r.top + 20, kSampleLeft}};
+        InjectMouseSamples(down, 1);
+        SelectCell(g_FileList.cells[(size_t)index]);
+        InjectMouseSamples(nullptr, 0);
+        keys[VK_SHIFT] = keys[VK_CONTROL] = 0;
+        SetKeyboardState(keys);
+    };
+    auto selected = [] {
+        std::vector<int> s;
+        for (int i = 0; i < g_FileList.count; ++i)
+            if (g_FileList.flags[(size_t)i]) s.push_back(i);
+        return s;
+    };
+    press(1, false, false);
+    EXPECT_EQ(std::vector<int>{1}, selected());
+    press(2 * cols + 2, true, false);   // row 2, column 2
+    EXPECT_EQ(CellRectangle(1, 2 * cols + 2, cols, 24), selected());
+    EXPECT_EQ(6, g_FileList.selected);
+    press(1, false, true);               // Ctrl toggles one cell
+    EXPECT_EQ(5u, selected().size());
+    press(0, false, false);              // a plain click: only this one
+    EXPECT_EQ(std::vector<int>{0}, selected());
+
+    // A drag from an unselected cell onto no editor: it alone is selected and
+    // the frame, shrunk meanwhile, comes back.
+    RECT before, cell;
+    GetWindowRect(browser.Frame(), &before);
+    GetWindowRect(g_FileList.cells[5], &cell);
+    const MouseSample drag[] = {{cell.left + 20, cell.top + 20, kSampleLeft}, {cell.left + 40, cell.top + 30, kSampleLeft},
+                                {before.right + 50, before.top + 10, kSampleLeft}, {before.right + 60, before.top + 10, kSampleLeft},
+                                {before.right + 60, before.top + 10, 0}};
+    InjectMouseSamples(drag, 5);
+    SelectCell(g_FileList.cells[5]);
+    InjectMouseSamples(nullptr, 0);
+    EXPECT_EQ(std::vector<int>{5}, selected());
+    RECT after;
+    GetWindowRect(browser.Frame(), &after);
+    EXPECT_EQ(before.left, after.left);
+    EXPECT_EQ(before.right, after.right);
+    EXPECT_EQ(before.bottom, after.bottom);
+    // A double click with no editor running only selects.
+    SendMessageA(g_FileList.cells[7], WM_LBUTTONDBLCLK, MK_LBUTTON, 0);
+    EXPECT_EQ((std::vector<int>{5, 7}), selected());
+    GetWindowRect(browser.Frame(), &after);
+    EXPECT_EQ(before.right, after.right);
 }
