@@ -100,3 +100,33 @@ TEST(BrowserRead, ThumbnailsFitTheBoxAndBadFilesGetThePlaceholder) {
     }
     FreePackedDib(wide);
 }
+
+TEST(BrowserRead, LargeJpegsGiveAQuickReducedPicture) {
+    BrowserFolder program;
+    program.Init();
+    testsupport::TempDir pics("fast");
+    PackedDib big = MakePattern(2000, 1500, 6);
+    const std::string path = pics.File("big.jpg"), small = pics.File("small.jpg");
+    ASSERT_TRUE(WritePicture(big, path));
+    PackedDib fast = ReadFastImage24(path.c_str());
+    ASSERT_NE(nullptr, fast);
+    EXPECT_EQ(500, fast->biWidth);   // decoded at a quarter of the size
+    EXPECT_EQ(375, fast->biHeight);
+    int r, g, b;
+    GetDib24Rgb(fast, 100, 50, &r, &g, &b);
+    COLORREF want = PatternRgb(400, 200, 6);
+    EXPECT_NEAR(GetRValue(want), r, 24);
+    EXPECT_NEAR(GetGValue(want), g, 24);
+    EXPECT_NEAR(GetBValue(want), b, 24);
+    FreePackedDib(fast);
+    // A picture too small to gain from it has none; the full read serves.
+    PackedDib little = MakePattern(300, 200, 6);
+    ASSERT_TRUE(WritePicture(little, small));
+    EXPECT_EQ(nullptr, ReadFastImage24(small.c_str()));
+    PackedDib t = MakeThumbnail(small.c_str(), 102, 89);
+    ASSERT_NE(nullptr, t);
+    EXPECT_EQ(102, t->biWidth);
+    FreePackedDib(t);
+    FreePackedDib(little);
+    FreePackedDib(big);
+}
