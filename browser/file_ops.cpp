@@ -133,6 +133,21 @@ INT_PTR CALLBACK RenameProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
     }
 }
 
+// The 160 x 120 EXIF thumbnail of a turned picture as JPEG bytes, written
+// with the file's own writer through a temporary file beside it.
+bool MakeExifThumbnailJpeg(const BITMAPINFOHEADER* turned, const char* path, const char* writer, std::string* out) {
+    PackedDib thumb = MakeExifThumbnail(turned, 160, 120);
+    if (!thumb) return false;
+    char folder[MAX_PATH], name[MAX_PATH], temp[MAX_PATH];
+    bool ok = false;
+    if (SplitPath(path, folder, name) && GetTempFileNameA(folder, "drt", 0, temp)) {
+        ok = WriteDib24WithPlugin(thumb, temp, writer) && ReadWhole(temp, out);
+        DeleteFileA(temp);
+    }
+    FreePackedDib(thumb);
+    return ok;
+}
+
 }  // namespace
 
 int CopySelectedTo(HWND owner, const char* folder) {
@@ -267,7 +282,12 @@ int RotateFileOnDisk(HWND owner, const char* path, int mode) {
     }
     std::string exif, original;
     const bool jpeg = HasExtension(path, "jpg") || HasExtension(path, "jpeg");
-    if (jpeg && ReadWhole(path, &original)) ExtractJpegExif(original, &exif);
+    if (jpeg && ReadWhole(path, &original) && ExtractJpegExif(original, &exif)) {
+        std::string thumbnail, renewed;
+        if (MakeExifThumbnailJpeg(turned, path, writer, &thumbnail) &&
+            ReplaceExifThumbnail(exif, thumbnail, &renewed))
+            exif.swap(renewed);
+    }
     int ok = 0;
     if (exif.empty()) {
         ok = WriteDib24WithPlugin(turned, path, writer) ? 1 : 0;

@@ -11,3 +11,9 @@ bool ExtractJpegExif(const std::string& jpeg, std::string* segment);
 // The JPEG bytes with the segment after their start-of-image marker (an Exif
 // segment they carry already is dropped); false when they are no JPEG.
 bool InsertJpegExif(const std::string& jpeg, const std::string& segment, std::string* out);
+
+// The Exif segment with its thumbnail (the JPEG data that the second image
+// directory points at) replaced by `thumbnail`. Only a thumbnail stored at the
+// end of the segment is replaced; false (nothing made) for any other layout,
+// a damaged directory or a segment that would grow beyond 65,535 bytes.
+bool ReplaceExifThumbnail(const std::string& segment, const std::string& thumbnail, std::string* out);

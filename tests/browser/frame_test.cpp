@@ -192,8 +192,15 @@ TEST(BrowserFrame, RenameThroughTheDialog) {
 
 TEST(BrowserFrame, RotateTurnsTheFileAndKeepsItsExif) {
     testsupport::TempDir pics("rot");
-    const std::string jpg = pics.File("shot.jpg"), png = pics.File("plain.png");
+    const std::string jpg = pics.File("shot.jpg"), png = pics.File("plain.png"), camera = pics.File("camera.jpg");
     const std::string exif = std::string("\xFF\xE1\x00\x0E", 4) + std::string("Exif\0\0II*\0\x08\0", 12);
+    // A camera's block: IFD0 empty, IFD1 pointing at a thumbnail at the end.
+    auto le16 = [](uint16_t v) { return std::string{(char)(v & 0xFF), (char)(v >> 8)}; };
+    auto le32 = [](uint32_t v) { return std::string{(char)v, (char)(v >> 8), (char)(v >> 16), (char)(v >> 24)}; };
+    std::string tiff = "II" + le16(42) + le32(8) + le16(0) + le32(14) + le16(2) + le16(0x0201) + le16(4) + le32(1) +
+                       le32(44) + le16(0x0202) + le16(4) + le32(1) + le32(4) + le32(0) + "OLD!";
+    const std::string cameraExif = std::string("\xFF\xE1", 2) + (char)0 + (char)(8 + tiff.size()) +
+                                   std::string("Exif\0\0", 6) + tiff;
     {
         BrowserFolder host;
         host.Init();
@@ -206,6 +213,8 @@ TEST(BrowserFrame, RotateTurnsTheFileAndKeepsItsExif) {
         std::string bytes = ReadAll(jpg), with;
         ASSERT_TRUE(InsertJpegExif(bytes, exif, &with));
         testsupport::WriteFileBytes(jpg, with.data(), with.size());
+        ASSERT_TRUE(InsertJpegExif(bytes, cameraExif, &with));
+        testsupport::WriteFileBytes(camera, with.data(), with.size());
     }
     RunningBrowser browser(pics.Path());
     ASSERT_NE(nullptr, browser.Frame());
@@ -219,7 +228,7 @@ TEST(BrowserFrame, RotateTurnsTheFileAndKeepsItsExif) {
     });
     browser.Command(IDM_BV_ROTATE);
     EXPECT_TRUE(a.texts.empty()) << a.texts[0];
-    for (const std::string& path : {jpg, png}) {
+    for (const std::string& path : {jpg, png, camera}) {
         PackedDib t = ReadImageToDib24(path.c_str());
         ASSERT_NE(nullptr, t) << path;
         EXPECT_EQ(20, t->biWidth) << path;
@@ -233,7 +242,24 @@ TEST(BrowserFrame, RotateTurnsTheFileAndKeepsItsExif) {
     }
     std::string segment;
     ASSERT_TRUE(ExtractJpegExif(ReadAll(jpg), &segment));
-    EXPECT_EQ(exif, segment);
+    EXPECT_EQ(exif, segment);   // a block without a thumbnail stays as it was
+    // The camera's block keeps its directories and gets a new 160 x 120
+    // thumbnail of the turned picture.
+    ASSERT_TRUE(ExtractJpegExif(ReadAll(camera), &segment));
+    ASSERT_GT(segment.size(), 10u + 44u + 100u);
+    EXPECT_EQ(cameraExif.substr(4, 6 + 36), segment.substr(4, 6 + 36));   // all but the length and the thumbnail
+    const std::string thumb = segment.substr(10 + 44);
+    testsupport::WriteFileBytes(pics.File("thumb.jpg"), thumb.data(), thumb.size());
+    PackedDib t = ReadImageToDib24(pics.File("thumb.jpg").c_str());
+    ASSERT_NE(nullptr, t);
+    EXPECT_EQ(160, t->biWidth);
+    EXPECT_EQ(120, t->biHeight);
+    int r, g, b;
+    GetDib24Rgb(t, 10, 60, &r, &g, &b);   // white side bars around the portrait picture
+    EXPECT_GT(r + g + b, 700);
+    GetDib24Rgb(t, 80, 20, &r, &g, &b);   // the red half on top
+    EXPECT_GT(r, 200);
+    FreePackedDib(t);
 }
 
 TEST(BrowserFrame, RotateRefusalsKeepTheOriginal) {

@@ -451,3 +451,33 @@ TEST(JpegExif, SegmentCarriedOverToANewFile) {
     EXPECT_EQ(soi + exif + app0 + scan, out);
     EXPECT_FALSE(InsertJpegExif("GIF89a", exif, &out));
 }
+
+TEST(JpegExif, ThumbnailAtTheEndIsReplaced) {
+    // TIFF (little-endian): IFD0 with no entries, IFD1 with the thumbnail's
+    // offset and length, then 4 bytes of thumbnail.
+    auto le16 = [](uint16_t v) { return std::string{(char)(v & 0xFF), (char)(v >> 8)}; };
+    auto le32 = [](uint32_t v) { return std::string{(char)v, (char)(v >> 8), (char)(v >> 16), (char)(v >> 24)}; };
+    std::string tiff = "II" + le16(42) + le32(8);
+    tiff += le16(0) + le32(14);                                   // IFD0 at 8, next IFD at 14
+    tiff += le16(2) + le16(0x0201) + le16(4) + le32(1) + le32(44)  // IFD1 at 14: offset 44
+            + le16(0x0202) + le16(4) + le32(1) + le32(4) + le32(0);
+    ASSERT_EQ(44u, tiff.size());
+    tiff += "OLD!";
+    auto segmentOf = [](const std::string& t) {
+        size_t n = 8 + t.size();
+        return std::string("\xFF\xE1", 2) + (char)(n >> 8) + (char)(n & 0xFF) + std::string("Exif\0\0", 6) + t;
+    };
+    std::string out;
+    ASSERT_TRUE(ReplaceExifThumbnail(segmentOf(tiff), "NEWTHUMB", &out));
+    std::string want = tiff.substr(0, 44) + "NEWTHUMB";
+    want.replace(36, 4, le32(8));   // the new length
+    EXPECT_EQ(segmentOf(want), out);
+    // A thumbnail that is not the last thing, a damaged directory, or one
+    // that does not fit a segment: nothing is made.
+    EXPECT_FALSE(ReplaceExifThumbnail(segmentOf(tiff + "tail"), "X", &out));
+    std::string broken = tiff;
+    broken.replace(4, 4, le32(5000));
+    EXPECT_FALSE(ReplaceExifThumbnail(segmentOf(broken), "X", &out));
+    EXPECT_FALSE(ReplaceExifThumbnail(segmentOf(tiff), std::string(70000, 'x'), &out));
+    EXPECT_FALSE(ReplaceExifThumbnail("\xFF\xE1\x00\x08JFIF\0\0", "X", &out));
+}
