@@ -488,3 +488,33 @@ TEST(BrowserFrame, ClicksSelectCellsAndADragWithoutAnEditorPutsTheFrameBack) {
     GetWindowRect(browser.Frame(), &after);
     EXPECT_EQ(before.right, after.right);
 }
+
+TEST(BrowserFrame, ToolBarButtonsShowTipsAndSendTheirCommands) {
+    testsupport::TempDir pics("tools");
+    RunningBrowser browser(pics.Path());
+    ASSERT_NE(nullptr, browser.Frame());
+    HWND small = GetDlgItem(g_Browser.toolbar, 2);   // row 2: 小さく表示 (400)
+    ASSERT_NE(nullptr, small);
+    g_Browser.appActive = 1;
+    RECT r;
+    GetWindowRect(small, &r);
+    SetCursorPos(r.left + 5, r.top + 5);
+    SendMessageA(small, WM_MOUSEMOVE, 0, MAKELPARAM(5, 5));
+    EXPECT_EQ(small, GetCapture());
+    EXPECT_TRUE(PumpUntil([] { return CurrentToolTip() != nullptr; }, 3000));
+    char text[64] = {};
+    if (CurrentToolTip()) GetWindowTextA(CurrentToolTip(), text, sizeof text);
+    EXPECT_STREQ("[小さく表示]", text);
+    // A click closes the tip and sends the command.
+    g_BrowserSettings.sizeMode = 1;
+    const MouseSample up[] = {{r.left + 5, r.top + 5, 0}};
+    InjectMouseSamples(up, 1);
+    SendMessageA(small, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
+    InjectMouseSamples(nullptr, 0);
+    EXPECT_EQ(nullptr, CurrentToolTip());
+    EXPECT_EQ(0, g_BrowserSettings.sizeMode);
+    EXPECT_EQ(96, g_BrowserSettings.cellWidth);
+    // A separator sends nothing that changes the list.
+    SendMessageA(GetDlgItem(g_Browser.toolbar, 1), WM_LBUTTONDOWN, MK_LBUTTON, 0);
+    EXPECT_EQ(0, g_BrowserSettings.sizeMode);
+}
