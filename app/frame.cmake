@@ -3,9 +3,9 @@
 
 get_filename_component(DARNA_RES_SRC ${CMAKE_CURRENT_LIST_DIR}/../resources ABSOLUTE)
 set(DARNA_RES_OUT ${CMAKE_CURRENT_BINARY_DIR}/res)
-find_program(DARNA_CONVERT convert REQUIRED)
 
-# Bitmaps, icons and cursors are drawn as XPM text files and converted at build time.
+# Bitmaps, icons and cursors are drawn as XPM text files and converted at build time
+# (darna_pictures).
 set(darna_edit_bitmaps
   tb_new____ tb_open____ tb_catalog____ tb_paste____ tb_copy____ tb_zmm____ tb_zmp____
   tb_ppaste____ tb_redo____ tb_undo____ tb_save____ tb_print____ tb4_add____ tb4_del____
@@ -22,28 +22,8 @@ list(APPEND darna_edit_bitmaps
 list(APPEND darna_edit_bitmaps paper_h paper_v new_0 new_1 new_2 new_3)
 set(darna_edit_icons adarico canvasico)
 set(darna_edit_cursors def paldrag2)
-set(darna_edit_res_files)
-foreach(b ${darna_edit_bitmaps})
-  add_custom_command(OUTPUT ${DARNA_RES_OUT}/${b}.bmp
-    COMMAND ${CMAKE_COMMAND} -E make_directory ${DARNA_RES_OUT}
-    COMMAND ${DARNA_CONVERT} ${DARNA_RES_SRC}/bitmaps/${b}.xpm -type TrueColor BMP3:${DARNA_RES_OUT}/${b}.bmp
-    DEPENDS ${DARNA_RES_SRC}/bitmaps/${b}.xpm VERBATIM)
-  list(APPEND darna_edit_res_files ${DARNA_RES_OUT}/${b}.bmp)
-endforeach()
-foreach(i ${darna_edit_icons})
-  add_custom_command(OUTPUT ${DARNA_RES_OUT}/${i}.ico
-    COMMAND ${CMAKE_COMMAND} -E make_directory ${DARNA_RES_OUT}
-    COMMAND ${DARNA_CONVERT} ${DARNA_RES_SRC}/bitmaps/${i}.xpm ICO:${DARNA_RES_OUT}/${i}.ico
-    DEPENDS ${DARNA_RES_SRC}/bitmaps/${i}.xpm VERBATIM)
-  list(APPEND darna_edit_res_files ${DARNA_RES_OUT}/${i}.ico)
-endforeach()
-foreach(c ${darna_edit_cursors})
-  add_custom_command(OUTPUT ${DARNA_RES_OUT}/${c}.cur
-    COMMAND ${CMAKE_COMMAND} -E make_directory ${DARNA_RES_OUT}
-    COMMAND sh ${DARNA_RES_SRC}/make_cursor.sh ${DARNA_RES_SRC}/bitmaps/${c}.xpm ${DARNA_RES_OUT}/${c}.cur
-    DEPENDS ${DARNA_RES_SRC}/bitmaps/${c}.xpm ${DARNA_RES_SRC}/make_cursor.sh VERBATIM)
-  list(APPEND darna_edit_res_files ${DARNA_RES_OUT}/${c}.cur)
-endforeach()
+darna_pictures(darna_edit_res_files ${DARNA_RES_OUT}
+  BITMAPS ${darna_edit_bitmaps} ICONS ${darna_edit_icons} CURSORS ${darna_edit_cursors})
 add_custom_target(darna_edit_res_files DEPENDS ${darna_edit_res_files})
 
 # The editor's resources as an object library: linked into darnaedit and into the

@@ -34,3 +34,35 @@ function(darna_add_bench name)
   target_link_libraries(${name} PRIVATE ${T_LIBS})
   set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY "${CMAKE_BINARY_DIR}/bench")
 endfunction()
+
+# darna_pictures(outvar outdir BITMAPS names... ICONS names... CURSORS names...):
+# turns resources/bitmaps/<name>.xpm into <outdir>/<name>.bmp, .ico or .cur at
+# build time; outvar receives the files made.
+function(darna_pictures outvar outdir)
+  cmake_parse_arguments(P "" "" "BITMAPS;ICONS;CURSORS" ${ARGN})
+  find_program(DARNA_CONVERT convert REQUIRED)
+  set(src ${CMAKE_SOURCE_DIR}/resources)
+  set(files)
+  foreach(b ${P_BITMAPS})
+    add_custom_command(OUTPUT ${outdir}/${b}.bmp
+      COMMAND ${CMAKE_COMMAND} -E make_directory ${outdir}
+      COMMAND ${DARNA_CONVERT} ${src}/bitmaps/${b}.xpm -type TrueColor BMP3:${outdir}/${b}.bmp
+      DEPENDS ${src}/bitmaps/${b}.xpm VERBATIM)
+    list(APPEND files ${outdir}/${b}.bmp)
+  endforeach()
+  foreach(i ${P_ICONS})
+    add_custom_command(OUTPUT ${outdir}/${i}.ico
+      COMMAND ${CMAKE_COMMAND} -E make_directory ${outdir}
+      COMMAND ${DARNA_CONVERT} ${src}/bitmaps/${i}.xpm ICO:${outdir}/${i}.ico
+      DEPENDS ${src}/bitmaps/${i}.xpm VERBATIM)
+    list(APPEND files ${outdir}/${i}.ico)
+  endforeach()
+  foreach(c ${P_CURSORS})
+    add_custom_command(OUTPUT ${outdir}/${c}.cur
+      COMMAND ${CMAKE_COMMAND} -E make_directory ${outdir}
+      COMMAND sh ${src}/make_cursor.sh ${src}/bitmaps/${c}.xpm ${outdir}/${c}.cur
+      DEPENDS ${src}/bitmaps/${c}.xpm ${src}/make_cursor.sh VERBATIM)
+    list(APPEND files ${outdir}/${c}.cur)
+  endforeach()
+  set(${outvar} ${files} PARENT_SCOPE)
+endfunction()

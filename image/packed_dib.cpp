@@ -82,8 +82,11 @@ uint8_t* GetPackedDibBits(const BITMAPINFOHEADER* dib) {
 }
 
 BITMAPINFOHEADER* CreatePackedDib(int width, int height, int bits) {
+    return CreatePackedDibOfDepth(width, height, bits == 24 ? 32 : bits);
+}
+
+BITMAPINFOHEADER* CreatePackedDibOfDepth(int width, int height, int bits) {
     if (width < 1 || height < 1) return nullptr;
-    if (bits == 24) bits = 32;
     int palette = bits == 1 ? 8 : bits == 4 ? 64 : bits == 8 ? 1024 : 0;
     uint64_t size = 40 + palette + (uint64_t)dibutil::Stride(width, bits) * height;
     if (size > 0x7FFFFFFFull) return nullptr;

@@ -24,6 +24,8 @@ uint8_t* GetPackedDibBits(const BITMAPINFOHEADER* dib);
 // Creation. 24 bits become 32; 4- and 8-bit blocks get grey tables, 1-bit
 // blocks a black one. Null without memory or for a size below 1 x 1.
 BITMAPINFOHEADER* CreatePackedDib(int width, int height, int bits);
+// The same keeping the depth asked for (24 bits stay three bytes a pixel).
+BITMAPINFOHEADER* CreatePackedDibOfDepth(int width, int height, int bits);
 void FreePackedDib(BITMAPINFOHEADER* dib);
 // New 32-bit copy of a block of any readable depth (through its colour table);
 // the source stays. Null when the block cannot be read or made.

@@ -1,5 +1,7 @@
 #include "plugins/jpeg/jpeg_io.h"
 
+#include <cstring>
+
 namespace plug {
 
 namespace {
@@ -115,6 +117,38 @@ void JpegFileDestination(j_compress_ptr cinfo, File* file) {
     d->pub.empty_output_buffer = EmptyOutput;
     d->pub.term_destination = TermDestination;
     cinfo->dest = &d->pub;
+}
+
+bool MakePreviewTempFile(const char* prefix, char* path) {
+    char folder[MAX_PATH];
+    DWORD n = GetTempPathA(MAX_PATH, folder);
+    if (n == 0 || n >= MAX_PATH || !GetTempFileNameA(folder, prefix, 0, path)) return false;
+    if (std::strlen(path) >= 256) {
+        DeleteFileA(path);
+        return false;
+    }
+    return true;
+}
+
+bool WritePreviewBmp(const char* path, const uint8_t* rows, int width, int height, size_t stride, char* bmpPath) {
+    uint8_t head[54] = {'B', 'M'};
+    PutLe32(head + 2, (uint32_t)(54 + stride * height));
+    PutLe32(head + 10, 54);
+    PutLe32(head + 14, 40);
+    PutLe32(head + 18, (uint32_t)width);
+    PutLe32(head + 22, (uint32_t)height);
+    PutLe16(head + 26, 1);
+    PutLe16(head + 28, 24);
+    PutLe32(head + 34, (uint32_t)(stride * height));
+    File out;
+    if (!out.Create(path) || !out.Write(head, 54) || !out.Write(rows, stride * height)) {
+        out.Close();
+        DeleteFileA(path);
+        return false;
+    }
+    out.Close();
+    CopyText(bmpPath, 256, path);
+    return true;
 }
 
 }  // namespace plug

@@ -25,4 +25,12 @@ void JpegFileSource(j_decompress_ptr cinfo, File* file);
 // Writes to an open file; a write failure is an error.
 void JpegFileDestination(j_compress_ptr cinfo, File* file);
 
+// Previews handed to the host by ReadFileFastImage: a new temporary file
+// (name prefix of three characters) whose path fits the host's 256 bytes.
+bool MakePreviewTempFile(const char* prefix, char* path /* MAX_PATH bytes */);
+// Writes bottom-up rows of 24-bit pixels (stride bytes each) as a .bmp to
+// the temporary file and hands its path over in bmpPath (256 bytes); on
+// failure the file is deleted and false returned.
+bool WritePreviewBmp(const char* path, const uint8_t* rows, int width, int height, size_t stride, char* bmpPath);
+
 }  // namespace plug

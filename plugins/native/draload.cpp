@@ -272,13 +272,8 @@ PLUGIN_EXPORT int DARNA_PLUGIN_CALL ReadFileFastImage(HWND, const char* path, Fi
     uint8_t* data = ReadChunkAt(file, doc.previewChunk, kPreview, 16u << 20, &length);
     if (!data) return 0;
     jpeg.Adopt(data, length);
-    char folder[MAX_PATH], temp[MAX_PATH];
-    DWORD n = GetTempPathA(MAX_PATH, folder);
-    if (n == 0 || n >= MAX_PATH || !GetTempFileNameA(folder, "dnp", 0, temp)) return 0;
-    if (std::strlen(temp) >= 256) {
-        DeleteFileA(temp);
-        return 0;
-    }
+    char temp[MAX_PATH];
+    if (!MakePreviewTempFile("dnp", temp)) return 0;
 
     jpeg_decompress_struct c;
     JpegError error;
@@ -306,22 +301,5 @@ PLUGIN_EXPORT int DARNA_PLUGIN_CALL ReadFileFastImage(HWND, const char* path, Fi
     jpeg_finish_decompress(&c);
     jpeg_destroy_decompress(&c);
 
-    uint8_t head[54] = {'B', 'M'};
-    PutLe32(head + 2, (uint32_t)(54 + stride * h));
-    PutLe32(head + 10, 54);
-    PutLe32(head + 14, 40);
-    PutLe32(head + 18, (uint32_t)w);
-    PutLe32(head + 22, (uint32_t)h);
-    PutLe16(head + 26, 1);
-    PutLe16(head + 28, 24);
-    PutLe32(head + 34, (uint32_t)(stride * h));
-    File out;
-    if (!out.Create(temp) || !out.Write(head, 54) || !out.Write(pixels.get(), stride * h)) {
-        out.Close();
-        DeleteFileA(temp);
-        return 0;
-    }
-    out.Close();
-    CopyText(bmpPath, 256, temp);
-    return 1;
+    return WritePreviewBmp(temp, pixels.get(), w, h, stride, bmpPath) ? 1 : 0;
 }

@@ -1,0 +1,302 @@
+#include "browser/small_dialogs.h"
+
+#include <commctrl.h>
+#include <shlobj.h>
+
+#include <cstdio>
+#include <cstring>
+
+#include "app/ui/dlgfield.h"
+#include "app/ui/drawutil.h"
+#include "app/ui/msgbox.h"
+#include "app/ui/sysutil.h"
+#include "app/ui/ui_hook.h"
+#include "browser/browser_frame.h"
+#include "browser/browser_host.h"
+#include "browser/file_list.h"
+#include "resources/darnaview_ids.h"
+
+namespace {
+
+// ---- ivm_inpstr
+
+struct StringRequest {
+    char* text;
+    const char* caption;
+};
+
+INT_PTR CALLBACK InputStringProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
+    StringRequest* r = (StringRequest*)GetWindowLongPtrA(dlg, DWLP_USER);
+    switch (msg) {
+    case WM_INITDIALOG:
+        SetWindowLongPtrA(dlg, DWLP_USER, lp);
+        r = (StringRequest*)lp;
+        CenterWindow(dlg);
+        if (r->caption) SetWindowTextA(dlg, r->caption);
+        SetDlgItemTextA(dlg, IDC_BV_EDIT, r->text);
+        return TRUE;
+    case WM_COMMAND:
+        if (LOWORD(wp) == IDOK) {
+            char buffer[81] = {};
+            GetDlgItemTextA(dlg, IDC_BV_EDIT, buffer, sizeof buffer);
+            std::memcpy(r->text, buffer, sizeof buffer);
+            EndDialog(dlg, 1);
+        } else if (LOWORD(wp) == IDCANCEL) {
+            EndDialog(dlg, 0);
+        }
+        return TRUE;
+    case WM_SYSCOMMAND:
+        return EndDialogOnClose(dlg, wp, 0);
+    default:
+        return FALSE;
+    }
+}
+
+// ---- dra_inpnum
+
+struct NumberRequest {
+    int value, maximum, minimum;
+    UINT_PTR timer;
+    bool writing;   // the program writes the edit: its change is ignored
+};
+
+void WriteNumber(HWND dlg, NumberRequest* r) {
+    char now[32], want[32];
+    GetDlgItemTextA(dlg, IDC_BV_EDIT, now, sizeof now);
+    std::snprintf(want, sizeof want, "%d", r->value);
+    if (std::strcmp(now, want) != 0) {
+        r->writing = true;
+        SetDlgItemTextA(dlg, IDC_BV_EDIT, want);
+        r->writing = false;
+    }
+}
+
+INT_PTR CALLBACK InputNumberProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
+    NumberRequest* r = (NumberRequest*)GetWindowLongPtrA(dlg, DWLP_USER);
+    switch (msg) {
+    case WM_INITDIALOG:
+        SetWindowLongPtrA(dlg, DWLP_USER, lp);
+        r = (NumberRequest*)lp;
+        CenterWindow(dlg);
+        r->writing = true;
+        SetWindowInt(GetDlgItem(dlg, IDC_BV_EDIT), r->value);
+        r->writing = false;
+        SendDlgItemMessageA(dlg, IDC_BV_SPIN, UDM_SETRANGE32, (WPARAM)r->minimum, (LPARAM)r->maximum);
+        SendDlgItemMessageA(dlg, IDC_BV_SPIN, UDM_SETPOS32, 0, (LPARAM)r->value);
+        return TRUE;
+    case WM_COMMAND:
+        if (r && r->writing) return TRUE;
+        if (LOWORD(wp) == IDC_BV_EDIT && HIWORD(wp) == EN_CHANGE) {
+            ReadDlgItemInt(dlg, IDC_BV_EDIT, &r->value, r->maximum, r->minimum);
+            r->timer = SetTimer(dlg, 1, 500, nullptr);
+        } else if (LOWORD(wp) == IDOK) {
+            ReadDlgItemInt(dlg, IDC_BV_EDIT, &r->value, r->maximum, r->minimum);
+            EndDialog(dlg, 1);
+        } else if (LOWORD(wp) == IDCANCEL) {
+            EndDialog(dlg, 0);
+        }
+        return TRUE;
+    case WM_TIMER:
+        KillTimer(dlg, wp);
+        WriteNumber(dlg, r);
+        return TRUE;
+    case WM_NOTIFY:
+        if (((NMHDR*)lp)->idFrom == IDC_BV_SPIN && ((NMHDR*)lp)->code == UDN_DELTAPOS) {
+            const NMUPDOWN* ud = (const NMUPDOWN*)lp;
+            int v = r->value + ud->iDelta;
+            r->value = v < r->minimum ? r->minimum : v > r->maximum ? r->maximum : v;
+            WriteNumber(dlg, r);
+            SetWindowLongPtrA(dlg, DWLP_MSGRESULT, 1);   // the edit is written here
+            return TRUE;
+        }
+        return FALSE;
+    case WM_SYSCOMMAND:
+        return EndDialogOnClose(dlg, wp, 0);
+    case WM_DESTROY:
+        KillTimer(dlg, 1);
+        return FALSE;
+    default:
+        return FALSE;
+    }
+}
+
+// ---- ivm_rotate
+
+int g_lastRotation = 0;
+
+INT_PTR CALLBACK RotateProc(HWND dlg, UINT msg, WPARAM wp, LPARAM) {
+    switch (msg) {
+    case WM_INITDIALOG:
+        CenterWindow(dlg);
+        CheckRadioButton(dlg, IDC_BV_ROT_LEFT, IDC_BV_ROT_HALF, IDC_BV_ROT_LEFT + g_lastRotation);
+        return TRUE;
+    case WM_COMMAND:
+        switch (LOWORD(wp)) {
+        case IDC_BV_ROT_LEFT:
+        case IDC_BV_ROT_RIGHT:
+        case IDC_BV_ROT_HALF:
+            g_lastRotation = LOWORD(wp) - IDC_BV_ROT_LEFT;
+            CheckRadioButton(dlg, IDC_BV_ROT_LEFT, IDC_BV_ROT_HALF, LOWORD(wp));
+            return TRUE;
+        case IDOK:
+            EndDialog(dlg, g_lastRotation);
+            return TRUE;
+        case IDCANCEL:
+            EndDialog(dlg, -1);
+            return TRUE;
+        default:
+            return FALSE;
+        }
+    case WM_SYSCOMMAND:
+        return EndDialogOnClose(dlg, wp, -1);
+    default:
+        return FALSE;
+    }
+}
+
+// ---- ivm_info
+
+INT_PTR CALLBACK InfoProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
+    switch (msg) {
+    case WM_INITDIALOG: {
+        CenterWindow(dlg);
+        const std::vector<std::string>* lines = (const std::vector<std::string>*)lp;
+        for (const std::string& line : *lines)
+            SendDlgItemMessageA(dlg, IDC_BV_LIST, LB_ADDSTRING, 0, (LPARAM)line.c_str());
+        return TRUE;
+    }
+    case WM_COMMAND:
+        if (LOWORD(wp) == IDOK || LOWORD(wp) == IDCANCEL) EndDialog(dlg, LOWORD(wp));
+        return TRUE;
+    case WM_SYSCOMMAND:
+        return EndDialogOnClose(dlg, wp, IDCANCEL);
+    default:
+        return FALSE;
+    }
+}
+
+// ---- dra_screrror
+
+HWND g_screenError;
+
+INT_PTR CALLBACK ScreenErrorProc(HWND dlg, UINT msg, WPARAM wp, LPARAM) {
+    switch (msg) {
+    case WM_INITDIALOG:
+        CenterWindow(dlg);
+        SetWindowTextA(dlg, g_Browser.title);
+        g_screenError = dlg;
+        return TRUE;
+    case WM_COMMAND:
+        if (LOWORD(wp) == IDOK || LOWORD(wp) == IDCANCEL) EndDialog(dlg, 1);
+        return TRUE;
+    case WM_SYSCOMMAND:
+        return EndDialogOnClose(dlg, wp, 0);
+    case WM_DESTROY:
+        g_screenError = nullptr;
+        return FALSE;
+    default:
+        return FALSE;
+    }
+}
+
+int CALLBACK BrowseCallback(HWND wnd, UINT msg, LPARAM lp, LPARAM data) {
+    if (msg == BFFM_INITIALIZED && data) SendMessageA(wnd, BFFM_SETSELECTIONA, FALSE, data);
+    if (msg == BFFM_SELCHANGED) {
+        char path[MAX_PATH] = {};
+        if (SHGetPathFromIDListA((LPCITEMIDLIST)lp, path)) SendMessageA(wnd, BFFM_SETSTATUSTEXTA, 0, (LPARAM)path);
+    }
+    return 0;
+}
+
+}  // namespace
+
+INT_PTR EndDialogOnClose(HWND dlg, WPARAM wp, INT_PTR result) {
+    if ((wp & 0xFFF0) != SC_CLOSE) return FALSE;
+    EndDialog(dlg, result);
+    return TRUE;
+}
+
+int InputString(HWND owner, char* text, const char* caption) {
+    StringRequest r = {text, caption};
+    return RunModalDialog(g_Browser.instance, "ivm_inpstr", owner, InputStringProc, (LPARAM)&r) == 1 ? 1 : 0;
+}
+
+int InputNumber(HWND owner, int* value, int maximum, int minimum) {
+    NumberRequest r = {*value, maximum, minimum, 0, false};
+    if (RunModalDialog(g_Browser.instance, "dra_inpnum", owner, InputNumberProc, (LPARAM)&r) != 1) return 0;
+    *value = r.value < minimum ? minimum : r.value > maximum ? maximum : r.value;
+    return 1;
+}
+
+int AskRotation(HWND owner) {
+    return (int)RunModalDialog(g_Browser.instance, "ivm_rotate", owner, RotateProc, 0);
+}
+
+std::vector<std::string> FileInfoLines(const char* path) {
+    std::vector<std::string> lines;
+    char line[600];
+    std::snprintf(line, sizeof line, "ファイル名:\t\t%s", path);
+    lines.push_back(line);
+    int w = 0, h = 0;
+    if (QueryImageSize(path, &w, &h)) {
+        std::snprintf(line, sizeof line, "画素サイズ[ピクセル]:\t%d x %d", w, h);
+        lines.push_back(line);
+    }
+    WIN32_FILE_ATTRIBUTE_DATA fa = {};
+    if (GetFileAttributesExA(path, GetFileExInfoStandard, &fa)) {
+        unsigned long long size = ((unsigned long long)fa.nFileSizeHigh << 32) | fa.nFileSizeLow;
+        std::snprintf(line, sizeof line, "ファイルサイズ:\t\t%lluバイト(%lluKバイト)", size, size / 1024);
+        lines.push_back(line);
+    }
+    SYSTEMTIME t;
+    if (GetFileLocalTime(path, &t)) {
+        std::snprintf(line, sizeof line, "ファイル作成日時:\t\t%4d年%2d月%2d日 %2d時%2d分%2d秒", t.wYear, t.wMonth, t.wDay,
+                      t.wHour, t.wMinute, t.wSecond);
+        lines.push_back(line);
+    }
+    return lines;
+}
+
+void ShowFileInfo(HWND owner, int index) {
+    if (index < 0 || index >= g_FileList.count) return;
+    std::vector<std::string> lines = FileInfoLines(g_FileList.paths[(size_t)index].c_str());
+    RunModalDialog(g_Browser.instance, "ivm_info", owner, InfoProc, (LPARAM)&lines);
+}
+
+void ShowScreenError(HWND owner) {
+    if (g_screenError) return;
+    RunModalDialog(g_Browser.instance, "dra_screrror", owner, ScreenErrorProc, 0);
+}
+
+int BrowseFolder(HWND owner, char* out, const char* start, const char* prompt) {
+    IMalloc* malloc = nullptr;
+    if (FAILED(SHGetMalloc(&malloc)) || !malloc) {
+        ShowMessageBox(owner, "IMallocインターフェースが取得できません", kAppTitle, kMsgOk);
+        return 0;
+    }
+    LPITEMIDLIST startList = nullptr;
+    IShellFolder* desktop = nullptr;
+    if (start && *start && SUCCEEDED(SHGetDesktopFolder(&desktop)) && desktop) {
+        WCHAR wide[MAX_PATH];
+        if (MultiByteToWideChar(CP_ACP, 0, start, -1, wide, MAX_PATH))
+            desktop->ParseDisplayName(owner, nullptr, wide, nullptr, &startList, nullptr);
+        desktop->Release();
+    }
+    char display[MAX_PATH] = {};
+    BROWSEINFOA bi = {};
+    bi.hwndOwner = owner;
+    bi.pszDisplayName = display;
+    bi.lpszTitle = prompt;
+    bi.ulFlags = BIF_RETURNONLYFSDIRS | BIF_DONTGOBELOWDOMAIN | BIF_STATUSTEXT;
+    bi.lpfn = BrowseCallback;
+    bi.lParam = (LPARAM)startList;
+    LPITEMIDLIST chosen = SHBrowseForFolderA(&bi);
+    int ok = 0;
+    if (chosen) {
+        ok = SHGetPathFromIDListA(chosen, out) ? 1 : 0;
+        malloc->Free(chosen);
+    }
+    if (startList) malloc->Free(startList);
+    malloc->Release();
+    return ok;
+}
