@@ -49,7 +49,6 @@ void InstrumentsOnFrameCreate(HWND frame) {
     AreaBlurAmount = 0;
     ToolBar2Page = 0;
     SetPenColourListener(kPenColourFrame, RedrawColourSwatch);
-    SetStatusReadouts(StatusBarSetPos, StatusBarSetZoom);
     CreateTitleWindow(frame);
 }
 

@@ -27,7 +27,7 @@ extern const int kZoomPresets[kZoomPresetCount];
 // The zoom box's pop-up menu; the caller destroys it.
 HMENU CreateZoomPresetMenu();
 
-// The readouts the canvas feeds (through app/ui/frame_link.h): the cursor's
+// The readouts the canvas feeds (through its CanvasHost callbacks): the cursor's
 // image position, and the zoom of a canvas that changed (or became active).
 void StatusBarSetPos(int x, int y);
 void StatusBarSetZoom(HWND canvas);

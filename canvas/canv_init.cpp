@@ -140,7 +140,7 @@ void CopyDocLayersTransformed(CanvDoc* doc, const CanvDoc* source, bool rotate) 
             if (!from[k].image || !to[k].image) continue;
             TakeOverPlaneValues(&to[k], &from[k], k);
             VmsImage* made = rotate ? c_Dib::RotateDegrees(from[k].image, NewCanvasRequest.angle)
-                                    : c_Dib::Resize(from[k].image, to[k].image->width, to[k].image->height, 0, 1, 0);
+                                    : c_Dib::Resize(from[k].image, to[k].image->width, to[k].image->height, 0, 1, 0, 1);
             if (!made) continue;
             CopyRows(to[k].image, made, 0, 0);
             g_VmsStore.Free(&made);

@@ -60,10 +60,13 @@ public:
 
     // ---- resampling
     // smooth: 8 bits area average, 24/32 bits bicubic (kernel 2); else nearest.
-    static VmsImage* Resize(const VmsImage* image, int width, int height, int a, int smooth, int b);
-    static VmsImage* ResizeBicubic(const VmsImage* image, int width, int height, int kernel);
-    static int ResampleBicubic(const VmsImage* source, VmsImage* destination, int kernel);
-    static int ShrinkArea32(const VmsImage* source, VmsImage* destination);
+    // With `progress` set the 32-bit smooth passes report their rows through
+    // image/progress.h (every fifth row, then the end) for a long document resize.
+    static VmsImage* Resize(const VmsImage* image, int width, int height, int a, int smooth, int b,
+                            int progress = 0);
+    static VmsImage* ResizeBicubic(const VmsImage* image, int width, int height, int kernel, int progress = 0);
+    static int ResampleBicubic(const VmsImage* source, VmsImage* destination, int kernel, int progress = 0);
+    static int ShrinkArea32(const VmsImage* source, VmsImage* destination, int progress = 0);
     static int ResizeArea8(VmsImage* destination, const VmsImage* source);
     static int ResizeArea32(VmsImage* destination, const VmsImage* source, int progress);
     static int ResizeNearest8(const VmsImage* source, VmsImage* destination);

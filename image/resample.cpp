@@ -137,7 +137,7 @@ void c_Dib::GetCubicWeights(int kernel, int fraction, int weights[4]) {
     for (int k = 0; k < 4; ++k) weights[k] = t[k];
 }
 
-int c_Dib::ResampleBicubic(const VmsImage* src, VmsImage* dst, int kernel) {
+int c_Dib::ResampleBicubic(const VmsImage* src, VmsImage* dst, int kernel, int progress) {
     if (!src || !dst || src->bits != 32 || dst->bits != 32) return 0;
     SetCubicKernel(kernel);
     const int H = src->height, w = dst->width, h = dst->height;
@@ -146,6 +146,7 @@ int c_Dib::ResampleBicubic(const VmsImage* src, VmsImage* dst, int kernel) {
     if (!out || !rows.Init(src, w, kernel)) return 0;
     const auto& t = Tables().w[KernelIndex(kernel)];
     for (int i = 0; i < h; ++i) {
+        if (progress && i % 5 == 0) SendProgress((int)((int64_t)i * 100 / h));
         int64_t p = (int64_t)i * H;
         int sy = (int)(p / h);
         int fy = (int)((p % h) * 256 / h);
@@ -157,10 +158,11 @@ int c_Dib::ResampleBicubic(const VmsImage* src, VmsImage* dst, int kernel) {
         VerticalRow(r[0], r[1], r[2], r[3], t[fy][0], t[fy][1], t[fy][2], t[fy][3], w, out.get());
         g_VmsStore.PutRow(dst, i, 0, w - 1, out.get());
     }
+    if (progress) SendProgressEnd();
     return 1;
 }
 
-int c_Dib::ShrinkArea32(const VmsImage* src, VmsImage* dst) {
+int c_Dib::ShrinkArea32(const VmsImage* src, VmsImage* dst, int progress) {
     if (!src || !dst || src->bits != 32 || dst->bits != 32) return 0;
     const int W = src->width, H = src->height, w = dst->width, h = dst->height;
     const double rx = (double)W / w, ry = (double)H / h;
@@ -179,6 +181,7 @@ int c_Dib::ShrinkArea32(const VmsImage* src, VmsImage* dst) {
     }
     double ys = 0, ye = ry;
     for (int i = 0; i < h; ++i, ys += ry, ye += ry) {
+        if (progress && i % 5 == 0) SendProgress((int)((int64_t)i * 100 / h));
         int r0 = (int)std::floor(ys), r1 = (int)std::ceil(ye) - 1;
         if (r0 < 0) r0 = 0;
         if (r1 > H - 1) r1 = H - 1;
@@ -211,6 +214,7 @@ int c_Dib::ShrinkArea32(const VmsImage* src, VmsImage* dst) {
         }
         g_VmsStore.PutRow(dst, i, 0, w - 1, out.get());
     }
+    if (progress) SendProgressEnd();
     return 1;
 }
 
@@ -387,7 +391,7 @@ int c_Dib::ResizeNearestPhased32(const VmsImage* src, VmsImage* dst, int, int co
     return NearestRows<uint32_t>(src, dst, true, columnPhase, rowPhase);
 }
 
-VmsImage* c_Dib::ResizeBicubic(const VmsImage* image, int width, int height, int kernel) {
+VmsImage* c_Dib::ResizeBicubic(const VmsImage* image, int width, int height, int kernel, int progress) {
     if (!image || image->bits != 32 || width < 1 || height < 1) return nullptr;
     if (kernel == 0) kernel = 2;
     const int W = image->width, H = image->height;
@@ -398,27 +402,27 @@ VmsImage* c_Dib::ResizeBicubic(const VmsImage* image, int width, int height, int
     }
     if (width >= W && height >= H) {
         VmsImage* out = g_VmsStore.Create(width, height, 24, 255, 1);
-        if (out && !ResampleBicubic(image, out, kernel)) g_VmsStore.Free(&out);
+        if (out && !ResampleBicubic(image, out, kernel, progress)) g_VmsStore.Free(&out);
         return out;
     }
     if (width <= W && height <= H) {
         VmsImage* out = g_VmsStore.Create(width, height, 24, 255, 1);
-        if (out && !ShrinkArea32(image, out)) g_VmsStore.Free(&out);
+        if (out && !ShrinkArea32(image, out, progress)) g_VmsStore.Free(&out);
         return out;
     }
     // One axis grows, the other shrinks: enlarge the growing axis first.
     VmsImage* mid = width > W ? g_VmsStore.Create(width, H, 24, 255, 1) : g_VmsStore.Create(W, height, 24, 255, 1);
     if (!mid) return nullptr;
     VmsImage* out = nullptr;
-    if (ResampleBicubic(image, mid, kernel)) {
+    if (ResampleBicubic(image, mid, kernel, progress)) {
         out = g_VmsStore.Create(width, height, 24, 255, 1);
-        if (out && !ShrinkArea32(mid, out)) g_VmsStore.Free(&out);
+        if (out && !ShrinkArea32(mid, out, progress)) g_VmsStore.Free(&out);
     }
     g_VmsStore.Free(&mid);
     return out;
 }
 
-VmsImage* c_Dib::Resize(const VmsImage* image, int width, int height, int, int smooth, int) {
+VmsImage* c_Dib::Resize(const VmsImage* image, int width, int height, int, int smooth, int, int progress) {
     if (!image || width < 1 || height < 1) return nullptr;
     if (image->bits != 8 && image->bits != 32) return nullptr;
     if (width == 1 || height == 1) return g_VmsStore.Create(width, height, image->bits == 8 ? 8 : 24, 0, 1);
@@ -429,7 +433,7 @@ VmsImage* c_Dib::Resize(const VmsImage* image, int width, int height, int, int s
         if (!ok) g_VmsStore.Free(&out);
         return out;
     }
-    if (smooth) return ResizeBicubic(image, width, height, 2);
+    if (smooth) return ResizeBicubic(image, width, height, 2, progress);
     VmsImage* out = g_VmsStore.Create(width, height, 24, 255, 1);
     if (out && !ResizeNearest32(image, out)) g_VmsStore.Free(&out);
     return out;

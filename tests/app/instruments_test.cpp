@@ -484,7 +484,7 @@ TEST(StatusBar, CoordinatesOnlyWhileShown) {
     FrameRun run;
     ASSERT_TRUE(run.ok);
     Env.statusCoords = 0;
-    ReportCursorPos(10, 20);
+    StatusBarSetPos(10, 20);
     EXPECT_STREQ("[座標]", StatusBarState.coords);
     HWND canvas = OpenStandInCanvas();
     ASSERT_TRUE(canvas);
@@ -494,10 +494,10 @@ TEST(StatusBar, CoordinatesOnlyWhileShown) {
     SendMessageA(AppWindows.statusBar, WM_COMMAND, MAKEWPARAM(kStatusCoordsItem, BN_CLICKED), 0);
     EXPECT_EQ(1, Env.statusCoords);
     EXPECT_STREQ("100 %", StatusBarState.zoom);
-    ReportCursorPos(11, 20);
+    StatusBarSetPos(11, 20);
     EXPECT_STREQ("x=  11, y=  20", StatusBarState.coords);
     StatusBarState.zoom[0] = 0;
-    ReportCanvasZoom(canvas);
+    StatusBarSetZoom(canvas);
     EXPECT_STREQ("100 %", StatusBarState.zoom);
     SendMessageA(AppWindows.statusBar, WM_COMMAND, MAKEWPARAM(kStatusCoordsItem, BN_CLICKED), 0);
     EXPECT_EQ(0, Env.statusCoords);
@@ -967,4 +967,63 @@ TEST(FrameOnScreen, BarsPanelsAndProgressByPixelProbes) {
     EndTip();
     SendMessageA(frame, WM_USER, 0, 0);
     EXPECT_TRUE(EndFrame());
+}
+
+namespace {
+
+// What the status bar showed after each progress message reached it.
+struct ProgressSeen {
+    std::vector<int> percents;
+    int paintedBars = 0;   // of those above 10 percent, the ones with a coloured bar
+};
+ProgressSeen* g_progressSeen = nullptr;
+
+LRESULT CALLBACK StatusProgressHook(int code, WPARAM wp, LPARAM lp) {
+    const CWPRETSTRUCT* m = (const CWPRETSTRUCT*)lp;
+    if (code == HC_ACTION && g_progressSeen && m->hwnd == AppWindows.statusBar && m->message == WM_USER &&
+        m->wParam == 3) {
+        g_progressSeen->percents.push_back(StatusBarState.percent);
+        if (StatusBarState.percent > 10) {
+            RECT bar = StatusProgressRect();
+            if (PixelOf(AppWindows.statusBar, bar.left + 20, 14) != RGB(255, 255, 255)) ++g_progressSeen->paintedBars;
+        }
+    }
+    return CallNextHookEx(nullptr, code, wp, lp);
+}
+
+}  // namespace
+
+// A duplicate of a large canvas at another size shows its progress on the
+// status bar while the planes are resampled, and the bar is empty afterwards.
+TEST(FrameOnScreen, ResizingALargeCanvasShowsItsProgress) {
+    FrameRun run(SW_SHOWNORMAL);
+    ASSERT_TRUE(run.ok);
+    Pump(200);
+    NewCanvasRequest.layerCount = 1;
+    NewCanvasRequest.layers[0] = NewCanvasLayer{.width = 2000, .height = 1500, .depth = 24, .planeCount = 1};
+    NewCanvasRequest.origin = CanvOriginBlank;
+    NewCanvasRequest.source = nullptr;
+    NewCanvasRequest.resolution = 96;
+    HWND source = CreateCanvasWindow();
+    ASSERT_TRUE(source);
+    NewCanvasRequest.layerCount = 1;
+    NewCanvasRequest.layers[0] = NewCanvasLayer{.width = 3000, .height = 2250, .depth = 24, .planeCount = 1};
+    NewCanvasRequest.origin = CanvOriginResized;
+    NewCanvasRequest.source = GetCanvDoc(source);
+    NewCanvasRequest.resolution = 96;
+    ProgressSeen seen;
+    g_progressSeen = &seen;
+    HHOOK hook = SetWindowsHookExA(WH_CALLWNDPROCRET, StatusProgressHook, nullptr, GetCurrentThreadId());
+    HWND copy = CreateCanvasWindow();
+    UnhookWindowsHookEx(hook);
+    g_progressSeen = nullptr;
+    ASSERT_TRUE(copy);
+    ASSERT_GT(seen.percents.size(), 10u);
+    EXPECT_TRUE(std::is_sorted(seen.percents.begin(), seen.percents.end()));
+    EXPECT_GE(seen.percents.back(), 90);
+    EXPECT_GT(seen.paintedBars, 0);
+    EXPECT_EQ(0, StatusBarState.percent);
+    // The copy is a changed document: closed without its save question.
+    SendMessageA(AppWindows.mdiClient, WM_MDIDESTROY, (WPARAM)copy, 0);
+    SendMessageA(AppWindows.mdiClient, WM_MDIDESTROY, (WPARAM)source, 0);
 }
