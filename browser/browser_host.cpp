@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "browser/dib24.h"
+#include "fileio/canvas_write.h"
 #include "fileio/plugin_read.h"
 #include "fileio/plugin_registry.h"
 #include "fileio/plugin_write.h"
@@ -15,6 +16,24 @@ PackedDib To24(PackedDib dib) {
     PackedDib out = ConvertDibTo24(dib);
     FreePackedDib(dib);
     return out;
+}
+
+// A 24-bit image of the store with the bitmap's pixels, or null.
+VmsImage* Dib24ToImage(const BITMAPINFOHEADER* dib) {
+    if (!dib || dib->biBitCount != 24) return nullptr;
+    const int w = dib->biWidth, h = dib->biHeight;
+    VmsImage* image = g_VmsStore.Create(w, h, 24, 255, 0);
+    if (!image) return nullptr;
+    std::vector<uint8_t> bytes((size_t)w * 3);
+    std::vector<uint32_t> row((size_t)w);
+    for (int y = 0; y < h; ++y) {
+        GetDib24Row(dib, y, 0, w - 1, bytes.data());
+        for (int x = 0; x < w; ++x)
+            row[(size_t)x] = (uint32_t)bytes[3 * (size_t)x] | ((uint32_t)bytes[3 * (size_t)x + 1] << 8) |
+                             ((uint32_t)bytes[3 * (size_t)x + 2] << 16);
+        g_VmsStore.PutRow(image, y, 0, w - 1, row.data());
+    }
+    return image;
 }
 
 }  // namespace
@@ -35,21 +54,21 @@ int QueryImageSize(const char* path, int* width, int* height) {
 
 const char* WriterForPath(const char* path) { return path ? WriterPluginPath(FindWriterPlugin(path)) : nullptr; }
 
-int WriteDib24WithPlugin(const BITMAPINFOHEADER* dib, const char* target, const char* writerDll) {
-    if (!dib || dib->biBitCount != 24 || !target || !writerDll) return 0;
-    const int w = dib->biWidth, h = dib->biHeight;
-    VmsImage* image = g_VmsStore.Create(w, h, 24, 255, 0);
+int WriteDib24WithPlugin(const BITMAPINFOHEADER* dib, const char* target, const char* writerDll,
+                         FinishWrittenFileFn finish, void* finishUser) {
+    if (!target || !writerDll) return 0;
+    VmsImage* image = Dib24ToImage(dib);
     if (!image) return 0;
-    std::vector<uint8_t> bytes((size_t)w * 3);
-    std::vector<uint32_t> row((size_t)w);
-    for (int y = 0; y < h; ++y) {
-        GetDib24Row(dib, y, 0, w - 1, bytes.data());
-        for (int x = 0; x < w; ++x)
-            row[(size_t)x] = (uint32_t)bytes[3 * (size_t)x] | ((uint32_t)bytes[3 * (size_t)x + 1] << 8) |
-                             ((uint32_t)bytes[3 * (size_t)x + 2] << 16);
-        g_VmsStore.PutRow(image, y, 0, w - 1, row.data());
-    }
-    int result = WriteImageWithPlugin(image, target, writerDll);
+    int result = WriteImageWithPlugin(image, target, writerDll, finish, finishUser);
+    g_VmsStore.Free(&image);
+    return result;
+}
+
+int ExifThumbnailJpegOfDib24(const BITMAPINFOHEADER* thumbnail, std::vector<uint8_t>* bytes) {
+    bytes->clear();
+    VmsImage* image = Dib24ToImage(thumbnail);
+    if (!image) return 0;
+    int result = ExifThumbnailJpeg(image, bytes);
     g_VmsStore.Free(&image);
     return result;
 }

@@ -7,6 +7,10 @@
 #pragma once
 #include <windows.h>
 
+#include <cstdint>
+#include <vector>
+
+#include "fileio/plugin_write.h"
 #include "image/packed_dib.h"
 
 // The picture of the file as a new 24-bit bitmap, read by the reader for its
@@ -21,6 +25,11 @@ int QueryImageSize(const char* path, int* width, int* height);
 // The path of the writer plug-in for the path's extension, or null.
 const char* WriterForPath(const char* path);
 // Writes the 24-bit bitmap to `target` with the writer DLL, through a
-// temporary file that replaces the target only after a successful write.
+// temporary file that replaces the target only after a successful write (and
+// a successful `finish` on it, when given; see WriteImageWithPlugin).
 // The writer's result (non-zero success), 0 on any failure (target untouched).
-int WriteDib24WithPlugin(const BITMAPINFOHEADER* dib, const char* target, const char* writerDll);
+int WriteDib24WithPlugin(const BITMAPINFOHEADER* dib, const char* target, const char* writerDll,
+                         FinishWrittenFileFn finish = nullptr, void* finishUser = nullptr);
+// The JPEG bytes of a 24-bit EXIF thumbnail, written through jpgsave.dll
+// (ExifThumbnailJpeg). 1 on success.
+int ExifThumbnailJpegOfDib24(const BITMAPINFOHEADER* thumbnail, std::vector<uint8_t>* bytes);

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "app/ui/dlgfield.h"
 #include "app/ui/drawutil.h"
@@ -15,9 +16,9 @@
 #include "browser/browser_host.h"
 #include "browser/dib24.h"
 #include "browser/file_list.h"
-#include "browser/jpeg_exif.h"
 #include "browser/small_dialogs.h"
 #include "browser/thumb_pane.h"
+#include "fileio/exif_blob.h"
 #include "fileio/thumb_cache.h"
 #include "resources/darnaview_ids.h"
 
@@ -35,20 +36,6 @@ bool SameFile(const char* a, const char* b) {
     char fa[MAX_PATH], fb[MAX_PATH];
     if (!GetFullPathNameA(a, MAX_PATH, fa, nullptr) || !GetFullPathNameA(b, MAX_PATH, fb, nullptr)) return false;
     return CompareNoCase(fa, fb) == 0;
-}
-
-bool ReadWhole(const char* path, std::string* out) {
-    HANDLE f = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (f == INVALID_HANDLE_VALUE) return false;
-    LARGE_INTEGER size;
-    bool ok = GetFileSizeEx(f, &size) && size.QuadPart < 0x40000000;
-    if (ok) {
-        out->resize((size_t)size.QuadPart);
-        DWORD got = 0;
-        ok = size.QuadPart == 0 || (ReadFile(f, &(*out)[0], (DWORD)size.QuadPart, &got, nullptr) && got == size.QuadPart);
-    }
-    CloseHandle(f);
-    return ok;
 }
 
 // ---- ivm_rename
@@ -133,18 +120,49 @@ INT_PTR CALLBACK RenameProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
     }
 }
 
-// The 160 x 120 EXIF thumbnail of a turned picture as JPEG bytes, written
-// with the file's own writer through a temporary file beside it.
-bool MakeExifThumbnailJpeg(const BITMAPINFOHEADER* turned, const char* path, const char* writer, std::string* out) {
-    PackedDib thumb = MakeExifThumbnail(turned, 160, 120);
-    if (!thumb) return false;
-    char folder[MAX_PATH], name[MAX_PATH], temp[MAX_PATH];
-    bool ok = false;
-    if (SplitPath(path, folder, name) && GetTempFileNameA(folder, "drt", 0, temp)) {
-        ok = WriteDib24WithPlugin(thumb, temp, writer) && ReadWhole(temp, out);
-        DeleteFileA(temp);
+// The EXIF data of a turned file's original and the new thumbnail, put into
+// the writer's temporary file before it replaces the original.
+struct TurnedExif {
+    const uint8_t* blob;   // the original's ExifBlob
+    size_t blobSize;
+    const std::vector<uint8_t>* thumbnail;   // JPEG bytes (JPEG files only)
+    int width, height;     // the turned picture's
+    int kind;              // ExifEmbedJpeg or ExifEmbedTiff
+};
+
+int EmbedTurnedExif(void* user, const char* temporaryPath) {
+    const TurnedExif* e = (const TurnedExif*)user;
+    const bool thumb = !e->thumbnail->empty();
+    return EmbedExifInFile(temporaryPath, thumb ? e->thumbnail->data() : nullptr, (int)e->thumbnail->size(),
+                           e->width, e->height, e->blob, e->blobSize, e->kind) == 0;
+}
+
+// The turned picture over the file through its writer, with the original's
+// EXIF data (taken before anything is written) when it has some: the file is
+// replaced only when the picture and its EXIF data are both in place.
+// Non-zero on success.
+int WriteTurnedFile(const char* path, const BITMAPINFOHEADER* turned, const char* writer) {
+    const int kind = ExifEmbedKindForPath(path);
+    int32_t blobSize = 0;
+    HGLOBAL blob = kind ? ReadExifBlob(path, &blobSize) : nullptr;
+    if (!blob) return WriteDib24WithPlugin(turned, path, writer);
+    std::vector<uint8_t> thumbnail;
+    int ok = 1;
+    if (kind == ExifEmbedJpeg) {
+        PackedDib small = MakeExifThumbnail(turned, 160, 120);
+        ok = small && ExifThumbnailJpegOfDib24(small, &thumbnail);
+        if (small) FreePackedDib(small);
     }
-    FreePackedDib(thumb);
+    const uint8_t* bytes = ok ? (const uint8_t*)GlobalLock(blob) : nullptr;
+    if (bytes) {
+        TurnedExif e = {.blob = bytes, .blobSize = (size_t)blobSize, .thumbnail = &thumbnail,
+                        .width = turned->biWidth, .height = turned->biHeight, .kind = kind};
+        ok = WriteDib24WithPlugin(turned, path, writer, EmbedTurnedExif, &e);
+        GlobalUnlock(blob);
+    } else {
+        ok = 0;
+    }
+    FreeExifBlob(&blob);
     return ok;
 }
 
@@ -280,29 +298,7 @@ int RotateFileOnDisk(HWND owner, const char* path, int mode) {
         Say(owner, "ファイル\r\n[%s]\r\nはメモリーが不足したため回転できません。", path);
         return 0;
     }
-    std::string exif, original;
-    const bool jpeg = HasExtension(path, "jpg") || HasExtension(path, "jpeg");
-    if (jpeg && ReadWhole(path, &original) && ExtractJpegExif(original, &exif)) {
-        std::string thumbnail, renewed;
-        if (MakeExifThumbnailJpeg(turned, path, writer, &thumbnail) &&
-            ReplaceExifThumbnail(exif, thumbnail, &renewed))
-            exif.swap(renewed);
-    }
-    int ok = 0;
-    if (exif.empty()) {
-        ok = WriteDib24WithPlugin(turned, path, writer) ? 1 : 0;
-    } else {
-        // The turned picture goes to a temporary file first; the EXIF block is
-        // put into it and only the finished file replaces the original.
-        char folder[MAX_PATH], name[MAX_PATH], temp[MAX_PATH];
-        std::string written, finished;
-        if (SplitPath(path, folder, name) && GetTempFileNameA(folder, "drt", 0, temp)) {
-            ok = WriteDib24WithPlugin(turned, temp, writer) && ReadWhole(temp, &written) &&
-                 InsertJpegExif(written, exif, &finished) &&
-                 WriteFileReplacing(path, finished.data(), finished.size());
-            DeleteFileA(temp);
-        }
-    }
+    const int ok = WriteTurnedFile(path, turned, writer) ? 1 : 0;
     FreePackedDib(turned);
     if (!ok) {
         Say(owner, "ファイル\r\n[%s]\r\nを書き込めませんでした。元のファイルはそのままです。", path);

@@ -27,6 +27,6 @@ int GetBaseName(const char* name, char* out, size_t outSize);
 // Command 304.
 void RotateSelectedFiles(HWND owner);
 // Turns one file on disk (mode: 0 left 90, 1 right 90, 2 180 degrees), keeping
-// its EXIF block for JPEG files. 1 on success; 0 after telling the user why
-// (the file is then unchanged).
+// the EXIF data of JPEG and TIFF files (with a new thumbnail for JPEG). 1 on
+// success; 0 after telling the user why (the file is then unchanged).
 int RotateFileOnDisk(HWND owner, const char* path, int mode);

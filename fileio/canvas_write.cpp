@@ -244,9 +244,7 @@ int WriteCanvasFile(const CanvasWriteSource& canvas, int x0, int y0, int x1, int
         ReleaseSRWLockExclusive(&g_SaveLock);
     }
     if (result) {
-        const int kind = PluginPathHasExtension(path, "jpg") || PluginPathHasExtension(path, "jpeg") ? ExifEmbedJpeg
-                         : PluginPathHasExtension(path, "tif") || PluginPathHasExtension(path, "tiff") ? ExifEmbedTiff
-                                                                                                     : 0;
+        const int kind = ExifEmbedKindForPath(path);
         if (kind && canvas.exifBlob && canvas.exifSize > 0) WriteExifThumbnail(path, canvas, kind);
     }
     if (saved) *saved = result ? 1 : 0;
@@ -278,6 +276,26 @@ int WriteLayeredThumbnail(const CanvasWriteSource& c, const char* path) {
     return result ? 1 : 0;
 }
 
+int ExifThumbnailJpeg(const VmsImage* thumbnail, std::vector<uint8_t>* bytes) {
+    bytes->clear();
+    if (!thumbnail) return 0;
+    char temp[MAX_PATH], dll[MAX_PATH];
+    ProgramFile(temp, "temp.tmp");
+    ProgramFile(dll, "file_w\\jpgsave.dll");
+    if (!WriteImageWithPlugin(thumbnail, temp, dll)) return 0;
+    HANDLE file = CreateFileA(temp, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (file != INVALID_HANDLE_VALUE) {
+        DWORD size = GetFileSize(file, nullptr), got = 0;
+        if (size != INVALID_FILE_SIZE && size < (1u << 20)) {
+            bytes->resize(size);
+            if (!ReadFile(file, bytes->data(), size, &got, nullptr) || got != size) bytes->clear();
+        }
+        CloseHandle(file);
+    }
+    DeleteFileA(temp);
+    return bytes->empty() ? 0 : 1;
+}
+
 int EmbedExifWithThumbnail(const char* path, const VmsImage* picture, const uint8_t* blob, size_t blobSize,
                            int kind) {
     if (!picture || !blob || blobSize == 0) return -1;
@@ -285,23 +303,9 @@ int EmbedExifWithThumbnail(const char* path, const VmsImage* picture, const uint
     if (kind == ExifEmbedJpeg) {
         VmsImage* thumb = c_Dib::FitResize(picture, 160, 120);
         if (!thumb) return -1;
-        char temp[MAX_PATH], dll[MAX_PATH];
-        ProgramFile(temp, "temp.tmp");
-        ProgramFile(dll, "file_w\\jpgsave.dll");
-        int written = WriteImageWithPlugin(thumb, temp, dll);
+        const int made = ExifThumbnailJpeg(thumb, &bytes);
         g_VmsStore.Free(&thumb);
-        if (!written) return -1;
-        HANDLE file = CreateFileA(temp, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-        if (file != INVALID_HANDLE_VALUE) {
-            DWORD size = GetFileSize(file, nullptr), got = 0;
-            if (size != INVALID_FILE_SIZE && size < (1u << 20)) {
-                bytes.resize(size);
-                if (!ReadFile(file, bytes.data(), size, &got, nullptr) || got != size) bytes.clear();
-            }
-            CloseHandle(file);
-        }
-        DeleteFileA(temp);
-        if (bytes.empty()) return -1;
+        if (!made) return -1;
     }
     return EmbedExifInFile(path, bytes.empty() ? nullptr : bytes.data(), (int)bytes.size(), picture->width,
                            picture->height, blob, blobSize, kind);

@@ -10,6 +10,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <vector>
 
 #include "image/vms_image.h"
 
@@ -69,3 +70,6 @@ int WriteExifThumbnail(const char* path, const CanvasWriteSource& canvas, int ki
 // into the EXIF data).
 int EmbedExifWithThumbnail(const char* path, const VmsImage* picture, const uint8_t* blob, size_t blobSize,
                            int kind);
+// The JPEG bytes of an EXIF thumbnail: `thumbnail` written with jpgsave.dll
+// through "temp.tmp" of the program folder (deleted again). 1 on success.
+int ExifThumbnailJpeg(const VmsImage* thumbnail, std::vector<uint8_t>* bytes);

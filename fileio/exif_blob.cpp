@@ -12,6 +12,13 @@ int IsExifFilePath(const char* path) {
     return 0;
 }
 
+int ExifEmbedKindForPath(const char* path) {
+    if (!path) return 0;
+    if (PluginPathHasExtension(path, "jpg") || PluginPathHasExtension(path, "jpeg")) return ExifEmbedJpeg;
+    if (PluginPathHasExtension(path, "tif") || PluginPathHasExtension(path, "tiff")) return ExifEmbedTiff;
+    return 0;
+}
+
 HGLOBAL ReadExifBlob(const char* path, int32_t* size) {
     if (size) *size = 0;
     c_ExifFile exif;

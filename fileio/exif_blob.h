@@ -43,6 +43,9 @@ void FreeExifBlob(HGLOBAL* blob);
 
 // Kinds of EmbedExifInFile.
 enum : int { ExifEmbedJpeg = 1, ExifEmbedTiff = 2 };
+// The kind for a saved file's extension: ExifEmbedJpeg for "jpg" and "jpeg",
+// ExifEmbedTiff for "tif" and "tiff" (any case), 0 for files that take no EXIF data.
+int ExifEmbedKindForPath(const char* path);
 
 // Puts the blob's EXIF data into the JPEG (kind 1) or TIFF (other kinds) file
 // at `path` that a writer plug-in has just written, with the thumbnail JPEG

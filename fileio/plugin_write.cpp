@@ -45,11 +45,15 @@ struct SingleWrite {
     FileImageInfo* info;
     FileLayerName* names;
     FileLayerInfo* layers;
+    FinishWrittenFileFn finish;
+    void* finishUser;
 };
 
 int RunSingleWrite(void* user, const char* temporaryPath) {
     SingleWrite* w = (SingleWrite*)user;
-    return w->exec(PluginStatusWindow(), temporaryPath, w->info, w->names, w->layers, &kSingleWriteCallbacks);
+    int result = w->exec(PluginStatusWindow(), temporaryPath, w->info, w->names, w->layers, &kSingleWriteCallbacks);
+    if (result && w->finish && !w->finish(w->finishUser, temporaryPath)) return 0;
+    return result;
 }
 
 int Distance(const uint8_t* a, int r, int g, int b) {
@@ -102,7 +106,8 @@ int ImageRowToBgr(const VmsImage* im, int y, int x0, int x1, uint32_t* scratch, 
     return 1;
 }
 
-int WriteImageWithPlugin(const VmsImage* image, const char* path, const char* writerDll) {
+int WriteImageWithPlugin(const VmsImage* image, const char* path, const char* writerDll, FinishWrittenFileFn finish,
+                         void* finishUser) {
     if (!image || !path || !writerDll) return 0;
     WaitCursor wait;
     PluginModule m(writerDll);
@@ -132,7 +137,8 @@ int WriteImageWithPlugin(const VmsImage* image, const char* path, const char* wr
     AcquireSRWLockExclusive(&g_WriteLock);
     g_Write.image = image;
     g_Write.row = row.As<uint32_t>();
-    SingleWrite w = {exec, imageInfo, fn.As<FileLayerName>(), layer};
+    SingleWrite w = {.exec = exec, .info = imageInfo, .names = fn.As<FileLayerName>(), .layers = layer,
+                     .finish = finish, .finishUser = finishUser};
     int result = ReplaceFileThroughTemp(path, RunSingleWrite, &w);
     g_Write.image = nullptr;
     g_Write.row = nullptr;

@@ -11,11 +11,19 @@
 #include "image/packed_dib.h"
 #include "image/vms_image.h"
 
+// A step on the writer's finished temporary file before it replaces the
+// target (putting EXIF data into it, say); non-zero to go on, 0 keeps the
+// target as it was. It runs while the host's write state is held: it must not
+// write through a plug-in itself.
+typedef int (*FinishWrittenFileFn)(void* user, const char* temporaryPath);
+
 // Writes the image with the writer DLL. The writer writes a temporary file in
-// the target's folder, which replaces the target only when the writer
-// succeeded. Returns the WriteFileExec result; 0 when the DLL does not load,
-// lacks an export, WriteFileInit refuses, or the file cannot be replaced.
-int WriteImageWithPlugin(const VmsImage* image, const char* path, const char* writerDll);
+// the target's folder (WriteFileInit sees the target's name), which replaces
+// the target only when the writer and `finish` (when given) succeeded.
+// Returns the WriteFileExec result; 0 when the DLL does not load, lacks an
+// export, WriteFileInit refuses, `finish` fails or the file cannot be replaced.
+int WriteImageWithPlugin(const VmsImage* image, const char* path, const char* writerDll,
+                         FinishWrittenFileFn finish = nullptr, void* finishUser = nullptr);
 
 // Pixels x0..x1 of row y of an image as three bytes a pixel (blue, green,
 // red; indexed images through their palette). `scratch` holds a whole row of

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "app/ui/mousepoll.h"
+#include "app/ui/sysutil.h"
 #include "app/ui/ui_hook.h"
 #include "browser/browser_frame.h"
 #include "browser/browser_settings.h"
@@ -16,11 +17,11 @@
 #include "browser/dib24.h"
 #include "browser/file_list.h"
 #include "browser/file_ops.h"
-#include "browser/jpeg_exif.h"
 #include "browser/folder_tree.h"
 #include "browser/status_bar.h"
 #include "browser/toolbar_icon.h"
 #include "browser/thumb_pane.h"
+#include "fileio/exif_file.h"
 #include "fileio/thumb_cache.h"
 #include "browser_fixture.h"
 #include "resources/darnaview_ids.h"
@@ -97,6 +98,39 @@ private:
 std::string ReadAll(const std::string& path) {
     std::string s;
     testsupport::ReadFileBytes(path, &s);
+    return s;
+}
+
+// Files (not folders) in a folder.
+int CountFiles(const std::string& folder) {
+    WIN32_FIND_DATAA fd;
+    const bool slash = !folder.empty() && folder.back() == '\\';
+    HANDLE find = FindFirstFileA((folder + (slash ? "*" : "\\*")).c_str(), &fd);
+    if (find == INVALID_HANDLE_VALUE) return 0;
+    int n = 0;
+    do n += (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+    while (FindNextFileA(find, &fd));
+    FindClose(find);
+    return n;
+}
+
+// An ASCII entry as a camera writes it (the text and its NUL).
+void AddAscii(c_Ifd& ifd, int32_t tag, const char* text) {
+    std::vector<uint32_t> values;
+    for (const char* p = text;; ++p) {
+        values.push_back((unsigned char)*p);
+        if (!*p) break;
+    }
+    ifd.AddEntry(tag, TiffAscii, (int32_t)values.size(), values.data());
+}
+
+std::string AsciiOf(const c_IfdEntry* e) {
+    std::string s;
+    if (e)
+        for (uint32_t v : e->values) {
+            if (!v) break;
+            s += (char)v;
+        }
     return s;
 }
 
@@ -192,32 +226,43 @@ TEST(BrowserFrame, RenameThroughTheDialog) {
 
 TEST(BrowserFrame, RotateTurnsTheFileAndKeepsItsExif) {
     testsupport::TempDir pics("rot");
-    const std::string jpg = pics.File("shot.jpg"), png = pics.File("plain.png"), camera = pics.File("camera.jpg");
-    const std::string exif = std::string("\xFF\xE1\x00\x0E", 4) + std::string("Exif\0\0II*\0\x08\0", 12);
-    // A camera's block: IFD0 empty, IFD1 pointing at a thumbnail at the end.
-    auto le16 = [](uint16_t v) { return std::string{(char)(v & 0xFF), (char)(v >> 8)}; };
-    auto le32 = [](uint32_t v) { return std::string{(char)v, (char)(v >> 8), (char)(v >> 16), (char)(v >> 24)}; };
-    std::string tiff = "II" + le16(42) + le32(8) + le16(0) + le32(14) + le16(2) + le16(0x0201) + le16(4) + le32(1) +
-                       le32(44) + le16(0x0202) + le16(4) + le32(1) + le32(4) + le32(0) + "OLD!";
-    const std::string cameraExif = std::string("\xFF\xE1", 2) + (char)0 + (char)(8 + tiff.size()) +
-                                   std::string("Exif\0\0", 6) + tiff;
+    // Camera files (JPEG with an old 8 x 6 thumbnail, TIFF) and files without
+    // EXIF data; all 40 x 20, red on the left, blue on the right.
+    struct Case {
+        const char* name;
+        bool camera;
+    };
+    const Case cases[] = {{"shot.jpg", true}, {"shot.tif", true}, {"plain.jpg", false}, {"plain.tif", false},
+                          {"plain.png", false}};
     {
         BrowserFolder host;
         host.Init();
         PackedDib p = CreateDib24(40, 20, 24);
         for (int y = 0; y < 20; ++y)
             for (int x = 0; x < 40; ++x) SetDib24Rgb(p, x, y, x < 20 ? 255 : 0, 0, x < 20 ? 0 : 255);   // red | blue
-        ASSERT_TRUE(WritePicture(p, jpg));
-        ASSERT_TRUE(WritePicture(p, png));
+        PackedDib small = MakePattern(8, 6, 2);
+        ASSERT_TRUE(WritePicture(small, pics.File("old_thumb.jpg")));
+        FreePackedDib(small);
+        const std::string oldThumb = ReadAll(pics.File("old_thumb.jpg"));
+        DeleteFileA(pics.File("old_thumb.jpg").c_str());
+        for (const Case& c : cases) {
+            const std::string path = pics.File(c.name);
+            ASSERT_TRUE(WritePicture(p, path)) << c.name;
+            if (!c.camera) continue;
+            c_ExifFile exif;
+            AddAscii(exif.Ifd0(), 271, "Darna");
+            AddAscii(exif.Ifd0(), 272, "Test Camera");
+            AddAscii(exif.Exif(), 36867, "2024:05:06 07:08:09");
+            const bool jpeg = HasExtension(path.c_str(), "jpg");
+            ASSERT_EQ(0, jpeg ? exif.WriteJpeg(path.c_str(), 40, 20, (const uint8_t*)oldThumb.data(), (int)oldThumb.size())
+                              : exif.WriteTiff(path.c_str(), 40, 20))
+                << c.name;
+        }
         FreePackedDib(p);
-        std::string bytes = ReadAll(jpg), with;
-        ASSERT_TRUE(InsertJpegExif(bytes, exif, &with));
-        testsupport::WriteFileBytes(jpg, with.data(), with.size());
-        ASSERT_TRUE(InsertJpegExif(bytes, cameraExif, &with));
-        testsupport::WriteFileBytes(camera, with.data(), with.size());
     }
     RunningBrowser browser(pics.Path());
     ASSERT_NE(nullptr, browser.Frame());
+    ASSERT_EQ(5, g_FileList.count);
     for (int i = 0; i < g_FileList.count; ++i) g_FileList.flags[(size_t)i] = 1;
     Answers a([](const ModalRequest& r) {
         if (r.templ && std::string(r.templ) == "ivm_rotate") {
@@ -228,38 +273,61 @@ TEST(BrowserFrame, RotateTurnsTheFileAndKeepsItsExif) {
     });
     browser.Command(IDM_BV_ROTATE);
     EXPECT_TRUE(a.texts.empty()) << a.texts[0];
-    for (const std::string& path : {jpg, png, camera}) {
+    for (const Case& c : cases) {
+        const std::string path = pics.File(c.name);
         PackedDib t = ReadImageToDib24(path.c_str());
-        ASSERT_NE(nullptr, t) << path;
-        EXPECT_EQ(20, t->biWidth) << path;
-        EXPECT_EQ(40, t->biHeight) << path;
+        ASSERT_NE(nullptr, t) << c.name;
+        EXPECT_EQ(20, t->biWidth) << c.name;
+        EXPECT_EQ(40, t->biHeight) << c.name;
         int r, g, b;
         GetDib24Rgb(t, 10, 5, &r, &g, &b);   // turned clockwise: the red half on top
-        EXPECT_GT(r, 200) << path;
+        EXPECT_GT(r, 200) << c.name;
         GetDib24Rgb(t, 10, 35, &r, &g, &b);
-        EXPECT_GT(b, 200) << path;
+        EXPECT_GT(b, 200) << c.name;
+        FreePackedDib(t);
+
+        c_ExifFile exif;
+        if (!c.camera) {   // a TIFF's own directory reads, but no EXIF data came in
+            EXPECT_TRUE(exif.Load(path.c_str()) != 0 || exif.Exif().EntryCount() == 0) << c.name;
+            EXPECT_EQ(nullptr, exif.Ifd0().FindEntryByTag(271)) << c.name;
+            continue;
+        }
+        ASSERT_EQ(0, exif.Load(path.c_str())) << c.name;
+        EXPECT_EQ("Darna", AsciiOf(exif.Ifd0().FindEntryByTag(271))) << c.name;
+        EXPECT_EQ("Test Camera", AsciiOf(exif.Ifd0().FindEntryByTag(272))) << c.name;
+        EXPECT_EQ("2024:05:06 07:08:09", AsciiOf(exif.Exif().FindEntryByTag(36867))) << c.name;
+        EXPECT_EQ(20u, exif.Exif().GetValue("PixelXDimension")) << c.name;   // the turned picture's size
+        EXPECT_EQ(40u, exif.Exif().GetValue("PixelYDimension")) << c.name;
+        if (!HasExtension(path.c_str(), "jpg")) continue;
+        // A new 160 x 120 thumbnail of the turned picture replaces the old one.
+        int notAvailable = 0;
+        const int length = exif.ReadThumbnail(nullptr, &notAvailable);
+        ASSERT_GT(length, 0) << c.name;
+        std::string thumb((size_t)length, '\0');
+        ASSERT_EQ(length, exif.ReadThumbnail((uint8_t*)&thumb[0], &notAvailable));
+        testsupport::WriteFileBytes(pics.File("thumb.jpg"), thumb.data(), thumb.size());
+        t = ReadImageToDib24(pics.File("thumb.jpg").c_str());
+        DeleteFileA(pics.File("thumb.jpg").c_str());
+        ASSERT_NE(nullptr, t);
+        EXPECT_EQ(160, t->biWidth);
+        EXPECT_EQ(120, t->biHeight);
+        GetDib24Rgb(t, 10, 60, &r, &g, &b);   // white side bars around the portrait picture
+        EXPECT_GT(r + g + b, 700);
+        GetDib24Rgb(t, 80, 20, &r, &g, &b);   // the red half on top
+        EXPECT_GT(r, 200);
         FreePackedDib(t);
     }
-    std::string segment;
-    ASSERT_TRUE(ExtractJpegExif(ReadAll(jpg), &segment));
-    EXPECT_EQ(exif, segment);   // a block without a thumbnail stays as it was
-    // The camera's block keeps its directories and gets a new 160 x 120
-    // thumbnail of the turned picture.
-    ASSERT_TRUE(ExtractJpegExif(ReadAll(camera), &segment));
-    ASSERT_GT(segment.size(), 10u + 44u + 100u);
-    EXPECT_EQ(cameraExif.substr(4, 6 + 36), segment.substr(4, 6 + 36));   // all but the length and the thumbnail
-    const std::string thumb = segment.substr(10 + 44);
-    testsupport::WriteFileBytes(pics.File("thumb.jpg"), thumb.data(), thumb.size());
-    PackedDib t = ReadImageToDib24(pics.File("thumb.jpg").c_str());
-    ASSERT_NE(nullptr, t);
-    EXPECT_EQ(160, t->biWidth);
-    EXPECT_EQ(120, t->biHeight);
-    int r, g, b;
-    GetDib24Rgb(t, 10, 60, &r, &g, &b);   // white side bars around the portrait picture
-    EXPECT_GT(r + g + b, 700);
-    GetDib24Rgb(t, 80, 20, &r, &g, &b);   // the red half on top
-    EXPECT_GT(r, 200);
-    FreePackedDib(t);
+    EXPECT_EQ(5, CountFiles(pics.Path())) << "temporary files were left";
+
+    // When the EXIF data cannot be put back (no room for the thumbnail's
+    // temporary file), the camera file stays as it was, and the user hears of it.
+    const std::string jpg = pics.File("shot.jpg"), before = ReadAll(jpg);
+    ASSERT_TRUE(CreateDirectoryA((browser.Program() + "temp.tmp").c_str(), nullptr));
+    browser.SelectOnly(jpg);
+    browser.Command(IDM_BV_ROTATE);
+    RemoveDirectoryA((browser.Program() + "temp.tmp").c_str());
+    EXPECT_TRUE(AnyContains(a.texts, "を書き込めませんでした。元のファイルはそのままです。"));
+    EXPECT_EQ(before, ReadAll(jpg));
 }
 
 TEST(BrowserFrame, RotateRefusalsKeepTheOriginal) {

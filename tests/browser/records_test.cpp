@@ -13,7 +13,6 @@
 #include "browser/dib24.h"
 #include "browser/file_list.h"
 #include "browser/file_ops.h"
-#include "browser/jpeg_exif.h"
 #include "browser/status_bar.h"
 #include "browser/thumb_pane.h"
 #include "browser_fixture.h"
@@ -433,51 +432,3 @@ TEST(StatusText, ProgressCells) {
     EXPECT_EQ("処理中です：100％完了■■■■■■■■■■", ProgressText(100));
 }
 
-TEST(JpegExif, SegmentCarriedOverToANewFile) {
-    const std::string soi("\xFF\xD8", 2), eoi("\xFF\xD9", 2);
-    const std::string app0 = std::string("\xFF\xE0\x00\x07JFIF\x00", 9);
-    const std::string exif = std::string("\xFF\xE1\x00\x0E", 4) + std::string("Exif\0\0II*\0\x08\0", 12);
-    const std::string scan = std::string("\xFF\xDA\x00\x04\x01\x02", 6) + "data" + eoi;
-    std::string segment;
-    ASSERT_TRUE(ExtractJpegExif(soi + app0 + exif + scan, &segment));
-    EXPECT_EQ(exif, segment);
-    EXPECT_FALSE(ExtractJpegExif(soi + app0 + scan, &segment));
-    EXPECT_FALSE(ExtractJpegExif(soi + std::string("\xFF\xE1\x40\x00", 4) + "Exif", &segment));   // runs past the end
-    std::string out;
-    ASSERT_TRUE(InsertJpegExif(soi + app0 + scan, exif, &out));
-    EXPECT_EQ(soi + exif + app0 + scan, out);
-    // An Exif block the new file has already is replaced, not doubled.
-    ASSERT_TRUE(InsertJpegExif(soi + exif + app0 + scan, exif, &out));
-    EXPECT_EQ(soi + exif + app0 + scan, out);
-    EXPECT_FALSE(InsertJpegExif("GIF89a", exif, &out));
-}
-
-TEST(JpegExif, ThumbnailAtTheEndIsReplaced) {
-    // TIFF (little-endian): IFD0 with no entries, IFD1 with the thumbnail's
-    // offset and length, then 4 bytes of thumbnail.
-    auto le16 = [](uint16_t v) { return std::string{(char)(v & 0xFF), (char)(v >> 8)}; };
-    auto le32 = [](uint32_t v) { return std::string{(char)v, (char)(v >> 8), (char)(v >> 16), (char)(v >> 24)}; };
-    std::string tiff = "II" + le16(42) + le32(8);
-    tiff += le16(0) + le32(14);                                   // IFD0 at 8, next IFD at 14
-    tiff += le16(2) + le16(0x0201) + le16(4) + le32(1) + le32(44)  // IFD1 at 14: offset 44
-            + le16(0x0202) + le16(4) + le32(1) + le32(4) + le32(0);
-    ASSERT_EQ(44u, tiff.size());
-    tiff += "OLD!";
-    auto segmentOf = [](const std::string& t) {
-        size_t n = 8 + t.size();
-        return std::string("\xFF\xE1", 2) + (char)(n >> 8) + (char)(n & 0xFF) + std::string("Exif\0\0", 6) + t;
-    };
-    std::string out;
-    ASSERT_TRUE(ReplaceExifThumbnail(segmentOf(tiff), "NEWTHUMB", &out));
-    std::string want = tiff.substr(0, 44) + "NEWTHUMB";
-    want.replace(36, 4, le32(8));   // the new length
-    EXPECT_EQ(segmentOf(want), out);
-    // A thumbnail that is not the last thing, a damaged directory, or one
-    // that does not fit a segment: nothing is made.
-    EXPECT_FALSE(ReplaceExifThumbnail(segmentOf(tiff + "tail"), "X", &out));
-    std::string broken = tiff;
-    broken.replace(4, 4, le32(5000));
-    EXPECT_FALSE(ReplaceExifThumbnail(segmentOf(broken), "X", &out));
-    EXPECT_FALSE(ReplaceExifThumbnail(segmentOf(tiff), std::string(70000, 'x'), &out));
-    EXPECT_FALSE(ReplaceExifThumbnail("\xFF\xE1\x00\x08JFIF\0\0", "X", &out));
-}
