@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "app/colourdlg.h"
 #include "app/envblock.h"
 #include "app/frame.h"
 #include "app/globals.h"
@@ -235,6 +236,7 @@ void InstallCanvasHost() {
     host.screenDepth = &Screen.depth;
     host.appActive = &FrameState.appActive;
     host.recentFilesAdd = RecentFilesAdd;
+    host.chooseColour = ChooseColour;
     host.statusBarSetPos = StatusBarSetPos;
     host.statusBarSetZoom = StatusBarSetZoomPercent;
     host.saveCanvas = SaveCanvasFile;

@@ -271,15 +271,10 @@ INT_PTR CALLBACK GridProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
     case WM_COMMAND:
         switch (LOWORD(wp)) {
         case 111: {
-            static COLORREF custom[16];
-            CHOOSECOLORA cc = {};
-            cc.lStructSize = sizeof cc;
-            cc.hwndOwner = dlg;
-            cc.rgbResult = st->colour;
-            cc.lpCustColors = custom;
-            cc.Flags = CC_RGBINIT | CC_FULLOPEN;
-            if (ChooseColorA(&cc)) {
-                st->colour = cc.rgbResult;
+            const CanvasHost& host = GetCanvasHost();
+            int r = GetRValue(st->colour), g = GetGValue(st->colour), b = GetBValue(st->colour);
+            if (host.chooseColour && host.chooseColour(dlg, &r, &g, &b, kGridColourCaption)) {
+                st->colour = RGB(r, g, b);
                 InvalidateRect(GetDlgItem(dlg, 112), nullptr, FALSE);
             }
             break;
@@ -693,7 +688,9 @@ int CopyChannel(HWND owner) {
 
 int CopyChannelData(CanvDoc* doc, int source, int target, int invert, int insideOnly) {
     if (!doc) return 0;
-    if (target == ChannelArea && !doc->selectionMask) {
+    if (target == ChannelArea) {
+        // The area is made anew from the channel (everything selected first).
+        g_VmsStore.Free(&doc->selectionMask);
         doc->selectionMask = g_VmsStore.Create(doc->width, doc->height, 8, 0, 1);
         if (!doc->selectionMask) return 0;
     }

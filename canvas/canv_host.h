@@ -29,6 +29,8 @@ struct CanvasHost {
     int (*penKind)();                           // c_PenEngine::GetPenKind
     int (*strokeLayerWanted)();                 // the pen state asks for the stroke layer
     void (*recentFilesAdd)(const char* path);
+    // The program's colour chooser: 1 when the user chose (r, g, b updated).
+    int (*chooseColour)(HWND owner, int* r, int* g, int* b, const char* caption);
     // The frame's menu for an active document (1) or for none (0).
     void (*documentMenu)(int documentActive);
     // The tools: a mouse event on the display surface that the canvas does not
