@@ -417,7 +417,15 @@ int FrameOnCommand(HWND frame, WPARAM wp, LPARAM lp) {
                     : id == CMD_IMG_SELCOPY   ? PrepareSelectionCopy(frame)
                                               : PrepareRotatedDuplicate(frame, id == CMD_IMG_ROTRIGHT ? 1 : -1);
         if (!ready) return 1;
-        if (!CreateCanvasWindow() && !TakeCanvasRefusalShown()) ShowFrameMessage(IDS_NEW_FAILED, kMsgOk);
+        HWND source = NewCanvasRequest.source ? NewCanvasRequest.source->window : nullptr;
+        const bool inPlace = NewCanvasRequest.rotateFlags[1] != 0;
+        if (!CreateCanvasWindow()) {
+            if (!TakeCanvasRefusalShown()) ShowFrameMessage(IDS_NEW_FAILED, kMsgOk);
+        } else if (inPlace && source && IsWindow(source)) {
+            // The turned copy takes the source's place: the source goes without its
+            // question, its pictures live on in the copy (marked changed).
+            SendMessageA(AppWindows.mdiClient, WM_MDIDESTROY, (WPARAM)source, 0);
+        }
         return 0;
     }
     case CMD_FILE_TWAINSOURCE:

@@ -309,6 +309,8 @@ int FrameOnCreate(HWND frame) {
     g_ScreenRow.Init(frame);
     g_ScreenRow.SetScreenSettings(&Env.screenOutput, &Screen.depth);
     AppWindows.statusBar = CreateFrameChild(frame, "StatusBarClass", 2);
+    // Reader and writer plug-ins report their progress to the status bar.
+    SetPluginStatusWindow(AppWindows.statusBar);
     AppWindows.ctrlPanel = CreateFrameChild(frame, "CtrlPanelClass", 12);
     SetPanelWindow(kPanelControl, AppWindows.ctrlPanel);
     AppWindows.mainToolBar = CreateFrameChild(frame, "ToolBarClass", 3);
@@ -351,6 +353,7 @@ void FrameOnDestroy(HWND frame) {
     TwainCloseManager(0);
     PostQuitMessage(0);
     SetProgressWindow(nullptr);
+    SetPluginStatusWindow(nullptr);
     SetMessageBoxOwner(nullptr);
     std::memset(&AppWindows, 0, sizeof AppWindows);
 }

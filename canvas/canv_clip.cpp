@@ -290,26 +290,31 @@ int GetClipboardDibInfo(int* width, int* height, int* bits) {
 }
 
 VmsImage* PasteClipImage() {
+    if (!IsClipboardFormatAvailable(CF_DIB)) return nullptr;
     VmsImage* image = nullptr;
-    bool refused = false;
+    const char* problem = nullptr;   // said once the clipboard is closed again
     {
         OpenClip clip;
-        if (!clip.ok()) return nullptr;
-        ClipBlock block(CF_DIB);
-        if (!block.data()) return nullptr;
-        BmpLayout l;
-        if (CheckClipDib(block.data(), block.size(), &l) != ClipDibOk) {
-            refused = true;
+        if (!clip.ok()) {
+            problem = kClipCannotOpen;
         } else {
-            image = ReadThroughWorkFile(block.data(), l, nullptr);
-            if (image && !c_Dib::ConvertTo24Bit(&image)) g_VmsStore.Free(&image);
-            if (image) {
-                image->xResolution = ClipDibDpi(l.xPelsPerMeter);
-                image->yResolution = ClipDibDpi(l.yPelsPerMeter);
+            ClipBlock block(CF_DIB);
+            BmpLayout l;
+            if (!block.data() || CheckClipDib(block.data(), block.size(), &l) != ClipDibOk) {
+                problem = kClipUnreadable;
+            } else {
+                image = ReadThroughWorkFile(block.data(), l, nullptr);
+                if (image && !c_Dib::ConvertTo24Bit(&image)) g_VmsStore.Free(&image);
+                if (image) {
+                    image->xResolution = ClipDibDpi(l.xPelsPerMeter);
+                    image->yResolution = ClipDibDpi(l.yPelsPerMeter);
+                } else {
+                    problem = kClipError;   // the work file could not be written or read back
+                }
             }
         }
     }
-    if (refused) Tell(kClipUnreadable);
+    if (problem) Tell(problem);
     return image;
 }
 
@@ -340,7 +345,7 @@ int PasteAsLayer(CanvDoc* doc, VmsImage* image, VmsImage* transparency, const Vm
 }
 
 int PasteClipboardAsLayer(CanvDoc* doc) {
-    if (!doc || !GetClipboardDibInfo(nullptr, nullptr, nullptr)) return 0;
+    if (!doc || !IsClipboardFormatAvailable(CF_DIB)) return 0;
     VmsImage* image = PasteClipImage();
     if (!image) return 0;
     VmsImage* transp = LoadClipTransp(image->width, image->height);

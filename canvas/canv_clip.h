@@ -28,7 +28,8 @@ void CopyTranspToClipboard(CanvDoc* doc, int x0, int y0, int x1, int y1);
 // image, 0 otherwise (outputs may be null).
 int GetClipboardDibInfo(int* width, int* height, int* bits);
 // The clipboard image as a new 24-bit image with its resolution, or null: no
-// CF_DIB, a block that cannot be read (said in a message box), or no memory.
+// CF_DIB, or (said in a message box) a clipboard that cannot be opened, a block
+// that cannot be read, a work file that fails, or no memory.
 VmsImage* PasteClipImage();
 // A companion as a new 8-bit image, or null when the clipboard holds none,
 // it cannot be read, or its size differs from width x height.

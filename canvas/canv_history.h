@@ -9,7 +9,8 @@ public:
     // Checkpoint of a plane before it changes (plane < 0: the current plane);
     // markModified sets the modified flag first. A checkpoint after an undo
     // drops the undone entries. Returns 1; 0 when the image store refused the
-    // step (nothing is recorded; the history keeps its entries and position).
+    // step (nothing is recorded and the position stays; the undone entries are
+    // dropped all the same, since the store's own redo went with its attempt).
     static int SavePoint(CanvDoc* doc, int plane, int markModified);
     // One step back (redo 0) or forward (redo 1). 0 when there was nothing to
     // do or the store refused (position kept), else 1.

@@ -21,6 +21,7 @@
 #include "fileio/plugin_registry.h"
 #include "image/c_dib.h"
 #include "image/dib_image.h"
+#include "image/product_table.h"
 #include "image/vms_store.h"
 
 namespace {
@@ -118,10 +119,11 @@ void CopyDocLayersCropped(CanvDoc* doc, const CanvDoc* source) {
             for (int y = iy0; y <= iy1; ++y) {
                 g_VmsStore.GetRow(from[k].image, y - from->y, ix0 - from->x, ix1 - from->x, row.data());
                 if (k == 1) {
-                    // Protected pixels of the selection become transparent.
+                    // Protected pixels of the selection become transparent, partly
+                    // protected ones (a blurred edge) in proportion.
                     std::memset(mask.data(), 0, mask.size());
                     if (source->selectionMask) g_VmsStore.GetRow(source->selectionMask, y, ix0, ix1, mask.data());
-                    for (int i = 0; i < n; ++i) row[i] = (uint8_t)(row[i] & ~mask[i]);
+                    for (int i = 0; i < n; ++i) row[i] = ProductTable[row[i]][255 - mask[i]];
                 }
                 g_VmsStore.PutRow(to[k].image, y - iy0, 0, n - 1, row.data());
             }
@@ -288,7 +290,12 @@ int InitCanvDoc(CanvDoc* doc) {
     }
     case CanvOriginDuplicate: CopyDocLayers(doc, source, false); modified = 1; break;
     case CanvOriginResized: CopyDocLayersTransformed(doc, source, false); modified = 1; break;
-    case CanvOriginRotated: CopyDocLayersTransformed(doc, source, true); modified = 1; break;
+    case CanvOriginRotated:
+        CopyDocLayersTransformed(doc, source, true);
+        modified = 1;
+        // Turned in place: the copy stands for the source's file.
+        if (NewCanvasRequest.rotateFlags[0]) lstrcpynA(doc->path, source->path, sizeof doc->path);
+        break;
     case CanvOriginShifted: CopyDocLayers(doc, source, true); break;
     case CanvOriginCropped: CopyDocLayersCropped(doc, source); modified = 1; break;
     case CanvOriginClipboard: NewDocFromClipboard(doc); break;

@@ -91,12 +91,15 @@ TEST(CanvasInit, CopiesByOrigin) {
     source->selShapes[0] = SelShape{.kind = 20001, .x0 = 3, .y0 = 2, .x1 = 6, .y1 = 4};
     source->selectionMask = g_VmsStore.Create(8, 6, 8, 0, 1);
     SetPixel(source->selectionMask, 3, 2, 255);
+    SetPixel(source->selectionMask, 5, 2, 100);   // partly protected: a blurred edge
+    SetPixel(LayerBase(source.doc, 0)[1].image, 5, 2, 200);
     DocHolder cropped(MakeDoc({Layer(4, 3), Layer(3, 3, 0, 0)}, CanvOriginCropped, source.doc));
     ASSERT_TRUE(cropped.doc);
     EXPECT_EQ(1, cropped->modified);
     EXPECT_EQ(0x112233u, Pixel(LayerBase(cropped.doc, 0)->image, 0, 0));
     EXPECT_EQ(0u, Pixel(LayerBase(cropped.doc, 0)[1].image, 0, 0));     // protected
     EXPECT_EQ(255u, Pixel(LayerBase(cropped.doc, 0)[1].image, 1, 0));
+    EXPECT_EQ(122u, Pixel(LayerBase(cropped.doc, 0)[1].image, 2, 0));   // 200 x 155 / 255, not 200 & ~100
     EXPECT_EQ(0xABCDEFu, Pixel(LayerBase(cropped.doc, 1)->image, 0, 0));   // source layer pixel (1, 1)
 }
 

@@ -10,6 +10,7 @@
 #include <cstring>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "../app/app_test_util.h"
 #include "../ui/ui_test_util.h"
@@ -545,6 +546,11 @@ TEST_F(ClipCanvas, CopyBetweenChannelsMapsAlphaPlanesByNumberAndWritesTheArea) {
     std::vector<uint8_t> mask = Plane8(doc->selectionMask);
     for (int x = 0; x < 30; ++x) EXPECT_EQ(255 - ((Pattern(x, 3) >> 16) & 255), mask[3 * 30 + x]) << x;
     EXPECT_EQ(20007, doc->selShapes[0].kind);
+    // The area is made anew each time: "not outside the area" finds the old
+    // area gone, and the mask takes red itself.
+    ASSERT_EQ(1, CopyChannelData(doc, ChannelRed, ChannelArea, 0, 1));
+    mask = Plane8(doc->selectionMask);
+    for (int x = 0; x < 30; ++x) EXPECT_EQ((Pattern(x, 3) >> 16) & 255, mask[3 * 30 + x]) << x;
 }
 
 TEST_F(ClipCanvas, CopyWhileAnotherProcessHoldsTheClipboardSaysSo) {
@@ -555,10 +561,15 @@ TEST_F(ClipCanvas, CopyWhileAnotherProcessHoldsTheClipboardSaysSo) {
     apptest::AnswerBoxes(&answers);
     ASSERT_NE(0, peer_->Send(6, 1));
     CopyToClipboard(doc);
+    // Pasting while it is held says so as well, and makes no layer.
+    const int layers = CountLayers(doc, 0);
+    EXPECT_EQ(nullptr, PasteClipImage());
+    EXPECT_EQ(0, PasteClipboardAsLayer(doc));
+    EXPECT_EQ(layers, CountLayers(doc, 0));
     ASSERT_NE(0, peer_->Send(6, 0));
     apptest::AnswerBoxes(nullptr);
-    ASSERT_EQ(1u, answers.texts.size());
-    EXPECT_EQ(kClipCannotOpen, answers.texts[0]);
+    ASSERT_EQ(3u, answers.texts.size());
+    for (const std::string& text : answers.texts) EXPECT_EQ(kClipCannotOpen, text);
     // The clipboard still holds what the other process put there.
     int w = 0;
     ASSERT_EQ(1, GetClipboardDibInfo(&w, nullptr, nullptr));
@@ -748,6 +759,34 @@ TEST_F(ClipCanvas, FileBecomesALayerFittedWhenAsked) {
     EXPECT_EQ(3, CountLayers(doc, 0));
 }
 
+namespace {
+int g_statusProgress = 0;
+LRESULT CALLBACK CountStatusProgress(int code, WPARAM wp, LPARAM lp) {
+    const CWPSTRUCT* m = (const CWPSTRUCT*)lp;
+    if (code == HC_ACTION && m->hwnd == AppWindows.statusBar && m->message == WM_USER && m->wParam == 3)
+        ++g_statusProgress;
+    return CallNextHookEx(nullptr, code, wp, lp);
+}
+}  // namespace
+
+// The reader plug-ins report how far a file read has come on the editor's
+// status bar.
+TEST_F(ClipCanvas, FileReadsReportTheirProgressOnTheStatusBar) {
+    CanvDoc* doc = NewDoc(20, 20);
+    ASSERT_NE(nullptr, doc);
+    BITMAPINFOHEADER* dib = CreatePackedDib(64, 200, 24);
+    ASSERT_NE(nullptr, dib);
+    const std::string path = folder_->File("progress.bmp");
+    ASSERT_EQ(1, SavePackedDibBmp(path.c_str(), dib));
+    FreePackedDib(dib);
+    g_statusProgress = 0;
+    HHOOK hook = SetWindowsHookExA(WH_CALLWNDPROC, CountStatusProgress, nullptr, GetCurrentThreadId());
+    const int index = PasteFileAsLayer(doc, 2, path.c_str(), 0, 0, 0);
+    UnhookWindowsHookEx(hook);
+    ASSERT_GT(index, 0);
+    EXPECT_GT(g_statusProgress, 10);
+}
+
 // ---- dialogs no command opens
 
 TEST_F(ClipCanvas, LayerSizeDialogResizesTheLayerAndShowsHandles) {
@@ -916,3 +955,24 @@ TEST_F(ClipCanvas, ScreenshotOfRulersAndLayerOptions) {
 }
 
 }  // namespace
+
+// Turning the image right replaces the document by its turned copy: the copy
+// keeps the file's path and stays marked changed, the source window is gone.
+TEST_F(ClipCanvas, TurningTheImageReplacesTheDocumentUnderItsPath) {
+    CanvDoc* doc = NewDoc(60, 40);
+    ASSERT_NE(nullptr, doc);
+    HWND source = doc->window;
+    lstrcpynA(doc->path, "C:\\photos\\turned.png", sizeof doc->path);
+    doc->modified = 0;
+    SendMessageA(AppWindows.frame, WM_COMMAND, CMD_IMG_ROTRIGHT, 0);
+    CanvDoc* turned = GetActiveCanvas();
+    ASSERT_NE(nullptr, turned);
+    ASSERT_NE(source, turned->window);
+    windows_.push_back(turned->window);
+    EXPECT_FALSE(IsWindow(source));
+    std::erase(windows_, source);
+    EXPECT_EQ(40, turned->width);
+    EXPECT_EQ(60, turned->height);
+    EXPECT_STREQ("C:\\photos\\turned.png", turned->path);
+    EXPECT_EQ(1, turned->modified);
+}
