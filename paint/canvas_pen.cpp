@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "app/ui/msgbox.h"
+#include "canvas/canv_dialogs.h"
 #include "canvas/canv_history.h"
 #include "canvas/canv_layers.h"
 #include "image/dib_image.h"
@@ -89,7 +90,9 @@ void MakePenCanvas(CanvDoc* doc, PenCanvas* view) {
     view->planes = doc->planes;
     view->layerCount = CountLayersInUse(doc);
     view->current = doc->currentPlane;
-    view->channelOn[0] = view->channelOn[1] = view->channelOn[2] = 1;
+    // The channel lock dialog's model and writable channels.
+    view->channelModel = ChannelLock.model;
+    for (int k = 0; k < 3; ++k) view->channelOn[k] = ChannelLock.enabled[k];
     view->pane = doc->display;
     view->selectionActive = SelectionActive;
     view->selectionMaskRow = SelectionRow;

@@ -4,11 +4,13 @@
 #include <vector>
 
 #include "app/ui/mousepoll.h"
+#include "app/ui/msgbox.h"
 #include "image/vms_image.h"
 #include "paint/pen_engine.h"
 #include "paint/pen_state.h"
 #include "paint/pen_tip.h"
 #include "paint/pen_writer.h"
+#include "resources/paint_ids.h"
 
 namespace {
 
@@ -106,7 +108,13 @@ PaintScope::PaintScope(PenCanvas* c, bool hide) : canvas(c), opacity(PenOpacity)
     }
     g_Dirty = {999999, 999999, 0, 0};
     if (!BeginStrokePlane(c)) return;
-    if (c->savePoint) c->savePoint(c, c->current);
+    // A stroke that could not be undone is not painted: the store could not
+    // keep the plane's step (its work file failed).
+    if (c->savePoint && !c->savePoint(c, c->current)) {
+        EndStrokePlane(c);
+        ShowMessageBox(GetMessageBoxOwner(), LoadResString(IDS_STROKE_NO_UNDO), kAppTitle, kMsgOk);
+        return;
+    }
     ok = true;
     Pen.dabCount = 0;
     if (hideCursor) ShowCursor(FALSE);

@@ -12,3 +12,4 @@
 
 // Strings.
 #define IDS_CLONE_NEEDS_SOURCE  1411
+#define IDS_STROKE_NO_UNDO      1412

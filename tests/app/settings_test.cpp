@@ -211,6 +211,25 @@ TEST(Settings, LoadRules) {
     EXPECT_EQ(0, PenRecords[1].tipKind);
 }
 
+// Stored pens come back from pen.dat as they were saved, edge pens with
+// their colour and inner factor and the bytes the program does not use.
+TEST(Settings, StoredPensRoundTrip) {
+    FolderScope scope;
+    LoadAll();
+    PenRecords[0] = PenRecord{.halfWidth = 1.5, .halfHeight = 3.0, .tipKind = 2};
+    PenRecords[7] = PenRecord{.halfWidth = 12.0, .halfHeight = 6.25, .tipKind = 4, .edgeColour = {10, 20, 30, 0},
+                              .innerFactor = 7.5};
+    PenRecords[99].halfWidth = 127.0;
+    PenRecords[99].halfHeight = 1.0;
+    PenRecords[99].rest[31] = 0xA5;
+    PenRecord saved[kPenRecordCount];
+    std::memcpy(saved, PenRecords, sizeof saved);
+    ASSERT_EQ(1, SavePenRecords());
+    std::memset(PenRecords, 0, sizeof PenRecords);
+    ASSERT_EQ(1, LoadPenRecords());
+    EXPECT_EQ(0, std::memcmp(saved, PenRecords, sizeof saved));
+}
+
 TEST(Settings, Env2IsTheFallbackAndEnvIsWrittenBack) {
     FolderScope scope;
     EnvBlock env = {};

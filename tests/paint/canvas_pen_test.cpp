@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "app/ui/mousepoll.h"
+#include "canvas/canv_dialogs.h"
 #include "canvas/canv_history.h"
 #include "canvas/canv_init.h"
 #include "canvas/canv_layers.h"
@@ -94,6 +95,24 @@ TEST(PenOnDocuments, StrokeIsOneUndoStepUndoneAndRedoneExactly) {
     EXPECT_EQ(alphaBefore, d.Plane(1));
     ASSERT_EQ(1, c_UndoManager::Step(d.doc, -1, 1));
     EXPECT_EQ(after, d.Plane(0));
+}
+
+// The channel lock dialog's settings reach the pen: a locked green channel
+// keeps its value under a stroke.
+TEST(PenOnDocuments, LockedChannelsKeepTheirValues) {
+    Doc d(48, 32);
+    ASSERT_TRUE(d.doc);
+    SetPen(200, 0, 0, 2.0, 15);
+    Pen.tool = kToolPen;
+    ChannelLock = ChannelLockSettings{0, {1, 0, 1}};
+    PenCanvas view;
+    MakePenCanvas(d.doc, &view);
+    ChannelLock = ChannelLockSettings{0, {1, 1, 1}};
+    {
+        Drag drag(6, 40, 16);
+        ASSERT_EQ(1, RunFreehandStroke(&view, 6, 16, 0));
+    }
+    EXPECT_EQ(MakeWord(200, 255, 0), d.Plane(0)[16 * 48 + 20]);
 }
 
 TEST(PenOnDocuments, EdgePenPaintsTheStrokeLayersAndLeavesTheCurrentOne) {

@@ -2,9 +2,11 @@
 // undo checkpoint a stroke, single dabs and strokes that cannot run.
 #include <gtest/gtest.h>
 
+#include <string>
 #include <vector>
 
 #include "app/ui/mousepoll.h"
+#include "app/ui/ui_hook.h"
 #include "paint/pen_engine.h"
 #include "paint/pen_tip.h"
 #include "paint/pen_writer.h"
@@ -93,6 +95,28 @@ TEST(FreehandStroke, EdgePenWithoutAStrokeLayerPaintsNothingAndTakesNoUndoStep) 
     EXPECT_EQ(0, t.savePoints);
     EXPECT_EQ(before, t.Snapshot());
     EXPECT_EQ(0, t.view.current);
+}
+
+// The store could not keep the step (its work file failed): the stroke is not
+// painted, the user is told, and the stroke plane is put back.
+TEST(FreehandStroke, StrokeWhoseUndoStepIsRefusedPaintsNothing) {
+    TestCanvas t(20, 20);
+    SetPen(0, 0, 0, 2.0, 15);
+    t.view.savePoint = [](PenCanvas*, int) { return 0; };
+    std::string shown;
+    SetModalAnswerHook(
+        [](const ModalRequest& r, void* user) {
+            *(std::string*)user = r.text ? r.text : "";
+            return (int)IDOK;
+        },
+        &shown);
+    auto before = t.Snapshot();
+    Script script(Drag(5, 12, 5, kSampleLeft));
+    EXPECT_EQ(0, RunFreehandStroke(&t.view, 5, 5, 0));
+    SetModalAnswerHook(nullptr, nullptr);
+    EXPECT_EQ(before, t.Snapshot());
+    EXPECT_EQ(0, t.modified);
+    EXPECT_NE(std::string::npos, shown.find("元に戻す"));
 }
 
 TEST(FreehandStroke, EdgePenPaintsBothStrokeLayers) {
