@@ -227,16 +227,32 @@ TEST_F(CanvasWindows, LayeredFileOpensWithItsLayers) {
     EXPECT_EQ(kTopY, top[1].y);
     EXPECT_EQ(kTopW, top->width);
     EXPECT_EQ(DraPixel(1, 3, 4), Pixel(top->image, 3, 4));
-    SendMessageA(doc->window, WM_COMMAND, CMD_VIEW_ZOOM_100, 0);
-    SendMessageA(doc->pane, WM_HSCROLL, SB_LEFT, 0);
-    SendMessageA(doc->pane, WM_VSCROLL, SB_TOP, 0);
-    std::vector<uint32_t> got = ReadDisplay(doc, kDraW, kDraH);
-    for (int y = 0; y < kDraH; ++y)
-        for (int x = 0; x < kDraW; ++x) {
-            bool inTop = x >= kTopX && x < kTopX + kTopW && y >= kTopY && y < kTopY + kTopH;
-            uint32_t want = inTop ? DraPixel(1, x - kTopX, y - kTopY) : DraPixel(0, x, y);
-            ASSERT_EQ(want, got[(size_t)(y * kDraW + x)]) << x << "," << y;
-        }
+    // The composed window at 50, 100 and 200 %: each display pixel shows the
+    // upper layer inside its rectangle and the base layer elsewhere.
+    for (int preset : {CMD_VIEW_ZOOM_FIRST + 2, CMD_VIEW_ZOOM_100, CMD_VIEW_ZOOM_FIRST + 6}) {
+        SendMessageA(doc->window, WM_COMMAND, preset, 0);
+        const int z = (int)ZoomPresetTable[preset - CMD_VIEW_ZOOM_FIRST];
+        ASSERT_EQ((double)z, doc->zoom);
+        RECT shown;
+        GetClientRect(doc->pane, &shown);
+        const int w = std::min(GetDisplayWidth(doc), (int)shown.right - 16);
+        const int h = std::min(GetDisplayHeight(doc), (int)shown.bottom - 16);
+        ASSERT_GT(w, 20);
+        ASSERT_GT(h, 20);
+        SendMessageA(doc->pane, WM_HSCROLL, SB_LEFT, 0);
+        SendMessageA(doc->pane, WM_VSCROLL, SB_TOP, 0);
+        std::vector<uint32_t> got = ReadDisplay(doc, w, h);
+        int wrong = 0;
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x) {
+                const int ix = z < 100 ? (x * 100 + z - 1) / z : x * 100 / z;
+                const int iy = z < 100 ? (y * 100 + z - 1) / z : y * 100 / z;
+                const bool inTop = ix >= kTopX && ix < kTopX + kTopW && iy >= kTopY && iy < kTopY + kTopH;
+                const uint32_t want = inTop ? DraPixel(1, ix - kTopX, iy - kTopY) : DraPixel(0, ix, iy);
+                if (got[(size_t)(y * w + x)] != want && ++wrong < 5) ADD_FAILURE() << z << "% at " << x << "," << y;
+            }
+        EXPECT_EQ(0, wrong) << z;
+    }
 }
 
 TEST_F(CanvasWindows, LayerCommandsUndoRedoAndTheCloseQuestion) {
