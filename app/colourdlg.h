@@ -14,8 +14,8 @@ extern uint32_t StoredColours[kStoredColourCount];
 // Shows the chooser over the owner with the caption; on OK writes the colour to
 // r, g, b and saves the stored colours. Returns 1.
 int ChooseColour(HWND owner, int* r, int* g, int* b, const char* caption);
-// Reads "%scoldlg.dat": as many whole entries as the file holds (a missing file
-// leaves the store as it is); writes it through a temporary file (0 on failure).
+// Reads "%scoldlg.dat" when it is whole (120 bytes of sound entries; any other
+// file leaves the store as it is); writes it through a temporary file (0 on failure).
 void LoadStoredColours();
 int SaveStoredColours();
 

@@ -81,12 +81,12 @@ int OpacityFromGaugeX(int x, int width);
 // where it goes in a gauge `width` wide.
 void OpacityGaugeText(int opacity, int numberMode, char* out, size_t outSize, int width, int* x);
 
-// Tips: one at a time, shown in a topmost pop-up of the tip class after a 200 ms
-// pause over a button while the pointer is captured.
+// Tips: one at a time, shown in a window of the tip class (the frame's top
+// child) after a 200 ms pause over a button while the pointer is captured.
 struct TipStateRecord {
     HWND capture;     // the button holding the capture, or null
     int timerId;      // -1 when none
-    HWND tip;         // the pop-up (hidden when no tip is up)
+    HWND tip;         // the tip window (hidden when no tip is up)
     bool shown;
     char text[256];
 };

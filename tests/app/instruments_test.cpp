@@ -504,6 +504,46 @@ TEST(StatusBar, CoordinatesOnlyWhileShown) {
     EXPECT_STREQ("[座標]", StatusBarState.coords);
 }
 
+namespace {
+// Keys for the zoom box's pop-up menu, typed from a timer inside the menu's own
+// loop; a menu still open after two seconds is ended.
+int g_menuTicks = 0;
+void CALLBACK TypeIntoMenu(HWND, UINT, UINT_PTR, DWORD) {
+    if (++g_menuTicks == 2) {
+        for (int i = 0; i < 3; ++i) PostMessageA(AppWindows.statusBar, WM_KEYDOWN, VK_DOWN, 0);
+        PostMessageA(AppWindows.statusBar, WM_KEYDOWN, VK_RETURN, 0);
+    } else if (g_menuTicks > 20) {
+        EndMenu();
+    }
+}
+}  // namespace
+
+// The zoom box: the right button gives 100 %, the left one a menu of the
+// presets whose choice becomes the canvas's zoom.
+TEST(StatusBar, ZoomBoxRightClickGives100AndTheMenuChoosesAPreset) {
+    FrameRun run(SW_SHOWNORMAL);
+    ASSERT_TRUE(run.ok);
+    HWND canvas = OpenStandInCanvas();
+    ASSERT_TRUE(canvas);
+    CanvDoc* doc = GetCanvDoc(canvas);
+    ASSERT_TRUE(doc);
+    HWND box = GetDlgItem(AppWindows.statusBar, kStatusZoomItem);
+    ASSERT_TRUE(box);
+    RECT rc;
+    GetWindowRect(box, &rc);
+    const LPARAM at = ClientPoint(AppWindows.statusBar, {(rc.left + rc.right) / 2, (rc.top + rc.bottom) / 2});
+    CanvasSetZoomAt(canvas, 50);
+    ASSERT_EQ(50.0, doc->zoom);
+    SendMessageA(AppWindows.statusBar, WM_RBUTTONDOWN, 0, at);
+    EXPECT_EQ(100.0, doc->zoom);
+    g_menuTicks = 0;
+    UINT_PTR timer = SetTimer(nullptr, 0, 100, TypeIntoMenu);
+    SendMessageA(AppWindows.statusBar, WM_LBUTTONDOWN, 0, at);
+    KillTimer(nullptr, timer);
+    EXPECT_LE(g_menuTicks, 20);
+    EXPECT_EQ((double)kZoomPresets[2], doc->zoom);
+}
+
 // --- colour panel --------------------------------------------------------
 
 namespace {
