@@ -245,6 +245,7 @@ void InstallCanvasHost() {
     // The pen's share: its tools' button presses, the brush outline, its kind.
     host.toolMouse = PenToolMouse;
     host.brushRadius = PenBrushRadius;
+    host.selectionWithPen = PenOnSelection;
     host.penKind = c_PenEngine::GetPenKind;
     host.strokeLayerWanted = PenWantsStrokeLayer;
     SetCanvasHost(host);

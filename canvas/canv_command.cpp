@@ -162,6 +162,15 @@ void CanvDocCommand(HWND wnd, int id, HWND, int) {
             c_UndoManager::StepLocked(doc, 1, 1);
             SetCanvasModified(doc);
             break;
+        case 21000:
+        case 21001:
+            // The pen's fill or outline of the selection (its own undo step).
+            if (host.selectionWithPen) {
+                HCURSOR previous = SetCursor(LoadCursorA(nullptr, (LPCSTR)IDC_WAIT));
+                host.selectionWithPen(doc, id == 21001);
+                SetCursor(previous);
+            }
+            break;
         case 21012:
             if (CanvDialogCommand(wnd, doc, id)) break;
             // Plane 0 asks the clear dialog of the canvas and layer dialogs.

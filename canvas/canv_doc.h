@@ -86,7 +86,8 @@ struct SelShape {
 
 struct UndoStep {
     int32_t plane;              // plane index (layer x 8 + plane)
-    int32_t second;             // 1: planes 0 and 1 of the stroke layer were saved too
+    int32_t second;             // bits of what took a step: 1 the stroke layer's planes 0 and 1,
+                                // 2 the named plane, 4 its transparency plane
 };
 
 struct CanvDoc {

@@ -39,6 +39,8 @@ struct CanvasHost {
     int (*toolMouse)(struct CanvDoc* doc, int event, int x, int y);
     // Half sizes of the brush outline at the pointer; 0 when no outline is drawn.
     int (*brushRadius)(int* rx, int* ry);
+    // Commands 21000 and 21001: the selection filled (0) or outlined (1) with the pen.
+    int (*selectionWithPen)(struct CanvDoc* doc, int outline);
     // Services of the parts not built yet, answered by the frame.
     int (*saveCanvas)(HWND canvasWindow, int saveAs);   // 1 when saved
 };

@@ -12,6 +12,7 @@
 #include "paint/pen_state.h"
 #include "paint/pen_tip.h"
 #include "paint/pen_writer.h"
+#include "paint/shapes.h"
 #include "paint/stroke.h"
 #include "resources/paint_ids.h"
 
@@ -174,3 +175,12 @@ int PenBrushRadius(int* rx, int* ry) {
 }
 
 int PenWantsStrokeLayer() { return c_PenEngine::GetPenKind() == 2 ? 1 : 0; }
+
+int PenOnSelection(CanvDoc* doc, int outline) {
+    if (!doc) return 0;
+    PenCanvas view;
+    MakePenCanvas(doc, &view);
+    if (outline) StrokeSelectionShape(&view, doc->selShapes[0].kind);
+    else FillSelectionWithPen(&view);
+    return 1;
+}

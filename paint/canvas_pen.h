@@ -20,3 +20,7 @@ int PenToolMouse(CanvDoc* doc, int button, int x, int y);
 int PenBrushRadius(int* rx, int* ry);
 // 1 when the current pen paints the stroke layers (the edge pen).
 int PenWantsStrokeLayer();
+// Canvas commands 21000 and 21001: the selection filled (outline 0) or its
+// outline drawn (outline 1) with the pen, one undo step. Fits the canvas
+// host's selectionWithPen.
+int PenOnSelection(CanvDoc* doc, int outline);

@@ -30,6 +30,7 @@
 #include "canvas/ruler_scale.h"
 #include "canvas/clip_strings.h"
 #include "dib_cases.h"
+#include "image/pen_colour.h"
 #include "image/vms_store.h"
 #include "test_support.h"
 
@@ -975,4 +976,31 @@ TEST_F(ClipCanvas, TurningTheImageReplacesTheDocumentUnderItsPath) {
     EXPECT_EQ(60, turned->height);
     EXPECT_STREQ("C:\\photos\\turned.png", turned->path);
     EXPECT_EQ(1, turned->modified);
+}
+
+// Image > fill the selection with the pen: the selected pixels of the box take
+// the pen colour, the protected ones stay, in one undo step.
+TEST_F(ClipCanvas, SelectionFilledWithThePenThroughItsCommand) {
+    CanvDoc* doc = NewDoc(40, 30);
+    ASSERT_NE(nullptr, doc);
+    doc->selectionMask = g_VmsStore.Create(40, 30, 8, 255, 1);   // all protected
+    ASSERT_NE(nullptr, doc->selectionMask);
+    std::vector<uint8_t> open(40, 0);
+    for (int y = 5; y <= 14; ++y) g_VmsStore.PutRow(doc->selectionMask, y, 10, 19, open.data());
+    doc->selShapes[0] = SelShape{.kind = 20001, .x0 = 8, .y0 = 3, .x1 = 21, .y1 = 16};
+    SetPenColourRgb(10, 20, 30);
+    const int opacity = PenOpacity;
+    PenOpacity = 255;
+    const int steps = doc->undoCount;
+    SendMessageA(doc->window, WM_COMMAND, 21000, 0);
+    PenOpacity = opacity;
+    std::vector<uint32_t> row(40);
+    g_VmsStore.GetRow(doc->planes[0].image, 10, 0, 39, row.data());
+    EXPECT_EQ(0x0A141Eu, row[15] & 0xFFFFFF);
+    EXPECT_EQ(Pattern(9, 10), row[9] & 0xFFFFFF);     // protected, inside the box
+    EXPECT_EQ(Pattern(25, 10), row[25] & 0xFFFFFF);   // outside the box
+    EXPECT_EQ(steps + 1, doc->undoCount);
+    EXPECT_EQ(1, doc->modified);
+    g_VmsStore.Free(&doc->selectionMask);
+    doc->selShapes[0] = SelShape{};
 }
