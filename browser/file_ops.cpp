@@ -110,8 +110,8 @@ INT_PTR CALLBACK RenameProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
     case WM_SYSCOMMAND:
         return EndDialogOnClose(dlg, wp, 0);
     case WM_PAINT:
-        PaintDialogFrame(dlg);
-        return FALSE;
+        PaintDialogWithFrame(dlg);
+        return TRUE;
     case WM_DESTROY:
         if (r && r->timer) KillTimer(dlg, r->timer);
         return FALSE;

@@ -33,7 +33,7 @@ INT_PTR CALLBACK SaveWarningProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
         return TRUE;
     }
     case WM_PAINT:
-        PaintDialogFrame(dlg);
+        PaintDialogWithFrame(dlg);
         return TRUE;
     case WM_COMMAND:
         switch (LOWORD(wp)) {

@@ -22,6 +22,7 @@ namespace {
 struct Script {
     std::vector<int> presses;         // control to press at each attempt
     std::vector<std::string> lines;   // the warning's list box, as shown
+    bool paintsSettle = false;        // one paint leaves nothing to repaint
 };
 
 int Answer(const ModalRequest& request, void* user) {
@@ -34,6 +35,11 @@ int Answer(const ModalRequest& request, void* user) {
             SendMessageA(list, LB_GETTEXT, i, (LPARAM)line);
             s->lines.push_back(line);
         }
+        // A dialog whose paint does not validate is asked to paint for ever
+        // (and its controls are never drawn).
+        ShowWindow(request.dialog, SW_SHOWNA);
+        UpdateWindow(request.dialog);
+        s->paintsSettle = !GetUpdateRect(request.dialog, nullptr, FALSE);
     }
     return request.attempt < (int)s->presses.size() ? s->presses[request.attempt] : IDCANCEL;
 }
@@ -60,6 +66,7 @@ TEST(SaveWarning, AnswersAndTheDontWarnFlag) {
         ASSERT_EQ(3u, script.lines.size());
         EXPECT_EQ("DNP形式以外では、透明度やレイヤー情報などの", script.lines[0]);
         EXPECT_EQ("この形式で保存しますか？", script.lines[2]);
+        EXPECT_TRUE(script.paintsSettle);
     }
 }
 
