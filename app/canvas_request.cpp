@@ -86,7 +86,9 @@ HWND CreateCanvasWindow() {
     mcs.y = g_cascade.y;
     mcs.cx = 640;
     mcs.cy = 400;
-    mcs.style = 0x2000;
+    // The document window clips its children: erasing or exposing its own
+    // background must not paint over the rulers, which are not repainted then.
+    mcs.style = 0x2000 | WS_CLIPCHILDREN;
     TakeCanvasRefusalShown();
     HWND child = (HWND)SendMessageA(AppWindows.mdiClient, WM_MDICREATE, 0, (LPARAM)&mcs);
     g_cascade.x += 12;

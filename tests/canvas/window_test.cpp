@@ -255,6 +255,45 @@ TEST_F(CanvasWindows, LayeredFileOpensWithItsLayers) {
     }
 }
 
+namespace {
+// Pixels of a window as the screen shows it.
+std::vector<COLORREF> ScreenPixels(HWND wnd, int* w, int* h) {
+    RECT rc;
+    GetClientRect(wnd, &rc);
+    *w = rc.right, *h = rc.bottom;
+    std::vector<COLORREF> out;
+    HDC dc = GetDC(wnd);
+    for (int y = 0; y < *h; ++y)
+        for (int x = 0; x < *w; ++x) out.push_back(GetPixel(dc, x, y));
+    ReleaseDC(wnd, dc);
+    return out;
+}
+}  // namespace
+
+// Rulers chosen in the ruler dialog show on the screen with their face and
+// ticks once the window has settled, not the document window's background.
+TEST_F(CanvasWindows, RulersShowOnTheScreen) {
+    std::string png = WritePng("ruler.png", 300, 200);
+    CanvDoc* doc = Open(png);
+    ASSERT_NE(nullptr, doc);
+    SendMessageA(doc->window, WM_COMMAND, CMD_VIEW_ZOOM_100, 0);
+    SetModalAnswerHook([](const ModalRequest& r, void*) { return r.attempt == 0 ? 101 : (int)IDOK; }, nullptr);
+    SendMessageA(doc->window, WM_COMMAND, 11013, 0);
+    SetModalAnswerHook(nullptr, nullptr);
+    ASSERT_EQ(1, doc->rulerUnit);
+    apptest::Pump(300);
+    int w = 0, h = 0;
+    std::vector<COLORREF> shown = ScreenPixels(doc->hRuler, &w, &h);
+    ASSERT_GT(w, 100);
+    int face = 0, ticks = 0;
+    for (COLORREF c : shown) {
+        face += c == RGB(192, 192, 192);
+        ticks += c == RGB(0, 0, 255);
+    }
+    EXPECT_GT(face, w * h / 4) << "ruler face";
+    EXPECT_GT(ticks, 5) << "major ticks";
+}
+
 TEST_F(CanvasWindows, LayerCommandsUndoRedoAndTheCloseQuestion) {
     std::string png = WritePng("edit.png", 40, 30);
     CanvDoc* doc = Open(png);
