@@ -1,5 +1,6 @@
-// Truncated, corrupted and mutated files: every reader fails cleanly or reads
-// garbage within the size it announced; nothing crashes.
+// Truncated, corrupted and mutated files: every reader fails cleanly, opens
+// what a damaged file holds, or reads garbage within the size it announced;
+// nothing crashes.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -50,18 +51,38 @@ protected:
 
 const char* kFormats[] = {"jpg", "png", "tif", "bmp", "dra"};
 
+// The longest cut of a file of our writer that leaves nothing to decode: up
+// to the start of a JPEG's scan, of a PNG's pixel data or of a TIFF's
+// directory (our writer puts it after the strips), or short of a bitmap's
+// first whole row. Every cut of a native file: a layered file has no partial
+// view to show.
+size_t LongestUndecodableCut(const std::string& ext, const std::string& data) {
+    auto le = [&](size_t at, int n) {
+        uint32_t v = 0;
+        for (int i = 0; i < n; ++i) v |= (uint32_t)(uint8_t)data[at + i] << (8 * i);
+        return (size_t)v;
+    };
+    if (ext == "jpg") return data.find("\xFF\xDA");
+    if (ext == "png") return data.find("IDAT") + 4;
+    if (ext == "tif") return le(4, 4);
+    if (ext == "bmp") return le(10, 4) + (le(18, 4) * le(28, 2) + 31) / 32 * 4 - 1;
+    return data.size() - 1;
+}
+
 }  // namespace
 
+// Cuts that leave nothing decodable are refused for every format; cuts past
+// that open with what they hold (see the tests below).
 TEST_F(Hostile, TruncatedFilesFail) {
     for (const char* ext : kFormats) {
         std::string data = Fixture(ext);
         ASSERT_GT(data.size(), 100u) << ext;
         ASSERT_EQ(1, ReadAs(data, ext)) << ext;
-        // A JPEG whose scan has begun is decodable in part (see below).
-        const size_t scan = std::string(ext) == "jpg" ? data.find("\xFF\xDA") : std::string::npos;
+        const size_t longest = LongestUndecodableCut(ext, data);
+        ASSERT_LT(longest, data.size()) << ext;
         for (size_t cut : {(size_t)0, (size_t)1, (size_t)8, (size_t)30, data.size() / 4, data.size() / 2,
-                           data.size() - 2, data.size() - 1}) {
-            if (scan != std::string::npos && cut > scan) continue;
+                           data.size() - 2, data.size() - 1, longest}) {
+            if (cut > longest) continue;
             EXPECT_EQ(0, ReadAs(data.substr(0, cut), ext)) << ext << " cut at " << cut << " of " << data.size();
         }
     }
@@ -130,12 +151,12 @@ TEST_F(Hostile, CorruptedFilesFail) {
 
 namespace {
 
-// A 5 x 3 palette file of `bits` whose header claims 1,000 colours and whose
-// colour table really is that long, so the pixels lie beyond all of it.
-// Entry k < 2^bits is (blue k, green 255 - k, red 3 k); pixel (x, y) uses
-// entry (x + y) mod 2^bits.
-std::string OversizedColourTable(int bits) {
-    const int w = 5, h = 3, full = 1 << bits, entries = 1000;
+// A w x h palette file of `bits` whose header claims `entries` colours and
+// whose colour table really is that long (past 2^bits, the pixels lie beyond
+// all of it). Entry k < 2^bits is (blue k, green 255 - k, red 3 k); pixel
+// (x, y) uses entry (x + y) mod min(2^bits, entries).
+std::string PaletteBmp(int bits, int entries, int w, int h, bool topDown) {
+    const int full = 1 << bits, used = entries < full ? entries : full;
     const int stride = ((w * bits + 31) / 32) * 4;
     const size_t pixels = 54 + (size_t)entries * 4;
     std::string s(pixels + (size_t)stride * h, '\x5A');
@@ -144,14 +165,15 @@ std::string OversizedColourTable(int bits) {
     };
     s[0] = 'B'; s[1] = 'M';
     put(2, (uint32_t)s.size(), 4); put(6, 0, 4); put(10, (uint32_t)pixels, 4);
-    put(14, 40, 4); put(18, w, 4); put(22, h, 4); put(26, 1, 2); put(28, (uint32_t)bits, 2);
+    put(14, 40, 4); put(18, w, 4); put(22, topDown ? (uint32_t)-h : (uint32_t)h, 4);
+    put(26, 1, 2); put(28, (uint32_t)bits, 2);
     put(30, 0, 4); put(34, 0, 4); put(38, 2835, 4); put(42, 2835, 4); put(46, entries, 4); put(50, 0, 4);
-    for (int k = 0; k < full; ++k) put(54 + 4 * k, (uint32_t)(k | (255 - k) << 8 | (3 * k & 255) << 16), 4);
+    for (int k = 0; k < used; ++k) put(54 + 4 * k, (uint32_t)(k | (255 - k) << 8 | (3 * k & 255) << 16), 4);
     for (int y = 0; y < h; ++y) {
-        const size_t row = pixels + (size_t)(h - 1 - y) * stride;
+        const size_t row = pixels + (size_t)(topDown ? y : h - 1 - y) * stride;
         for (int i = 0; i < stride; ++i) s[row + i] = 0;
         for (int x = 0; x < w; ++x) {
-            const int k = (x + y) % full;
+            const int k = (x + y) % used;
             if (bits == 1) s[row + x / 8] |= (char)(k << (7 - x % 8));
             if (bits == 4) s[row + x / 2] |= (char)(x % 2 ? k : k << 4);
             if (bits == 8) s[row + x] = (char)k;
@@ -167,7 +189,7 @@ TEST_F(Hostile, ColourTablesLongerThanTheDepthAllows) {
     // never colours from outside the table.
     for (int bits : {1, 4, 8}) {
         std::string path = folder.File("table.bmp");
-        std::string data = OversizedColourTable(bits);
+        std::string data = PaletteBmp(bits, 1000, 5, 3, false);
         ASSERT_TRUE(testsupport::WriteFileBytes(path, data.data(), data.size()));
         ImageHolder image, alpha;
         if (!ReadImageWithAlpha(path.c_str(), image.out(), alpha.out())) continue;
@@ -181,6 +203,62 @@ TEST_F(Hostile, ColourTablesLongerThanTheDepthAllows) {
                     << bits << " bits, pixel " << x << ", " << y;
             }
         DeleteFileA(path.c_str());
+    }
+}
+
+// Files that end early open like the JPEG above: the rows the file holds are
+// the picture, the rest is grey (and opaque), and the size is the whole
+// picture's.
+TEST_F(Hostile, CutFilesKeepTheirDecodedRows) {
+    struct Case {
+        const char* name;
+        const char* ext;
+        std::string data;
+        size_t cut;
+        int pictureFrom, pictureTo;   // rows as the intact file has them
+        int greyFrom, greyTo;         // rows of opaque grey
+        int step;                     // 8: only the first interlace pass's pixels
+    };
+    std::vector<Case> cases;
+    std::string f;
+    std::string bmp = Fixture("bmp");
+    const size_t bmpPixels = (uint8_t)bmp[10] | (uint8_t)bmp[11] << 8;
+    // Bottom-up: the rows the file holds are the bottom of the picture.
+    cases.push_back({"bmp 24 bits", "bmp", bmp, bmpPixels + 144 * 25 + 100, 15, 40, 0, 15, 1});
+    // A table of 16 colours at 8 bits leaves room for grey.
+    f = PaletteBmp(8, 16, 40, 30, false);
+    cases.push_back({"bmp 8 bits", "bmp", f, 54 + 64 + 40 * 12 + 39, 18, 30, 0, 18, 1});
+    // Eight colours at 4 bits leave room too; top-down, the rows held are the top.
+    f = PaletteBmp(4, 8, 40, 30, true);
+    cases.push_back({"bmp 4 bits, top-down", "bmp", f, 54 + 32 + 20 * 11 + 3, 0, 11, 11, 30, 1});
+    // Lines of 34 bytes: a cut inside the thirteenth keeps twelve.
+    f = MakeRleBmp(40, 30, 8, 16, RleRows(40, 30));
+    cases.push_back({"bmp run-length", "bmp", f, 54 + 64 + 34 * 12 + 20, 18, 30, 0, 18, 1});
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ASSERT_LT(c.cut, c.data.size());
+        const std::string intactPath = folder.File(std::string("intact.") + c.ext);
+        const std::string cutPath = folder.File(std::string("cut.") + c.ext);
+        ASSERT_TRUE(testsupport::WriteFileBytes(intactPath, c.data.data(), c.data.size()));
+        ASSERT_TRUE(testsupport::WriteFileBytes(cutPath, c.data.data(), c.cut));
+        ImageHolder intact, intactAlpha, image, alpha;
+        ASSERT_EQ(1, ReadImageWithAlpha(intactPath.c_str(), intact.out(), intactAlpha.out()));
+        ASSERT_EQ(1, ReadImageWithAlpha(cutPath.c_str(), image.out(), alpha.out()));
+        const int w = intact.get()->width, h = intact.get()->height;
+        ASSERT_EQ(w, image.get()->width);
+        ASSERT_EQ(h, image.get()->height);
+        for (int y = c.pictureFrom; y < c.pictureTo; y += c.step)
+            for (int x = 0; x < w; x += c.step) {
+                ASSERT_EQ(PixelAt(intact.get(), x, y), PixelAt(image.get(), x, y)) << x << ", " << y;
+                ASSERT_EQ(PixelAt(intactAlpha.get(), x, y), PixelAt(alpha.get(), x, y)) << x << ", " << y;
+            }
+        for (int y = c.greyFrom; y < c.greyTo; ++y)
+            for (int x = 0; x < w; ++x) {
+                ASSERT_EQ(0x808080u, PixelAt(image.get(), x, y)) << x << ", " << y;
+                ASSERT_EQ(255u, PixelAt(alpha.get(), x, y)) << x << ", " << y;
+            }
+        DeleteFileA(intactPath.c_str());
+        DeleteFileA(cutPath.c_str());
     }
 }
 
