@@ -125,10 +125,14 @@ TEST_F(Hostile, CorruptedFilesFail) {
         size_t offset;          // from the start, or from the end when fromEnd
         bool fromEnd;
         std::vector<uint8_t> bytes;
+        int expected = 0;
     } cases[] = {
         {"jpg", 0, false, {0x00}},                    // no start-of-image marker
         {"png", 1, false, {'X'}},                     // signature
-        {"png", 200, true, {0x55, 0xAA}},             // compressed data: CRC mismatch
+        {"png", 29, false, {0x55}},                   // header: CRC mismatch
+        // Compressed data: found damaged (bad data or CRC mismatch) after the
+        // rows before it were decoded, which open with the rest grey.
+        {"png", 200, true, {0x55, 0xAA}, 1},
         {"tif", 0, false, {'X', 'X'}},                // byte order mark
         {"tif", 4, false, {0xFF, 0xFF, 0xFF, 0x7F}},  // directory past the end
         {"bmp", 0, false, {'X'}},
@@ -145,7 +149,7 @@ TEST_F(Hostile, CorruptedFilesFail) {
         ASSERT_GT(data.size(), c.offset + c.bytes.size());
         size_t at = c.fromEnd ? data.size() - c.offset : c.offset;
         for (size_t i = 0; i < c.bytes.size(); ++i) data[at + i] = (char)c.bytes[i];
-        EXPECT_EQ(0, ReadAs(data, c.ext)) << c.ext << " at " << at;
+        EXPECT_EQ(c.expected, ReadAs(data, c.ext)) << c.ext << " at " << at;
     }
 }
 
@@ -206,6 +210,79 @@ TEST_F(Hostile, ColourTablesLongerThanTheDepthAllows) {
     }
 }
 
+namespace {
+
+void PutBe32(std::string& s, size_t at, uint32_t v) {
+    for (int i = 0; i < 4; ++i) s[at + i] = (char)(v >> (24 - 8 * i));
+}
+
+void AppendPngChunk(std::string& png, const char* type, const std::string& body) {
+    std::string chunk(8, '\0');
+    PutBe32(chunk, 0, (uint32_t)body.size());
+    std::memcpy(&chunk[4], type, 4);
+    chunk += body;
+    chunk.append(4, '\0');
+    PutBe32(chunk, chunk.size() - 4, (uint32_t)crc32(0, (const Bytef*)chunk.data() + 4, (uInt)body.size() + 4));
+    png += chunk;
+}
+
+// A PNG of pattern 5 whose pixel data is stored, not compressed, so that a
+// cut falls at a known row: colour type 2 (RGB), 6 (RGBA, alpha 255 - 4 x)
+// or 3 (16 palette entries, entry (x + y) mod 16); Adam7-interlaced on
+// request. *rows: offset of the first filtered row in the file.
+std::string StoredPng(int w, int h, int type, bool interlaced, size_t* rows) {
+    std::string raw;
+    auto pass = [&](int x0, int y0, int dx, int dy) {
+        if (x0 >= w) return;
+        for (int y = y0; y < h; y += dy) {
+            raw += '\0';   // no filter
+            for (int x = x0; x < w; x += dx) {
+                const uint32_t c = PatternPixel(x, y, 5);
+                if (type == 3) {
+                    raw += (char)((x + y) % 16);
+                    continue;
+                }
+                raw += (char)(c >> 16);
+                raw += (char)(c >> 8);
+                raw += (char)c;
+                if (type == 6) raw += (char)(255 - 4 * x);
+            }
+        }
+    };
+    if (interlaced) {
+        static const int kPasses[7][4] = {{0, 0, 8, 8}, {4, 0, 8, 8}, {0, 4, 4, 8}, {2, 0, 4, 4},
+                                          {0, 2, 2, 4}, {1, 0, 2, 2}, {0, 1, 1, 2}};
+        for (const auto& p : kPasses) pass(p[0], p[1], p[2], p[3]);
+    } else {
+        pass(0, 0, 1, 1);
+    }
+    std::string stored(compressBound((uLong)raw.size()), '\0');
+    uLongf storedSize = (uLongf)stored.size();
+    if (compress2((Bytef*)&stored[0], &storedSize, (const Bytef*)raw.data(), (uLong)raw.size(), 0) != Z_OK)
+        return std::string();
+    stored.resize(storedSize);
+    // One stored block: two bytes of zlib header, five of block header.
+    if (raw.size() > 65535 || stored.size() != raw.size() + 11) return std::string();
+    std::string png("\x89PNG\r\n\x1A\n", 8), ihdr(13, '\0');
+    PutBe32(ihdr, 0, (uint32_t)w);
+    PutBe32(ihdr, 4, (uint32_t)h);
+    ihdr[8] = 8;
+    ihdr[9] = (char)type;
+    ihdr[12] = interlaced ? 1 : 0;
+    AppendPngChunk(png, "IHDR", ihdr);
+    if (type == 3) {
+        std::string plte;
+        for (int k = 0; k < 16; ++k) plte += std::string{(char)(16 * k), (char)(255 - 16 * k), (char)(8 * k)};
+        AppendPngChunk(png, "PLTE", plte);
+    }
+    *rows = png.size() + 8 + 7;
+    AppendPngChunk(png, "IDAT", stored);
+    AppendPngChunk(png, "IEND", std::string());
+    return png;
+}
+
+}  // namespace
+
 // Files that end early open like the JPEG above: the rows the file holds are
 // the picture, the rest is grey (and opaque), and the size is the whole
 // picture's.
@@ -234,6 +311,25 @@ TEST_F(Hostile, CutFilesKeepTheirDecodedRows) {
     // Lines of 34 bytes: a cut inside the thirteenth keeps twelve.
     f = MakeRleBmp(40, 30, 8, 16, RleRows(40, 30));
     cases.push_back({"bmp run-length", "bmp", f, 54 + 64 + 34 * 12 + 20, 18, 30, 0, 18, 1});
+    size_t at = 0;
+    std::string png = Fixture("png");
+    // Our own writer: compressed, so the cut row is not known exactly.
+    cases.push_back({"png of our writer", "png", png, png.find("IDAT") + (png.size() - png.find("IDAT")) / 2, 0, 1,
+                     39, 40, 1});
+    f = StoredPng(48, 40, 2, false, &at);
+    cases.push_back({"png rgb", "png", f, at + 145 * 17 + 60, 0, 17, 17, 40, 1});
+    cases.push_back({"png rgb cut inside the end chunk", "png", f, f.size() - 3, 0, 40, 40, 40, 1});
+    f = StoredPng(48, 40, 6, false, &at);
+    cases.push_back({"png rgba", "png", f, at + 193 * 9, 0, 9, 9, 40, 1});
+    f = StoredPng(48, 40, 3, false, &at);
+    cases.push_back({"png palette", "png", f, at + 49 * 30 + 1, 0, 30, 30, 40, 1});
+    // Interlaced: the first pass holds rows 0, 8, ... of 19 bytes each; a cut
+    // in its third row leaves rows 0..15, each row copying the row above it.
+    f = StoredPng(48, 40, 2, true, &at);
+    cases.push_back({"png interlaced, cut in the first pass", "png", f, at + 19 * 2 + 5, 0, 16, 16, 40, 8});
+    // Past the first three passes (95, 95 and 185 bytes) every pixel stands
+    // for a block of them: nothing is grey.
+    cases.push_back({"png interlaced, cut in the fourth pass", "png", f, at + 95 + 95 + 185 + 100, 0, 40, 40, 40, 8});
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         ASSERT_LT(c.cut, c.data.size());
