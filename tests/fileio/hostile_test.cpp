@@ -281,6 +281,55 @@ std::string StoredPng(int w, int h, int type, bool interlaced, size_t* rows) {
     return png;
 }
 
+// An uncompressed RGB (or RGBA, unassociated alpha 255 - 4 x) TIFF of
+// pattern 5 with its directory first and strips of `stripRows` rows after
+// it, as scanners write them. *pixels: offset of the first strip.
+std::string StripTiff(int w, int h, bool alpha, int stripRows, size_t* pixels) {
+    const int spp = alpha ? 4 : 3, strips = (h + stripRows - 1) / stripRows;
+    struct Entry { uint16_t tag, type; uint32_t count, value; };
+    std::vector<Entry> entries = {{256, 4, 1, (uint32_t)w}, {257, 4, 1, (uint32_t)h}, {258, 3, (uint32_t)spp, 0},
+                                  {259, 3, 1, 1},           {262, 3, 1, 2},           {273, 4, (uint32_t)strips, 0},
+                                  {277, 3, 1, (uint32_t)spp}, {278, 4, 1, (uint32_t)stripRows},
+                                  {279, 4, (uint32_t)strips, 0}, {284, 3, 1, 1}};
+    if (alpha) entries.push_back({338, 3, 1, 2});
+    const uint32_t bitsAt = 8 + 2 + 12 * (uint32_t)entries.size() + 4, offsetsAt = bitsAt + 2 * spp,
+                   countsAt = offsetsAt + 4 * strips, dataAt = countsAt + 4 * strips;
+    std::string t(dataAt, '\0');
+    auto put = [&](size_t at, uint32_t v, int n) {
+        for (int i = 0; i < n; ++i) t[at + i] = (char)(v >> (8 * i));
+    };
+    t[0] = t[1] = 'I';
+    put(2, 42, 2);
+    put(4, 8, 4);
+    put(8, (uint32_t)entries.size(), 2);
+    for (size_t i = 0; i < entries.size(); ++i) {
+        Entry e = entries[i];
+        if (e.tag == 258) e.value = bitsAt;
+        if (e.tag == 273) e.value = offsetsAt;
+        if (e.tag == 279) e.value = countsAt;
+        const size_t at = 10 + 12 * i;
+        put(at, e.tag, 2);
+        put(at + 2, e.type, 2);
+        put(at + 4, e.count, 4);
+        put(at + 8, e.value, e.type == 3 && e.count == 1 ? 2 : 4);
+    }
+    for (int k = 0; k < spp; ++k) put(bitsAt + 2 * k, 8, 2);
+    const uint32_t stripBytes = (uint32_t)(w * spp * stripRows);
+    for (int k = 0; k < strips; ++k) {
+        const int rows = h - k * stripRows < stripRows ? h - k * stripRows : stripRows;
+        put(offsetsAt + 4 * k, dataAt + stripBytes * k, 4);
+        put(countsAt + 4 * k, (uint32_t)(w * spp * rows), 4);
+    }
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            const uint32_t c = PatternPixel(x, y, 5);
+            t += std::string{(char)(c >> 16), (char)(c >> 8), (char)c};
+            if (alpha) t += (char)(255 - 4 * x);
+        }
+    *pixels = dataAt;
+    return t;
+}
+
 }  // namespace
 
 // Files that end early open like the JPEG above: the rows the file holds are
@@ -330,6 +379,11 @@ TEST_F(Hostile, CutFilesKeepTheirDecodedRows) {
     // Past the first three passes (95, 95 and 185 bytes) every pixel stands
     // for a block of them: nothing is grey.
     cases.push_back({"png interlaced, cut in the fourth pass", "png", f, at + 95 + 95 + 185 + 100, 0, 40, 40, 40, 8});
+    // Strips of four rows: a cut inside the sixth keeps five.
+    f = StripTiff(48, 40, false, 4, &at);
+    cases.push_back({"tif rgb", "tif", f, at + 48 * 3 * 4 * 5 + 200, 0, 20, 20, 40, 1});
+    f = StripTiff(48, 40, true, 4, &at);
+    cases.push_back({"tif rgba", "tif", f, at + 48 * 4 * 4 * 7 + 10, 0, 28, 28, 40, 1});
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         ASSERT_LT(c.cut, c.data.size());
