@@ -1,6 +1,8 @@
 // bmpload.dll: Windows bitmap reader. 1, 4 and 8-bit files come as indexed
 // rows with their palette; 16, 24 and 32-bit files (plain or with bit-field
-// masks) as 24-bit rows. Run-length compressed files are refused.
+// masks) as 24-bit rows; run-length compressed 4 and 8-bit files as indexed
+// rows. A file whose pixels end early gives the rows it holds and grey for
+// the rest.
 #include "plugins/common/plugin_common.h"
 
 using namespace plug;
@@ -18,6 +20,7 @@ struct BmpHeader {
     int64_t paletteOffset = 0;
     int64_t pixelOffset = 0;
     int64_t stride = 0;
+    int rowsInFile = 0;         // whole rows of an uncompressed file present
     int xPpm = 0, yPpm = 0;
 };
 
@@ -25,7 +28,9 @@ bool IsRle(const BmpHeader& h) { return h.bits <= 8 && (h.compression == 1 || h.
 
 int PpmToDpi(int ppm) { return ppm > 0 ? (int)(((int64_t)ppm * 254 + 5000) / 10000) : 0; }
 
-// Reads and checks the headers; the whole pixel array must lie in the file.
+// Reads and checks the headers and the colour table; at least one whole row
+// of an uncompressed file (at least one byte of compressed data) must lie in
+// the file.
 bool ReadHeader(File& file, BmpHeader* h) {
     int64_t size = file.Size();
     uint8_t fh[14];
@@ -103,20 +108,28 @@ bool ReadHeader(File& file, BmpHeader* h) {
     if (h->bits <= 8 && h->paletteOffset + (int64_t)h->paletteEntries * h->paletteEntrySize > size)
         return false;
     if (IsRle(*h)) return h->pixelOffset >= 14 && h->pixelOffset < size;
-    if (h->pixelOffset < 14 || h->pixelOffset + h->stride * h->height > size) return false;
+    if (h->pixelOffset < 14 || h->pixelOffset + h->stride > size) return false;
+    const int64_t rows = (size - h->pixelOffset) / h->stride;
+    h->rowsInFile = rows < h->height ? (int)rows : h->height;
     return true;
 }
 
+// How a run-length decode ended.
+enum RleEnd { kRleFailed, kRleCut, kRleComplete };
+
 // Decodes a run-length compressed file line by line (bottom-up), handing each
 // finished line of index bytes to `emit(y, indices)` (y from the top); lines
-// the data skips or leaves out are index 0. False when the data ends before
-// the end-of-bitmap code or `emit` refuses a line.
+// the data skips or leaves out are index 0. *lines counts the lines handed
+// over. kRleCut when the data ends before the end-of-bitmap code (the line
+// being decoded is not handed over); kRleFailed when the data cannot be read
+// or `emit` refuses a line.
 template <typename Emit>
-bool DecodeRle(File& file, const BmpHeader& h, Emit emit) {
+RleEnd DecodeRle(File& file, const BmpHeader& h, Emit emit, int* lines) {
+    *lines = 0;
     int64_t size = file.Size() - h.pixelOffset;
-    if (size <= 0 || size > (int64_t)1 << 30) return false;
+    if (size <= 0 || size > (int64_t)1 << 30) return kRleFailed;
     Block<uint8_t> data((size_t)size), line((size_t)h.width);
-    if (!data || !line || !file.Seek(h.pixelOffset) || !file.Read(data.get(), (size_t)size)) return false;
+    if (!data || !line || !file.Seek(h.pixelOffset) || !file.Read(data.get(), (size_t)size)) return kRleFailed;
     const bool four = h.bits == 4;
     size_t at = 0;
     int x = 0, lineNo = 0;   // lines count from the bottom
@@ -126,14 +139,17 @@ bool DecodeRle(File& file, const BmpHeader& h, Emit emit) {
     };
     // Finishes the current line and moves to the next one.
     auto next = [&]() {
-        if (lineNo < h.height && !emit(h.height - 1 - lineNo, line.get())) return false;
+        if (lineNo < h.height) {
+            if (!emit(h.height - 1 - lineNo, line.get())) return false;
+            *lines = lineNo + 1;
+        }
         std::memset(line.get(), 0, (size_t)h.width);
         ++lineNo;
         return true;
     };
     for (;;) {
-        if (lineNo >= h.height) return true;   // nothing more to place
-        if (at + 2 > (size_t)size) return false;
+        if (lineNo >= h.height) return kRleComplete;   // nothing more to place
+        if (at + 2 > (size_t)size) return kRleCut;
         int count = data[at], value = data[at + 1];
         at += 2;
         if (count) {
@@ -141,22 +157,22 @@ bool DecodeRle(File& file, const BmpHeader& h, Emit emit) {
             continue;
         }
         if (value == 0) {
-            if (!next()) return false;
+            if (!next()) return kRleFailed;
             x = 0;
         } else if (value == 1) {
             while (lineNo < h.height)
-                if (!next()) return false;
-            return true;
+                if (!next()) return kRleFailed;
+            return kRleComplete;
         } else if (value == 2) {
-            if (at + 2 > (size_t)size) return false;
+            if (at + 2 > (size_t)size) return kRleCut;
             int dx = data[at], dy = data[at + 1];
             at += 2;
             for (int i = 0; i < dy && lineNo < h.height; ++i)
-                if (!next()) return false;
+                if (!next()) return kRleFailed;
             x = x + dx < h.width ? x + dx : h.width;
         } else {
             size_t bytes = four ? (size_t)(value + 1) / 2 : (size_t)value;
-            if (at + bytes > (size_t)size) return false;
+            if (at + bytes > (size_t)size) return kRleCut;
             for (int i = 0; i < value; ++i) put(four ? (i & 1 ? data[at + i / 2] & 15 : data[at + i / 2] >> 4) : data[at + i]);
             at += bytes + (bytes & 1);
         }
@@ -218,8 +234,8 @@ PLUGIN_EXPORT int DARNA_PLUGIN_CALL ReadFileExec(HWND window, const char* path, 
     File file;
     BmpHeader h;
     if (!file.OpenRead(path) || !ReadHeader(file, &h)) return 0;
+    uint8_t palette[1024] = {};
     if (h.bits <= 8) {
-        uint8_t palette[1024] = {};
         uint8_t raw[1024];
         size_t n = (size_t)h.paletteEntries * h.paletteEntrySize;
         if (!file.Seek(h.paletteOffset) || !file.Read(raw, n)) return 0;
@@ -230,6 +246,17 @@ PLUGIN_EXPORT int DARNA_PLUGIN_CALL ReadFileExec(HWND window, const char* path, 
         }
         if (callbacks->setPalette) callbacks->setPalette(palette, 0);
     }
+    // Rows y0..y1-1 that the file cannot supply, grey.
+    auto putMissing = [&](int y0, int y1) {
+        if (y0 >= y1) return true;
+        int index = 0;
+        if (h.bits <= 8) {
+            bool changed = false;
+            index = GreyIndex(palette, h.paletteEntries, h.bits, &changed);
+            if (changed && callbacks->setPalette) callbacks->setPalette(palette, 0);
+        }
+        return PutGreyRows(callbacks, h.width, h.bits <= 8 ? h.bits : 24, index, false, y0, y1);
+    };
     Block<uint8_t> row((size_t)h.stride), bgr((size_t)h.width * 3);
     if (!row || !bgr) return 0;
     Channel ch[3];
@@ -237,8 +264,8 @@ PLUGIN_EXPORT int DARNA_PLUGIN_CALL ReadFileExec(HWND window, const char* path, 
         for (int i = 0; i < 3; ++i) ch[i].Set(h.masks[i]);
     Progress progress(window);
     if (IsRle(h)) {
-        int done = 0;
-        bool ok = DecodeRle(file, h, [&](int y, const uint8_t* src) {
+        int done = 0, lines = 0;
+        RleEnd end = DecodeRle(file, h, [&](int y, const uint8_t* src) {
             const uint8_t* out = src;
             if (h.bits == 4) {
                 std::memset(row.get(), 0, (size_t)h.stride);
@@ -247,19 +274,18 @@ PLUGIN_EXPORT int DARNA_PLUGIN_CALL ReadFileExec(HWND window, const char* path, 
             }
             progress.Report(++done, h.height);
             return callbacks->putRow(y, 0, h.width - 1, out, 0) >= 0;
-        });
+        }, &lines);
+        // Cut data: the lines decoded are the bottom of the picture.
+        bool ok = end == kRleComplete || (end == kRleCut && lines > 0 && putMissing(0, h.height - lines));
         progress.Done();
         return ok ? 1 : 0;
     }
     // Rows are read in file order; bottom-up files deliver the last row first.
     if (!file.Seek(h.pixelOffset)) return 0;
-    int ok = 1;
-    for (int i = 0; i < h.height; ++i) {
-        int y = h.topDown ? i : h.height - 1 - i;
-        if (!file.Read(row.get(), (size_t)h.stride)) {
-            ok = 0;
-            break;
-        }
+    int read = 0;
+    for (; read < h.rowsInFile; ++read) {
+        int y = h.topDown ? read : h.height - 1 - read;
+        if (!file.Read(row.get(), (size_t)h.stride)) break;
         const uint8_t* out = row.get();
         if (h.bits == 16 || h.bits == 32) {
             for (int x = 0; x < h.width; ++x) {
@@ -271,11 +297,13 @@ PLUGIN_EXPORT int DARNA_PLUGIN_CALL ReadFileExec(HWND window, const char* path, 
             out = bgr.get();
         }
         if (callbacks->putRow(y, 0, h.width - 1, out, 0) < 0) {
-            ok = 0;
-            break;
+            progress.Done();
+            return 0;
         }
-        progress.Report(i + 1, h.height);
+        progress.Report(read + 1, h.height);
     }
+    // The rows past the end of a cut file: the top of a bottom-up picture.
+    bool ok = read > 0 && (h.topDown ? putMissing(read, h.height) : putMissing(0, h.height - read));
     progress.Done();
-    return ok;
+    return ok ? 1 : 0;
 }

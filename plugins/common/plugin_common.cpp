@@ -94,6 +94,41 @@ void GreyPalette(uint8_t* palette, int bits) {
     }
 }
 
+int GreyIndex(uint8_t* palette, int entries, int bits, bool* changed) {
+    *changed = false;
+    const int full = 1 << bits;
+    if (entries > full) entries = full;
+    int nearest = 0, nearestDistance = INT32_MAX;
+    for (int i = 0; i < entries; ++i) {
+        const uint8_t* p = palette + 4 * i;
+        int d = std::abs(p[0] - kMissingGrey) + std::abs(p[1] - kMissingGrey) + std::abs(p[2] - kMissingGrey);
+        if (d < nearestDistance) nearest = i, nearestDistance = d;
+    }
+    if (nearestDistance == 0 || entries >= full) return nearest;
+    palette[4 * entries] = palette[4 * entries + 1] = palette[4 * entries + 2] = kMissingGrey;
+    palette[4 * entries + 3] = 0;
+    *changed = true;
+    return entries;
+}
+
+bool PutGreyRows(const ReadFileCallbacks* callbacks, int width, int bits, int index, bool alpha, int from, int to) {
+    if (from >= to) return true;
+    Block<uint8_t> row((size_t)width * 3), opaque(alpha ? (size_t)width : 0);
+    if (!row || (alpha && !opaque)) return false;
+    uint8_t fill = kMissingGrey;
+    if (bits == 1) fill = index ? 0xFF : 0;
+    else if (bits == 4) fill = (uint8_t)(index * 0x11);
+    else if (bits == 8) fill = (uint8_t)index;
+    std::memset(row.get(), fill, row.size());
+    if (alpha) std::memset(opaque.get(), 255, opaque.size());
+    for (int y = from; y < to; ++y) {
+        if (callbacks->putRow(y, 0, width - 1, row.get(), 0) < 0) return false;
+        if (alpha && callbacks->putTransparencyRow)
+            callbacks->putTransparencyRow(y, 0, width - 1, opaque.get(), 0, 1);
+    }
+    return true;
+}
+
 RowPipe::RowPipe() {
     InitializeCriticalSection(&lock_);
     InitializeConditionVariable(&changed_);

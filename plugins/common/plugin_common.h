@@ -95,6 +95,22 @@ private:
 // Grey ramp palette of 2^bits entries (blue, green, red, 0).
 void GreyPalette(uint8_t* palette, int bits);
 
+// Rows a damaged file cannot supply come out grey, opaque where the file has
+// transparency, as the JPEG decoder shows the part of a scan that is missing.
+constexpr uint8_t kMissingGrey = 128;
+
+// The index that stands for grey in the palette of an indexed picture of
+// `bits` (1, 4 or 8) whose file defines `entries` colours: an entry that is
+// grey already, else the first entry the file leaves unused (made grey in
+// `palette`, and *changed set, so that the caller sends the palette again),
+// else the entry nearest to grey.
+int GreyIndex(uint8_t* palette /* 4 bytes an entry */, int entries, int bits, bool* changed);
+
+// Sends rows from..to-1 as grey: 24-bit rows of kMissingGrey, or for `bits`
+// 1, 4 or 8 rows of the palette index `index`; with `alpha`, opaque rows of
+// transparency plane 1 too. False when the host refuses a row.
+bool PutGreyRows(const ReadFileCallbacks* callbacks, int width, int bits, int index, bool alpha, int from, int to);
+
 // Little-endian helpers.
 inline uint16_t Le16(const uint8_t* p) { return (uint16_t)(p[0] | (p[1] << 8)); }
 inline uint32_t Le32(const uint8_t* p) {

@@ -19,8 +19,9 @@ struct JpegError {
 // `jump`; other warnings are ignored.
 jpeg_error_mgr* JpegErrorInit(JpegError* error);
 
-// Reads from an open file. A premature end is an error (truncated files are
-// refused, not padded with grey).
+// Reads from an open file. An empty file is an error; a file that ends early
+// gets an end-of-image marker in place of the missing data (a warning), so
+// that it opens with what was decoded and the rows without data grey.
 void JpegFileSource(j_decompress_ptr cinfo, File* file);
 // Writes to an open file; a write failure is an error.
 void JpegFileDestination(j_compress_ptr cinfo, File* file);

@@ -14,25 +14,47 @@ namespace {
 void PngError(png_structp png, png_const_charp) { png_longjmp(png, 1); }
 void PngWarning(png_structp, png_const_charp) {}
 
+struct Source {
+    File file;
+    int64_t size = 0, at = 0;
+};
+
 void PngRead(png_structp png, png_bytep data, size_t length) {
-    File* f = (File*)png_get_io_ptr(png);
-    if (!f->Read(data, length)) png_error(png, "read");
+    Source* s = (Source*)png_get_io_ptr(png);
+    if (!s->file.Read(data, length)) png_error(png, "read");
+    s->at += (int64_t)length;
+    // A chunk of pixel data that runs past the end of a cut file is shortened
+    // to what the file holds: libpng decodes every row the file has before it
+    // stops at the missing checksum. (libpng reads a chunk's length and type
+    // in one call.)
+    if (length == 8 && std::memcmp(data + 4, "IDAT", 4) == 0) {
+        const uint32_t declared = (uint32_t)data[0] << 24 | (uint32_t)data[1] << 16 | (uint32_t)data[2] << 8 | data[3];
+        const int64_t left = s->size - s->at;
+        if ((int64_t)declared > left) {
+            const uint32_t held = (uint32_t)left;
+            data[0] = (png_byte)(held >> 24);
+            data[1] = (png_byte)(held >> 16);
+            data[2] = (png_byte)(held >> 8);
+            data[3] = (png_byte)held;
+        }
+    }
 }
 
 struct PngReader {
-    File file;
+    Source source;
     png_structp png = nullptr;
     png_infop info = nullptr;
     ~PngReader() {
         if (png) png_destroy_read_struct(&png, info ? &info : nullptr, nullptr);
     }
     bool Open(const char* path) {
-        if (!file.OpenRead(path)) return false;
+        if (!source.file.OpenRead(path)) return false;
+        source.size = source.file.Size();
         png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, PngError, PngWarning);
         if (!png) return false;
         info = png_create_info_struct(png);
         if (!info) return false;
-        png_set_read_fn(png, &file, PngRead);
+        png_set_read_fn(png, &source, PngRead);
         png_set_user_limits(png, (png_uint_32)kMaxSide, (png_uint_32)kMaxSide);
         png_set_chunk_malloc_max(png, 64u << 20);
         return true;
@@ -47,8 +69,9 @@ struct Layout {
     int dpiX, dpiY;
 };
 
-// Reads the header and sets the transformations. Must run under setjmp.
-void Prepare(PngReader& r, Layout* l) {
+// Reads the header and sets the transformations. False on error.
+bool Prepare(PngReader& r, Layout* l) {
+    if (setjmp(png_jmpbuf(r.png))) return false;
     png_read_info(r.png, r.info);
     png_uint_32 w = png_get_image_width(r.png, r.info), h = png_get_image_height(r.png, r.info);
     int type = png_get_color_type(r.png, r.info), depth = png_get_bit_depth(r.png, r.info);
@@ -78,6 +101,7 @@ void Prepare(PngReader& r, Layout* l) {
     }
     png_set_interlace_handling(r.png);
     png_read_update_info(r.png, r.info);
+    return true;
 }
 
 }  // namespace
@@ -94,8 +118,7 @@ PLUGIN_EXPORT int DARNA_PLUGIN_CALL ReadFileGetSize(HWND, const char* path, File
     PngReader r;
     if (!r.Open(path)) return 0;
     Layout l;
-    if (setjmp(png_jmpbuf(r.png))) return 0;
-    Prepare(r, &l);
+    if (!Prepare(r, &l)) return 0;
     info->xResolution = l.dpiX;
     info->yResolution = l.dpiY;
     info->currentLayer = 0;
@@ -111,34 +134,59 @@ PLUGIN_EXPORT int DARNA_PLUGIN_CALL ReadFileGetSize(HWND, const char* path, File
     return 1;
 }
 
+namespace {
+
+// One row of the decoded layout to the host: colour to putRow, alpha to
+// transparency plane 1. False when the host refuses the row.
+bool SendRow(const ReadFileCallbacks* callbacks, const Layout& l, int y, const uint8_t* src, uint8_t* bgr,
+             uint8_t* alpha) {
+    const uint8_t* out = src;
+    if (l.alpha) {
+        for (int x = 0; x < l.width; ++x) {
+            bgr[x * 3] = src[x * 4];
+            bgr[x * 3 + 1] = src[x * 4 + 1];
+            bgr[x * 3 + 2] = src[x * 4 + 2];
+            alpha[x] = src[x * 4 + 3];
+        }
+        out = bgr;
+    }
+    if (callbacks->putRow(y, 0, l.width - 1, out, 0) < 0) return false;
+    if (l.alpha && callbacks->putTransparencyRow) callbacks->putTransparencyRow(y, 0, l.width - 1, alpha, 0, 1);
+    return true;
+}
+
+}  // namespace
+
+// A file whose data ends early, or whose data or a later chunk is damaged,
+// opens with the rows decoded before the damage and grey for the rest; an
+// interlaced one with the passes decoded so far, each pixel standing for the
+// block that later passes would refine. Nothing decoded: the read fails.
 PLUGIN_EXPORT int DARNA_PLUGIN_CALL ReadFileExec(HWND window, const char* path, FileImageInfo*,
                                                   FileLayerName*, FileLayerInfo*,
                                                   const ReadFileCallbacks* callbacks) {
     if (!path || !callbacks || !callbacks->putRow) return 0;
     PngReader r;
-    if (!r.Open(path)) return 0;
-    Progress progress(window);
     Layout l;
-    Block<uint8_t> image, bgr, alpha;
-    if (setjmp(png_jmpbuf(r.png))) {
-        progress.Done();
-        return 0;
-    }
-    Prepare(r, &l);
+    if (!r.Open(path) || !Prepare(r, &l)) return 0;
     const size_t rowBytes = png_get_rowbytes(r.png, r.info);
     const int passes = png_set_interlace_handling(r.png);
-    if (rowBytes < (size_t)l.width * (l.indexed ? 1 : l.alpha ? 4 : 3)) png_error(r.png, "layout");
+    const size_t pixelBytes = l.indexed ? 1 : l.alpha ? 4 : 3;
+    if (rowBytes < (size_t)l.width * pixelBytes) return 0;
+    uint8_t palette[1024] = {};
+    int grey = 0;               // palette index of grey
+    bool greyChanged = false;   // the palette needs its grey entry sent
     if (l.indexed) {
-        uint8_t palette[1024] = {};
+        int entries = 0;
         if (png_get_color_type(r.png, r.info) == PNG_COLOR_TYPE_PALETTE) {
-            png_colorp entries = nullptr;
+            png_colorp colours = nullptr;
             int n = 0;
-            if (png_get_PLTE(r.png, r.info, &entries, &n) && entries) {
+            if (png_get_PLTE(r.png, r.info, &colours, &n) && colours) {
                 for (int i = 0; i < n && i < 256; ++i) {
-                    palette[i * 4] = entries[i].blue;
-                    palette[i * 4 + 1] = entries[i].green;
-                    palette[i * 4 + 2] = entries[i].red;
+                    palette[i * 4] = colours[i].blue;
+                    palette[i * 4 + 1] = colours[i].green;
+                    palette[i * 4 + 2] = colours[i].red;
                 }
+                entries = n < 256 ? n : 256;
             }
         } else {
             // Grey: packed values were expanded to bytes 0..2^depth-1.
@@ -148,36 +196,61 @@ PLUGIN_EXPORT int DARNA_PLUGIN_CALL ReadFileExec(HWND window, const char* path, 
                 uint8_t v = (uint8_t)(i * 255 / (levels - 1));
                 palette[i * 4] = palette[i * 4 + 1] = palette[i * 4 + 2] = v;
             }
+            entries = levels;
         }
         if (callbacks->setPalette) callbacks->setPalette(palette, 0);
+        grey = GreyIndex(palette, entries, 8, &greyChanged);
     }
     // Interlaced files need the whole image before the first row is final.
     const bool whole = passes > 1;
-    if (!image.Reset(whole ? rowBytes * (size_t)l.height : rowBytes) || !bgr.Reset((size_t)l.width * 3) ||
-        !alpha.Reset((size_t)l.width))
-        png_error(r.png, "memory");
+    Block<uint8_t> image(whole ? rowBytes * (size_t)l.height : rowBytes), bgr((size_t)l.width * 3),
+        alpha((size_t)l.width);
+    if (!image || !bgr || !alpha) return 0;
+    if (whole) {
+        // Grey until a pass reaches a pixel; each pass fills the blocks that
+        // later passes refine, so a cut file still shows the whole picture.
+        const uint8_t pixel[4] = {l.indexed ? (uint8_t)grey : kMissingGrey, kMissingGrey, kMissingGrey, 255};
+        for (int y = 0; y < l.height; ++y)
+            for (int x = 0; x < l.width; ++x) std::memcpy(image.get() + rowBytes * y + pixelBytes * x, pixel, pixelBytes);
+    }
+    Progress progress(window);
+    // Changed by the decode and read after a longjmp: whether an interlaced
+    // image got any row, and the rows handed to the host.
+    volatile bool decoded = false;
+    volatile int sent = 0;
+    if (setjmp(png_jmpbuf(r.png))) {
+        // The data ended early or is damaged: what was decoded, grey for the rest.
+        int ok = 0;
+        if (whole && decoded && sent == 0) {
+            if (greyChanged && callbacks->setPalette) callbacks->setPalette(palette, 0);
+            int y = 0;
+            while (y < l.height && SendRow(callbacks, l, y, image.get() + rowBytes * y, bgr.get(), alpha.get())) ++y;
+            ok = y == l.height;
+        } else if (sent > 0) {
+            if (sent < l.height && greyChanged && callbacks->setPalette) callbacks->setPalette(palette, 0);
+            ok = PutGreyRows(callbacks, l.width, l.indexed ? 8 : 24, grey, l.alpha, sent, l.height);
+        }
+        progress.Done();
+        return ok;
+    }
     if (whole) {
         for (int p = 0; p < passes; ++p)
-            for (int y = 0; y < l.height; ++y) png_read_row(r.png, image.get() + rowBytes * y, nullptr);
+            for (int y = 0; y < l.height; ++y) {
+                png_read_row(r.png, nullptr, image.get() + rowBytes * y);
+                decoded = true;
+            }
     }
     for (int y = 0; y < l.height; ++y) {
         uint8_t* src = image.get() + (whole ? rowBytes * y : 0);
         if (!whole) png_read_row(r.png, src, nullptr);
-        const uint8_t* out = src;
-        if (l.alpha) {
-            for (int x = 0; x < l.width; ++x) {
-                bgr[x * 3] = src[x * 4];
-                bgr[x * 3 + 1] = src[x * 4 + 1];
-                bgr[x * 3 + 2] = src[x * 4 + 2];
-                alpha[x] = src[x * 4 + 3];
-            }
-            out = bgr.get();
+        if (!SendRow(callbacks, l, y, src, bgr.get(), alpha.get())) {
+            progress.Done();
+            return 0;
         }
-        if (callbacks->putRow(y, 0, l.width - 1, out, 0) < 0) png_error(r.png, "refused");
-        if (l.alpha && callbacks->putTransparencyRow)
-            callbacks->putTransparencyRow(y, 0, l.width - 1, alpha.get(), 0, 1);
+        sent = y + 1;
         progress.Report(y + 1, l.height);
     }
+    // Damage after the last row leaves the picture whole.
     png_read_end(r.png, nullptr);
     progress.Done();
     return 1;

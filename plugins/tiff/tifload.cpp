@@ -1,6 +1,8 @@
 // tifload.dll: TIFF reader for the first image of a file, through libtiff's
 // RGBA interface (every photometric interpretation libtiff knows). Rows come
-// as 24 bits; an alpha channel comes as transparency plane 1.
+// as 24 bits; an alpha channel comes as transparency plane 1. Strips or
+// tiles that cannot be read (a cut or damaged file) end the picture: the rows
+// before them are kept and the rest is grey.
 #include "plugins/common/plugin_common.h"
 #include "plugins/tiff/tiff_open.h"
 
@@ -66,6 +68,37 @@ PLUGIN_EXPORT int DARNA_PLUGIN_CALL ReadFileGetSize(HWND, const char* path, File
     return 1;
 }
 
+namespace {
+
+// Raster rows (ABGR words, premultiplied with an alpha channel) to the host
+// from row y on. False when the host refuses a row.
+bool SendRows(const ReadFileCallbacks* callbacks, const uint32_t* raster, int w, int y, int rows, bool alpha,
+              uint8_t* bgr, uint8_t* a) {
+    for (int r = 0; r < rows; ++r) {
+        const uint32_t* p = raster + (size_t)r * w;
+        for (int x = 0; x < w; ++x) {
+            uint32_t v = p[x];
+            uint32_t cr = TIFFGetR(v), cg = TIFFGetG(v), cb = TIFFGetB(v), ca = TIFFGetA(v);
+            // libtiff gives premultiplied colours with an alpha channel.
+            if (alpha && ca && ca < 255) {
+                cr = cr * 255 / ca; cg = cg * 255 / ca; cb = cb * 255 / ca;
+                if (cr > 255) cr = 255;
+                if (cg > 255) cg = 255;
+                if (cb > 255) cb = 255;
+            }
+            bgr[x * 3] = (uint8_t)cb;
+            bgr[x * 3 + 1] = (uint8_t)cg;
+            bgr[x * 3 + 2] = (uint8_t)cr;
+            a[x] = (uint8_t)ca;
+        }
+        if (callbacks->putRow(y + r, 0, w - 1, bgr, 0) < 0) return false;
+        if (alpha && callbacks->putTransparencyRow) callbacks->putTransparencyRow(y + r, 0, w - 1, a, 0, 1);
+    }
+    return true;
+}
+
+}  // namespace
+
 PLUGIN_EXPORT int DARNA_PLUGIN_CALL ReadFileExec(HWND window, const char* path, FileImageInfo*,
                                                   FileLayerName*, FileLayerInfo*,
                                                   const ReadFileCallbacks* callbacks) {
@@ -80,41 +113,30 @@ PLUGIN_EXPORT int DARNA_PLUGIN_CALL ReadFileExec(HWND window, const char* path, 
     Block<uint8_t> bgr((size_t)w * 3), a((size_t)w);
     if (!raster || !bgr || !a) return 0;
     Progress progress(window);
-    int ok = 1;
-    for (int y0 = 0; y0 < h && ok; y0 += kBandRows) {
-        int rows = h - y0 < kBandRows ? h - y0 : kBandRows;
-        rgba.img.row_offset = y0;
+    int y = 0;   // rows handed to the host
+    bool damaged = false;
+    while (y < h && !damaged) {
+        int rows = h - y < kBandRows ? h - y : kBandRows;
+        rgba.img.row_offset = y;
         rgba.img.col_offset = 0;
         if (!TIFFRGBAImageGet(&rgba.img, raster.get(), (uint32_t)w, (uint32_t)rows)) {
-            ok = 0;
-            break;
-        }
-        for (int r = 0; r < rows; ++r) {
-            const uint32_t* p = raster.get() + (size_t)r * w;
-            for (int x = 0; x < w; ++x) {
-                uint32_t v = p[x];
-                uint32_t cr = TIFFGetR(v), cg = TIFFGetG(v), cb = TIFFGetB(v), ca = TIFFGetA(v);
-                // libtiff gives premultiplied colours with an alpha channel.
-                if (alpha && ca && ca < 255) {
-                    cr = cr * 255 / ca; cg = cg * 255 / ca; cb = cb * 255 / ca;
-                    if (cr > 255) cr = 255;
-                    if (cg > 255) cg = 255;
-                    if (cb > 255) cb = 255;
-                }
-                bgr[x * 3] = (uint8_t)cb;
-                bgr[x * 3 + 1] = (uint8_t)cg;
-                bgr[x * 3 + 2] = (uint8_t)cr;
-                a[x] = (uint8_t)ca;
+            // A strip or tile of the band cannot be read: the band again row
+            // by row, up to the first row that fails.
+            const int band = rows;
+            for (rows = 0; rows < band; ++rows) {
+                rgba.img.row_offset = y + rows;
+                if (!TIFFRGBAImageGet(&rgba.img, raster.get() + (size_t)rows * w, (uint32_t)w, 1)) break;
             }
-            if (callbacks->putRow(y0 + r, 0, w - 1, bgr.get(), 0) < 0) {
-                ok = 0;
-                break;
-            }
-            if (alpha && callbacks->putTransparencyRow)
-                callbacks->putTransparencyRow(y0 + r, 0, w - 1, a.get(), 0, 1);
+            damaged = rows < band;
         }
-        progress.Report(y0 + rows, h);
+        if (!SendRows(callbacks, raster.get(), w, y, rows, alpha, bgr.get(), a.get())) {
+            progress.Done();
+            return 0;
+        }
+        y += rows;
+        progress.Report(y, h);
     }
+    const bool ok = y > 0 && PutGreyRows(callbacks, w, 24, 0, alpha, y, h);
     progress.Done();
-    return ok;
+    return ok ? 1 : 0;
 }

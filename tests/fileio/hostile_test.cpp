@@ -1,5 +1,6 @@
-// Truncated, corrupted and mutated files: every reader fails cleanly or reads
-// garbage within the size it announced; nothing crashes.
+// Truncated, corrupted and mutated files: every reader fails cleanly, opens
+// what a damaged file holds, or reads garbage within the size it announced;
+// nothing crashes.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -50,18 +51,38 @@ protected:
 
 const char* kFormats[] = {"jpg", "png", "tif", "bmp", "dra"};
 
+// The longest cut of a file of our writer that leaves nothing to decode: up
+// to the start of a JPEG's scan, of a PNG's pixel data or of a TIFF's
+// directory (our writer puts it after the strips), or short of a bitmap's
+// first whole row. Every cut of a native file: a layered file has no partial
+// view to show.
+size_t LongestUndecodableCut(const std::string& ext, const std::string& data) {
+    auto le = [&](size_t at, int n) {
+        uint32_t v = 0;
+        for (int i = 0; i < n; ++i) v |= (uint32_t)(uint8_t)data[at + i] << (8 * i);
+        return (size_t)v;
+    };
+    if (ext == "jpg") return data.find("\xFF\xDA");
+    if (ext == "png") return data.find("IDAT") + 4;
+    if (ext == "tif") return le(4, 4);
+    if (ext == "bmp") return le(10, 4) + (le(18, 4) * le(28, 2) + 31) / 32 * 4 - 1;
+    return data.size() - 1;
+}
+
 }  // namespace
 
+// Cuts that leave nothing decodable are refused for every format; cuts past
+// that open with what they hold (see the tests below).
 TEST_F(Hostile, TruncatedFilesFail) {
     for (const char* ext : kFormats) {
         std::string data = Fixture(ext);
         ASSERT_GT(data.size(), 100u) << ext;
         ASSERT_EQ(1, ReadAs(data, ext)) << ext;
-        // A JPEG whose scan has begun is decodable in part (see below).
-        const size_t scan = std::string(ext) == "jpg" ? data.find("\xFF\xDA") : std::string::npos;
+        const size_t longest = LongestUndecodableCut(ext, data);
+        ASSERT_LT(longest, data.size()) << ext;
         for (size_t cut : {(size_t)0, (size_t)1, (size_t)8, (size_t)30, data.size() / 4, data.size() / 2,
-                           data.size() - 2, data.size() - 1}) {
-            if (scan != std::string::npos && cut > scan) continue;
+                           data.size() - 2, data.size() - 1, longest}) {
+            if (cut > longest) continue;
             EXPECT_EQ(0, ReadAs(data.substr(0, cut), ext)) << ext << " cut at " << cut << " of " << data.size();
         }
     }
@@ -104,10 +125,14 @@ TEST_F(Hostile, CorruptedFilesFail) {
         size_t offset;          // from the start, or from the end when fromEnd
         bool fromEnd;
         std::vector<uint8_t> bytes;
+        int expected = 0;
     } cases[] = {
         {"jpg", 0, false, {0x00}},                    // no start-of-image marker
         {"png", 1, false, {'X'}},                     // signature
-        {"png", 200, true, {0x55, 0xAA}},             // compressed data: CRC mismatch
+        {"png", 29, false, {0x55}},                   // header: CRC mismatch
+        // Compressed data: found damaged (bad data or CRC mismatch) after the
+        // rows before it were decoded, which open with the rest grey.
+        {"png", 200, true, {0x55, 0xAA}, 1},
         {"tif", 0, false, {'X', 'X'}},                // byte order mark
         {"tif", 4, false, {0xFF, 0xFF, 0xFF, 0x7F}},  // directory past the end
         {"bmp", 0, false, {'X'}},
@@ -124,18 +149,18 @@ TEST_F(Hostile, CorruptedFilesFail) {
         ASSERT_GT(data.size(), c.offset + c.bytes.size());
         size_t at = c.fromEnd ? data.size() - c.offset : c.offset;
         for (size_t i = 0; i < c.bytes.size(); ++i) data[at + i] = (char)c.bytes[i];
-        EXPECT_EQ(0, ReadAs(data, c.ext)) << c.ext << " at " << at;
+        EXPECT_EQ(c.expected, ReadAs(data, c.ext)) << c.ext << " at " << at;
     }
 }
 
 namespace {
 
-// A 5 x 3 palette file of `bits` whose header claims 1,000 colours and whose
-// colour table really is that long, so the pixels lie beyond all of it.
-// Entry k < 2^bits is (blue k, green 255 - k, red 3 k); pixel (x, y) uses
-// entry (x + y) mod 2^bits.
-std::string OversizedColourTable(int bits) {
-    const int w = 5, h = 3, full = 1 << bits, entries = 1000;
+// A w x h palette file of `bits` whose header claims `entries` colours and
+// whose colour table really is that long (past 2^bits, the pixels lie beyond
+// all of it). Entry k < 2^bits is (blue k, green 255 - k, red 3 k); pixel
+// (x, y) uses entry (x + y) mod min(2^bits, entries).
+std::string PaletteBmp(int bits, int entries, int w, int h, bool topDown) {
+    const int full = 1 << bits, used = entries < full ? entries : full;
     const int stride = ((w * bits + 31) / 32) * 4;
     const size_t pixels = 54 + (size_t)entries * 4;
     std::string s(pixels + (size_t)stride * h, '\x5A');
@@ -144,14 +169,15 @@ std::string OversizedColourTable(int bits) {
     };
     s[0] = 'B'; s[1] = 'M';
     put(2, (uint32_t)s.size(), 4); put(6, 0, 4); put(10, (uint32_t)pixels, 4);
-    put(14, 40, 4); put(18, w, 4); put(22, h, 4); put(26, 1, 2); put(28, (uint32_t)bits, 2);
+    put(14, 40, 4); put(18, w, 4); put(22, topDown ? (uint32_t)-h : (uint32_t)h, 4);
+    put(26, 1, 2); put(28, (uint32_t)bits, 2);
     put(30, 0, 4); put(34, 0, 4); put(38, 2835, 4); put(42, 2835, 4); put(46, entries, 4); put(50, 0, 4);
-    for (int k = 0; k < full; ++k) put(54 + 4 * k, (uint32_t)(k | (255 - k) << 8 | (3 * k & 255) << 16), 4);
+    for (int k = 0; k < used; ++k) put(54 + 4 * k, (uint32_t)(k | (255 - k) << 8 | (3 * k & 255) << 16), 4);
     for (int y = 0; y < h; ++y) {
-        const size_t row = pixels + (size_t)(h - 1 - y) * stride;
+        const size_t row = pixels + (size_t)(topDown ? y : h - 1 - y) * stride;
         for (int i = 0; i < stride; ++i) s[row + i] = 0;
         for (int x = 0; x < w; ++x) {
-            const int k = (x + y) % full;
+            const int k = (x + y) % used;
             if (bits == 1) s[row + x / 8] |= (char)(k << (7 - x % 8));
             if (bits == 4) s[row + x / 2] |= (char)(x % 2 ? k : k << 4);
             if (bits == 8) s[row + x] = (char)k;
@@ -167,7 +193,7 @@ TEST_F(Hostile, ColourTablesLongerThanTheDepthAllows) {
     // never colours from outside the table.
     for (int bits : {1, 4, 8}) {
         std::string path = folder.File("table.bmp");
-        std::string data = OversizedColourTable(bits);
+        std::string data = PaletteBmp(bits, 1000, 5, 3, false);
         ASSERT_TRUE(testsupport::WriteFileBytes(path, data.data(), data.size()));
         ImageHolder image, alpha;
         if (!ReadImageWithAlpha(path.c_str(), image.out(), alpha.out())) continue;
@@ -181,6 +207,208 @@ TEST_F(Hostile, ColourTablesLongerThanTheDepthAllows) {
                     << bits << " bits, pixel " << x << ", " << y;
             }
         DeleteFileA(path.c_str());
+    }
+}
+
+namespace {
+
+void PutBe32(std::string& s, size_t at, uint32_t v) {
+    for (int i = 0; i < 4; ++i) s[at + i] = (char)(v >> (24 - 8 * i));
+}
+
+void AppendPngChunk(std::string& png, const char* type, const std::string& body) {
+    std::string chunk(8, '\0');
+    PutBe32(chunk, 0, (uint32_t)body.size());
+    std::memcpy(&chunk[4], type, 4);
+    chunk += body;
+    chunk.append(4, '\0');
+    PutBe32(chunk, chunk.size() - 4, (uint32_t)crc32(0, (const Bytef*)chunk.data() + 4, (uInt)body.size() + 4));
+    png += chunk;
+}
+
+// A PNG of pattern 5 whose pixel data is stored, not compressed, so that a
+// cut falls at a known row: colour type 2 (RGB), 6 (RGBA, alpha 255 - 4 x)
+// or 3 (16 palette entries, entry (x + y) mod 16); Adam7-interlaced on
+// request. *rows: offset of the first filtered row in the file.
+std::string StoredPng(int w, int h, int type, bool interlaced, size_t* rows) {
+    std::string raw;
+    auto pass = [&](int x0, int y0, int dx, int dy) {
+        if (x0 >= w) return;
+        for (int y = y0; y < h; y += dy) {
+            raw += '\0';   // no filter
+            for (int x = x0; x < w; x += dx) {
+                const uint32_t c = PatternPixel(x, y, 5);
+                if (type == 3) {
+                    raw += (char)((x + y) % 16);
+                    continue;
+                }
+                raw += (char)(c >> 16);
+                raw += (char)(c >> 8);
+                raw += (char)c;
+                if (type == 6) raw += (char)(255 - 4 * x);
+            }
+        }
+    };
+    if (interlaced) {
+        static const int kPasses[7][4] = {{0, 0, 8, 8}, {4, 0, 8, 8}, {0, 4, 4, 8}, {2, 0, 4, 4},
+                                          {0, 2, 2, 4}, {1, 0, 2, 2}, {0, 1, 1, 2}};
+        for (const auto& p : kPasses) pass(p[0], p[1], p[2], p[3]);
+    } else {
+        pass(0, 0, 1, 1);
+    }
+    std::string stored(compressBound((uLong)raw.size()), '\0');
+    uLongf storedSize = (uLongf)stored.size();
+    if (compress2((Bytef*)&stored[0], &storedSize, (const Bytef*)raw.data(), (uLong)raw.size(), 0) != Z_OK)
+        return std::string();
+    stored.resize(storedSize);
+    // One stored block: two bytes of zlib header, five of block header.
+    if (raw.size() > 65535 || stored.size() != raw.size() + 11) return std::string();
+    std::string png("\x89PNG\r\n\x1A\n", 8), ihdr(13, '\0');
+    PutBe32(ihdr, 0, (uint32_t)w);
+    PutBe32(ihdr, 4, (uint32_t)h);
+    ihdr[8] = 8;
+    ihdr[9] = (char)type;
+    ihdr[12] = interlaced ? 1 : 0;
+    AppendPngChunk(png, "IHDR", ihdr);
+    if (type == 3) {
+        std::string plte;
+        for (int k = 0; k < 16; ++k) plte += std::string{(char)(16 * k), (char)(255 - 16 * k), (char)(8 * k)};
+        AppendPngChunk(png, "PLTE", plte);
+    }
+    *rows = png.size() + 8 + 7;
+    AppendPngChunk(png, "IDAT", stored);
+    AppendPngChunk(png, "IEND", std::string());
+    return png;
+}
+
+// An uncompressed RGB (or RGBA, unassociated alpha 255 - 4 x) TIFF of
+// pattern 5 with its directory first and strips of `stripRows` rows after
+// it, as scanners write them. *pixels: offset of the first strip.
+std::string StripTiff(int w, int h, bool alpha, int stripRows, size_t* pixels) {
+    const int spp = alpha ? 4 : 3, strips = (h + stripRows - 1) / stripRows;
+    struct Entry { uint16_t tag, type; uint32_t count, value; };
+    std::vector<Entry> entries = {{256, 4, 1, (uint32_t)w}, {257, 4, 1, (uint32_t)h}, {258, 3, (uint32_t)spp, 0},
+                                  {259, 3, 1, 1},           {262, 3, 1, 2},           {273, 4, (uint32_t)strips, 0},
+                                  {277, 3, 1, (uint32_t)spp}, {278, 4, 1, (uint32_t)stripRows},
+                                  {279, 4, (uint32_t)strips, 0}, {284, 3, 1, 1}};
+    if (alpha) entries.push_back({338, 3, 1, 2});
+    const uint32_t bitsAt = 8 + 2 + 12 * (uint32_t)entries.size() + 4, offsetsAt = bitsAt + 2 * spp,
+                   countsAt = offsetsAt + 4 * strips, dataAt = countsAt + 4 * strips;
+    std::string t(dataAt, '\0');
+    auto put = [&](size_t at, uint32_t v, int n) {
+        for (int i = 0; i < n; ++i) t[at + i] = (char)(v >> (8 * i));
+    };
+    t[0] = t[1] = 'I';
+    put(2, 42, 2);
+    put(4, 8, 4);
+    put(8, (uint32_t)entries.size(), 2);
+    for (size_t i = 0; i < entries.size(); ++i) {
+        Entry e = entries[i];
+        if (e.tag == 258) e.value = bitsAt;
+        if (e.tag == 273) e.value = offsetsAt;
+        if (e.tag == 279) e.value = countsAt;
+        const size_t at = 10 + 12 * i;
+        put(at, e.tag, 2);
+        put(at + 2, e.type, 2);
+        put(at + 4, e.count, 4);
+        put(at + 8, e.value, e.type == 3 && e.count == 1 ? 2 : 4);
+    }
+    for (int k = 0; k < spp; ++k) put(bitsAt + 2 * k, 8, 2);
+    const uint32_t stripBytes = (uint32_t)(w * spp * stripRows);
+    for (int k = 0; k < strips; ++k) {
+        const int rows = h - k * stripRows < stripRows ? h - k * stripRows : stripRows;
+        put(offsetsAt + 4 * k, dataAt + stripBytes * k, 4);
+        put(countsAt + 4 * k, (uint32_t)(w * spp * rows), 4);
+    }
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            const uint32_t c = PatternPixel(x, y, 5);
+            t += std::string{(char)(c >> 16), (char)(c >> 8), (char)c};
+            if (alpha) t += (char)(255 - 4 * x);
+        }
+    *pixels = dataAt;
+    return t;
+}
+
+}  // namespace
+
+// Files that end early open like the JPEG above: the rows the file holds are
+// the picture, the rest is grey (and opaque), and the size is the whole
+// picture's.
+TEST_F(Hostile, CutFilesKeepTheirDecodedRows) {
+    struct Case {
+        const char* name;
+        const char* ext;
+        std::string data;
+        size_t cut;
+        int pictureFrom, pictureTo;   // rows as the intact file has them
+        int greyFrom, greyTo;         // rows of opaque grey
+        int step;                     // 8: only the first interlace pass's pixels
+    };
+    std::vector<Case> cases;
+    std::string f;
+    std::string bmp = Fixture("bmp");
+    const size_t bmpPixels = (uint8_t)bmp[10] | (uint8_t)bmp[11] << 8;
+    // Bottom-up: the rows the file holds are the bottom of the picture.
+    cases.push_back({"bmp 24 bits", "bmp", bmp, bmpPixels + 144 * 25 + 100, 15, 40, 0, 15, 1});
+    // A table of 16 colours at 8 bits leaves room for grey.
+    f = PaletteBmp(8, 16, 40, 30, false);
+    cases.push_back({"bmp 8 bits", "bmp", f, 54 + 64 + 40 * 12 + 39, 18, 30, 0, 18, 1});
+    // Eight colours at 4 bits leave room too; top-down, the rows held are the top.
+    f = PaletteBmp(4, 8, 40, 30, true);
+    cases.push_back({"bmp 4 bits, top-down", "bmp", f, 54 + 32 + 20 * 11 + 3, 0, 11, 11, 30, 1});
+    // Lines of 34 bytes: a cut inside the thirteenth keeps twelve.
+    f = MakeRleBmp(40, 30, 8, 16, RleRows(40, 30));
+    cases.push_back({"bmp run-length", "bmp", f, 54 + 64 + 34 * 12 + 20, 18, 30, 0, 18, 1});
+    size_t at = 0;
+    std::string png = Fixture("png");
+    // Our own writer: compressed, so the cut row is not known exactly.
+    cases.push_back({"png of our writer", "png", png, png.find("IDAT") + (png.size() - png.find("IDAT")) / 2, 0, 1,
+                     39, 40, 1});
+    f = StoredPng(48, 40, 2, false, &at);
+    cases.push_back({"png rgb", "png", f, at + 145 * 17 + 60, 0, 17, 17, 40, 1});
+    cases.push_back({"png rgb cut inside the end chunk", "png", f, f.size() - 3, 0, 40, 40, 40, 1});
+    f = StoredPng(48, 40, 6, false, &at);
+    cases.push_back({"png rgba", "png", f, at + 193 * 9, 0, 9, 9, 40, 1});
+    f = StoredPng(48, 40, 3, false, &at);
+    cases.push_back({"png palette", "png", f, at + 49 * 30 + 1, 0, 30, 30, 40, 1});
+    // Interlaced: the first pass holds rows 0, 8, ... of 19 bytes each; a cut
+    // in its third row leaves rows 0..15, each row copying the row above it.
+    f = StoredPng(48, 40, 2, true, &at);
+    cases.push_back({"png interlaced, cut in the first pass", "png", f, at + 19 * 2 + 5, 0, 16, 16, 40, 8});
+    // Past the first three passes (95, 95 and 185 bytes) every pixel stands
+    // for a block of them: nothing is grey.
+    cases.push_back({"png interlaced, cut in the fourth pass", "png", f, at + 95 + 95 + 185 + 100, 0, 40, 40, 40, 8});
+    // Strips of four rows: a cut inside the sixth keeps five.
+    f = StripTiff(48, 40, false, 4, &at);
+    cases.push_back({"tif rgb", "tif", f, at + 48 * 3 * 4 * 5 + 200, 0, 20, 20, 40, 1});
+    f = StripTiff(48, 40, true, 4, &at);
+    cases.push_back({"tif rgba", "tif", f, at + 48 * 4 * 4 * 7 + 10, 0, 28, 28, 40, 1});
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ASSERT_LT(c.cut, c.data.size());
+        const std::string intactPath = folder.File(std::string("intact.") + c.ext);
+        const std::string cutPath = folder.File(std::string("cut.") + c.ext);
+        ASSERT_TRUE(testsupport::WriteFileBytes(intactPath, c.data.data(), c.data.size()));
+        ASSERT_TRUE(testsupport::WriteFileBytes(cutPath, c.data.data(), c.cut));
+        ImageHolder intact, intactAlpha, image, alpha;
+        ASSERT_EQ(1, ReadImageWithAlpha(intactPath.c_str(), intact.out(), intactAlpha.out()));
+        ASSERT_EQ(1, ReadImageWithAlpha(cutPath.c_str(), image.out(), alpha.out()));
+        const int w = intact.get()->width, h = intact.get()->height;
+        ASSERT_EQ(w, image.get()->width);
+        ASSERT_EQ(h, image.get()->height);
+        for (int y = c.pictureFrom; y < c.pictureTo; y += c.step)
+            for (int x = 0; x < w; x += c.step) {
+                ASSERT_EQ(PixelAt(intact.get(), x, y), PixelAt(image.get(), x, y)) << x << ", " << y;
+                ASSERT_EQ(PixelAt(intactAlpha.get(), x, y), PixelAt(alpha.get(), x, y)) << x << ", " << y;
+            }
+        for (int y = c.greyFrom; y < c.greyTo; ++y)
+            for (int x = 0; x < w; ++x) {
+                ASSERT_EQ(0x808080u, PixelAt(image.get(), x, y)) << x << ", " << y;
+                ASSERT_EQ(255u, PixelAt(alpha.get(), x, y)) << x << ", " << y;
+            }
+        DeleteFileA(intactPath.c_str());
+        DeleteFileA(cutPath.c_str());
     }
 }
 

@@ -175,13 +175,16 @@ TEST_F(RealPlugins, BmpRunLengthRead) {
         int width, height, bits;
         std::vector<uint8_t> data;
         std::vector<int> expected;   // top-down indices
+        uint32_t missing;            // the colour of a line the data does not finish
     } cases[] = {
         // Runs, an odd absolute stretch with its pad byte, end of line, a
-        // delta that skips to the top row, a run cut at the row's end.
+        // delta that skips to the top row, a run cut at the row's end. A
+        // 16-colour table of 8 bits leaves room for grey.
         {5, 3, 8, {2, 1, 0, 3, 2, 3, 2, 0, 0, 0, 0, 2, 2, 1, 4, 3, 0, 1},
-         {0, 0, 3, 3, 3, /**/ 0, 0, 0, 0, 0, /**/ 1, 1, 2, 3, 2}},
+         {0, 0, 3, 3, 3, /**/ 0, 0, 0, 0, 0, /**/ 1, 1, 2, 3, 2}, 0x808080},
         // RLE4: runs alternate the two nibbles; absolute nibbles, word padded.
-        {5, 2, 4, {5, 0x12, 0, 0, 0, 3, 0x34, 0x50, 0, 1}, {3, 4, 5, 0, 0, /**/ 1, 2, 1, 2, 1}},
+        // The full table has no room for grey: its entry nearest to grey.
+        {5, 2, 4, {5, 0x12, 0, 0, 0, 3, 0x34, 0x50, 0, 1}, {3, 4, 5, 0, 0, /**/ 1, 2, 1, 2, 1}, entry(5)},
     };
     for (const Case& c : cases) {
         std::string f = MakeRleBmp(c.width, c.height, c.bits, 16, c.data);
@@ -196,10 +199,16 @@ TEST_F(RealPlugins, BmpRunLengthRead) {
             for (int x = 0; x < c.width; ++x)
                 EXPECT_EQ(entry(c.expected[(size_t)(y * c.width + x)]), PixelAt(back.get(), x, y))
                     << c.bits << " " << x << "," << y;
-        // Without its end-of-bitmap code the file is truncated.
+        // Without its end-of-bitmap code the file is cut inside its top
+        // line: the lines below it are kept, the top line is grey.
         f.resize(f.size() - 2);
         ASSERT_TRUE(testsupport::WriteFileBytes(path, f.data(), f.size()));
-        EXPECT_EQ(0, ReadImageWithAlpha(path.c_str(), back.out(), alpha.out()));
+        ImageHolder cut, cutAlpha;
+        ASSERT_EQ(1, ReadImageWithAlpha(path.c_str(), cut.out(), cutAlpha.out())) << c.bits;
+        for (int y = 0; y < c.height; ++y)
+            for (int x = 0; x < c.width; ++x)
+                EXPECT_EQ(y == 0 ? c.missing : PixelAt(back.get(), x, y), PixelAt(cut.get(), x, y))
+                    << c.bits << " " << x << "," << y;
     }
 }
 
