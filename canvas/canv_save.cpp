@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <vector>
 
 #include "app/ui/msgbox.h"
 #include "canvas/canv_compose.h"
@@ -23,11 +24,26 @@ constexpr int kBandRows = 64;
 // An unnamed document has no file to save to.
 bool HasFilePath(const CanvDoc* doc) { return doc->path[0] && std::strchr(doc->path, '\\'); }
 
+bool AllOpaque(const VmsImage* image) {
+    std::vector<uint8_t> row((size_t)image->width);
+    for (int y = 0; y < image->height; ++y) {
+        g_VmsStore.GetRow(image, y, 0, image->width - 1, row.data());
+        for (uint8_t a : row)
+            if (a != 255) return false;
+    }
+    return true;
+}
+
+// Planes a single-image file cannot keep: every plane past the colour plane,
+// except a transparency plane in which every pixel is opaque (a photo's own).
 int ExtraPlanes(const CanvDoc* doc) {
     int n = 0;
     for (int l = 0; l < CanvMaxLayers; ++l)
         if (LayerInUse(doc, l))
-            for (int p = 1; p < CanvPlanesPerLayer; ++p) n += LayerBase(doc, l)[p].image ? 1 : 0;
+            for (int p = 1; p < CanvPlanesPerLayer; ++p) {
+                const VmsImage* image = LayerBase(doc, l)[p].image;
+                n += image && !(p == 1 && AllOpaque(image)) ? 1 : 0;
+            }
     return n;
 }
 

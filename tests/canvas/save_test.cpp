@@ -258,6 +258,24 @@ TEST_F(CanvasSave, SaveWarningNoCancelsAndDontWarnIsRemembered) {
     Env.saveWarningOff = 0;
 }
 
+// A single layer whose transparency is all opaque loses nothing in a JPEG:
+// no warning; one transparent pixel makes the save ask.
+TEST_F(CanvasSave, SaveWarningOnlyWhenTransparencyWouldBeLost) {
+    std::string png = WritePicture("photo.png", 40, 30);
+    CanvDoc* doc = Open(png);
+    ASSERT_NE(nullptr, doc);
+    ASSERT_NE(nullptr, LayerBase(doc, 0)[1].image);
+    answers.warning = IDYES;
+    const int before = answers.warnings;
+    SaveAs(doc, folder.File("photo.jpg"));
+    EXPECT_EQ(before, answers.warnings);
+    EXPECT_GT(testsupport::FileSize(folder.File("photo.jpg")), 0);
+    uint8_t clear = 0;
+    g_VmsStore.PutRow(LayerBase(doc, 0)[1].image, 5, 7, 7, &clear);
+    SaveAs(doc, folder.File("photo2.jpg"));
+    EXPECT_EQ(before + 1, answers.warnings);
+}
+
 TEST_F(CanvasSave, CloseQuestionYesSaves) {
     std::string png = WritePicture("pic.png", 40, 30);
     CanvDoc* doc = Open(png);
