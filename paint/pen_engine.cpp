@@ -517,8 +517,7 @@ void c_PenEngine::DabSubPixel(PenCanvas* c, HDC dc, double x, double y, int snap
         DabImage(c, dc, ix, iy, rect);
         return;
     }
-    TipMask tip;
-    c_PenTip::GetTipMask(&tip);
+    const TipMask& tip = c_PenTip::GetTipMask();
     int w = tip.width, h = tip.height;
     int fx = (int)((x - ix) * 255), fy = (int)((y - iy) * 255);
     if (fx > 255) fx = 255;
@@ -563,8 +562,7 @@ void c_PenEngine::DabAt(PenCanvas* c, HDC dc, int x, int y, int snapshot, RECT* 
         DabImage(c, dc, x, y, rect);
         return;
     }
-    TipMask tip;
-    c_PenTip::GetTipMask(&tip);
+    const TipMask& tip = c_PenTip::GetTipMask();
     int w = tip.width, h = tip.height;
     int left = x - w / 2, top = y - h / 2;
     *rect = {left, top, left + w, top + h};
@@ -582,8 +580,7 @@ void c_PenEngine::DabAt(PenCanvas* c, HDC dc, int x, int y, int snapshot, RECT* 
 }
 
 void c_PenEngine::DabImage(PenCanvas* c, HDC dc, int x, int y, RECT* rect) {
-    TipMask tip;
-    c_PenTip::GetTipMask(&tip);
+    const TipMask& tip = c_PenTip::GetTipMask();
     int w = tip.width, h = tip.height;
     int left = x - w / 2, top = y - h / 2;
     *rect = {left, top, left + w, top + h};
