@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <utility>
 #include <vector>
 
 #include "image/product_table.h"
@@ -148,6 +149,45 @@ inline bool DensityDrops(int weight) {
 bool PenModeUsesWholeBox() {
     int m = Pen.drawingMode;
     return m == ModeSmudge || m == ModeTwistRight || m == ModeTwistLeft;
+}
+
+// The rows a dab hands to MakeRow and WriteStrokeRow, kept between dabs and
+// cleared for each one as new buffers would be (a mode may leave entries of
+// a row unset).
+struct DabRows {
+    uint32_t* colour;
+    uint8_t* penAlpha;
+    uint8_t* protect;
+    const uint8_t* zeros;   // a low coverage row of 0, never written
+};
+std::vector<uint32_t> g_DabColour;
+std::vector<uint8_t> g_DabPenAlpha, g_DabProtect, g_DabZeros, g_Coverage, g_ShiftedUpper, g_ShiftedLower;
+
+DabRows KeptDabRows(int n) {
+    DabRows r;
+    r.colour = Scratch(g_DabColour, n);
+    r.penAlpha = Scratch(g_DabPenAlpha, n);
+    r.protect = Scratch(g_DabProtect, n);
+    r.zeros = Scratch(g_DabZeros, n);
+    std::memset(r.colour, 0, sizeof(uint32_t) * (size_t)n);
+    std::memset(r.penAlpha, 0, n);
+    std::memset(r.protect, 0, n);
+    return r;
+}
+
+// A tip row of w bytes moved right by the fraction fx / 255: entry i of the
+// w + 1 entries mixes columns i and i - 1 (0 outside the tip; a null row is
+// all 0).
+void ShiftTipRow(const uint8_t* tipRow, int w, int fx, uint8_t* out) {
+    if (!tipRow || w <= 0) {
+        std::memset(out, 0, (size_t)w + 1);
+        return;
+    }
+    const uint8_t* keep = P[255 - fx];
+    const uint8_t* take = P[fx];
+    out[0] = (uint8_t)Cap255(keep[tipRow[0]] + take[0]);
+    for (int i = 1; i < w; ++i) out[i] = (uint8_t)Cap255(keep[tipRow[i]] + take[tipRow[i - 1]]);
+    out[w] = (uint8_t)Cap255(keep[0] + take[tipRow[w - 1]]);
 }
 
 // Last placed dab.
@@ -524,17 +564,23 @@ void c_PenEngine::DabSubPixel(PenCanvas* c, HDC dc, double x, double y, int snap
     if (fy > 255) fy = 255;
     int left = ix + 1 - (w + 1) / 2, top = iy + 1 - (h + 1) / 2;
     int n = w + 1;
-    std::vector<uint32_t> colour(n);
-    std::vector<uint8_t> penAlpha(n), protect(n), coverage(n), low(n, 0);
+    DabRows rows = KeptDabRows(n);
+    uint8_t* coverage = Scratch(g_Coverage, n);
+    // The tip rows moved right by fx; dab row r mixes tip rows r and r - 1 by fy.
+    uint8_t* upper = Scratch(g_ShiftedUpper, n);
+    uint8_t* lower = Scratch(g_ShiftedLower, n);
+    const uint8_t* keepY = P[255 - fy];
+    const uint8_t* takeY = P[fy];
+    ShiftTipRow(nullptr, w, fx, upper);
     // Modes that read back what other rows of the dab gathered see every
     // row whole; the others skip what the tip does not cover.
     bool wholeRows = PenModeUsesWholeBox();
     for (int row = 0; row <= h; ++row) {
+        std::swap(upper, lower);
+        ShiftTipRow(row < h ? &tip.high[(size_t)row * w] : nullptr, w, fx, upper);
         int a = -1, b = -1;
         for (int i = 0; i <= w; ++i) {
-            int upper = Cap255(P[tip.High(i, row)][255 - fx] + P[tip.High(i - 1, row)][fx]);
-            int lower = Cap255(P[tip.High(i, row - 1)][255 - fx] + P[tip.High(i - 1, row - 1)][fx]);
-            coverage[i] = (uint8_t)Cap255(P[upper][255 - fy] + P[lower][fy]);
+            coverage[i] = (uint8_t)Cap255(keepY[upper[i]] + takeY[lower[i]]);
             if (coverage[i]) {
                 if (a < 0) a = i;
                 b = i;
@@ -547,10 +593,10 @@ void c_PenEngine::DabSubPixel(PenCanvas* c, HDC dc, double x, double y, int snap
             continue;
         }
         int kind = AlphaKindMix;
-        c_PenWriter::MakeRow(c, colour.data(), penAlpha.data(), protect.data(), top + row, left + a, left + b, left,
-                             top, left + w, top + h, &kind);
-        WriteStrokeRow(c, 0, colour.data(), coverage.data() + a, low.data(), penAlpha.data(), protect.data(), kind,
-                       top + row, left + a, left + b, 0);
+        c_PenWriter::MakeRow(c, rows.colour, rows.penAlpha, rows.protect, top + row, left + a, left + b, left, top,
+                             left + w, top + h, &kind);
+        WriteStrokeRow(c, 0, rows.colour, coverage + a, rows.zeros, rows.penAlpha, rows.protect, kind, top + row,
+                       left + a, left + b, 0);
     }
     *rect = {left, top, left + w + 1, top + h + 1};
     Repaint(c, dc, rect->left, rect->top, rect->right, rect->bottom);
@@ -567,14 +613,13 @@ void c_PenEngine::DabAt(PenCanvas* c, HDC dc, int x, int y, int snapshot, RECT* 
     int left = x - w / 2, top = y - h / 2;
     *rect = {left, top, left + w, top + h};
     if (w <= 0 || h <= 0) return;
-    std::vector<uint32_t> colour(w);
-    std::vector<uint8_t> penAlpha(w), protect(w);
+    DabRows rows = KeptDabRows(w);
     for (int row = 0; row < h; ++row) {
         int kind = AlphaKindMix;
-        c_PenWriter::MakeRow(c, colour.data(), penAlpha.data(), protect.data(), top + row, left, left + w - 1,
-                             left, top, left + w - 1, top + h - 1, &kind);
-        WriteStrokeRow(c, 0, colour.data(), &tip.high[(size_t)row * w], &tip.low[(size_t)row * w],
-                       penAlpha.data(), protect.data(), kind, top + row, left, left + w - 1, 0);
+        c_PenWriter::MakeRow(c, rows.colour, rows.penAlpha, rows.protect, top + row, left, left + w - 1, left, top,
+                             left + w - 1, top + h - 1, &kind);
+        WriteStrokeRow(c, 0, rows.colour, &tip.high[(size_t)row * w], &tip.low[(size_t)row * w], rows.penAlpha,
+                       rows.protect, kind, top + row, left, left + w - 1, 0);
     }
     Repaint(c, dc, rect->left, rect->top, rect->right, rect->bottom);
 }

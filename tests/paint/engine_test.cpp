@@ -277,3 +277,29 @@ TEST(BlendRow, MixByTransparencyMatchesPlainArithmeticOverAllWeights) {
             }
         }
 }
+
+TEST(SubPixelDab, WholeCoordinatesLayTheTipDownAsItIsUpToTheCanvasEdges) {
+    // White over black without a transparency plane: each pixel takes the
+    // tip's high byte; the extra column and row of the dab box stay black.
+    struct Case {
+        double x, y;
+    } cases[] = {{10.0, 9.0}, {2.0, 3.0}, {1.0, 17.0}, {20.0, 19.0}};
+    for (const Case& c : cases) {
+        TestCanvas t(21, 20, 1, 0, false);
+        SetPen(255, 255, 255, 4.0, 2);   // soft round, 10 x 10
+        const TipMask& tip = c_PenTip::GetTipMask();
+        std::vector<uint8_t> high = tip.high;
+        int w = tip.width, h = tip.height;
+        int first = 1;
+        RECT rc;
+        c_PenEngine::DabSubPixel(&t.view, nullptr, c.x, c.y, 0, &rc, 1.0, &first);
+        ASSERT_EQ(w + 1, rc.right - rc.left);
+        ASSERT_EQ(h + 1, rc.bottom - rc.top);
+        for (int y = 0; y < 20; ++y)
+            for (int x = 0; x < 21; ++x) {
+                int i = x - rc.left, row = y - rc.top;
+                int expect = i >= 0 && row >= 0 && i < w && row < h ? high[(size_t)row * w + i] : 0;
+                ASSERT_EQ(expect, WordR(t.Pixel(x, y))) << c.x << "," << c.y << " at " << x << "," << y;
+            }
+    }
+}
