@@ -144,6 +144,29 @@ inline bool DensityDrops(int weight) {
     return weight > 0 && Pen.density < 255 && Pen.density < std::rand() % 255;
 }
 
+// Weight of each pixel of a row: coverage times pen opacity (0 where the
+// density drops the pixel, drawing the random numbers left to right), times
+// what the protect byte leaves paintable.
+std::vector<uint8_t> g_Weights;
+void RowWeights(const uint8_t* coverage, const uint8_t* protect, int n, uint8_t* weights) {
+    int opacity = PenOpacity;
+    for (int i = 0; i < n; ++i) {
+        int w = P[coverage[i]][opacity];
+        if (DensityDrops(w)) w = 0;
+        weights[i] = P[w][255 - protect[i]];
+    }
+}
+
+// The pen mixed into a pixel by its transparency d and the weight e (d + e >
+// 0): the old colour weighted by d and the pen by e, then moved toward the pen
+// by e.
+inline uint32_t MixByTransparency(uint32_t pen, uint32_t old, int d, int e) {
+    const uint8_t* keep = P[255 - e];
+    const uint8_t* take = P[e];
+    auto channel = [&](int o, int p) { return Cap255(keep[DivideSmall(d * o + p * e, d + e)] + take[p]); };
+    return MakeWord(channel(WordR(old), WordR(pen)), channel(WordG(old), WordG(pen)), channel(WordB(old), WordB(pen)));
+}
+
 // Smudge and twist gather the whole dab box on even dabs and read other rows
 // of it on odd ones.
 bool PenModeUsesWholeBox() {
@@ -393,38 +416,35 @@ void c_PenEngine::BlendRow(PenCanvas* c, const uint32_t* colour, const uint8_t* 
     uint32_t* old = Scratch(g_Old, n);
     GetPlaneRow(c, y, a0, a1, old);
     bool alpha = HandlesAlpha(c, alphaKind);
+    bool mix = alpha && alphaKind == AlphaKindMix;
+    bool blendAlpha = alpha && alphaKind == AlphaKindBlend;
     bool locked = ChannelsLocked(c);
     uint8_t* a = Scratch(g_Alpha, n);
     if (alpha) GetLayerPlaneRow(c, y, a0, a1, a, 1);
+    uint8_t* weights = Scratch(g_Weights, n);
+    RowWeights(coverage + off, protect + off, n, weights);
+    colour += off;
+    penAlpha += off;
     for (int i = 0; i < n; ++i) {
-        int w = P[coverage[off + i]][PenOpacity];
-        if (DensityDrops(w)) w = 0;
-        int e = P[w][255 - protect[off + i]];
+        int e = weights[i];
         // No weight changes nothing, except that a fully transparent pixel
         // takes the pen colour.
-        if (e == 0 && !(alpha && alphaKind == AlphaKindMix && a[i] == 0)) continue;
-        uint32_t pen = colour[off + i];
-        if (locked) pen = ApplyChannelLocks(c, pen, old[i]);
+        if (e == 0 && !(mix && a[i] == 0)) continue;
         uint32_t o = old[i];
-        int pc[3] = {WordR(pen), WordG(pen), WordB(pen)};
-        int oc[3] = {WordR(o), WordG(o), WordB(o)};
-        int nc[3];
-        if (alpha && alphaKind == AlphaKindMix) {
+        uint32_t pen = locked ? ApplyChannelLocks(c, colour[i], o) : colour[i];
+        const uint8_t* keep = P[255 - e];
+        const uint8_t* take = P[e];
+        uint32_t blended;
+        if (mix) {
             int d = a[i];
-            for (int k = 0; k < 3; ++k) {
-                if (d + e == 0) {
-                    nc[k] = pc[k];
-                } else {
-                    int mixed = DivideSmall(d * oc[k] + pc[k] * e, d + e);
-                    nc[k] = Cap255(P[mixed][255 - e] + P[pc[k]][e]);
-                }
-            }
-            a[i] = (uint8_t)Cap255(P[d][255 - e] + e);
+            blended = d + e == 0 ? pen & 0x00FFFFFFu : MixByTransparency(pen, o, d, e);
+            a[i] = (uint8_t)Cap255(keep[d] + e);
         } else {
-            for (int k = 0; k < 3; ++k) nc[k] = Cap255(P[oc[k]][255 - e] + P[pc[k]][e]);
-            if (alpha && alphaKind == AlphaKindBlend) a[i] = (uint8_t)Cap255(P[penAlpha[off + i]][e] + P[a[i]][255 - e]);
+            blended = MakeWord(Cap255(keep[WordR(o)] + take[WordR(pen)]), Cap255(keep[WordG(o)] + take[WordG(pen)]),
+                               Cap255(keep[WordB(o)] + take[WordB(pen)]));
+            if (blendAlpha) a[i] = (uint8_t)Cap255(take[penAlpha[i]] + keep[a[i]]);
         }
-        old[i] = MakeWord(nc[0], nc[1], nc[2]) | (o & 0xFF000000u);
+        old[i] = blended | (o & 0xFF000000u);
     }
     PutPlaneRow(c, y, a0, a1, old);
     if (alpha) PutLayerPlaneRow(c, y, a0, a1, a, 1);
