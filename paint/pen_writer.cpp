@@ -98,6 +98,18 @@ void ReadUsableRow(PenCanvas* c, int yy, int xa, int xb, UsableRow* out) {
     }
 }
 
+// (sum + count / 2) / count for the blur's counts of 1 to 5 pixels, each
+// count a constant divisor (the compiler multiplies instead of dividing).
+inline int RoundedMean(int sum, int count) {
+    switch (count) {
+    case 1: return sum;
+    case 2: return (sum + 1) / 2;
+    case 3: return (sum + 1) / 3;
+    case 4: return (sum + 2) / 4;
+    default: return (sum + 2) / 5;
+    }
+}
+
 // Pixel buffer of smudge and twist: filled on even dabs, laid down on odd ones.
 struct PixelBuffer {
     std::vector<uint32_t> colour;
@@ -242,27 +254,33 @@ void c_PenWriter::MakeRow(PenCanvas* c, uint32_t* colour, uint8_t* penAlpha, uin
         // The pixel and its four neighbours, from three rows read once.
         static UsableRow rows[3];
         for (int k = 0; k < 3; ++k) ReadUsableRow(c, y - 1 + k, x0 - 1, x1 + 1, &rows[k]);
-        static const int kOffsets[5][2] = {{0, 0}, {-1, 0}, {1, 0}, {0, -1}, {0, 1}};
+        // Entry i + 1 of a row read is column x0 + i.
+        struct Neighbour {
+            const uint32_t* colour;
+            const uint8_t* alpha;
+            const uint8_t* unusable;
+        };
+        auto at = [](const UsableRow& r, int shift) {
+            return Neighbour{r.colour.data() + shift, r.alpha.data() + shift, r.unusable.data() + shift};
+        };
+        const Neighbour neighbours[5] = {at(rows[1], 1), at(rows[1], 0), at(rows[1], 2), at(rows[0], 1), at(rows[2], 1)};
         for (int i = 0; i < n; ++i) {
             int sum[3] = {}, alphaSum = 0, count = 0;
-            for (const auto& o : kOffsets) {
-                const UsableRow& r = rows[1 + o[1]];
-                int k = i + 1 + o[0];
-                if (r.unusable[k]) continue;
-                uint32_t w = r.colour[k];
+            for (const Neighbour& r : neighbours) {
+                if (r.unusable[i]) continue;
+                uint32_t w = r.colour[i];
                 sum[0] += WordR(w);
                 sum[1] += WordG(w);
                 sum[2] += WordB(w);
-                alphaSum += r.alpha[k];
+                alphaSum += r.alpha[i];
                 ++count;
             }
             if (!count) {
                 protect[i] = 255;
                 continue;
             }
-            colour[i] = MakeWord((sum[0] + count / 2) / count, (sum[1] + count / 2) / count,
-                                 (sum[2] + count / 2) / count);
-            penAlpha[i] = (uint8_t)((alphaSum + count / 2) / count);
+            colour[i] = MakeWord(RoundedMean(sum[0], count), RoundedMean(sum[1], count), RoundedMean(sum[2], count));
+            penAlpha[i] = (uint8_t)RoundedMean(alphaSum, count);
         }
         *alphaKind = AlphaKindBlend;
         break;
