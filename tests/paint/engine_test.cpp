@@ -303,3 +303,52 @@ TEST(SubPixelDab, WholeCoordinatesLayTheTipDownAsItIsUpToTheCanvasEdges) {
             }
     }
 }
+
+TEST(BlendRow, EveryTransparencyAndWeightMatchesPlainArithmetic) {
+    // Rows of 256 pixels, pixel i of weight i (coverage i at full opacity),
+    // under every transparency d, with old and pen colours that vary along
+    // the row: the mix (alpha kind 0) and the blend (kind 1) against integer
+    // arithmetic over the product table.
+    const auto& P = ProductTable;
+    auto cap = [](int v) { return std::min(v, 255); };
+    TestCanvas t(256, 1, 1, 0);
+    ResetPenState();
+    std::vector<uint32_t> olds(256), pens(256);
+    std::vector<uint8_t> coverage(256), penAlpha(256), protect(256, 0);
+    for (int i = 0; i < 256; ++i) {
+        coverage[i] = (uint8_t)i;
+        penAlpha[i] = (uint8_t)(255 - i / 2);
+    }
+    for (int kind : {AlphaKindMix, AlphaKindBlend})
+        for (int d = 0; d < 256; ++d) {
+            for (int i = 0; i < 256; ++i) {
+                olds[i] = Word((i * 13 + d) & 255, 255 - i, (d * 7 + i) & 255);
+                pens[i] = Word((i * 29) & 255, d, 255 - ((i + d) & 255));
+                t.SetPixel(i, 0, olds[i] | 0x5A000000u);
+                t.SetAlpha(i, 0, d);
+            }
+            c_PenEngine::BlendRow(&t.view, pens.data(), coverage.data(), penAlpha.data(), protect.data(), kind, 0, 0,
+                                  255);
+            std::vector<uint32_t> got(256);
+            g_VmsStore.GetRow(t.planes[0].image, 0, 0, 255, got.data());
+            for (int e = 0; e < 256; ++e) {
+                int o[3] = {WordR(olds[e]), WordG(olds[e]), WordB(olds[e])};
+                int p[3] = {WordR(pens[e]), WordG(pens[e]), WordB(pens[e])};
+                int n[3], alpha;
+                for (int k = 0; k < 3; ++k) {
+                    if (kind == AlphaKindBlend)
+                        n[k] = cap(P[o[k]][255 - e] + P[p[k]][e]);
+                    else if (d + e == 0)
+                        n[k] = p[k];
+                    else
+                        n[k] = cap(P[(d * o[k] + p[k] * e) / (d + e)][255 - e] + P[p[k]][e]);
+                }
+                if (kind == AlphaKindBlend)
+                    alpha = cap(P[penAlpha[e]][e] + P[d][255 - e]);
+                else
+                    alpha = cap(P[d][255 - e] + e);
+                ASSERT_EQ(Word(n[0], n[1], n[2]) | 0x5A000000u, got[e]) << kind << " d " << d << " e " << e;
+                ASSERT_EQ(alpha, t.Value(e, 0, 1)) << kind << " d " << d << " e " << e;
+            }
+        }
+}
