@@ -32,7 +32,7 @@ T* Scratch(std::vector<T>& v, size_t n) {
 }
 std::vector<uint8_t> g_Bytes, g_Mask, g_Alpha, g_Alpha2;
 
-std::vector<uint32_t> g_Old, g_Low;
+std::vector<uint32_t> g_Old, g_Low, g_LockedPens;
 
 // The part of row y, columns x0..x1 (canvas), that lies on a plane.
 struct Span {
@@ -134,20 +134,6 @@ inline bool DensityDrops(int weight) {
     return weight > 0 && Pen.density < 255 && Pen.density < std::rand() % 255;
 }
 
-// Weight of each pixel of a row: coverage times pen opacity (0 where the
-// density drops the pixel, drawing the random numbers left to right), times
-// what the protect byte leaves paintable.
-std::vector<uint8_t> g_Weights;
-std::vector<uint32_t> g_LockedPens;
-void RowWeights(const uint8_t* coverage, const uint8_t* protect, int n, uint8_t* weights) {
-    int opacity = PenOpacity;
-    for (int i = 0; i < n; ++i) {
-        int w = P[coverage[i]][opacity];
-        if (DensityDrops(w)) w = 0;
-        weights[i] = P[w][255 - protect[i]];
-    }
-}
-
 // The blends of a row, eight pixels at a time in 16-bit lanes (SSE2, which
 // every machine the program runs on has). A pixel of weight 0 comes out as it
 // was, except that a fully transparent one takes the pen colour in the mix,
@@ -211,7 +197,34 @@ inline __m128i BlendChannel(__m128i o, __m128i p, __m128i e) {
     return Cap255(_mm_add_epi16(Product(o, _mm_sub_epi16(Splat(255), e)), Product(p, e)));
 }
 
+// Rows of bytes whose buffers have room for n rounded up to eight: out[i]
+// = Cap255(P[x[i]][255 - f] + P[y[i]][f]), x moved toward y by f.
+inline void BlendBytes(const uint8_t* x, const uint8_t* y, int f, uint8_t* out, int n) {
+    __m128i weight = Splat(f);
+    for (int i = 0; i < n; i += 8) PutBytes(out + i, BlendChannel(Bytes(x + i), Bytes(y + i), weight));
+}
+
 }  // namespace lanes
+
+// Buffers for rows of n bytes handled eight at a time.
+inline size_t RoomFor(int n) { return ((size_t)n + 7) / 8 * 8 + 8; }
+
+// Weight of each pixel of a row: coverage times pen opacity (0..255), 0 where
+// the density drops the pixel (drawing the random numbers left to right),
+// times what the protect byte leaves paintable.
+std::vector<uint8_t> g_Weights, g_Paintable;
+void RowWeights(const uint8_t* coverage, const uint8_t* protect, int n, uint8_t* weights) {
+    using namespace lanes;
+    int opacity = PenOpacity;
+    uint8_t* paintable = Scratch(g_Paintable, RoomFor(n));
+    std::memcpy(weights, coverage, n);
+    for (int i = 0; i < n; ++i) paintable[i] = (uint8_t)(255 - protect[i]);
+    for (int i = 0; i < n; i += 8)
+        PutBytes(weights + i, Product(Product(Bytes(weights + i), Splat(opacity)), Bytes(paintable + i)));
+    if (Pen.density >= 255) return;
+    for (int i = 0; i < n; ++i)
+        if (DensityDrops(P[coverage[i]][opacity])) weights[i] = 0;
+}
 
 enum class RowBlend {
     Mix,               // colours mixed by the transparency, which rises by the weight
@@ -280,7 +293,8 @@ struct DabRows {
     const uint8_t* zeros;   // a low coverage row of 0, never written
 };
 std::vector<uint32_t> g_DabColour;
-std::vector<uint8_t> g_DabPenAlpha, g_DabProtect, g_DabZeros, g_Coverage, g_ShiftedUpper, g_ShiftedLower;
+std::vector<uint8_t> g_DabPenAlpha, g_DabProtect, g_DabZeros, g_Coverage, g_PaddedTipRow, g_ShiftedUpper,
+    g_ShiftedLower;
 
 DabRows KeptDabRows(int n) {
     DabRows r;
@@ -296,17 +310,17 @@ DabRows KeptDabRows(int n) {
 
 // A tip row of w bytes moved right by the fraction fx / 255: entry i of the
 // w + 1 entries mixes columns i and i - 1 (0 outside the tip; a null row is
-// all 0).
-void ShiftTipRow(const uint8_t* tipRow, int w, int fx, uint8_t* out) {
+// all 0). The row is laid into padded, a buffer of RoomFor(w + 2) bytes,
+// between zeros.
+void ShiftTipRow(const uint8_t* tipRow, int w, int fx, uint8_t* padded, uint8_t* out) {
     if (!tipRow || w <= 0) {
         std::memset(out, 0, (size_t)w + 1);
         return;
     }
-    const uint8_t* keep = P[255 - fx];
-    const uint8_t* take = P[fx];
-    out[0] = (uint8_t)Cap255(keep[tipRow[0]] + take[0]);
-    for (int i = 1; i < w; ++i) out[i] = (uint8_t)Cap255(keep[tipRow[i]] + take[tipRow[i - 1]]);
-    out[w] = (uint8_t)Cap255(keep[0] + take[tipRow[w - 1]]);
+    padded[0] = 0;
+    std::memcpy(padded + 1, tipRow, w);
+    std::memset(padded + 1 + w, 0, 8);
+    lanes::BlendBytes(padded + 1, padded, fx, out, w + 1);
 }
 
 // Last placed dab.
@@ -515,7 +529,7 @@ void c_PenEngine::BlendRow(PenCanvas* c, const uint32_t* colour, const uint8_t* 
     bool mix = alpha && alphaKind == AlphaKindMix;
     uint8_t* a = Scratch(g_Alpha, n);
     if (alpha) GetLayerPlaneRow(c, y, a0, a1, a, 1);
-    uint8_t* weights = Scratch(g_Weights, n);
+    uint8_t* weights = Scratch(g_Weights, RoomFor(n));
     RowWeights(coverage + off, protect + off, n, weights);
     const uint32_t* pens = colour + off;
     if (ChannelsLocked(c)) {
@@ -668,22 +682,21 @@ void c_PenEngine::DabSubPixel(PenCanvas* c, HDC dc, double x, double y, int snap
     int left = ix + 1 - (w + 1) / 2, top = iy + 1 - (h + 1) / 2;
     int n = w + 1;
     DabRows rows = KeptDabRows(n);
-    uint8_t* coverage = Scratch(g_Coverage, n);
+    uint8_t* coverage = Scratch(g_Coverage, RoomFor(n));
     // The tip rows moved right by fx; dab row r mixes tip rows r and r - 1 by fy.
-    uint8_t* upper = Scratch(g_ShiftedUpper, n);
-    uint8_t* lower = Scratch(g_ShiftedLower, n);
-    const uint8_t* keepY = P[255 - fy];
-    const uint8_t* takeY = P[fy];
-    ShiftTipRow(nullptr, w, fx, upper);
+    uint8_t* padded = Scratch(g_PaddedTipRow, RoomFor(n + 1));
+    uint8_t* upper = Scratch(g_ShiftedUpper, RoomFor(n));
+    uint8_t* lower = Scratch(g_ShiftedLower, RoomFor(n));
+    ShiftTipRow(nullptr, w, fx, padded, upper);
     // Modes that read back what other rows of the dab gathered see every
     // row whole; the others skip what the tip does not cover.
     bool wholeRows = PenModeUsesWholeBox();
     for (int row = 0; row <= h; ++row) {
         std::swap(upper, lower);
-        ShiftTipRow(row < h ? &tip.high[(size_t)row * w] : nullptr, w, fx, upper);
+        ShiftTipRow(row < h ? &tip.high[(size_t)row * w] : nullptr, w, fx, padded, upper);
+        lanes::BlendBytes(upper, lower, fy, coverage, n);
         int a = -1, b = -1;
         for (int i = 0; i <= w; ++i) {
-            coverage[i] = (uint8_t)Cap255(keepY[upper[i]] + takeY[lower[i]]);
             if (coverage[i]) {
                 if (a < 0) a = i;
                 b = i;

@@ -352,3 +352,30 @@ TEST(BlendRow, EveryTransparencyAndWeightMatchesPlainArithmetic) {
             }
         }
 }
+
+TEST(BlendRow, DensityDrawsOneRandomNumberForEachCoveredPixelLeftToRight) {
+    // Density 128 with coverage on some pixels only (protected ones draw too):
+    // a pixel is dropped when the density is below its number.
+    const int n = 64;
+    std::vector<uint32_t> colour(n, Word(255, 255, 255));
+    std::vector<uint8_t> coverage(n), alpha(n, 0), protect(n, 0);
+    for (int i = 0; i < n; ++i) {
+        coverage[i] = i % 3 == 0 ? 0 : (uint8_t)(40 + i);
+        protect[i] = i % 7 == 0 ? 255 : 0;
+    }
+    std::srand(21);
+    std::vector<bool> painted(n);
+    for (int i = 0; i < n; ++i) {
+        bool kept = coverage[i] && !(128 < std::rand() % 255);
+        painted[i] = kept && !protect[i];
+    }
+    int next = std::rand();
+    TestCanvas t(n, 1, 1, 0, false);
+    ResetPenState();
+    Pen.density = 128;
+    std::srand(21);
+    c_PenEngine::BlendRow(&t.view, colour.data(), coverage.data(), alpha.data(), protect.data(), AlphaKindMix, 0, 0,
+                          n - 1);
+    EXPECT_EQ(next, std::rand());
+    for (int i = 0; i < n; ++i) EXPECT_EQ(painted[i], t.Pixel(i, 0) != 0) << i;
+}
