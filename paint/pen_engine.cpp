@@ -178,18 +178,20 @@ inline void StoreWords(uint32_t* p, const Words& old, __m128i r, __m128i g, __m1
 
 // One channel of the pen p mixed into the old value o by the transparency d
 // and the weight e: o weighted by d and p by e, then moved toward p by e;
-// with d and e both 0 the pen itself. The quotient is below 256 and at least
-// 1 / 510 from the next whole number, so the float division truncates to the
-// exact integer quotient.
-inline __m128i MixChannel(__m128i o, __m128i p, __m128i d, __m128i e, __m128 divisorLo, __m128 divisorHi,
+// with d and e both 0 the pen itself. The quotient (d o + p e) / (d + e) is
+// below 256 and, unless whole, at least 1 / 510 below the next whole number;
+// the product with the float reciprocal is off by less than 1 / 30000, so
+// adding 1 / 1000 and truncating gives the exact integer quotient.
+inline __m128i MixChannel(__m128i o, __m128i p, __m128i d, __m128i e, __m128 reciprocalLo, __m128 reciprocalHi,
                           __m128i empty) {
-    auto quotient = [](__m128i dividend, __m128 divisor) {
-        return _mm_cvttps_epi32(_mm_div_ps(_mm_cvtepi32_ps(dividend), divisor));
+    auto quotient = [](__m128i dividend, __m128 reciprocal) {
+        __m128 q = _mm_add_ps(_mm_mul_ps(_mm_cvtepi32_ps(dividend), reciprocal), _mm_set1_ps(0.001f));
+        return _mm_cvttps_epi32(q);
     };
     // d o + p e in 32 bits, four lanes a half.
     __m128i lo = _mm_madd_epi16(_mm_unpacklo_epi16(d, p), _mm_unpacklo_epi16(o, e));
     __m128i hi = _mm_madd_epi16(_mm_unpackhi_epi16(d, p), _mm_unpackhi_epi16(o, e));
-    __m128i mixed = Select(empty, p, _mm_packs_epi32(quotient(lo, divisorLo), quotient(hi, divisorHi)));
+    __m128i mixed = Select(empty, p, _mm_packs_epi32(quotient(lo, reciprocalLo), quotient(hi, reciprocalHi)));
     return Cap255(_mm_add_epi16(Product(mixed, _mm_sub_epi16(Splat(255), e)), Product(p, e)));
 }
 
@@ -243,12 +245,15 @@ void BlendBlock(RowBlend kind, uint32_t* old, uint8_t* alpha, const uint32_t* pe
         __m128i zero = _mm_setzero_si128();
         __m128i sum = _mm_add_epi16(d, e);
         __m128i empty = _mm_cmpeq_epi16(sum, zero);
-        // Divisors d + e; 1 where both are 0 (that quotient is not used).
+        // 1 / (d + e), shared by the channels; 1 where both are 0 (that
+        // quotient is not used).
         __m128i divisor = _mm_or_si128(sum, _mm_and_si128(empty, Splat(1)));
-        __m128 divisorLo = _mm_cvtepi32_ps(_mm_unpacklo_epi16(divisor, zero));
-        __m128 divisorHi = _mm_cvtepi32_ps(_mm_unpackhi_epi16(divisor, zero));
+        __m128 one = _mm_set1_ps(1.0f);
+        __m128 reciprocalLo = _mm_div_ps(one, _mm_cvtepi32_ps(_mm_unpacklo_epi16(divisor, zero)));
+        __m128 reciprocalHi = _mm_div_ps(one, _mm_cvtepi32_ps(_mm_unpackhi_epi16(divisor, zero)));
         for (int k = 0; k < 3; ++k)
-            channels[k] = MixChannel(o.Channel(16 - 8 * k), p.Channel(16 - 8 * k), d, e, divisorLo, divisorHi, empty);
+            channels[k] =
+                MixChannel(o.Channel(16 - 8 * k), p.Channel(16 - 8 * k), d, e, reciprocalLo, reciprocalHi, empty);
         PutBytes(alpha, Cap255(_mm_add_epi16(Product(d, _mm_sub_epi16(Splat(255), e)), e)));
     } else {
         for (int k = 0; k < 3; ++k) channels[k] = BlendChannel(o.Channel(16 - 8 * k), p.Channel(16 - 8 * k), e);
@@ -695,18 +700,12 @@ void c_PenEngine::DabSubPixel(PenCanvas* c, HDC dc, double x, double y, int snap
         std::swap(upper, lower);
         ShiftTipRow(row < h ? &tip.high[(size_t)row * w] : nullptr, w, fx, padded, upper);
         lanes::BlendBytes(upper, lower, fy, coverage, n);
-        int a = -1, b = -1;
-        for (int i = 0; i <= w; ++i) {
-            if (coverage[i]) {
-                if (a < 0) a = i;
-                b = i;
-            }
-        }
-        if (wholeRows) {
-            a = 0;
-            b = w;
-        } else if (a < 0) {
-            continue;
+        // The covered columns a..b.
+        int a = 0, b = w;
+        if (!wholeRows) {
+            while (a <= w && !coverage[a]) ++a;
+            if (a > w) continue;
+            while (!coverage[b]) --b;
         }
         int kind = AlphaKindMix;
         c_PenWriter::MakeRow(c, rows.colour, rows.penAlpha, rows.protect, top + row, left + a, left + b, left, top,
