@@ -30,9 +30,9 @@ T* Scratch(std::vector<T>& v, size_t n) {
     if (v.size() < n) v.resize(n);
     return v.data();
 }
-std::vector<uint8_t> g_Bytes, g_Mask, g_Alpha, g_Alpha2;
+std::vector<uint8_t> g_Bytes, g_Mask, g_Alpha, g_Alpha2, g_PenAlphas;
 
-std::vector<uint32_t> g_Old, g_Low, g_LockedPens;
+std::vector<uint32_t> g_Old, g_Low, g_Pens;
 
 // The part of row y, columns x0..x1 (canvas), that lies on a plane.
 struct Span {
@@ -214,15 +214,17 @@ inline size_t RoomFor(int n) { return ((size_t)n + 7) / 8 * 8 + 8; }
 // Weight of each pixel of a row: coverage times pen opacity (0..255), 0 where
 // the density drops the pixel (drawing the random numbers left to right),
 // times what the protect byte leaves paintable.
-std::vector<uint8_t> g_Weights, g_Paintable;
+std::vector<uint8_t> g_Weights, g_Protects;
 void RowWeights(const uint8_t* coverage, const uint8_t* protect, int n, uint8_t* weights) {
     using namespace lanes;
     int opacity = PenOpacity;
-    uint8_t* paintable = Scratch(g_Paintable, RoomFor(n));
+    uint8_t* protects = Scratch(g_Protects, RoomFor(n));
     std::memcpy(weights, coverage, n);
-    for (int i = 0; i < n; ++i) paintable[i] = (uint8_t)(255 - protect[i]);
-    for (int i = 0; i < n; i += 8)
-        PutBytes(weights + i, Product(Product(Bytes(weights + i), Splat(opacity)), Bytes(paintable + i)));
+    std::memcpy(protects, protect, n);
+    for (int i = 0; i < n; i += 8) {
+        __m128i paintable = _mm_sub_epi16(Splat(255), Bytes(protects + i));
+        PutBytes(weights + i, Product(Product(Bytes(weights + i), Splat(opacity)), paintable));
+    }
     if (Pen.density >= 255) return;
     for (int i = 0; i < n; ++i)
         if (DensityDrops(P[coverage[i]][opacity])) weights[i] = 0;
@@ -262,23 +264,10 @@ void BlendBlock(RowBlend kind, uint32_t* old, uint8_t* alpha, const uint32_t* pe
     StoreWords(old, o, channels[0], channels[1], channels[2]);
 }
 
-// n pixels: whole blocks in place, the last few through a block of copies.
+// n pixels, in buffers with room for n rounded up to eight.
 void BlendPixels(RowBlend kind, uint32_t* old, uint8_t* alpha, const uint32_t* pens, const uint8_t* weights,
                  const uint8_t* penAlpha, int n) {
-    int i = 0;
-    for (; i + 8 <= n; i += 8) BlendBlock(kind, old + i, alpha + i, pens + i, weights + i, penAlpha + i);
-    int m = n - i;
-    if (m <= 0) return;
-    uint32_t o[8] = {}, p[8] = {};
-    uint8_t a[8] = {}, w[8] = {}, pa[8] = {};
-    std::memcpy(o, old + i, 4 * (size_t)m);
-    std::memcpy(p, pens + i, 4 * (size_t)m);
-    std::memcpy(a, alpha + i, m);
-    std::memcpy(w, weights + i, m);
-    std::memcpy(pa, penAlpha + i, m);
-    BlendBlock(kind, o, a, p, w, pa);
-    std::memcpy(old + i, o, 4 * (size_t)m);
-    std::memcpy(alpha + i, a, m);
+    for (int i = 0; i < n; i += 8) BlendBlock(kind, old + i, alpha + i, pens + i, weights + i, penAlpha + i);
 }
 
 // Smudge and twist gather the whole dab box on even dabs and read other rows
@@ -528,26 +517,28 @@ void c_PenEngine::BlendRow(PenCanvas* c, const uint32_t* colour, const uint8_t* 
     if (!s.ok) return;
     int a0 = s.ix0 + p->x, a1 = s.ix1 + p->x;   // canvas columns on the plane
     int n = a1 - a0 + 1, off = s.offset;
-    uint32_t* old = Scratch(g_Old, n);
+    uint32_t* old = Scratch(g_Old, RoomFor(n));
     GetPlaneRow(c, y, a0, a1, old);
     bool alpha = HandlesAlpha(c, alphaKind);
     bool mix = alpha && alphaKind == AlphaKindMix;
-    uint8_t* a = Scratch(g_Alpha, n);
+    uint8_t* a = Scratch(g_Alpha, RoomFor(n));
     if (alpha) GetLayerPlaneRow(c, y, a0, a1, a, 1);
     uint8_t* weights = Scratch(g_Weights, RoomFor(n));
     RowWeights(coverage + off, protect + off, n, weights);
-    const uint32_t* pens = colour + off;
+    // The caller's rows copied into buffers with room for whole blocks.
+    uint32_t* pens = Scratch(g_Pens, RoomFor(n));
+    std::memcpy(pens, colour + off, sizeof(uint32_t) * (size_t)n);
     if (ChannelsLocked(c)) {
         // Only pixels the blend changes need their locked pen colour.
-        uint32_t* locked = Scratch(g_LockedPens, n);
         for (int i = 0; i < n; ++i)
-            locked[i] = weights[i] || (mix && a[i] == 0) ? ApplyChannelLocks(c, pens[i], old[i]) : pens[i];
-        pens = locked;
+            if (weights[i] || (mix && a[i] == 0)) pens[i] = ApplyChannelLocks(c, pens[i], old[i]);
     }
     RowBlend kind = mix                                       ? RowBlend::Mix
                     : alpha && alphaKind == AlphaKindBlend ? RowBlend::ColoursAndAlpha
                                                             : RowBlend::Colours;
-    BlendPixels(kind, old, a, pens, weights, penAlpha + off, n);
+    uint8_t* penAlphas = Scratch(g_PenAlphas, RoomFor(n));
+    if (kind == RowBlend::ColoursAndAlpha) std::memcpy(penAlphas, penAlpha + off, n);
+    BlendPixels(kind, old, a, pens, weights, penAlphas, n);
     PutPlaneRow(c, y, a0, a1, old);
     if (alpha) PutLayerPlaneRow(c, y, a0, a1, a, 1);
 }
