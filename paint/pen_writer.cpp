@@ -48,6 +48,21 @@ struct UsableRow {
     std::vector<uint8_t> alpha, unusable;
 };
 
+// Entries 0..n-1 for plane columns u..u+n-1 from row, which holds plane
+// columns pa..pb of a plane w pixels wide (u clamped into it): columns left
+// of the plane repeat its first pixel, columns right of it its last.
+template <typename T>
+void SpreadClamped(const T* row, int u, int pa, int pb, int w, int n, T* out) {
+    int i = 0;
+    for (; i < n && u + i < 0; ++i) out[i] = row[0];
+    int inside = (n < w - u ? n : w - u) - i;
+    if (inside > 0) {
+        std::memcpy(out + i, row + (u + i - pa), sizeof(T) * (size_t)inside);
+        i += inside;
+    }
+    for (; i < n; ++i) out[i] = row[pb - pa];
+}
+
 void ReadClamped(VmsImage* image, const LayerPlane& p, int yy, int xa, int xb, uint32_t* words, uint8_t* bytes) {
     int n = xb - xa + 1;
     if (!image) {
@@ -60,19 +75,22 @@ void ReadClamped(VmsImage* image, const LayerPlane& p, int yy, int xa, int xb, u
     int py = yy - p.y < 0 ? 0 : yy - p.y > h - 1 ? h - 1 : yy - p.y;
     int pa = clampX(xa), pb = clampX(xb);
     static std::vector<uint32_t> rowWords;
-    static std::vector<uint8_t> rowBytes;
+    static std::vector<uint8_t> rowBytes, spread;
     if (image->bits == 8) {
         if (rowBytes.size() < (size_t)(pb - pa + 1)) rowBytes.resize(pb - pa + 1);
         g_VmsStore.GetRow(image, py, pa, pb, rowBytes.data());
-        for (int i = 0; i < n; ++i) {
-            uint8_t v = rowBytes[clampX(xa + i) - pa];
-            if (words) words[i] = v * 0x01010101u;
-            if (bytes) bytes[i] = v;
+        uint8_t* values = bytes;
+        if (!values) {
+            if (spread.size() < (size_t)n) spread.resize(n);
+            values = spread.data();
         }
+        SpreadClamped(rowBytes.data(), xa - p.x, pa, pb, w, n, values);
+        if (words)
+            for (int i = 0; i < n; ++i) words[i] = values[i] * 0x01010101u;
     } else {
         if (rowWords.size() < (size_t)(pb - pa + 1)) rowWords.resize(pb - pa + 1);
         g_VmsStore.GetRow(image, py, pa, pb, rowWords.data());
-        for (int i = 0; i < n; ++i) words[i] = rowWords[clampX(xa + i) - pa];
+        SpreadClamped(rowWords.data(), xa - p.x, pa, pb, w, n, words);
     }
 }
 

@@ -141,6 +141,36 @@ TEST(PenModes, BlurRoundsTheMeanOfEveryCountOfUsableSources) {
     }
 }
 
+TEST(PenModes, BlurRepeatsTheEdgePixelsOfThePlane) {
+    // One row, red 30, 60, 90 and transparency 10, 20, 40: sources left,
+    // right, above and below the plane are its nearest pixel. With the layer
+    // moved by one column, one canvas column lies off the plane.
+    struct Case {
+        int offset;
+        int red[3], alpha[3];
+    } cases[] = {
+        {0, {36, 60, 84}, {12, 22, 36}},    // (4 x 30 + 60 + 2) / 5, ...
+        {-1, {60, 84, 90}, {22, 36, 40}},
+        {1, {30, 36, 60}, {10, 12, 22}},
+    };
+    for (const Case& c : cases) {
+        TestCanvas t(3, 1, 1, 0);
+        SetPen(0, 0, 0, 2.0, 0);
+        const int alpha[3] = {10, 20, 40};
+        for (int x = 0; x < 3; ++x) {
+            g_VmsStore.SetRgb(t.planes[0].image, x, 0, 30 * (x + 1), 0, 0);
+            g_VmsStore.SetValue(t.planes[1].image, x, 0, alpha[x]);
+        }
+        t.planes[0].x = t.planes[1].x = c.offset;
+        Pen.drawingMode = ModeBlur;
+        Row r = Make(t, 0, 0, 2, 0, 0, 2, 0);
+        for (int i = 0; i < 3; ++i) {
+            EXPECT_EQ(c.red[i], WordR(r.colour[i])) << c.offset << " " << i;
+            EXPECT_EQ(c.alpha[i], r.alpha[i]) << c.offset << " " << i;
+        }
+    }
+}
+
 TEST(PenModes, ScatterClampsSourcesIntoTheCanvas) {
     TestCanvas t(4, 4, 1, 0);
     Gradient(t);
