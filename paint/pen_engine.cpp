@@ -157,17 +157,26 @@ inline __m128i Select(__m128i mask, __m128i a, __m128i b) {
     return _mm_or_si128(_mm_and_si128(mask, a), _mm_andnot_si128(mask, b));
 }
 
-// Eight colour words as their three channels, and back (the fourth byte
-// taken from the old words).
+// Eight colour words as their red, green and blue lanes, and back (the
+// fourth byte taken from the old words).
 struct Words {
-    __m128i lo, hi;
-    __m128i Channel(int shift) const {
-        __m128i m = _mm_set1_epi32(255);
-        return _mm_packs_epi32(_mm_and_si128(_mm_srli_epi32(lo, shift), m), _mm_and_si128(_mm_srli_epi32(hi, shift), m));
-    }
+    __m128i lo, hi;         // words 0..3 and 4..7
+    __m128i channel[3];     // red, green, blue
 };
 inline Words LoadWords(const uint32_t* p) {
-    return {_mm_loadu_si128((const __m128i*)p), _mm_loadu_si128((const __m128i*)(p + 4))};
+    Words w;
+    w.lo = _mm_loadu_si128((const __m128i*)p);
+    w.hi = _mm_loadu_si128((const __m128i*)(p + 4));
+    // The bytes B G R x of the words gathered, in three rounds of
+    // interleaving, into B0..B7 G0..G7 and R0..R7 x0..x7.
+    __m128i t0 = _mm_unpacklo_epi8(w.lo, w.hi), t1 = _mm_unpackhi_epi8(w.lo, w.hi);
+    __m128i t2 = _mm_unpacklo_epi8(t0, t1), t3 = _mm_unpackhi_epi8(t0, t1);
+    __m128i bg = _mm_unpacklo_epi8(t2, t3), rx = _mm_unpackhi_epi8(t2, t3);
+    __m128i zero = _mm_setzero_si128();
+    w.channel[0] = _mm_unpacklo_epi8(rx, zero);
+    w.channel[1] = _mm_unpackhi_epi8(bg, zero);
+    w.channel[2] = _mm_unpacklo_epi8(bg, zero);
+    return w;
 }
 inline void StoreWords(uint32_t* p, const Words& old, __m128i r, __m128i g, __m128i b) {
     __m128i gb = _mm_or_si128(_mm_slli_epi16(g, 8), b);
@@ -182,8 +191,8 @@ inline void StoreWords(uint32_t* p, const Words& old, __m128i r, __m128i g, __m1
 // below 256 and, unless whole, at least 1 / 510 below the next whole number;
 // the product with the float reciprocal is off by less than 1 / 30000, so
 // adding 1 / 1000 and truncating gives the exact integer quotient.
-inline __m128i MixChannel(__m128i o, __m128i p, __m128i d, __m128i e, __m128 reciprocalLo, __m128 reciprocalHi,
-                          __m128i empty) {
+inline __m128i MixChannel(__m128i o, __m128i p, __m128i d, __m128i e, __m128i keep, __m128 reciprocalLo,
+                          __m128 reciprocalHi, __m128i empty) {
     auto quotient = [](__m128i dividend, __m128 reciprocal) {
         __m128 q = _mm_add_ps(_mm_mul_ps(_mm_cvtepi32_ps(dividend), reciprocal), _mm_set1_ps(0.001f));
         return _mm_cvttps_epi32(q);
@@ -192,18 +201,19 @@ inline __m128i MixChannel(__m128i o, __m128i p, __m128i d, __m128i e, __m128 rec
     __m128i lo = _mm_madd_epi16(_mm_unpacklo_epi16(d, p), _mm_unpacklo_epi16(o, e));
     __m128i hi = _mm_madd_epi16(_mm_unpackhi_epi16(d, p), _mm_unpackhi_epi16(o, e));
     __m128i mixed = Select(empty, p, _mm_packs_epi32(quotient(lo, reciprocalLo), quotient(hi, reciprocalHi)));
-    return Cap255(_mm_add_epi16(Product(mixed, _mm_sub_epi16(Splat(255), e)), Product(p, e)));
+    return Cap255(_mm_add_epi16(Product(mixed, keep), Product(p, e)));
 }
 
-inline __m128i BlendChannel(__m128i o, __m128i p, __m128i e) {
-    return Cap255(_mm_add_epi16(Product(o, _mm_sub_epi16(Splat(255), e)), Product(p, e)));
+// o moved toward p by e (keep = 255 - e).
+inline __m128i BlendChannel(__m128i o, __m128i p, __m128i e, __m128i keep) {
+    return Cap255(_mm_add_epi16(Product(o, keep), Product(p, e)));
 }
 
 // Rows of bytes whose buffers have room for n rounded up to eight: out[i]
 // = Cap255(P[x[i]][255 - f] + P[y[i]][f]), x moved toward y by f.
 inline void BlendBytes(const uint8_t* x, const uint8_t* y, int f, uint8_t* out, int n) {
-    __m128i weight = Splat(f);
-    for (int i = 0; i < n; i += 8) PutBytes(out + i, BlendChannel(Bytes(x + i), Bytes(y + i), weight));
+    __m128i weight = Splat(f), keep = Splat(255 - f);
+    for (int i = 0; i < n; i += 8) PutBytes(out + i, BlendChannel(Bytes(x + i), Bytes(y + i), weight, keep));
 }
 
 }  // namespace lanes
@@ -236,38 +246,46 @@ enum class RowBlend {
     ColoursAndAlpha,   // colours blended, the transparency blended toward the pen's
 };
 
-void BlendBlock(RowBlend kind, uint32_t* old, uint8_t* alpha, const uint32_t* pens, const uint8_t* weights,
-                const uint8_t* penAlpha) {
+// n pixels, eight at a time, in buffers with room for n rounded up to eight.
+template <RowBlend kind>
+void BlendBlocks(uint32_t* old, uint8_t* alpha, const uint32_t* pens, const uint8_t* weights, const uint8_t* penAlpha,
+                 int n) {
     using namespace lanes;
-    Words o = LoadWords(old), p = LoadWords(pens);
-    __m128i e = Bytes(weights);
-    __m128i channels[3];
-    if (kind == RowBlend::Mix) {
-        __m128i d = Bytes(alpha);
-        __m128i zero = _mm_setzero_si128();
-        __m128i sum = _mm_add_epi16(d, e);
-        __m128i empty = _mm_cmpeq_epi16(sum, zero);
-        // 1 / (d + e), shared by the channels; 1 where both are 0 (that
-        // quotient is not used).
-        __m128i divisor = _mm_or_si128(sum, _mm_and_si128(empty, Splat(1)));
-        __m128 one = _mm_set1_ps(1.0f);
-        __m128 reciprocalLo = _mm_div_ps(one, _mm_cvtepi32_ps(_mm_unpacklo_epi16(divisor, zero)));
-        __m128 reciprocalHi = _mm_div_ps(one, _mm_cvtepi32_ps(_mm_unpackhi_epi16(divisor, zero)));
-        for (int k = 0; k < 3; ++k)
-            channels[k] =
-                MixChannel(o.Channel(16 - 8 * k), p.Channel(16 - 8 * k), d, e, reciprocalLo, reciprocalHi, empty);
-        PutBytes(alpha, Cap255(_mm_add_epi16(Product(d, _mm_sub_epi16(Splat(255), e)), e)));
-    } else {
-        for (int k = 0; k < 3; ++k) channels[k] = BlendChannel(o.Channel(16 - 8 * k), p.Channel(16 - 8 * k), e);
-        if (kind == RowBlend::ColoursAndAlpha) PutBytes(alpha, BlendChannel(Bytes(alpha), Bytes(penAlpha), e));
+    for (int i = 0; i < n; i += 8) {
+        Words o = LoadWords(old + i), p = LoadWords(pens + i);
+        __m128i e = Bytes(weights + i);
+        __m128i keep = _mm_sub_epi16(Splat(255), e);
+        __m128i channels[3];
+        if constexpr (kind == RowBlend::Mix) {
+            __m128i d = Bytes(alpha + i);
+            __m128i zero = _mm_setzero_si128();
+            __m128i sum = _mm_add_epi16(d, e);
+            __m128i empty = _mm_cmpeq_epi16(sum, zero);
+            // 1 / (d + e), shared by the channels; 1 where both are 0 (that
+            // quotient is not used).
+            __m128i divisor = _mm_or_si128(sum, _mm_and_si128(empty, Splat(1)));
+            __m128 one = _mm_set1_ps(1.0f);
+            __m128 reciprocalLo = _mm_div_ps(one, _mm_cvtepi32_ps(_mm_unpacklo_epi16(divisor, zero)));
+            __m128 reciprocalHi = _mm_div_ps(one, _mm_cvtepi32_ps(_mm_unpackhi_epi16(divisor, zero)));
+            for (int k = 0; k < 3; ++k)
+                channels[k] = MixChannel(o.channel[k], p.channel[k], d, e, keep, reciprocalLo, reciprocalHi, empty);
+            PutBytes(alpha + i, Cap255(_mm_add_epi16(Product(d, keep), e)));
+        } else {
+            for (int k = 0; k < 3; ++k) channels[k] = BlendChannel(o.channel[k], p.channel[k], e, keep);
+            if constexpr (kind == RowBlend::ColoursAndAlpha)
+                PutBytes(alpha + i, BlendChannel(Bytes(alpha + i), Bytes(penAlpha + i), e, keep));
+        }
+        StoreWords(old + i, o, channels[0], channels[1], channels[2]);
     }
-    StoreWords(old, o, channels[0], channels[1], channels[2]);
 }
 
-// n pixels, in buffers with room for n rounded up to eight.
 void BlendPixels(RowBlend kind, uint32_t* old, uint8_t* alpha, const uint32_t* pens, const uint8_t* weights,
                  const uint8_t* penAlpha, int n) {
-    for (int i = 0; i < n; i += 8) BlendBlock(kind, old + i, alpha + i, pens + i, weights + i, penAlpha + i);
+    switch (kind) {
+    case RowBlend::Mix: BlendBlocks<RowBlend::Mix>(old, alpha, pens, weights, penAlpha, n); break;
+    case RowBlend::Colours: BlendBlocks<RowBlend::Colours>(old, alpha, pens, weights, penAlpha, n); break;
+    case RowBlend::ColoursAndAlpha: BlendBlocks<RowBlend::ColoursAndAlpha>(old, alpha, pens, weights, penAlpha, n); break;
+    }
 }
 
 // Smudge and twist gather the whole dab box on even dabs and read other rows
