@@ -42,26 +42,27 @@ struct Span {
     int offset = 0;     // buffer element of ix0
 };
 
-Span ClipToPlane(const LayerPlane& p, int y, int x0, int x1) {
+// The same for an image of the plane (its own or its second image).
+Span ClipToImage(const VmsImage* image, const LayerPlane& p, int y, int x0, int x1) {
     Span s;
-    if (!p.image) return s;
+    if (!image) return s;
     s.y = y - p.y;
-    if (s.y < 0 || s.y >= p.image->height) return s;
+    if (s.y < 0 || s.y >= image->height) return s;
     s.ix0 = x0 - p.x < 0 ? 0 : x0 - p.x;
-    s.ix1 = x1 - p.x > p.image->width - 1 ? p.image->width - 1 : x1 - p.x;
+    s.ix1 = x1 - p.x > image->width - 1 ? image->width - 1 : x1 - p.x;
     if (s.ix0 > s.ix1) return s;
     s.offset = s.ix0 + p.x - x0;
     s.ok = true;
     return s;
 }
 
+Span ClipToPlane(const LayerPlane& p, int y, int x0, int x1) { return ClipToImage(p.image, p, y, x0, x1); }
+
 bool IsRowDepth(int depth) { return depth == 8 || depth == 24 || depth == 32; }
 
 void ReadWords(VmsImage* image, const LayerPlane& p, int y, int x0, int x1, uint32_t* words) {
     std::memset(words, 0, sizeof(uint32_t) * (size_t)(x1 - x0 + 1));
-    LayerPlane q = p;
-    q.image = image;
-    Span s = ClipToPlane(q, y, x0, x1);
+    Span s = ClipToImage(image, p, y, x0, x1);
     if (!s.ok || !IsRowDepth(p.depth)) return;
     if (image->bits == 8) {
         int n = s.ix1 - s.ix0 + 1;
@@ -74,9 +75,7 @@ void ReadWords(VmsImage* image, const LayerPlane& p, int y, int x0, int x1, uint
 }
 
 void WriteWords(VmsImage* image, const LayerPlane& p, int y, int x0, int x1, const uint32_t* words) {
-    LayerPlane q = p;
-    q.image = image;
-    Span s = ClipToPlane(q, y, x0, x1);
+    Span s = ClipToImage(image, p, y, x0, x1);
     if (!s.ok || !IsRowDepth(p.depth)) return;
     if (image->bits == 8) {
         int n = s.ix1 - s.ix0 + 1;
@@ -146,11 +145,10 @@ inline __m128i Bytes(const uint8_t* p) {
 inline void PutBytes(uint8_t* p, __m128i v) { _mm_storel_epi64((__m128i*)p, _mm_packus_epi16(v, v)); }
 inline __m128i Splat(int v) { return _mm_set1_epi16((short)v); }
 
-// ProductTable[x][y] of each lane: (x y + 128) / 255, as (t + 1 + t / 256) / 256
-// with t = x y + 128, which is the same for all bytes x and y.
+// ProductTable[x][y] of each lane: (x y + 128) / 255, as (x y + 129) x 257
+// / 65536, which is the same for all bytes x and y (x y + 129 fits 16 bits).
 inline __m128i Product(__m128i x, __m128i y) {
-    __m128i t = _mm_add_epi16(_mm_mullo_epi16(x, y), Splat(128));
-    return _mm_srli_epi16(_mm_add_epi16(_mm_add_epi16(t, Splat(1)), _mm_srli_epi16(t, 8)), 8);
+    return _mm_mulhi_epu16(_mm_add_epi16(_mm_mullo_epi16(x, y), Splat(129)), Splat(257));
 }
 inline __m128i Cap255(__m128i v) { return _mm_min_epi16(v, Splat(255)); }
 inline __m128i Select(__m128i mask, __m128i a, __m128i b) {
