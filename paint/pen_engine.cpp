@@ -3,6 +3,8 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <emmintrin.h>
+#include <utility>
 #include <vector>
 
 #include "image/product_table.h"
@@ -28,20 +30,9 @@ T* Scratch(std::vector<T>& v, size_t n) {
     if (v.size() < n) v.resize(n);
     return v.data();
 }
-std::vector<uint8_t> g_Bytes, g_Mask, g_Alpha, g_Alpha2;
+std::vector<uint8_t> g_Bytes, g_Mask, g_Alpha, g_Alpha2, g_PenAlphas;
 
-// a / k for a < 2^17 and k in 1..510 without a division: a x (2^40 / k + 1)
-// >> 40 is exact there (the error stays below 1 / 510).
-struct Reciprocals {
-    uint64_t m[511];
-    Reciprocals() {
-        m[0] = 0;
-        for (int k = 1; k < 511; ++k) m[k] = ((uint64_t)1 << 40) / (uint64_t)k + 1;
-    }
-};
-const Reciprocals g_Recip;
-inline int DivideSmall(int a, int k) { return (int)(((uint64_t)a * g_Recip.m[k]) >> 40); }
-std::vector<uint32_t> g_Old, g_Low;
+std::vector<uint32_t> g_Old, g_Low, g_Pens;
 
 // The part of row y, columns x0..x1 (canvas), that lies on a plane.
 struct Span {
@@ -51,26 +42,27 @@ struct Span {
     int offset = 0;     // buffer element of ix0
 };
 
-Span ClipToPlane(const LayerPlane& p, int y, int x0, int x1) {
+// The same for an image of the plane (its own or its second image).
+Span ClipToImage(const VmsImage* image, const LayerPlane& p, int y, int x0, int x1) {
     Span s;
-    if (!p.image) return s;
+    if (!image) return s;
     s.y = y - p.y;
-    if (s.y < 0 || s.y >= p.image->height) return s;
+    if (s.y < 0 || s.y >= image->height) return s;
     s.ix0 = x0 - p.x < 0 ? 0 : x0 - p.x;
-    s.ix1 = x1 - p.x > p.image->width - 1 ? p.image->width - 1 : x1 - p.x;
+    s.ix1 = x1 - p.x > image->width - 1 ? image->width - 1 : x1 - p.x;
     if (s.ix0 > s.ix1) return s;
     s.offset = s.ix0 + p.x - x0;
     s.ok = true;
     return s;
 }
 
+Span ClipToPlane(const LayerPlane& p, int y, int x0, int x1) { return ClipToImage(p.image, p, y, x0, x1); }
+
 bool IsRowDepth(int depth) { return depth == 8 || depth == 24 || depth == 32; }
 
 void ReadWords(VmsImage* image, const LayerPlane& p, int y, int x0, int x1, uint32_t* words) {
     std::memset(words, 0, sizeof(uint32_t) * (size_t)(x1 - x0 + 1));
-    LayerPlane q = p;
-    q.image = image;
-    Span s = ClipToPlane(q, y, x0, x1);
+    Span s = ClipToImage(image, p, y, x0, x1);
     if (!s.ok || !IsRowDepth(p.depth)) return;
     if (image->bits == 8) {
         int n = s.ix1 - s.ix0 + 1;
@@ -83,9 +75,7 @@ void ReadWords(VmsImage* image, const LayerPlane& p, int y, int x0, int x1, uint
 }
 
 void WriteWords(VmsImage* image, const LayerPlane& p, int y, int x0, int x1, const uint32_t* words) {
-    LayerPlane q = p;
-    q.image = image;
-    Span s = ClipToPlane(q, y, x0, x1);
+    Span s = ClipToImage(image, p, y, x0, x1);
     if (!s.ok || !IsRowDepth(p.depth)) return;
     if (image->bits == 8) {
         int n = s.ix1 - s.ix0 + 1;
@@ -143,11 +133,204 @@ inline bool DensityDrops(int weight) {
     return weight > 0 && Pen.density < 255 && Pen.density < std::rand() % 255;
 }
 
+// The blends of a row, eight pixels at a time in 16-bit lanes (SSE2, which
+// every machine the program runs on has). A pixel of weight 0 comes out as it
+// was, except that a fully transparent one takes the pen colour in the mix,
+// so every pixel goes through the same steps.
+namespace lanes {
+
+inline __m128i Bytes(const uint8_t* p) {
+    return _mm_unpacklo_epi8(_mm_loadl_epi64((const __m128i*)p), _mm_setzero_si128());
+}
+inline void PutBytes(uint8_t* p, __m128i v) { _mm_storel_epi64((__m128i*)p, _mm_packus_epi16(v, v)); }
+inline __m128i Splat(int v) { return _mm_set1_epi16((short)v); }
+
+// ProductTable[x][y] of each lane: (x y + 128) / 255, as (x y + 129) x 257
+// / 65536, which is the same for all bytes x and y (x y + 129 fits 16 bits).
+inline __m128i Product(__m128i x, __m128i y) {
+    return _mm_mulhi_epu16(_mm_add_epi16(_mm_mullo_epi16(x, y), Splat(129)), Splat(257));
+}
+inline __m128i Cap255(__m128i v) { return _mm_min_epi16(v, Splat(255)); }
+inline __m128i Select(__m128i mask, __m128i a, __m128i b) {
+    return _mm_or_si128(_mm_and_si128(mask, a), _mm_andnot_si128(mask, b));
+}
+
+// Eight colour words as their red, green and blue lanes, and back (the
+// fourth byte taken from the old words).
+struct Words {
+    __m128i lo, hi;         // words 0..3 and 4..7
+    __m128i channel[3];     // red, green, blue
+};
+inline Words LoadWords(const uint32_t* p) {
+    Words w;
+    w.lo = _mm_loadu_si128((const __m128i*)p);
+    w.hi = _mm_loadu_si128((const __m128i*)(p + 4));
+    // The bytes B G R x of the words gathered, in three rounds of
+    // interleaving, into B0..B7 G0..G7 and R0..R7 x0..x7.
+    __m128i t0 = _mm_unpacklo_epi8(w.lo, w.hi), t1 = _mm_unpackhi_epi8(w.lo, w.hi);
+    __m128i t2 = _mm_unpacklo_epi8(t0, t1), t3 = _mm_unpackhi_epi8(t0, t1);
+    __m128i bg = _mm_unpacklo_epi8(t2, t3), rx = _mm_unpackhi_epi8(t2, t3);
+    __m128i zero = _mm_setzero_si128();
+    w.channel[0] = _mm_unpacklo_epi8(rx, zero);
+    w.channel[1] = _mm_unpackhi_epi8(bg, zero);
+    w.channel[2] = _mm_unpacklo_epi8(bg, zero);
+    return w;
+}
+inline void StoreWords(uint32_t* p, const Words& old, __m128i r, __m128i g, __m128i b) {
+    __m128i gb = _mm_or_si128(_mm_slli_epi16(g, 8), b);
+    __m128i top = _mm_set1_epi32((int)0xFF000000u);
+    _mm_storeu_si128((__m128i*)p, _mm_or_si128(_mm_unpacklo_epi16(gb, r), _mm_and_si128(old.lo, top)));
+    _mm_storeu_si128((__m128i*)(p + 4), _mm_or_si128(_mm_unpackhi_epi16(gb, r), _mm_and_si128(old.hi, top)));
+}
+
+// One channel of the pen p mixed into the old value o by the transparency d
+// and the weight e: o weighted by d and p by e, then moved toward p by e;
+// with d and e both 0 the pen itself. The quotient (d o + p e) / (d + e) is
+// below 256 and, unless whole, at least 1 / 510 below the next whole number;
+// the product with the float reciprocal is off by less than 1 / 30000, so
+// adding 1 / 1000 and truncating gives the exact integer quotient.
+inline __m128i MixChannel(__m128i o, __m128i p, __m128i d, __m128i e, __m128i keep, __m128 reciprocalLo,
+                          __m128 reciprocalHi, __m128i empty) {
+    auto quotient = [](__m128i dividend, __m128 reciprocal) {
+        __m128 q = _mm_add_ps(_mm_mul_ps(_mm_cvtepi32_ps(dividend), reciprocal), _mm_set1_ps(0.001f));
+        return _mm_cvttps_epi32(q);
+    };
+    // d o + p e in 32 bits, four lanes a half.
+    __m128i lo = _mm_madd_epi16(_mm_unpacklo_epi16(d, p), _mm_unpacklo_epi16(o, e));
+    __m128i hi = _mm_madd_epi16(_mm_unpackhi_epi16(d, p), _mm_unpackhi_epi16(o, e));
+    __m128i mixed = Select(empty, p, _mm_packs_epi32(quotient(lo, reciprocalLo), quotient(hi, reciprocalHi)));
+    return Cap255(_mm_add_epi16(Product(mixed, keep), Product(p, e)));
+}
+
+// o moved toward p by e (keep = 255 - e).
+inline __m128i BlendChannel(__m128i o, __m128i p, __m128i e, __m128i keep) {
+    return Cap255(_mm_add_epi16(Product(o, keep), Product(p, e)));
+}
+
+// Rows of bytes whose buffers have room for n rounded up to eight: out[i]
+// = Cap255(P[x[i]][255 - f] + P[y[i]][f]), x moved toward y by f.
+inline void BlendBytes(const uint8_t* x, const uint8_t* y, int f, uint8_t* out, int n) {
+    __m128i weight = Splat(f), keep = Splat(255 - f);
+    for (int i = 0; i < n; i += 8) PutBytes(out + i, BlendChannel(Bytes(x + i), Bytes(y + i), weight, keep));
+}
+
+}  // namespace lanes
+
+// Buffers for rows of n bytes handled eight at a time.
+inline size_t RoomFor(int n) { return ((size_t)n + 7) / 8 * 8 + 8; }
+
+// Weight of each pixel of a row: coverage times pen opacity (0..255), 0 where
+// the density drops the pixel (drawing the random numbers left to right),
+// times what the protect byte leaves paintable.
+std::vector<uint8_t> g_Weights, g_Protects;
+void RowWeights(const uint8_t* coverage, const uint8_t* protect, int n, uint8_t* weights) {
+    using namespace lanes;
+    int opacity = PenOpacity;
+    uint8_t* protects = Scratch(g_Protects, RoomFor(n));
+    std::memcpy(weights, coverage, n);
+    std::memcpy(protects, protect, n);
+    for (int i = 0; i < n; i += 8) {
+        __m128i paintable = _mm_sub_epi16(Splat(255), Bytes(protects + i));
+        PutBytes(weights + i, Product(Product(Bytes(weights + i), Splat(opacity)), paintable));
+    }
+    if (Pen.density >= 255) return;
+    for (int i = 0; i < n; ++i)
+        if (DensityDrops(P[coverage[i]][opacity])) weights[i] = 0;
+}
+
+enum class RowBlend {
+    Mix,               // colours mixed by the transparency, which rises by the weight
+    Colours,           // colours blended, the transparency left alone
+    ColoursAndAlpha,   // colours blended, the transparency blended toward the pen's
+};
+
+// n pixels, eight at a time, in buffers with room for n rounded up to eight.
+template <RowBlend kind>
+void BlendBlocks(uint32_t* old, uint8_t* alpha, const uint32_t* pens, const uint8_t* weights, const uint8_t* penAlpha,
+                 int n) {
+    using namespace lanes;
+    for (int i = 0; i < n; i += 8) {
+        Words o = LoadWords(old + i), p = LoadWords(pens + i);
+        __m128i e = Bytes(weights + i);
+        __m128i keep = _mm_sub_epi16(Splat(255), e);
+        __m128i channels[3];
+        if constexpr (kind == RowBlend::Mix) {
+            __m128i d = Bytes(alpha + i);
+            __m128i zero = _mm_setzero_si128();
+            __m128i sum = _mm_add_epi16(d, e);
+            __m128i empty = _mm_cmpeq_epi16(sum, zero);
+            // 1 / (d + e), shared by the channels; 1 where both are 0 (that
+            // quotient is not used).
+            __m128i divisor = _mm_or_si128(sum, _mm_and_si128(empty, Splat(1)));
+            __m128 one = _mm_set1_ps(1.0f);
+            __m128 reciprocalLo = _mm_div_ps(one, _mm_cvtepi32_ps(_mm_unpacklo_epi16(divisor, zero)));
+            __m128 reciprocalHi = _mm_div_ps(one, _mm_cvtepi32_ps(_mm_unpackhi_epi16(divisor, zero)));
+            for (int k = 0; k < 3; ++k)
+                channels[k] = MixChannel(o.channel[k], p.channel[k], d, e, keep, reciprocalLo, reciprocalHi, empty);
+            PutBytes(alpha + i, Cap255(_mm_add_epi16(Product(d, keep), e)));
+        } else {
+            for (int k = 0; k < 3; ++k) channels[k] = BlendChannel(o.channel[k], p.channel[k], e, keep);
+            if constexpr (kind == RowBlend::ColoursAndAlpha)
+                PutBytes(alpha + i, BlendChannel(Bytes(alpha + i), Bytes(penAlpha + i), e, keep));
+        }
+        StoreWords(old + i, o, channels[0], channels[1], channels[2]);
+    }
+}
+
+void BlendPixels(RowBlend kind, uint32_t* old, uint8_t* alpha, const uint32_t* pens, const uint8_t* weights,
+                 const uint8_t* penAlpha, int n) {
+    switch (kind) {
+    case RowBlend::Mix: BlendBlocks<RowBlend::Mix>(old, alpha, pens, weights, penAlpha, n); break;
+    case RowBlend::Colours: BlendBlocks<RowBlend::Colours>(old, alpha, pens, weights, penAlpha, n); break;
+    case RowBlend::ColoursAndAlpha: BlendBlocks<RowBlend::ColoursAndAlpha>(old, alpha, pens, weights, penAlpha, n); break;
+    }
+}
+
 // Smudge and twist gather the whole dab box on even dabs and read other rows
 // of it on odd ones.
 bool PenModeUsesWholeBox() {
     int m = Pen.drawingMode;
     return m == ModeSmudge || m == ModeTwistRight || m == ModeTwistLeft;
+}
+
+// The rows a dab hands to MakeRow and WriteStrokeRow, kept between dabs and
+// cleared for each one as new buffers would be (a mode may leave entries of
+// a row unset).
+struct DabRows {
+    uint32_t* colour;
+    uint8_t* penAlpha;
+    uint8_t* protect;
+    const uint8_t* zeros;   // a low coverage row of 0, never written
+};
+std::vector<uint32_t> g_DabColour;
+std::vector<uint8_t> g_DabPenAlpha, g_DabProtect, g_DabZeros, g_Coverage, g_PaddedTipRow, g_ShiftedUpper,
+    g_ShiftedLower;
+
+DabRows KeptDabRows(int n) {
+    DabRows r;
+    r.colour = Scratch(g_DabColour, n);
+    r.penAlpha = Scratch(g_DabPenAlpha, n);
+    r.protect = Scratch(g_DabProtect, n);
+    r.zeros = Scratch(g_DabZeros, n);
+    std::memset(r.colour, 0, sizeof(uint32_t) * (size_t)n);
+    std::memset(r.penAlpha, 0, n);
+    std::memset(r.protect, 0, n);
+    return r;
+}
+
+// A tip row of w bytes moved right by the fraction fx / 255: entry i of the
+// w + 1 entries mixes columns i and i - 1 (0 outside the tip; a null row is
+// all 0). The row is laid into padded, a buffer of RoomFor(w + 2) bytes,
+// between zeros.
+void ShiftTipRow(const uint8_t* tipRow, int w, int fx, uint8_t* padded, uint8_t* out) {
+    if (!tipRow || w <= 0) {
+        std::memset(out, 0, (size_t)w + 1);
+        return;
+    }
+    padded[0] = 0;
+    std::memcpy(padded + 1, tipRow, w);
+    std::memset(padded + 1 + w, 0, 8);
+    lanes::BlendBytes(padded + 1, padded, fx, out, w + 1);
 }
 
 // Last placed dab.
@@ -350,42 +533,28 @@ void c_PenEngine::BlendRow(PenCanvas* c, const uint32_t* colour, const uint8_t* 
     if (!s.ok) return;
     int a0 = s.ix0 + p->x, a1 = s.ix1 + p->x;   // canvas columns on the plane
     int n = a1 - a0 + 1, off = s.offset;
-    uint32_t* old = Scratch(g_Old, n);
+    uint32_t* old = Scratch(g_Old, RoomFor(n));
     GetPlaneRow(c, y, a0, a1, old);
     bool alpha = HandlesAlpha(c, alphaKind);
-    bool locked = ChannelsLocked(c);
-    uint8_t* a = Scratch(g_Alpha, n);
+    bool mix = alpha && alphaKind == AlphaKindMix;
+    uint8_t* a = Scratch(g_Alpha, RoomFor(n));
     if (alpha) GetLayerPlaneRow(c, y, a0, a1, a, 1);
-    for (int i = 0; i < n; ++i) {
-        int w = P[coverage[off + i]][PenOpacity];
-        if (DensityDrops(w)) w = 0;
-        int e = P[w][255 - protect[off + i]];
-        // No weight changes nothing, except that a fully transparent pixel
-        // takes the pen colour.
-        if (e == 0 && !(alpha && alphaKind == AlphaKindMix && a[i] == 0)) continue;
-        uint32_t pen = colour[off + i];
-        if (locked) pen = ApplyChannelLocks(c, pen, old[i]);
-        uint32_t o = old[i];
-        int pc[3] = {WordR(pen), WordG(pen), WordB(pen)};
-        int oc[3] = {WordR(o), WordG(o), WordB(o)};
-        int nc[3];
-        if (alpha && alphaKind == AlphaKindMix) {
-            int d = a[i];
-            for (int k = 0; k < 3; ++k) {
-                if (d + e == 0) {
-                    nc[k] = pc[k];
-                } else {
-                    int mixed = DivideSmall(d * oc[k] + pc[k] * e, d + e);
-                    nc[k] = Cap255(P[mixed][255 - e] + P[pc[k]][e]);
-                }
-            }
-            a[i] = (uint8_t)Cap255(P[d][255 - e] + e);
-        } else {
-            for (int k = 0; k < 3; ++k) nc[k] = Cap255(P[oc[k]][255 - e] + P[pc[k]][e]);
-            if (alpha && alphaKind == AlphaKindBlend) a[i] = (uint8_t)Cap255(P[penAlpha[off + i]][e] + P[a[i]][255 - e]);
-        }
-        old[i] = MakeWord(nc[0], nc[1], nc[2]) | (o & 0xFF000000u);
+    uint8_t* weights = Scratch(g_Weights, RoomFor(n));
+    RowWeights(coverage + off, protect + off, n, weights);
+    // The caller's rows copied into buffers with room for whole blocks.
+    uint32_t* pens = Scratch(g_Pens, RoomFor(n));
+    std::memcpy(pens, colour + off, sizeof(uint32_t) * (size_t)n);
+    if (ChannelsLocked(c)) {
+        // Only pixels the blend changes need their locked pen colour.
+        for (int i = 0; i < n; ++i)
+            if (weights[i] || (mix && a[i] == 0)) pens[i] = ApplyChannelLocks(c, pens[i], old[i]);
     }
+    RowBlend kind = mix                                       ? RowBlend::Mix
+                    : alpha && alphaKind == AlphaKindBlend ? RowBlend::ColoursAndAlpha
+                                                            : RowBlend::Colours;
+    uint8_t* penAlphas = Scratch(g_PenAlphas, RoomFor(n));
+    if (kind == RowBlend::ColoursAndAlpha) std::memcpy(penAlphas, penAlpha + off, n);
+    BlendPixels(kind, old, a, pens, weights, penAlphas, n);
     PutPlaneRow(c, y, a0, a1, old);
     if (alpha) PutLayerPlaneRow(c, y, a0, a1, a, 1);
 }
@@ -517,41 +686,39 @@ void c_PenEngine::DabSubPixel(PenCanvas* c, HDC dc, double x, double y, int snap
         DabImage(c, dc, ix, iy, rect);
         return;
     }
-    TipMask tip;
-    c_PenTip::GetTipMask(&tip);
+    const TipMask& tip = c_PenTip::GetTipMask();
     int w = tip.width, h = tip.height;
     int fx = (int)((x - ix) * 255), fy = (int)((y - iy) * 255);
     if (fx > 255) fx = 255;
     if (fy > 255) fy = 255;
     int left = ix + 1 - (w + 1) / 2, top = iy + 1 - (h + 1) / 2;
     int n = w + 1;
-    std::vector<uint32_t> colour(n);
-    std::vector<uint8_t> penAlpha(n), protect(n), coverage(n), low(n, 0);
+    DabRows rows = KeptDabRows(n);
+    uint8_t* coverage = Scratch(g_Coverage, RoomFor(n));
+    // The tip rows moved right by fx; dab row r mixes tip rows r and r - 1 by fy.
+    uint8_t* padded = Scratch(g_PaddedTipRow, RoomFor(n + 1));
+    uint8_t* upper = Scratch(g_ShiftedUpper, RoomFor(n));
+    uint8_t* lower = Scratch(g_ShiftedLower, RoomFor(n));
+    ShiftTipRow(nullptr, w, fx, padded, upper);
     // Modes that read back what other rows of the dab gathered see every
     // row whole; the others skip what the tip does not cover.
     bool wholeRows = PenModeUsesWholeBox();
     for (int row = 0; row <= h; ++row) {
-        int a = -1, b = -1;
-        for (int i = 0; i <= w; ++i) {
-            int upper = Cap255(P[tip.High(i, row)][255 - fx] + P[tip.High(i - 1, row)][fx]);
-            int lower = Cap255(P[tip.High(i, row - 1)][255 - fx] + P[tip.High(i - 1, row - 1)][fx]);
-            coverage[i] = (uint8_t)Cap255(P[upper][255 - fy] + P[lower][fy]);
-            if (coverage[i]) {
-                if (a < 0) a = i;
-                b = i;
-            }
-        }
-        if (wholeRows) {
-            a = 0;
-            b = w;
-        } else if (a < 0) {
-            continue;
+        std::swap(upper, lower);
+        ShiftTipRow(row < h ? &tip.high[(size_t)row * w] : nullptr, w, fx, padded, upper);
+        lanes::BlendBytes(upper, lower, fy, coverage, n);
+        // The covered columns a..b.
+        int a = 0, b = w;
+        if (!wholeRows) {
+            while (a <= w && !coverage[a]) ++a;
+            if (a > w) continue;
+            while (!coverage[b]) --b;
         }
         int kind = AlphaKindMix;
-        c_PenWriter::MakeRow(c, colour.data(), penAlpha.data(), protect.data(), top + row, left + a, left + b, left,
-                             top, left + w, top + h, &kind);
-        WriteStrokeRow(c, 0, colour.data(), coverage.data() + a, low.data(), penAlpha.data(), protect.data(), kind,
-                       top + row, left + a, left + b, 0);
+        c_PenWriter::MakeRow(c, rows.colour, rows.penAlpha, rows.protect, top + row, left + a, left + b, left, top,
+                             left + w, top + h, &kind);
+        WriteStrokeRow(c, 0, rows.colour, coverage + a, rows.zeros, rows.penAlpha, rows.protect, kind, top + row,
+                       left + a, left + b, 0);
     }
     *rect = {left, top, left + w + 1, top + h + 1};
     Repaint(c, dc, rect->left, rect->top, rect->right, rect->bottom);
@@ -563,27 +730,24 @@ void c_PenEngine::DabAt(PenCanvas* c, HDC dc, int x, int y, int snapshot, RECT* 
         DabImage(c, dc, x, y, rect);
         return;
     }
-    TipMask tip;
-    c_PenTip::GetTipMask(&tip);
+    const TipMask& tip = c_PenTip::GetTipMask();
     int w = tip.width, h = tip.height;
     int left = x - w / 2, top = y - h / 2;
     *rect = {left, top, left + w, top + h};
     if (w <= 0 || h <= 0) return;
-    std::vector<uint32_t> colour(w);
-    std::vector<uint8_t> penAlpha(w), protect(w);
+    DabRows rows = KeptDabRows(w);
     for (int row = 0; row < h; ++row) {
         int kind = AlphaKindMix;
-        c_PenWriter::MakeRow(c, colour.data(), penAlpha.data(), protect.data(), top + row, left, left + w - 1,
-                             left, top, left + w - 1, top + h - 1, &kind);
-        WriteStrokeRow(c, 0, colour.data(), &tip.high[(size_t)row * w], &tip.low[(size_t)row * w],
-                       penAlpha.data(), protect.data(), kind, top + row, left, left + w - 1, 0);
+        c_PenWriter::MakeRow(c, rows.colour, rows.penAlpha, rows.protect, top + row, left, left + w - 1, left, top,
+                             left + w - 1, top + h - 1, &kind);
+        WriteStrokeRow(c, 0, rows.colour, &tip.high[(size_t)row * w], &tip.low[(size_t)row * w], rows.penAlpha,
+                       rows.protect, kind, top + row, left, left + w - 1, 0);
     }
     Repaint(c, dc, rect->left, rect->top, rect->right, rect->bottom);
 }
 
 void c_PenEngine::DabImage(PenCanvas* c, HDC dc, int x, int y, RECT* rect) {
-    TipMask tip;
-    c_PenTip::GetTipMask(&tip);
+    const TipMask& tip = c_PenTip::GetTipMask();
     int w = tip.width, h = tip.height;
     int left = x - w / 2, top = y - h / 2;
     *rect = {left, top, left + w, top + h};

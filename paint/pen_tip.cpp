@@ -299,7 +299,15 @@ DibImage* NewPlane(int w, int h) {
 
 }  // namespace
 
+namespace {
+// Bumped whenever the tip planes are rendered, turned or freed.
+unsigned g_TipSerial;
+}  // namespace
+
+void c_PenTip::TipChanged() { ++g_TipSerial; }
+
 void RenderPenTip(int /*phase*/) {
+    c_PenTip::TipChanged();
     PenTipBlock& t = Pen.tip;
     // Radii come from files and from factors of them: anything not a number
     // or outside 0..127 is brought into that range.
@@ -347,6 +355,7 @@ void BuildPenTip(int phase, int load) {
     }
     RenderPenTip(phase);
     if (t.angle != 0) {
+        c_PenTip::TipChanged();
         for (DibImage*& plane : t.planes) {
             if (!plane) continue;
             DibImage* turned = c_DibImageOps::Rotate8(plane, t.angle);
@@ -359,6 +368,7 @@ void BuildPenTip(int phase, int load) {
 }
 
 void FreePenTip() {
+    c_PenTip::TipChanged();
     c_DibImageOps::Free(&Pen.tip.planes[0]);
     c_DibImageOps::Free(&Pen.tip.planes[1]);
 }
@@ -371,39 +381,68 @@ VmsImage* BrushSizeImage() {
 }
 }  // namespace
 
-void c_PenTip::GetTipMask(TipMask* mask) {
-    VmsImage* brush = BrushSizeImage();
-    if (Pen.imageBrushOn && Pen.drawingMode == ModeColour && brush) {
-        mask->width = brush->width;
-        mask->height = brush->height;
-        mask->high.assign((size_t)mask->width * mask->height, 255);
-        mask->low.assign(mask->high.size(), 255);
-        return;
-    }
-    const DibImage* high = nullptr;
-    const DibImage* low = nullptr;
-    if (BrushBitmapOn && BrushBitmap) {
-        high = BrushBitmap;
-    } else {
-        if (Pen.tip.rebuild || !Pen.tip.planes[0]) RenderPenTip(1);
-        high = Pen.tip.planes[0];
-        low = Pen.tip.planes[1];
-    }
-    if (!high) {
-        mask->width = mask->height = 0;
-        mask->high.clear();
-        mask->low.clear();
-        return;
-    }
-    mask->width = high->width;
-    mask->height = high->height;
-    mask->high.assign((size_t)mask->width * mask->height, 0);
-    mask->low.assign(mask->high.size(), 0);
+namespace {
+// What the kept mask was read from.
+struct TipSource {
+    bool imageBrush = false;
+    const void* high = nullptr;   // the image brush, BrushBitmap or the high tip plane
+    const void* low = nullptr;
+    int width = 0, height = 0;
+    unsigned serial = 0;
+    bool operator==(const TipSource&) const = default;
+};
+
+// The kept mask; the empty one at start is what no tip reads as.
+TipMask g_Mask;
+TipSource g_MaskSource;
+
+// The mask as it stands in the images: every byte 255 for an image brush.
+void ReadMask(const TipSource& from, TipMask* mask) {
+    mask->width = from.width;
+    mask->height = from.height;
+    size_t size = (size_t)from.width * from.height;
+    mask->high.assign(size, from.imageBrush ? 255 : 0);
+    mask->low.assign(size, from.imageBrush ? 255 : 0);
+    if (from.imageBrush || !from.high) return;
+    const DibImage* high = (const DibImage*)from.high;
+    const DibImage* low = (const DibImage*)from.low;
     for (int y = 0; y < mask->height; ++y) {
         c_DibImageOps::GetRow8(high, y, 0, mask->width - 1, &mask->high[(size_t)y * mask->width]);
         if (low && low->width == high->width && low->height == high->height)
             c_DibImageOps::GetRow8(low, y, 0, mask->width - 1, &mask->low[(size_t)y * mask->width]);
     }
+}
+}  // namespace
+
+const TipMask& c_PenTip::GetTipMask() {
+    TipSource from;
+    VmsImage* brush = BrushSizeImage();
+    from.imageBrush = Pen.imageBrushOn && Pen.drawingMode == ModeColour && brush;
+    if (from.imageBrush) {
+        from.high = brush;
+        from.width = brush->width;
+        from.height = brush->height;
+    } else {
+        const DibImage* high = nullptr;
+        const DibImage* low = nullptr;
+        if (BrushBitmapOn && BrushBitmap) {
+            high = BrushBitmap;
+        } else {
+            if (Pen.tip.rebuild || !Pen.tip.planes[0]) RenderPenTip(1);
+            high = Pen.tip.planes[0];
+            low = Pen.tip.planes[1];
+        }
+        from.high = high;
+        from.low = low;
+        from.width = high ? high->width : 0;
+        from.height = high ? high->height : 0;
+        from.serial = g_TipSerial;
+    }
+    if (!(from == g_MaskSource)) {
+        ReadMask(from, &g_Mask);
+        g_MaskSource = from;
+    }
+    return g_Mask;
 }
 
 int c_PenTip::GetSize() {

@@ -34,8 +34,15 @@ struct TipMask {
 
 class c_PenTip {
 public:
-    // The tip the dab code uses (image brush block, brush bitmap or tip planes).
-    static void GetTipMask(TipMask* mask);
+    // The tip the dab code uses (image brush block, brush bitmap or tip planes),
+    // kept between dabs: it is read again from its images when the source, the
+    // images or their sizes change, and after every rendering, turn or release
+    // of the tip planes (random shapes render a new tip every dab). Valid until
+    // the next call.
+    static const TipMask& GetTipMask();
+    // Code that changes the pixels of the tip planes or of BrushBitmap in place
+    // calls this before the next dab.
+    static void TipChanged();
     // Pen size in pixels: the smaller side of the brush or tip.
     static int GetSize();
 };

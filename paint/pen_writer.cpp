@@ -48,6 +48,21 @@ struct UsableRow {
     std::vector<uint8_t> alpha, unusable;
 };
 
+// Entries 0..n-1 for plane columns u..u+n-1 from row, which holds plane
+// columns pa..pb of a plane w pixels wide (u clamped into it): columns left
+// of the plane repeat its first pixel, columns right of it its last.
+template <typename T>
+void SpreadClamped(const T* row, int u, int pa, int pb, int w, int n, T* out) {
+    int i = 0;
+    for (; i < n && u + i < 0; ++i) out[i] = row[0];
+    int inside = (n < w - u ? n : w - u) - i;
+    if (inside > 0) {
+        std::memcpy(out + i, row + (u + i - pa), sizeof(T) * (size_t)inside);
+        i += inside;
+    }
+    for (; i < n; ++i) out[i] = row[pb - pa];
+}
+
 void ReadClamped(VmsImage* image, const LayerPlane& p, int yy, int xa, int xb, uint32_t* words, uint8_t* bytes) {
     int n = xb - xa + 1;
     if (!image) {
@@ -60,19 +75,22 @@ void ReadClamped(VmsImage* image, const LayerPlane& p, int yy, int xa, int xb, u
     int py = yy - p.y < 0 ? 0 : yy - p.y > h - 1 ? h - 1 : yy - p.y;
     int pa = clampX(xa), pb = clampX(xb);
     static std::vector<uint32_t> rowWords;
-    static std::vector<uint8_t> rowBytes;
+    static std::vector<uint8_t> rowBytes, spread;
     if (image->bits == 8) {
         if (rowBytes.size() < (size_t)(pb - pa + 1)) rowBytes.resize(pb - pa + 1);
         g_VmsStore.GetRow(image, py, pa, pb, rowBytes.data());
-        for (int i = 0; i < n; ++i) {
-            uint8_t v = rowBytes[clampX(xa + i) - pa];
-            if (words) words[i] = v * 0x01010101u;
-            if (bytes) bytes[i] = v;
+        uint8_t* values = bytes;
+        if (!values) {
+            if (spread.size() < (size_t)n) spread.resize(n);
+            values = spread.data();
         }
+        SpreadClamped(rowBytes.data(), xa - p.x, pa, pb, w, n, values);
+        if (words)
+            for (int i = 0; i < n; ++i) words[i] = values[i] * 0x01010101u;
     } else {
         if (rowWords.size() < (size_t)(pb - pa + 1)) rowWords.resize(pb - pa + 1);
         g_VmsStore.GetRow(image, py, pa, pb, rowWords.data());
-        for (int i = 0; i < n; ++i) words[i] = rowWords[clampX(xa + i) - pa];
+        SpreadClamped(rowWords.data(), xa - p.x, pa, pb, w, n, words);
     }
 }
 
@@ -95,6 +113,18 @@ void ReadUsableRow(PenCanvas* c, int yy, int xa, int xb, UsableRow* out) {
         sel.resize(n);
         c->selectionMaskRow(c, yy, xa, xb, sel.data());
         for (size_t i = 0; i < n; ++i) out->unusable[i] |= sel[i];
+    }
+}
+
+// (sum + count / 2) / count for the blur's counts of 1 to 5 pixels, each
+// count a constant divisor (the compiler multiplies instead of dividing).
+inline int RoundedMean(int sum, int count) {
+    switch (count) {
+    case 1: return sum;
+    case 2: return (sum + 1) / 2;
+    case 3: return (sum + 1) / 3;
+    case 4: return (sum + 2) / 4;
+    default: return (sum + 2) / 5;
     }
 }
 
@@ -242,27 +272,33 @@ void c_PenWriter::MakeRow(PenCanvas* c, uint32_t* colour, uint8_t* penAlpha, uin
         // The pixel and its four neighbours, from three rows read once.
         static UsableRow rows[3];
         for (int k = 0; k < 3; ++k) ReadUsableRow(c, y - 1 + k, x0 - 1, x1 + 1, &rows[k]);
-        static const int kOffsets[5][2] = {{0, 0}, {-1, 0}, {1, 0}, {0, -1}, {0, 1}};
+        // Entry i + 1 of a row read is column x0 + i.
+        struct Neighbour {
+            const uint32_t* colour;
+            const uint8_t* alpha;
+            const uint8_t* unusable;
+        };
+        auto at = [](const UsableRow& r, int shift) {
+            return Neighbour{r.colour.data() + shift, r.alpha.data() + shift, r.unusable.data() + shift};
+        };
+        const Neighbour neighbours[5] = {at(rows[1], 1), at(rows[1], 0), at(rows[1], 2), at(rows[0], 1), at(rows[2], 1)};
         for (int i = 0; i < n; ++i) {
             int sum[3] = {}, alphaSum = 0, count = 0;
-            for (const auto& o : kOffsets) {
-                const UsableRow& r = rows[1 + o[1]];
-                int k = i + 1 + o[0];
-                if (r.unusable[k]) continue;
-                uint32_t w = r.colour[k];
+            for (const Neighbour& r : neighbours) {
+                if (r.unusable[i]) continue;
+                uint32_t w = r.colour[i];
                 sum[0] += WordR(w);
                 sum[1] += WordG(w);
                 sum[2] += WordB(w);
-                alphaSum += r.alpha[k];
+                alphaSum += r.alpha[i];
                 ++count;
             }
             if (!count) {
                 protect[i] = 255;
                 continue;
             }
-            colour[i] = MakeWord((sum[0] + count / 2) / count, (sum[1] + count / 2) / count,
-                                 (sum[2] + count / 2) / count);
-            penAlpha[i] = (uint8_t)((alphaSum + count / 2) / count);
+            colour[i] = MakeWord(RoundedMean(sum[0], count), RoundedMean(sum[1], count), RoundedMean(sum[2], count));
+            penAlpha[i] = (uint8_t)RoundedMean(alphaSum, count);
         }
         *alphaKind = AlphaKindBlend;
         break;

@@ -21,3 +21,5 @@ echo "stroke blur (ours): $our_blur dabs/s"
 echo "stroke blur (libmypaint get_color + draw_dab): $mp_blur dabs/s"
 awk -v o="$our_colour" -v t="$mp_colour" 'BEGIN { printf "ratio stroke_vs_mypaint: %.2f\n", o / t }'
 awk -v o="$our_blur" -v t="$mp_blur" 'BEGIN { printf "ratio stroke_blur_vs_mypaint: %.2f\n", o / t }'
+# The canvas after each run: a change to the engine must leave these alone.
+echo "$ours" | grep 'checksum:' || true

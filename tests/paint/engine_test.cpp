@@ -277,3 +277,105 @@ TEST(BlendRow, MixByTransparencyMatchesPlainArithmeticOverAllWeights) {
             }
         }
 }
+
+TEST(SubPixelDab, WholeCoordinatesLayTheTipDownAsItIsUpToTheCanvasEdges) {
+    // White over black without a transparency plane: each pixel takes the
+    // tip's high byte; the extra column and row of the dab box stay black.
+    struct Case {
+        double x, y;
+    } cases[] = {{10.0, 9.0}, {2.0, 3.0}, {1.0, 17.0}, {20.0, 19.0}};
+    for (const Case& c : cases) {
+        TestCanvas t(21, 20, 1, 0, false);
+        SetPen(255, 255, 255, 4.0, 2);   // soft round, 10 x 10
+        const TipMask& tip = c_PenTip::GetTipMask();
+        std::vector<uint8_t> high = tip.high;
+        int w = tip.width, h = tip.height;
+        int first = 1;
+        RECT rc;
+        c_PenEngine::DabSubPixel(&t.view, nullptr, c.x, c.y, 0, &rc, 1.0, &first);
+        ASSERT_EQ(w + 1, rc.right - rc.left);
+        ASSERT_EQ(h + 1, rc.bottom - rc.top);
+        for (int y = 0; y < 20; ++y)
+            for (int x = 0; x < 21; ++x) {
+                int i = x - rc.left, row = y - rc.top;
+                int expect = i >= 0 && row >= 0 && i < w && row < h ? high[(size_t)row * w + i] : 0;
+                ASSERT_EQ(expect, WordR(t.Pixel(x, y))) << c.x << "," << c.y << " at " << x << "," << y;
+            }
+    }
+}
+
+TEST(BlendRow, EveryTransparencyAndWeightMatchesPlainArithmetic) {
+    // Rows of 256 pixels, pixel i of weight i (coverage i at full opacity),
+    // under every transparency d, with old and pen colours that vary along
+    // the row: the mix (alpha kind 0) and the blend (kind 1) against integer
+    // arithmetic over the product table.
+    const auto& P = ProductTable;
+    auto cap = [](int v) { return std::min(v, 255); };
+    TestCanvas t(256, 1, 1, 0);
+    ResetPenState();
+    std::vector<uint32_t> olds(256), pens(256);
+    std::vector<uint8_t> coverage(256), penAlpha(256), protect(256, 0);
+    for (int i = 0; i < 256; ++i) {
+        coverage[i] = (uint8_t)i;
+        penAlpha[i] = (uint8_t)(255 - i / 2);
+    }
+    for (int kind : {AlphaKindMix, AlphaKindBlend})
+        for (int d = 0; d < 256; ++d) {
+            for (int i = 0; i < 256; ++i) {
+                olds[i] = Word((i * 13 + d) & 255, 255 - i, (d * 7 + i) & 255);
+                pens[i] = Word((i * 29) & 255, d, 255 - ((i + d) & 255));
+                t.SetPixel(i, 0, olds[i] | 0x5A000000u);
+                t.SetAlpha(i, 0, d);
+            }
+            c_PenEngine::BlendRow(&t.view, pens.data(), coverage.data(), penAlpha.data(), protect.data(), kind, 0, 0,
+                                  255);
+            std::vector<uint32_t> got(256);
+            g_VmsStore.GetRow(t.planes[0].image, 0, 0, 255, got.data());
+            for (int e = 0; e < 256; ++e) {
+                int o[3] = {WordR(olds[e]), WordG(olds[e]), WordB(olds[e])};
+                int p[3] = {WordR(pens[e]), WordG(pens[e]), WordB(pens[e])};
+                int n[3], alpha;
+                for (int k = 0; k < 3; ++k) {
+                    if (kind == AlphaKindBlend)
+                        n[k] = cap(P[o[k]][255 - e] + P[p[k]][e]);
+                    else if (d + e == 0)
+                        n[k] = p[k];
+                    else
+                        n[k] = cap(P[(d * o[k] + p[k] * e) / (d + e)][255 - e] + P[p[k]][e]);
+                }
+                if (kind == AlphaKindBlend)
+                    alpha = cap(P[penAlpha[e]][e] + P[d][255 - e]);
+                else
+                    alpha = cap(P[d][255 - e] + e);
+                ASSERT_EQ(Word(n[0], n[1], n[2]) | 0x5A000000u, got[e]) << kind << " d " << d << " e " << e;
+                ASSERT_EQ(alpha, t.Value(e, 0, 1)) << kind << " d " << d << " e " << e;
+            }
+        }
+}
+
+TEST(BlendRow, DensityDrawsOneRandomNumberForEachCoveredPixelLeftToRight) {
+    // Density 128 with coverage on some pixels only (protected ones draw too):
+    // a pixel is dropped when the density is below its number.
+    const int n = 64;
+    std::vector<uint32_t> colour(n, Word(255, 255, 255));
+    std::vector<uint8_t> coverage(n), alpha(n, 0), protect(n, 0);
+    for (int i = 0; i < n; ++i) {
+        coverage[i] = i % 3 == 0 ? 0 : (uint8_t)(40 + i);
+        protect[i] = i % 7 == 0 ? 255 : 0;
+    }
+    std::srand(21);
+    std::vector<bool> painted(n);
+    for (int i = 0; i < n; ++i) {
+        bool kept = coverage[i] && !(128 < std::rand() % 255);
+        painted[i] = kept && !protect[i];
+    }
+    int next = std::rand();
+    TestCanvas t(n, 1, 1, 0, false);
+    ResetPenState();
+    Pen.density = 128;
+    std::srand(21);
+    c_PenEngine::BlendRow(&t.view, colour.data(), coverage.data(), alpha.data(), protect.data(), AlphaKindMix, 0, 0,
+                          n - 1);
+    EXPECT_EQ(next, std::rand());
+    for (int i = 0; i < n; ++i) EXPECT_EQ(painted[i], t.Pixel(i, 0) != 0) << i;
+}

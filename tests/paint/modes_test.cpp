@@ -107,6 +107,70 @@ TEST(PenModes, BlurMeansUsableNeighbours) {
     EXPECT_EQ(255, r.protect[0]);
 }
 
+TEST(PenModes, BlurRoundsTheMeanOfEveryCountOfUsableSources) {
+    // The pixel (2, 2) and its neighbours left, right, above and below hold
+    // red v, blue 3 v and transparency 10 v; a mask takes sources away. The
+    // sums fall where rounding up, down or half way give different means.
+    const int value[5] = {7, 2, 4, 1, 3};
+    const int at[5][2] = {{2, 2}, {1, 2}, {3, 2}, {2, 1}, {2, 3}};
+    struct Case {
+        int usable;    // the first sources of the list are usable
+        int red, blue, alpha;
+    } cases[] = {
+        {1, 7, 21, 70},
+        {2, 5, 14, 45},    // (9 + 1) / 2, (27 + 1) / 2, (90 + 1) / 2
+        {3, 4, 13, 43},    // (13 + 1) / 3, (39 + 1) / 3, (130 + 1) / 3
+        {4, 4, 11, 35},    // (14 + 2) / 4, (42 + 2) / 4, (140 + 2) / 4
+        {5, 3, 10, 34},    // (17 + 2) / 5, (51 + 2) / 5, (170 + 2) / 5
+    };
+    for (const Case& c : cases) {
+        TestCanvas t(5, 5, 1, 0);
+        SetPen(0, 0, 0, 2.0, 0);
+        t.AddMask(0, 2, 0);
+        t.planes[2].options[0] = 1;
+        for (int k = 0; k < 5; ++k) {
+            t.SetPixel(at[k][0], at[k][1], MakeWord(value[k], 0, 3 * value[k]));
+            t.SetAlpha(at[k][0], at[k][1], 10 * value[k]);
+            if (k >= c.usable) g_VmsStore.SetValue(t.planes[2].image, at[k][0], at[k][1], 255);
+        }
+        Pen.drawingMode = ModeBlur;
+        Row r = Make(t, 2, 2, 2, 0, 0, 4, 4);
+        EXPECT_EQ(c.red, WordR(r.colour[0])) << c.usable;
+        EXPECT_EQ(c.blue, WordB(r.colour[0])) << c.usable;
+        EXPECT_EQ(c.alpha, r.alpha[0]) << c.usable;
+    }
+}
+
+TEST(PenModes, BlurRepeatsTheEdgePixelsOfThePlane) {
+    // One row, red 30, 60, 90 and transparency 10, 20, 40: sources left,
+    // right, above and below the plane are its nearest pixel. With the layer
+    // moved by one column, one canvas column lies off the plane.
+    struct Case {
+        int offset;
+        int red[3], alpha[3];
+    } cases[] = {
+        {0, {36, 60, 84}, {12, 22, 36}},    // (4 x 30 + 60 + 2) / 5, ...
+        {-1, {60, 84, 90}, {22, 36, 40}},
+        {1, {30, 36, 60}, {10, 12, 22}},
+    };
+    for (const Case& c : cases) {
+        TestCanvas t(3, 1, 1, 0);
+        SetPen(0, 0, 0, 2.0, 0);
+        const int alpha[3] = {10, 20, 40};
+        for (int x = 0; x < 3; ++x) {
+            g_VmsStore.SetRgb(t.planes[0].image, x, 0, 30 * (x + 1), 0, 0);
+            g_VmsStore.SetValue(t.planes[1].image, x, 0, alpha[x]);
+        }
+        t.planes[0].x = t.planes[1].x = c.offset;
+        Pen.drawingMode = ModeBlur;
+        Row r = Make(t, 0, 0, 2, 0, 0, 2, 0);
+        for (int i = 0; i < 3; ++i) {
+            EXPECT_EQ(c.red[i], WordR(r.colour[i])) << c.offset << " " << i;
+            EXPECT_EQ(c.alpha[i], r.alpha[i]) << c.offset << " " << i;
+        }
+    }
+}
+
 TEST(PenModes, ScatterClampsSourcesIntoTheCanvas) {
     TestCanvas t(4, 4, 1, 0);
     Gradient(t);

@@ -1,12 +1,17 @@
-// Tip sizes, peaks and shapes; the stored-pen clamps.
+// Tip sizes, peaks and shapes; the tip mask kept between dabs; the stored-pen
+// clamps.
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdlib>
 #include <limits>
+#include <vector>
 
 #include "image/dib_image.h"
+#include "image/vms_store.h"
 #include "paint/pen_state.h"
 #include "paint/pen_tip.h"
+#include "paint/pen_writer.h"
 #include "paint_fixture.h"
 
 using namespace painttest;
@@ -99,8 +104,7 @@ TEST(PenTip, TurnedTipIsLargerAndLargeTipsAreServedWhole) {
     BuildPenTip(0, 0);
     ASSERT_TRUE(Pen.tip.planes[0]);
     EXPECT_GT(Pen.tip.planes[0]->width, 256);   // about 362 after a turn of 45 degrees
-    TipMask mask;
-    c_PenTip::GetTipMask(&mask);
+    const TipMask& mask = c_PenTip::GetTipMask();
     EXPECT_EQ((size_t)mask.width * mask.height, mask.high.size());
     EXPECT_EQ(c_PenTip::GetSize(), std::min(mask.width, mask.height));
     Pen.tip.angle = 0;
@@ -152,4 +156,94 @@ TEST(PressureCurve, MiddlePressureGivesAbout70) {
     for (const Case& c : cases) EXPECT_EQ(c.effect, PressureCurve[c.pressure]) << c.pressure;
     EXPECT_NEAR(70, PressureCurve[128], 1);
     for (int i = 1; i < 256; ++i) EXPECT_GE(PressureCurve[i], PressureCurve[i - 1]);
+}
+
+namespace {
+// The mask must hold what the images hold now: high and low bytes of the tip
+// planes (low 0 without a low plane of the same size).
+void ExpectMaskReads(const DibImage* high, const DibImage* low, const char* step) {
+    const TipMask& mask = c_PenTip::GetTipMask();
+    ASSERT_EQ(high->width, mask.width) << step;
+    ASSERT_EQ(high->height, mask.height) << step;
+    for (int y = 0; y < mask.height; ++y)
+        for (int x = 0; x < mask.width; ++x) {
+            int hi = 0, lo = 0;
+            c_DibImageOps::GetValue8(high, x, y, &hi);
+            if (low) c_DibImageOps::GetValue8(low, x, y, &lo);
+            ASSERT_EQ(hi, mask.high[(size_t)y * mask.width + x]) << step << " " << x << "," << y;
+            ASSERT_EQ(lo, mask.low[(size_t)y * mask.width + x]) << step << " " << x << "," << y;
+        }
+}
+}  // namespace
+
+TEST(TipMask, KeptMaskFollowsEveryChangeOfTheTip) {
+    SetPen(0, 0, 0, 3.0, 2);
+    DibImage* bitmap = c_DibImageOps::Create(5, 3, 8);
+    ASSERT_TRUE(bitmap);
+    for (int y = 0; y < 3; ++y)
+        for (int x = 0; x < 5; ++x) c_DibImageOps::SetValue8(bitmap, x, y, 40 * y + x);
+    BrushBitmap = bitmap;
+    struct Step {
+        const char* name;
+        void (*change)(DibImage* bitmap);
+        bool fromBitmap;
+    } steps[] = {
+        {"first read", [](DibImage*) {}, false},
+        {"read again", [](DibImage*) {}, false},
+        {"new radius", [](DibImage*) { Pen.tip.hRadius = Pen.tip.vRadius = 5.0; RenderPenTip(0); }, false},
+        {"new shape, same size", [](DibImage*) { Pen.tip.tipShape = 15; RenderPenTip(0); }, false},
+        {"turned", [](DibImage*) { Pen.tip.angle = 30; BuildPenTip(0, 0); Pen.tip.angle = 0; }, false},
+        {"brush bitmap on", [](DibImage*) { BrushBitmapOn = 1; }, true},
+        {"bitmap edited in place",
+         [](DibImage* b) { c_DibImageOps::SetValue8(b, 2, 1, 251); c_PenTip::TipChanged(); }, true},
+        {"brush bitmap off", [](DibImage*) { BrushBitmapOn = 0; }, false},
+        {"planes edited in place",
+         [](DibImage*) { c_DibImageOps::SetValue8(Pen.tip.planes[0], 4, 4, 7); c_PenTip::TipChanged(); }, false},
+        {"planes freed and made again", [](DibImage*) { FreePenTip(); RenderPenTip(0); }, false},
+    };
+    for (const Step& s : steps) {
+        s.change(bitmap);
+        if (s.fromBitmap)
+            ExpectMaskReads(bitmap, nullptr, s.name);
+        else
+            ExpectMaskReads(Pen.tip.planes[0], Pen.tip.planes[1], s.name);
+    }
+    BrushBitmapOn = 0;
+    BrushBitmap = nullptr;
+    c_DibImageOps::Free(&bitmap);
+}
+
+TEST(TipMask, RandomShapesAreReadAfterEveryRendering) {
+    // Each dab renders a new random tip; the mask is that tip, not the last one.
+    for (int shape : {6, 7, 13}) {
+        SetPen(0, 0, 0, 6.0, shape);
+        std::srand(11);
+        for (int dab = 0; dab < 4; ++dab) {
+            Pen.dabCount = dab;
+            const TipMask& mask = c_PenTip::GetTipMask();
+            ASSERT_TRUE(Pen.tip.planes[0]);
+            std::vector<uint8_t> high(mask.high.size());
+            for (int y = 0; y < mask.height; ++y)
+                c_DibImageOps::GetRow8(Pen.tip.planes[0], y, 0, mask.width - 1, &high[(size_t)y * mask.width]);
+            EXPECT_EQ(high, mask.high) << shape << " " << dab;
+        }
+    }
+}
+
+TEST(TipMask, ImageBrushIsAFullBlockOfItsSizeInColourModeOnly) {
+    SetPen(0, 0, 0, 3.0, 2);
+    Pen.brushImages[0] = g_VmsStore.Create(7, 4, 32, 0, 1);
+    ASSERT_TRUE(Pen.brushImages[0]);
+    Pen.imageBrushOn = 1;
+    const TipMask& mask = c_PenTip::GetTipMask();
+    EXPECT_EQ(7, mask.width);
+    EXPECT_EQ(4, mask.height);
+    EXPECT_EQ(std::vector<uint8_t>(28, 255), mask.high);
+    EXPECT_EQ(std::vector<uint8_t>(28, 255), mask.low);
+    Pen.drawingMode = ModeBlur;   // other modes use the tip planes
+    ExpectMaskReads(Pen.tip.planes[0], Pen.tip.planes[1], "blur");
+    Pen.drawingMode = ModeColour;
+    EXPECT_EQ(7, c_PenTip::GetTipMask().width);
+    c_PenWriter::FreeBrushImages(1, 0);
+    ExpectMaskReads(Pen.tip.planes[0], Pen.tip.planes[1], "brush freed");
 }
