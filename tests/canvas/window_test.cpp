@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -155,6 +156,34 @@ protected:
         return out;
     }
 
+    // At 50, 100 and 200 %, scrolled to the top left, every display pixel shows
+    // want(ix, iy) of the image pixel under it by the zoom's own rule.
+    void ExpectDisplayAtEachZoom(CanvDoc* doc, const std::function<uint32_t(int, int)>& want) {
+        for (int preset : {CMD_VIEW_ZOOM_FIRST + 2, CMD_VIEW_ZOOM_100, CMD_VIEW_ZOOM_FIRST + 6}) {
+            SendMessageA(doc->window, WM_COMMAND, preset, 0);
+            const int z = (int)ZoomPresetTable[preset - CMD_VIEW_ZOOM_FIRST];
+            ASSERT_EQ((double)z, doc->zoom);
+            RECT shown;
+            GetClientRect(doc->pane, &shown);
+            const int w = std::min(GetDisplayWidth(doc), (int)shown.right - 16);
+            const int h = std::min(GetDisplayHeight(doc), (int)shown.bottom - 16);
+            ASSERT_GT(w, 20);
+            ASSERT_GT(h, 20);
+            SendMessageA(doc->pane, WM_HSCROLL, SB_LEFT, 0);
+            SendMessageA(doc->pane, WM_VSCROLL, SB_TOP, 0);
+            std::vector<uint32_t> got = ReadDisplay(doc, w, h);
+            int wrong = 0;
+            for (int y = 0; y < h; ++y)
+                for (int x = 0; x < w; ++x) {
+                    const int ix = z < 100 ? (x * 100 + z - 1) / z : x * 100 / z;
+                    const int iy = z < 100 ? (y * 100 + z - 1) / z : y * 100 / z;
+                    if (got[(size_t)(y * w + x)] != want(ix, iy) && ++wrong < 5)
+                        ADD_FAILURE() << z << "% at " << x << "," << y;
+                }
+            EXPECT_EQ(0, wrong) << z;
+        }
+    }
+
     testsupport::TempDir dir{"cvw"};
     std::unique_ptr<Boxes> boxes;
 };
@@ -178,31 +207,7 @@ TEST_F(CanvasWindows, PngOpensAndShowsTheSamePixelsAtEachZoom) {
     SendMessageA(AppWindows.frame, WM_COMMAND, CMD_FILE_OPENPATH, (LPARAM)png.c_str());
     EXPECT_EQ(1, Children());
 
-    for (int preset : {CMD_VIEW_ZOOM_FIRST + 2, CMD_VIEW_ZOOM_100, CMD_VIEW_ZOOM_FIRST + 6}) {
-        SendMessageA(doc->window, WM_COMMAND, preset, 0);
-        const double zoom = ZoomPresetTable[preset - CMD_VIEW_ZOOM_FIRST];
-        ASSERT_EQ(zoom, doc->zoom);
-        RECT shown;
-        GetClientRect(doc->pane, &shown);
-        const int w = std::min(GetDisplayWidth(doc), (int)shown.right - 16);
-        const int h = std::min(GetDisplayHeight(doc), (int)shown.bottom - 16);
-        ASSERT_GT(w, 20);
-        ASSERT_GT(h, 20);
-        SendMessageA(doc->pane, WM_HSCROLL, SB_LEFT, 0);
-        SendMessageA(doc->pane, WM_VSCROLL, SB_TOP, 0);
-        std::vector<uint32_t> got = ReadDisplay(doc, w, h);
-        int wrong = 0;
-        for (int y = 0; y < h; ++y)
-            for (int x = 0; x < w; ++x) {
-                // The image pixel under each display pixel, by the zoom's own rule.
-                const int z = (int)zoom;
-                int ix = z < 100 ? (x * 100 + z - 1) / z : x * 100 / z;
-                int iy = z < 100 ? (y * 100 + z - 1) / z : y * 100 / z;
-                if (got[(size_t)(y * w + x)] != PngPixel(ix, iy) && ++wrong < 5)
-                    ADD_FAILURE() << zoom << "% at " << x << "," << y;
-            }
-        EXPECT_EQ(0, wrong) << zoom;
-    }
+    ExpectDisplayAtEachZoom(doc, [](int ix, int iy) { return PngPixel(ix, iy); });
     // Zoom steps stop at the limits.
     SendMessageA(doc->window, WM_COMMAND, CMD_VIEW_ZOOM_LAST, 0);
     SendMessageA(doc->window, WM_COMMAND, CMD_VIEW_ZOOMIN, 0);
@@ -227,32 +232,12 @@ TEST_F(CanvasWindows, LayeredFileOpensWithItsLayers) {
     EXPECT_EQ(kTopY, top[1].y);
     EXPECT_EQ(kTopW, top->width);
     EXPECT_EQ(DraPixel(1, 3, 4), Pixel(top->image, 3, 4));
-    // The composed window at 50, 100 and 200 %: each display pixel shows the
-    // upper layer inside its rectangle and the base layer elsewhere.
-    for (int preset : {CMD_VIEW_ZOOM_FIRST + 2, CMD_VIEW_ZOOM_100, CMD_VIEW_ZOOM_FIRST + 6}) {
-        SendMessageA(doc->window, WM_COMMAND, preset, 0);
-        const int z = (int)ZoomPresetTable[preset - CMD_VIEW_ZOOM_FIRST];
-        ASSERT_EQ((double)z, doc->zoom);
-        RECT shown;
-        GetClientRect(doc->pane, &shown);
-        const int w = std::min(GetDisplayWidth(doc), (int)shown.right - 16);
-        const int h = std::min(GetDisplayHeight(doc), (int)shown.bottom - 16);
-        ASSERT_GT(w, 20);
-        ASSERT_GT(h, 20);
-        SendMessageA(doc->pane, WM_HSCROLL, SB_LEFT, 0);
-        SendMessageA(doc->pane, WM_VSCROLL, SB_TOP, 0);
-        std::vector<uint32_t> got = ReadDisplay(doc, w, h);
-        int wrong = 0;
-        for (int y = 0; y < h; ++y)
-            for (int x = 0; x < w; ++x) {
-                const int ix = z < 100 ? (x * 100 + z - 1) / z : x * 100 / z;
-                const int iy = z < 100 ? (y * 100 + z - 1) / z : y * 100 / z;
-                const bool inTop = ix >= kTopX && ix < kTopX + kTopW && iy >= kTopY && iy < kTopY + kTopH;
-                const uint32_t want = inTop ? DraPixel(1, ix - kTopX, iy - kTopY) : DraPixel(0, ix, iy);
-                if (got[(size_t)(y * w + x)] != want && ++wrong < 5) ADD_FAILURE() << z << "% at " << x << "," << y;
-            }
-        EXPECT_EQ(0, wrong) << z;
-    }
+    // The composed window: the upper layer inside its rectangle, the base
+    // layer elsewhere.
+    ExpectDisplayAtEachZoom(doc, [](int ix, int iy) {
+        const bool inTop = ix >= kTopX && ix < kTopX + kTopW && iy >= kTopY && iy < kTopY + kTopH;
+        return inTop ? DraPixel(1, ix - kTopX, iy - kTopY) : DraPixel(0, ix, iy);
+    });
 }
 
 namespace {
