@@ -2,6 +2,8 @@
 
 #include <cstdio>
 #include <cstring>
+#include <initializer_list>
+#include <utility>
 #include <vector>
 
 #include "app/ui/dlgfield.h"
@@ -79,6 +81,20 @@ bool PutPacked(UINT format, PackedDib dib) {
     return false;
 }
 
+// Puts the prepared blocks (null ones passed over) on the emptied clipboard;
+// when the clipboard cannot be opened every block is freed and the user told.
+void PutClipBlocks(std::initializer_list<std::pair<UINT, PackedDib>> blocks) {
+    OpenClip clip;
+    if (!clip.ok()) {
+        for (const auto& b : blocks) FreePackedDib(b.second);
+        Tell(kClipCannotOpen);
+        return;
+    }
+    EmptyClipboard();
+    for (const auto& b : blocks)
+        if (b.second) PutPacked(b.first, b.second);
+}
+
 // An 8-bit companion of the copy rectangle, row i = canvas row y0 + i.
 template <typename Fill>
 PackedDib MakeGreyDib(int w, int h, Fill fill) {
@@ -107,16 +123,7 @@ void CopyGreyPlane(CanvDoc* doc, int x0, int y0, int x1, int y1, int plane) {
         GetLayerPlaneRow(doc, y0 + i, x0, x1, row, plane);
     });
     PackedDib area = MakeSelAreaDib(doc, x0, y0, w, h);
-    OpenClip clip;
-    if (!clip.ok()) {
-        FreePackedDib(image);
-        FreePackedDib(area);
-        Tell(kClipCannotOpen);
-        return;
-    }
-    EmptyClipboard();
-    if (image) PutPacked(CF_DIB, image);
-    if (area) PutPacked(ClipFormatSelAreaId(), area);
+    PutClipBlocks({{CF_DIB, image}, {ClipFormatSelAreaId(), area}});
 }
 
 // Reads a checked clipboard block through the work file into `into` (8-bit,
@@ -256,18 +263,7 @@ void CopySelToClipboard(CanvDoc* doc, int x0, int y0, int x1, int y1) {
         GetLayerAlphaRow(doc, y0 + i, x0, x1, row, layerPlane);
     });
     PackedDib area = MakeSelAreaDib(doc, x0, y0, w, h);
-    OpenClip clip;
-    if (!clip.ok()) {
-        FreePackedDib(colour);
-        FreePackedDib(transp);
-        FreePackedDib(area);
-        Tell(kClipCannotOpen);
-        return;
-    }
-    EmptyClipboard();
-    PutPacked(CF_DIB, colour);
-    if (transp) PutPacked(ClipFormatTranspId(), transp);
-    if (area) PutPacked(ClipFormatSelAreaId(), area);
+    PutClipBlocks({{CF_DIB, colour}, {ClipFormatTranspId(), transp}, {ClipFormatSelAreaId(), area}});
 }
 
 void CopyPlaneToClipboard(CanvDoc* doc, int x0, int y0, int x1, int y1, int plane) {
