@@ -47,12 +47,6 @@ int ExtraPlanes(const CanvDoc* doc) {
     return n;
 }
 
-int LayersInUse(const CanvDoc* doc) {
-    int n = 0;
-    for (int l = 0; l < CanvMaxLayers; ++l) n += LayerInUse(doc, l) ? 1 : 0;
-    return n;
-}
-
 }  // namespace
 
 void SetSaveWarningSetting(int* dontWarn) { g_DontWarn = dontWarn; }
@@ -156,7 +150,11 @@ int SaveCanvasFile(HWND canvasWindow, int saveAs) {
         return 0;
     }
     // Formats other than the native ones lose layers and planes: ask first.
-    if (SaveLosesLayers(path, LayersInUse(doc), ExtraPlanes(doc)) && !(g_DontWarn && *g_DontWarn)) {
+    // The planes, which may mean reading a whole transparency plane, are
+    // counted only when they decide the question.
+    const bool mayAsk = !(g_DontWarn && *g_DontWarn) && !IsLayeredFormatPath(path);
+    const int layers = mayAsk ? CountLayers(doc, 0) : 0;
+    if (mayAsk && SaveLosesLayers(path, layers, layers > 1 ? 0 : ExtraPlanes(doc))) {
         int dontWarn = g_DontWarn ? *g_DontWarn : 0;
         const int answer = ShowSaveWarning(owner, &dontWarn);
         if (g_DontWarn) *g_DontWarn = dontWarn;
