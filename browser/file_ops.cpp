@@ -49,11 +49,9 @@ struct RenameState {
 };
 
 INT_PTR CALLBACK RenameProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
-    RenameState* r = (RenameState*)GetWindowLongPtrA(dlg, DWLP_USER);
+    auto* r = DialogState<RenameState>(dlg, msg, lp);
     switch (msg) {
     case WM_INITDIALOG: {
-        SetWindowLongPtrA(dlg, DWLP_USER, lp);
-        r = (RenameState*)lp;
         CenterWindow(dlg);
         char kind[MAX_PATH + 128];
         std::snprintf(kind, sizeof kind, LoadResString(IDS_BV_RENAME_KIND), r->base, r->extension);

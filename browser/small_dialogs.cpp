@@ -26,11 +26,9 @@ struct StringRequest {
 };
 
 INT_PTR CALLBACK InputStringProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
-    StringRequest* r = (StringRequest*)GetWindowLongPtrA(dlg, DWLP_USER);
+    auto* r = DialogState<StringRequest>(dlg, msg, lp);
     switch (msg) {
     case WM_INITDIALOG:
-        SetWindowLongPtrA(dlg, DWLP_USER, lp);
-        r = (StringRequest*)lp;
         CenterWindow(dlg);
         if (r->caption) SetWindowTextA(dlg, r->caption);
         SetDlgItemTextA(dlg, IDC_BV_EDIT, r->text);
@@ -72,11 +70,9 @@ void WriteNumber(HWND dlg, NumberRequest* r) {
 }
 
 INT_PTR CALLBACK InputNumberProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
-    NumberRequest* r = (NumberRequest*)GetWindowLongPtrA(dlg, DWLP_USER);
+    auto* r = DialogState<NumberRequest>(dlg, msg, lp);
     switch (msg) {
     case WM_INITDIALOG:
-        SetWindowLongPtrA(dlg, DWLP_USER, lp);
-        r = (NumberRequest*)lp;
         CenterWindow(dlg);
         r->writing = true;
         SetWindowInt(GetDlgItem(dlg, IDC_BV_EDIT), r->value);
@@ -209,12 +205,6 @@ int CALLBACK BrowseCallback(HWND wnd, UINT msg, LPARAM lp, LPARAM data) {
 }
 
 }  // namespace
-
-INT_PTR EndDialogOnClose(HWND dlg, WPARAM wp, INT_PTR result) {
-    if ((wp & 0xFFF0) != SC_CLOSE) return FALSE;
-    EndDialog(dlg, result);
-    return TRUE;
-}
 
 int InputString(HWND owner, char* text, const char* caption) {
     StringRequest r = {text, caption};

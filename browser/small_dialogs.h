@@ -7,10 +7,6 @@
 #include <string>
 #include <vector>
 
-// The close box of a modal dialog: ends it with `result` (TRUE when wp is
-// SC_CLOSE, else FALSE for the default handling).
-INT_PTR EndDialogOnClose(HWND dlg, WPARAM wp, INT_PTR result);
-
 // ivm_inpstr with the buffer's text (80 bytes) and the caption; on OK the
 // edit's text is copied back. 1 for OK, 0 otherwise.
 int InputString(HWND owner, char* text, const char* caption);

@@ -148,11 +148,9 @@ void EnableRatioControls(HWND dlg, int on) {
 }
 
 INT_PTR CALLBACK ResizeCopyProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
-    auto* st = (ResizeCopyDlg*)GetWindowLongPtrA(dlg, DWLP_USER);
+    auto* st = DialogState<ResizeCopyDlg>(dlg, msg, lp);
     switch (msg) {
     case WM_INITDIALOG: {
-        SetWindowLongPtrA(dlg, DWLP_USER, lp);
-        st = (ResizeCopyDlg*)lp;
         char text[96];
         std::snprintf(text, sizeof text, kSourceSizeFormat, st->f.sourceWidth, st->f.sourceHeight);
         SetDlgItemTextA(dlg, 111, text);
@@ -242,11 +240,9 @@ struct GridDlg {
 };
 
 INT_PTR CALLBACK GridProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
-    auto* st = (GridDlg*)GetWindowLongPtrA(dlg, DWLP_USER);
+    auto* st = DialogState<GridDlg>(dlg, msg, lp);
     switch (msg) {
     case WM_INITDIALOG:
-        SetWindowLongPtrA(dlg, DWLP_USER, lp);
-        st = (GridDlg*)lp;
         SetItemInt(dlg, 100, st->width);
         SetItemInt(dlg, 102, st->height);
         CheckButton(dlg, 110, st->snap);
@@ -392,11 +388,9 @@ int SelectedChannel(HWND list) {
 }
 
 INT_PTR CALLBACK ChannelCopyProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
-    auto* st = (ChannelCopyDlg*)GetWindowLongPtrA(dlg, DWLP_USER);
+    auto* st = DialogState<ChannelCopyDlg>(dlg, msg, lp);
     switch (msg) {
     case WM_INITDIALOG:
-        SetWindowLongPtrA(dlg, DWLP_USER, lp);
-        st = (ChannelCopyDlg*)lp;
         FillChannelList(GetDlgItem(dlg, 100), st->doc);
         FillChannelList(GetDlgItem(dlg, 101), st->doc);
         CheckButton(dlg, 102, ChannelCopyInvert);
@@ -498,11 +492,9 @@ void DragSlider(HWND dlg, LayerOptDlg* st) {
 }
 
 INT_PTR CALLBACK LayerOptProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
-    auto* st = (LayerOptDlg*)GetWindowLongPtrA(dlg, DWLP_USER);
+    auto* st = DialogState<LayerOptDlg>(dlg, msg, lp);
     switch (msg) {
     case WM_INITDIALOG: {
-        SetWindowLongPtrA(dlg, DWLP_USER, lp);
-        st = (LayerOptDlg*)lp;
         LayerPlane* base = OptBase(st);
         st->busy = true;
         SendDlgItemMessageA(dlg, 102, EM_LIMITTEXT, 30, 0);

@@ -33,13 +33,6 @@ inline void SetItemInt(HWND dlg, int id, int v) { SetWindowInt(GetDlgItem(dlg, i
 // The step of a spin scroll bar: 0 up, 1 down, -1 anything else.
 inline int SpinCode(WPARAM wp) { return LOWORD(wp) == SB_LINEUP ? 0 : LOWORD(wp) == SB_LINEDOWN ? 1 : -1; }
 
-// The state kept in a dialog's DWLP_USER slot (set on WM_INITDIALOG).
-template <typename T>
-T* DialogState(HWND dlg, UINT msg, LPARAM lp) {
-    if (msg == WM_INITDIALOG) SetWindowLongPtrA(dlg, DWLP_USER, lp);
-    return (T*)GetWindowLongPtrA(dlg, DWLP_USER);
-}
-
 // The 500 ms reformat timer: the first id below 30,000 that SetTimer takes.
 struct ReformatTimer {
     UINT_PTR id = 0;

@@ -1,5 +1,7 @@
 #include "canvas/canv_ruler.h"
 
+#include "canvas/canv_dlg_util.h"
+
 #include <cstdio>
 #include <vector>
 
@@ -104,11 +106,9 @@ struct RulerDlg {
 };
 
 INT_PTR CALLBACK RulerDlgProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
-    auto* st = (RulerDlg*)GetWindowLongPtrA(dlg, DWLP_USER);
+    auto* st = DialogState<RulerDlg>(dlg, msg, lp);
     switch (msg) {
     case WM_INITDIALOG:
-        SetWindowLongPtrA(dlg, DWLP_USER, lp);
-        st = (RulerDlg*)lp;
         CheckDlgButton(dlg, 100 + st->unit, BST_CHECKED);
         CenterWindow(dlg);
         return TRUE;

@@ -292,11 +292,7 @@ INT_PTR CALLBACK ExifInfoDlgProc(HWND dlg, UINT msg, WPARAM wp, LPARAM) {
         if (LOWORD(wp) == IDCANCEL) EndDialog(dlg, 0);
         return TRUE;
     case WM_SYSCOMMAND:
-        if ((wp & 0xFFF0) == SC_CLOSE) {
-            EndDialog(dlg, 0);
-            return TRUE;
-        }
-        break;
+        return EndDialogOnClose(dlg, wp, 0);
     }
     return FALSE;
 }

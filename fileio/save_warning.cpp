@@ -49,11 +49,7 @@ INT_PTR CALLBACK SaveWarningProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
         }
         break;
     case WM_SYSCOMMAND:
-        if ((wp & 0xFFF0) == SC_CLOSE) {
-            EndDialog(dlg, 0);
-            return TRUE;
-        }
-        break;
+        return EndDialogOnClose(dlg, wp, 0);
     }
     return FALSE;
 }

@@ -175,11 +175,7 @@ INT_PTR CALLBACK NameEntryDlgProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
         }
         return FALSE;
     case WM_SYSCOMMAND:
-        if ((wp & 0xFFF0) == SC_CLOSE) {
-            EndDialog(dlg, 0);
-            return TRUE;
-        }
-        return FALSE;
+        return EndDialogOnClose(dlg, wp, 0);
     case WM_NCDESTROY:
         RemovePropA(dlg, "DarnaNameBuf");
         return FALSE;
@@ -197,14 +193,16 @@ int ShowNameEntryDialog(HWND owner, char* text) {
     return r == 1 ? 1 : 0;
 }
 
+INT_PTR EndDialogOnClose(HWND dlg, WPARAM wp, INT_PTR result) {
+    if ((wp & 0xFFF0) != SC_CLOSE) return FALSE;
+    EndDialog(dlg, result);
+    return TRUE;
+}
+
 bool HandleDialogEnd(HWND dlg, UINT msg, WPARAM wp) {
     if (msg == WM_COMMAND && (LOWORD(wp) == IDOK || LOWORD(wp) == IDCANCEL)) {
         EndDialog(dlg, LOWORD(wp) == IDOK ? 1 : 0);
         return true;
     }
-    if (msg == WM_SYSCOMMAND && (wp & 0xFFF0) == SC_CLOSE) {
-        EndDialog(dlg, 0);
-        return true;
-    }
-    return false;
+    return msg == WM_SYSCOMMAND && EndDialogOnClose(dlg, wp, 0);
 }

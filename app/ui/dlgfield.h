@@ -37,6 +37,17 @@ void SetupScrollBar(HWND wnd, int bar, int min, int count, int page, int positio
 // typed, also after Cancel. 1 on OK, 0 on Cancel or the close box.
 int ShowNameEntryDialog(HWND owner, char* text);
 
+// The state kept in a dialog's DWLP_USER slot (set on WM_INITDIALOG).
+template <typename T>
+T* DialogState(HWND dlg, UINT msg, LPARAM lp) {
+    if (msg == WM_INITDIALOG) SetWindowLongPtrA(dlg, DWLP_USER, lp);
+    return (T*)GetWindowLongPtrA(dlg, DWLP_USER);
+}
+
+// The close box of a modal dialog (WM_SYSCOMMAND): ends it with `result` (TRUE
+// when wp is SC_CLOSE, else FALSE for the default handling).
+INT_PTR EndDialogOnClose(HWND dlg, WPARAM wp, INT_PTR result);
+
 // The common ends of a modal dialog: OK ends it with 1, Cancel and the close box
 // with 0. True when the message was one of them (and the dialog ended).
 bool HandleDialogEnd(HWND dlg, UINT msg, WPARAM wp);

@@ -97,11 +97,7 @@ INT_PTR CALLBACK MessageBoxDlgProc(HWND dlg, UINT msg, WPARAM wp, LPARAM) {
         return FALSE;
     }
     case WM_SYSCOMMAND:
-        if ((wp & 0xFFF0) == SC_CLOSE) {
-            EndDialog(dlg, IDCANCEL);
-            return TRUE;
-        }
-        return FALSE;
+        return EndDialogOnClose(dlg, wp, IDCANCEL);
     }
     return FALSE;
 }
