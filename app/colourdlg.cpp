@@ -10,11 +10,11 @@
 #include "app/colourdraw.h"
 #include "app/commands.h"
 #include "app/globals.h"
-#include "app/ui/dlgfield.h"
-#include "app/ui/drawutil.h"
-#include "app/ui/mousepoll.h"
-#include "app/ui/sysutil.h"
-#include "app/ui/ui_hook.h"
+#include "ui/dlgfield.h"
+#include "ui/drawutil.h"
+#include "ui/mousepoll.h"
+#include "ui/sysutil.h"
+#include "ui/ui_hook.h"
 #include "image/colour_model.h"
 
 uint32_t StoredColours[kStoredColourCount];

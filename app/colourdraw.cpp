@@ -5,8 +5,8 @@
 
 #include "app/screen_tint.h"
 #include "app/settings.h"
-#include "app/ui/dlgfield.h"
-#include "app/ui/mousepoll.h"
+#include "ui/dlgfield.h"
+#include "ui/mousepoll.h"
 
 bool ColourPercentDisplay() { return Env.numberMode == 1; }
 

@@ -3,7 +3,7 @@
 #include "app/colourpanel.h"
 #include "app/globals.h"
 #include "app/services_pending.h"
-#include "app/ui/msgbox.h"
+#include "ui/msgbox.h"
 #include "paint/pen_panel.h"
 #include "paint/pen_panel.h"
 

@@ -10,12 +10,12 @@
 #include "app/globals.h"
 #include "app/services_pending.h"
 #include "app/toolbar.h"
-#include "app/ui/dlgfield.h"
-#include "app/ui/drawutil.h"
-#include "app/ui/mousepoll.h"
-#include "app/ui/msgbox.h"
-#include "app/ui/sysutil.h"
-#include "app/ui/ui_hook.h"
+#include "ui/dlgfield.h"
+#include "ui/drawutil.h"
+#include "ui/mousepoll.h"
+#include "ui/msgbox.h"
+#include "ui/sysutil.h"
+#include "ui/ui_hook.h"
 
 int IconSelHovered = -1;
 

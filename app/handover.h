@@ -1,4 +1,4 @@
-// The editor's receiver of hand-overs: the DROPFILES block (app/ui/dropfiles.h)
+// The editor's receiver of hand-overs: the DROPFILES block (ui/dropfiles.h)
 // that a second start of the editor or the browser sends with WM_COPYDATA to the
 // window of class dvw_; its paths are opened in order.
 #pragma once
@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "app/ui/dropfiles.h"
+#include "ui/dropfiles.h"
 
 // Posted by the frame to itself to open the paths handed over.
 constexpr UINT kMsgOpenHandedOver = WM_APP + 1;

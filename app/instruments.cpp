@@ -11,9 +11,9 @@
 #include "app/settings.h"
 #include "app/statusbar.h"
 #include "app/toolbar.h"
-#include "app/ui/frame_link.h"
-#include "app/ui/msgbox.h"
-#include "app/ui/sysutil.h"
+#include "ui/frame_link.h"
+#include "ui/msgbox.h"
+#include "ui/sysutil.h"
 #include "image/pen_colour.h"
 #include "paint/pen_panel.h"
 

@@ -7,7 +7,7 @@
 
 #include "app/commands.h"
 #include "app/globals.h"
-#include "app/ui/sysutil.h"
+#include "ui/sysutil.h"
 
 EnvBlock Env;
 uint8_t PaletteBlock[kPaletteFileSize];

@@ -11,8 +11,8 @@
 #include "app/canvas_facts.h"
 #include "app/services_pending.h"
 #include "app/settings.h"
-#include "app/ui/drawutil.h"
-#include "app/ui/msgbox.h"
+#include "ui/drawutil.h"
+#include "ui/msgbox.h"
 
 StatusBarStateRecord StatusBarState;
 const int kZoomPresets[kZoomPresetCount] = {10, 25, 50, 75, 100, 150, 200, 300, 400, 500, 600, 700, 800, 900, 1000};

@@ -8,7 +8,7 @@
 
 #include <cstddef>
 
-#include "app/ui/frame_link.h"
+#include "ui/frame_link.h"
 
 // Main bar: 16 entries; command -2 and -1 are gaps.
 struct MainBarEntry {
@@ -65,7 +65,7 @@ bool MainButtonDisabled(int command, const MainButtonFacts& facts);
 void MenuTextToTip(const char* menuText, char* out, size_t outSize);
 
 // Bar state.
-extern int ToolBar2Page;       // 0..2 (the area-blur amount is in app/ui/frame_link.h)
+extern int ToolBar2Page;       // 0..2 (the area-blur amount is in ui/frame_link.h)
 // Repaints the colour swatch of the pen option bar.
 void RedrawColourSwatch();
 // Repaints the buttons (and groups) of two tool commands on both bars.

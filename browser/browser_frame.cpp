@@ -6,8 +6,8 @@
 #include <cstdio>
 #include <cstring>
 
-#include "app/ui/msgbox.h"
-#include "app/ui/sysutil.h"
+#include "ui/msgbox.h"
+#include "ui/sysutil.h"
 #include "browser/browser_pending.h"
 #include "browser/browser_settings.h"
 #include "browser/file_list.h"

@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "app/ui/sysutil.h"
+#include "ui/sysutil.h"
 #include <new>
 
 BrowserSettings g_BrowserSettings;

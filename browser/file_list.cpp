@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "app/ui/sysutil.h"
+#include "ui/sysutil.h"
 #include "fileio/plugin_registry.h"
 
 FileList g_FileList;

@@ -7,11 +7,11 @@
 #include <string>
 #include <vector>
 
-#include "app/ui/dlgfield.h"
-#include "app/ui/drawutil.h"
-#include "app/ui/msgbox.h"
-#include "app/ui/sysutil.h"
-#include "app/ui/ui_hook.h"
+#include "ui/dlgfield.h"
+#include "ui/drawutil.h"
+#include "ui/msgbox.h"
+#include "ui/sysutil.h"
+#include "ui/ui_hook.h"
 #include "browser/browser_frame.h"
 #include "browser/browser_host.h"
 #include "browser/dib24.h"

@@ -6,8 +6,8 @@
 #include <cstring>
 #include <string>
 
-#include "app/ui/mousepoll.h"
-#include "app/ui/sysutil.h"
+#include "ui/mousepoll.h"
+#include "ui/sysutil.h"
 #include "browser/browser_frame.h"
 #include "browser/browser_settings.h"
 #include "browser/file_list.h"

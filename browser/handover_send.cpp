@@ -1,8 +1,8 @@
 #include "browser/handover_send.h"
 
-#include "app/ui/drawutil.h"
-#include "app/ui/dropfiles.h"
-#include "app/ui/mousepoll.h"
+#include "ui/drawutil.h"
+#include "ui/dropfiles.h"
+#include "ui/mousepoll.h"
 #include "browser/browser_frame.h"
 #include "browser/file_list.h"
 #include "browser/status_bar.h"

@@ -1,7 +1,7 @@
 // Handing files from the browser to the editor: a double click on a cell, or
 // a drag of cells onto the editor's window, sends the selected paths (and the
 // clicked cell's) in list order as a DROPFILES block by WM_COPYDATA to the
-// window of class dvw_ (app/ui/dropfiles.h). While the editor opens them the
+// window of class dvw_ (ui/dropfiles.h). While the editor opens them the
 // browser's frame shrinks to nothing; the editor's message 1034 restores it.
 #pragma once
 #include <windows.h>

@@ -5,8 +5,8 @@
 
 #include <clocale>
 
-#include "app/ui/msgbox.h"
-#include "app/ui/sysutil.h"
+#include "ui/msgbox.h"
+#include "ui/sysutil.h"
 #include "browser/browser_frame.h"
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {

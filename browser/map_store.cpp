@@ -4,7 +4,7 @@
 #include <cstring>
 #include <vector>
 
-#include "app/ui/msgbox.h"
+#include "ui/msgbox.h"
 #include "browser/dib24.h"
 #include "image/bmp_file.h"
 

@@ -3,8 +3,8 @@
 #include <cstdio>
 #include <cstring>
 
-#include "app/ui/drawutil.h"
-#include "app/ui/msgbox.h"
+#include "ui/drawutil.h"
+#include "ui/msgbox.h"
 #include "browser/browser_frame.h"
 #include "browser/file_list.h"
 #include "resources/darnaview_ids.h"

@@ -8,10 +8,10 @@
 #include <memory>
 #include <string>
 
-#include "app/ui/drawutil.h"
-#include "app/ui/msgbox.h"
-#include "app/ui/mousepoll.h"
-#include "app/ui/sysutil.h"
+#include "ui/drawutil.h"
+#include "ui/msgbox.h"
+#include "ui/mousepoll.h"
+#include "ui/sysutil.h"
 #include "browser/browser_frame.h"
 #include "browser/browser_host.h"
 #include "browser/browser_settings.h"

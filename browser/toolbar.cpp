@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "app/ui/drawutil.h"
-#include "app/ui/msgbox.h"
+#include "ui/drawutil.h"
+#include "ui/msgbox.h"
 #include "browser/browser_frame.h"
 #include "browser/browser_settings.h"
 #include "browser/file_list.h"

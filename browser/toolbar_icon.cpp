@@ -3,9 +3,9 @@
 #include <cstdio>
 #include <cstring>
 
-#include "app/ui/drawutil.h"
-#include "app/ui/msgbox.h"
-#include "app/ui/mousepoll.h"
+#include "ui/drawutil.h"
+#include "ui/msgbox.h"
+#include "ui/mousepoll.h"
 #include "browser/browser_frame.h"
 #include "resources/darnaview_ids.h"
 

@@ -6,9 +6,9 @@
 #include <utility>
 #include <vector>
 
-#include "app/ui/dlgfield.h"
-#include "app/ui/msgbox.h"
-#include "app/ui/sysutil.h"
+#include "ui/dlgfield.h"
+#include "ui/msgbox.h"
+#include "ui/sysutil.h"
 #include "canvas/canv_host.h"
 #include "canvas/canv_layers.h"
 #include "canvas/clip_dib.h"

@@ -2,7 +2,7 @@
 #include <cstdio>
 #include <vector>
 
-#include "app/ui/msgbox.h"
+#include "ui/msgbox.h"
 #include "canvas/canv_clip.h"
 #include "canvas/canv_dialogs.h"
 #include "canvas/canv_history.h"

@@ -5,7 +5,7 @@
 #include <cstring>
 #include <vector>
 
-#include "app/ui/drawutil.h"
+#include "ui/drawutil.h"
 #include "canvas/canv_host.h"
 #include "canvas/canv_layers.h"
 #include "canvas/canv_window.h"

@@ -11,12 +11,12 @@
 #include <memory>
 #include <vector>
 
-#include "app/ui/dlgfield.h"
-#include "app/ui/drawutil.h"
-#include "app/ui/msgbox.h"
-#include "app/ui/mousepoll.h"
-#include "app/ui/sysutil.h"
-#include "app/ui/ui_hook.h"
+#include "ui/dlgfield.h"
+#include "ui/drawutil.h"
+#include "ui/msgbox.h"
+#include "ui/mousepoll.h"
+#include "ui/sysutil.h"
+#include "ui/ui_hook.h"
 #include "canvas/canv_history.h"
 #include "canvas/canv_host.h"
 #include "canvas/canv_layers.h"

@@ -4,9 +4,9 @@
 #pragma once
 #include <windows.h>
 
-#include "app/ui/dlgfield.h"
-#include "app/ui/msgbox.h"
-#include "app/ui/ui_hook.h"
+#include "ui/dlgfield.h"
+#include "ui/msgbox.h"
+#include "ui/ui_hook.h"
 #include "canvas/canv_host.h"
 
 inline HWND CanvFrameOwner() {

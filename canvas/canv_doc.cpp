@@ -6,7 +6,7 @@
 #include <cstring>
 #include <vector>
 
-#include "app/ui/sysutil.h"
+#include "ui/sysutil.h"
 #include "canvas/canv_host.h"
 #include "canvas/canv_layers.h"
 #include "canvas/canv_strings.h"

@@ -6,8 +6,8 @@
 #include <cstring>
 #include <vector>
 
-#include "app/ui/msgbox.h"
-#include "app/ui/sysutil.h"
+#include "ui/msgbox.h"
+#include "ui/sysutil.h"
 #include "canvas/canv_compose.h"
 #include "canvas/canv_host.h"
 #include "canvas/canv_layers.h"

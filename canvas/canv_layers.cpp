@@ -6,7 +6,7 @@
 #include <memory>
 #include <vector>
 
-#include "app/ui/msgbox.h"
+#include "ui/msgbox.h"
 #include "canvas/canv_compose.h"
 #include "canvas/canv_history.h"
 #include "canvas/canv_host.h"

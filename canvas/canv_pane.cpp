@@ -2,8 +2,8 @@
 // the brush outline and the layer pick-and-drag gesture.
 #include <windowsx.h>
 
-#include "app/ui/drawutil.h"
-#include "app/ui/mousepoll.h"
+#include "ui/drawutil.h"
+#include "ui/mousepoll.h"
 #include "canvas/canv_spare_dialogs.h"
 #include "canvas/canv_host.h"
 #include "canvas/canv_layers.h"

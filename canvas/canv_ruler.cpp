@@ -5,10 +5,10 @@
 #include <cstdio>
 #include <vector>
 
-#include "app/ui/dlgfield.h"
-#include "app/ui/drawutil.h"
-#include "app/ui/msgbox.h"
-#include "app/ui/ui_hook.h"
+#include "ui/dlgfield.h"
+#include "ui/drawutil.h"
+#include "ui/msgbox.h"
+#include "ui/ui_hook.h"
 #include "canvas/canv_doc.h"
 #include "canvas/canv_host.h"
 #include "canvas/ruler_scale.h"

@@ -4,7 +4,7 @@
 #include <cstring>
 #include <vector>
 
-#include "app/ui/msgbox.h"
+#include "ui/msgbox.h"
 #include "canvas/canv_compose.h"
 #include "canvas/canv_host.h"
 #include "canvas/canv_layers.h"

@@ -5,8 +5,8 @@
 #include <cstring>
 #include <string>
 
-#include "app/ui/drawutil.h"
-#include "app/ui/mousepoll.h"
+#include "ui/drawutil.h"
+#include "ui/mousepoll.h"
 #include "canvas/canv_dialogs.h"
 #include "canvas/canv_dlg_util.h"
 #include "canvas/canv_layers.h"

@@ -5,8 +5,8 @@
 
 #include <cmath>
 
-#include "app/ui/dlgfield.h"
-#include "app/ui/mousepoll.h"
+#include "ui/dlgfield.h"
+#include "ui/mousepoll.h"
 #include "canvas/canv_host.h"
 
 const int ZoomPresetTable[15] = {10, 25, 50, 75, 100, 150, 200, 300, 400, 500, 600, 700, 800, 900, 1000};

@@ -5,8 +5,8 @@
 #include <cstring>
 #include <vector>
 
-#include "app/ui/msgbox.h"
-#include "app/ui/sysutil.h"
+#include "ui/msgbox.h"
+#include "ui/sysutil.h"
 #include "canvas/canv_history.h"
 #include "canvas/canv_host.h"
 #include "canvas/canv_init.h"

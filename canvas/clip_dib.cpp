@@ -4,7 +4,7 @@
 #include <memory>
 #include <new>
 
-#include "app/ui/sysutil.h"
+#include "ui/sysutil.h"
 #include "canvas/canv_doc.h"
 
 namespace {

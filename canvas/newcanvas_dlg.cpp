@@ -3,11 +3,11 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "app/ui/dlgfield.h"
-#include "app/ui/drawutil.h"
-#include "app/ui/msgbox.h"
-#include "app/ui/sysutil.h"
-#include "app/ui/ui_hook.h"
+#include "ui/dlgfield.h"
+#include "ui/drawutil.h"
+#include "ui/msgbox.h"
+#include "ui/sysutil.h"
+#include "ui/ui_hook.h"
 #include "canvas/canv_doc.h"
 #include "resources/newcanvas_ids.h"
 

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "app/ui/msgbox.h"
+#include "ui/msgbox.h"
 #include "image/c_dib.h"
 
 c_ScreenRow g_ScreenRow;

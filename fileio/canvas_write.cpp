@@ -4,8 +4,8 @@
 #include <cstring>
 #include <vector>
 
-#include "app/ui/msgbox.h"
-#include "app/ui/sysutil.h"
+#include "ui/msgbox.h"
+#include "ui/sysutil.h"
 #include "fileio/exif_blob.h"
 #include "fileio/host_util.h"
 #include "fileio/plugin_registry.h"

@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "app/ui/sysutil.h"
+#include "ui/sysutil.h"
 #include "fileio/exif_blob.h"
 
 namespace {

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "app/ui/sysutil.h"
+#include "ui/sysutil.h"
 #include "fileio/exif_file.h"
 
 namespace {

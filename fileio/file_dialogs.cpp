@@ -5,9 +5,9 @@
 #include <cstdio>
 #include <cstring>
 
-#include "app/ui/msgbox.h"
-#include "app/ui/sysutil.h"
-#include "app/ui/ui_hook.h"
+#include "ui/msgbox.h"
+#include "ui/sysutil.h"
+#include "ui/ui_hook.h"
 #include "fileio/plugin_read.h"
 #include "fileio/plugin_registry.h"
 #include "image/packed_dib.h"

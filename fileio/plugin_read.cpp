@@ -8,8 +8,8 @@
 #include <immintrin.h>
 #endif
 
-#include "app/ui/msgbox.h"
-#include "app/ui/sysutil.h"
+#include "ui/msgbox.h"
+#include "ui/sysutil.h"
 #include "fileio/exif_blob.h"
 #include "fileio/exif_file.h"
 #include "fileio/host_util.h"

@@ -2,8 +2,8 @@
 
 #include <cstring>
 
-#include "app/ui/msgbox.h"
-#include "app/ui/sysutil.h"
+#include "ui/msgbox.h"
+#include "ui/sysutil.h"
 
 PluginPathTable g_ReaderPlugins;
 PluginPathTable g_WriterPlugins;

@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "app/ui/sysutil.h"
+#include "ui/sysutil.h"
 #include "fileio/host_util.h"
 #include "fileio/plugin_registry.h"
 #include "image/vms_store.h"

@@ -2,10 +2,10 @@
 
 #include <cstring>
 
-#include "app/ui/dlgfield.h"
-#include "app/ui/drawutil.h"
-#include "app/ui/msgbox.h"
-#include "app/ui/ui_hook.h"
+#include "ui/dlgfield.h"
+#include "ui/drawutil.h"
+#include "ui/msgbox.h"
+#include "ui/ui_hook.h"
 #include "fileio/canvas_write.h"
 #include "resources/fileio_ids.h"
 

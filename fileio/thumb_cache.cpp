@@ -4,7 +4,7 @@
 #include <cstring>
 #include <memory>
 
-#include "app/ui/sysutil.h"
+#include "ui/sysutil.h"
 #include "image/bmp_file.h"
 
 namespace {

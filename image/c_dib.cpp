@@ -3,7 +3,7 @@
 
 #include <cstring>
 
-#include "app/ui/sysutil.h"
+#include "ui/sysutil.h"
 #include "image/bmp_file.h"
 #include "image/c_dib_util.h"
 #include "image/packed_dib.h"

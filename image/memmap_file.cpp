@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "app/ui/msgbox.h"
+#include "ui/msgbox.h"
 
 c_MemMapFile::c_MemMapFile(const char* nameTemplate) {
     SYSTEM_INFO si;

@@ -7,10 +7,10 @@
 #include <cstring>
 #include <vector>
 
-#include "app/ui/dlgfield.h"
-#include "app/ui/drawutil.h"
-#include "app/ui/mousepoll.h"
-#include "app/ui/ui_hook.h"
+#include "ui/dlgfield.h"
+#include "ui/drawutil.h"
+#include "ui/mousepoll.h"
+#include "ui/ui_hook.h"
 #include "image/dib_image.h"
 #include "paint/pen_state.h"
 #include "paint/pen_tip.h"

@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "app/ui/msgbox.h"
+#include "ui/msgbox.h"
 #include "canvas/canv_dialogs.h"
 #include "canvas/canv_history.h"
 #include "canvas/canv_layers.h"

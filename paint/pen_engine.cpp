@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "image/product_table.h"
-#include "app/ui/sysutil.h"
+#include "ui/sysutil.h"
 #include "image/colour_model.h"
 #include "image/vms_store.h"
 #include "paint/pen_state.h"

@@ -6,10 +6,10 @@
 #include <cstring>
 #include <vector>
 
-#include "app/ui/dlgfield.h"
-#include "app/ui/drawutil.h"
-#include "app/ui/mousepoll.h"
-#include "app/ui/msgbox.h"
+#include "ui/dlgfield.h"
+#include "ui/drawutil.h"
+#include "ui/mousepoll.h"
+#include "ui/msgbox.h"
 #include "image/dib_image.h"
 #include "image/product_table.h"
 #include "paint/pen_state.h"

@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "app/ui/msgbox.h"
+#include "ui/msgbox.h"
 #include "image/dib_image.h"
 #include "image/vms_image.h"
 #include "paint/pen_state.h"

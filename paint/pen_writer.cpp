@@ -5,8 +5,8 @@
 #include <cstring>
 #include <vector>
 
-#include "app/ui/drawutil.h"
-#include "app/ui/mousepoll.h"
+#include "ui/drawutil.h"
+#include "ui/mousepoll.h"
 #include "image/colour_model.h"
 #include "image/dib_image.h"
 #include "image/vms_store.h"

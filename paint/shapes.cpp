@@ -5,8 +5,8 @@
 #include <cmath>
 #include <vector>
 
-#include "app/ui/msgbox.h"
-#include "app/ui/polyfill.h"
+#include "ui/msgbox.h"
+#include "ui/polyfill.h"
 #include "paint/pen_engine.h"
 #include "paint/pen_state.h"
 #include "paint/pen_tip.h"

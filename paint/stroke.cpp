@@ -3,8 +3,8 @@
 #include <cmath>
 #include <vector>
 
-#include "app/ui/mousepoll.h"
-#include "app/ui/msgbox.h"
+#include "ui/mousepoll.h"
+#include "ui/msgbox.h"
 #include "image/vms_image.h"
 #include "paint/pen_engine.h"
 #include "paint/pen_state.h"

@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "app/ui/sysutil.h"
+#include "ui/sysutil.h"
 
 void MakeSelHistFolder(const char* programFolder) {
     char folder[MAX_PATH + 16];

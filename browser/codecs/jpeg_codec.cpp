@@ -9,7 +9,7 @@
 #include <jpeglib.h>
 #include <jerror.h>
 
-#include "app/ui/sysutil.h"
+#include "ui/sysutil.h"
 #include "browser/codecs/codec_io.h"
 #include "browser/codecs/image_codecs.h"
 #include "plugins/jpeg/jpeg_io.h"

@@ -6,7 +6,7 @@
 
 #include <png.h>
 
-#include "app/ui/sysutil.h"
+#include "ui/sysutil.h"
 #include "browser/codecs/codec_io.h"
 #include "browser/codecs/image_codecs.h"
 

@@ -3,7 +3,7 @@
 
 #include <tiffio.h>
 
-#include "app/ui/sysutil.h"
+#include "ui/sysutil.h"
 #include "browser/codecs/image_codecs.h"
 #include "plugins/tiff/tiff_open.h"
 

@@ -4,7 +4,7 @@
 
 #include "app/globals.h"
 #include "app/startup.h"
-#include "app/ui/ui_hook.h"
+#include "ui/ui_hook.h"
 #include "app/wndclass.h"
 
 namespace apptest {

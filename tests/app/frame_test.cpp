@@ -11,7 +11,7 @@
 #include "app/globals.h"
 #include "app/settings.h"
 #include "app/startup.h"
-#include "app/ui/ui_hook.h"
+#include "ui/ui_hook.h"
 #include "app/wndclass.h"
 #include "app_test_util.h"
 #include "test_support.h"

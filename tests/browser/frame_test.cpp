@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "app/ui/mousepoll.h"
-#include "app/ui/sysutil.h"
-#include "app/ui/ui_hook.h"
+#include "ui/mousepoll.h"
+#include "ui/sysutil.h"
+#include "ui/ui_hook.h"
 #include "browser/browser_frame.h"
 #include "browser/browser_settings.h"
 #include "browser/browser_host.h"

@@ -3,7 +3,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "app/ui/ui_hook.h"
+#include "ui/ui_hook.h"
 #include "canvas/canv_init.h"
 #include "canvas/canv_layers.h"
 #include "image/product_table.h"

@@ -16,7 +16,7 @@
 #include "../ui/ui_test_util.h"
 #include "app/canvas_request.h"
 #include "app/globals.h"
-#include "app/ui/mousepoll.h"
+#include "ui/mousepoll.h"
 #include "resources/resource.h"
 #include "canvas/canv_clip.h"
 #include "canvas/canv_dialogs.h"

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "app/ui/ui_hook.h"
+#include "ui/ui_hook.h"
 #include "fileio/canvas_write.h"
 #include "fileio/exif_file.h"
 #include "fileio/plugin_read.h"

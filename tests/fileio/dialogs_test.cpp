@@ -9,7 +9,7 @@
 #include <commdlg.h>
 #include <dlgs.h>
 
-#include "app/ui/ui_hook.h"
+#include "ui/ui_hook.h"
 #include "fileio/file_dialogs.h"
 #include "fileio_fixture.h"
 #include "fileio/exif_dialog.h"

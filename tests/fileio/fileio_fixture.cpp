@@ -1,6 +1,6 @@
 #include "fileio_fixture.h"
 
-#include "app/ui/ui_hook.h"
+#include "ui/ui_hook.h"
 #include "fileio/plugin_registry.h"
 #include "image/vms_store.h"
 

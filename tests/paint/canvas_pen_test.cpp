@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <vector>
 
-#include "app/ui/mousepoll.h"
+#include "ui/mousepoll.h"
 #include "canvas/canv_dialogs.h"
 #include "canvas/canv_history.h"
 #include "canvas/canv_init.h"

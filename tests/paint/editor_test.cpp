@@ -1,7 +1,7 @@
 // The brush editor: tip kinds, size fields, Cancel restores the record.
 #include <gtest/gtest.h>
 
-#include "app/ui/ui_hook.h"
+#include "ui/ui_hook.h"
 #include "paint/brush_editor.h"
 #include "paint/pen_state.h"
 #include "resources/paint_ids.h"

@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "app/ui/mousepoll.h"
-#include "app/ui/ui_hook.h"
+#include "ui/mousepoll.h"
+#include "ui/ui_hook.h"
 #include "paint/pen_engine.h"
 #include "paint/pen_tip.h"
 #include "paint/pen_writer.h"

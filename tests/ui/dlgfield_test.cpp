@@ -5,8 +5,8 @@
 #include <cstring>
 #include <string>
 
-#include "app/ui/dlgfield.h"
-#include "app/ui/mousepoll.h"
+#include "ui/dlgfield.h"
+#include "ui/mousepoll.h"
 #include "tests/ui/ui_test_util.h"
 
 namespace {

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "app/ui/drawutil.h"
+#include "ui/drawutil.h"
 #include "tests/ui/ui_test_util.h"
 
 namespace {

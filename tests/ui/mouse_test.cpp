@@ -4,7 +4,7 @@
 
 #include <vector>
 
-#include "app/ui/mousepoll.h"
+#include "ui/mousepoll.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "app/ui/msgbox.h"
+#include "ui/msgbox.h"
 #include "tests/ui/ui_test_util.h"
 
 namespace {

@@ -6,8 +6,8 @@
 #include <cstring>
 #include <string>
 
-#include "app/ui/dlgfield.h"
-#include "app/ui/sysutil.h"
+#include "ui/dlgfield.h"
+#include "ui/sysutil.h"
 #include "test_support.h"
 
 using testsupport::TempDir;

@@ -6,7 +6,7 @@
 #include <utility>
 #include <vector>
 
-#include "app/ui/polyfill.h"
+#include "ui/polyfill.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include <functional>
 #include <vector>
 
-#include "app/ui/ui_hook.h"
+#include "ui/ui_hook.h"
 
 class ScopedModalAnswer {
 public:

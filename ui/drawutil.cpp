@@ -1,9 +1,9 @@
-#include "app/ui/drawutil.h"
+#include "ui/drawutil.h"
 
 #include <cstdio>
 #include <cstring>
 
-#include "app/ui/sysutil.h"
+#include "ui/sysutil.h"
 
 COLORREF PanelColour = 0xE3DFE0;
 COLORREF ItemColour = 0xDED0B9;

@@ -1,4 +1,4 @@
-#include "app/ui/mousepoll.h"
+#include "ui/mousepoll.h"
 
 #include <cstring>
 

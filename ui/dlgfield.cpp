@@ -1,12 +1,12 @@
-#include "app/ui/dlgfield.h"
+#include "ui/dlgfield.h"
 
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
-#include "app/ui/mousepoll.h"
-#include "app/ui/sysutil.h"
-#include "app/ui/ui_hook.h"
+#include "ui/mousepoll.h"
+#include "ui/sysutil.h"
+#include "ui/ui_hook.h"
 #include "resources/msgbox_ids.h"
 
 namespace {

@@ -1,11 +1,11 @@
-#include "app/ui/msgbox.h"
+#include "ui/msgbox.h"
 
 #include <cstdio>
 #include <cstring>
 
-#include "app/ui/dlgfield.h"
-#include "app/ui/drawutil.h"
-#include "app/ui/ui_hook.h"
+#include "ui/dlgfield.h"
+#include "ui/drawutil.h"
+#include "ui/ui_hook.h"
 #include "resources/msgbox_ids.h"
 
 const char kAppTitle[] = "Darna Studio for Tabrix";

@@ -1,4 +1,4 @@
-#include "app/ui/sysutil.h"
+#include "ui/sysutil.h"
 
 #include <shlobj.h>
 
@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "app/ui/dlgfield.h"
+#include "ui/dlgfield.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "app/ui/dropfiles.h"
+#include "ui/dropfiles.h"
 
 #include <shlobj.h>
 

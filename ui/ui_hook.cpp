@@ -1,4 +1,4 @@
-#include "app/ui/ui_hook.h"
+#include "ui/ui_hook.h"
 
 #include <cstdio>
 

@@ -1,4 +1,4 @@
-#include "app/ui/polyfill.h"
+#include "ui/polyfill.h"
 
 #include <windows.h>
 

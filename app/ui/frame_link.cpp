@@ -1,3 +1,0 @@
-#include "app/ui/frame_link.h"
-
-int AreaBlurAmount;

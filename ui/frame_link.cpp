@@ -1,0 +1,3 @@
+#include "ui/frame_link.h"
+
+int AreaBlurAmount;
