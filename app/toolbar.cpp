@@ -529,10 +529,10 @@ bool MainButtonDisabled(int command, const MainButtonFacts& f) {
     if (command == 14001 && !f.clipboardImage) return true;
     if (f.closing) return false;
     switch (command) {
-    case 14010: return !f.hasUndo;
-    case 14012: return !f.hasRedo;
-    case 11015: return f.zoom <= 10;
-    case 11014: return f.zoom >= 1000;
+    case CMD_EDIT_UNDO: return !f.hasUndo;
+    case CMD_EDIT_REDO: return !f.hasRedo;
+    case CMD_VIEW_ZOOMOUT: return f.zoom <= 10;
+    case CMD_VIEW_ZOOMIN: return f.zoom >= 1000;
     default: return false;
     }
 }

@@ -18,6 +18,7 @@
 #include "image/packed_dib.h"
 #include "image/product_table.h"
 #include "image/vms_store.h"
+#include "resources/resource.h"
 
 namespace {
 
@@ -220,7 +221,7 @@ UINT ClipFormatMaskId() {
 void GetCopyRect(const CanvDoc* doc, RECT* r) {
     const SelShape& s = doc->selShapes[0];
     *r = RECT{0, 0, doc->width - 1, doc->height - 1};
-    if (s.kind == 0 || s.kind == 20002 || s.kind == 20008) return;
+    if (s.kind == 0 || s.kind == CMD_TOOL_SELLINE || s.kind == CMD_TOOL_POLYLINE) return;
     RECT box{s.x0 < s.x1 ? s.x0 : s.x1, s.y0 < s.y1 ? s.y0 : s.y1, s.x0 < s.x1 ? s.x1 : s.x0,
              s.y0 < s.y1 ? s.y1 : s.y0};
     if (box.left > r->left) r->left = box.left;
@@ -428,14 +429,14 @@ void NewDocFromClipboard(CanvDoc* doc) {
 int ClipCommand(CanvDoc* doc, int id) {
     const CanvasHost& host = GetCanvasHost();
     switch (id) {
-    case 14000:
+    case CMD_EDIT_COPY:
         CopyToClipboard(doc);
-        if (host.repaintToolButton) host.repaintToolButton(14001);
+        if (host.repaintToolButton) host.repaintToolButton(CMD_EDIT_PASTE);
         return 1;
-    case 14002:
+    case CMD_EDIT_PASTELAYER:
         if (PasteClipboardAsLayer(doc)) SetCanvasModified(doc);
         return 1;
-    case 14004:
+    case CMD_EDIT_PASTEFILELAYER:
         if (PasteFileAsLayer(doc, 0, nullptr, -1, -1, 0)) SetCanvasModified(doc);
         return 1;
     default:

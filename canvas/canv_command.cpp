@@ -13,6 +13,7 @@
 #include "canvas/canv_view.h"
 #include "canvas/canv_window.h"
 #include "image/vms_store.h"
+#include "resources/resource.h"
 
 // Set while a command runs: the brush outline is not drawn meanwhile.
 int CanvCommandRunning = 0;
@@ -28,12 +29,12 @@ bool InRange(int id, int lo, int hi) { return id >= lo && id <= hi; }
 // Commands that do not apply a pending selection blur first.
 bool KeepsPendingBlur(int id) {
     switch (id) {
-    case 10001: case 11011: case 11013: case 11014: case 11015: case 11017: case 11022:
-    case 13000: case 13001: case 20500: case 21028: case 21065: case 23000: case 23001: case 23002:
-    case 25000: case 25001: case 25002:
+    case CMD_FILE_EXIT: case CMD_VIEW_COORDS: case CMD_VIEW_RULER: case CMD_VIEW_ZOOMIN: case CMD_VIEW_ZOOMOUT: case CMD_VIEW_DIMOUTSIDE: case CMD_VIEW_EXIF:
+    case CMD_HELP_INDEX: case CMD_HELP_ABOUT: case CMD_SEL_DESELECT: case CMD_IMG_DUPRESIZE: case CMD_IMG_EXIFCLEAR: case CMD_SELSHADE_FIRST: case CMD_SELSHADE_FIRST + 1: case CMD_SELSHADE_FIRST + 2:
+    case CMD_LAYER_ADD: case CMD_LAYER_DELETE: case CMD_LAYER_OPTIONS:
         return true;
     }
-    return InRange(id, 11031, 11045) || InRange(id, 12000, 12004);
+    return InRange(id, CMD_VIEW_ZOOM_FIRST, CMD_VIEW_ZOOM_LAST) || InRange(id, CMD_WIN_TILE, CMD_WIN_FIT);
 }
 
 // Every row of one image set to a value (words of that byte at 32 bits).
@@ -128,23 +129,23 @@ void CanvDocCommand(HWND wnd, int id, HWND, int) {
     if (!KeepsPendingBlur(id)) ApplyPendingSelBlur(doc);
     const CanvasHost& host = GetCanvasHost();
 
-    if (InRange(id, 11031, 11045)) {
-        SetZoomAt(wnd, doc, ZoomPresetTable[id - 11031]);
+    if (InRange(id, CMD_VIEW_ZOOM_FIRST, CMD_VIEW_ZOOM_LAST)) {
+        SetZoomAt(wnd, doc, ZoomPresetTable[id - CMD_VIEW_ZOOM_FIRST]);
     } else {
         switch (id) {
-        case 10004: SaveCanvDoc(wnd, 0); break;
-        case 10006: SaveCanvDoc(wnd, 1); break;
-        case 11022: ShowCanvasExif(wnd); break;
-        case 11011:
+        case CMD_FILE_SAVE: SaveCanvDoc(wnd, 0); break;
+        case CMD_FILE_SAVEAS: SaveCanvDoc(wnd, 1); break;
+        case CMD_VIEW_EXIF: ShowCanvasExif(wnd); break;
+        case CMD_VIEW_COORDS:
             if (host.statusBar && *host.statusBar) SendMessageA(*host.statusBar, WM_COMMAND, 110, 0);
             break;
-        case 11014: SetZoomAt(wnd, doc, doc->zoom + 10 > CanvZoomMax ? CanvZoomMax : doc->zoom + 10); break;
-        case 11015: SetZoomAt(wnd, doc, doc->zoom - 10 < CanvZoomMin ? CanvZoomMin : doc->zoom - 10); break;
-        case 11017:
+        case CMD_VIEW_ZOOMIN: SetZoomAt(wnd, doc, doc->zoom + 10 > CanvZoomMax ? CanvZoomMax : doc->zoom + 10); break;
+        case CMD_VIEW_ZOOMOUT: SetZoomAt(wnd, doc, doc->zoom - 10 < CanvZoomMin ? CanvZoomMin : doc->zoom - 10); break;
+        case CMD_VIEW_DIMOUTSIDE:
             if (host.dimOutsideLayer) *host.dimOutsideLayer = !*host.dimOutsideLayer;
             RedrawCanvas(doc);
             break;
-        case 11021:
+        case CMD_VIEW_GRID:
             if (CanvDialogCommand(wnd, doc, id)) break;
             // Hiding needs no dialog; showing asks the grid dialog, which the
             // canvas and layer dialogs bring.
@@ -153,25 +154,25 @@ void CanvDocCommand(HWND wnd, int id, HWND, int) {
                 RedrawCanvas(doc);
             }
             break;
-        case 12004: FitWindowToImage(wnd, doc); break;
-        case 14010:
+        case CMD_WIN_FIT: FitWindowToImage(wnd, doc); break;
+        case CMD_EDIT_UNDO:
             c_UndoManager::StepLocked(doc, 0, 1);
             SetCanvasModified(doc);
             break;
-        case 14012:
+        case CMD_EDIT_REDO:
             c_UndoManager::StepLocked(doc, 1, 1);
             SetCanvasModified(doc);
             break;
-        case 21000:
-        case 21001:
+        case CMD_IMG_FILLSEL:
+        case CMD_IMG_STROKESEL:
             // The pen's fill or outline of the selection (its own undo step).
             if (host.selectionWithPen) {
                 HCURSOR previous = SetCursor(LoadCursorA(nullptr, (LPCSTR)IDC_WAIT));
-                host.selectionWithPen(doc, id == 21001);
+                host.selectionWithPen(doc, id == CMD_IMG_STROKESEL);
                 SetCursor(previous);
             }
             break;
-        case 21012:
+        case CMD_IMG_CLEAR:
             if (CanvDialogCommand(wnd, doc, id)) break;
             // Plane 0 asks the clear dialog of the canvas and layer dialogs.
             if (doc->currentPlane % CanvPlanesPerLayer != 0 && Ask(kCanvAskClearPlane, kMsgYesNo) == IDYES) {
@@ -180,7 +181,7 @@ void CanvDocCommand(HWND wnd, int id, HWND, int) {
                 ClearDoubleImage(doc);
             }
             break;
-        case 21014:
+        case CMD_IMG_CLEARTRANSP:
             if (Ask(kCanvAskClearTransp, kMsgOkCancel) == IDOK) {
                 // The checkpoint comes before the change.
                 c_UndoManager::SavePoint(doc, LayerOf(doc->currentPlane) * CanvPlanesPerLayer + 1, 1);
@@ -188,35 +189,35 @@ void CanvDocCommand(HWND wnd, int id, HWND, int) {
                 ClearDoubleImage(doc);
             }
             break;
-        case 21015:
+        case CMD_IMG_INVERT:
             c_UndoManager::SavePoint(doc, -1, 1);
             InvertCurrentPlane(doc);
             break;
-        case 21016:
+        case CMD_IMG_INVERTTRANSP:
             c_UndoManager::SavePoint(doc, LayerOf(doc->currentPlane) * CanvPlanesPerLayer + 1, 1);
             InvertLayerPlane(doc, 1);
             break;
-        case 21018: MergeLayersToBase(doc); break;
-        case 21040: {
+        case CMD_IMG_MERGEBASE: MergeLayersToBase(doc); break;
+        case CMD_IMG_LAYERFROMSEL: {
             HCURSOR previous = SetCursor(LoadCursorA(nullptr, (LPCSTR)IDC_APPSTARTING));
             if (NewLayerFromSelection(doc) >= 0) SetCanvasModified(doc);
             SetCursor(previous);
             RedrawCanvas(doc);
             break;
         }
-        case 21042: DarkPartsToLayer(doc); break;
-        case 21045:
-            if (CanvFrameWindow()) SendMessageA(CanvFrameWindow(), WM_COMMAND, 21068, 0);
+        case CMD_IMG_DARKTOLAYER: DarkPartsToLayer(doc); break;
+        case CMD_IMG_SELTONEW:
+            if (CanvFrameWindow()) SendMessageA(CanvFrameWindow(), WM_COMMAND, CMD_IMG_SELCOPY, 0);
             break;
-        case 21065:
+        case CMD_IMG_EXIFCLEAR:
             if (Ask(kCanvAskClearExif, kMsgYesNo, wnd) == IDYES) {
                 if (doc->exifBlob) GlobalFree(doc->exifBlob);
                 doc->exifBlob = nullptr;
                 doc->exifSize = 0;
             }
             break;
-        case 21067: ClearToPaper(doc); break;
-        case 21069:
+        case CMD_IMG_CLEARPAPER: ClearToPaper(doc); break;
+        case CMD_IMG_STROKELAYERON:
             doc->strokeLayerMode = 1;
             if (FindLayerByType(doc, LayerTypeStrokeTarget) < 0) {
                 int index = AddLayer(doc, 0, 0, doc->width, doc->height, LayerTypeStrokeTarget);
@@ -226,19 +227,19 @@ void CanvDocCommand(HWND wnd, int id, HWND, int) {
                 }
             }
             break;
-        case 21070: doc->strokeLayerMode = 0; break;
-        case 23000:
-        case 23001:
-        case 23002:
-            if (host.selShadeStyle) *host.selShadeStyle = id - 23000;
+        case CMD_IMG_STROKELAYEROFF: doc->strokeLayerMode = 0; break;
+        case CMD_SELSHADE_FIRST:
+        case CMD_SELSHADE_FIRST + 1:
+        case CMD_SELSHADE_FIRST + 2:
+            if (host.selShadeStyle) *host.selShadeStyle = id - CMD_SELSHADE_FIRST;
             RedrawCanvas(doc);
             break;
-        case 23010:
+        case CMD_SELSHADE_NEXT:
             if (host.selShadeStyle) *host.selShadeStyle = (*host.selShadeStyle + 1) % 3;
             RedrawCanvas(doc);
             break;
-        case 25000: AddLayerCommand(doc); break;
-        case 25001: DeleteLayerCommand(doc); break;
+        case CMD_LAYER_ADD: AddLayerCommand(doc); break;
+        case CMD_LAYER_DELETE: DeleteLayerCommand(doc); break;
         default:
             if (!ClipCommand(doc, id)) CanvDialogCommand(wnd, doc, id);
             break;   // the other commands wait for their subsystems

@@ -26,6 +26,7 @@
 #include "image/colour_model.h"
 #include "image/product_table.h"
 #include "image/vms_store.h"
+#include "resources/resource.h"
 
 ChannelLockSettings ChannelLock = {.model = 0, .enabled = {1, 1, 1}};
 CanvasResizeSides CanvasResizeSettings = {.enabled = {0, 0, 0, 0}, .amount = {8, 8, 8, 8}, .decrease = {0, 0, 0, 0}};
@@ -740,7 +741,7 @@ int CopyChannelData(CanvDoc* doc, int source, int target, int invert, int inside
         else if (toPlane >= 0) PutLayerPlaneRow(doc, y, x0, x1, to.data(), toPlane);
     }
     SetCurrentPlane(doc, previous);
-    if (target == ChannelArea) doc->selShapes[0].kind = 20007;
+    if (target == ChannelArea) doc->selShapes[0].kind = CMD_TOOL_COLORREGION;
     RepaintDoc(doc);
     return 1;
 }
@@ -775,7 +776,7 @@ int ShowLayerOptionsDialog(HWND owner, CanvDoc* doc, int plane) {
 
 int CanvDialogCommand(HWND wnd, CanvDoc* doc, int id) {
     switch (id) {
-    case 11013: {
+    case CMD_VIEW_RULER: {
         int unit = ShowRulerDialog(wnd, doc->rulerUnit);
         if (unit >= 0) {
             doc->rulerUnit = unit;
@@ -785,7 +786,7 @@ int CanvDialogCommand(HWND wnd, CanvDoc* doc, int id) {
         }
         return 1;
     }
-    case 11021: {
+    case CMD_VIEW_GRID: {
         if (doc->gridShown) return 0;
         if (ShowGridDialog(wnd, &doc->gridWidth, &doc->gridHeight, &doc->gridSnap, &doc->gridRed, &doc->gridGreen,
                            &doc->gridBlue, &doc->gridInvert)) {
@@ -796,7 +797,7 @@ int CanvDialogCommand(HWND wnd, CanvDoc* doc, int id) {
         }
         return 1;
     }
-    case 21012: {
+    case CMD_IMG_CLEAR: {
         if (doc->currentPlane % CanvPlanesPerLayer != 0) return 0;
         int choice = ShowClearDialog(FrameWindow());
         if (choice >= 0 && choice != 2) {
@@ -807,10 +808,10 @@ int CanvDialogCommand(HWND wnd, CanvDoc* doc, int id) {
         }
         return 1;
     }
-    case 21038:
+    case CMD_IMG_COPYCHANNEL:
         if (CopyChannel(FrameWindow())) SetCanvasModified(doc);
         return 1;
-    case 25002:
+    case CMD_LAYER_OPTIONS:
         ShowLayerOptionsDialog(FrameWindow(), doc, doc->currentPlane - doc->currentPlane % CanvPlanesPerLayer);
         return 1;
     default:

@@ -12,6 +12,7 @@
 #include "paint/pen_tip.h"
 #include "paint/pen_writer.h"
 #include "paint/stroke.h"
+#include "resources/resource.h"
 
 namespace {
 
@@ -243,7 +244,7 @@ void StrokeSelectionShape(PenCanvas* c, int shapeMode) {
     if (shapeMode >= 20005 && shapeMode <= 20007) return;
     RECT box = {0, 0, 0, 0};
     bool boxed = SelectionBox(c, &box);
-    if ((shapeMode == 20001 || shapeMode == 20002 || shapeMode == 20003) && !boxed) return;
+    if ((shapeMode == CMD_TOOL_SELRECT || shapeMode == CMD_TOOL_SELLINE || shapeMode == CMD_TOOL_SELELLIPSE) && !boxed) return;
     int delay = Pen.dabDelay;
     Pen.dabDelay = 0;
     {
@@ -251,22 +252,22 @@ void StrokeSelectionShape(PenCanvas* c, int shapeMode) {
         PaintScope scope(c, false);
         if (scope.ok) {
             switch (shapeMode) {
-            case 20001:
+            case CMD_TOOL_SELRECT:
                 StrokeBoxOutline(c, 1, box.left, box.top, box.right, box.bottom);
                 break;
-            case 20002: {
+            case CMD_TOOL_SELLINE: {
                 int first = 1;
                 PlaceDabsAlongSegment(c, scope.dc, box.left, box.top, box.right, box.bottom, 1, 1, 0, nullptr, 1,
                                       StrokeMinDistance(0.125), &first);
                 break;
             }
-            case 20003:
+            case CMD_TOOL_SELELLIPSE:
                 StrokeEllipseOutline(c, 1, box);
                 break;
-            case 20008:
+            case CMD_TOOL_POLYLINE:
                 StrokeSelectionOutline(c);
                 break;
-            case 20010:
+            case CMD_TOOL_SPLINE:
                 StrokeAlongPath(c);
                 break;
             default:

@@ -61,8 +61,15 @@
 
 // Tools and selection (20000-20027, 20500-20521)
 #define CMD_TOOL_SELRECT        20001
+#define CMD_TOOL_SELLINE        20002
+#define CMD_TOOL_SELELLIPSE     20003
+#define CMD_TOOL_POLYGON        20004
 #define CMD_TOOL_PEN            20005
 #define CMD_TOOL_FLOAT          20006
+#define CMD_TOOL_COLORREGION    20007
+#define CMD_TOOL_POLYLINE       20008
+#define CMD_TOOL_EDGELASSO      20009
+#define CMD_TOOL_SPLINE         20010
 #define CMD_TOOL_PATH           20011
 #define CMD_TOOL_LAYERSELECT    20014
 #define CMD_TOOL_CLONE          20023
