@@ -318,8 +318,14 @@ void SelectTool(int id, LPARAM flag) {
         refused = true;
         break;
     case CMD_EDIT_PASTEFILE: {
+        // As with the clipboard, the chosen file becomes a layer at the view's
+        // top-left until a paste can float.
         char path[MAX_PATH] = {}, name[MAX_PATH] = {};
-        if (OpenFileDialog(AppWindows.frame, path, name, (char*)InitDirBlock, 0)) refused = true;
+        if (OpenFileDialog(AppWindows.frame, path, name, (char*)InitDirBlock, 0)) {
+            CanvDoc* doc = GetCanvDoc(canvas);
+            if (doc && PasteFileAsLayer(doc, 2, path, -1, -1, 0)) SetCanvasModified(doc);
+            refused = true;
+        }
         break;
     }
     case CMD_EDIT_MATERIAL: {

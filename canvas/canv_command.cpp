@@ -135,6 +135,7 @@ void CanvDocCommand(HWND wnd, int id, HWND, int) {
         switch (id) {
         case CMD_FILE_SAVE: SaveCanvDoc(wnd, 0); break;
         case CMD_FILE_SAVEAS: SaveCanvDoc(wnd, 1); break;
+        case CMD_EDIT_EXPORT: ExportSelectionBox(wnd); break;
         case CMD_VIEW_EXIF: ShowCanvasExif(wnd); break;
         case CMD_VIEW_COORDS:
             if (host.statusBar && *host.statusBar) SendMessageA(*host.statusBar, WM_COMMAND, 110, 0);

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "ui/msgbox.h"
+#include "canvas/canv_clip.h"
 #include "canvas/canv_compose.h"
 #include "canvas/canv_host.h"
 #include "canvas/canv_layers.h"
@@ -170,6 +171,24 @@ int SaveCanvasFile(HWND canvasWindow, int saveAs) {
     const CanvasHost& host = GetCanvasHost();
     if (host.recentFilesAdd) host.recentFilesAdd(path);
     return 1;
+}
+
+int ExportSelectionBox(HWND canvasWindow) {
+    CanvDoc* doc = GetCanvDoc(canvasWindow);
+    if (!doc) return 0;
+    RECT box;
+    GetCopyRect(doc, &box);
+    if (box.right < box.left || box.bottom < box.top) return 0;
+    char path[MAX_PATH] = {}, title[MAX_PATH] = {};
+    if (!SaveFileDialog(CanvFrameWindow(), path, title)) return 0;
+    if (FindWriterPlugin(path) < 0) {
+        ShowMessageBox(CanvFrameWindow(), LoadResString(IDS_SAVE_FAILED), kAppTitle, kMsgOk);
+        return 0;
+    }
+    int saved = 0;
+    CanvasSaveView view(doc);
+    WriteCanvasFile(view.Source(), box.left, box.top, box.right, box.bottom, path, 1, &saved);
+    return saved;
 }
 
 int ShowCanvasExif(HWND canvasWindow) {

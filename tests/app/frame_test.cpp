@@ -4,6 +4,8 @@
 #include <shlobj.h>
 
 #include <cstring>
+#include <string>
+#include <vector>
 
 #include "app/commands.h"
 #include "app/envblock.h"
@@ -195,6 +197,29 @@ TEST(Frame, AcceleratorTable) {
     EXPECT_EQ(10004, find(19, 0));   // Ctrl+S
     EXPECT_EQ(14010, find(26, 0));   // Ctrl+Z
     DestroyAcceleratorTable(accel);
+}
+
+// The pictures the pen's buttons and tabs draw are in the resources, each of
+// the size of the control that shows it.
+TEST(Frame, PenPicturesFitTheirControls) {
+    struct Picture {
+        std::string name;
+        int width, height;
+    };
+    std::vector<Picture> pictures = {{"pal0_tab1", 64, 24}, {"pal0_tab2", 64, 24}, {"pal1_tab1", 100, 24},
+                                     {"pal1_tab2", 100, 24}, {"pal2_tab1", 100, 24}, {"pal2_tab2", 100, 24},
+                                     {"p_c", 16, 16},        {"p_b", 16, 16}};
+    for (int k = 1; k <= 7; ++k)
+        for (const char* state : {"_", "__", "___"}) pictures.push_back({"p_pen" + std::to_string(k) + state, 24, 24});
+    for (const Picture& p : pictures) {
+        HBITMAP bmp = LoadBitmapA(GetModuleHandleA(nullptr), p.name.c_str());
+        ASSERT_NE(nullptr, bmp) << p.name;
+        BITMAP info = {};
+        GetObjectA(bmp, sizeof info, &info);
+        EXPECT_EQ(p.width, info.bmWidth) << p.name;
+        EXPECT_EQ(p.height, info.bmHeight) << p.name;
+        DeleteObject(bmp);
+    }
 }
 
 TEST(Frame, FirstStartLayoutAndControlPanelToggle) {

@@ -8,6 +8,7 @@
 #include <functional>
 #include <string>
 
+#include "app/colourpanel.h"
 #include "app/commands.h"
 #include "app/globals.h"
 #include "app/settings.h"
@@ -90,7 +91,15 @@ TEST(Settings, MissingShortLongAndGarbageFiles) {
              EXPECT_LE(r.right, 1280);
              EXPECT_LE(r.bottom, 1024);
          }},
-        {"palette\\pal.env", 18560, [] { EXPECT_TRUE(AllZero(PaletteBlock, sizeof PaletteBlock)); }, [] {}},
+        {"palette\\pal.env", 18560, [] { EXPECT_TRUE(AllZero(PaletteBlock, sizeof PaletteBlock)); },
+         [] {
+             // The cells paint colours, whatever numbers the file holds.
+             for (int i = 0; i < kPaletteCells; ++i) {
+                 int rgb[3];
+                 GetPaletteRgb(i, &rgb[0], &rgb[1], &rgb[2]);
+                 for (int v : rgb) EXPECT_TRUE(v >= 0 && v <= 255) << "cell " << i << ": " << v;
+             }
+         }},
         {"pen.dat", 6400,
          [] {
              for (const PenRecord& p : PenRecords) {
