@@ -802,12 +802,12 @@ TEST_F(ClipCanvas, PasteFromAFileCommandPastesTheChosenFile) {
     std::string path = folder_->File("chosen.bmp");
     ASSERT_EQ(1, SavePackedDibBmp(path.c_str(), dib));
     FreePackedDib(dib);
-    const int tool = CurrentTool;
     std::string none;
     SetModalAnswerHook(TypePath, &none);
     SendMessageA(AppWindows.frame, WM_COMMAND, CMD_EDIT_PASTEFILE, 0);
     EXPECT_EQ(1, CountLayers(doc, 0));
     doc->modified = 0;
+    const int tool = CurrentTool;
     SetModalAnswerHook(TypePath, &path);
     SendMessageA(AppWindows.frame, WM_COMMAND, CMD_EDIT_PASTEFILE, 0);
     SetModalAnswerHook(nullptr, nullptr);
