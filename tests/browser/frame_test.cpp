@@ -339,7 +339,7 @@ TEST(BrowserFrame, RotateTurnsTheFileAndKeepsItsExif) {
     browser.SelectOnly(tif);
     browser.Command(IDM_BV_ROTATE);
     EXPECT_TRUE(AnyContains(a.texts, "を書き込めませんでした。元のファイルはそのままです。"));
-    EXPECT_EQ(tifBefore, ReadAll(tif));
+    EXPECT_TRUE(tifBefore == ReadAll(tif)) << "the camera file changed";
     EXPECT_EQ(5, CountFiles(pics.Path())) << "temporary files were left";
 }
 
