@@ -136,32 +136,10 @@ void CompressBand(Band* band) {
     deflateEnd(&z);
 }
 
-DWORD WINAPI CompressThread(LPVOID band) {
+unsigned __stdcall CompressThread(void* band) {
     CompressBand((Band*)band);
     return 0;
 }
-
-// A worker thread that is waited for and closed when it goes out of scope.
-class Worker {
-public:
-    Worker() = default;
-    ~Worker() { Join(); }
-    Worker(const Worker&) = delete;
-    Worker& operator=(const Worker&) = delete;
-    // Compresses the band on a new thread, or here when none can be started.
-    void Start(Band* band) {
-        handle_ = CreateThread(nullptr, 0, CompressThread, band, 0, nullptr);
-        if (!handle_) CompressBand(band);
-    }
-    void Join() {
-        if (!handle_) return;
-        WaitForSingleObject(handle_, INFINITE);
-        CloseHandle(handle_);
-        handle_ = nullptr;
-    }
-private:
-    HANDLE handle_ = nullptr;
-};
 
 int WorkerCount() {
     SYSTEM_INFO si;
@@ -203,7 +181,7 @@ bool WritePixels(File& file, int w, int h, bool hasAlpha, const WriteFileCallbac
     header[1] = (uint8_t)(header[1] + 31 - (header[0] * 256 + header[1]) % 31);
     uLong adler = 1;
     bool first = true;
-    int y = 0;
+    int y = 0, written = 0;
     for (int band = 0; band < bandCount;) {
         const int round = bandCount - band < workers ? bandCount - band : workers;
         for (int i = 0; i < round; ++i) {
@@ -226,8 +204,11 @@ bool WritePixels(File& file, int w, int h, bool hasAlpha, const WriteFileCallbac
             }
         }
         {
+            // Bands 1.. on the process's thread pool (here when it takes no
+            // more work), band 0 here; all are done when the scope closes.
             Worker threads[MaxWorkers];
-            for (int i = 1; i < round; ++i) threads[i].Start(&bands[i]);
+            for (int i = 1; i < round; ++i)
+                if (!threads[i].Start(CompressThread, &bands[i])) CompressBand(&bands[i]);
             CompressBand(&bands[0]);
         }
         for (int i = 0; i < round; ++i) {
@@ -240,11 +221,12 @@ bool WritePixels(File& file, int w, int h, bool hasAlpha, const WriteFileCallbac
             const size_t sizes[3] = {first ? sizeof header : 0, b.outSize, b.last ? sizeof trailer : 0};
             if (!WriteChunk(file, "IDAT", pieces, sizes, 3)) return false;
             first = false;
+            written += b.rows;
+            progress.Report(written, h);
         }
         const Band& lastOfRound = bands[round - 1];
         std::memcpy(carry.get(), lastOfRound.raw.get() + stride * (lastOfRound.rows - 1), stride);
         band += round;
-        progress.Report(y, h);
     }
     return true;
 }
