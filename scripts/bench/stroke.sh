@@ -19,7 +19,7 @@ echo "stroke colour (ours): $our_colour dabs/s"
 echo "stroke colour (libmypaint): $mp_colour dabs/s"
 echo "stroke blur (ours): $our_blur dabs/s"
 echo "stroke blur (libmypaint get_color + draw_dab): $mp_blur dabs/s"
-awk -v o="$our_colour" -v t="$mp_colour" 'BEGIN { printf "ratio stroke_vs_mypaint: %.2f\n", o / t }'
-awk -v o="$our_blur" -v t="$mp_blur" 'BEGIN { printf "ratio stroke_blur_vs_mypaint: %.2f\n", o / t }'
+bench_ratio stroke_vs_mypaint "$our_colour" "$mp_colour"
+bench_ratio stroke_blur_vs_mypaint "$our_blur" "$mp_blur"
 # The canvas after each run: a change to the engine must leave these alone.
 echo "$ours" | grep 'checksum:' || true
