@@ -441,7 +441,9 @@ int c_SelectionTool::OnMouseDown(CanvDoc* doc) {
     if (!doc) return 0;
     const int tool = CanvCurrentTool();
     Pen_ResetStrokeCounter();
-    if (IsFloatingTool(tool)) return OnFloatingMouseDown(doc);
+    // While an image floats over the document (a paste, or the text tool's
+    // text), the document's mouse belongs to it.
+    if (IsFloatingTool(tool) || FloatingTarget() == doc) return OnFloatingMouseDown(doc);
     switch (tool) {
     case CMD_TOOL_SELRECT:
     case CMD_TOOL_TRIM: TrackRectSelection(doc); break;
@@ -478,7 +480,7 @@ int c_SelectionTool::OnMouseEvent(CanvDoc* doc, int event, int x, int y) {
     if (!doc) return 0;
     if (event == 0) return OnMouseDown(doc);
     const int tool = CanvCurrentTool();
-    if (IsFloatingTool(tool)) return ShowFloatingMenu(doc);
+    if (IsFloatingTool(tool) || FloatingTarget() == doc) return ShowFloatingMenu(doc);
     if (ShowShapeMenu(doc)) return 1;
     if (event == 1 && IsSelectionTool(tool)) return ShowAreaMenu(doc);
     return 0;
@@ -532,7 +534,7 @@ void c_SelectionTool::UpdateCursor(CanvDoc* doc) {
     if (!doc) return;
     const int tool = CanvCurrentTool();
     const char* name = nullptr;
-    if (IsFloatingTool(tool)) {
+    if (IsFloatingTool(tool) || FloatingTarget() == doc) {
         name = HitTestFloating(doc);
     } else {
         switch (tool) {
