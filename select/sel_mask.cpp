@@ -230,17 +230,32 @@ namespace {
 
 // One box mean of radius r over a w x h block of bytes, first along the rows,
 // then down the columns (running sums; the edges repeat their last value).
+// The means come from a table of the rounded quotients.
 void BoxMean(std::vector<uint8_t>& px, int w, int h, int r) {
     const int span = 2 * r + 1;
+    std::vector<uint8_t> quotient((size_t)(255 * span + 1));
+    for (size_t k = 0; k < quotient.size(); ++k) quotient[k] = (uint8_t)((k + (size_t)r) / (size_t)span);
+    const uint8_t* q = quotient.data();
     std::vector<uint8_t> line((size_t)(w > h ? w : h));
     for (int y = 0; y < h; ++y) {
         uint8_t* row = &px[(size_t)y * w];
         std::copy(row, row + w, line.begin());
+        const uint8_t* l = line.data();
         int sum = 0;
-        for (int k = -r; k <= r; ++k) sum += line[(size_t)std::clamp(k, 0, w - 1)];
-        for (int x = 0; x < w; ++x) {
-            row[x] = (uint8_t)((sum + r) / span);
-            sum += line[(size_t)std::min(x + r + 1, w - 1)] - line[(size_t)std::max(x - r, 0)];
+        for (int k = -r; k <= r; ++k) sum += l[std::clamp(k, 0, w - 1)];
+        int x = 0;
+        // Near the left edge, the interior, near the right edge.
+        for (; x < w && x - r < 0; ++x) {
+            row[x] = q[sum];
+            sum += l[std::min(x + r + 1, w - 1)] - l[0];
+        }
+        for (; x + r + 1 <= w - 1; ++x) {
+            row[x] = q[sum];
+            sum += l[x + r + 1] - l[x - r];
+        }
+        for (; x < w; ++x) {
+            row[x] = q[sum];
+            sum += l[w - 1] - l[x - r];
         }
     }
     std::vector<int> sums((size_t)w, 0);
@@ -249,12 +264,13 @@ void BoxMean(std::vector<uint8_t>& px, int w, int h, int r) {
         const uint8_t* row = &px[(size_t)std::clamp(k, 0, h - 1) * w];
         for (int x = 0; x < w; ++x) sums[x] += row[x];
     }
+    int* sm = sums.data();
     for (int y = 0; y < h; ++y) {
         uint8_t* o = &out[(size_t)y * w];
-        for (int x = 0; x < w; ++x) o[x] = (uint8_t)((sums[x] + r) / span);
+        for (int x = 0; x < w; ++x) o[x] = q[sm[x]];
         const uint8_t* add = &px[(size_t)std::min(y + r + 1, h - 1) * w];
         const uint8_t* sub = &px[(size_t)std::max(y - r, 0) * w];
-        for (int x = 0; x < w; ++x) sums[x] += add[x] - sub[x];
+        for (int x = 0; x < w; ++x) sm[x] += add[x] - sub[x];
     }
     px.swap(out);
 }

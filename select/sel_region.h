@@ -8,7 +8,8 @@
 #include "canvas/canv_doc.h"
 
 // Pixels of the source, a row at a time: width words (B, G, R); a word with
-// bit 31 set stands for a transparent pixel (-100 in every channel).
+// bit 31 set stands for a transparent pixel (-100 in every channel). The row
+// returned needs to stay valid only until the next call.
 struct RegionSource {
     int width = 0, height = 0;
     const uint32_t* (*row)(void* user, int y) = nullptr;
@@ -17,10 +18,10 @@ struct RegionSource {
 constexpr uint32_t kRegionTransparent = 0x80000000u;
 
 struct RegionResult {
-    std::vector<uint8_t> visited;   // one bit a pixel, rows of `stride` bytes
+    std::vector<uint64_t> visited;  // one bit a pixel, rows of `stride` 64-bit words
     int stride = 0;
     int x0 = 1000000, y0 = 1000000, x1 = -1, y1 = -1;   // bounds of the visited pixels
-    bool Visited(int x, int y) const { return (visited[(size_t)y * stride + (x >> 3)] >> (x & 7)) & 1; }
+    bool Visited(int x, int y) const { return (visited[(size_t)y * stride + (x >> 6)] >> (x & 63)) & 1; }
 };
 
 // The region around (x, y) (clamped into the source). stop() is polled once a
