@@ -6,6 +6,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <cstdlib>
+#include <string>
 #include <vector>
 
 #include "../app/app_test_util.h"
@@ -22,6 +25,7 @@
 #include "select/sel_mask.h"
 #include "select/sel_path.h"
 #include "select/sel_tool.h"
+#include "ui/dlgfield.h"
 #include "ui/mousepoll.h"
 #include "test_support.h"
 
@@ -301,6 +305,89 @@ TEST_F(SelectFrame, FloatingImageMovesAndIsPlacedAsOneLayer) {
     EXPECT_EQ(40, b->width);
     EXPECT_EQ(5, b->height);
     EXPECT_EQ(CMD_TOOL_LAYERSELECT, CurrentTool);
+}
+
+// The frame window as it shows on the screen, written as a 24-bit BMP.
+void SaveScreenOf(HWND wnd, const std::string& path) {
+    RECT r;
+    GetWindowRect(wnd, &r);
+    const int w = r.right - r.left, h = r.bottom - r.top;
+    HDC screen = GetDC(nullptr);
+    HDC dc = CreateCompatibleDC(screen);
+    HBITMAP bitmap = CreateCompatibleBitmap(screen, w, h);
+    HGDIOBJ old = SelectObject(dc, bitmap);
+    BitBlt(dc, 0, 0, w, h, screen, r.left, r.top, SRCCOPY);
+    SelectObject(dc, old);
+    BITMAPINFOHEADER bi = {};
+    bi.biSize = sizeof bi;
+    bi.biWidth = w;
+    bi.biHeight = h;
+    bi.biPlanes = 1;
+    bi.biBitCount = 24;
+    const int stride = (w * 3 + 3) & ~3;
+    std::vector<uint8_t> bits((size_t)stride * h);
+    GetDIBits(dc, bitmap, 0, (UINT)h, bits.data(), (BITMAPINFO*)&bi, DIB_RGB_COLORS);
+    BITMAPFILEHEADER fh = {};
+    fh.bfType = 0x4D42;
+    fh.bfOffBits = sizeof fh + sizeof bi;
+    fh.bfSize = fh.bfOffBits + (DWORD)bits.size();
+    FILE* f = std::fopen(path.c_str(), "wb");
+    if (f) {
+        std::fwrite(&fh, sizeof fh, 1, f);
+        std::fwrite(&bi, sizeof bi, 1, f);
+        std::fwrite(bits.data(), 1, bits.size(), f);
+        std::fclose(f);
+    }
+    DeleteObject(bitmap);
+    DeleteDC(dc);
+    ReleaseDC(nullptr, screen);
+}
+
+TEST_F(SelectFrame, Screenshots) {
+    const char* folder = std::getenv("DARNA_SELECT_SHOTS");
+    if (!folder) GTEST_SKIP() << "DARNA_SELECT_SHOTS names the folder of the pictures";
+    ShowWindow(AppWindows.frame, SW_SHOWNORMAL);
+    SetWindowPos(AppWindows.frame, HWND_TOP, 0, 0, 1000, 760, SWP_SHOWWINDOW);
+    CanvDoc* doc = NewDoc(500, 360);
+    ASSERT_NE(nullptr, doc);
+    SetWindowPos(doc->window, HWND_TOP, 0, 0, 620, 460, SWP_SHOWWINDOW);
+    apptest::Pump(500);
+    const std::string dir = std::string(folder) + "\\";
+    // Marching ants around an ellipse.
+    Tool(CMD_TOOL_SELELLIPSE);
+    Drag(doc, At(doc, 60, 50), At(doc, 200, 150), At(doc, 360, 260));
+    RedrawNow(doc->display);
+    apptest::Pump(500);
+    SaveScreenOf(AppWindows.frame, dir + "select_ellipse.bmp");
+    SendMessageA(doc->window, WM_COMMAND, CMD_SEL_DESELECT, 0);
+    // A floating paste being moved.
+    VmsImage* image = g_VmsStore.Create(160, 100, 24, 0, 1);
+    std::vector<uint32_t> row(160);
+    for (int y = 0; y < 100; ++y) {
+        for (int x = 0; x < 160; ++x) row[x] = (uint32_t)((x * 255 / 160) << 16 | (y * 255 / 100) << 8 | 0x60);
+        g_VmsStore.PutRow(image, y, 0, 159, row.data());
+    }
+    ASSERT_TRUE(FloatImage(doc, image, nullptr, 40, 40, 0));
+    Drag(doc, At(doc, 100, 80), At(doc, 150, 120), At(doc, 220, 160));
+    RedrawNow(doc->display);
+    apptest::Pump(500);
+    SaveScreenOf(AppWindows.frame, dir + "select_floating.bmp");
+    CancelFloating(doc);
+    // A Bezier path with the handles of its selected node.
+    Tool(CMD_TOOL_PATH);
+    Drag(doc, At(doc, 80, 80), At(doc, 120, 40), At(doc, 160, 30));
+    Drag(doc, At(doc, 380, 90), At(doc, 420, 160), At(doc, 430, 200));
+    Drag(doc, At(doc, 300, 300), At(doc, 250, 320), At(doc, 200, 330));
+    samples_ = {{At(doc, 90, 280).x, At(doc, 90, 280).y, 0}};
+    InjectMouseSamples(samples_.data(), 1);
+    c_SelectionTool::ShowShapeMenu(doc);
+    InjectMouseSamples(nullptr, 0);
+    Click(doc, At(doc, 380, 90));   // selects that anchor: its handles show
+    RedrawNow(doc->display);
+    apptest::Pump(500);
+    SaveScreenOf(AppWindows.frame, dir + "select_path.bmp");
+    SendMessageA(doc->window, WM_COMMAND, CMD_SEL_DESELECT, 0);
+    ShowWindow(AppWindows.frame, SW_HIDE);
 }
 
 }  // namespace
