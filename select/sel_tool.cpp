@@ -133,6 +133,7 @@ void SelSendFrameCommand(int id, LPARAM lp) {
 void SelPressToolButton(int id) {
     const CanvasHost& host = GetCanvasHost();
     if (host.pressToolButton) host.pressToolButton(id);
+    else SelSendFrameCommand(id);   // the frame selects the tool as its button would
 }
 
 void SelNormaliseBox(SelShape& s) {
