@@ -307,6 +307,80 @@ TEST_F(SelectFrame, FloatingImageMovesAndIsPlacedAsOneLayer) {
     EXPECT_EQ(CMD_TOOL_LAYERSELECT, CurrentTool);
 }
 
+TEST_F(SelectFrame, ShapeToolsDrawWithThePen) {
+    SetPenColourRgb(0, 160, 0);
+    const int opacity = PenOpacity;
+    PenOpacity = 255;
+    struct Case {
+        int tool;
+        POINT painted, untouched;
+    } cases[] = {
+        {CMD_TOOL_DRAWBOXFILL, {30, 20}, {5, 5}},
+        {CMD_TOOL_DRAWELLIPSEFILL, {30, 20}, {11, 11}},
+        {CMD_TOOL_DRAWLINE, {30, 20}, {30, 5}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.tool);
+        CanvDoc* doc = NewDoc(60, 40);
+        Tool(c.tool);
+        Drag(doc, At(doc, 10, 10), At(doc, 30, 20), At(doc, 50, 30));
+        EXPECT_NE(Pattern(c.painted.x, c.painted.y), Px(doc, c.painted.x, c.painted.y));
+        EXPECT_EQ(Pattern(c.untouched.x, c.untouched.y), Px(doc, c.untouched.x, c.untouched.y));
+        // The drawing tools make no selection.
+        EXPECT_EQ(nullptr, doc->selectionMask);
+    }
+    PenOpacity = opacity;
+}
+
+TEST_F(SelectFrame, PolygonAndLassoSelectTheirInside) {
+    CanvDoc* doc = NewDoc(80, 60);
+    Tool(CMD_TOOL_POLYGON);
+    Click(doc, At(doc, 10, 10));
+    Click(doc, At(doc, 70, 10));
+    Click(doc, At(doc, 70, 50));
+    samples_ = {{At(doc, 10, 50).x, At(doc, 10, 50).y, 0}};
+    InjectMouseSamples(samples_.data(), 1);
+    EXPECT_EQ(1, c_SelectionTool::ShowShapeMenu(doc));
+    InjectMouseSamples(nullptr, 0);
+    EXPECT_EQ(CMD_TOOL_POLYGON, doc->selShapes[0].kind);
+    EXPECT_EQ(5, doc->selShapes[0].count);   // four vertices and the closing point
+    EXPECT_EQ(0, SelGetMaskPixel(doc, 40, 30));
+    EXPECT_EQ(255, SelGetMaskPixel(doc, 75, 55));
+    // The freehand lasso: a square traced with the button held.
+    Tool(CMD_TOOL_LASSO);
+    samples_.clear();
+    auto add = [&](int x, int y) { samples_.push_back({At(doc, x, y).x, At(doc, x, y).y, kSampleLeft}); };
+    for (int x = 20; x <= 60; x += 2) add(x, 15);
+    for (int y = 15; y <= 45; y += 2) add(60, y);
+    for (int x = 60; x >= 20; x -= 2) add(x, 45);
+    for (int y = 45; y >= 15; y -= 2) add(20, y);
+    samples_.push_back({samples_.back().x, samples_.back().y, 0});
+    InjectMouseSamples(samples_.data(), (int)samples_.size());
+    c_SelectionTool::OnMouseDown(doc);
+    InjectMouseSamples(nullptr, 0);
+    EXPECT_EQ(CMD_TOOL_LASSO, doc->selShapes[0].kind);
+    EXPECT_EQ(1, SelPath().closed);
+    EXPECT_EQ(0, SelGetMaskPixel(doc, 40, 30));
+    EXPECT_EQ(255, SelGetMaskPixel(doc, 10, 30));
+    EXPECT_EQ(255, SelGetMaskPixel(doc, 70, 30));
+}
+
+TEST_F(SelectFrame, StrokeOfAnEllipseSelection) {
+    CanvDoc* doc = NewDoc(60, 40);
+    Tool(CMD_TOOL_SELELLIPSE);
+    Drag(doc, At(doc, 10, 5), At(doc, 30, 20), At(doc, 49, 34));
+    SetPenColourRgb(0, 0, 0);
+    const int opacity = PenOpacity;
+    PenOpacity = 255;
+    SendMessageA(doc->window, WM_COMMAND, CMD_IMG_STROKESEL, 0);
+    PenOpacity = opacity;
+    // The outline is drawn (left end of the ellipse), the middle is not.
+    int changed = 0;
+    for (int x = 8; x <= 13; ++x) changed += Px(doc, x, 20) != Pattern(x, 20);
+    EXPECT_GT(changed, 0);
+    EXPECT_EQ(Pattern(30, 20), Px(doc, 30, 20));
+}
+
 // The frame window as it shows on the screen, written as a 24-bit BMP.
 void SaveScreenOf(HWND wnd, const std::string& path) {
     RECT r;
