@@ -9,6 +9,7 @@
 #include "ui/drawutil.h"
 #include "ui/mousepoll.h"
 #include "ui/msgbox.h"
+#include "ui/ui_hook.h"
 #include "canvas/canv_history.h"
 #include "canvas/canv_host.h"
 #include "canvas/canv_layers.h"
@@ -382,8 +383,8 @@ int c_SelectionTool::ShowSelAmountDialog(HWND owner, int kind, int* choice) {
     static const char* const templates[3] = {"dra_sellow", "dra_selmin", "dra_selmax"};
     static const char* const captions[3] = {kSelBlurCaption, kSelShrinkCaption, kSelGrowCaption};
     if (kind < 0 || kind > 2) return 0;
-    const int n = (int)DialogBoxParamA(GetModuleHandleA(nullptr), templates[kind], owner, SelAmountDlgProc,
-                                       (LPARAM)captions[kind]);
+    const int n = (int)RunModalDialog(GetModuleHandleA(nullptr), templates[kind], owner, SelAmountDlgProc,
+                                      (LPARAM)captions[kind]);
     if (choice) *choice = g_amountChoice;
     return n > 0 ? n : 0;
 }

@@ -27,6 +27,8 @@
 #include "select/sel_tool.h"
 #include "ui/dlgfield.h"
 #include "ui/mousepoll.h"
+#include "ui/ui_hook.h"
+#include "../ui/ui_test_util.h"
 #include "test_support.h"
 
 namespace {
@@ -200,6 +202,40 @@ TEST_F(SelectFrame, CutOnALayerClearsItsTransparency) {
     EXPECT_EQ(255, alpha(9, 10));
     SendMessageA(doc->window, WM_COMMAND, CMD_EDIT_UNDO, 0);
     EXPECT_EQ(255, alpha(15, 10));
+}
+
+TEST_F(SelectFrame, GrowAndShrinkAskTheirAmount) {
+    CanvDoc* doc = NewDoc(40, 30);
+    Tool(CMD_TOOL_SELRECT);
+    Drag(doc, At(doc, 10, 10), At(doc, 15, 15), At(doc, 20, 20));
+    struct Case {
+        int command;
+        const char* typed;
+        int button;
+        int x0;        // the left edge afterwards (row 15)
+    } cases[] = {
+        {CMD_SEL_GROW, "3", IDOK, 7},
+        {CMD_SEL_SHRINK, "2", IDOK, 9},
+        {CMD_SEL_GROW, "5", IDCANCEL, 9},   // cancelled: unchanged
+        {CMD_SEL_GROW, "99", IDOK, 0},      // clamped to 50
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.typed);
+        std::string caption;
+        ScopedModalAnswer answer([&](const ModalRequest& r) {
+            char text[64] = {};
+            GetWindowTextA(r.dialog, text, sizeof text);
+            caption = text;
+            SetDlgItemTextA(r.dialog, 100, c.typed);
+            return c.button;
+        });
+        SendMessageA(doc->window, WM_COMMAND, c.command, 0);
+        EXPECT_EQ(c.command == CMD_SEL_GROW ? "領域を太らせる" : "領域を痩せさせる", caption);
+        int first = -1;
+        for (int x = 0; x < 40 && first < 0; ++x)
+            if (SelGetMaskPixel(doc, x, 15) == 0) first = x;
+        EXPECT_EQ(c.x0, first);
+    }
 }
 
 TEST_F(SelectFrame, BezierPathBuiltEditedAndSelected) {
@@ -460,6 +496,20 @@ TEST_F(SelectFrame, Screenshots) {
     RedrawNow(doc->display);
     apptest::Pump(500);
     SaveScreenOf(AppWindows.frame, dir + "select_path.bmp");
+    // The amount dialog of grow.
+    {
+        ScopedModalAnswer answer([&](const ModalRequest& r) {
+            if (r.attempt == 0) SetWindowPos(r.dialog, HWND_TOP, 300, 300, 0, 0, SWP_NOSIZE | SWP_SHOWWINDOW);
+            if (r.attempt < 4) {
+                RedrawNow(r.dialog);
+                apptest::Pump(200);
+                return kModalAskAgain;
+            }
+            SaveScreenOf(r.dialog, dir + "select_amount.bmp");
+            return (int)IDCANCEL;
+        });
+        SendMessageA(doc->window, WM_COMMAND, CMD_SEL_GROW, 0);
+    }
     SendMessageA(doc->window, WM_COMMAND, CMD_SEL_DESELECT, 0);
     ShowWindow(AppWindows.frame, SW_HIDE);
 }
