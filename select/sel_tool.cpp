@@ -26,6 +26,8 @@ namespace {
 
 // The document whose outline is hidden while a drag draws its own band.
 CanvDoc* g_outlineHidden = nullptr;
+// The document the path in hand belongs to (the active one).
+CanvDoc* g_pathDoc = nullptr;
 // The cursor that a hit-test cursor displaced.
 HCURSOR g_displacedCursor = nullptr;
 
@@ -568,12 +570,20 @@ void c_SelectionTool::UpdateCursor(CanvDoc* doc) {
 
 void c_SelectionTool::DocumentDeactivated(CanvDoc* doc) {
     if (!doc) return;
-    SavePathState(doc, 1);
+    if (g_pathDoc == doc) {
+        SavePathState(doc, 1);
+        g_pathDoc = nullptr;
+    }
     if (FloatingTarget() == doc) DropFloating(doc);
 }
 
 void c_SelectionTool::DocumentActivated(CanvDoc* doc) {
-    if (doc) LoadPathState(doc, 1);
+    if (!doc || g_pathDoc == doc) return;
+    // The activation of one window can come before the deactivation of the
+    // other: the path in hand is put away for its own document first.
+    if (g_pathDoc) SavePathState(g_pathDoc, 1);
+    LoadPathState(doc, 1);
+    g_pathDoc = doc;
 }
 
 void c_SelectionTool::DocumentClosing(CanvDoc* doc) {
@@ -581,6 +591,10 @@ void c_SelectionTool::DocumentClosing(CanvDoc* doc) {
     if (FloatingTarget() == doc) CancelFloating(doc);
     CancelUnfinishedShapes(doc);
     DeletePathState(doc);
+    if (g_pathDoc == doc) {
+        ClearPath();
+        g_pathDoc = nullptr;
+    }
     if (g_outlineHidden == doc) g_outlineHidden = nullptr;
 }
 

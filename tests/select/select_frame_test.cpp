@@ -277,6 +277,35 @@ TEST_F(SelectFrame, BezierPathBuiltEditedAndSelected) {
     EXPECT_EQ(0, SelPath().count);
 }
 
+TEST_F(SelectFrame, EachDocumentKeepsItsOwnPath) {
+    CanvDoc* a = NewDoc(60, 40);
+    Tool(CMD_TOOL_SELRECT);
+    Drag(a, At(a, 5, 5), At(a, 10, 10), At(a, 30, 20));
+    SendMessageA(a->window, WM_COMMAND, CMD_IMG_SHAPETOPATH, 0);
+    ASSERT_EQ(4, SelPath().count);
+    const int ax = SelPath().nodes[1].ax;
+    // A second document becomes active: a's path goes to its file.
+    CanvDoc* b = NewDoc(60, 40);
+    ASSERT_EQ(b, GetActiveCanvas());
+    EXPECT_EQ(0, SelPath().count);
+    Tool(CMD_TOOL_SELELLIPSE);
+    Drag(b, At(b, 20, 10), At(b, 30, 20), At(b, 50, 35));
+    SendMessageA(b->window, WM_COMMAND, CMD_IMG_SHAPETOPATH, 0);
+    ASSERT_EQ(4, SelPath().count);
+    const int bx = SelPath().nodes[1].ax;
+    ASSERT_NE(ax, bx);
+    // Back to a: its own path and selection; then b again: b's.
+    SendMessageA(GetParent(a->window), WM_MDIACTIVATE, (WPARAM)a->window, 0);
+    ASSERT_EQ(a, GetActiveCanvas());
+    EXPECT_EQ(4, SelPath().count);
+    EXPECT_EQ(ax, SelPath().nodes[1].ax);
+    EXPECT_EQ(CMD_TOOL_PATH, a->selShapes[0].kind);
+    EXPECT_EQ(0, SelGetMaskPixel(a, 20, 15));
+    SendMessageA(GetParent(b->window), WM_MDIACTIVATE, (WPARAM)b->window, 0);
+    EXPECT_EQ(bx, SelPath().nodes[1].ax);
+    EXPECT_EQ(0, SelGetMaskPixel(b, 35, 22));
+}
+
 TEST_F(SelectFrame, RectangleConvertsToAPath) {
     CanvDoc* doc = NewDoc(60, 40);
     Tool(CMD_TOOL_SELRECT);
