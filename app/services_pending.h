@@ -19,9 +19,6 @@ void TwainShutdown(int flag);
 int TwainProcessMessage(MSG* msg, HWND frame);   // nonzero when the source took it
 extern int TwainSourceEnabled;
 
-// Selection and tablet services the bars ask for. Until the selection code
-// exists there is no floating paste to drop.
-void DropFloatingIfPasting();
 // The tablet settings dialog (modeless); nothing is shown without the tablet code.
 void ShowTabletDialog(HWND owner);
 // Acquisition from the named TWAIN source: 0 when it could not start.

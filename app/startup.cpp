@@ -15,6 +15,7 @@
 #include "app/globals.h"
 #include "ui/msgbox.h"
 #include "app/services_pending.h"
+#include "select/sel_path.h"
 #include "app/settings.h"
 #include "ui/sysutil.h"
 #include "ui/ui_hook.h"
@@ -256,6 +257,8 @@ void StartupCleanup() {
 int InitAppState(HWND frame) {
     BuildProductTable();
     MakeSelHistFolder(ProgramFolder);
+    // Path states of documents of an earlier run belong to nobody now.
+    RemoveStalePathStates(ProgramFolder);
     Screen.width = GetSystemMetrics(SM_CXSCREEN);
     Screen.height = GetSystemMetrics(SM_CYSCREEN);
     Screen.depth = FrameDepth(frame);

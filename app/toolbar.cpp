@@ -12,6 +12,7 @@
 #include "app/globals.h"
 #include "app/screen_tint.h"
 #include "app/services_pending.h"
+#include "select/floating.h"
 #include "app/settings.h"
 #include "ui/dlgfield.h"
 #include "ui/drawutil.h"
