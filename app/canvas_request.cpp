@@ -248,6 +248,7 @@ void InstallCanvasHost() {
     host.toolMouse = PenToolMouse;
     host.brushRadius = PenBrushRadius;
     host.selectionWithPen = PenOnSelection;
+    host.penCommand = PenCanvasCommand;
     host.penKind = c_PenEngine::GetPenKind;
     host.strokeLayerWanted = PenWantsStrokeLayer;
     SetCanvasHost(host);

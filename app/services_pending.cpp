@@ -13,9 +13,10 @@ void TwainShutdown(int) {}
 int TwainProcessMessage(MSG*, HWND) { return 0; }
 
 void DropFloatingIfPasting() {}
-void ShowTabletDialog(HWND) {}
 int TwainAcquire(HWND, int, int, const char*) { return 0; }
 int TwainListSources(char (*names)[256], int max) {
     if (max > 0) names[0][0] = 0;
     return 0;
 }
+
+int StartTextFloating(HWND) { return 0; }

@@ -1,4 +1,5 @@
 #include "paint/pen_writer.h"
+#include "paint/tone_mask.h"
 
 #include <cmath>
 #include <cstdlib>
@@ -374,7 +375,12 @@ void c_PenWriter::MakeRow(PenCanvas* c, uint32_t* colour, uint8_t* penAlpha, uin
     case ModeTile13:
         *alphaKind = AlphaKindMix;
         if (!TileImage || TileImage->bits != 32) {
-            std::memset(protect, 255, n);
+            // Without a tile the pen's colour goes through the tone mask: the
+            // screen tone or fade chosen for the pen is what these modes paint.
+            uint32_t w = MakeWord(PenColour.red, PenColour.green, PenColour.blue);
+            for (int i = 0; i < n; ++i) colour[i] = w;
+            c_ToneMask::MakeRow(y, x0, x1, left, top, right, bottom, protect, 1);
+            for (int i = 0; i < n; ++i) protect[i] = (uint8_t)(255 - protect[i]);
             break;
         }
         for (int i = 0; i < n; ++i) {
@@ -434,6 +440,9 @@ void c_PenWriter::MakeRow(PenCanvas* c, uint32_t* colour, uint8_t* penAlpha, uin
         ConvertHsvToRgb(Pen.dabCount % 256, 255, 255, &r, &g, &b, 1);
         uint32_t w = MakeWord(r, g, b);
         for (int i = 0; i < n; ++i) colour[i] = w;
+        // The fade or tone chosen for the pen shapes the rainbow too.
+        c_ToneMask::MakeRow(y, x0, x1, left, top, right, bottom, protect, 1);
+        for (int i = 0; i < n; ++i) protect[i] = (uint8_t)(255 - protect[i]);
         *alphaKind = AlphaKindMix;
         break;
     }
@@ -569,6 +578,7 @@ int c_PenWriter::TakeSnapshot(PenCanvas* c) {
 
 void c_PenWriter::ToolSelected(int tool, int flag, PenCanvas* canvas) {
     Pen.tool = tool;
+    c_ToneMask::ClearModes(tool);
     if (flag != 1 && flag != 10) {
         g_VmsStore.Free(&Pen.brushImages[2]);
         g_VmsStore.Free(&Pen.brushImages[3]);
