@@ -9,8 +9,10 @@
 #include "app/frame.h"
 #include "app/globals.h"
 #include "app/services_pending.h"
+#include "select/sel_tool.h"
 #include "app/settings.h"
 #include "app/statusbar.h"
+#include "ui/frame_link.h"
 #include "ui/msgbox.h"
 #include "ui/sysutil.h"
 #include "canvas/canv_clip.h"
@@ -222,6 +224,18 @@ static int ChoosePasteFile(HWND owner, char* path) {
     return OpenFileDialog(owner, path, name, (char*)InitDirBlock, 0);
 }
 
+namespace {
+// The tools' mouse events: the selection and shape tools first, then the pen.
+int EditorToolMouse(CanvDoc* doc, int event, int x, int y) {
+    if (c_SelectionTool::OnMouseEvent(doc, event, x, y)) return 1;
+    return PenToolMouse(doc, event, x, y);
+}
+// A tool chosen by the canvas or the selection code, as its button would.
+void PressToolButtonOf(int id) {
+    if (AppWindows.frame) SendMessageA(AppWindows.frame, WM_COMMAND, (WPARAM)id, 0);
+}
+}  // namespace
+
 void InstallCanvasHost() {
     SetPasteFileChooser(ChoosePasteFile);
     CanvasHost host = {};
@@ -245,7 +259,10 @@ void InstallCanvasHost() {
     SetSaveWarningSetting(&Env.saveWarningOff);
     host.documentMenu = DocumentMenu;
     // The pen's share: its tools' button presses, the brush outline, its kind.
-    host.toolMouse = PenToolMouse;
+    host.toolMouse = EditorToolMouse;
+    host.pressToolButton = PressToolButtonOf;
+    host.areaBlur = &AreaBlurAmount;
+    host.trimDialog = &FrameState.trimDialog;
     host.brushRadius = PenBrushRadius;
     host.selectionWithPen = PenOnSelection;
     host.penCommand = PenCanvasCommand;

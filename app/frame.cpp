@@ -20,6 +20,8 @@
 #include "ui/sysutil.h"
 #include "app/paint_frame.h"
 #include "app/services_pending.h"
+#include "select/floating.h"
+#include "select/sel_tool.h"
 #include "app/settings.h"
 #include "app/startup.h"
 #include "app/wndclass.h"
@@ -308,19 +310,21 @@ void SelectTool(int id, LPARAM flag) {
     if (FrameState.trimDialog && IsWindow(FrameState.trimDialog)) DestroyWindow(FrameState.trimDialog);
     FrameState.trimDialog = nullptr;
 
+    // A floating image and an unfinished outline of the old tool end here.
+    DropFloatingIfPasting();
+    c_SelectionTool::EraseUnfinishedOutline(nullptr);
     bool refused = false;
     switch (id) {
     case CMD_EDIT_PASTE:
     case CMD_TOOL_FLOAT:
-        // A floating paste needs the selection code, which cannot start one yet:
-        // the clipboard image becomes a layer at the view's top-left instead.
-        if (id == CMD_EDIT_PASTE && GetActiveCanvasWindow())
-            SendMessageA(GetActiveCanvasWindow(), WM_COMMAND, CMD_EDIT_PASTELAYER, 0);
-        refused = true;
+        // The clipboard image floats over the document until it is placed.
+        if (!PasteAtCursor(GetCanvDoc(canvas), FloatFromClipboard, nullptr)) refused = true;
         break;
     case CMD_EDIT_PASTEFILE: {
         char path[MAX_PATH] = {}, name[MAX_PATH] = {};
-        if (OpenFileDialog(AppWindows.frame, path, name, (char*)InitDirBlock, 0)) refused = true;
+        if (!OpenFileDialog(AppWindows.frame, path, name, (char*)InitDirBlock, 0) ||
+            !PasteAtCursor(GetCanvDoc(canvas), FloatFromFile, path))
+            refused = true;
         break;
     }
     case CMD_EDIT_MATERIAL: {

@@ -2,13 +2,14 @@
 
 #include "app/globals.h"
 #include "canvas/canv_doc.h"
+#include "paint/canvas_pen.h"
 #include "paint/gradient_dlg.h"
 #include "paint/tablet.h"
 #include "paint/text_raster.h"
 #include "paint/text_tool.h"
 #include "paint/tone_mask.h"
-#include "app/services_pending.h"
 #include "resources/resource.h"
+#include "select/floating.h"
 
 void PaintOnFrameCreate(HWND frame) {
     c_ToneMask::Reset();
@@ -27,6 +28,15 @@ void PaintOnFrameDestroy() {
 
 void PaintBeforeSave() { c_ToneMask::SaveToneDat(ProgramFolder); }
 
+int FloatText(CanvDoc* doc) {
+    PenCanvas view;
+    MakePenCanvas(doc, &view);
+    VmsImage *colour = nullptr, *alpha = nullptr;
+    if (!MakeTextLayerImages(AppWindows.frame, &view, &colour, &alpha)) return 0;
+    // The floating image owns both pictures from here on.
+    return FloatImage(doc, colour, alpha, -1, -1, 1);
+}
+
 // The pen bar's tablet button.
 void ShowTabletDialog(HWND owner) { SendMessageA(owner, WM_COMMAND, CMD_VIEW_TABLET, 0); }
 
@@ -41,11 +51,7 @@ int PaintOnCommand(HWND frame, int id) {
     case CMD_IMG_TEXT: {
         CanvDoc* doc = GetActiveCanvas();
         if (!doc) return 1;
-        if (ShowTextDialog(frame, doc) == 0) {
-            // The text floats over the canvas until it is placed; until the
-            // floating image exists it becomes a layer at once.
-            if (!StartTextFloating(frame)) LayerFromText(doc);
-        }
+        if (ShowTextDialog(frame, doc) == 0) FloatText(doc);
         return 1;
     }
     }

@@ -12,11 +12,8 @@ void TwainCloseSource() {}
 void TwainShutdown(int) {}
 int TwainProcessMessage(MSG*, HWND) { return 0; }
 
-void DropFloatingIfPasting() {}
 int TwainAcquire(HWND, int, int, const char*) { return 0; }
 int TwainListSources(char (*names)[256], int max) {
     if (max > 0) names[0][0] = 0;
     return 0;
 }
-
-int StartTextFloating(HWND) { return 0; }

@@ -19,16 +19,8 @@ void TwainShutdown(int flag);
 int TwainProcessMessage(MSG* msg, HWND frame);   // nonzero when the source took it
 extern int TwainSourceEnabled;
 
-// Selection services the bars ask for. Until the selection code exists there
-// is no floating paste to drop.
-void DropFloatingIfPasting();
 // Acquisition from the named TWAIN source: 0 when it could not start.
 int TwainAcquire(HWND frame, int flag, int count, const char* source);
 // TWAIN source names in order, an empty name ending the list (256 bytes each);
 // returns the number of names written (at most max).
 int TwainListSources(char (*names)[256], int max);
-
-// The text tool's floating image (the text-placing tool, 20006): 1 when the
-// text floats over the active canvas. Without the floating image it answers 0
-// and the text tool makes the text a layer instead.
-int StartTextFloating(HWND frame);

@@ -16,6 +16,7 @@
 #include "ui/msgbox.h"
 #include "app/paint_frame.h"
 #include "app/services_pending.h"
+#include "select/sel_path.h"
 #include "app/settings.h"
 #include "ui/sysutil.h"
 #include "ui/ui_hook.h"
@@ -257,6 +258,8 @@ void StartupCleanup() {
 int InitAppState(HWND frame) {
     BuildProductTable();
     MakeSelHistFolder(ProgramFolder);
+    // Path states of documents of an earlier run belong to nobody now.
+    RemoveStalePathStates(ProgramFolder);
     Screen.width = GetSystemMetrics(SM_CXSCREEN);
     Screen.height = GetSystemMetrics(SM_CYSCREEN);
     Screen.depth = FrameDepth(frame);

@@ -13,6 +13,7 @@
 #include "app/screen_tint.h"
 #include "app/paint_frame.h"
 #include "app/services_pending.h"
+#include "select/floating.h"
 #include "app/settings.h"
 #include "ui/dlgfield.h"
 #include "ui/drawutil.h"

@@ -13,7 +13,9 @@
 #include "canvas/canv_view.h"
 #include "canvas/canv_window.h"
 #include "image/vms_store.h"
+#include "image/pen_colour.h"
 #include "resources/resource.h"
+#include "select/sel_tool.h"
 
 // Set while a command runs: the brush outline is not drawn meanwhile.
 int CanvCommandRunning = 0;
@@ -239,6 +241,20 @@ void CanvDocCommand(HWND wnd, int id, HWND, int) {
             RedrawCanvas(doc);
             break;
         case CMD_LAYER_ADD: AddLayerCommand(doc); break;
+        case CMD_EDIT_CUT:
+            // The copy with its mask, then the selected pixels cleared.
+            CopyToClipboard(doc);
+            if (host.repaintToolButton) host.repaintToolButton(CMD_EDIT_PASTE);
+            c_SelectionTool::ClearSelection(doc, PenOpacity);
+            break;
+        case CMD_SEL_DESELECT:
+        case CMD_SEL_ALL:
+        case CMD_SEL_INVERT:
+        case CMD_SEL_GROW:
+        case CMD_SEL_SHRINK:
+        case CMD_SEL_BLUR:
+        case CMD_SEL_LAYERAREA:
+        case CMD_IMG_SHAPETOPATH: c_SelectionTool::Command(doc, id); break;
         case CMD_LAYER_DELETE: DeleteLayerCommand(doc); break;
         default:
             if (host.penCommand && host.penCommand(doc, wnd, id)) break;

@@ -78,6 +78,16 @@ void AddStrokeLayer(PenCanvas* c) {
     Refresh(c);
 }
 
+const float* ShapePoints(PenCanvas* c, int slot, int* count) {
+    if (slot < 0 || slot >= 11) {
+        *count = 0;
+        return nullptr;
+    }
+    const SelShape& s = Doc(c)->selShapes[slot];
+    *count = s.count;
+    return s.points;
+}
+
 int SelectionBox(PenCanvas* c, RECT* box) {
     const SelShape& s = Doc(c)->selShapes[0];
     if (!s.kind || !Doc(c)->selectionMask) return 0;
@@ -109,6 +119,7 @@ void MakePenCanvas(CanvDoc* doc, PenCanvas* view) {
     view->prepareStrokeLayer = PrepareStroke;
     view->addStrokeLayer = AddStrokeLayer;
     view->selectionBox = SelectionBox;
+    view->shapePoints = ShapePoints;
     view->zoomPercent = (int)doc->zoom;
 }
 

@@ -28,6 +28,7 @@
 #include "paint/text_tool.h"
 #include "paint/tone_mask.h"
 #include "resources/resource.h"
+#include "select/floating.h"
 #include "test_support.h"
 #include "ui/mousepoll.h"
 #include "ui/ui_hook.h"
@@ -225,7 +226,7 @@ TEST(PaintFrame, PagesListTheShippedStampsAndRollers) {
     EXPECT_NE(0, c_ToneMask::Paths[5][0]);
 }
 
-TEST(PaintFrame, TextCommandMakesALayerOfTheActiveCanvas) {
+TEST(PaintFrame, TextCommandFloatsTheTextOverTheActiveCanvas) {
     PaintFrame f;
     ASSERT_TRUE(f.ok);
     HWND canvas = OpenCanvas(320, 200);
@@ -236,6 +237,10 @@ TEST(PaintFrame, TextCommandMakesALayerOfTheActiveCanvas) {
     SetModalAnswerHook(nullptr, nullptr);
     CanvDoc* doc = GetActiveCanvas();
     ASSERT_TRUE(doc);
+    // The text floats over the canvas until it is placed as a layer.
+    EXPECT_EQ(doc, FloatingTarget());
+    EXPECT_EQ(nullptr, doc->planes[8].image);
+    EXPECT_EQ(1, OnFloatingCommand(doc, FloatPlaceAsLayer, 0));
     EXPECT_TRUE(doc->planes[8].image != nullptr);   // the text's layer
     EXPECT_EQ(1, TextSettings.stickerRoute);
 }

@@ -19,6 +19,7 @@
 #include "ui/mousepoll.h"
 #include "resources/resource.h"
 #include "canvas/canv_clip.h"
+#include "select/floating.h"
 #include "canvas/canv_dialogs.h"
 #include "canvas/canv_history.h"
 #include "canvas/canv_layers.h"
@@ -638,7 +639,7 @@ TEST_F(ClipCanvas, OpenFromClipboardMakesACanvasWithTheCopiedTransparency) {
     EXPECT_EQ(doc, GetActiveCanvas());
 }
 
-TEST_F(ClipCanvas, PasteCommandAddsALayerAtTheViewsTopLeft) {
+TEST_F(ClipCanvas, PasteFloatsAtTheViewsTopLeftAndIsPlacedAsOneLayer) {
     CanvDoc* doc = NewDoc(300, 200);
     ASSERT_NE(nullptr, doc);
     SetZoomAt(doc->window, doc, 200.0);
@@ -646,10 +647,28 @@ TEST_F(ClipCanvas, PasteCommandAddsALayerAtTheViewsTopLeft) {
     doc->scrollY = ImageToScreenY(doc, 30);
     ASSERT_EQ(1, peer_->Send(1, 7));
     SendMessageA(AppWindows.frame, WM_COMMAND, CMD_EDIT_PASTE, 0);
+    // The image floats; nothing is added yet.
+    ASSERT_EQ(doc, FloatingTarget());
+    EXPECT_EQ(1, CountLayers(doc, 0));
+    RECT frame;
+    ASSERT_TRUE(GetFloatingFrame(&frame));
+    EXPECT_EQ(40, frame.left);
+    EXPECT_EQ(30, frame.top);
+    // Esc takes it away without a layer.
+    SendMessageA(doc->window, WM_KEYDOWN, VK_ESCAPE, 0);
+    EXPECT_EQ(nullptr, FloatingTarget());
+    EXPECT_EQ(1, CountLayers(doc, 0));
+    // Pasted again and left by a tool change, it becomes one layer at its frame.
+    SendMessageA(AppWindows.frame, WM_COMMAND, CMD_EDIT_PASTE, 0);
+    ASSERT_EQ(doc, FloatingTarget());
+    SendMessageA(AppWindows.frame, WM_COMMAND, CMD_TOOL_SELRECT, 0);
+    EXPECT_EQ(nullptr, FloatingTarget());
     ASSERT_EQ(2, CountLayers(doc, 0));
     EXPECT_EQ(40, LayerBase(doc, 1)->x);
     EXPECT_EQ(30, LayerBase(doc, 1)->y);
     EXPECT_EQ(1, doc->modified);
+    // The layer it was pasted over stays current.
+    EXPECT_EQ(0, doc->currentPlane);
     // Without companions the layer is opaque.
     std::vector<uint8_t> alpha = Plane8(LayerBase(doc, 1)[1].image);
     for (uint8_t a : alpha) ASSERT_EQ(255, a);
