@@ -204,6 +204,27 @@ void EndStrokePlane(PenCanvas* c) {
     g_SavedPlane = -1;
 }
 
+namespace {
+// One pass of a freehand loop: a single dab at the start, else the dabs of the
+// segment from the last point when the point moved to another pixel. The
+// rectangle painted comes back.
+RECT StrokeStep(PenCanvas* c, HDC dc, double px, double py, bool start, int right, double minDistance, int* first,
+                double* lastX, double* lastY) {
+    RECT rc = {0, 0, 0, 0};
+    if (start) {
+        c_PenEngine::Dab(c, dc, px, py, right, (int*)&rc.left, (int*)&rc.top, (int*)&rc.right, (int*)&rc.bottom, 0,
+                         minDistance, first);
+    } else if ((int)(px + 0.5) != (int)(*lastX + 0.5) || (int)(py + 0.5) != (int)(*lastY + 0.5)) {
+        PlaceDabsAlongSegment(c, dc, *lastX, *lastY, px, py, 0, 1, right, &rc, 1, minDistance, first);
+    } else {
+        return rc;
+    }
+    *lastX = px;
+    *lastY = py;
+    return rc;
+}
+}  // namespace
+
 int RunTabletStroke(PenCanvas* c, int right, int firstPressure) {
     int options = TabletOptionCount();
     double minDistance = StrokeMinDistance(0.05);
@@ -225,17 +246,7 @@ int RunTabletStroke(PenCanvas* c, int right, int firstPressure) {
             // Only passes with a tablet sample draw (the first brought one).
             if (pass > 0 && !c_Tablet::GetPressure(&pressure, &altitude, &azimuth, &tangent, 0)) continue;
             ApplyPenPressure(firstSample ? 1 : 0, pressure, options);
-            RECT rc = {0, 0, 0, 0};
-            if (firstSample) {
-                c_PenEngine::Dab(c, scope.dc, px, py, right, (int*)&rc.left, (int*)&rc.top, (int*)&rc.right,
-                                 (int*)&rc.bottom, 0, minDistance, &first);
-                lastX = px;
-                lastY = py;
-            } else if ((int)(px + 0.5) != (int)(lastX + 0.5) || (int)(py + 0.5) != (int)(lastY + 0.5)) {
-                PlaceDabsAlongSegment(c, scope.dc, lastX, lastY, px, py, 0, 1, right, &rc, 1, minDistance, &first);
-                lastX = px;
-                lastY = py;
-            }
+            RECT rc = StrokeStep(c, scope.dc, px, py, firstSample, right, minDistance, &first, &lastX, &lastY);
             RestorePenState();
             GrowDirty(rc);
             first = 0;
@@ -265,17 +276,7 @@ int RunFreehandStroke(PenCanvas* c, int x, int y, int right) {
         if (!ButtonDown(right) && pass > 0) break;
         double px, py;
         CursorImagePoint(c, pass == 0, &px, &py);
-        RECT rc = {0, 0, 0, 0};
-        if (pass == 0 || single) {
-            c_PenEngine::Dab(c, scope.dc, px, py, right, (int*)&rc.left, (int*)&rc.top, (int*)&rc.right,
-                             (int*)&rc.bottom, 0, minDistance, &first);
-            lastX = px;
-            lastY = py;
-        } else if ((int)(px + 0.5) != (int)(lastX + 0.5) || (int)(py + 0.5) != (int)(lastY + 0.5)) {
-            PlaceDabsAlongSegment(c, scope.dc, lastX, lastY, px, py, 0, 1, right, &rc, 1, minDistance, &first);
-            lastX = px;
-            lastY = py;
-        }
+        RECT rc = StrokeStep(c, scope.dc, px, py, pass == 0 || single, right, minDistance, &first, &lastX, &lastY);
         GrowDirty(rc);
         first = 0;
         ++Pen.dabCount;
