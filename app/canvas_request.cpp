@@ -230,10 +230,6 @@ int EditorToolMouse(CanvDoc* doc, int event, int x, int y) {
     if (c_SelectionTool::OnMouseEvent(doc, event, x, y)) return 1;
     return PenToolMouse(doc, event, x, y);
 }
-// A tool chosen by the canvas or the selection code, as its button would.
-void PressToolButtonOf(int id) {
-    if (AppWindows.frame) SendMessageA(AppWindows.frame, WM_COMMAND, (WPARAM)id, 0);
-}
 }  // namespace
 
 void InstallCanvasHost() {
@@ -260,7 +256,6 @@ void InstallCanvasHost() {
     host.documentMenu = DocumentMenu;
     // The pen's share: its tools' button presses, the brush outline, its kind.
     host.toolMouse = EditorToolMouse;
-    host.pressToolButton = PressToolButtonOf;
     host.areaBlur = &AreaBlurAmount;
     host.trimDialog = &FrameState.trimDialog;
     host.brushRadius = PenBrushRadius;

@@ -49,7 +49,6 @@ void CanvDispPaint(HWND wnd, CanvDoc* doc) {
     HDC own = GetDC(wnd);
     (void)dc;
     RenderCanvasRect(doc, own, r.left, r.top, r.right - 1, r.bottom - 1);
-    c_SelectionTool::PaintOverlays(doc, own, RECT{r.left, r.top, r.right - 1, r.bottom - 1});
     ReleaseDC(wnd, own);
     if (outline) RestoreOutline();
 }

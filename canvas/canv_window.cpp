@@ -122,6 +122,7 @@ void OnKeyDown(HWND wnd, CanvDoc* doc, WPARAM key) {
         // A floating image goes without becoming a layer.
         CancelFloating(doc);
         if (host.pressToolButton) host.pressToolButton(20014);
+        else if (CanvFrameWindow()) SendMessageA(CanvFrameWindow(), WM_COMMAND, 20014, 0);
         break;
     case VK_SPACE: HandScroll(doc, 2); break;
     case VK_DELETE:

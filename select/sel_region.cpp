@@ -252,8 +252,20 @@ int ColorRegionFill(CanvDoc* doc, int x, int y, int add) {
             SetCursor(previous);
             return 0;
         }
+    } else if (doc->selectionMask) {
+        // The mask in place is reused: protected everywhere but the region.
+        std::vector<uint8_t> row((size_t)doc->width, 255);
+        const int last = doc->width - 1;
+        for (int yy = 0; yy < doc->height; ++yy) {
+            if (yy < result.y0 || yy > result.y1) {
+                g_VmsStore.PutRow(doc->selectionMask, yy, 0, last, row.data());
+                continue;
+            }
+            if (result.x0 > 0) g_VmsStore.PutRow(doc->selectionMask, yy, 0, result.x0 - 1, row.data());
+            if (result.x1 < last) g_VmsStore.PutRow(doc->selectionMask, yy, result.x1 + 1, last, row.data());
+        }
     } else {
-        // A new mask, protected everywhere, replaces the old one.
+        // A new mask, protected everywhere.
         VmsImage* fresh = g_VmsStore.Create(doc->width, doc->height, 8, 255, 1);
         if (!fresh) {
             ShowMessageBox(GetMessageBoxOwner(), kSelNoMemory, kSelAppTitle, kMsgOk);

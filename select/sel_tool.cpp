@@ -9,6 +9,7 @@
 #include "ui/drawutil.h"
 #include "ui/mousepoll.h"
 #include "ui/msgbox.h"
+#include "ui/ui_hook.h"
 #include "canvas/canv_history.h"
 #include "canvas/canv_host.h"
 #include "canvas/canv_layers.h"
@@ -25,6 +26,8 @@ namespace {
 
 // The document whose outline is hidden while a drag draws its own band.
 CanvDoc* g_outlineHidden = nullptr;
+// The document the path in hand belongs to (the active one).
+CanvDoc* g_pathDoc = nullptr;
 // The cursor that a hit-test cursor displaced.
 HCURSOR g_displacedCursor = nullptr;
 
@@ -133,6 +136,7 @@ void SelSendFrameCommand(int id, LPARAM lp) {
 void SelPressToolButton(int id) {
     const CanvasHost& host = GetCanvasHost();
     if (host.pressToolButton) host.pressToolButton(id);
+    else SelSendFrameCommand(id);   // the frame selects the tool as its button would
 }
 
 void SelNormaliseBox(SelShape& s) {
@@ -381,8 +385,8 @@ int c_SelectionTool::ShowSelAmountDialog(HWND owner, int kind, int* choice) {
     static const char* const templates[3] = {"dra_sellow", "dra_selmin", "dra_selmax"};
     static const char* const captions[3] = {kSelBlurCaption, kSelShrinkCaption, kSelGrowCaption};
     if (kind < 0 || kind > 2) return 0;
-    const int n = (int)DialogBoxParamA(GetModuleHandleA(nullptr), templates[kind], owner, SelAmountDlgProc,
-                                       (LPARAM)captions[kind]);
+    const int n = (int)RunModalDialog(GetModuleHandleA(nullptr), templates[kind], owner, SelAmountDlgProc,
+                                      (LPARAM)captions[kind]);
     if (choice) *choice = g_amountChoice;
     return n > 0 ? n : 0;
 }
@@ -566,12 +570,20 @@ void c_SelectionTool::UpdateCursor(CanvDoc* doc) {
 
 void c_SelectionTool::DocumentDeactivated(CanvDoc* doc) {
     if (!doc) return;
-    SavePathState(doc, 1);
+    if (g_pathDoc == doc) {
+        SavePathState(doc, 1);
+        g_pathDoc = nullptr;
+    }
     if (FloatingTarget() == doc) DropFloating(doc);
 }
 
 void c_SelectionTool::DocumentActivated(CanvDoc* doc) {
-    if (doc) LoadPathState(doc, 1);
+    if (!doc || g_pathDoc == doc) return;
+    // The activation of one window can come before the deactivation of the
+    // other: the path in hand is put away for its own document first.
+    if (g_pathDoc) SavePathState(g_pathDoc, 1);
+    LoadPathState(doc, 1);
+    g_pathDoc = doc;
 }
 
 void c_SelectionTool::DocumentClosing(CanvDoc* doc) {
@@ -579,6 +591,10 @@ void c_SelectionTool::DocumentClosing(CanvDoc* doc) {
     if (FloatingTarget() == doc) CancelFloating(doc);
     CancelUnfinishedShapes(doc);
     DeletePathState(doc);
+    if (g_pathDoc == doc) {
+        ClearPath();
+        g_pathDoc = nullptr;
+    }
     if (g_outlineHidden == doc) g_outlineHidden = nullptr;
 }
 

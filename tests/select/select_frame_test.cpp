@@ -27,6 +27,8 @@
 #include "select/sel_tool.h"
 #include "ui/dlgfield.h"
 #include "ui/mousepoll.h"
+#include "ui/ui_hook.h"
+#include "../ui/ui_test_util.h"
 #include "test_support.h"
 
 namespace {
@@ -202,6 +204,40 @@ TEST_F(SelectFrame, CutOnALayerClearsItsTransparency) {
     EXPECT_EQ(255, alpha(15, 10));
 }
 
+TEST_F(SelectFrame, GrowAndShrinkAskTheirAmount) {
+    CanvDoc* doc = NewDoc(40, 30);
+    Tool(CMD_TOOL_SELRECT);
+    Drag(doc, At(doc, 10, 10), At(doc, 15, 15), At(doc, 20, 20));
+    struct Case {
+        int command;
+        const char* typed;
+        int button;
+        int x0;        // the left edge afterwards (row 15)
+    } cases[] = {
+        {CMD_SEL_GROW, "3", IDOK, 7},
+        {CMD_SEL_SHRINK, "2", IDOK, 9},
+        {CMD_SEL_GROW, "5", IDCANCEL, 9},   // cancelled: unchanged
+        {CMD_SEL_GROW, "99", IDOK, 0},      // clamped to 50
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.typed);
+        std::string caption;
+        ScopedModalAnswer answer([&](const ModalRequest& r) {
+            char text[64] = {};
+            GetWindowTextA(r.dialog, text, sizeof text);
+            caption = text;
+            SetDlgItemTextA(r.dialog, 100, c.typed);
+            return c.button;
+        });
+        SendMessageA(doc->window, WM_COMMAND, c.command, 0);
+        EXPECT_EQ(c.command == CMD_SEL_GROW ? "領域を太らせる" : "領域を痩せさせる", caption);
+        int first = -1;
+        for (int x = 0; x < 40 && first < 0; ++x)
+            if (SelGetMaskPixel(doc, x, 15) == 0) first = x;
+        EXPECT_EQ(c.x0, first);
+    }
+}
+
 TEST_F(SelectFrame, BezierPathBuiltEditedAndSelected) {
     CanvDoc* doc = NewDoc(100, 80);
     Tool(CMD_TOOL_PATH);
@@ -239,6 +275,35 @@ TEST_F(SelectFrame, BezierPathBuiltEditedAndSelected) {
     EXPECT_EQ(Pattern(5, 75), Px(doc, 5, 75));
     SendMessageA(doc->window, WM_COMMAND, CMD_SEL_DESELECT, 0);
     EXPECT_EQ(0, SelPath().count);
+}
+
+TEST_F(SelectFrame, EachDocumentKeepsItsOwnPath) {
+    CanvDoc* a = NewDoc(60, 40);
+    Tool(CMD_TOOL_SELRECT);
+    Drag(a, At(a, 5, 5), At(a, 10, 10), At(a, 30, 20));
+    SendMessageA(a->window, WM_COMMAND, CMD_IMG_SHAPETOPATH, 0);
+    ASSERT_EQ(4, SelPath().count);
+    const int ax = SelPath().nodes[1].ax;
+    // A second document becomes active: a's path goes to its file.
+    CanvDoc* b = NewDoc(60, 40);
+    ASSERT_EQ(b, GetActiveCanvas());
+    EXPECT_EQ(0, SelPath().count);
+    Tool(CMD_TOOL_SELELLIPSE);
+    Drag(b, At(b, 20, 10), At(b, 30, 20), At(b, 50, 35));
+    SendMessageA(b->window, WM_COMMAND, CMD_IMG_SHAPETOPATH, 0);
+    ASSERT_EQ(4, SelPath().count);
+    const int bx = SelPath().nodes[1].ax;
+    ASSERT_NE(ax, bx);
+    // Back to a: its own path and selection; then b again: b's.
+    SendMessageA(GetParent(a->window), WM_MDIACTIVATE, (WPARAM)a->window, 0);
+    ASSERT_EQ(a, GetActiveCanvas());
+    EXPECT_EQ(4, SelPath().count);
+    EXPECT_EQ(ax, SelPath().nodes[1].ax);
+    EXPECT_EQ(CMD_TOOL_PATH, a->selShapes[0].kind);
+    EXPECT_EQ(0, SelGetMaskPixel(a, 20, 15));
+    SendMessageA(GetParent(b->window), WM_MDIACTIVATE, (WPARAM)b->window, 0);
+    EXPECT_EQ(bx, SelPath().nodes[1].ax);
+    EXPECT_EQ(0, SelGetMaskPixel(b, 35, 22));
 }
 
 TEST_F(SelectFrame, RectangleConvertsToAPath) {
@@ -305,6 +370,80 @@ TEST_F(SelectFrame, FloatingImageMovesAndIsPlacedAsOneLayer) {
     EXPECT_EQ(40, b->width);
     EXPECT_EQ(5, b->height);
     EXPECT_EQ(CMD_TOOL_LAYERSELECT, CurrentTool);
+}
+
+TEST_F(SelectFrame, ShapeToolsDrawWithThePen) {
+    SetPenColourRgb(0, 160, 0);
+    const int opacity = PenOpacity;
+    PenOpacity = 255;
+    struct Case {
+        int tool;
+        POINT painted, untouched;
+    } cases[] = {
+        {CMD_TOOL_DRAWBOXFILL, {30, 20}, {5, 5}},
+        {CMD_TOOL_DRAWELLIPSEFILL, {30, 20}, {11, 11}},
+        {CMD_TOOL_DRAWLINE, {30, 20}, {30, 5}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.tool);
+        CanvDoc* doc = NewDoc(60, 40);
+        Tool(c.tool);
+        Drag(doc, At(doc, 10, 10), At(doc, 30, 20), At(doc, 50, 30));
+        EXPECT_NE(Pattern(c.painted.x, c.painted.y), Px(doc, c.painted.x, c.painted.y));
+        EXPECT_EQ(Pattern(c.untouched.x, c.untouched.y), Px(doc, c.untouched.x, c.untouched.y));
+        // The drawing tools make no selection.
+        EXPECT_EQ(nullptr, doc->selectionMask);
+    }
+    PenOpacity = opacity;
+}
+
+TEST_F(SelectFrame, PolygonAndLassoSelectTheirInside) {
+    CanvDoc* doc = NewDoc(80, 60);
+    Tool(CMD_TOOL_POLYGON);
+    Click(doc, At(doc, 10, 10));
+    Click(doc, At(doc, 70, 10));
+    Click(doc, At(doc, 70, 50));
+    samples_ = {{At(doc, 10, 50).x, At(doc, 10, 50).y, 0}};
+    InjectMouseSamples(samples_.data(), 1);
+    EXPECT_EQ(1, c_SelectionTool::ShowShapeMenu(doc));
+    InjectMouseSamples(nullptr, 0);
+    EXPECT_EQ(CMD_TOOL_POLYGON, doc->selShapes[0].kind);
+    EXPECT_EQ(5, doc->selShapes[0].count);   // four vertices and the closing point
+    EXPECT_EQ(0, SelGetMaskPixel(doc, 40, 30));
+    EXPECT_EQ(255, SelGetMaskPixel(doc, 75, 55));
+    // The freehand lasso: a square traced with the button held.
+    Tool(CMD_TOOL_LASSO);
+    samples_.clear();
+    auto add = [&](int x, int y) { samples_.push_back({At(doc, x, y).x, At(doc, x, y).y, kSampleLeft}); };
+    for (int x = 20; x <= 60; x += 2) add(x, 15);
+    for (int y = 15; y <= 45; y += 2) add(60, y);
+    for (int x = 60; x >= 20; x -= 2) add(x, 45);
+    for (int y = 45; y >= 15; y -= 2) add(20, y);
+    samples_.push_back({samples_.back().x, samples_.back().y, 0});
+    InjectMouseSamples(samples_.data(), (int)samples_.size());
+    c_SelectionTool::OnMouseDown(doc);
+    InjectMouseSamples(nullptr, 0);
+    EXPECT_EQ(CMD_TOOL_LASSO, doc->selShapes[0].kind);
+    EXPECT_EQ(1, SelPath().closed);
+    EXPECT_EQ(0, SelGetMaskPixel(doc, 40, 30));
+    EXPECT_EQ(255, SelGetMaskPixel(doc, 10, 30));
+    EXPECT_EQ(255, SelGetMaskPixel(doc, 70, 30));
+}
+
+TEST_F(SelectFrame, StrokeOfAnEllipseSelection) {
+    CanvDoc* doc = NewDoc(60, 40);
+    Tool(CMD_TOOL_SELELLIPSE);
+    Drag(doc, At(doc, 10, 5), At(doc, 30, 20), At(doc, 49, 34));
+    SetPenColourRgb(0, 0, 0);
+    const int opacity = PenOpacity;
+    PenOpacity = 255;
+    SendMessageA(doc->window, WM_COMMAND, CMD_IMG_STROKESEL, 0);
+    PenOpacity = opacity;
+    // The outline is drawn (left end of the ellipse), the middle is not.
+    int changed = 0;
+    for (int x = 8; x <= 13; ++x) changed += Px(doc, x, 20) != Pattern(x, 20);
+    EXPECT_GT(changed, 0);
+    EXPECT_EQ(Pattern(30, 20), Px(doc, 30, 20));
 }
 
 // The frame window as it shows on the screen, written as a 24-bit BMP.
@@ -386,6 +525,20 @@ TEST_F(SelectFrame, Screenshots) {
     RedrawNow(doc->display);
     apptest::Pump(500);
     SaveScreenOf(AppWindows.frame, dir + "select_path.bmp");
+    // The amount dialog of grow.
+    {
+        ScopedModalAnswer answer([&](const ModalRequest& r) {
+            if (r.attempt == 0) SetWindowPos(r.dialog, HWND_TOP, 300, 300, 0, 0, SWP_NOSIZE | SWP_SHOWWINDOW);
+            if (r.attempt < 4) {
+                RedrawNow(r.dialog);
+                apptest::Pump(200);
+                return kModalAskAgain;
+            }
+            SaveScreenOf(r.dialog, dir + "select_amount.bmp");
+            return (int)IDCANCEL;
+        });
+        SendMessageA(doc->window, WM_COMMAND, CMD_SEL_GROW, 0);
+    }
     SendMessageA(doc->window, WM_COMMAND, CMD_SEL_DESELECT, 0);
     ShowWindow(AppWindows.frame, SW_HIDE);
 }
