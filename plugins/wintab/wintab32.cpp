@@ -1,6 +1,7 @@
 // A test tablet: a wintab32.dll that reports one pressure device and replays
 // the packets of a script, one packet a WTPacketsGet call. Used only in the
-// test prefix (a DLL override); without DARNA_WINTAB_SCRIPT it reports no
+// test prefix (a DLL override; exported without decoration, --kill-at);
+// without DARNA_WINTAB_SCRIPT it reports no
 // tablet service, as a machine without a tablet does.
 //
 // Script lines (blank lines and lines starting with # are skipped):
@@ -75,7 +76,7 @@ UINT Put(LPVOID out, const void* data, UINT size) {
 
 extern "C" {
 
-UINT WINAPI WTInfoA(UINT category, UINT index, LPVOID output) {
+__declspec(dllexport) UINT WINAPI WTInfoA(UINT category, UINT index, LPVOID output) {
     if (!g_Script.loaded && !LoadScript()) return 0;
     if (category == 0) return 1;
     if (category == wintab::InfoDefSysContext) {
@@ -112,22 +113,22 @@ UINT WINAPI WTInfoA(UINT category, UINT index, LPVOID output) {
     return 0;
 }
 
-wintab::Context WINAPI WTOpenA(HWND, wintab::LogContextA*, BOOL) {
+__declspec(dllexport) wintab::Context WINAPI WTOpenA(HWND, wintab::LogContextA*, BOOL) {
     if (!LoadScript()) return nullptr;
     return (wintab::Context)&g_Script;
 }
 
-BOOL WINAPI WTClose(wintab::Context) { return TRUE; }
-BOOL WINAPI WTQueueSizeSet(wintab::Context, int) { return TRUE; }
-BOOL WINAPI WTEnable(wintab::Context, BOOL) { return TRUE; }
-BOOL WINAPI WTOverlap(wintab::Context, BOOL) { return TRUE; }
+__declspec(dllexport) BOOL WINAPI WTClose(wintab::Context) { return TRUE; }
+__declspec(dllexport) BOOL WINAPI WTQueueSizeSet(wintab::Context, int) { return TRUE; }
+__declspec(dllexport) BOOL WINAPI WTEnable(wintab::Context, BOOL) { return TRUE; }
+__declspec(dllexport) BOOL WINAPI WTOverlap(wintab::Context, BOOL) { return TRUE; }
 
-BOOL WINAPI WTGetA(wintab::Context, wintab::LogContextA* out) {
+__declspec(dllexport) BOOL WINAPI WTGetA(wintab::Context, wintab::LogContextA* out) {
     if (out) std::memset(out, 0, sizeof *out);
     return TRUE;
 }
 
-int WINAPI WTPacketsGet(wintab::Context, int max, LPVOID packets) {
+__declspec(dllexport) int WINAPI WTPacketsGet(wintab::Context, int max, LPVOID packets) {
     if (max <= 0 || !packets || g_Script.next >= g_Script.packets.size()) return 0;
     std::memcpy(packets, &g_Script.packets[g_Script.next++], sizeof(wintab::Packet));
     return 1;
