@@ -260,6 +260,7 @@ void InstallCanvasHost() {
     host.trimDialog = &FrameState.trimDialog;
     host.brushRadius = PenBrushRadius;
     host.selectionWithPen = PenOnSelection;
+    host.penCommand = PenCanvasCommand;
     host.penKind = c_PenEngine::GetPenKind;
     host.strokeLayerWanted = PenWantsStrokeLayer;
     SetCanvasHost(host);

@@ -51,6 +51,7 @@ add_library(darna_app STATIC
   ${CMAKE_CURRENT_LIST_DIR}/canvas_request.cpp
   ${CMAKE_CURRENT_LIST_DIR}/canvas_facts.cpp
   ${CMAKE_CURRENT_LIST_DIR}/pen_env.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/paint_frame.cpp
   ${CMAKE_CURRENT_LIST_DIR}/screen_tint.cpp
   ${CMAKE_CURRENT_LIST_DIR}/instruments.cpp
   ${CMAKE_CURRENT_LIST_DIR}/toolbar.cpp

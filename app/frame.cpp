@@ -18,6 +18,7 @@
 #include "app/toolbar.h"
 #include "ui/msgbox.h"
 #include "ui/sysutil.h"
+#include "app/paint_frame.h"
 #include "app/services_pending.h"
 #include "select/floating.h"
 #include "select/sel_tool.h"
@@ -369,6 +370,7 @@ int FrameOnCommand(HWND frame, WPARAM wp, LPARAM lp) {
     }
 
     if (InstrumentsOnCommand(frame, id)) return 1;
+    if (int paint = PaintOnCommand(frame, id); paint >= 0) return paint;
 
     if (IsRecentFileCommand(id)) {
         char path[kRecentSlotChars];

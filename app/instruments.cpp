@@ -6,6 +6,7 @@
 #include "app/commands.h"
 #include "app/framedlg.h"
 #include "app/globals.h"
+#include "app/paint_frame.h"
 #include "app/services_pending.h"
 #include "canvas/canv_window.h"
 #include "app/settings.h"
@@ -50,6 +51,7 @@ void InstrumentsOnFrameCreate(HWND frame) {
     ToolBar2Page = 0;
     SetPenColourListener(kPenColourFrame, RedrawColourSwatch);
     CreateTitleWindow(frame);
+    PaintOnFrameCreate(frame);
 }
 
 void InstrumentsOnTimerTick() {
@@ -71,6 +73,7 @@ int InstrumentsOnCommand(HWND frame, int id) {
 }
 
 void InstrumentsBeforeSave() {
+    PaintBeforeSave();
     std::memcpy(Env.penColour, &PenColour, sizeof PenColour);
     Env.penIntAfterDensity = PenColourGaugeModel;
 }

@@ -12,7 +12,6 @@ void TwainCloseSource() {}
 void TwainShutdown(int) {}
 int TwainProcessMessage(MSG*, HWND) { return 0; }
 
-void ShowTabletDialog(HWND) {}
 int TwainAcquire(HWND, int, int, const char*) { return 0; }
 int TwainListSources(char (*names)[256], int max) {
     if (max > 0) names[0][0] = 0;

@@ -19,8 +19,6 @@ void TwainShutdown(int flag);
 int TwainProcessMessage(MSG* msg, HWND frame);   // nonzero when the source took it
 extern int TwainSourceEnabled;
 
-// The tablet settings dialog (modeless); nothing is shown without the tablet code.
-void ShowTabletDialog(HWND owner);
 // Acquisition from the named TWAIN source: 0 when it could not start.
 int TwainAcquire(HWND frame, int flag, int count, const char* source);
 // TWAIN source names in order, an empty name ending the list (256 bytes each);

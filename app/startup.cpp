@@ -14,6 +14,7 @@
 #include "app/frame.h"
 #include "app/globals.h"
 #include "ui/msgbox.h"
+#include "app/paint_frame.h"
 #include "app/services_pending.h"
 #include "select/sel_path.h"
 #include "app/settings.h"
@@ -349,6 +350,7 @@ void FrameOnDestroy(HWND frame) {
     }
     DragAcceptFiles(frame, FALSE);
     g_ScreenRow.Release();
+    PaintOnFrameDestroy();
     PenStateFree();
     DeleteWorkFiles();
     TwainShutdown(0);

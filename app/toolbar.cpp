@@ -11,6 +11,7 @@
 #include "app/framedlg.h"
 #include "app/globals.h"
 #include "app/screen_tint.h"
+#include "app/paint_frame.h"
 #include "app/services_pending.h"
 #include "select/floating.h"
 #include "app/settings.h"

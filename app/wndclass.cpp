@@ -17,6 +17,9 @@
 #include "fileio/exif_dialog.h"
 #include "fileio/plugin_registry.h"
 #include "paint/pen_panel.h"
+#include "paint/stamp_pages.h"
+#include "paint/stamp_resize.h"
+#include "paint/text_tool.h"
 
 SharedBackgrounds Backgrounds;
 
@@ -101,16 +104,16 @@ int RegisterWindowClasses() {
         {plain, kWhite, 0, nullptr, 0, 0, nullptr, nullptr},                         // ToneSelClass
         {ToolTipWndProc, kWhite, 0, nullptr, 0, 0, nullptr, nullptr},                         // ToolTipClass
         {PalPokWndProc, kWhite, 0, nullptr, 0, 0, nullptr, nullptr},                         // PalPokClass
-        {plain, kSolid, RGB(164, 164, 164), nullptr, 0, 0, nullptr, nullptr},        // TexPalPokClass
-        {plain, kPattern, 0, &Backgrounds.pbaseBrush, 0, 0, nullptr, nullptr},       // TexSelBaseClass
-        {plain, kSolid, RGB(164, 164, 164), nullptr, 0, 0, nullptr, nullptr},        // KoroPalPokClass
-        {plain, kPattern, 0, &Backgrounds.pbaseBrush, 0, 0, nullptr, nullptr},       // KoroSelBaseClass
+        {TexPalPokWndProc, kSolid, RGB(164, 164, 164), nullptr, 0, 0, nullptr, nullptr},  // TexPalPokClass
+        {TexSelBaseWndProc, kPattern, 0, &Backgrounds.pbaseBrush, 0, 0, nullptr, nullptr},  // TexSelBaseClass
+        {KoroPalPokWndProc, kSolid, RGB(164, 164, 164), nullptr, 0, 0, nullptr, nullptr},  // KoroPalPokClass
+        {KoroSelBaseWndProc, kPattern, 0, &Backgrounds.pbaseBrush, 0, 0, nullptr, nullptr},  // KoroSelBaseClass
         {plain, kWhite, 0, nullptr, 0, 0, nullptr, nullptr},                         // PrtViewClass
         {plain, kWhite, 0, nullptr, 0, 0, nullptr, nullptr},                         // MixViewClass
         {plain, kWhite, 0, nullptr, 0, 0, nullptr, nullptr},                         // TrimViewClass
-        {plain, kWhite, 0, nullptr, 0, 0, nullptr, nullptr},                         // TexResizeViewClass
-        {plain, kWhite, 0, nullptr, 0, 0, nullptr, nullptr},                         // KoroResizeViewClass
-        {plain, kWhite, 0, nullptr, 0, 0, nullptr, nullptr},                         // TextViewClass
+        {TexResizeViewWndProc, kWhite, 0, nullptr, 0, 0, nullptr, nullptr},          // TexResizeViewClass
+        {TexResizeViewWndProc, kWhite, 0, nullptr, 0, 0, nullptr, nullptr},          // KoroResizeViewClass
+        {TextViewWndProc, kWhite, 0, nullptr, 0, 0, nullptr, nullptr},               // TextViewClass
         {plain, kWhite, 0, nullptr, 0, 0, nullptr, nullptr},                         // BrContViewClass
         {plain, kWhite, 0, nullptr, 0, 0, nullptr, nullptr},                         // OndoViewClass
         {plain, kWhite, 0, nullptr, 0, 0, nullptr, nullptr},                         // RotateViewClass

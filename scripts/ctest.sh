@@ -8,6 +8,7 @@ BUILD="${DARNA_BUILD:-$ROOT/build}"
 
 . "$ROOT/scripts/wine-env.sh"
 darna_wine_prefix "$BUILD/wineprefix"
+darna_test_wintab "$BUILD"
 darna_wine_traps
 darna_xvfb_start
 darna_wineserver_start

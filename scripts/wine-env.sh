@@ -94,3 +94,14 @@ darna_wine_traps() {
   trap 'darna_wine_stop; trap - EXIT; exit 130' INT
   trap 'darna_wine_stop; trap - EXIT; exit 143' TERM HUP
 }
+
+# Tests only: the test tablet DLL of the build (build/testdll/wintab32.dll) goes
+# into the prefix's system folder and is preferred to Wine's own through a DLL
+# override. It reports no tablet unless a test names its packet script in
+# DARNA_WINTAB_SCRIPT, so the other tests see a machine without a tablet.
+darna_test_wintab() {   # $1 = build folder; after darna_wine_prefix
+  local dll="$1/testdll/wintab32.dll"
+  [ -f "$dll" ] || return 0
+  cp -f "$dll" "$WINEPREFIX/drive_c/windows/system32/wintab32.dll"
+  export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:+$WINEDLLOVERRIDES;}wintab32=n"
+}

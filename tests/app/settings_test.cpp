@@ -324,7 +324,7 @@ TEST(Settings, WrittenAtExitAndReadAtNextStart) {
 
     struct { const char* name; long long size; } sizes[] = {
         {"env_.env", 2864}, {"palette\\pal.env", 18560}, {"pen.dat", 6400},
-        {"initdir.dat", 265}, {"fhist.dat", 2048},
+        {"initdir.dat", 265}, {"fhist.dat", 2048}, {"tone.dat", 1536},
     };
     for (auto& s : sizes) EXPECT_EQ(s.size, testsupport::FileSize(dir.File(s.name))) << s.name;
     std::string pens, canvases;
@@ -340,7 +340,7 @@ TEST(Settings, WrittenAtExitAndReadAtNextStart) {
         std::string n = fd.cFileName;
         bool known = n == "." || n == ".." || n == "palette" || n == "pattern" || n == "selhist" || n == "env_.env" ||
                      n == "pen.dat" || n == "initdir.dat" || n == "fhist.dat" || n == "pensize.dat" ||
-                     n == "canvsize.dat";
+                     n == "canvsize.dat" || n == "tone.dat";
         EXPECT_TRUE(known) << n;
     } while (FindNextFileA(h, &fd));
     FindClose(h);
