@@ -131,14 +131,19 @@ int OpenCanvasFile(HWND frame, const char* path) {
 
 int ReceiveImageFile(HWND, HGLOBAL packedDib) {
     if (!packedDib) return 0;
+    // The block is ours now: it is freed once written out.
     const BITMAPINFOHEADER* dib = (const BITMAPINFOHEADER*)GlobalLock(packedDib);
-    if (!dib) return 0;
+    if (!dib) {
+        GlobalFree(packedDib);
+        return 0;
+    }
     int width = 0, height = 0, bits = 0;
     GetPackedDibInfo(dib, &width, &height, &bits);
     char path[MAX_PATH + 16];
     std::snprintf(path, sizeof path, "%stwain.tmp", WorkFolder);
     int saved = SavePackedDibBmp(path, dib);
     GlobalUnlock(packedDib);
+    GlobalFree(packedDib);
     if (!saved) return 0;
     StartRequest(CanvOriginScanner, nullptr);
     AddRequestLayer(width, height, 0, 0, 24, 1);

@@ -19,6 +19,7 @@
 #include "ui/msgbox.h"
 #include "ui/sysutil.h"
 #include "app/services_pending.h"
+#include "fileio/twain.h"
 #include "app/settings.h"
 #include "app/startup.h"
 #include "app/wndclass.h"
@@ -431,7 +432,7 @@ int FrameOnCommand(HWND frame, WPARAM wp, LPARAM lp) {
     case CMD_FILE_TWAINSOURCE:
         if (TwainLoadManager() == 1) {
             TwainSelectSource();
-            TwainCloseManager(0);
+            TwainCloseManager();
         } else {
             ShowFrameMessage(IDS_NO_TWAIN_DSM, kMsgOk);
         }

@@ -15,6 +15,7 @@
 #include "app/globals.h"
 #include "ui/msgbox.h"
 #include "app/services_pending.h"
+#include "fileio/twain.h"
 #include "app/settings.h"
 #include "ui/sysutil.h"
 #include "ui/ui_hook.h"
@@ -227,7 +228,7 @@ int RunMessageLoop() {
         if (got < 0) return 0;
         if (AppWindows.mdiClient && TranslateMDISysAccel(AppWindows.mdiClient, &msg)) continue;
         if (AppWindows.frame && AppAccel && TranslateAcceleratorA(AppWindows.frame, AppAccel, &msg)) continue;
-        if (TwainSourceEnabled && TwainProcessMessage(&msg, AppWindows.frame)) continue;
+        if (TwainSourceIsOpen() && TwainProcessMessage(&msg, AppWindows.frame)) continue;
         TranslateMessage(&msg);
         DispatchMessageA(&msg);
     }
@@ -348,9 +349,9 @@ void FrameOnDestroy(HWND frame) {
     g_ScreenRow.Release();
     PenStateFree();
     DeleteWorkFiles();
-    TwainShutdown(0);
+    TwainShutdown();
     TwainCloseSource();
-    TwainCloseManager(0);
+    TwainCloseManager();
     PostQuitMessage(0);
     SetProgressWindow(nullptr);
     SetPluginStatusWindow(nullptr);

@@ -195,3 +195,15 @@ darna_cups_stop() {
     DARNA_CUPS_PDF_CONF=""
   fi
 }
+
+# Scanning in the test prefix: the source manager twain_32.dll where programs
+# look for it (the Windows folder; Wine keeps its own in system32), and our data
+# source ($2, plugins/twain) in place of the placeholder source "sane.ds" in the
+# prefix's TWAIN folder, which Wine's manager loads.
+darna_twain_install() {   # $1 = prefix folder, $2 = our data source (.ds)
+  local win="$1/drive_c/windows"
+  [ -f "$2" ] || { echo "twain: no data source $2 (not built?)" >&2; return 0; }
+  cp -f "$win/system32/twain_32.dll" "$win/twain_32.dll"
+  mkdir -p "$win/twain_64"
+  cp -f "$2" "$win/twain_64/sane.ds"
+}
