@@ -15,6 +15,7 @@
 #include "canvas/canv_ruler.h"
 #include "canvas/canv_window.h"
 #include "fileio/exif_dialog.h"
+#include "fileio/print.h"
 #include "fileio/plugin_registry.h"
 #include "paint/pen_panel.h"
 
@@ -105,7 +106,7 @@ int RegisterWindowClasses() {
         {plain, kPattern, 0, &Backgrounds.pbaseBrush, 0, 0, nullptr, nullptr},       // TexSelBaseClass
         {plain, kSolid, RGB(164, 164, 164), nullptr, 0, 0, nullptr, nullptr},        // KoroPalPokClass
         {plain, kPattern, 0, &Backgrounds.pbaseBrush, 0, 0, nullptr, nullptr},       // KoroSelBaseClass
-        {plain, kWhite, 0, nullptr, 0, 0, nullptr, nullptr},                         // PrtViewClass
+        {PrtViewProc, kWhite, 0, nullptr, 0, 0, nullptr, nullptr},                   // PrtViewClass
         {plain, kWhite, 0, nullptr, 0, 0, nullptr, nullptr},                         // MixViewClass
         {plain, kWhite, 0, nullptr, 0, 0, nullptr, nullptr},                         // TrimViewClass
         {plain, kWhite, 0, nullptr, 0, 0, nullptr, nullptr},                         // TexResizeViewClass
