@@ -16,6 +16,7 @@
 #include "canvas/canv_clip.h"
 #include "canvas/canv_save.h"
 #include "fileio/file_dialogs.h"
+#include "fileio/parts_box.h"
 #include "canvas/canv_doc.h"
 #include "canvas/canv_host.h"
 #include "canvas/canv_init.h"
@@ -227,8 +228,14 @@ static int ChoosePasteFile(HWND owner, char* path) {
     return OpenFileDialog(owner, path, name, (char*)InitDirBlock, 0);
 }
 
+// The parts box as the open dialog's chooser.
+static int ChooseFromPartsBox(HWND owner, const char* folder, const char* pattern, const char* title, char* path) {
+    return OpenPartsBox(owner, folder, path, pattern, title);
+}
+
 void InstallCanvasHost() {
     SetPasteFileChooser(ChoosePasteFile);
+    SetPartsBoxChooser(ChooseFromPartsBox);
     CanvasHost host = {};
     host.frame = &AppWindows.frame;
     host.mdiClient = &AppWindows.mdiClient;

@@ -19,6 +19,7 @@
 #include "ui/msgbox.h"
 #include "ui/sysutil.h"
 #include "app/services_pending.h"
+#include "fileio/parts_box.h"
 #include "fileio/twain.h"
 #include "app/settings.h"
 #include "app/startup.h"
@@ -327,6 +328,9 @@ void SelectTool(int id, LPARAM flag) {
         char folder[MAX_PATH + 16], path[MAX_PATH] = {};
         std::snprintf(folder, sizeof folder, "%smaterial\\", ProgramFolder);
         if (OpenPartsBox(AppWindows.frame, folder, path, "*.*", "素材フォルダ")) {
+            // The floating paste needs the selection code: the part becomes a layer.
+            CanvDoc* doc = GetCanvDoc(canvas);
+            if (doc && PasteFileAsLayer(doc, 2, path, -1, -1, 0)) SetCanvasModified(doc);
             CurrentTool = CMD_EDIT_PASTEFILE;
             refused = true;
         }

@@ -7,6 +7,7 @@
 #include "app/framedlg.h"
 #include "app/globals.h"
 #include "app/services_pending.h"
+#include "fileio/parts_box.h"
 #include "fileio/twain.h"
 #include "canvas/canv_window.h"
 #include "app/settings.h"

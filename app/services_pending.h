@@ -6,9 +6,6 @@
 #pragma once
 #include <windows.h>
 
-// Parts box on a folder: nonzero when a file was chosen (its path in path).
-int OpenPartsBox(HWND owner, const char* folder, char* path, const char* pattern, const char* title);
-
 // Selection and tablet services the bars ask for. Until the selection code
 // exists there is no floating paste to drop.
 void DropFloatingIfPasting();

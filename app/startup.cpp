@@ -15,6 +15,7 @@
 #include "app/globals.h"
 #include "ui/msgbox.h"
 #include "app/services_pending.h"
+#include "fileio/thumb_cache.h"
 #include "fileio/twain.h"
 #include "app/settings.h"
 #include "ui/sysutil.h"
@@ -270,6 +271,7 @@ int InitAppState(HWND frame) {
     CurrentTool = CMD_TOOL_LAYERSELECT;
     PenStateFromEnv();
     InitFilePlugins(frame, ProgramFolder);
+    InitThumbCache(ProgramFolder, ThumbCacheVariant::Editor);
     char pattern[MAX_PATH + 16];
     std::snprintf(pattern, sizeof pattern, "%spattern", ProgramFolder);
     CreateSharedDirectory(pattern);

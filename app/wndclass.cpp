@@ -15,6 +15,7 @@
 #include "canvas/canv_ruler.h"
 #include "canvas/canv_window.h"
 #include "fileio/exif_dialog.h"
+#include "fileio/parts_box.h"
 #include "fileio/print.h"
 #include "fileio/plugin_registry.h"
 #include "paint/pen_panel.h"
@@ -116,8 +117,8 @@ int RegisterWindowClasses() {
         {plain, kWhite, 0, nullptr, 0, 0, nullptr, nullptr},                         // OndoViewClass
         {plain, kWhite, 0, nullptr, 0, 0, nullptr, nullptr},                         // RotateViewClass
         {plain, kWhite, 0, nullptr, 0, 0, nullptr, nullptr},                         // CurveViewClass
-        {plain, kSolid, RGB(245, 248, 249), nullptr, 0, 0, nullptr, nullptr},        // PartsBoxBaseClass
-        {plain, kWhite, 0, nullptr, 0, 0, nullptr, nullptr},                         // PartsBoxThmlClass
+        {PartsBoxBaseProc, kSolid, RGB(245, 248, 249), nullptr, 0, 0, nullptr, nullptr},  // PartsBoxBaseClass
+        {PartsBoxThmlProc, kWhite, 0, nullptr, 0, 0, nullptr, nullptr},                // PartsBoxThmlClass
         {ExifDlgBaseProc, kSolid, RGB(128, 128, 192), nullptr, 0, 0, nullptr, nullptr},  // ExifDlgBaseClass
         {ExifGridProc, kWhite, 0, nullptr, 0, 0, nullptr, "paldrag2"},                // ExifGridClass
         {plain, kWhite, 0, nullptr, 0, 0, nullptr, nullptr},                         // OoiViewClass

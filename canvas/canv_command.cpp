@@ -137,6 +137,7 @@ void CanvDocCommand(HWND wnd, int id, HWND, int) {
         case CMD_FILE_SAVE: SaveCanvDoc(wnd, 0); break;
         case CMD_FILE_SAVEAS: SaveCanvDoc(wnd, 1); break;
         case CMD_FILE_PRINT: PrintCanvDoc(wnd, doc); break;
+        case CMD_EDIT_PARTSSAVE: SaveToPartsBox(wnd); break;
         case CMD_VIEW_EXIF: ShowCanvasExif(wnd); break;
         case CMD_VIEW_COORDS:
             if (host.statusBar && *host.statusBar) SendMessageA(*host.statusBar, WM_COMMAND, 110, 0);
