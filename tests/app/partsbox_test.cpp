@@ -121,12 +121,7 @@ protected:
         EXPECT_TRUE(EndFrame());
     }
     HWND MakeCanvas(int w, int h) {
-        BITMAPINFOHEADER* dib = CreatePackedDib(w, h, 24);
-        if (!dib) return nullptr;
-        HGLOBAL block = GlobalHandle(dib);
-        GlobalUnlock(block);
-        SendMessageA(AppWindows.frame, WM_USER + 10, (WPARAM)block, 0);
-        return GetActiveCanvasWindow();
+        return HandOverPicture(CreatePackedDib(w, h, 24));
     }
     testsupport::TempDir dir_{"pbx"};
 };

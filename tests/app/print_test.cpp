@@ -129,10 +129,7 @@ HWND OpenPictureCanvas(const testsupport::TempDir&, int w, int h) {
             CanvasColour(x, y, w, h, c);
             SetPackedDibRgb(dib, x, y, c[0], c[1], c[2]);
         }
-    HGLOBAL block = GlobalHandle(dib);
-    GlobalUnlock(block);
-    SendMessageA(AppWindows.frame, WM_USER + 10, (WPARAM)block, 0);
-    return GetActiveCanvasWindow();
+    return HandOverPicture(dib);
 }
 
 // Bounding box of the page's picture pixels (not white, not the red outline).
