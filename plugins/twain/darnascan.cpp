@@ -183,14 +183,14 @@ uint16_t PendingTransfers(uint16_t msg, PendingXfers* pending) {
 extern "C" {
 
 // The pictures of the next acquisitions, replacing those not delivered yet.
-int __stdcall SetScanPictures(const ScanPicture* pictures, int32_t count) {
+__declspec(dllexport) int __stdcall SetScanPictures(const ScanPicture* pictures, int32_t count) {
     g_Source.pictures.clear();
     g_Source.row = 0;
     for (int i = 0; pictures && i < count; ++i) g_Source.pictures.push_back(pictures[i]);
     return (int)g_Source.pictures.size();
 }
 
-uint16_t WINAPI DS_Entry(Identity* origin, uint32_t dg, uint16_t dat, uint16_t msg,
+__declspec(dllexport) uint16_t WINAPI DS_Entry(Identity* origin, uint32_t dg, uint16_t dat, uint16_t msg,
                           void* data) {
     if (dg == DG_CONTROL) {
         switch (dat) {
