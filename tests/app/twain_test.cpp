@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "app/globals.h"
+#include "resources/resource.h"
 #include "app/startup.h"
 #include "canvas/canv_compose.h"
 #include "canvas/canv_doc.h"
@@ -232,4 +233,15 @@ TEST_F(TwainScan, ResolutionBecomesPixelsPerMetre) {
     EXPECT_EQ(11811, g_received.biYPelsPerMeter);
     EXPECT_EQ(24, g_received.biBitCount);
     EXPECT_EQ(4, g_received.biWidth);
+}
+
+TEST_F(TwainScan, ChoosingTheSourceTakesTheFirstSourceOfTheManager) {
+    // Without Shift: the manager's first source (ours; Wine's camera source follows).
+    BoxAnswers answers;
+    AnswerBoxes(&answers);
+    SendMessageA(AppWindows.frame, WM_COMMAND, CMD_FILE_TWAINSOURCE, 0);
+    AnswerBoxes(nullptr);
+    EXPECT_TRUE(answers.texts.empty());
+    EXPECT_STREQ(scansource::kProductName, TwainSourceName());
+    EXPECT_FALSE(TwainManagerIsOpen());
 }
