@@ -18,6 +18,7 @@
 #include "canvas/canv_clip.h"
 #include "canvas/canv_save.h"
 #include "fileio/file_dialogs.h"
+#include "fileio/parts_box.h"
 #include "canvas/canv_doc.h"
 #include "canvas/canv_host.h"
 #include "canvas/canv_init.h"
@@ -133,14 +134,19 @@ int OpenCanvasFile(HWND frame, const char* path) {
 
 int ReceiveImageFile(HWND, HGLOBAL packedDib) {
     if (!packedDib) return 0;
+    // The block is ours now: it is freed once written out.
     const BITMAPINFOHEADER* dib = (const BITMAPINFOHEADER*)GlobalLock(packedDib);
-    if (!dib) return 0;
+    if (!dib) {
+        GlobalFree(packedDib);
+        return 0;
+    }
     int width = 0, height = 0, bits = 0;
     GetPackedDibInfo(dib, &width, &height, &bits);
     char path[MAX_PATH + 16];
     std::snprintf(path, sizeof path, "%stwain.tmp", WorkFolder);
     int saved = SavePackedDibBmp(path, dib);
     GlobalUnlock(packedDib);
+    GlobalFree(packedDib);
     if (!saved) return 0;
     StartRequest(CanvOriginScanner, nullptr);
     AddRequestLayer(width, height, 0, 0, 24, 1);
@@ -231,9 +237,14 @@ int EditorToolMouse(CanvDoc* doc, int event, int x, int y) {
     return PenToolMouse(doc, event, x, y);
 }
 }  // namespace
+// The parts box as the open dialog's chooser.
+static int ChooseFromPartsBox(HWND owner, const char* folder, const char* pattern, const char* title, char* path) {
+    return OpenPartsBox(owner, folder, path, pattern, title);
+}
 
 void InstallCanvasHost() {
     SetPasteFileChooser(ChoosePasteFile);
+    SetPartsBoxChooser(ChooseFromPartsBox);
     CanvasHost host = {};
     host.frame = &AppWindows.frame;
     host.mdiClient = &AppWindows.mdiClient;

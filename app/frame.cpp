@@ -22,6 +22,8 @@
 #include "app/services_pending.h"
 #include "select/floating.h"
 #include "select/sel_tool.h"
+#include "fileio/parts_box.h"
+#include "fileio/twain.h"
 #include "app/settings.h"
 #include "app/startup.h"
 #include "app/wndclass.h"
@@ -331,6 +333,9 @@ void SelectTool(int id, LPARAM flag) {
         char folder[MAX_PATH + 16], path[MAX_PATH] = {};
         std::snprintf(folder, sizeof folder, "%smaterial\\", ProgramFolder);
         if (OpenPartsBox(AppWindows.frame, folder, path, "*.*", "素材フォルダ")) {
+            // The floating paste needs the selection code: the part becomes a layer.
+            CanvDoc* doc = GetCanvDoc(canvas);
+            if (doc && PasteFileAsLayer(doc, 2, path, -1, -1, 0)) SetCanvasModified(doc);
             CurrentTool = CMD_EDIT_PASTEFILE;
             refused = true;
         }
@@ -437,7 +442,7 @@ int FrameOnCommand(HWND frame, WPARAM wp, LPARAM lp) {
     case CMD_FILE_TWAINSOURCE:
         if (TwainLoadManager() == 1) {
             TwainSelectSource();
-            TwainCloseManager(0);
+            TwainCloseManager();
         } else {
             ShowFrameMessage(IDS_NO_TWAIN_DSM, kMsgOk);
         }

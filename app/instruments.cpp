@@ -8,6 +8,8 @@
 #include "app/globals.h"
 #include "app/paint_frame.h"
 #include "app/services_pending.h"
+#include "fileio/parts_box.h"
+#include "fileio/twain.h"
 #include "canvas/canv_window.h"
 #include "app/settings.h"
 #include "app/statusbar.h"
@@ -30,9 +32,9 @@ void CameraInput(HWND frame) {
         if (OpenPartsBox(frame, folder, path, "*.*", "デジタルカメラから入力"))
             SendMessageA(frame, WM_COMMAND, CMD_FILE_OPENPATH, (LPARAM)path);
     } else if (CompareNoCase(source, "TWAIN") == 0) {
-        TwainShutdown(0);
+        TwainShutdown();
         TwainCloseSource();
-        TwainCloseManager(0);
+        TwainCloseManager();
         if (!TwainAcquire(frame, 1, 3, name))
             ShowMessageBox(frame, LoadResString(IDS_NO_TWAIN_SOURCE), kAppTitle, kMsgOk);
     }

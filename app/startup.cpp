@@ -17,6 +17,8 @@
 #include "app/paint_frame.h"
 #include "app/services_pending.h"
 #include "select/sel_path.h"
+#include "fileio/thumb_cache.h"
+#include "fileio/twain.h"
 #include "app/settings.h"
 #include "ui/sysutil.h"
 #include "ui/ui_hook.h"
@@ -229,7 +231,7 @@ int RunMessageLoop() {
         if (got < 0) return 0;
         if (AppWindows.mdiClient && TranslateMDISysAccel(AppWindows.mdiClient, &msg)) continue;
         if (AppWindows.frame && AppAccel && TranslateAcceleratorA(AppWindows.frame, AppAccel, &msg)) continue;
-        if (TwainSourceEnabled && TwainProcessMessage(&msg, AppWindows.frame)) continue;
+        if (TwainSourceIsOpen() && TwainProcessMessage(&msg, AppWindows.frame)) continue;
         TranslateMessage(&msg);
         DispatchMessageA(&msg);
     }
@@ -273,6 +275,7 @@ int InitAppState(HWND frame) {
     CurrentTool = CMD_TOOL_LAYERSELECT;
     PenStateFromEnv();
     InitFilePlugins(frame, ProgramFolder);
+    InitThumbCache(ProgramFolder, ThumbCacheVariant::Editor);
     char pattern[MAX_PATH + 16];
     std::snprintf(pattern, sizeof pattern, "%spattern", ProgramFolder);
     CreateSharedDirectory(pattern);
@@ -353,9 +356,9 @@ void FrameOnDestroy(HWND frame) {
     PaintOnFrameDestroy();
     PenStateFree();
     DeleteWorkFiles();
-    TwainShutdown(0);
+    TwainShutdown();
     TwainCloseSource();
-    TwainCloseManager(0);
+    TwainCloseManager();
     PostQuitMessage(0);
     SetProgressWindow(nullptr);
     SetPluginStatusWindow(nullptr);

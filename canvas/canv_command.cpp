@@ -8,6 +8,7 @@
 #include "canvas/canv_history.h"
 #include "canvas/canv_host.h"
 #include "canvas/canv_layers.h"
+#include "canvas/canv_print.h"
 #include "canvas/canv_save.h"
 #include "canvas/canv_strings.h"
 #include "canvas/canv_view.h"
@@ -138,6 +139,8 @@ void CanvDocCommand(HWND wnd, int id, HWND, int) {
         case CMD_FILE_SAVE: SaveCanvDoc(wnd, 0); break;
         case CMD_FILE_SAVEAS: SaveCanvDoc(wnd, 1); break;
         case CMD_EDIT_EXPORT: ExportSelectionBox(wnd); break;
+        case CMD_FILE_PRINT: PrintCanvDoc(wnd, doc); break;
+        case CMD_EDIT_PARTSSAVE: SaveToPartsBox(wnd); break;
         case CMD_VIEW_EXIF: ShowCanvasExif(wnd); break;
         case CMD_VIEW_COORDS:
             if (host.statusBar && *host.statusBar) SendMessageA(*host.statusBar, WM_COMMAND, 110, 0);

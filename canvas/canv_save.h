@@ -53,4 +53,7 @@ private:
 int ExportSelectionBox(HWND canvasWindow);
 
 // Command 11022: the EXIF dialog of the window's document.
+// Command 14011: the canvas into the parts box as "<name>.dra" under a name asked
+// for; an existing or unusable name is refused with a message. 1 when written.
+int SaveToPartsBox(HWND canvasWindow);
 int ShowCanvasExif(HWND canvasWindow);

@@ -10,6 +10,7 @@ PACKAGES=(
   fonts-ipafont-gothic fonts-ipafont-mincho fonts-wine
   libjpeg-turbo-progs libtiff-tools libvips-tools libimage-exiftool-perl libmypaint-dev
   libjpeg62-turbo-dev libpng-dev zlib1g-dev
+  cups printer-driver-cups-pdf poppler-utils ghostscript
 )
 
 SUDO=""

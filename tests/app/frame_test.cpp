@@ -360,12 +360,19 @@ TEST(Frame, ClearHistoryAsksFirst) {
 }
 
 TEST(Frame, TwainWithoutSourceManagerSaysSo) {
+    // The manager is looked for in the Windows folder: moved aside for this test.
+    char windows[MAX_PATH], manager[MAX_PATH + 16], aside[MAX_PATH + 32];
+    GetWindowsDirectoryA(windows, MAX_PATH);
+    wsprintfA(manager, "%s\\twain_32.dll", windows);
+    wsprintfA(aside, "%s\\twain_32.dll.aside", windows);
+    const bool moved = MoveFileExA(manager, aside, MOVEFILE_REPLACE_EXISTING) != 0;
     testsupport::TempDir dir("twn");
     ASSERT_TRUE(StartFrame(dir.Path()));
     BoxAnswers answers;
     AnswerBoxes(&answers);
     SendMessageA(AppWindows.frame, WM_COMMAND, CMD_FILE_TWAINSOURCE, 0);
     AnswerBoxes(nullptr);
+    if (moved) MoveFileExA(aside, manager, MOVEFILE_REPLACE_EXISTING);
     ASSERT_EQ(1u, answers.texts.size());
     EXPECT_EQ("TWAINデータソースマネージャが使用できません。", answers.texts[0]);
     EXPECT_TRUE(EndFrame());
