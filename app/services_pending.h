@@ -29,3 +29,18 @@ int TwainAcquire(HWND frame, int flag, int count, const char* source);
 // TWAIN source names in order, an empty name ending the list (256 bytes each);
 // returns the number of names written (at most max).
 int TwainListSources(char (*names)[256], int max);
+
+// Menu commands of the parts not built yet: they do nothing, so the frame
+// greys them (FrameOnInitMenu). One row per command, keyed by its name in
+// resources/resource.h, with the part it waits for; the part's code deletes
+// its rows as it lands. The README's list of what is missing says the same.
+struct PendingCommand {
+    int command;
+    const char* part;   // what the command waits for
+};
+extern const PendingCommand kPendingCommands[];
+extern const int kPendingCommandCount;
+// 1 when the command waits for a part not built yet.
+int IsCommandPending(int command);
+// Greys every pending command the menu holds.
+void GreyPendingCommands(HMENU menu);

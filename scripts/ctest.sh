@@ -7,8 +7,8 @@ ROOT="$(cd "$(dirname "$0")/.." && pwd)"
 BUILD="${DARNA_BUILD:-$ROOT/build}"
 
 . "$ROOT/scripts/wine-env.sh"
-darna_wine_prefix "$BUILD/wineprefix"
 darna_wine_traps
 darna_xvfb_start
+darna_wine_prefix "$BUILD/wineprefix"
 darna_wineserver_start
 ctest --test-dir "$BUILD" --output-on-failure -j "${DARNA_TEST_JOBS:-2}" "$@"

@@ -9,6 +9,8 @@
 # prefix's drive C: with the test pictures (C:\darna-shots), so that the
 # settings files the programs write at exit stay out of the build and the
 # browser's folder tree shows the same folders on every run. Pictures written:
+#   editor_first_start.png        the editor's first start with a photo, from
+#                                 the program folder's default settings
 #   editor_two_canvases.png       two photos (the second handed over by a second
 #                                 start) and a new canvas at 200 %, tiled
 #   exif_dialog.png               the EXIF dialog of the first photo
@@ -36,14 +38,9 @@ pause() { sleep "$(awk -v s="$1" -v k="$SLOW" 'BEGIN { print s * k }')"; }
 # --- Wine, test pictures and the program folder ----------------------------
 
 . "$ROOT/scripts/wine-env.sh"
+darna_wine_traps
+darna_xvfb_start
 darna_wine_prefix "$PREFIX"
-# Wine draws the frames itself (there is no window manager on Xvfb), and its
-# caption buttons need Marlett in the prefix.
-fonts="$PREFIX/drive_c/windows/Fonts"
-if [ ! -f "$fonts/marlett.ttf" ] && [ -f /usr/share/wine/fonts/marlett.ttf ]; then
-  mkdir -p "$fonts"
-  cp /usr/share/wine/fonts/marlett.ttf "$fonts/"
-fi
 
 WORK="$PREFIX/drive_c/darna-shots"
 rm -rf "$WORK"
@@ -78,24 +75,11 @@ done
 PROG="$WORK/prog"
 cp -r "$DIST" "$PROG"
 
-# Ten stored pens of different sizes and tip kinds (pen.dat: 100 records of 64
-# bytes: half width, half height, tip kind, edge colour, inner factor), and the
-# browser's settings: maximised, every file type, starting in the first folder
-# of its history, which is the photo folder.
+# The program folder starts with its own default settings; only the browser's
+# folder history is given, so that it starts in the photo folder.
 python3 - "$PROG" 'C:\darna-shots\photos\' <<'EOF'
-import struct, sys
+import sys
 prog, photos = sys.argv[1], sys.argv[2]
-pens = [(1, 1, 0), (3, 3, 0), (6, 6, 0), (10, 10, 0), (8, 3, 1),
-        (7, 7, 2), (6, 6, 3), (12, 12, 4), (18, 18, 0), (4, 12, 1)]
-data = bytearray(100 * 64)
-for i, (w, h, kind) in enumerate(pens):
-    struct.pack_into('<ddi4Bd', data, i * 64, w, h, kind, 200, 40, 40, 0, 5.0)
-for i in range(len(pens), 100):
-    struct.pack_into('<ddi', data, i * 64, 1, 1, 0)
-open(prog + '/pen.dat', 'wb').write(data)
-env = bytearray(320)
-struct.pack_into('<14i', env, 0, 220, 0, 0, 0, (1000 << 16) | 1280, 1, 0, 0, 0, 0, 128, 128, 1, 1)
-open(prog + '/exp/eenv.env', 'wb').write(env)
 hist = bytearray(25700)
 p = photos.encode('ascii')
 hist[:len(p)] = p
@@ -111,15 +95,12 @@ stop_apps() {
   for p in "${APPS[@]}"; do wait "$p" 2>/dev/null || true; done
   APPS=()
 }
-darna_wine_traps
 # The programs started here are ended first.
 trap 'stop_apps; darna_wine_stop' EXIT
 trap 'stop_apps; darna_wine_stop; trap - EXIT; exit 130' INT
 trap 'stop_apps; darna_wine_stop; trap - EXIT; exit 143' TERM HUP
 
-darna_xvfb_start
 darna_wineserver_start
-"$WINE64" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null 2>&1 || true
 echo "shots: display $DISPLAY, pictures into $OUT"
 
 # --- helpers ----------------------------------------------------------------
@@ -206,8 +187,7 @@ cd "$PROG"
 APPS+=($!)
 wait_window "$EDITOR" 40 >/dev/null
 pause 4
-# Maximise the frame: a double click on its caption.
-xdotool mousemove 200 10; pause 0.2; xdotool click --repeat 2 --delay 80 1; pause 1.5
+shot editor_first_start.png
 
 # A second start hands its file to the running editor and ends.
 "$WINE64" darnaedit.exe 'C:\darna-shots\photo2.jpg' >/dev/null 2>&1 || true
