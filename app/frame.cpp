@@ -635,7 +635,9 @@ LRESULT CALLBACK FrameWndProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
         OpenHandedOverPaths();
         return 0;
     case kMsgPressToolButton:
-        PressToolButton((int)wp);
+        // Flag 1: the tool without the stroke layer, which the first stroke
+        // adds; a document that was only opened stays unchanged.
+        SendMessageA(wnd, WM_COMMAND, wp, 1);
         return 0;
     }
     return DefFrameProcA(wnd, client, msg, wp, lp);

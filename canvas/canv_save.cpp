@@ -8,6 +8,7 @@
 #include "canvas/canv_compose.h"
 #include "canvas/canv_host.h"
 #include "canvas/canv_layers.h"
+#include "canvas/canv_strings.h"
 #include "fileio/exif_dialog.h"
 #include "fileio/file_dialogs.h"
 #include "fileio/plugin_registry.h"
@@ -147,6 +148,14 @@ int SaveCanvasFile(HWND canvasWindow, int saveAs) {
     if ((saveAs || !HasFilePath(doc)) && !SaveFileDialog(owner, path, title)) return 0;
     if (FindWriterPlugin(path) < 0) {
         ShowMessageBox(owner, LoadResString(IDS_SAVE_FAILED), kAppTitle, kMsgOk);
+        return 0;
+    }
+    // A read-only file is not replaced (nor made writable by the replacing).
+    const DWORD attributes = GetFileAttributesA(path);
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY)) {
+        char text[MAX_PATH + 96];
+        snprintf(text, sizeof(text), kCanvReadOnlyFormat, path);
+        ShowMessageBox(owner, text, kAppTitle, kMsgOk);
         return 0;
     }
     // Formats other than the native ones lose layers and planes: ask first.
