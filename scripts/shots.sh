@@ -219,46 +219,44 @@ key Return
 wait_gone '^Exif情報$' 10
 
 # The new canvas (the left one of the tiled windows), maximised in the frame by
-# a double click on its caption, with the control panel (View > パレットパネル).
+# a double click on its caption (the control panel is shown from the start).
 menu w 3
 pause 1
-xdotool mousemove 250 82; pause 0.2; xdotool click --repeat 2 --delay 80 1; pause 1.5
-menu v t
-pause 2
+xdotool mousemove 250 146; pause 0.2; xdotool click --repeat 2 --delay 80 1; pause 1.5
 
 # Positions on the 1280 x 1024 screen with the frame maximised: the tool bar at
 # the left (52 x 44 buttons), its page tabs above, the colour panel's hue field
 # and the pen list (48-pixel cells, five a row) at the right, and the 640 x 480
-# view of the canvas in the middle (213..853, 298..778).
-TAB_PAINT=(66 56) TAB_CORRECT=(324 56)
-TOOL_PEN=(31 190) TOOL_ERASER=(31 236) TOOL_CLONE=(31 195)
-pen() { click $((1041 + 48 * ($1 % 5))) $((473 + 48 * ($1 / 5))); }
-hue() { click "$1" 210; }   # x along the hue field: 1020 red .. 1200 magenta
+# view of the canvas in the middle (213..853, 362..842).
+TAB_PAINT=(66 120) TAB_CORRECT=(324 120)
+TOOL_PEN=(31 254) TOOL_ERASER=(31 300) TOOL_CLONE=(31 259)
+pen() { click $((1041 + 48 * ($1 % 5))) $((537 + 48 * ($1 / 5))); }
+hue() { click "$1" 255; }   # x along the hue field: 1020 red .. 1200 magenta
 
 hue 1022; pen 2
-drag 250 330 340 310 430 340 520 310 610 340 700 310
+drag 250 394 340 374 430 404 520 374 610 404 700 374
 hue 1100; pen 3
-drag 250 400 360 375 470 420 580 375 700 400
+drag 250 464 360 439 470 484 580 439 700 464
 hue 1160; pen 4
-drag 250 470 370 445 490 490 610 445 720 470
+drag 250 534 370 509 490 554 610 509 720 534
 hue 1045; pen 7
-drag 260 545 380 520 500 565 620 520 720 545
+drag 260 609 380 584 500 629 620 584 720 609
 hue 1190; pen 5
-drag 790 320 820 420 780 520 820 620 790 740
+drag 790 384 820 484 780 584 820 684 790 804
 hue 1130; pen 6
-drag 250 620 400 640 560 610 720 630
+drag 250 684 400 704 560 674 720 694
 # The eraser across the first three strokes.
 click "${TOOL_ERASER[@]}"
-drag 455 300 465 500
+drag 455 364 465 564
 # The clone brush (on the correction page): Shift+drag from the source to the
 # target sets its offset, then a stroke copies the second stroke lower down.
 click "${TAB_CORRECT[@]}"
 click "${TOOL_CLONE[@]}"
 pen 8
 xdotool keydown shift; pause 0.2
-drag 400 400 400 710
+drag 400 464 400 774
 xdotool keyup shift; pause 0.3
-drag 250 710 480 700 700 715
+drag 250 774 480 764 700 779
 click "${TAB_PAINT[@]}"
 click "${TOOL_PEN[@]}"
 pen 3
