@@ -101,7 +101,8 @@ const char* CanvasHostMissing(const CanvasHost& h) {
         DARNA_HOST_MEMBER(recentFilesAdd), DARNA_HOST_MEMBER(chooseColour),
         DARNA_HOST_MEMBER(documentMenu),   DARNA_HOST_MEMBER(toolMouse),
         DARNA_HOST_MEMBER(brushRadius),    DARNA_HOST_MEMBER(selectionWithPen),
-        DARNA_HOST_MEMBER(saveCanvas),
+        DARNA_HOST_MEMBER(saveCanvas),     DARNA_HOST_MEMBER(penCommand),
+        DARNA_HOST_MEMBER(areaBlur),       DARNA_HOST_MEMBER(trimDialog),
     };
 #undef DARNA_HOST_MEMBER
     // Every member is one pointer: the list above must name them all.
