@@ -266,9 +266,10 @@ void InstallCanvasHost() {
     host.saveCanvas = SaveCanvasFile;
     SetSaveWarningSetting(&Env.saveWarningOff);
     host.documentMenu = DocumentMenu;
-    // A new or opened document presses the pen; Undo, Redo, zoom and Paste
-    // buttons fade and show as checkpoints, zooms and copies change them.
-    host.pressToolButton = PostToolButtonPress;
+    // Tool presses of the canvas and the selection code (Esc, a placed paste);
+    // Undo, Redo, zoom and Paste buttons fade and show as checkpoints, zooms
+    // and copies change them.
+    host.pressToolButton = PressToolButton;
     host.repaintToolButton = RepaintMainBarButton;
     // The pen's share: its tools' button presses, the brush outline, its kind.
     host.toolMouse = EditorToolMouse;

@@ -216,14 +216,6 @@ namespace {
 // The zoom presets of View > 表示倍率: the first 13 entries of the zoom table.
 constexpr int kZoomMenuPresets = 13;
 
-// A selection shape of the document, and one that encloses an area (a shape
-// with a box; a line or a path encloses nothing).
-bool HasSelectionShape(const CanvDoc* doc) { return doc->selShapes[0].kind != 0; }
-bool SelectionEnclosesArea(const CanvDoc* doc) {
-    const SelShape& s = doc->selShapes[0];
-    return s.kind != 0 && s.x0 != s.x1 && s.y0 != s.y1;
-}
-
 // The items that follow the active document's state.
 void DocumentMenuState(HMENU menu, CanvDoc* doc, bool clipImage) {
     const int zoom = (int)doc->zoom;
@@ -240,12 +232,6 @@ void DocumentMenuState(HMENU menu, CanvDoc* doc, bool clipImage) {
     SetMenuEnable(menu, CMD_IMG_EXIFCLEAR, doc->exifBlob != nullptr && doc->exifSize > 0);
     SetMenuCheck(menu, CMD_IMG_STROKELAYERON, doc->strokeLayerMode != 0);
     SetMenuCheck(menu, CMD_VIEW_GRID, doc->gridShown != 0);
-    const bool shape = HasSelectionShape(doc), area = SelectionEnclosesArea(doc);
-    SetMenuEnable(menu, CMD_IMG_SELTONEW, shape);
-    SetMenuEnable(menu, CMD_SEL_DESELECT, shape);
-    SetMenuEnable(menu, CMD_IMG_STROKESEL, shape);
-    for (int id : {CMD_EDIT_CUT, CMD_SEL_SHRINK, CMD_SEL_GROW, CMD_SEL_BLUR, CMD_IMG_FILLSEL, CMD_IMG_LAYERFROMSEL})
-        SetMenuEnable(menu, id, area);
     SetMenuEnable(menu, CMD_EDIT_PASTE, clipImage);
     SetMenuEnable(menu, CMD_EDIT_PASTELAYER, clipImage);
 }
@@ -348,10 +334,6 @@ BOOL CALLBACK CloseChildProc(HWND child, LPARAM) {
     if (!SendMessageA(child, WM_QUERYENDSESSION, 0, 0)) return FALSE;
     SendMessageA(AppWindows.mdiClient, WM_MDIDESTROY, (WPARAM)child, 0);
     return TRUE;
-}
-
-void PostToolButtonPress(int command) {
-    if (AppWindows.frame) PostMessageA(AppWindows.frame, kMsgPressToolButton, (WPARAM)command, 0);
 }
 
 void SelectTool(int id, LPARAM flag) {
@@ -644,11 +626,6 @@ LRESULT CALLBACK FrameWndProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
         return 0;
     case kMsgOpenHandedOver:
         OpenHandedOverPaths();
-        return 0;
-    case kMsgPressToolButton:
-        // Flag 1: the tool without the stroke layer, which the first stroke
-        // adds; a document that was only opened stays unchanged.
-        SendMessageA(wnd, WM_COMMAND, wp, 1);
         return 0;
     }
     return DefFrameProcA(wnd, client, msg, wp, lp);

@@ -15,6 +15,7 @@
 #include "canvas/canv_layers.h"
 #include "canvas/canv_strings.h"
 #include "canvas/canv_view.h"
+#include "resources/resource.h"
 
 namespace {
 
@@ -63,10 +64,12 @@ int CreateCanvDoc(HWND wnd) {
                                   (HMENU)(INT_PTR)19, instance, nullptr);
     doc->vRuler = CreateWindowExA(0, "vGageClass", "", WS_CHILD | WS_VISIBLE, 0, 0, 0, 0, wnd,
                                   (HMENU)(INT_PTR)20, instance, nullptr);
-    PostMessageA(wnd, WM_COMMAND, 12004, 0);
+    PostMessageA(wnd, WM_COMMAND, CMD_WIN_FIT, 0);
     UpdateCanvasTitle(doc);
-    const CanvasHost& host = GetCanvasHost();
-    if (host.pressToolButton) host.pressToolButton(20005);
+    // The pen is chosen once the new document is the active one. Flag 1 selects
+    // it without the stroke layer, which the first stroke adds, so a document
+    // that was only opened stays unchanged.
+    if (HWND frame = CanvFrameWindow()) PostMessageA(frame, WM_COMMAND, CMD_TOOL_PEN, 1);
     return 1;
 }
 
@@ -121,12 +124,12 @@ void OnKeyDown(HWND wnd, CanvDoc* doc, WPARAM key) {
     case VK_ESCAPE:
         // A floating image goes without becoming a layer.
         CancelFloating(doc);
-        if (host.pressToolButton) host.pressToolButton(20014);
-        else if (CanvFrameWindow()) SendMessageA(CanvFrameWindow(), WM_COMMAND, 20014, 0);
+        if (host.pressToolButton) host.pressToolButton(CMD_TOOL_LAYERSELECT);
+        else if (CanvFrameWindow()) SendMessageA(CanvFrameWindow(), WM_COMMAND, CMD_TOOL_LAYERSELECT, 0);
         break;
     case VK_SPACE: HandScroll(doc, 2); break;
     case VK_DELETE:
-        if (CanvFrameWindow()) SendMessageA(CanvFrameWindow(), WM_COMMAND, 14005, 0);
+        if (CanvFrameWindow()) SendMessageA(CanvFrameWindow(), WM_COMMAND, CMD_EDIT_CUT, 0);
         break;
     case 'Q':
     case VK_APPS: {
@@ -142,8 +145,8 @@ void OnKeyDown(HWND wnd, CanvDoc* doc, WPARAM key) {
         }
         break;
     }
-    case VK_ADD: SendMessageA(wnd, WM_COMMAND, 11014, 0); break;
-    case VK_SUBTRACT: SendMessageA(wnd, WM_COMMAND, 11015, 0); break;
+    case VK_ADD: SendMessageA(wnd, WM_COMMAND, CMD_VIEW_ZOOMIN, 0); break;
+    case VK_SUBTRACT: SendMessageA(wnd, WM_COMMAND, CMD_VIEW_ZOOMOUT, 0); break;
     }
 }
 
