@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "adjust/adjust_command.h"
 #include "app/colourdlg.h"
 #include "app/envblock.h"
 #include "app/frame.h"
@@ -248,6 +249,7 @@ void InstallCanvasHost() {
     host.toolMouse = PenToolMouse;
     host.brushRadius = PenBrushRadius;
     host.selectionWithPen = PenOnSelection;
+    host.adjustCommand = AdjustCommand;
     host.penKind = c_PenEngine::GetPenKind;
     host.strokeLayerWanted = PenWantsStrokeLayer;
     SetCanvasHost(host);

@@ -241,6 +241,7 @@ void CanvDocCommand(HWND wnd, int id, HWND, int) {
         case CMD_LAYER_ADD: AddLayerCommand(doc); break;
         case CMD_LAYER_DELETE: DeleteLayerCommand(doc); break;
         default:
+            if (host.adjustCommand && host.adjustCommand(doc, id)) break;
             if (!ClipCommand(doc, id)) CanvDialogCommand(wnd, doc, id);
             break;   // the other commands wait for their subsystems
         }

@@ -41,6 +41,8 @@ struct CanvasHost {
     int (*brushRadius)(int* rx, int* ry);
     // Commands 21000 and 21001: the selection filled (0) or outlined (1) with the pen.
     int (*selectionWithPen)(struct CanvDoc* doc, int outline);
+    // The adjustments' image-menu commands: 1 when the command was theirs.
+    int (*adjustCommand)(struct CanvDoc* doc, int id);
     // Services of the parts not built yet, answered by the frame.
     int (*saveCanvas)(HWND canvasWindow, int saveAs);   // 1 when saved
 };

@@ -1,0 +1,18 @@
+#include "adjust/adjust_command.h"
+
+#include "adjust/adjust_layer.h"
+#include "canvas/canv_history.h"
+#include "resources/resource.h"
+
+int AdjustCommand(CanvDoc* doc, int id) {
+    if (!doc) return 0;
+    switch (id) {
+    case CMD_IMG_AUTOTONE:
+        c_UndoManager::SavePoint(doc, -1, 1);
+        ApplyAutoToneBalance(doc);
+        SetCanvasModified(doc);
+        return 1;
+    default:
+        return 0;
+    }
+}
