@@ -1,6 +1,8 @@
 #include "adjust/adjust_command.h"
 
 #include "adjust/adjust_layer.h"
+#include "adjust/effect_dialog.h"
+#include "canvas/canv_host.h"
 #include "canvas/canv_history.h"
 #include "resources/resource.h"
 
@@ -11,6 +13,9 @@ int AdjustCommand(CanvDoc* doc, int id) {
         c_UndoManager::SavePoint(doc, -1, 1);
         ApplyAutoToneBalance(doc);
         SetCanvasModified(doc);
+        return 1;
+    case CMD_IMG_EFFECT:
+        OpenEffectDialog(CanvFrameWindow(), doc);
         return 1;
     default:
         return 0;

@@ -1,0 +1,112 @@
+// The effects dialog on a document: preview, Apply and Revert on pixels.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+
+#include "adjust/effect_dialog.h"
+#include "adjust/filter_host.h"
+#include "canvas/canv_host.h"
+#include "canvas_fixture.h"
+#include "test_support.h"
+#include "ui/ui_hook.h"
+
+using namespace canvtest;
+
+namespace {
+
+// Writes the window's picture as a 24-bit BMP (screenshots for review).
+void CaptureWindow(HWND wnd, const std::string& path) {
+    RECT rc;
+    GetWindowRect(wnd, &rc);
+    const int w = rc.right - rc.left, h = rc.bottom - rc.top;
+    HDC screen = GetDC(nullptr);
+    HDC mem = CreateCompatibleDC(screen);
+    HBITMAP bmp = CreateCompatibleBitmap(screen, w, h);
+    HGDIOBJ old = SelectObject(mem, bmp);
+    BitBlt(mem, 0, 0, w, h, screen, rc.left, rc.top, SRCCOPY);
+    BITMAPINFOHEADER bi = {};
+    bi.biSize = sizeof bi;
+    bi.biWidth = w;
+    bi.biHeight = h;
+    bi.biPlanes = 1;
+    bi.biBitCount = 24;
+    const int stride = (w * 3 + 3) & ~3;
+    std::vector<uint8_t> bits((size_t)stride * h);
+    GetDIBits(mem, bmp, 0, (UINT)h, bits.data(), (BITMAPINFO*)&bi, DIB_RGB_COLORS);
+    BITMAPFILEHEADER fh = {};
+    fh.bfType = 0x4D42;
+    fh.bfOffBits = sizeof fh + sizeof bi;
+    fh.bfSize = fh.bfOffBits + (DWORD)bits.size();
+    if (FILE* f = std::fopen(path.c_str(), "wb")) {
+        std::fwrite(&fh, sizeof fh, 1, f);
+        std::fwrite(&bi, sizeof bi, 1, f);
+        std::fwrite(bits.data(), 1, bits.size(), f);
+        std::fclose(f);
+    }
+    SelectObject(mem, old);
+    DeleteObject(bmp);
+    DeleteDC(mem);
+    ReleaseDC(nullptr, screen);
+}
+
+struct Script {
+    CanvDoc* doc;
+    std::vector<uint32_t> before;
+    bool changedAfterApply = false;
+    int countAfterApply = -1;
+    bool previewMade = false;
+};
+
+int Drive(const ModalRequest& request, void* user) {
+    Script* s = (Script*)user;
+    if (!request.templ || std::strcmp(request.templ, "psv_efct") != 0) return IDOK;
+    switch (request.attempt) {
+    case 0:
+        s->previewMade = c_FilterHost::HasWork();
+        if (const char* dir = std::getenv("ADJUST_SHOT_DIR")) {
+            ShowWindow(request.dialog, SW_SHOW);
+            RedrawWindow(request.dialog, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+            const DWORD until = GetTickCount() + 400;
+            MSG msg;
+            while (GetTickCount() < until)
+                while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
+            CaptureWindow(request.dialog, std::string(dir) + "\\effects.bmp");
+        }
+        return EffectIdApply;
+    case 1:
+        s->countAfterApply = EffectApplyCount();
+        s->changedAfterApply = Snapshot(s->doc) != s->before;
+        return EffectIdRevert;
+    default:
+        return IDOK;
+    }
+}
+
+}  // namespace
+
+TEST(EffectDialog, PreviewApplyAndRevert) {
+    const std::string dist = testsupport::ExeFolder() + "..\\dist\\";
+    CanvasHost saved = GetCanvasHost();
+    CanvasHost host = saved;
+    host.programFolder = dist.c_str();
+    SetCanvasHost(host);
+    DocHolder doc(MakeDoc({Layer(200, 150)}));
+    ASSERT_TRUE(doc.doc);
+    VmsImage* plane = doc->planes[0].image;
+    for (int y = 0; y < 150; ++y)
+        for (int x = 0; x < 200; ++x)
+            SetPixel(plane, x, y, (uint32_t)(x * 255 / 199) | (uint32_t)(y * 255 / 149) << 8 | (uint32_t)((x ^ y) & 255) << 16);
+    Script script{doc.doc, Snapshot(doc.doc)};
+    SetModalAnswerHook(Drive, &script);
+    EXPECT_EQ(OpenEffectDialog(nullptr, doc.doc), 1);
+    SetModalAnswerHook(nullptr, nullptr);
+    SetCanvasHost(saved);
+    EXPECT_TRUE(script.previewMade);
+    EXPECT_EQ(script.countAfterApply, 1);
+    EXPECT_TRUE(script.changedAfterApply);
+    EXPECT_EQ(EffectApplyCount(), 0);
+    EXPECT_EQ(Snapshot(doc.doc), script.before);
+}
