@@ -1,6 +1,7 @@
 #include "adjust/adjust_command.h"
 
 #include "adjust/adjust_layer.h"
+#include "adjust/curve_dialog.h"
 #include "adjust/effect_dialog.h"
 #include "canvas/canv_host.h"
 #include "canvas/canv_history.h"
@@ -13,6 +14,11 @@ int AdjustCommand(CanvDoc* doc, int id) {
         c_UndoManager::SavePoint(doc, -1, 1);
         ApplyAutoToneBalance(doc);
         SetCanvasModified(doc);
+        return 1;
+    case CMD_IMG_TONECURVE:
+        // The document is changed whenever an application was made, however
+        // the dialog was closed.
+        if (OpenToneCurveDialog(CanvFrameWindow(), doc)) SetCanvasModified(doc);
         return 1;
     case CMD_IMG_EFFECT:
         OpenEffectDialog(CanvFrameWindow(), doc);

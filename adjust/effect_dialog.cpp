@@ -121,6 +121,7 @@ void InitDialog(HWND dlg) {
     wc.lpfnWndProc = ViewProc;
     wc.hInstance = GetModuleHandleA(nullptr);
     wc.hCursor = LoadCursorA(nullptr, (LPCSTR)IDC_ARROW);
+    wc.hbrBackground = (HBRUSH)(COLOR_BTNFACE + 1);
     wc.lpszClassName = kViewClass;
     RegisterClassA(&wc);
     Child(dlg, kViewClass, "", WS_BORDER, 8, 8, 304, 464, EffectIdView);

@@ -6,7 +6,9 @@
 #include <cstring>
 #include <vector>
 
+#include "adjust/curve_dialog.h"
 #include "adjust/effect_dialog.h"
+#include "adjust/tone_curve.h"
 #include "adjust/filter_host.h"
 #include "canvas/canv_host.h"
 #include "canvas_fixture.h"
@@ -60,6 +62,18 @@ struct Script {
     bool previewMade = false;
 };
 
+void Shoot(HWND dialog, const char* name) {
+    const char* dir = std::getenv("ADJUST_SHOT_DIR");
+    if (!dir) return;
+    ShowWindow(dialog, SW_SHOW);
+    RedrawWindow(dialog, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+    const DWORD until = GetTickCount() + 600;
+    MSG msg;
+    while (GetTickCount() < until)
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
+    CaptureWindow(dialog, std::string(dir) + "\\" + name);
+}
+
 int Drive(const ModalRequest& request, void* user) {
     Script* s = (Script*)user;
     if (!request.templ || std::strcmp(request.templ, "psv_efct") != 0) return IDOK;
@@ -109,4 +123,58 @@ TEST(EffectDialog, PreviewApplyAndRevert) {
     EXPECT_TRUE(script.changedAfterApply);
     EXPECT_EQ(EffectApplyCount(), 0);
     EXPECT_EQ(Snapshot(doc.doc), script.before);
+}
+
+namespace {
+
+struct CurveScript {
+    CanvDoc* doc;
+    std::vector<uint32_t> before, afterFirst;
+    bool secondSame = false;
+};
+
+int DriveCurve(const ModalRequest& request, void* user) {
+    CurveScript* s = (CurveScript*)user;
+    if (!request.templ || std::strcmp(request.templ, "psv_curve") != 0) return IDOK;
+    switch (request.attempt) {
+    case 0:
+        // An inverting straight curve through three points.
+        SendDlgItemMessageA(request.dialog, CurveIdCount, CB_SETCURSEL, 0, 0);
+        SendMessageA(request.dialog, WM_COMMAND, MAKEWPARAM(CurveIdCount, CBN_SELCHANGE), 0);
+        ToneCurve.connection = 1;
+        ToneCurve.points[0][1] = 255;
+        ToneCurve.points[1][1] = 128;
+        ToneCurve.points[2][1] = 0;
+        BuildCurveTable(&ToneCurve);
+        ToneCurve.changed = 1;
+        SendMessageA(request.dialog, WM_TIMER, 1, 0);
+        Shoot(request.dialog, "curve.bmp");
+        return CurveIdApply;
+    case 1:
+        s->afterFirst = Snapshot(s->doc);
+        return CurveIdApply;
+    case 2:
+        s->secondSame = Snapshot(s->doc) == s->afterFirst;
+        return CurveIdRevert;
+    default:
+        return IDOK;
+    }
+}
+
+}  // namespace
+
+TEST(ToneCurveDialog, ApplyDoesNotCompoundAndRevertSteps) {
+    DocHolder doc(MakeDoc({Layer(120, 90)}));
+    ASSERT_TRUE(doc.doc);
+    VmsImage* plane = doc->planes[0].image;
+    for (int y = 0; y < 90; ++y)
+        for (int x = 0; x < 120; ++x) SetPixel(plane, x, y, (uint32_t)(x * 2) | (uint32_t)(y * 2) << 8 | 0x400000u);
+    CurveScript script{doc.doc, Snapshot(doc.doc)};
+    SetModalAnswerHook(DriveCurve, &script);
+    EXPECT_EQ(OpenToneCurveDialog(nullptr, doc.doc), 1);
+    SetModalAnswerHook(nullptr, nullptr);
+    // The straight join truncates toward zero: 20 -> 236, 40 -> 216, 64 -> 192.
+    EXPECT_EQ(Pixel(plane, 10, 20) & 0xFFFFFF, 236u | 216u << 8 | 192u << 16);
+    EXPECT_TRUE(script.secondSame);
+    EXPECT_EQ(CurveApplyCount(), 1);
 }
