@@ -126,8 +126,7 @@ void CrctExecLayer(CanvDoc* doc, const ToneCurveRecord* rec, const uint8_t (*cha
         const int y = plane->y + rec->boxY + i;
         GetPlaneRow(doc, y, x0, x1, row.data());
         AdjustWeightRow(doc, y, x0, x1, 1, weight.data());
-        for (int x = 0; x < w; ++x)
-            row[x] = CrctPixel(row[x], rec->channel, rec->table1, rec->table2, channel, weight[x]);
+        CrctRow(row.data(), w, rec->channel, rec->table1, rec->table2, channel, weight.data());
         PutPlaneRow(doc, y, x0, x1, row.data());
     }
     RedrawCanvas(doc);

@@ -42,7 +42,7 @@ void ComputePreview() {
     std::vector<uint32_t> row((size_t)g_cv.source->width);
     for (int y = 0; y < g_cv.source->height; ++y) {
         g_VmsStore.GetRow(g_cv.source, y, 0, g_cv.source->width - 1, row.data());
-        for (uint32_t& w : row) w = CrctPixel(w, ToneCurve.channel, ToneCurve.table1, nullptr, nullptr, 255);
+        CrctRow(row.data(), (int)row.size(), ToneCurve.channel, ToneCurve.table1, nullptr, nullptr, nullptr);
         g_VmsStore.PutRow(g_cv.preview, y, 0, g_cv.source->width - 1, row.data());
     }
     ToneCurve.changed = 0;

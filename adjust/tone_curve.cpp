@@ -161,6 +161,20 @@ uint32_t CrctPixel(uint32_t word, int mode, const uint8_t* L, const uint8_t* L2,
     return (word & 0xFF000000u) | ((uint32_t)blend(nr, r) << 16) | ((uint32_t)blend(ng, g) << 8) | (uint32_t)blend(nb, b);
 }
 
+void CrctRow(uint32_t* row, int n, int mode, const uint8_t* L, const uint8_t* L2, const uint8_t (*channel)[256],
+             const uint8_t* weights) {
+    if (!weights && mode == 9) {
+        // The common case of the tone curve: one table on all three channels.
+        for (int i = 0; i < n; ++i) {
+            const uint32_t w = row[i];
+            row[i] = (w & 0xFF000000u) | (uint32_t)L[(w >> 16) & 255] << 16 | (uint32_t)L[(w >> 8) & 255] << 8 |
+                     (uint32_t)L[w & 255];
+        }
+        return;
+    }
+    for (int i = 0; i < n; ++i) row[i] = CrctPixel(row[i], mode, L, L2, channel, weights ? weights[i] : 255);
+}
+
 // ---------------------------------------------------------------------------
 // Curve files.
 

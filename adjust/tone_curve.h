@@ -61,6 +61,10 @@ void BuildBrContTables(const BrContValues& values, BrContTables* tables);
 uint32_t CrctPixel(uint32_t word, int mode, const uint8_t* table1, const uint8_t* table2,
                    const uint8_t (*channel)[256], int c);
 
+// A row of words through CrctPixel; weights null means full weight (255).
+void CrctRow(uint32_t* row, int n, int mode, const uint8_t* table1, const uint8_t* table2,
+             const uint8_t (*channel)[256], const uint8_t* weights);
+
 // Curve files: 1 when written (through a temporary file moved over the old
 // one) or read. A file of the wrong size or with a value out of range is
 // refused (0) with a message owned by `owner`, and the record is left as it was.

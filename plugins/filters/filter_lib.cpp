@@ -21,27 +21,66 @@ uint32_t Hash(int x, int y, uint32_t salt) {
     return h;
 }
 
-// Separable box blur of radius r (horizontal, vertical, or both).
+// Division of a box sum by the box's size as a multiply and shift, exact for
+// every sum a box of up to 255 x 255 samples of 255 can reach.
+struct BoxDivider {
+    uint64_t inverse;
+    explicit BoxDivider(int span) : inverse(((uint64_t)1 << 32) / (uint64_t)span + 1) {}
+    uint8_t operator()(uint32_t sum) const { return (uint8_t)((sum * inverse) >> 32); }
+};
+
+// Separable box blur of radius rx across and ry down, by running sums
+// with the edges repeated.
 void BoxBlur(Picture& p, int rx, int ry) {
-    Picture src = p;
+    const int w = p.width, h = p.height;
     if (rx > 0) {
-        for (int y = 0; y < p.height; ++y)
-            for (int x = 0; x < p.width; ++x)
+        const BoxDivider divide(2 * rx + 1);
+        // One row with rx repeated edge pixels on each side.
+        std::vector<uint8_t> line((size_t)(w + 2 * rx) * 3);
+        for (int y = 0; y < h; ++y) {
+            uint8_t* row = p.at(0, y);
+            for (int k = 0; k < rx; ++k) {
+                std::memcpy(&line[3 * (size_t)k], row, 3);
+                std::memcpy(&line[3 * (size_t)(w + rx + k)], row + 3 * (w - 1), 3);
+            }
+            std::memcpy(&line[3 * (size_t)rx], row, (size_t)w * 3);
+            uint32_t sum[3] = {0, 0, 0};
+            for (int k = 0; k < 2 * rx; ++k)
+                for (int c = 0; c < 3; ++c) sum[c] += line[3 * k + c];
+            const uint8_t* add = &line[3 * (size_t)(2 * rx)];
+            const uint8_t* drop = line.data();
+            for (int x = 0; x < w; ++x, add += 3, drop += 3, row += 3)
                 for (int c = 0; c < 3; ++c) {
-                    int sum = 0;
-                    for (int k = -rx; k <= rx; ++k) sum += src.clamped(x + k, y)[c];
-                    p.at(x, y)[c] = (uint8_t)(sum / (2 * rx + 1));
+                    sum[c] += add[c];
+                    row[c] = divide(sum[c]);
+                    sum[c] -= drop[c];
                 }
-        src = p;
+        }
     }
     if (ry > 0) {
-        for (int y = 0; y < p.height; ++y)
-            for (int x = 0; x < p.width; ++x)
-                for (int c = 0; c < 3; ++c) {
-                    int sum = 0;
-                    for (int k = -ry; k <= ry; ++k) sum += src.clamped(x, y + k)[c];
-                    p.at(x, y)[c] = (uint8_t)(sum / (2 * ry + 1));
-                }
+        const BoxDivider divide(2 * ry + 1);
+        const size_t n = (size_t)w * 3;
+        // The rows the sums still have to drop, kept as they were before the pass.
+        std::vector<uint8_t> ring((size_t)(2 * ry + 1) * n);
+        std::vector<uint32_t> sums(n, 0);
+        auto original = [&](int y) -> const uint8_t* { return p.at(0, std::clamp(y, 0, h - 1)); };
+        for (int k = -ry; k <= ry; ++k) {
+            const uint8_t* r = original(k);
+            std::memcpy(&ring[(size_t)(k + ry) * n], r, n);
+            for (size_t i = 0; i < n; ++i) sums[i] += r[i];
+        }
+        std::vector<uint8_t> next(n);
+        for (int y = 0; y < h; ++y) {
+            // Row y + ry + 1 is still original: the pass has written rows up to y - 1.
+            const uint8_t* dropRow = &ring[(size_t)(y % (2 * ry + 1)) * n];
+            std::memcpy(next.data(), original(y + ry + 1), n);
+            uint8_t* out = p.at(0, y);
+            for (size_t i = 0; i < n; ++i) {
+                out[i] = divide(sums[i]);
+                sums[i] += (uint32_t)next[i] - dropRow[i];
+            }
+            std::memcpy(&ring[(size_t)(y % (2 * ry + 1)) * n], next.data(), n);
+        }
     }
 }
 
