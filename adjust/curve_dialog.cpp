@@ -5,6 +5,7 @@
 #include <cstring>
 #include <vector>
 
+#include "adjust/adjust_dlg_util.h"
 #include "adjust/adjust_layer.h"
 #include "adjust/tone_curve.h"
 #include "canvas/canv_dlg_util.h"
@@ -198,25 +199,8 @@ LRESULT CALLBACK GraphProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
     return DefWindowProcA(wnd, msg, wp, lp);
 }
 
-HWND Child(HWND dlg, const char* cls, const char* text, DWORD style, int x, int y, int w, int h, int id) {
-    HWND c = CreateWindowExA(0, cls, text, WS_CHILD | WS_VISIBLE | style, x, y, w, h, dlg, (HMENU)(INT_PTR)id,
-                             GetModuleHandleA(nullptr), nullptr);
-    SendMessageA(c, WM_SETFONT, SendMessageA(dlg, WM_GETFONT, 0, 0), 0);
-    return c;
-}
-
-void RegisterClassOnce(const char* name, WNDPROC proc) {
-    WNDCLASSA wc = {};
-    wc.lpfnWndProc = proc;
-    wc.hInstance = GetModuleHandleA(nullptr);
-    wc.hCursor = LoadCursorA(nullptr, (LPCSTR)IDC_ARROW);
-    wc.hbrBackground = (HBRUSH)(COLOR_BTNFACE + 1);
-    wc.lpszClassName = name;
-    RegisterClassA(&wc);
-}
-
 HWND Combo(HWND dlg, int x, int y, int w, int id, std::initializer_list<const char*> items, int chosen) {
-    HWND c = Child(dlg, "COMBOBOX", "", CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP, x, y, w, 200, id);
+    HWND c = AdjustChild(dlg, "COMBOBOX", "", CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP, x, y, w, 200, id);
     for (const char* s : items) SendMessageA(c, CB_ADDSTRING, 0, (LPARAM)s);
     SendMessageA(c, CB_SETCURSEL, chosen, 0);
     return c;
@@ -225,33 +209,30 @@ HWND Combo(HWND dlg, int x, int y, int w, int id, std::initializer_list<const ch
 void InitDialog(HWND dlg) {
     g_cv.dialog = dlg;
     g_cv.applyCount = 0;
-    RECT rc = {0, 0, 640, 480};
-    AdjustWindowRect(&rc, (DWORD)GetWindowLongPtrA(dlg, GWL_STYLE), FALSE);
-    SetWindowPos(dlg, nullptr, 0, 0, rc.right - rc.left, rc.bottom - rc.top, SWP_NOZORDER | SWP_NOMOVE);
-    PlaceWindow(dlg, 1);
+    SizeAdjustDialog(dlg);
     ToneCurve.connection = 0;
     ToneCurve.channel = 9;
     ResetCurvePoints(&ToneCurve, 5);
-    RegisterClassOnce(kViewClass, ViewProc);
-    RegisterClassOnce(kGraphClass, GraphProc);
-    g_cv.view = Child(dlg, kViewClass, "", WS_BORDER, 8, 8, 304, 464, CurveIdView);
-    g_cv.graph = Child(dlg, kGraphClass, "", 0, kPanelX + 16, kPanelY + 4, 272, 290, CurveIdGraph);
+    RegisterAdjustClass(kViewClass, ViewProc);
+    RegisterAdjustClass(kGraphClass, GraphProc);
+    g_cv.view = AdjustChild(dlg, kViewClass, "", WS_BORDER, 8, 8, 304, 464, CurveIdView);
+    g_cv.graph = AdjustChild(dlg, kGraphClass, "", 0, kPanelX + 16, kPanelY + 4, 272, 290, CurveIdGraph);
     const int y = kPanelY + 300;
-    Child(dlg, "STATIC", "曲線", 0, kPanelX + 16, y, 80, 14, 106);
-    Child(dlg, "STATIC", "チャンネル", 0, kPanelX + 108, y, 80, 14, 107);
-    Child(dlg, "STATIC", "制御点", 0, kPanelX + 200, y, 80, 14, 109);
+    AdjustChild(dlg, "STATIC", "曲線", 0, kPanelX + 16, y, 80, 14, 106);
+    AdjustChild(dlg, "STATIC", "チャンネル", 0, kPanelX + 108, y, 80, 14, 107);
+    AdjustChild(dlg, "STATIC", "制御点", 0, kPanelX + 200, y, 80, 14, 109);
     Combo(dlg, kPanelX + 16, y + 16, 88, CurveIdConnection, {"ﾍﾞｼﾞｴ曲線", "直線"}, 0);
-    HWND channel = Child(dlg, "COMBOBOX", "", CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP, kPanelX + 108, y + 16, 88,
+    HWND channel = AdjustChild(dlg, "COMBOBOX", "", CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP, kPanelX + 108, y + 16, 88,
                          240, CurveIdChannel);
     for (const char* s : kChannels) SendMessageA(channel, CB_ADDSTRING, 0, (LPARAM)s);
     SendMessageA(channel, CB_SETCURSEL, 9, 0);
     Combo(dlg, kPanelX + 200, y + 16, 80, CurveIdCount, {"3", "4", "5", "6", "7", "8"}, 2);
-    Child(dlg, "BUTTON", "初期化", BS_PUSHBUTTON, kPanelX + 16, kPanelY + 360, 80, 22, CurveIdReset);
-    Child(dlg, "BUTTON", "保存...", BS_PUSHBUTTON, kPanelX + 100, kPanelY + 360, 80, 22, CurveIdSave);
-    Child(dlg, "BUTTON", "読込...", BS_PUSHBUTTON, kPanelX + 184, kPanelY + 360, 80, 22, CurveIdLoad);
-    Child(dlg, "BUTTON", "適用", BS_PUSHBUTTON, kPanelX + 81, kPanelY + 405, 102, 22, CurveIdApply);
-    Child(dlg, "BUTTON", "戻す", BS_PUSHBUTTON, kPanelX + 185, kPanelY + 405, 102, 22, CurveIdRevert);
-    Child(dlg, "BUTTON", "閉じる", BS_PUSHBUTTON, kPanelX + 185, kPanelY + 436, 102, 22, IDOK);
+    AdjustChild(dlg, "BUTTON", "初期化", BS_PUSHBUTTON, kPanelX + 16, kPanelY + 360, 80, 22, CurveIdReset);
+    AdjustChild(dlg, "BUTTON", "保存...", BS_PUSHBUTTON, kPanelX + 100, kPanelY + 360, 80, 22, CurveIdSave);
+    AdjustChild(dlg, "BUTTON", "読込...", BS_PUSHBUTTON, kPanelX + 184, kPanelY + 360, 80, 22, CurveIdLoad);
+    AdjustChild(dlg, "BUTTON", "適用", BS_PUSHBUTTON, kPanelX + 81, kPanelY + 405, 102, 22, CurveIdApply);
+    AdjustChild(dlg, "BUTTON", "戻す", BS_PUSHBUTTON, kPanelX + 185, kPanelY + 405, 102, 22, CurveIdRevert);
+    AdjustChild(dlg, "BUTTON", "閉じる", BS_PUSHBUTTON, kPanelX + 185, kPanelY + 436, 102, 22, IDOK);
     EnableWindow(GetDlgItem(dlg, CurveIdRevert), FALSE);
     Changed();
 }

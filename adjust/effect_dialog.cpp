@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "adjust/adjust_dlg_util.h"
 #include "adjust/effects.h"
 #include "adjust/filter_host.h"
 #include "canvas/canv_dlg_util.h"
@@ -97,13 +98,6 @@ LRESULT CALLBACK ViewProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
     return DefWindowProcA(wnd, msg, wp, lp);
 }
 
-HWND Child(HWND dlg, const char* cls, const char* text, DWORD style, int x, int y, int w, int h, int id) {
-    HWND c = CreateWindowExA(0, cls, text, WS_CHILD | WS_VISIBLE | style, x, y, w, h, dlg, (HMENU)(INT_PTR)id,
-                             GetModuleHandleA(nullptr), nullptr);
-    SendMessageA(c, WM_SETFONT, SendMessageA(dlg, WM_GETFONT, 0, 0), 0);
-    return c;
-}
-
 void ShowLevel(HWND dlg) {
     for (int i = 0; i < 5; ++i) CheckButton(dlg, EffectIdLevel0 + i, i == g_fx.level);
 }
@@ -113,36 +107,27 @@ void InitDialog(HWND dlg) {
     g_fx.level = 2;
     g_fx.previewOn = 1;
     g_fx.applyCount = 0;
-    RECT rc = {0, 0, 640, 480};
-    AdjustWindowRect(&rc, (DWORD)GetWindowLongPtrA(dlg, GWL_STYLE), FALSE);
-    SetWindowPos(dlg, nullptr, 0, 0, rc.right - rc.left, rc.bottom - rc.top, SWP_NOZORDER | SWP_NOMOVE);
-    PlaceWindow(dlg, 1);
-    WNDCLASSA wc = {};
-    wc.lpfnWndProc = ViewProc;
-    wc.hInstance = GetModuleHandleA(nullptr);
-    wc.hCursor = LoadCursorA(nullptr, (LPCSTR)IDC_ARROW);
-    wc.hbrBackground = (HBRUSH)(COLOR_BTNFACE + 1);
-    wc.lpszClassName = kViewClass;
-    RegisterClassA(&wc);
-    Child(dlg, kViewClass, "", WS_BORDER, 8, 8, 304, 464, EffectIdView);
+    SizeAdjustDialog(dlg);
+    RegisterAdjustClass(kViewClass, ViewProc);
+    AdjustChild(dlg, kViewClass, "", WS_BORDER, 8, 8, 304, 464, EffectIdView);
 
     const int x = kPanelX + kPanelW / 20, p = 2 * kPanelH / 3 - 52;
     g_fx.detail = {x, kPanelY + 16, x + kPanelW - 2 * (kPanelW / 20), kPanelY + 16 + p};
     for (int i = 0; i < 5; ++i) {
         char text[8];
         std::snprintf(text, sizeof text, "%d", i + 1);
-        Child(dlg, "BUTTON", text, BS_AUTORADIOBUTTON | BS_PUSHLIKE | (i == 0 ? WS_GROUP : 0), x + 52 * i,
+        AdjustChild(dlg, "BUTTON", text, BS_AUTORADIOBUTTON | BS_PUSHLIKE | (i == 0 ? WS_GROUP : 0), x + 52 * i,
               kPanelY + p + 48, 52, 24, EffectIdLevel0 + i);
     }
-    HWND list = Child(dlg, "COMBOBOX", "", CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP, x, kPanelY + kPanelH - 112,
+    HWND list = AdjustChild(dlg, "COMBOBOX", "", CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP, x, kPanelY + kPanelH - 112,
                       kPanelW - 3 * (kPanelW / 20), kPanelH - 180, EffectIdList);
     for (int i = 0; i < kEffectCount && EffectTable[i].title[0] != '-'; ++i)
         SendMessageA(list, CB_ADDSTRING, 0, (LPARAM)EffectTable[i].title);
     SendMessageA(list, CB_SETCURSEL, g_fx.index, 0);
-    Child(dlg, "BUTTON", "プレビュー", BS_AUTOCHECKBOX | BS_PUSHLIKE, x, kPanelY + 436, 102, 22, EffectIdPreview);
-    Child(dlg, "BUTTON", "適用", BS_PUSHBUTTON, kPanelX + 102, kPanelY + 405, 90, 28, EffectIdApply);
-    Child(dlg, "BUTTON", "戻す", BS_PUSHBUTTON, kPanelX + 195, kPanelY + 405, 90, 28, EffectIdRevert);
-    Child(dlg, "BUTTON", "閉じる", BS_PUSHBUTTON, kPanelX + 185, kPanelY + 436, 102, 22, IDOK);
+    AdjustChild(dlg, "BUTTON", "プレビュー", BS_AUTOCHECKBOX | BS_PUSHLIKE, x, kPanelY + 436, 102, 22, EffectIdPreview);
+    AdjustChild(dlg, "BUTTON", "適用", BS_PUSHBUTTON, kPanelX + 102, kPanelY + 405, 90, 28, EffectIdApply);
+    AdjustChild(dlg, "BUTTON", "戻す", BS_PUSHBUTTON, kPanelX + 195, kPanelY + 405, 90, 28, EffectIdRevert);
+    AdjustChild(dlg, "BUTTON", "閉じる", BS_PUSHBUTTON, kPanelX + 185, kPanelY + 436, 102, 22, IDOK);
     CheckButton(dlg, EffectIdPreview, true);
     ShowLevel(dlg);
     EnableWindow(GetDlgItem(dlg, EffectIdRevert), FALSE);
