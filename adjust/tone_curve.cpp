@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <utility>
 
+#include "fileio/plain_dialogs.h"
 #include "image/colour_model.h"
 #include "image/product_table.h"
 #include "ui/msgbox.h"
@@ -233,23 +234,5 @@ int LoadCurveFile(HWND owner, const char* path, ToneCurveRecord* rec) {
     return 1;
 }
 
-namespace {
-
-int CurveDialog(HWND owner, char* path, int size, bool save) {
-    if (size <= 0) return 0;
-    path[0] = 0;
-    OPENFILENAMEA ofn = {};
-    ofn.lStructSize = sizeof ofn;
-    ofn.hwndOwner = owner;
-    ofn.lpstrFilter = "トーンカーブ (*.crc)\0*.crc\0すべてのファイル (*.*)\0*.*\0";
-    ofn.lpstrFile = path;
-    ofn.nMaxFile = (DWORD)size;
-    ofn.lpstrDefExt = "crc";
-    ofn.Flags = OFN_HIDEREADONLY | OFN_NOCHANGEDIR | (save ? OFN_OVERWRITEPROMPT : OFN_FILEMUSTEXIST);
-    return (save ? GetSaveFileNameA(&ofn) : GetOpenFileNameA(&ofn)) ? 1 : 0;
-}
-
-}  // namespace
-
-int ChooseCurveFileToSave(HWND owner, char* path, int size) { return CurveDialog(owner, path, size, true); }
-int ChooseCurveFileToOpen(HWND owner, char* path, int size) { return CurveDialog(owner, path, size, false); }
+int ChooseCurveFileToSave(HWND owner, char* path, int size) { return SaveCurveFileDialog(owner, path, size); }
+int ChooseCurveFileToOpen(HWND owner, char* path, int size) { return OpenCurveFileDialog(owner, path, size); }

@@ -7,6 +7,7 @@
 #include "adjust/adjust_layer.h"
 #include "adjust/tone_curve.h"
 #include "canvas_fixture.h"
+#include "fileio/plain_dialogs.h"
 #include "image/c_dib.h"
 #include "image/pen_colour.h"
 #include "image/vms_store.h"
@@ -217,4 +218,13 @@ TEST(ToneBalance, ProtectedSelectionChangesNothing) {
     ApplyAutoToneBalance(doc.doc);
     EXPECT_EQ(Snapshot(doc.doc), before);
     g_VmsStore.Free(&doc->selectionMask);
+}
+
+TEST(PlainDialogs, FilterFieldsAreSeparatedByNul) {
+    const std::string f = PlainFilter("a[*.X]/*.X/");
+    ASSERT_EQ(f.size(), 12u);
+    EXPECT_EQ(std::string(f.c_str()), "a[*.X]");
+    EXPECT_EQ(std::string(f.c_str() + 7), "*.X");
+    EXPECT_EQ(f[10], 0);
+    EXPECT_EQ(f.c_str()[11], 0);
 }
