@@ -3,6 +3,7 @@
 #include "adjust/adjust_layer.h"
 #include "adjust/curve_dialog.h"
 #include "adjust/effect_dialog.h"
+#include "adjust/level_dialog.h"
 #include "canvas/canv_host.h"
 #include "canvas/canv_history.h"
 #include "resources/resource.h"
@@ -20,6 +21,13 @@ int AdjustCommand(CanvDoc* doc, int id) {
         // the dialog was closed.
         if (OpenToneCurveDialog(CanvFrameWindow(), doc)) SetCanvasModified(doc);
         return 1;
+    case CMD_IMG_DODGE:
+    case CMD_IMG_BURN:
+    case CMD_IMG_ONDO: {
+        const LevelKind kind = id == CMD_IMG_DODGE ? LevelDodge : id == CMD_IMG_BURN ? LevelBurn : LevelOndo;
+        if (OpenLevelDialog(CanvFrameWindow(), doc, kind)) SetCanvasModified(doc);
+        return 1;
+    }
     case CMD_IMG_EFFECT:
         OpenEffectDialog(CanvFrameWindow(), doc);
         return 1;

@@ -10,6 +10,7 @@
 #include "adjust/effect_dialog.h"
 #include "adjust/tone_curve.h"
 #include "adjust/filter_host.h"
+#include "adjust/level_dialog.h"
 #include "canvas/canv_host.h"
 #include "canvas_fixture.h"
 #include "test_support.h"
@@ -177,4 +178,62 @@ TEST(ToneCurveDialog, ApplyDoesNotCompoundAndRevertSteps) {
     EXPECT_EQ(Pixel(plane, 10, 20) & 0xFFFFFF, 236u | 216u << 8 | 192u << 16);
     EXPECT_TRUE(script.secondSame);
     EXPECT_EQ(CurveApplyCount(), 1);
+}
+
+TEST(LevelDialog, UpAndDownSteps) {
+    struct Case { LevelKind kind; int level; int up; int expect; };
+    for (Case c : {Case{LevelDodge, 38, 1, 40}, Case{LevelDodge, 40, 1, 40}, Case{LevelBurn, 3, 0, 0},
+                   Case{LevelBurn, 6, 0, 0}, Case{LevelBurn, 9, 0, 4}, Case{LevelOndo, 13, 1, 16},
+                   Case{LevelOndo, 17, 1, 20}, Case{LevelOndo, 20, 1, 20}, Case{LevelOndo, -13, 0, -16},
+                   Case{LevelOndo, -18, 0, -20}}) {
+        EXPECT_EQ(LevelStep(c.kind, c.level, c.up), c.expect) << c.kind << " " << c.level;
+    }
+}
+
+namespace {
+
+struct LevelScript {
+    CanvDoc* doc;
+    std::vector<uint32_t> afterFirst;
+    bool secondSame = false;
+    bool revertKeepsFirst = false;
+};
+
+int DriveLevel(const ModalRequest& request, void* user) {
+    LevelScript* s = (LevelScript*)user;
+    if (!request.templ || std::strcmp(request.templ, "psv_ooi") != 0) return IDOK;
+    switch (request.attempt) {
+    case 0:
+        SetLevelForTest(request.dialog, 40);
+        SendMessageA(request.dialog, WM_TIMER, 1, 0);
+        Shoot(request.dialog, "dodge.bmp");
+        return 19999;
+    case 1:
+        s->afterFirst = Snapshot(s->doc);
+        return 19999;
+    case 2:
+        s->secondSame = Snapshot(s->doc) == s->afterFirst;
+        return 19998;
+    case 3:
+        s->revertKeepsFirst = Snapshot(s->doc) == s->afterFirst;
+        return IDOK;
+    default:
+        return IDOK;
+    }
+}
+
+}  // namespace
+
+TEST(LevelDialog, DodgeAppliesFromTheOpeningStateAndReverts) {
+    DocHolder doc(MakeDoc({Layer(64, 48)}));
+    ASSERT_TRUE(doc.doc);
+    FillPlane(doc->planes[0].image, 115u * 0x010101u);
+    LevelScript script{doc.doc};
+    SetModalAnswerHook(DriveLevel, &script);
+    EXPECT_EQ(OpenLevelDialog(nullptr, doc.doc, LevelDodge), 1);
+    SetModalAnswerHook(nullptr, nullptr);
+    EXPECT_EQ(Pixel(doc->planes[0].image, 5, 5) & 0xFFFFFF, 0xFFFFFFu);
+    EXPECT_TRUE(script.secondSame);
+    EXPECT_TRUE(script.revertKeepsFirst);
+    EXPECT_EQ(LevelApplyCount(), 1);
 }
