@@ -1,6 +1,7 @@
 #include "adjust/adjust_command.h"
 
 #include "adjust/adjust_layer.h"
+#include "adjust/brcont_dialog.h"
 #include "adjust/curve_dialog.h"
 #include "adjust/effect_dialog.h"
 #include "adjust/level_dialog.h"
@@ -28,6 +29,9 @@ int AdjustCommand(CanvDoc* doc, int id) {
         if (OpenLevelDialog(CanvFrameWindow(), doc, kind)) SetCanvasModified(doc);
         return 1;
     }
+    case CMD_IMG_BRCONT:
+        if (OpenBrContDialog(CanvFrameWindow(), doc)) SetCanvasModified(doc);
+        return 1;
     case CMD_IMG_EFFECT:
         OpenEffectDialog(CanvFrameWindow(), doc);
         return 1;

@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "adjust/adjust_dlg_util.h"
+#include "adjust/adjust_open.h"
 #include "adjust/effects.h"
 #include "adjust/filter_host.h"
 #include "canvas/canv_dlg_util.h"
@@ -17,9 +18,6 @@
 
 namespace {
 
-const char kMergeQuestion[] =
-    "レイヤーを結合しますか？\r\nレイヤーを結合すると結合した画像すべてにエフェクトがかかります。\r\n"
-    "レイヤーを結合しないと元の画像にのみエフェクトがかかります。\r\n";
 const char kViewClass[] = "EffectViewClass";
 
 constexpr int kPanelX = 328, kPanelY = 8, kPanelW = 304, kPanelH = 464;
@@ -202,16 +200,8 @@ INT_PTR CALLBACK EffectDlgProc(HWND dlg, UINT msg, WPARAM wp, LPARAM) {
 int EffectApplyCount() { return g_fx.applyCount; }
 
 INT_PTR OpenEffectDialog(HWND parent, CanvDoc* doc) {
+    doc = PrepareAdjustedCanvas(parent, doc);
     if (!doc) return 0;
-    SetCurrentPlane(doc, 0);
-    c_PenWriter::FreeBrushImages(1, 0);
-    if (CountLayers(doc, 0) > 1 && ShowMessageBox(parent, kMergeQuestion, kAppTitle, kMsgYesNo) == IDYES) {
-        CanvDoc* old = doc;
-        if (CanvFrameWindow()) SendMessageA(CanvFrameWindow(), WM_COMMAND, CMD_IMG_MERGE, 0);
-        doc = GetActiveCanvas();
-        if (!doc) return 0;
-        if (doc != old) old->modified = 0;
-    }
     g_fx.doc = doc;
     return RunCanvasDialog("psv_efct", parent, EffectDlgProc, 0);
 }

@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "adjust/adjust_dlg_util.h"
+#include "adjust/adjust_open.h"
 #include "adjust/adjust_layer.h"
 #include "canvas/canv_dlg_util.h"
 #include "canvas/canv_history.h"
@@ -16,9 +17,6 @@
 
 namespace {
 
-const char kMergeQuestion[] =
-    "レイヤーを結合しますか？\r\nレイヤーを結合すると結合した画像すべてにエフェクトがかかります。\r\n"
-    "レイヤーを結合しないと元の画像にのみエフェクトがかかります。\r\n";
 const char kViewClass[] = "LevelViewClass";
 constexpr int kPanelX = 328, kPanelY = 8, kPanelW = 304, kPanelH = 464;
 
@@ -234,16 +232,8 @@ void SetLevelForTest(HWND dialog, int level) {
 }
 
 INT_PTR OpenLevelDialog(HWND parent, CanvDoc* doc, LevelKind kind) {
+    doc = PrepareAdjustedCanvas(parent, doc);
     if (!doc) return 0;
-    SetCurrentPlane(doc, 0);
-    c_PenWriter::FreeBrushImages(1, 0);
-    if (CountLayers(doc, 0) > 1 && ShowMessageBox(parent, kMergeQuestion, kAppTitle, kMsgYesNo) == IDYES) {
-        CanvDoc* old = doc;
-        if (CanvFrameWindow()) SendMessageA(CanvFrameWindow(), WM_COMMAND, CMD_IMG_MERGE, 0);
-        doc = GetActiveCanvas();
-        if (!doc) return 0;
-        if (doc != old) old->modified = 0;
-    }
     g_lv.kind = kind;
     g_lv.doc = doc;
     g_lv.everApplied = 0;

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <vector>
 
+#include "adjust/brcont_dialog.h"
 #include "adjust/curve_dialog.h"
 #include "adjust/effect_dialog.h"
 #include "adjust/tone_curve.h"
@@ -15,6 +16,8 @@
 #include "canvas_fixture.h"
 #include "test_support.h"
 #include "ui/ui_hook.h"
+
+#include <commctrl.h>
 
 using namespace canvtest;
 
@@ -236,4 +239,37 @@ TEST(LevelDialog, DodgeAppliesFromTheOpeningStateAndReverts) {
     EXPECT_TRUE(script.secondSame);
     EXPECT_TRUE(script.revertKeepsFirst);
     EXPECT_EQ(LevelApplyCount(), 1);
+}
+
+namespace {
+
+int DriveBrCont(const ModalRequest& request, void* user) {
+    int brightness = *(int*)user;
+    if (!request.templ || std::strcmp(request.templ, "psv_brcont") != 0) return IDOK;
+    if (request.attempt == 0) {
+        HWND slider = GetDlgItem(request.dialog, BrContIdSlider0);
+        SendMessageA(slider, TBM_SETPOS, TRUE, brightness);
+        SendMessageA(request.dialog, WM_HSCROLL, SB_THUMBPOSITION, (LPARAM)slider);
+        SendMessageA(request.dialog, WM_TIMER, 1, 0);
+        if (brightness) Shoot(request.dialog, "brcont.bmp");
+        return 19999;
+    }
+    return IDOK;
+}
+
+}  // namespace
+
+TEST(BrContDialog, BrightnessMovesTheMiddleAndZeroChangesNothing) {
+    struct Case { int brightness; int out; };
+    for (Case c : {Case{0, 128}, Case{20, 188}, Case{-20, 68}}) {
+        DocHolder doc(MakeDoc({Layer(40, 30)}));
+        ASSERT_TRUE(doc.doc);
+        FillPlane(doc->planes[0].image, 128u * 0x010101u);
+        SetModalAnswerHook(DriveBrCont, &c.brightness);
+        EXPECT_EQ(OpenBrContDialog(nullptr, doc.doc), 1);
+        SetModalAnswerHook(nullptr, nullptr);
+        const int v = (int)(Pixel(doc->planes[0].image, 3, 3) & 0xFF);
+        EXPECT_NEAR(v, c.out, 1) << c.brightness;
+        EXPECT_EQ(BrContApplyCount(), 1);
+    }
 }
