@@ -12,6 +12,7 @@
 #include "adjust/tone_curve.h"
 #include "adjust/filter_host.h"
 #include "adjust/level_dialog.h"
+#include "adjust/rotate_dialog.h"
 #include "canvas/canv_host.h"
 #include "canvas_fixture.h"
 #include "test_support.h"
@@ -272,4 +273,39 @@ TEST(BrContDialog, BrightnessMovesTheMiddleAndZeroChangesNothing) {
         EXPECT_NEAR(v, c.out, 1) << c.brightness;
         EXPECT_EQ(BrContApplyCount(), 1);
     }
+}
+
+namespace {
+
+int DriveRotate(const ModalRequest& request, void*) {
+    if (!request.templ || std::strcmp(request.templ, "psv_rotate") != 0) return IDOK;
+    switch (request.attempt) {
+    case 0:
+        return RotateIdType0 + 3;
+    case 1:
+        SetDlgItemTextA(request.dialog, RotateIdAngle, "400");
+        SendMessageA(request.dialog, WM_TIMER, 1, 0);
+        Shoot(request.dialog, "rotate.bmp");
+        return kModalAskAgain;
+    default:
+        return IDOK;
+    }
+}
+
+}  // namespace
+
+TEST(RotateDialog, FreeAngleIsClampedAndKept) {
+    DocHolder doc(MakeDoc({Layer(60, 40)}));
+    ASSERT_TRUE(doc.doc);
+    EXPECT_EQ(RotateType, 0);
+    EXPECT_DOUBLE_EQ(RotateAngle, 45.0);
+    SetModalAnswerHook(DriveRotate, nullptr);
+    EXPECT_EQ(OpenRotateDialog(nullptr, doc.doc), 1);
+    SetModalAnswerHook(nullptr, nullptr);
+    EXPECT_EQ(RotateType, 3);
+    EXPECT_DOUBLE_EQ(ChosenRotation(), 359.99);
+    RotateType = 1;
+    EXPECT_DOUBLE_EQ(ChosenRotation(), 180.0);
+    RotateType = 0;
+    RotateAngle = 45.0;
 }
