@@ -43,6 +43,13 @@ struct CanvasHost {
     int (*selectionWithPen)(struct CanvDoc* doc, int outline);
     // The adjustments' image-menu commands: 1 when the command was theirs.
     int (*adjustCommand)(struct CanvDoc* doc, int id);
+    // The pen's own canvas commands (gradient fill, text as a layer): 1 when
+    // the command was the pen's.
+    int (*penCommand)(struct CanvDoc* doc, HWND canvasWindow, int id);
+    // The pen bar's area-blur amount that softens every selection (0..20), may be null.
+    int* areaBlur;
+    // The trim panel while it is open (it follows the rectangle), may be null.
+    HWND* trimDialog;
     // Services of the parts not built yet, answered by the frame.
     int (*saveCanvas)(HWND canvasWindow, int saveAs);   // 1 when saved
 };
