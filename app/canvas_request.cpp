@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "adjust/adjust_command.h"
+#include "adjust/rotate_dialog.h"
 #include "app/colourdlg.h"
 #include "app/envblock.h"
 #include "app/frame.h"
@@ -174,14 +176,26 @@ int PrepareDuplicate(HWND) {
     return 1;
 }
 
-int PrepareRotatedDuplicate(HWND, int mode) {
+int PrepareRotatedDuplicate(HWND frame, int mode) {
+    if (mode == 0) return 0;
+    return PrepareTurnedCopy(frame, mode < 0 ? 270.0 : 90.0, 1);
+}
+
+int PrepareFreeTurn(HWND frame) {
     CanvDoc* doc = GetActiveCanvas();
-    if (!doc || mode == 0) return 0;
+    if (!doc || !OpenRotateDialog(frame, doc)) return 0;
+    const double degrees = ChosenRotation();
+    if (degrees == 0.0) return 0;
+    return PrepareTurnedCopy(frame, degrees, 0);
+}
+
+int PrepareTurnedCopy(HWND, double degrees, int inPlace) {
+    CanvDoc* doc = GetActiveCanvas();
+    if (!doc) return 0;
     StartRequest(CanvOriginRotated, doc);
-    if (doc->window) GetWindowTextA(doc->window, NewCanvasRequest.title, sizeof NewCanvasRequest.title);
-    const int degrees = mode < 0 ? 270 : 90;
+    if (inPlace && doc->window) GetWindowTextA(doc->window, NewCanvasRequest.title, sizeof NewCanvasRequest.title);
     NewCanvasRequest.angle = (float)degrees;
-    NewCanvasRequest.rotateFlags[0] = NewCanvasRequest.rotateFlags[1] = 1;
+    NewCanvasRequest.rotateFlags[0] = NewCanvasRequest.rotateFlags[1] = inPlace ? 1 : 0;
     const int W = doc->width, H = doc->height;
     int refX = 0, refY = 0;
     for (int l = 0; l < CanvMaxLayers && LayerInUse(doc, l); ++l) {
@@ -277,6 +291,7 @@ void InstallCanvasHost() {
     host.trimDialog = &FrameState.trimDialog;
     host.brushRadius = PenBrushRadius;
     host.selectionWithPen = PenOnSelection;
+    host.adjustCommand = AdjustCommand;
     host.penCommand = PenCanvasCommand;
     host.penKind = c_PenEngine::GetPenKind;
     host.strokeLayerWanted = PenWantsStrokeLayer;

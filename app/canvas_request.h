@@ -13,6 +13,12 @@ int PrepareDuplicate(HWND frame);
 // mode 1: right 90 degrees, -1: left (270 degrees); 0 (ask the angle) needs
 // the rotate dialog and is refused until it exists.
 int PrepareRotatedDuplicate(HWND frame, int mode);
+// A copy of the active canvas with every layer turned by degrees; inPlace: the
+// copy takes the source's name and place (the quarter turns of 21075/21076).
+int PrepareTurnedCopy(HWND frame, double degrees, int inPlace);
+// Command 21029: the rotate dialog on the active canvas, then a turned copy by
+// its choice (nothing for Cancel or an angle of 0).
+int PrepareFreeTurn(HWND frame);
 int PrepareSelectionCopy(HWND frame);
 
 // The new MDI child of class CanvClass, or null (the request's title is reset

@@ -62,8 +62,11 @@ add_library(darna_app STATIC
   ${CMAKE_CURRENT_LIST_DIR}/colourpanel.cpp
   ${CMAKE_CURRENT_LIST_DIR}/colourdlg.cpp
 )
-target_link_libraries(darna_app PUBLIC darna_paint darna_canvas darna_fileio darna_select darna_image darna_ui comctl32 shell32 user32 gdi32)
+target_link_libraries(darna_app PUBLIC darna_adjust darna_paint darna_canvas darna_fileio darna_select darna_image darna_ui comctl32 shell32 user32 gdi32)
 
 add_executable(darnaedit WIN32 ${CMAKE_CURRENT_LIST_DIR}/main.cpp)
 target_link_libraries(darnaedit PRIVATE darna_app darna_edit_res)
+if(TARGET darna_filter_plugins)
+  add_dependencies(darnaedit darna_filter_plugins)
+endif()
 darna_stage(darnaedit "")

@@ -460,11 +460,13 @@ int FrameOnCommand(HWND frame, WPARAM wp, LPARAM lp) {
     case CMD_IMG_MERGE:
     case CMD_IMG_DUPLICATE:
     case CMD_IMG_SELCOPY:
+    case CMD_IMG_DUPROTATE:
     case CMD_IMG_ROTRIGHT:
     case CMD_IMG_ROTLEFT: {
         int ready = id == CMD_IMG_MERGE       ? PrepareMergedCopy(frame)
                     : id == CMD_IMG_DUPLICATE ? PrepareDuplicate(frame)
                     : id == CMD_IMG_SELCOPY   ? PrepareSelectionCopy(frame)
+                    : id == CMD_IMG_DUPROTATE ? PrepareFreeTurn(frame)
                                               : PrepareRotatedDuplicate(frame, id == CMD_IMG_ROTRIGHT ? 1 : -1);
         if (!ready) return 1;
         HWND source = NewCanvasRequest.source ? NewCanvasRequest.source->window : nullptr;

@@ -262,6 +262,7 @@ void CanvDocCommand(HWND wnd, int id, HWND, int) {
         case CMD_IMG_SHAPETOPATH: c_SelectionTool::Command(doc, id); break;
         case CMD_LAYER_DELETE: DeleteLayerCommand(doc); break;
         default:
+            if (host.adjustCommand && host.adjustCommand(doc, id)) break;
             if (host.penCommand && host.penCommand(doc, wnd, id)) break;
             if (!ClipCommand(doc, id)) CanvDialogCommand(wnd, doc, id);
             break;   // the other commands wait for their subsystems

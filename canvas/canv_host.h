@@ -42,6 +42,8 @@ struct CanvasHost {
     int (*brushRadius)(int* rx, int* ry);
     // Commands 21000 and 21001: the selection filled (0) or outlined (1) with the pen.
     int (*selectionWithPen)(struct CanvDoc* doc, int outline);
+    // The adjustments' image-menu commands: 1 when the command was theirs.
+    int (*adjustCommand)(struct CanvDoc* doc, int id);
     // The pen's own canvas commands (gradient fill, text as a layer): 1 when
     // the command was the pen's.
     int (*penCommand)(struct CanvDoc* doc, HWND canvasWindow, int id);

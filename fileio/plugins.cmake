@@ -12,6 +12,7 @@ add_library(darna_fileio STATIC
   ${CMAKE_CURRENT_LIST_DIR}/save_warning.cpp
   ${CMAKE_CURRENT_LIST_DIR}/exif_dialog.cpp
   ${CMAKE_CURRENT_LIST_DIR}/file_dialogs.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/plain_dialogs.cpp
   ${CMAKE_CURRENT_LIST_DIR}/thumb_cache.cpp
   ${CMAKE_CURRENT_LIST_DIR}/twain.cpp
   ${CMAKE_CURRENT_LIST_DIR}/print.cpp

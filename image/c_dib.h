@@ -86,7 +86,7 @@ public:
     static VmsImage* RotateFree32(const VmsImage* image, double angle);
     static VmsImage* RotateNearest32(const VmsImage* image, double angle);
     static VmsImage* RotateKeepSize32(const VmsImage* image, double angle);
-    static int GetRotatedSize(const VmsImage* image, int degrees, int* width, int* height);
+    static int GetRotatedSize(const VmsImage* image, double degrees, int* width, int* height);
     static VmsImage* Crop(const VmsImage* image, int x0, int y0, int x1, int y1);
     static VmsImage* Crop8(const VmsImage* image, int x0, int y0, int x1, int y1);
     static VmsImage* Crop32(const VmsImage* image, int x0, int y0, int x1, int y1);

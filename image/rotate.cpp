@@ -204,7 +204,7 @@ VmsImage* c_Dib::RotateFree32(const VmsImage* image, double angle) {
     return FreeTurn(image, angle, 4);
 }
 
-int c_Dib::GetRotatedSize(const VmsImage* image, int degrees, int* width, int* height) {
+int c_Dib::GetRotatedSize(const VmsImage* image, double degrees, int* width, int* height) {
     if (!image) return 0;
     // The size RotateDegrees makes for this angle.
     if (degrees == 90 || degrees == 270) { *width = image->height; *height = image->width; return 1; }

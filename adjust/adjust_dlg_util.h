@@ -1,0 +1,34 @@
+// What the adjustment dialogs share: the 640 x 480 client area placed like
+// the other dialogs, their child controls in the dialog's font, and their
+// preview window classes.
+#pragma once
+#include <windows.h>
+
+#include "ui/dlgfield.h"
+
+// Sizes the dialog to a 640 x 480 client area and places it (mode 1).
+inline void SizeAdjustDialog(HWND dlg) {
+    RECT rc = {0, 0, 640, 480};
+    AdjustWindowRect(&rc, (DWORD)GetWindowLongPtrA(dlg, GWL_STYLE), FALSE);
+    SetWindowPos(dlg, nullptr, 0, 0, rc.right - rc.left, rc.bottom - rc.top, SWP_NOZORDER | SWP_NOMOVE);
+    PlaceWindow(dlg, 1);
+}
+
+inline HWND AdjustChild(HWND dlg, const char* cls, const char* text, DWORD style, int x, int y, int w, int h,
+                        int id) {
+    HWND c = CreateWindowExA(0, cls, text, WS_CHILD | WS_VISIBLE | style, x, y, w, h, dlg, (HMENU)(INT_PTR)id,
+                             GetModuleHandleA(nullptr), nullptr);
+    SendMessageA(c, WM_SETFONT, SendMessageA(dlg, WM_GETFONT, 0, 0), 0);
+    return c;
+}
+
+// A window class of the dialogs (registered once; later calls do nothing).
+inline void RegisterAdjustClass(const char* name, WNDPROC proc) {
+    WNDCLASSA wc = {};
+    wc.lpfnWndProc = proc;
+    wc.hInstance = GetModuleHandleA(nullptr);
+    wc.hCursor = LoadCursorA(nullptr, (LPCSTR)IDC_ARROW);
+    wc.hbrBackground = (HBRUSH)(COLOR_BTNFACE + 1);
+    wc.lpszClassName = name;
+    RegisterClassA(&wc);
+}

@@ -1,0 +1,219 @@
+#include "adjust/brcont_dialog.h"
+
+#include <algorithm>
+#include <commctrl.h>
+#include <cstdio>
+#include <vector>
+
+#include "adjust/adjust_dlg_util.h"
+#include "adjust/adjust_open.h"
+#include "adjust/adjust_layer.h"
+#include "canvas/canv_dlg_util.h"
+#include "canvas/canv_history.h"
+#include "canvas/canv_layers.h"
+#include "image/c_dib.h"
+#include "image/vms_store.h"
+#include "paint/pen_writer.h"
+#include "resources/resource.h"
+
+namespace {
+
+const char kViewClass[] = "BrContViewClass";
+constexpr int kPanelX = 328, kPanelY = 8, kPanelW = 304, kPanelH = 464;
+
+struct BrContDlgState {
+    CanvDoc* doc = nullptr;
+    VmsImage* work = nullptr;
+    VmsImage* source = nullptr;
+    VmsImage* preview = nullptr;
+    HWND dialog = nullptr;
+    HWND view = nullptr;
+    BrContValues values = {};
+    int applyCount = 0;
+    int everApplied = 0;
+};
+BrContDlgState g_bc;
+
+int* Value(int row) {
+    switch (row) {
+    case 0: return &g_bc.values.brightness;
+    case 1: return &g_bc.values.contrast;
+    case 2: return &g_bc.values.vividness;
+    default: return &g_bc.values.channel[row - 3];
+    }
+}
+
+void ComputePreview() {
+    g_VmsStore.Free(&g_bc.preview);
+    if (!g_bc.source) return;
+    g_bc.preview = g_VmsStore.Create(g_bc.source->width, g_bc.source->height, 32, 0, 0);
+    if (!g_bc.preview) return;
+    BrContTables tables;
+    BuildBrContTables(g_bc.values, &tables);
+    std::vector<uint32_t> row((size_t)g_bc.source->width);
+    for (int y = 0; y < g_bc.source->height; ++y) {
+        g_VmsStore.GetRow(g_bc.source, y, 0, g_bc.source->width - 1, row.data());
+        for (uint32_t& w : row) w = BrContPreviewPixel(w, tables, g_bc.values.model);
+        g_VmsStore.PutRow(g_bc.preview, y, 0, g_bc.source->width - 1, row.data());
+    }
+    InvalidateRect(g_bc.view, nullptr, FALSE);
+}
+
+LRESULT CALLBACK ViewProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
+    switch (msg) {
+    case WM_SIZE:
+        g_VmsStore.Free(&g_bc.source);
+        if (g_bc.work)
+            g_bc.source = c_Dib::FitResize(g_bc.work, std::max(1, LOWORD(lp) - 16), std::max(1, HIWORD(lp) - 16));
+        ComputePreview();
+        return 0;
+    case WM_PAINT: {
+        PAINTSTRUCT ps;
+        HDC dc = BeginPaint(wnd, &ps);
+        RECT rc;
+        GetClientRect(wnd, &rc);
+        FillRect(dc, &rc, GetSysColorBrush(COLOR_BTNFACE));
+        if (const VmsImage* shown = g_bc.preview ? g_bc.preview : g_bc.source) {
+            const int w = shown->width, h = shown->height, x = (rc.right - w) / 2, y = (rc.bottom - h) / 2;
+            Rectangle(dc, x - 1, y - 1, x + w + 1, y + h + 1);
+            c_Dib::DrawFit(dc, shown, x, y, x + w - 1, y + h - 1, 1, 1);
+        }
+        EndPaint(wnd, &ps);
+        return 0;
+    }
+    }
+    return DefWindowProcA(wnd, msg, wp, lp);
+}
+
+void Labels(HWND dlg) {
+    static const char* const rgb[3] = {"R", "G", "B"};
+    static const char* const cmy[3] = {"C", "M", "Y"};
+    for (int k = 0; k < 3; ++k) SetDlgItemTextA(dlg, 1023 + k, g_bc.values.model ? cmy[k] : rgb[k]);
+    CheckButton(dlg, BrContIdRgb, g_bc.values.model == 0);
+    CheckButton(dlg, BrContIdCmy, g_bc.values.model == 1);
+}
+
+void ShowValue(HWND dlg, int row) {
+    char text[16];
+    std::snprintf(text, sizeof text, "%+3d", *Value(row));
+    SetDlgItemTextA(dlg, BrContIdValue0 + row, text);
+    SendDlgItemMessageA(dlg, BrContIdSlider0 + row, TBM_SETPOS, TRUE, *Value(row));
+}
+
+void Changed(HWND dlg) {
+    KillTimer(dlg, 1);
+    SetTimer(dlg, 1, 200, nullptr);
+}
+
+void InitDialog(HWND dlg) {
+    g_bc.dialog = dlg;
+    g_bc.values = {};
+    g_bc.applyCount = 0;
+    SizeAdjustDialog(dlg);
+    INITCOMMONCONTROLSEX icc = {sizeof icc, ICC_BAR_CLASSES};
+    InitCommonControlsEx(&icc);
+    RegisterAdjustClass(kViewClass, ViewProc);
+    g_bc.view = AdjustChild(dlg, kViewClass, "", WS_BORDER, 8, 8, 304, 464, 2000);
+    static const char* const labels[3] = {"明るさ", "軟調/硬調", "鮮やかさ"};
+    const int c = kPanelW / 20, W = kPanelW - 2 * c - 128;
+    for (int i = 0; i < 6; ++i) {
+        const int y = kPanelY + kPanelH / 20 + (kPanelH / 10) * i + (i >= 3 ? 24 : 0);
+        AdjustChild(dlg, "STATIC", i < 3 ? labels[i] : "", SS_CENTERIMAGE, kPanelX + c - 8, y, 64, 32, 1020 + i);
+        HWND slider = AdjustChild(dlg, TRACKBAR_CLASSA, "", TBS_HORZ | TBS_NOTICKS, kPanelX + c + 60, y + 4, W + 16,
+                                  24, BrContIdSlider0 + i);
+        SendMessageA(slider, TBM_SETRANGE, TRUE, MAKELPARAM(-20, 20));
+        AdjustChild(dlg, "STATIC", "", SS_CENTERIMAGE, kPanelX + kPanelW - c - 40, y, 40, 32, BrContIdValue0 + i);
+        ShowValue(dlg, i);
+    }
+    AdjustChild(dlg, "BUTTON", "RGB", BS_AUTORADIOBUTTON | BS_PUSHLIKE | WS_GROUP, kPanelX + c + 58,
+                kPanelY + kPanelH - 128, 78, 24, BrContIdRgb);
+    AdjustChild(dlg, "BUTTON", "CMY", BS_AUTORADIOBUTTON | BS_PUSHLIKE, kPanelX + c + 140, kPanelY + kPanelH - 128,
+                78, 24, BrContIdCmy);
+    AdjustChild(dlg, "BUTTON", "適用", BS_PUSHBUTTON, kPanelX + 102, kPanelY + 405, 90, 28, 19999);
+    AdjustChild(dlg, "BUTTON", "戻す", BS_PUSHBUTTON, kPanelX + 195, kPanelY + 405, 90, 28, 19998);
+    AdjustChild(dlg, "BUTTON", "閉じる", BS_PUSHBUTTON, kPanelX + 185, kPanelY + 436, 102, 22, IDOK);
+    EnableWindow(GetDlgItem(dlg, 19998), FALSE);
+    Labels(dlg);
+}
+
+void Apply(HWND dlg) {
+    KillTimer(dlg, 1);
+    c_UndoManager::SavePoint(g_bc.doc, -1, 1);
+    RestoreCurrentPlane(g_bc.doc, g_bc.work);
+    ApplyBrContToLayer(g_bc.doc, g_bc.values);
+    ++g_bc.applyCount;
+    g_bc.everApplied = 1;
+    EnableWindow(GetDlgItem(dlg, 19998), TRUE);
+}
+
+void Revert(HWND dlg) {
+    KillTimer(dlg, 1);
+    if (g_bc.applyCount <= 0) return;
+    --g_bc.applyCount;
+    EnableWindow(GetDlgItem(dlg, 19998), g_bc.applyCount > 0);
+    c_UndoManager::StepLocked(g_bc.doc, 0, 1);
+}
+
+INT_PTR CALLBACK BrContDlgProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
+    switch (msg) {
+    case WM_INITDIALOG: InitDialog(dlg); return TRUE;
+    case WM_HSCROLL:
+        for (int i = 0; i < 6; ++i)
+            if ((HWND)lp == GetDlgItem(dlg, BrContIdSlider0 + i)) {
+                *Value(i) = (int)SendMessageA((HWND)lp, TBM_GETPOS, 0, 0);
+                ShowValue(dlg, i);
+                Changed(dlg);
+            }
+        return TRUE;
+    case WM_TIMER:
+        KillTimer(dlg, 1);
+        ComputePreview();
+        return TRUE;
+    case WM_COMMAND:
+        switch (LOWORD(wp)) {
+        case BrContIdRgb: case BrContIdCmy:
+            g_bc.values.model = LOWORD(wp) - BrContIdRgb;
+            Labels(dlg);
+            Changed(dlg);
+            break;
+        case 19999: Apply(dlg); break;
+        case 19998: Revert(dlg); break;
+        case IDOK: EndDialog(dlg, g_bc.everApplied); break;
+        }
+        return TRUE;
+    case WM_SYSCOMMAND:
+        if ((wp & 0xFFF0) == SC_CLOSE) {
+            EndDialog(dlg, g_bc.everApplied);
+            return TRUE;
+        }
+        return FALSE;
+    case WM_DESTROY:
+        KillTimer(dlg, 1);
+        g_VmsStore.Free(&g_bc.source);
+        g_VmsStore.Free(&g_bc.preview);
+        return FALSE;
+    }
+    return FALSE;
+}
+
+}  // namespace
+
+uint32_t BrContPreviewPixel(uint32_t word, const BrContTables& t, int model) {
+    word = CrctPixel(word, 20, t.contrast, t.brightness, nullptr, 255);
+    word = CrctPixel(word, 25, t.vividness, nullptr, nullptr, 255);
+    return CrctPixel(word, model == 1 ? 21 : 22, nullptr, nullptr, t.channel, 255);
+}
+
+int BrContApplyCount() { return g_bc.applyCount; }
+
+INT_PTR OpenBrContDialog(HWND parent, CanvDoc* doc) {
+    doc = PrepareAdjustedCanvas(parent, doc);
+    if (!doc) return 0;
+    g_bc.doc = doc;
+    g_bc.everApplied = 0;
+    g_bc.work = CopyCurrentPlane(doc);
+    if (!g_bc.work) return 0;
+    const INT_PTR result = RunCanvasDialog("psv_brcont", parent, BrContDlgProc, 0);
+    g_VmsStore.Free(&g_bc.work);
+    return result;
+}

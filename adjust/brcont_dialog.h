@@ -1,0 +1,22 @@
+// The colour-correction dialog (psv_brcont): brightness, contrast,
+// vividness and three colour channels (RGB or CMY) from -20 to 20, a
+// whole-layer preview, Apply from the layer as it was at opening, Revert and
+// Close.
+#pragma once
+#include <windows.h>
+
+#include "adjust/tone_curve.h"
+#include "canvas/canv_doc.h"
+
+enum : int {
+    BrContIdSlider0 = 1010,     // .. 1015
+    BrContIdValue0 = 1030,      // .. 1035
+    BrContIdRgb = 2040,
+    BrContIdCmy = 2041,
+};
+
+// Nonzero when an application was made.
+INT_PTR OpenBrContDialog(HWND parent, CanvDoc* doc);
+// The preview's arithmetic on one word (vividness before the channels).
+uint32_t BrContPreviewPixel(uint32_t word, const BrContTables& tables, int model);
+int BrContApplyCount();

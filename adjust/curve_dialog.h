@@ -1,0 +1,26 @@
+// The tone-curve dialog (psv_curve): the curve graph with its draggable
+// control points, connection, channel and point count, reset, save and load
+// of curve files, a whole-layer preview, Apply (from the layer as it was at
+// opening, one undo step each), Revert and Close.
+#pragma once
+#include <windows.h>
+
+#include "canvas/canv_doc.h"
+
+enum : int {
+    CurveIdGraph = 100,
+    CurveIdConnection = 104,
+    CurveIdChannel = 105,
+    CurveIdReset = 108,
+    CurveIdCount = 110,
+    CurveIdSave = 111,
+    CurveIdLoad = 112,
+    CurveIdView = 2000,
+    CurveIdRevert = 19998,
+    CurveIdApply = 19999,
+};
+
+// 0 when the work copy could not be made or the dialog was closed with Close
+// or its close box without an application; else nonzero.
+INT_PTR OpenToneCurveDialog(HWND parent, CanvDoc* doc);
+int CurveApplyCount();

@@ -1,0 +1,26 @@
+// The one-level adjustment dialogs: dodge (psv_ooi, level 0..40), burn
+// (psv_yaki, 0..40) and colour temperature (psv_ondo, -20..20). Each shows
+// the layer, a 1:1 preview of its top-left detail at the chosen level, and
+// applies to the layer as it was at opening (Apply does not compound), with
+// Revert and Close.
+#pragma once
+#include <windows.h>
+
+#include "canvas/canv_doc.h"
+
+enum : int {
+    LevelIdSlider = 1110,
+    LevelIdText = 1130,
+    LevelIdUp = 1140,
+    LevelIdDown = 1150,
+};
+
+enum LevelKind : int { LevelDodge = 0, LevelBurn = 1, LevelOndo = 2 };
+
+// Nonzero when an application was made (the document is then changed).
+INT_PTR OpenLevelDialog(HWND parent, CanvDoc* doc, LevelKind kind);
+// The level's next value for the up (1) or down (0) button.
+int LevelStep(LevelKind kind, int level, int up);
+int LevelApplyCount();
+// Sets the level as the slider would (tests).
+void SetLevelForTest(HWND dialog, int level);

@@ -1,0 +1,311 @@
+// The effects dialog on a document: preview, Apply and Revert on pixels.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+
+#include "adjust/brcont_dialog.h"
+#include "adjust/curve_dialog.h"
+#include "adjust/effect_dialog.h"
+#include "adjust/tone_curve.h"
+#include "adjust/filter_host.h"
+#include "adjust/level_dialog.h"
+#include "adjust/rotate_dialog.h"
+#include "canvas/canv_host.h"
+#include "canvas_fixture.h"
+#include "test_support.h"
+#include "ui/ui_hook.h"
+
+#include <commctrl.h>
+
+using namespace canvtest;
+
+namespace {
+
+// Writes the window's picture as a 24-bit BMP (screenshots for review).
+void CaptureWindow(HWND wnd, const std::string& path) {
+    RECT rc;
+    GetWindowRect(wnd, &rc);
+    const int w = rc.right - rc.left, h = rc.bottom - rc.top;
+    HDC screen = GetDC(nullptr);
+    HDC mem = CreateCompatibleDC(screen);
+    HBITMAP bmp = CreateCompatibleBitmap(screen, w, h);
+    HGDIOBJ old = SelectObject(mem, bmp);
+    BitBlt(mem, 0, 0, w, h, screen, rc.left, rc.top, SRCCOPY);
+    BITMAPINFOHEADER bi = {};
+    bi.biSize = sizeof bi;
+    bi.biWidth = w;
+    bi.biHeight = h;
+    bi.biPlanes = 1;
+    bi.biBitCount = 24;
+    const int stride = (w * 3 + 3) & ~3;
+    std::vector<uint8_t> bits((size_t)stride * h);
+    GetDIBits(mem, bmp, 0, (UINT)h, bits.data(), (BITMAPINFO*)&bi, DIB_RGB_COLORS);
+    BITMAPFILEHEADER fh = {};
+    fh.bfType = 0x4D42;
+    fh.bfOffBits = sizeof fh + sizeof bi;
+    fh.bfSize = fh.bfOffBits + (DWORD)bits.size();
+    if (FILE* f = std::fopen(path.c_str(), "wb")) {
+        std::fwrite(&fh, sizeof fh, 1, f);
+        std::fwrite(&bi, sizeof bi, 1, f);
+        std::fwrite(bits.data(), 1, bits.size(), f);
+        std::fclose(f);
+    }
+    SelectObject(mem, old);
+    DeleteObject(bmp);
+    DeleteDC(mem);
+    ReleaseDC(nullptr, screen);
+}
+
+struct Script {
+    CanvDoc* doc;
+    std::vector<uint32_t> before;
+    bool changedAfterApply = false;
+    int countAfterApply = -1;
+    bool previewMade = false;
+};
+
+void Shoot(HWND dialog, const char* name) {
+    const char* dir = std::getenv("ADJUST_SHOT_DIR");
+    if (!dir) return;
+    ShowWindow(dialog, SW_SHOW);
+    RedrawWindow(dialog, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+    const DWORD until = GetTickCount() + 600;
+    MSG msg;
+    while (GetTickCount() < until)
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
+    CaptureWindow(dialog, std::string(dir) + "\\" + name);
+}
+
+int Drive(const ModalRequest& request, void* user) {
+    Script* s = (Script*)user;
+    if (!request.templ || std::strcmp(request.templ, "psv_efct") != 0) return IDOK;
+    switch (request.attempt) {
+    case 0:
+        s->previewMade = c_FilterHost::HasWork();
+        if (const char* dir = std::getenv("ADJUST_SHOT_DIR")) {
+            ShowWindow(request.dialog, SW_SHOW);
+            RedrawWindow(request.dialog, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+            const DWORD until = GetTickCount() + 400;
+            MSG msg;
+            while (GetTickCount() < until)
+                while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
+            CaptureWindow(request.dialog, std::string(dir) + "\\effects.bmp");
+        }
+        return EffectIdApply;
+    case 1:
+        s->countAfterApply = EffectApplyCount();
+        s->changedAfterApply = Snapshot(s->doc) != s->before;
+        return EffectIdRevert;
+    default:
+        return IDOK;
+    }
+}
+
+}  // namespace
+
+TEST(EffectDialog, PreviewApplyAndRevert) {
+    const std::string dist = testsupport::ExeFolder() + "..\\dist\\";
+    CanvasHost saved = GetCanvasHost();
+    CanvasHost host = saved;
+    host.programFolder = dist.c_str();
+    SetCanvasHost(host);
+    DocHolder doc(MakeDoc({Layer(200, 150)}));
+    ASSERT_TRUE(doc.doc);
+    VmsImage* plane = doc->planes[0].image;
+    for (int y = 0; y < 150; ++y)
+        for (int x = 0; x < 200; ++x)
+            SetPixel(plane, x, y, (uint32_t)(x * 255 / 199) | (uint32_t)(y * 255 / 149) << 8 | (uint32_t)((x ^ y) & 255) << 16);
+    Script script{doc.doc, Snapshot(doc.doc)};
+    SetModalAnswerHook(Drive, &script);
+    EXPECT_EQ(OpenEffectDialog(nullptr, doc.doc), 1);
+    SetModalAnswerHook(nullptr, nullptr);
+    SetCanvasHost(saved);
+    EXPECT_TRUE(script.previewMade);
+    EXPECT_EQ(script.countAfterApply, 1);
+    EXPECT_TRUE(script.changedAfterApply);
+    EXPECT_EQ(EffectApplyCount(), 0);
+    EXPECT_EQ(Snapshot(doc.doc), script.before);
+}
+
+namespace {
+
+struct CurveScript {
+    CanvDoc* doc;
+    std::vector<uint32_t> before, afterFirst;
+    bool secondSame = false;
+};
+
+int DriveCurve(const ModalRequest& request, void* user) {
+    CurveScript* s = (CurveScript*)user;
+    if (!request.templ || std::strcmp(request.templ, "psv_curve") != 0) return IDOK;
+    switch (request.attempt) {
+    case 0:
+        // An inverting straight curve through three points.
+        SendDlgItemMessageA(request.dialog, CurveIdCount, CB_SETCURSEL, 0, 0);
+        SendMessageA(request.dialog, WM_COMMAND, MAKEWPARAM(CurveIdCount, CBN_SELCHANGE), 0);
+        ToneCurve.connection = 1;
+        ToneCurve.points[0][1] = 255;
+        ToneCurve.points[1][1] = 128;
+        ToneCurve.points[2][1] = 0;
+        BuildCurveTable(&ToneCurve);
+        ToneCurve.changed = 1;
+        SendMessageA(request.dialog, WM_TIMER, 1, 0);
+        Shoot(request.dialog, "curve.bmp");
+        return CurveIdApply;
+    case 1:
+        s->afterFirst = Snapshot(s->doc);
+        return CurveIdApply;
+    case 2:
+        s->secondSame = Snapshot(s->doc) == s->afterFirst;
+        return CurveIdRevert;
+    default:
+        return IDOK;
+    }
+}
+
+}  // namespace
+
+TEST(ToneCurveDialog, ApplyDoesNotCompoundAndRevertSteps) {
+    DocHolder doc(MakeDoc({Layer(120, 90)}));
+    ASSERT_TRUE(doc.doc);
+    VmsImage* plane = doc->planes[0].image;
+    for (int y = 0; y < 90; ++y)
+        for (int x = 0; x < 120; ++x) SetPixel(plane, x, y, (uint32_t)(x * 2) | (uint32_t)(y * 2) << 8 | 0x400000u);
+    CurveScript script{doc.doc, Snapshot(doc.doc)};
+    SetModalAnswerHook(DriveCurve, &script);
+    EXPECT_EQ(OpenToneCurveDialog(nullptr, doc.doc), 1);
+    SetModalAnswerHook(nullptr, nullptr);
+    // The straight join truncates toward zero: 20 -> 236, 40 -> 216, 64 -> 192.
+    EXPECT_EQ(Pixel(plane, 10, 20) & 0xFFFFFF, 236u | 216u << 8 | 192u << 16);
+    EXPECT_TRUE(script.secondSame);
+    EXPECT_EQ(CurveApplyCount(), 1);
+}
+
+TEST(LevelDialog, UpAndDownSteps) {
+    struct Case { LevelKind kind; int level; int up; int expect; };
+    for (Case c : {Case{LevelDodge, 38, 1, 40}, Case{LevelDodge, 40, 1, 40}, Case{LevelBurn, 3, 0, 0},
+                   Case{LevelBurn, 6, 0, 0}, Case{LevelBurn, 9, 0, 4}, Case{LevelOndo, 13, 1, 16},
+                   Case{LevelOndo, 17, 1, 20}, Case{LevelOndo, 20, 1, 20}, Case{LevelOndo, -13, 0, -16},
+                   Case{LevelOndo, -18, 0, -20}}) {
+        EXPECT_EQ(LevelStep(c.kind, c.level, c.up), c.expect) << c.kind << " " << c.level;
+    }
+}
+
+namespace {
+
+struct LevelScript {
+    CanvDoc* doc;
+    std::vector<uint32_t> afterFirst;
+    bool secondSame = false;
+    bool revertKeepsFirst = false;
+};
+
+int DriveLevel(const ModalRequest& request, void* user) {
+    LevelScript* s = (LevelScript*)user;
+    if (!request.templ || std::strcmp(request.templ, "psv_ooi") != 0) return IDOK;
+    switch (request.attempt) {
+    case 0:
+        SetLevelForTest(request.dialog, 40);
+        SendMessageA(request.dialog, WM_TIMER, 1, 0);
+        Shoot(request.dialog, "dodge.bmp");
+        return 19999;
+    case 1:
+        s->afterFirst = Snapshot(s->doc);
+        return 19999;
+    case 2:
+        s->secondSame = Snapshot(s->doc) == s->afterFirst;
+        return 19998;
+    case 3:
+        s->revertKeepsFirst = Snapshot(s->doc) == s->afterFirst;
+        return IDOK;
+    default:
+        return IDOK;
+    }
+}
+
+}  // namespace
+
+TEST(LevelDialog, DodgeAppliesFromTheOpeningStateAndReverts) {
+    DocHolder doc(MakeDoc({Layer(64, 48)}));
+    ASSERT_TRUE(doc.doc);
+    FillPlane(doc->planes[0].image, 115u * 0x010101u);
+    LevelScript script{doc.doc};
+    SetModalAnswerHook(DriveLevel, &script);
+    EXPECT_EQ(OpenLevelDialog(nullptr, doc.doc, LevelDodge), 1);
+    SetModalAnswerHook(nullptr, nullptr);
+    EXPECT_EQ(Pixel(doc->planes[0].image, 5, 5) & 0xFFFFFF, 0xFFFFFFu);
+    EXPECT_TRUE(script.secondSame);
+    EXPECT_TRUE(script.revertKeepsFirst);
+    EXPECT_EQ(LevelApplyCount(), 1);
+}
+
+namespace {
+
+int DriveBrCont(const ModalRequest& request, void* user) {
+    int brightness = *(int*)user;
+    if (!request.templ || std::strcmp(request.templ, "psv_brcont") != 0) return IDOK;
+    if (request.attempt == 0) {
+        HWND slider = GetDlgItem(request.dialog, BrContIdSlider0);
+        SendMessageA(slider, TBM_SETPOS, TRUE, brightness);
+        SendMessageA(request.dialog, WM_HSCROLL, SB_THUMBPOSITION, (LPARAM)slider);
+        SendMessageA(request.dialog, WM_TIMER, 1, 0);
+        if (brightness) Shoot(request.dialog, "brcont.bmp");
+        return 19999;
+    }
+    return IDOK;
+}
+
+}  // namespace
+
+TEST(BrContDialog, BrightnessMovesTheMiddleAndZeroChangesNothing) {
+    struct Case { int brightness; int out; };
+    for (Case c : {Case{0, 128}, Case{20, 188}, Case{-20, 68}}) {
+        DocHolder doc(MakeDoc({Layer(40, 30)}));
+        ASSERT_TRUE(doc.doc);
+        FillPlane(doc->planes[0].image, 128u * 0x010101u);
+        SetModalAnswerHook(DriveBrCont, &c.brightness);
+        EXPECT_EQ(OpenBrContDialog(nullptr, doc.doc), 1);
+        SetModalAnswerHook(nullptr, nullptr);
+        const int v = (int)(Pixel(doc->planes[0].image, 3, 3) & 0xFF);
+        EXPECT_NEAR(v, c.out, 1) << c.brightness;
+        EXPECT_EQ(BrContApplyCount(), 1);
+    }
+}
+
+namespace {
+
+int DriveRotate(const ModalRequest& request, void*) {
+    if (!request.templ || std::strcmp(request.templ, "psv_rotate") != 0) return IDOK;
+    switch (request.attempt) {
+    case 0:
+        return RotateIdType0 + 3;
+    case 1:
+        SetDlgItemTextA(request.dialog, RotateIdAngle, "400");
+        SendMessageA(request.dialog, WM_TIMER, 1, 0);
+        Shoot(request.dialog, "rotate.bmp");
+        return kModalAskAgain;
+    default:
+        return IDOK;
+    }
+}
+
+}  // namespace
+
+TEST(RotateDialog, FreeAngleIsClampedAndKept) {
+    DocHolder doc(MakeDoc({Layer(60, 40)}));
+    ASSERT_TRUE(doc.doc);
+    EXPECT_EQ(RotateType, 0);
+    EXPECT_DOUBLE_EQ(RotateAngle, 45.0);
+    SetModalAnswerHook(DriveRotate, nullptr);
+    EXPECT_EQ(OpenRotateDialog(nullptr, doc.doc), 1);
+    SetModalAnswerHook(nullptr, nullptr);
+    EXPECT_EQ(RotateType, 3);
+    EXPECT_DOUBLE_EQ(ChosenRotation(), 359.99);
+    RotateType = 1;
+    EXPECT_DOUBLE_EQ(ChosenRotation(), 180.0);
+    RotateType = 0;
+    RotateAngle = 45.0;
+}
