@@ -86,6 +86,7 @@ darna_wine_stop() {
     wait "$DARNA_XVFB_PID" 2>/dev/null || true
     DARNA_XVFB_PID=""
   fi
+  darna_cups_stop
 }
 
 # Stops the helpers when the script ends, also when it is interrupted or killed.
@@ -93,4 +94,104 @@ darna_wine_traps() {
   trap darna_wine_stop EXIT
   trap 'darna_wine_stop; trap - EXIT; exit 130' INT
   trap 'darna_wine_stop; trap - EXIT; exit 143' TERM HUP
+}
+
+# A private print spooler for the test run: cupsd with its configuration, spool
+# and logs under $1 (the build tree's cups/ folder), listening only on a socket
+# there, with one PDF queue (cups-pdf) as the default printer. Wine reaches it
+# through CUPS_SERVER. Printed pages land as PDF files in $DARNA_PRINT_PDF_DIR
+# (one file a job, named after the job's title); a test waits for a new file there.
+# cups-pdf reads its per-queue settings only from /etc/cups, so that one file is
+# written there (named after the queue) and removed again by darna_cups_stop.
+darna_cups_start() {   # $1 = folder for the spooler's files
+  DARNA_CUPS_PID=""
+  DARNA_CUPS_PDF_CONF=""
+  command -v cupsd >/dev/null || { echo "cups: cupsd is not installed" >&2; return 1; }
+  [ -x /usr/lib/cups/backend/cups-pdf ] || { echo "cups: cups-pdf is not installed" >&2; return 1; }
+  local root; root="$(mkdir -p "$1" && cd "$1" && pwd)"
+  # One queue name per build tree, stable across runs (the Wine prefix keeps it).
+  local queue; queue="darna_$(printf '%s' "$root" | md5sum | cut -c1-8)"
+  rm -rf "$root/conf" "$root/spool" "$root/cache" "$root/state" "$root/log" "$root/pdfspool"
+  mkdir -p "$root/conf/ppd" "$root/spool/tmp" "$root/cache" "$root/state" "$root/log" \
+           "$root/pdf" "$root/pdfspool"
+  chmod 0755 "$root" "$root/conf" "$root/log" "$root/state"
+  chmod 1777 "$root/spool/tmp" "$root/pdfspool"
+  rm -f "$root/pdf"/*.pdf
+  cat > "$root/conf/cupsd.conf" <<CONF
+LogLevel warn
+MaxLogSize 0
+Listen $root/state/cups.sock
+Browsing No
+DefaultAuthType None
+WebInterface No
+IdleExitTimeout 0
+<Location />
+  Order allow,deny
+  Allow all
+</Location>
+<Policy default>
+  JobPrivateAccess all
+  JobPrivateValues none
+  SubscriptionPrivateAccess all
+  SubscriptionPrivateValues none
+  <Limit All>
+    Order deny,allow
+  </Limit>
+</Policy>
+CONF
+  cat > "$root/conf/cups-files.conf" <<CONF
+SystemGroup root
+ServerRoot $root/conf
+RequestRoot $root/spool
+TempDir $root/spool/tmp
+CacheDir $root/cache
+StateDir $root/state
+ErrorLog $root/log/error_log
+AccessLog $root/log/access_log
+PageLog $root/log/page_log
+ServerBin /usr/lib/cups
+DataDir /usr/share/cups
+Sandboxing relaxed
+CONF
+  DARNA_CUPS_PDF_CONF="/etc/cups/cups-pdf-$queue.conf"
+  cat > "$DARNA_CUPS_PDF_CONF" <<CONF
+Out $root/pdf
+AnonDirName $root/pdf
+Spool $root/pdfspool
+Log $root/log
+Label 1
+TitlePref 1
+Truncate 200
+UserUMask 0022
+Grp root
+CONF
+  # Started in the foreground (-f) so that the PID kept is cupsd's own.
+  cupsd -f -c "$root/conf/cupsd.conf" -s "$root/conf/cups-files.conf" </dev/null >/dev/null 2>&1 &
+  DARNA_CUPS_PID=$!
+  export CUPS_SERVER="$root/state/cups.sock"
+  local i
+  for i in $(seq 1 100); do
+    [ -S "$CUPS_SERVER" ] && lpstat -r >/dev/null 2>&1 && break
+    sleep 0.1
+  done
+  if ! lpstat -r >/dev/null 2>&1; then
+    echo "cups: cupsd did not start (see $root/log/error_log)" >&2; darna_cups_stop; return 1
+  fi
+  if ! lpadmin -p "$queue" -E -v "cups-pdf:/$queue" -P /usr/share/ppd/cups-pdf/CUPS-PDF_opt.ppd \
+       >/dev/null 2>&1 || ! lpadmin -d "$queue" >/dev/null 2>&1; then
+    echo "cups: the PDF queue could not be made (see $root/log/error_log)" >&2; darna_cups_stop; return 1
+  fi
+  export DARNA_PRINT_QUEUE="$queue" DARNA_PRINT_PDF_DIR="$root/pdf"
+}
+
+darna_cups_stop() {
+  if [ -n "${DARNA_CUPS_PID:-}" ]; then
+    kill "$DARNA_CUPS_PID" >/dev/null 2>&1 || true
+    wait "$DARNA_CUPS_PID" 2>/dev/null || true
+    DARNA_CUPS_PID=""
+  fi
+  if [ -n "${DARNA_CUPS_PDF_CONF:-}" ]; then
+    rm -f "$DARNA_CUPS_PDF_CONF"
+    DARNA_CUPS_PDF_CONF=""
+  fi
 }
