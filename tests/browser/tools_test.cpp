@@ -158,6 +158,7 @@ TEST(BrowserTools, BatchConvertsMixedFilesIntoTheChosenFormatAndSize) {
     testsupport::WriteFileBytes(pics.File("c.dra"), "not a canvas", 12);
     RunningBrowser browser(pics.Path(), true);
     ASSERT_NE(nullptr, browser.Frame());
+    ASSERT_TRUE(browser.AllThumbnailsMade());   // no loader reads beside the test's own
     SelectAll();
     std::snprintf(g_BrowserSettings.outputFolder, sizeof g_BrowserSettings.outputFolder, "%s", out.Path().c_str());
 
@@ -248,6 +249,7 @@ TEST(BrowserTools, FullViewStartsAtThePointedFileStepsAndWraps) {
     testsupport::WriteFileBytes(pics.File("v4.bmp"), "BMbroken", 8);
     RunningBrowser browser(pics.Path());
     ASSERT_NE(nullptr, browser.Frame());
+    ASSERT_TRUE(browser.AllThumbnailsMade());   // no loader reads beside the test's own
     ASSERT_EQ(5, g_FileList.count);
     const int v0 = browser.IndexOf(pics.File("v0.bmp")), v1 = browser.IndexOf(pics.File("v1.bmp")),
               v3 = browser.IndexOf(pics.File("v3.bmp")), v4 = browser.IndexOf(pics.File("v4.bmp"));
@@ -341,6 +343,7 @@ TEST(BrowserTools, FullViewAtOneHundredPercentScrollsALargePictureAndCentresASma
     }
     RunningBrowser browser(pics.Path());
     ASSERT_NE(nullptr, browser.Frame());
+    ASSERT_TRUE(browser.AllThumbnailsMade());   // no loader reads beside the test's own
     const int big = browser.IndexOf(pics.File("big.bmp"));
     int fitZoom = 0, scrolled = 0, hasBar = 0;
     RECT surface = {};
@@ -435,6 +438,7 @@ TEST(BrowserTools, SearchDialogListsJumpsAndMakesThumbnails) {
     testsupport::WriteFileBytes(pics.File("sub\\bad.bmp"), "BMxx", 4);
     RunningBrowser browser(pics.Path());
     ASSERT_NE(nullptr, browser.Frame());
+    ASSERT_TRUE(browser.AllThumbnailsMade());   // no loader reads beside the test's own
     int listed = 0;
     bool thumbs = false;
     Answers a([&](const ModalRequest& r) {
