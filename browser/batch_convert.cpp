@@ -66,16 +66,6 @@ std::string ExtensionOfEntry(const char* entry) {
     return ext;
 }
 
-void WriteBoxEdit(HWND dlg, XferState* s, int id, int value) {
-    char now[32], want[32];
-    GetDlgItemTextA(dlg, id, now, sizeof now);
-    std::snprintf(want, sizeof want, "%d", value);
-    if (std::strcmp(now, want) == 0) return;
-    s->writing = true;
-    SetDlgItemTextA(dlg, id, want);
-    s->writing = false;
-}
-
 void EnableBoxEdits(HWND dlg, bool on) {
     for (int id : {IDC_BV_XFER_WIDTH, IDC_BV_XFER_WSPIN, IDC_BV_XFER_HEIGHT, IDC_BV_XFER_HSPIN})
         EnableWindow(GetDlgItem(dlg, id), on);
@@ -142,19 +132,13 @@ INT_PTR CALLBACK XferProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
                 SetTimer(dlg, (UINT_PTR)id, 500, nullptr);
             }
             return TRUE;
-        case IDOK:
-            EndDialog(dlg, 1);
-            return TRUE;
-        case IDCANCEL:
-            EndDialog(dlg, 0);
-            return TRUE;
         default:
-            return FALSE;
+            return HandleDialogEnd(dlg, msg, wp);
         }
     }
     case WM_TIMER:
         KillTimer(dlg, wp);
-        WriteBoxEdit(dlg, s, (int)wp, (int)wp == IDC_BV_XFER_WIDTH ? s->options->width : s->options->height);
+        RewriteDlgItemInt(dlg, (int)wp, (int)wp == IDC_BV_XFER_WIDTH ? s->options->width : s->options->height, &s->writing);
         return TRUE;
     case WM_NOTIFY: {
         const NMHDR* h = (const NMHDR*)lp;
@@ -163,12 +147,12 @@ INT_PTR CALLBACK XferProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
         int* v = wide ? &s->options->width : &s->options->height;
         const int n = *v + ((const NMUPDOWN*)lp)->iDelta;
         *v = n < kBoxMin ? kBoxMin : n > kBoxMax ? kBoxMax : n;
-        WriteBoxEdit(dlg, s, wide ? IDC_BV_XFER_WIDTH : IDC_BV_XFER_HEIGHT, *v);
+        RewriteDlgItemInt(dlg, wide ? IDC_BV_XFER_WIDTH : IDC_BV_XFER_HEIGHT, *v, &s->writing);
         SetWindowLongPtrA(dlg, DWLP_MSGRESULT, 1);
         return TRUE;
     }
     case WM_SYSCOMMAND:
-        return EndDialogOnClose(dlg, wp, 0);
+        return HandleDialogEnd(dlg, msg, wp);
     case WM_DESTROY:
         KillTimer(dlg, IDC_BV_XFER_WIDTH);
         KillTimer(dlg, IDC_BV_XFER_HEIGHT);

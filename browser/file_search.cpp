@@ -295,17 +295,11 @@ INT_PTR CALLBACK FileListProc(HWND dlg, UINT msg, WPARAM wp, LPARAM) {
                 for (HWND item : g_items) InvalidateRect(item, nullptr, TRUE);
             }
             return TRUE;
-        case IDOK:
-            EndDialog(dlg, 1);
-            return TRUE;
-        case IDCANCEL:
-            EndDialog(dlg, 0);
-            return TRUE;
         default:
-            return FALSE;
+            return HandleDialogEnd(dlg, msg, wp);
         }
     case WM_SYSCOMMAND:
-        return EndDialogOnClose(dlg, wp, 0);
+        return HandleDialogEnd(dlg, msg, wp);
     case WM_DESTROY:
         if (g_info.strip) DestroyWindow(g_info.strip);
         g_info.strip = nullptr;

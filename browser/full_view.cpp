@@ -267,15 +267,7 @@ LRESULT CALLBACK FrameProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
 
 // ---- the bar ivm_disp
 
-void WriteInterval(HWND bar) {
-    char now[16], want[16];
-    GetDlgItemTextA(bar, IDC_BV_DISP_INTERVAL, now, sizeof now);
-    std::snprintf(want, sizeof want, "%d", g_view.interval);
-    if (std::strcmp(now, want) == 0) return;
-    g_writingInterval = true;
-    SetDlgItemTextA(bar, IDC_BV_DISP_INTERVAL, want);
-    g_writingInterval = false;
-}
+void WriteInterval(HWND bar) { RewriteDlgItemInt(bar, IDC_BV_DISP_INTERVAL, g_view.interval, &g_writingInterval); }
 
 void EnableInterval(HWND bar) {
     EnableWindow(GetDlgItem(bar, IDC_BV_DISP_INTERVAL), g_view.automatic);

@@ -257,14 +257,8 @@ INT_PTR CALLBACK PrintProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
             s = DefaultPrintSettings(iw, ih);
             Changed(dlg, st, 0);
             return TRUE;
-        case IDOK:
-            EndDialog(dlg, 1);
-            return TRUE;
-        case IDCANCEL:
-            EndDialog(dlg, 0);
-            return TRUE;
         default:
-            return FALSE;
+            return HandleDialogEnd(dlg, msg, wp);
         }
     }
     case WM_NOTIFY: {
@@ -284,7 +278,7 @@ INT_PTR CALLBACK PrintProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
             DrawPreview((const DRAWITEMSTRUCT*)lp, st->image, PrintPlacement(*st->s, g_printer.dpiX, g_printer.dpiY));
         return TRUE;
     case WM_SYSCOMMAND:
-        return EndDialogOnClose(dlg, wp, 0);
+        return HandleDialogEnd(dlg, msg, wp);
     case WM_DESTROY:
         KillTimer(dlg, 1);
         return FALSE;
@@ -491,29 +485,22 @@ INT_PTR CALLBACK IndexProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
         } else if (id == IDOK) {
             PrintIndexPages(dlg, l);
             EndDialog(dlg, 1);
-        } else if (id == IDCANCEL) {
-            EndDialog(dlg, 0);
+        } else {
+            HandleDialogEnd(dlg, msg, wp);
         }
         return TRUE;
     }
     case WM_TIMER: {
         KillTimer(dlg, wp);
-        const int id = (int)wp, v = id == IDC_BV_IX_COLS ? st->layout->columns : st->layout->rows;
-        char now[16], want[16];
-        GetDlgItemTextA(dlg, id, now, sizeof now);
-        std::snprintf(want, sizeof want, "%d", v);
-        if (std::strcmp(now, want) != 0) {
-            st->writing = true;
-            SetDlgItemTextA(dlg, id, want);
-            st->writing = false;
-        }
+        const int id = (int)wp;
+        RewriteDlgItemInt(dlg, id, id == IDC_BV_IX_COLS ? st->layout->columns : st->layout->rows, &st->writing);
         return TRUE;
     }
     case WM_DRAWITEM:
         if (wp == IDC_BV_IX_PREVIEW) DrawIndexPreview((const DRAWITEMSTRUCT*)lp, *st->layout);
         return TRUE;
     case WM_SYSCOMMAND:
-        return EndDialogOnClose(dlg, wp, 0);
+        return HandleDialogEnd(dlg, msg, wp);
     case WM_DESTROY:
         KillTimer(dlg, IDC_BV_IX_COLS);
         KillTimer(dlg, IDC_BV_IX_ROWS);
