@@ -9,13 +9,16 @@
 #include "app/frame.h"
 #include "app/globals.h"
 #include "app/services_pending.h"
+#include "select/sel_tool.h"
 #include "app/settings.h"
 #include "app/statusbar.h"
+#include "ui/frame_link.h"
 #include "ui/msgbox.h"
 #include "ui/sysutil.h"
 #include "canvas/canv_clip.h"
 #include "canvas/canv_save.h"
 #include "fileio/file_dialogs.h"
+#include "fileio/parts_box.h"
 #include "canvas/canv_doc.h"
 #include "canvas/canv_host.h"
 #include "canvas/canv_init.h"
@@ -131,14 +134,19 @@ int OpenCanvasFile(HWND frame, const char* path) {
 
 int ReceiveImageFile(HWND, HGLOBAL packedDib) {
     if (!packedDib) return 0;
+    // The block is ours now: it is freed once written out.
     const BITMAPINFOHEADER* dib = (const BITMAPINFOHEADER*)GlobalLock(packedDib);
-    if (!dib) return 0;
+    if (!dib) {
+        GlobalFree(packedDib);
+        return 0;
+    }
     int width = 0, height = 0, bits = 0;
     GetPackedDibInfo(dib, &width, &height, &bits);
     char path[MAX_PATH + 16];
     std::snprintf(path, sizeof path, "%stwain.tmp", WorkFolder);
     int saved = SavePackedDibBmp(path, dib);
     GlobalUnlock(packedDib);
+    GlobalFree(packedDib);
     if (!saved) return 0;
     StartRequest(CanvOriginScanner, nullptr);
     AddRequestLayer(width, height, 0, 0, 24, 1);
@@ -222,8 +230,21 @@ static int ChoosePasteFile(HWND owner, char* path) {
     return OpenFileDialog(owner, path, name, (char*)InitDirBlock, 0);
 }
 
+namespace {
+// The tools' mouse events: the selection and shape tools first, then the pen.
+int EditorToolMouse(CanvDoc* doc, int event, int x, int y) {
+    if (c_SelectionTool::OnMouseEvent(doc, event, x, y)) return 1;
+    return PenToolMouse(doc, event, x, y);
+}
+}  // namespace
+// The parts box as the open dialog's chooser.
+static int ChooseFromPartsBox(HWND owner, const char* folder, const char* pattern, const char* title, char* path) {
+    return OpenPartsBox(owner, folder, path, pattern, title);
+}
+
 void InstallCanvasHost() {
     SetPasteFileChooser(ChoosePasteFile);
+    SetPartsBoxChooser(ChooseFromPartsBox);
     CanvasHost host = {};
     host.frame = &AppWindows.frame;
     host.mdiClient = &AppWindows.mdiClient;
@@ -245,9 +266,12 @@ void InstallCanvasHost() {
     SetSaveWarningSetting(&Env.saveWarningOff);
     host.documentMenu = DocumentMenu;
     // The pen's share: its tools' button presses, the brush outline, its kind.
-    host.toolMouse = PenToolMouse;
+    host.toolMouse = EditorToolMouse;
+    host.areaBlur = &AreaBlurAmount;
+    host.trimDialog = &FrameState.trimDialog;
     host.brushRadius = PenBrushRadius;
     host.selectionWithPen = PenOnSelection;
+    host.penCommand = PenCanvasCommand;
     host.penKind = c_PenEngine::GetPenKind;
     host.strokeLayerWanted = PenWantsStrokeLayer;
     SetCanvasHost(host);

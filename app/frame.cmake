@@ -20,6 +20,11 @@ list(APPEND darna_edit_bitmaps
   percent title)
 # The new-canvas dialog's paper and quick-choice buttons.
 list(APPEND darna_edit_bitmaps paper_h paper_v new_0 new_1 new_2 new_3)
+# The pen pictures: brush editor tip buttons, pen panel tabs, line-end shapes.
+foreach(k 1 2 3 4 5 6 7)
+  list(APPEND darna_edit_bitmaps p_pen${k}_ p_pen${k}__ p_pen${k}___)
+endforeach()
+list(APPEND darna_edit_bitmaps pal0_tab1 pal0_tab2 pal1_tab1 pal1_tab2 pal2_tab1 pal2_tab2 p_c p_b)
 set(darna_edit_icons adarico canvasico)
 set(darna_edit_cursors def paldrag2)
 darna_pictures(darna_edit_res_files ${DARNA_RES_OUT}
@@ -46,6 +51,7 @@ add_library(darna_app STATIC
   ${CMAKE_CURRENT_LIST_DIR}/canvas_request.cpp
   ${CMAKE_CURRENT_LIST_DIR}/canvas_facts.cpp
   ${CMAKE_CURRENT_LIST_DIR}/pen_env.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/paint_frame.cpp
   ${CMAKE_CURRENT_LIST_DIR}/screen_tint.cpp
   ${CMAKE_CURRENT_LIST_DIR}/instruments.cpp
   ${CMAKE_CURRENT_LIST_DIR}/toolbar.cpp

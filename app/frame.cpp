@@ -18,7 +18,12 @@
 #include "app/toolbar.h"
 #include "ui/msgbox.h"
 #include "ui/sysutil.h"
+#include "app/paint_frame.h"
 #include "app/services_pending.h"
+#include "select/floating.h"
+#include "select/sel_tool.h"
+#include "fileio/parts_box.h"
+#include "fileio/twain.h"
 #include "app/settings.h"
 #include "app/startup.h"
 #include "app/wndclass.h"
@@ -307,25 +312,30 @@ void SelectTool(int id, LPARAM flag) {
     if (FrameState.trimDialog && IsWindow(FrameState.trimDialog)) DestroyWindow(FrameState.trimDialog);
     FrameState.trimDialog = nullptr;
 
+    // A floating image and an unfinished outline of the old tool end here.
+    DropFloatingIfPasting();
+    c_SelectionTool::EraseUnfinishedOutline(nullptr);
     bool refused = false;
     switch (id) {
     case CMD_EDIT_PASTE:
     case CMD_TOOL_FLOAT:
-        // A floating paste needs the selection code, which cannot start one yet:
-        // the clipboard image becomes a layer at the view's top-left instead.
-        if (id == CMD_EDIT_PASTE && GetActiveCanvasWindow())
-            SendMessageA(GetActiveCanvasWindow(), WM_COMMAND, CMD_EDIT_PASTELAYER, 0);
-        refused = true;
+        // The clipboard image floats over the document until it is placed.
+        if (!PasteAtCursor(GetCanvDoc(canvas), FloatFromClipboard, nullptr)) refused = true;
         break;
     case CMD_EDIT_PASTEFILE: {
         char path[MAX_PATH] = {}, name[MAX_PATH] = {};
-        if (OpenFileDialog(AppWindows.frame, path, name, (char*)InitDirBlock, 0)) refused = true;
+        if (!OpenFileDialog(AppWindows.frame, path, name, (char*)InitDirBlock, 0) ||
+            !PasteAtCursor(GetCanvDoc(canvas), FloatFromFile, path))
+            refused = true;
         break;
     }
     case CMD_EDIT_MATERIAL: {
         char folder[MAX_PATH + 16], path[MAX_PATH] = {};
         std::snprintf(folder, sizeof folder, "%smaterial\\", ProgramFolder);
         if (OpenPartsBox(AppWindows.frame, folder, path, "*.*", "素材フォルダ")) {
+            // The floating paste needs the selection code: the part becomes a layer.
+            CanvDoc* doc = GetCanvDoc(canvas);
+            if (doc && PasteFileAsLayer(doc, 2, path, -1, -1, 0)) SetCanvasModified(doc);
             CurrentTool = CMD_EDIT_PASTEFILE;
             refused = true;
         }
@@ -365,6 +375,7 @@ int FrameOnCommand(HWND frame, WPARAM wp, LPARAM lp) {
     }
 
     if (InstrumentsOnCommand(frame, id)) return 1;
+    if (int paint = PaintOnCommand(frame, id); paint >= 0) return paint;
 
     if (IsRecentFileCommand(id)) {
         char path[kRecentSlotChars];
@@ -431,7 +442,7 @@ int FrameOnCommand(HWND frame, WPARAM wp, LPARAM lp) {
     case CMD_FILE_TWAINSOURCE:
         if (TwainLoadManager() == 1) {
             TwainSelectSource();
-            TwainCloseManager(0);
+            TwainCloseManager();
         } else {
             ShowFrameMessage(IDS_NO_TWAIN_DSM, kMsgOk);
         }

@@ -9,6 +9,7 @@
 #include "app/commands.h"
 #include "app/globals.h"
 #include "app/services_pending.h"
+#include "fileio/twain.h"
 #include "app/toolbar.h"
 #include "ui/dlgfield.h"
 #include "ui/drawutil.h"
@@ -235,7 +236,7 @@ INT_PTR CALLBACK CameraDlgProc(HWND dlg, UINT msg, WPARAM wp, LPARAM) {
             EnableWindow(dlg, FALSE);
             if (TwainLoadManager() == 1) {
                 TwainSelectSource();
-                TwainCloseManager(0);
+                TwainCloseManager();
             } else {
                 ShowMessageBox(dlg, LoadResString(IDS_NO_TWAIN_DSM), kAppTitle, kMsgOk);
             }

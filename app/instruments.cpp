@@ -6,7 +6,10 @@
 #include "app/commands.h"
 #include "app/framedlg.h"
 #include "app/globals.h"
+#include "app/paint_frame.h"
 #include "app/services_pending.h"
+#include "fileio/parts_box.h"
+#include "fileio/twain.h"
 #include "canvas/canv_window.h"
 #include "app/settings.h"
 #include "app/statusbar.h"
@@ -29,9 +32,9 @@ void CameraInput(HWND frame) {
         if (OpenPartsBox(frame, folder, path, "*.*", "デジタルカメラから入力"))
             SendMessageA(frame, WM_COMMAND, CMD_FILE_OPENPATH, (LPARAM)path);
     } else if (CompareNoCase(source, "TWAIN") == 0) {
-        TwainShutdown(0);
+        TwainShutdown();
         TwainCloseSource();
-        TwainCloseManager(0);
+        TwainCloseManager();
         if (!TwainAcquire(frame, 1, 3, name))
             ShowMessageBox(frame, LoadResString(IDS_NO_TWAIN_SOURCE), kAppTitle, kMsgOk);
     }
@@ -50,6 +53,7 @@ void InstrumentsOnFrameCreate(HWND frame) {
     ToolBar2Page = 0;
     SetPenColourListener(kPenColourFrame, RedrawColourSwatch);
     CreateTitleWindow(frame);
+    PaintOnFrameCreate(frame);
 }
 
 void InstrumentsOnTimerTick() {
@@ -71,6 +75,7 @@ int InstrumentsOnCommand(HWND frame, int id) {
 }
 
 void InstrumentsBeforeSave() {
+    PaintBeforeSave();
     std::memcpy(Env.penColour, &PenColour, sizeof PenColour);
     Env.penIntAfterDensity = PenColourGaugeModel;
 }

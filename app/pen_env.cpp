@@ -13,6 +13,7 @@
 #include "paint/pen_tip.h"
 #include "paint/pen_writer.h"
 #include "paint/stroke.h"
+#include "paint/tablet.h"
 
 namespace {
 // The pen asks for a tool by pressing its button on the second tool bar.
@@ -42,6 +43,11 @@ void PenStateFromEnv() {
     Pen.tip.spare1 = t.extra2;
     Pen.tip.rebuild = t.rebuild;
     Pen.tip.spare2 = t.extra3;
+    Tablet.opacity = Env.tabletSetting;
+    Tablet.density = Env.tabletPressure;
+    Tablet.size = Env.tabletPen[0];
+    Tablet.tilt = Env.tabletPen[2];
+    PressureCurvePoint = Env.pressurePoint;
     BuildPressureCurve();
     ResetPenState();   // tip planes null, angle 0, shape 2 until the record load
     Pen.tool = CurrentTool;
@@ -69,6 +75,11 @@ void PenStateToEnv() {
     t.angle = Pen.tip.angle;
     t.extra3 = Pen.tip.spare2;
     Env.snapshotFlag = PenSnapshotFlag;
+    Env.tabletSetting = Tablet.opacity;
+    Env.tabletPressure = Tablet.density;
+    Env.tabletPen[0] = Tablet.size;
+    Env.tabletPen[2] = Tablet.tilt;
+    Env.pressurePoint = PressureCurvePoint;
 }
 
 void PenStateFree() {

@@ -14,7 +14,11 @@
 #include "app/frame.h"
 #include "app/globals.h"
 #include "ui/msgbox.h"
+#include "app/paint_frame.h"
 #include "app/services_pending.h"
+#include "select/sel_path.h"
+#include "fileio/thumb_cache.h"
+#include "fileio/twain.h"
 #include "app/settings.h"
 #include "ui/sysutil.h"
 #include "ui/ui_hook.h"
@@ -227,7 +231,7 @@ int RunMessageLoop() {
         if (got < 0) return 0;
         if (AppWindows.mdiClient && TranslateMDISysAccel(AppWindows.mdiClient, &msg)) continue;
         if (AppWindows.frame && AppAccel && TranslateAcceleratorA(AppWindows.frame, AppAccel, &msg)) continue;
-        if (TwainSourceEnabled && TwainProcessMessage(&msg, AppWindows.frame)) continue;
+        if (TwainSourceIsOpen() && TwainProcessMessage(&msg, AppWindows.frame)) continue;
         TranslateMessage(&msg);
         DispatchMessageA(&msg);
     }
@@ -256,6 +260,8 @@ void StartupCleanup() {
 int InitAppState(HWND frame) {
     BuildProductTable();
     MakeSelHistFolder(ProgramFolder);
+    // Path states of documents of an earlier run belong to nobody now.
+    RemoveStalePathStates(ProgramFolder);
     Screen.width = GetSystemMetrics(SM_CXSCREEN);
     Screen.height = GetSystemMetrics(SM_CYSCREEN);
     Screen.depth = FrameDepth(frame);
@@ -269,6 +275,7 @@ int InitAppState(HWND frame) {
     CurrentTool = CMD_TOOL_LAYERSELECT;
     PenStateFromEnv();
     InitFilePlugins(frame, ProgramFolder);
+    InitThumbCache(ProgramFolder, ThumbCacheVariant::Editor);
     char pattern[MAX_PATH + 16];
     std::snprintf(pattern, sizeof pattern, "%spattern", ProgramFolder);
     CreateSharedDirectory(pattern);
@@ -346,11 +353,12 @@ void FrameOnDestroy(HWND frame) {
     }
     DragAcceptFiles(frame, FALSE);
     g_ScreenRow.Release();
+    PaintOnFrameDestroy();
     PenStateFree();
     DeleteWorkFiles();
-    TwainShutdown(0);
+    TwainShutdown();
     TwainCloseSource();
-    TwainCloseManager(0);
+    TwainCloseManager();
     PostQuitMessage(0);
     SetProgressWindow(nullptr);
     SetPluginStatusWindow(nullptr);

@@ -15,8 +15,13 @@
 #include "canvas/canv_ruler.h"
 #include "canvas/canv_window.h"
 #include "fileio/exif_dialog.h"
+#include "fileio/parts_box.h"
+#include "fileio/print.h"
 #include "fileio/plugin_registry.h"
 #include "paint/pen_panel.h"
+#include "paint/stamp_pages.h"
+#include "paint/stamp_resize.h"
+#include "paint/text_tool.h"
 
 SharedBackgrounds Backgrounds;
 
@@ -101,22 +106,22 @@ int RegisterWindowClasses() {
         {plain, kWhite, 0, nullptr, 0, 0, nullptr, nullptr},                         // ToneSelClass
         {ToolTipWndProc, kWhite, 0, nullptr, 0, 0, nullptr, nullptr},                         // ToolTipClass
         {PalPokWndProc, kWhite, 0, nullptr, 0, 0, nullptr, nullptr},                         // PalPokClass
-        {plain, kSolid, RGB(164, 164, 164), nullptr, 0, 0, nullptr, nullptr},        // TexPalPokClass
-        {plain, kPattern, 0, &Backgrounds.pbaseBrush, 0, 0, nullptr, nullptr},       // TexSelBaseClass
-        {plain, kSolid, RGB(164, 164, 164), nullptr, 0, 0, nullptr, nullptr},        // KoroPalPokClass
-        {plain, kPattern, 0, &Backgrounds.pbaseBrush, 0, 0, nullptr, nullptr},       // KoroSelBaseClass
-        {plain, kWhite, 0, nullptr, 0, 0, nullptr, nullptr},                         // PrtViewClass
+        {TexPalPokWndProc, kSolid, RGB(164, 164, 164), nullptr, 0, 0, nullptr, nullptr},  // TexPalPokClass
+        {TexSelBaseWndProc, kPattern, 0, &Backgrounds.pbaseBrush, 0, 0, nullptr, nullptr},  // TexSelBaseClass
+        {KoroPalPokWndProc, kSolid, RGB(164, 164, 164), nullptr, 0, 0, nullptr, nullptr},  // KoroPalPokClass
+        {KoroSelBaseWndProc, kPattern, 0, &Backgrounds.pbaseBrush, 0, 0, nullptr, nullptr},  // KoroSelBaseClass
+        {PrtViewProc, kWhite, 0, nullptr, 0, 0, nullptr, nullptr},                   // PrtViewClass
         {plain, kWhite, 0, nullptr, 0, 0, nullptr, nullptr},                         // MixViewClass
         {plain, kWhite, 0, nullptr, 0, 0, nullptr, nullptr},                         // TrimViewClass
-        {plain, kWhite, 0, nullptr, 0, 0, nullptr, nullptr},                         // TexResizeViewClass
-        {plain, kWhite, 0, nullptr, 0, 0, nullptr, nullptr},                         // KoroResizeViewClass
-        {plain, kWhite, 0, nullptr, 0, 0, nullptr, nullptr},                         // TextViewClass
+        {TexResizeViewWndProc, kWhite, 0, nullptr, 0, 0, nullptr, nullptr},          // TexResizeViewClass
+        {TexResizeViewWndProc, kWhite, 0, nullptr, 0, 0, nullptr, nullptr},          // KoroResizeViewClass
+        {TextViewWndProc, kWhite, 0, nullptr, 0, 0, nullptr, nullptr},               // TextViewClass
         {plain, kWhite, 0, nullptr, 0, 0, nullptr, nullptr},                         // BrContViewClass
         {plain, kWhite, 0, nullptr, 0, 0, nullptr, nullptr},                         // OndoViewClass
         {plain, kWhite, 0, nullptr, 0, 0, nullptr, nullptr},                         // RotateViewClass
         {plain, kWhite, 0, nullptr, 0, 0, nullptr, nullptr},                         // CurveViewClass
-        {plain, kSolid, RGB(245, 248, 249), nullptr, 0, 0, nullptr, nullptr},        // PartsBoxBaseClass
-        {plain, kWhite, 0, nullptr, 0, 0, nullptr, nullptr},                         // PartsBoxThmlClass
+        {PartsBoxBaseProc, kSolid, RGB(245, 248, 249), nullptr, 0, 0, nullptr, nullptr},  // PartsBoxBaseClass
+        {PartsBoxThmlProc, kWhite, 0, nullptr, 0, 0, nullptr, nullptr},                // PartsBoxThmlClass
         {ExifDlgBaseProc, kSolid, RGB(128, 128, 192), nullptr, 0, 0, nullptr, nullptr},  // ExifDlgBaseClass
         {ExifGridProc, kWhite, 0, nullptr, 0, 0, nullptr, "paldrag2"},                // ExifGridClass
         {plain, kWhite, 0, nullptr, 0, 0, nullptr, nullptr},                         // OoiViewClass

@@ -8,12 +8,15 @@
 #include "canvas/canv_history.h"
 #include "canvas/canv_host.h"
 #include "canvas/canv_layers.h"
+#include "canvas/canv_print.h"
 #include "canvas/canv_save.h"
 #include "canvas/canv_strings.h"
 #include "canvas/canv_view.h"
 #include "canvas/canv_window.h"
 #include "image/vms_store.h"
+#include "image/pen_colour.h"
 #include "resources/resource.h"
+#include "select/sel_tool.h"
 
 // Set while a command runs: the brush outline is not drawn meanwhile.
 int CanvCommandRunning = 0;
@@ -135,6 +138,9 @@ void CanvDocCommand(HWND wnd, int id, HWND, int) {
         switch (id) {
         case CMD_FILE_SAVE: SaveCanvDoc(wnd, 0); break;
         case CMD_FILE_SAVEAS: SaveCanvDoc(wnd, 1); break;
+        case CMD_EDIT_EXPORT: ExportSelectionBox(wnd); break;
+        case CMD_FILE_PRINT: PrintCanvDoc(wnd, doc); break;
+        case CMD_EDIT_PARTSSAVE: SaveToPartsBox(wnd); break;
         case CMD_VIEW_EXIF: ShowCanvasExif(wnd); break;
         case CMD_VIEW_COORDS:
             if (host.statusBar && *host.statusBar) SendMessageA(*host.statusBar, WM_COMMAND, 110, 0);
@@ -239,8 +245,23 @@ void CanvDocCommand(HWND wnd, int id, HWND, int) {
             RedrawCanvas(doc);
             break;
         case CMD_LAYER_ADD: AddLayerCommand(doc); break;
+        case CMD_EDIT_CUT:
+            // The copy with its mask, then the selected pixels cleared.
+            CopyToClipboard(doc);
+            if (host.repaintToolButton) host.repaintToolButton(CMD_EDIT_PASTE);
+            c_SelectionTool::ClearSelection(doc, PenOpacity);
+            break;
+        case CMD_SEL_DESELECT:
+        case CMD_SEL_ALL:
+        case CMD_SEL_INVERT:
+        case CMD_SEL_GROW:
+        case CMD_SEL_SHRINK:
+        case CMD_SEL_BLUR:
+        case CMD_SEL_LAYERAREA:
+        case CMD_IMG_SHAPETOPATH: c_SelectionTool::Command(doc, id); break;
         case CMD_LAYER_DELETE: DeleteLayerCommand(doc); break;
         default:
+            if (host.penCommand && host.penCommand(doc, wnd, id)) break;
             if (!ClipCommand(doc, id)) CanvDialogCommand(wnd, doc, id);
             break;   // the other commands wait for their subsystems
         }

@@ -12,6 +12,7 @@
 #include "image/colour_model.h"
 #include "image/dib_image.h"
 #include "image/product_table.h"
+#include "select/sel_tool.h"
 #include "image/vms_store.h"
 
 namespace {
@@ -383,4 +384,10 @@ void RenderCanvasRect(CanvDoc* doc, HDC dc, int dx0, int dy0, int dx1, int dy1) 
             if (lastX >= ix && lastY >= iy) RenderCanvasTile(doc, dc, c, d, ix, iy, lastX, lastY, tx - c, ty - d);
         }
     }
+    // What the selection tools show over the pixels (outline, floating image)
+    // is drawn again over what was rendered.
+    if (!doc->display) return;
+    HDC own = dc ? nullptr : GetDC(doc->display);
+    c_SelectionTool::PaintOverlays(doc, dc ? dc : own, RECT{c, d, e, f});
+    if (own) ReleaseDC(doc->display, own);
 }

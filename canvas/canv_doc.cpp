@@ -128,8 +128,9 @@ void ShowCursorPos(CanvDoc* doc, int x, int y) {
     y = Clamp(y, 0, doc->height - 1);
     if (g_host.statusBarSetPos) g_host.statusBarSetPos(x, y);
     if (doc->rulerUnit) {
-        if (doc->hRuler) SendMessageA(doc->hRuler, WM_USER + 11, ImageToScreenX(doc, x) - doc->scrollX, 0);
-        if (doc->vRuler) SendMessageA(doc->vRuler, WM_USER + 11, ImageToScreenY(doc, y) - doc->scrollY, 0);
+        // The rulers take the position in lParam.
+        if (doc->hRuler) SendMessageA(doc->hRuler, WM_USER + 11, 0, ImageToScreenX(doc, x) - doc->scrollX);
+        if (doc->vRuler) SendMessageA(doc->vRuler, WM_USER + 11, 0, ImageToScreenY(doc, y) - doc->scrollY);
     }
 }
 

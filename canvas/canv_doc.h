@@ -76,12 +76,16 @@ struct LayerPlane {
 };
 
 // One selection shape slot. Slot 0 is the committed snapshot: its kind is read
-// by the compositor, its box (inclusive) by many commands. The selection code
-// owns the meaning of the rest.
+// by the compositor, its box (inclusive) by many commands; slot 1 is the
+// unfinished polygon of the pen's polygon tools, slot 5 the shape the tools
+// edit, slot 9 only says (kind 20014) that the layer frames are shown. The
+// selection code (select/) owns the meaning of the rest.
+enum : int32_t { SelShapeMaxPoints = 5120 };
 struct SelShape {
-    int32_t kind;               // shape tool command id, 0 = none
+    int32_t kind;               // ShapeMode: the shape tool's command id, 0 = none, 100 = mask only
     int32_t x0, y0, x1, y1;     // box, inclusive
-    int32_t data[27];           // the shape's own state (selection code)
+    int32_t count;              // points in use
+    float points[2 * SelShapeMaxPoints];   // x, y pairs in image pixels
 };
 
 struct UndoStep {

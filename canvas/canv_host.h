@@ -41,6 +41,13 @@ struct CanvasHost {
     int (*brushRadius)(int* rx, int* ry);
     // Commands 21000 and 21001: the selection filled (0) or outlined (1) with the pen.
     int (*selectionWithPen)(struct CanvDoc* doc, int outline);
+    // The pen's own canvas commands (gradient fill, text as a layer): 1 when
+    // the command was the pen's.
+    int (*penCommand)(struct CanvDoc* doc, HWND canvasWindow, int id);
+    // The pen bar's area-blur amount that softens every selection (0..20), may be null.
+    int* areaBlur;
+    // The trim panel while it is open (it follows the rectangle), may be null.
+    HWND* trimDialog;
     // Services of the parts not built yet, answered by the frame.
     int (*saveCanvas)(HWND canvasWindow, int saveAs);   // 1 when saved
 };

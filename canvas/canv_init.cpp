@@ -219,7 +219,15 @@ void InitCanvDocFields(CanvDoc* doc) {
     doc->width = NewCanvasRequest.layers[0].width;
     doc->height = NewCanvasRequest.layers[0].height;
     doc->marginX = doc->marginY = 8;
-    doc->selShapes[0] = SelShape{.kind = 0, .x0 = 0, .y0 = 0, .x1 = doc->width - 1, .y1 = doc->height - 1};
+    for (int slot : {0, 5}) {
+        SelShape& s = doc->selShapes[slot];
+        s.kind = 0;
+        s.x0 = 0;
+        s.y0 = 0;
+        s.x1 = doc->width - 1;
+        s.y1 = doc->height - 1;
+        s.count = 0;
+    }
     doc->gridWidth = doc->gridHeight = 16;
     const COLORREF* grid = GetCanvasHost().defaultGridColour;
     if (grid) {

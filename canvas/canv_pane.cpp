@@ -9,6 +9,7 @@
 #include "canvas/canv_layers.h"
 #include "canvas/canv_view.h"
 #include "canvas/canv_window.h"
+#include "select/sel_tool.h"
 
 extern int CanvCommandRunning;
 
@@ -57,6 +58,7 @@ void CanvDispMouseMove(HWND wnd, CanvDoc* doc, int x, int y) {
     if (!client || (HWND)SendMessageA(client, WM_MDIGETACTIVE, 0, 0) != doc->window) return;
     const int ix = ScreenToImageX(doc, x), iy = ScreenToImageY(doc, y);
     ShowCursorPos(doc, ix, iy);
+    c_SelectionTool::UpdateCursor(doc);
     (void)wnd;
     if (g_outline.doc == doc && g_outline.visible) {
         DrawBrushCursor(doc, g_outline.at.x, g_outline.at.y);
@@ -203,9 +205,10 @@ void PickAndMoveLayer(CanvDoc* doc, int rightButton) {
     if (nx == b->x && ny == b->y) {
         SetCurrentPlane(doc, layer * CanvPlanesPerLayer);
     } else {
-        if (nx < 10 - doc->width) nx = 10 - doc->width;
+        // At least 10 pixels of the layer stay on the canvas.
+        if (nx < 10 - b->width) nx = 10 - b->width;
         if (nx > doc->width - 10) nx = doc->width - 10;
-        if (ny < 10 - doc->height) ny = 10 - doc->height;
+        if (ny < 10 - b->height) ny = 10 - b->height;
         if (ny > doc->height - 10) ny = doc->height - 10;
         for (int k = 0; k < CanvPlanesPerLayer; ++k) {
             b[k].x = nx;

@@ -5,9 +5,12 @@
 #include <vector>
 
 #include "ui/msgbox.h"
+#include "canvas/canv_clip.h"
 #include "canvas/canv_compose.h"
 #include "canvas/canv_host.h"
 #include "canvas/canv_layers.h"
+#include "canvas/canv_strings.h"
+#include "ui/dlgfield.h"
 #include "fileio/exif_dialog.h"
 #include "fileio/file_dialogs.h"
 #include "fileio/plugin_registry.h"
@@ -170,6 +173,49 @@ int SaveCanvasFile(HWND canvasWindow, int saveAs) {
     const CanvasHost& host = GetCanvasHost();
     if (host.recentFilesAdd) host.recentFilesAdd(path);
     return 1;
+}
+
+int ExportSelectionBox(HWND canvasWindow) {
+    CanvDoc* doc = GetCanvDoc(canvasWindow);
+    if (!doc) return 0;
+    RECT box;
+    GetCopyRect(doc, &box);
+    if (box.right < box.left || box.bottom < box.top) return 0;
+    char path[MAX_PATH] = {}, title[MAX_PATH] = {};
+    if (!SaveFileDialog(CanvFrameWindow(), path, title)) return 0;
+    if (FindWriterPlugin(path) < 0) {
+        ShowMessageBox(CanvFrameWindow(), LoadResString(IDS_SAVE_FAILED), kAppTitle, kMsgOk);
+        return 0;
+    }
+    int saved = 0;
+    CanvasSaveView view(doc);
+    WriteCanvasFile(view.Source(), box.left, box.top, box.right, box.bottom, path, 1, &saved);
+    return saved;
+}
+
+int SaveToPartsBox(HWND canvasWindow) {
+    CanvDoc* doc = GetCanvDoc(canvasWindow);
+    if (!doc) return 0;
+    HWND owner = CanvFrameWindow();
+    static char name[80];
+    if (!ShowNameEntryDialog(owner, name) || !name[0]) return 0;
+    char path[MAX_PATH];
+    if (std::snprintf(path, sizeof path, "%spartsbox\\%s.dra", CanvProgramFolder(), name) >= (int)sizeof path ||
+        std::strpbrk(name, "\\/:*?\"<>|")) {
+        ShowMessageBox(owner, kCanvBadPartsName, kAppTitle, kMsgOk);
+        return 0;
+    }
+    if (GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES) {
+        ShowMessageBox(owner, kCanvBadPartsName, kAppTitle, kMsgOk);
+        return 0;
+    }
+    char folder[MAX_PATH];
+    std::snprintf(folder, sizeof folder, "%spartsbox", CanvProgramFolder());
+    CreateDirectoryA(folder, nullptr);
+    int saved = 0;
+    CanvasSaveView view(doc);
+    WriteCanvasFile(view.Source(), -1, 0, 0, 0, path, 0, &saved);
+    return saved;
 }
 
 int ShowCanvasExif(HWND canvasWindow) {

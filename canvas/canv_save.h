@@ -46,5 +46,14 @@ private:
     std::vector<uint8_t> alpha_;   // a transparency row of the direct path
 };
 
+// Command 14007: the selection's box (the whole canvas without a selection)
+// of the current layer written as one picture to a path asked for with the
+// save dialog. 1 when written; 0 when cancelled or failed (the failure was
+// shown). The document keeps its own path.
+int ExportSelectionBox(HWND canvasWindow);
+
 // Command 11022: the EXIF dialog of the window's document.
+// Command 14011: the canvas into the parts box as "<name>.dra" under a name asked
+// for; an existing or unusable name is refused with a message. 1 when written.
+int SaveToPartsBox(HWND canvasWindow);
 int ShowCanvasExif(HWND canvasWindow);

@@ -9,6 +9,7 @@ inline constexpr char kCanvInfoFormat[] = "[%s] [%dx%d ﾋﾟｸｾﾙ]";
 inline constexpr char kCanvBaseLayerName[] = "ベースレイヤー";
 inline constexpr char kCanvLayerName[] = "レイヤー";
 inline constexpr char kCanvAskSave[] = "画像に変更があります。保存しますか？";
+inline constexpr char kCanvBadPartsName[] = "このファイル名は使用できません。";
 inline constexpr char kCanvLayerLimit[] = "レイヤー枚数はベースレイヤーを含めて128枚までです。";
 inline constexpr char kCanvAddLayerFailed[] = "レイヤーの追加に失敗しました。";
 inline constexpr char kCanvNoDeleteBase[] = "ベースレイヤーは削除できません。";

@@ -9,6 +9,8 @@
 #include "ui/sysutil.h"
 #include "canvas/canv_history.h"
 #include "canvas/canv_host.h"
+#include "select/floating.h"
+#include "select/sel_tool.h"
 #include "canvas/canv_init.h"
 #include "canvas/canv_layers.h"
 #include "canvas/canv_strings.h"
@@ -72,8 +74,9 @@ void DestroyCanvDoc(HWND wnd) {
     CanvDoc* doc = GetCanvDoc(wnd);
     if (!doc) return;
     ForgetBrushCursorPoint(doc);
-    DeleteWorkFiles(doc->number);
     doc->closing = 1;
+    c_SelectionTool::DocumentClosing(doc);
+    DeleteWorkFiles(doc->number);
     c_UndoManager::ResetCanvas(doc);
     FreeCanvLayers(doc);
     if (doc->exifBlob) GlobalFree(doc->exifBlob);
@@ -101,11 +104,13 @@ void ActivateCanvDoc(HWND wnd, HWND deactivated, HWND activated) {
     documentActive = nowActive;
     if (activated == wnd) {
         if (doc) {
+            c_SelectionTool::DocumentActivated(doc);
             if (host.statusBarSetZoom) host.statusBarSetZoom((int)doc->zoom);
             ShowCanvasInfo(doc);
             PrepareStrokeLayer(doc, 1);
         }
     } else if (deactivated == wnd) {
+        if (doc) c_SelectionTool::DocumentDeactivated(doc);
         PostMessageA(wnd, WM_NCACTIVATE, FALSE, 0);
     }
 }
@@ -114,7 +119,10 @@ void OnKeyDown(HWND wnd, CanvDoc* doc, WPARAM key) {
     const CanvasHost& host = GetCanvasHost();
     switch (key) {
     case VK_ESCAPE:
+        // A floating image goes without becoming a layer.
+        CancelFloating(doc);
         if (host.pressToolButton) host.pressToolButton(20014);
+        else if (CanvFrameWindow()) SendMessageA(CanvFrameWindow(), WM_COMMAND, 20014, 0);
         break;
     case VK_SPACE: HandScroll(doc, 2); break;
     case VK_DELETE:
@@ -205,9 +213,8 @@ void MarkCanvasesSelBlur() {
 }
 
 void ApplyPendingSelBlur(CanvDoc* doc) {
-    // The selection code softens its mask here once it exists; the mark is
-    // cleared so that the pending state does not linger.
-    if (doc) doc->maskPending = 0;
+    const CanvasHost& host = GetCanvasHost();
+    c_SelectionTool::ApplyPendingBlur(doc, host.areaBlur ? *host.areaBlur : 0);
 }
 
 int SaveCanvDoc(HWND wnd, int saveAs) {

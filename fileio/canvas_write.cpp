@@ -49,7 +49,11 @@ int DARNA_PLUGIN_CALL CanvasGetRow(int y, int x0, int x1, uint8_t* buffer, int i
         const int dx = g_Save.offsets.column, dy = g_Save.offsets.row;
         return ImageRowToBgr(layer->plane[0], y + dy, x0 + dx, x1 + dx, g_Save.row.data(), buffer) ? 1 : -1;
     }
+    // The composite in canvas coordinates: a rectangle's rows start at its corner.
     const CanvasWriteSource* c = g_Save.canvas;
+    y += g_Save.offsets.row;
+    x0 += g_Save.offsets.column;
+    x1 += g_Save.offsets.column;
     if (y < 0 || y >= c->height || x1 >= c->width) return -1;
     uint32_t* words = g_Save.row.data();
     if (!c->compositeRow(c->user, y, x0, x1, words)) return -1;

@@ -201,6 +201,15 @@ OPENFILENAMEA DialogRecord(HWND owner, const std::string& filter, char* file, ch
 
 void SetPartsBoxChooser(PartsBoxChooserFn chooser) { g_Remember.chooser = chooser; }
 
+std::vector<std::string> ReaderExtensions() {
+    std::vector<std::string> out;
+    ForEachPlugin<ReaderInfo, ReadFileInfoFn>(ReaderPluginPath, DARNA_EXPORT_READ_FILE_INFO,
+                                              [&](const ReaderInfo& info, int) {
+        for (const std::string& ext : SplitList(info.extensions)) out.push_back(ext);
+    });
+    return out;
+}
+
 std::string BuildReaderFilter() {
     std::string filter, all;
     ForEachPlugin<ReaderInfo, ReadFileInfoFn>(ReaderPluginPath, DARNA_EXPORT_READ_FILE_INFO,

@@ -20,6 +20,8 @@ void SetPartsBoxChooser(PartsBoxChooserFn chooser);
 // entries separated by NUL, a second NUL at the end. A reader that lost its
 // information export is reported ("Error") and left out.
 std::string BuildReaderFilter();
+// Every extension of every reader plug-in, in slot order.
+std::vector<std::string> ReaderExtensions();
 // The save dialog's filter (writers that take 8 or 24-bit images), with the
 // bare extension and the writer slot of each entry.
 std::string BuildWriterFilter(std::vector<std::string>* extensions, std::vector<int>* slots);

@@ -61,19 +61,32 @@ bool ReadEntry(const char* path, std::unique_ptr<uint8_t[]>* data, size_t* size)
     return ok;
 }
 
+// The bytes of the colour table that the info header (at `info`) announces:
+// biClrUsed entries, or the whole table of its depth when that is 0. A depth
+// above 8 has no table, so a colour count there is refused (-1), as is one
+// larger than the depth can index: the block's users skip biClrUsed entries.
+int64_t AnnouncedTableBytes(const uint8_t* info, int bits) {
+    uint32_t colours;
+    std::memcpy(&colours, info + 32, 4);
+    if (bits > 8) return colours ? -1 : 0;
+    const uint32_t full = 1u << bits;
+    if (colours > full) return -1;
+    return (int64_t)(colours ? colours : full) * 4;
+}
+
 // A new PackedDib of the entry's info header, table and rows when the entry is
-// a plain bottom-up .bmp whose header, depth, size and length agree with the
-// file; null otherwise.
+// a plain bottom-up .bmp whose header, depth, colour table, size and length
+// agree with the file; null otherwise.
 PackedDib CheckedEntryDib(const uint8_t* data, size_t size) {
     BmpLayout l;
     if (!ParseBmpLayout(data, size, size, true, &l)) return nullptr;
     uint32_t fileSize;
     std::memcpy(&fileSize, data + 2, 4);
     const bool depthOk = Browser() ? l.bits == 24 : (l.bits == 1 || l.bits == 4 || l.bits == 8 || l.bits >= 24);
-    const uint64_t table = l.bits <= 8 ? (uint64_t)l.paletteEntries * 4 : 0;
+    const int64_t table = l.headerSize == 40 ? AnnouncedTableBytes(data + 14, l.bits) : -1;
     const uint64_t rows = (uint64_t)l.stride * l.height;
     if (l.headerSize != 40 || l.topDown || l.runLength || l.masked || !depthOk || l.width > kThumbCacheMaxSide ||
-        l.height > kThumbCacheMaxSide || fileSize != size || l.pixelOffset != 14 + 40 + table ||
+        l.height > kThumbCacheMaxSide || fileSize != size || table < 0 || l.pixelOffset != 14 + 40 + (uint64_t)table ||
         l.pixelOffset + rows != size)
         return nullptr;
     const size_t block = size - 14;
@@ -154,15 +167,12 @@ PackedDib LoadThumbCache(const char* imagePath, int set) {
     size_t size = 0;
     PackedDib dib = nullptr;
     if (ReadEntry(entry, &data, &size)) dib = CheckedEntryDib(data.get(), size);
-    if (!dib) {
-        DeleteFileA(entry);   // damaged: made anew by the next store
-        return nullptr;
-    }
-    if (!Browser() && dib->biBitCount != 32) {
+    if (dib && !Browser() && dib->biBitCount != 32) {
         PackedDib wide = ConvertPackedDibTo32Bit(dib);
         FreePackedDib(dib);
         dib = wide;
     }
+    if (!dib) DeleteFileA(entry);   // damaged: made anew by the next store
     return dib;
 }
 

@@ -114,29 +114,10 @@ void DrawTipButton(const DRAWITEMSTRUCT* item) {
     char name[16];
     std::snprintf(name, sizeof name, "p_pen%d%s", k + 1, suffix);
     FillRectColor(item->hDC, r.left, r.top, r.right, r.bottom, current ? RGB(185, 208, 222) : RGB(224, 223, 227));
+    // The picture holds a sketch of the kind: soft, hard, spray, square, rims for edge pens.
+    DrawBitmapRes(name, item->hDC, 0, 0, SRCCOPY);
     if (current) DrawSunkenEdge(item->hDC, r.left, r.top, r.right, r.bottom);
     else DrawRaisedEdge(item->hDC, r.left, r.top, r.right, r.bottom);
-    DrawBitmapRes(name, item->hDC, 0, 0, SRCCOPY);
-    // A small sketch of the kind: soft, hard, spray, square; rings for edge pens.
-    int m = 5;
-    COLORREF ink = RGB(40, 40, 40);
-    switch (k) {
-    case 3: FillRectColor(item->hDC, r.left + m, r.top + m, r.right - m, r.bottom - m, ink); break;
-    case 2:
-        for (int i = 0; i < 12; ++i)
-            SetPixel(item->hDC, r.left + m + (i * 7) % (r.right - r.left - 2 * m),
-                     r.top + m + (i * 5) % (r.bottom - r.top - 2 * m), ink);
-        break;
-    default:
-        FillEllipseColor(item->hDC, r.left + m, r.top + m, r.right - m, r.bottom - m,
-                         k == 0 ? RGB(150, 150, 150) : k == 1 ? ink : RGB(200, 60, 60));
-        if (k >= 4) {
-            int inner = 2 + (k - 4);
-            FillEllipseColor(item->hDC, r.left + m + inner, r.top + m + inner, r.right - m - inner,
-                             r.bottom - m - inner, ink);
-        }
-        break;
-    }
 }
 
 void SetTipKind(HWND dlg, int k) {

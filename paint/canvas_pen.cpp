@@ -14,7 +14,11 @@
 #include "paint/pen_writer.h"
 #include "paint/shapes.h"
 #include "paint/stroke.h"
+#include "paint/gradient_dlg.h"
+#include "paint/text_tool.h"
+#include "paint/tone_mask.h"
 #include "resources/paint_ids.h"
+#include "resources/resource.h"
 
 namespace {
 constexpr int kMsgCloneNeedsSource = IDS_CLONE_NEEDS_SOURCE;
@@ -74,6 +78,16 @@ void AddStrokeLayer(PenCanvas* c) {
     Refresh(c);
 }
 
+const float* ShapePoints(PenCanvas* c, int slot, int* count) {
+    if (slot < 0 || slot >= 11) {
+        *count = 0;
+        return nullptr;
+    }
+    const SelShape& s = Doc(c)->selShapes[slot];
+    *count = s.count;
+    return s.points;
+}
+
 int SelectionBox(PenCanvas* c, RECT* box) {
     const SelShape& s = Doc(c)->selShapes[0];
     if (!s.kind || !Doc(c)->selectionMask) return 0;
@@ -105,6 +119,7 @@ void MakePenCanvas(CanvDoc* doc, PenCanvas* view) {
     view->prepareStrokeLayer = PrepareStroke;
     view->addStrokeLayer = AddStrokeLayer;
     view->selectionBox = SelectionBox;
+    view->shapePoints = ShapePoints;
     view->zoomPercent = (int)doc->zoom;
 }
 
@@ -183,4 +198,31 @@ int PenOnSelection(CanvDoc* doc, int outline) {
     if (outline) StrokeSelectionShape(&view, doc->selShapes[0].kind);
     else FillSelectionWithPen(&view);
     return 1;
+}
+
+int PenCanvasCommand(CanvDoc* doc, HWND wnd, int id) {
+    if (!doc) return 0;
+    switch (id) {
+    case CMD_IMG_GRADIENTFILL: {
+        // The dialog's choice serves this fill only.
+        ToneMaskSettings saved = c_ToneMask::Settings;
+        if (ShowGradientDialog(wnd)) {
+            FinishStrokeLayer(doc);
+            PenCanvas view;
+            MakePenCanvas(doc, &view);
+            const LayerPlane* plane = &doc->planes[doc->currentPlane];
+            FillBoxWithPen(&view, 2, plane->x, plane->y, plane->x + plane->width - 1, plane->y + plane->height - 1);
+            c_ToneMask::Settings = saved;
+            SetCanvasModified(doc);
+            if (c_PenEngine::GetPenKind() == 2) PrepareStrokeLayer(doc, 1);
+        } else {
+            c_ToneMask::Settings = saved;
+        }
+        return 1;
+    }
+    case CMD_EDIT_TEXTLAYER:
+        LayerFromText(doc);
+        return 1;
+    }
+    return 0;
 }

@@ -24,3 +24,7 @@ int PenWantsStrokeLayer();
 // outline drawn (outline 1) with the pen, one undo step. Fits the canvas
 // host's selectionWithPen.
 int PenOnSelection(CanvDoc* doc, int outline);
+// The pen's canvas commands: 21066 (gradient fill of the current plane's
+// rectangle through the gradient dialog) and 14006 (the text as a new layer).
+// 1 when id was one of them. Fits the canvas host's penCommand.
+int PenCanvasCommand(CanvDoc* doc, HWND canvasWindow, int id);

@@ -17,6 +17,7 @@
 #include "paint/pen_writer.h"
 #include "paint/pen_engine.h"
 #include "paint/brush_editor.h"
+#include "paint/stamp_pages.h"
 
 uint32_t PenPanelPos;
 uint32_t PenPanelSize;
@@ -34,6 +35,8 @@ constexpr int kHeaderId = 888;
 constexpr int kTabFirst = 8000;
 constexpr int kListId = 100;
 constexpr int kSizePageId = 101;
+constexpr int kRollerPageId = 102;
+constexpr int kStampPageId = 103;
 constexpr COLORREF kPageColour = RGB(224, 223, 227);
 
 int g_Tab;        // 0 brush, 1 roller, 2 fancy pen
@@ -70,10 +73,15 @@ void Relayout(HWND panel) {
         MoveWindow(page, 0, 48, w, h - 40 < 0 ? 0 : h - 40, TRUE);
         Hide(list);
     } else {
-        // The stamp pages of the other two tabs belong to the stamp code.
         Hide(list);
         Hide(page);
     }
+    HWND roller = GetDlgItem(panel, kRollerPageId), stamps = GetDlgItem(panel, kStampPageId);
+    int pageHeight = h - 48 < 0 ? 0 : h - 48;
+    if (g_Tab == 1) MoveWindow(roller, 0, 48, w, pageHeight, TRUE);
+    else Hide(roller);
+    if (g_Tab == 2) MoveWindow(stamps, 0, 48, w, pageHeight, TRUE);
+    else Hide(stamps);
 }
 
 void DrawTab(const DRAWITEMSTRUCT* item) {
@@ -122,6 +130,11 @@ LRESULT CALLBACK PanelProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
         SetPenPanelCaption(wnd);
         CreateWindowExA(0, kListClass, "", WS_CHILD | WS_VISIBLE | WS_VSCROLL | WS_CLIPCHILDREN, 0, 0, 0, 0, wnd,
                         (HMENU)(INT_PTR)kListId, inst, nullptr);
+        RegisterStampPageClasses(inst);
+        CreateWindowExA(0, "KoroSelBaseClass", "", WS_CHILD | WS_VISIBLE | WS_VSCROLL | WS_CLIPCHILDREN, 0, 0, 0, 0,
+                        wnd, (HMENU)(INT_PTR)kRollerPageId, inst, nullptr);
+        CreateWindowExA(0, "TexSelBaseClass", "", WS_CHILD | WS_VISIBLE | WS_VSCROLL | WS_CLIPCHILDREN, 0, 0, 0, 0,
+                        wnd, (HMENU)(INT_PTR)kStampPageId, inst, nullptr);
         g_SizePage = CreateWindowExA(0, kSizePageClass, "", WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN, 0, 0, 0, 0, wnd,
                                      (HMENU)(INT_PTR)kSizePageId, inst, nullptr);
         if (!(GetWindowLongA(wnd, GWL_STYLE) & WS_CHILD) && PenPanelSize) {

@@ -53,9 +53,12 @@ void ClampPenRecord(PenRecord* pen) {
 }
 
 int PressureCurve[256];
+int PressureCurvePoint = 70;
 
 void BuildPressureCurve() {
-    const double k = std::log(70.0 / 255.0) / std::log(128.0 / 255.0);
+    // The curve passes through (128, point): the pressure dialog bends it.
+    int point = PressureCurvePoint < 16 ? 16 : PressureCurvePoint > 200 ? 200 : PressureCurvePoint;
+    const double k = std::log(point / 255.0) / std::log(128.0 / 255.0);
     for (int i = 0; i < 256; ++i) {
         int v = (int)(255.0 * std::pow(i * (1.0 / 255.0), k));
         PressureCurve[i] = v < 0 ? 0 : v > 255 ? 255 : v;

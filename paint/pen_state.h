@@ -125,4 +125,7 @@ void ClampPenRecord(PenRecord* pen);
 // trunc(255 x (i / 255)^k), k = ln(70/255) / ln(128/255), so that the middle
 // pressure gives 70.
 extern int PressureCurve[256];
+// The value at the middle pressure (16..200, 70 at start; the pressure
+// dialog changes it): k = ln(point/255) / ln(128/255).
+extern int PressureCurvePoint;
 void BuildPressureCurve();

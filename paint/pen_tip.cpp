@@ -302,6 +302,46 @@ DibImage* NewPlane(int w, int h) {
 namespace {
 // Bumped whenever the tip planes are rendered, turned or freed.
 unsigned g_TipSerial;
+
+// Tips already rendered, by shape and radii: a pressure stroke asks for the
+// same few sizes again and again. Random shapes are never kept.
+struct CachedTip {
+    int shape;
+    double rx, ry;
+    int width, height;
+    std::vector<uint8_t> high, low;
+};
+constexpr size_t kTipCacheSize = 256;
+std::vector<CachedTip> g_TipCache;
+size_t g_TipCacheNext;
+
+bool FromTipCache(const Planes& p, int shape, double rx, double ry) {
+    for (const CachedTip& c : g_TipCache) {
+        if (c.shape != shape || c.rx != rx || c.ry != ry || c.width != p.w || c.height != p.h) continue;
+        for (int y = 0; y < p.h; ++y) {
+            c_DibImageOps::PutRow8(p.high, y, 0, p.w - 1, &c.high[(size_t)y * p.w]);
+            c_DibImageOps::PutRow8(p.low, y, 0, p.w - 1, &c.low[(size_t)y * p.w]);
+        }
+        return true;
+    }
+    return false;
+}
+
+void IntoTipCache(const Planes& p, int shape, double rx, double ry) {
+    if (IsRandomShape(shape)) return;
+    CachedTip c{shape, rx, ry, p.w, p.h, std::vector<uint8_t>((size_t)p.w * p.h),
+                std::vector<uint8_t>((size_t)p.w * p.h)};
+    for (int y = 0; y < p.h; ++y) {
+        c_DibImageOps::GetRow8(p.high, y, 0, p.w - 1, &c.high[(size_t)y * p.w]);
+        c_DibImageOps::GetRow8(p.low, y, 0, p.w - 1, &c.low[(size_t)y * p.w]);
+    }
+    if (g_TipCache.size() < kTipCacheSize) {
+        g_TipCache.push_back(std::move(c));
+    } else {
+        g_TipCache[g_TipCacheNext] = std::move(c);
+        g_TipCacheNext = (g_TipCacheNext + 1) % kTipCacheSize;
+    }
+}
 }  // namespace
 
 void c_PenTip::TipChanged() { ++g_TipSerial; }
@@ -336,7 +376,10 @@ void RenderPenTip(int /*phase*/) {
             FreePenTip();
             return;
         }
-        Render(p, t.tipShape, rx, ry);
+        if (!FromTipCache(p, t.tipShape, rx, ry)) {
+            Render(p, t.tipShape, rx, ry);
+            IntoTipCache(p, t.tipShape, rx, ry);
+        }
     }
     t.squaredRadii[0] = ix * ix;
     t.squaredRadii[1] = iy * iy;

@@ -1,4 +1,5 @@
 #include "paint/pen_writer.h"
+#include "paint/tone_mask.h"
 
 #include <cmath>
 #include <cstdlib>
@@ -74,6 +75,17 @@ void ReadClamped(VmsImage* image, const LayerPlane& p, int yy, int xa, int xb, u
     auto clampX = [&](int x) { return x - p.x < 0 ? 0 : x - p.x > w - 1 ? w - 1 : x - p.x; };
     int py = yy - p.y < 0 ? 0 : yy - p.y > h - 1 ? h - 1 : yy - p.y;
     int pa = clampX(xa), pb = clampX(xb);
+    // Wholly on the plane: straight into the caller's row.
+    if (xa - p.x >= 0 && xb - p.x <= w - 1) {
+        if (image->bits == 8 && bytes && !words) {
+            g_VmsStore.GetRow(image, py, pa, pb, bytes);
+            return;
+        }
+        if (image->bits != 8 && words) {
+            g_VmsStore.GetRow(image, py, pa, pb, words);
+            return;
+        }
+    }
     static std::vector<uint32_t> rowWords;
     static std::vector<uint8_t> rowBytes, spread;
     if (image->bits == 8) {
@@ -97,8 +109,8 @@ void ReadClamped(VmsImage* image, const LayerPlane& p, int yy, int xa, int xb, u
 void ReadUsableRow(PenCanvas* c, int yy, int xa, int xb, UsableRow* out) {
     size_t n = xb - xa + 1;
     out->colour.resize(n);
-    out->alpha.assign(n, 0);
-    out->unusable.assign(n, 0);
+    out->alpha.resize(n);
+    out->unusable.resize(n);
     const LayerPlane& p = *CurrentPlane(c);
     ReadClamped(p.depth == 8 || p.depth == 24 || p.depth == 32 ? p.image : nullptr, p, yy, xa, xb,
                 out->colour.data(), nullptr);
@@ -106,8 +118,11 @@ void ReadUsableRow(PenCanvas* c, int yy, int xa, int xb, UsableRow* out) {
     if (plane0) {
         const LayerPlane& a = *PlaneOfLayer(c, 1);
         ReadClamped(a.image, a, yy, xa, xb, nullptr, out->alpha.data());
+    } else {
+        std::memset(out->alpha.data(), 0, n);
     }
     if (plane0 && !Pen.masksOff) c_PenEngine::GetProtectRow(c, yy, xa, xb, out->unusable.data(), c->current);
+    else std::memset(out->unusable.data(), 0, n);
     if (Pen.selectionFlag && c->selectionMaskRow) {
         static std::vector<uint8_t> sel;
         sel.resize(n);
@@ -125,6 +140,115 @@ inline int RoundedMean(int sum, int count) {
     case 3: return (sum + 1) / 3;
     case 4: return (sum + 2) / 4;
     default: return (sum + 2) / 5;
+    }
+}
+
+// The rows a blur row reads: the row above (written by the dab's previous
+// row, so read again), its own row and the row below. The row below is read
+// over the whole dab box and kept: the dab's next row takes it as its own row,
+// since nothing has written it in between.
+struct BlurRows {
+    UsableRow above, centre;
+    UsableRow wide[2];   // the kept row below, and the one before it
+    int current = 0;     // wide[current] holds the last row below
+    PenCanvas* canvas = nullptr;
+    int plane = -1, y = 0, xa = 0, xb = -1, dab = -1;
+    int box[4] = {};
+    VmsImage* image = nullptr;
+    bool valid = false;
+};
+BlurRows g_Blur;
+
+void BlurRow(PenCanvas* c, uint32_t* colour, uint8_t* penAlpha, uint8_t* protect, int y, int x0, int x1, int left,
+             int top, int right, int bottom) {
+    int n = x1 - x0 + 1;
+    int wa = x0 - 1, wb = x1 + 1;
+    BlurRows& b = g_Blur;
+    VmsImage* image = CurrentPlane(c)->image;
+    bool follows = b.valid && b.canvas == c && b.plane == c->current && b.image == image && b.y == y &&
+                   b.dab == Pen.dabCount && b.box[0] == left && b.box[1] == top && b.box[2] == right &&
+                   b.box[3] == bottom && b.xa <= wa && b.xb >= wb;
+    ReadUsableRow(c, y - 1, wa, wb, &b.above);
+    const UsableRow* centre;
+    int centreShift;
+    if (follows) {
+        centre = &b.wide[b.current];
+        centreShift = wa - b.xa;
+    } else {
+        ReadUsableRow(c, y, wa, wb, &b.centre);
+        centre = &b.centre;
+        centreShift = 0;
+    }
+    // Above the box's middle the next row may reach wider: the row below is
+    // read over the whole box; below the middle rows narrow, and this row's
+    // columns serve.
+    bool upperHalf = 2 * (y - top) < bottom - top;
+    int fa = upperHalf && left - 1 < wa ? left - 1 : wa, fb = upperHalf && right + 1 > wb ? right + 1 : wb;
+    int next = b.current ^ 1;
+    UsableRow& below = b.wide[next];
+    ReadUsableRow(c, y + 1, fa, fb, &below);
+    b.current = next;
+    b.valid = true;
+    b.canvas = c;
+    b.plane = c->current;
+    b.image = image;
+    b.y = y + 1;
+    b.xa = fa;
+    b.xb = fb;
+    b.dab = Pen.dabCount;
+    b.box[0] = left;
+    b.box[1] = top;
+    b.box[2] = right;
+    b.box[3] = bottom;
+    int belowShift = wa - fa;
+
+    // Entry i + 1 of a row read from wa is column x0 + i.
+    struct Neighbour {
+        const uint32_t* colour;
+        const uint8_t* alpha;
+        const uint8_t* unusable;
+    };
+    auto at = [](const UsableRow& r, int shift) {
+        return Neighbour{r.colour.data() + shift, r.alpha.data() + shift, r.unusable.data() + shift};
+    };
+    const Neighbour neighbours[5] = {at(*centre, centreShift + 1), at(*centre, centreShift), at(*centre, centreShift + 2),
+                                     at(b.above, 1), at(below, belowShift + 1)};
+    uint8_t blocked = 0;
+    for (int i = 0; i < n + 2; ++i) blocked |= centre->unusable[centreShift + i];
+    for (int i = 1; i <= n; ++i) blocked |= b.above.unusable[i] | below.unusable[belowShift + i];
+    if (!blocked) {
+        // Every neighbour usable: five pixels a mean.
+        const uint32_t *cc = neighbours[0].colour, *cl = neighbours[1].colour, *cr = neighbours[2].colour,
+                       *cu = neighbours[3].colour, *cd = neighbours[4].colour;
+        const uint8_t *ac = neighbours[0].alpha, *al = neighbours[1].alpha, *ar = neighbours[2].alpha,
+                      *au = neighbours[3].alpha, *ad = neighbours[4].alpha;
+        for (int i = 0; i < n; ++i) {
+            uint32_t p0 = cc[i], p1 = cl[i], p2 = cr[i], p3 = cu[i], p4 = cd[i];
+            int sr = (int)((p0 >> 16 & 255) + (p1 >> 16 & 255) + (p2 >> 16 & 255) + (p3 >> 16 & 255) + (p4 >> 16 & 255));
+            int sg = (int)((p0 >> 8 & 255) + (p1 >> 8 & 255) + (p2 >> 8 & 255) + (p3 >> 8 & 255) + (p4 >> 8 & 255));
+            int sb = (int)((p0 & 255) + (p1 & 255) + (p2 & 255) + (p3 & 255) + (p4 & 255));
+            colour[i] = MakeWord((sr + 2) / 5, (sg + 2) / 5, (sb + 2) / 5);
+            penAlpha[i] = (uint8_t)((ac[i] + al[i] + ar[i] + au[i] + ad[i] + 2) / 5);
+        }
+        return;
+    }
+    for (int i = 0; i < n; ++i) {
+        int sum[3] = {}, alphaSum = 0, count = 0;
+        for (const Neighbour& r : neighbours) {
+            if (r.unusable[i]) continue;
+            uint32_t w = r.colour[i];
+            sum[0] += WordR(w);
+            sum[1] += WordG(w);
+            sum[2] += WordB(w);
+            alphaSum += r.alpha[i];
+            ++count;
+        }
+        if (!count) {
+            protect[i] = 255;
+            continue;
+        }
+        colour[i] = MakeWord(RoundedMean(sum[0], count), RoundedMean(sum[1], count), RoundedMean(sum[2], count));
+        penAlpha[i] = (uint8_t)RoundedMean(alphaSum, count);
     }
 }
 
@@ -268,41 +392,10 @@ void c_PenWriter::MakeRow(PenCanvas* c, uint32_t* colour, uint8_t* penAlpha, uin
         *alphaKind = AlphaKindMix;
         break;
     }
-    case ModeBlur: {
-        // The pixel and its four neighbours, from three rows read once.
-        static UsableRow rows[3];
-        for (int k = 0; k < 3; ++k) ReadUsableRow(c, y - 1 + k, x0 - 1, x1 + 1, &rows[k]);
-        // Entry i + 1 of a row read is column x0 + i.
-        struct Neighbour {
-            const uint32_t* colour;
-            const uint8_t* alpha;
-            const uint8_t* unusable;
-        };
-        auto at = [](const UsableRow& r, int shift) {
-            return Neighbour{r.colour.data() + shift, r.alpha.data() + shift, r.unusable.data() + shift};
-        };
-        const Neighbour neighbours[5] = {at(rows[1], 1), at(rows[1], 0), at(rows[1], 2), at(rows[0], 1), at(rows[2], 1)};
-        for (int i = 0; i < n; ++i) {
-            int sum[3] = {}, alphaSum = 0, count = 0;
-            for (const Neighbour& r : neighbours) {
-                if (r.unusable[i]) continue;
-                uint32_t w = r.colour[i];
-                sum[0] += WordR(w);
-                sum[1] += WordG(w);
-                sum[2] += WordB(w);
-                alphaSum += r.alpha[i];
-                ++count;
-            }
-            if (!count) {
-                protect[i] = 255;
-                continue;
-            }
-            colour[i] = MakeWord(RoundedMean(sum[0], count), RoundedMean(sum[1], count), RoundedMean(sum[2], count));
-            penAlpha[i] = (uint8_t)RoundedMean(alphaSum, count);
-        }
+    case ModeBlur:
+        BlurRow(c, colour, penAlpha, protect, y, x0, x1, left, top, right, bottom);
         *alphaKind = AlphaKindBlend;
         break;
-    }
     case ModeSmudge:
     case ModeTwistRight:
     case ModeTwistLeft: {
@@ -374,7 +467,12 @@ void c_PenWriter::MakeRow(PenCanvas* c, uint32_t* colour, uint8_t* penAlpha, uin
     case ModeTile13:
         *alphaKind = AlphaKindMix;
         if (!TileImage || TileImage->bits != 32) {
-            std::memset(protect, 255, n);
+            // Without a tile the pen's colour goes through the tone mask: the
+            // screen tone or fade chosen for the pen is what these modes paint.
+            uint32_t w = MakeWord(PenColour.red, PenColour.green, PenColour.blue);
+            for (int i = 0; i < n; ++i) colour[i] = w;
+            c_ToneMask::MakeRow(y, x0, x1, left, top, right, bottom, protect, 1);
+            for (int i = 0; i < n; ++i) protect[i] = (uint8_t)(255 - protect[i]);
             break;
         }
         for (int i = 0; i < n; ++i) {
@@ -434,6 +532,9 @@ void c_PenWriter::MakeRow(PenCanvas* c, uint32_t* colour, uint8_t* penAlpha, uin
         ConvertHsvToRgb(Pen.dabCount % 256, 255, 255, &r, &g, &b, 1);
         uint32_t w = MakeWord(r, g, b);
         for (int i = 0; i < n; ++i) colour[i] = w;
+        // The fade or tone chosen for the pen shapes the rainbow too.
+        c_ToneMask::MakeRow(y, x0, x1, left, top, right, bottom, protect, 1);
+        for (int i = 0; i < n; ++i) protect[i] = (uint8_t)(255 - protect[i]);
         *alphaKind = AlphaKindMix;
         break;
     }
@@ -569,6 +670,7 @@ int c_PenWriter::TakeSnapshot(PenCanvas* c) {
 
 void c_PenWriter::ToolSelected(int tool, int flag, PenCanvas* canvas) {
     Pen.tool = tool;
+    c_ToneMask::ClearModes(tool);
     if (flag != 1 && flag != 10) {
         g_VmsStore.Free(&Pen.brushImages[2]);
         g_VmsStore.Free(&Pen.brushImages[3]);

@@ -12,6 +12,7 @@
 #include "paint/pen_tip.h"
 #include "paint/pen_writer.h"
 #include "paint/stroke.h"
+#include "paint/tone_mask.h"
 #include "resources/resource.h"
 
 namespace {
@@ -21,7 +22,8 @@ void Progress(int wp, int percent) {
     if (HWND frame = GetMessageBoxOwner()) SendMessageA(frame, WM_USER, wp, percent);
 }
 
-// One filled row: the pen's row over x0..x1 of a box, full coverage.
+// One filled row: the pen's row over x0..x1 of a box, its coverage the
+// tone mask's weight row (255 everywhere without fades or tones).
 void FillRow(PenCanvas* c, int y, int x0, int x1, const RECT& box) {
     int n = x1 - x0 + 1;
     if (n <= 0) return;
@@ -30,6 +32,7 @@ void FillRow(PenCanvas* c, int y, int x0, int x1, const RECT& box) {
     int kind = AlphaKindMix;
     c_PenWriter::MakeRow(c, colour.data(), penAlpha.data(), protect.data(), y, x0, x1, box.left, box.top,
                          box.right, box.bottom, &kind);
+    c_ToneMask::MakeRow(y, x0, x1, box.left, box.top, box.right, box.bottom, coverage.data(), 1);
     c_PenEngine::WriteStrokeRow(c, 0, colour.data(), coverage.data(), nullptr, penAlpha.data(), protect.data(),
                                 kind, y, x0, x1, 0);
 }

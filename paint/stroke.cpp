@@ -10,6 +10,9 @@
 #include "paint/pen_state.h"
 #include "paint/pen_tip.h"
 #include "paint/pen_writer.h"
+#include "paint/tablet.h"
+#include "image/product_table.h"
+#include "ui/sysutil.h"
 #include "resources/paint_ids.h"
 
 namespace {
@@ -49,6 +52,7 @@ bool ButtonDown(int right) { return right ? IsRightButtonDown() != 0 : IsLeftBut
 }  // namespace
 
 int RollerSpacingPercent = 100;
+int StampSpacingPercent = 100;
 HWND* ColourPanelHost;
 
 namespace {
@@ -200,9 +204,67 @@ void EndStrokePlane(PenCanvas* c) {
     g_SavedPlane = -1;
 }
 
+namespace {
+// One pass of a freehand loop: a single dab at the start, else the dabs of the
+// segment from the last point when the point moved to another pixel. The
+// rectangle painted comes back.
+RECT StrokeStep(PenCanvas* c, HDC dc, double px, double py, bool start, int right, double minDistance, int* first,
+                double* lastX, double* lastY) {
+    RECT rc = {0, 0, 0, 0};
+    if (start) {
+        c_PenEngine::Dab(c, dc, px, py, right, (int*)&rc.left, (int*)&rc.top, (int*)&rc.right, (int*)&rc.bottom, 0,
+                         minDistance, first);
+    } else if ((int)(px + 0.5) != (int)(*lastX + 0.5) || (int)(py + 0.5) != (int)(*lastY + 0.5)) {
+        PlaceDabsAlongSegment(c, dc, *lastX, *lastY, px, py, 0, 1, right, &rc, 1, minDistance, first);
+    } else {
+        return rc;
+    }
+    *lastX = px;
+    *lastY = py;
+    return rc;
+}
+}  // namespace
+
+int RunTabletStroke(PenCanvas* c, int right, int firstPressure) {
+    int options = TabletOptionCount();
+    double minDistance = StrokeMinDistance(0.05);
+    int result = 0;
+    {
+        PaintScope scope(c, true);
+        if (!scope.ok) return 0;
+        result = 1;
+        int first = 1, pressure = firstPressure;
+        bool firstSample = true;
+        double lastX = 0, lastY = 0;
+        for (int pass = 0;; ++pass) {
+            if (c->pane) DropMouseMessages(c->pane);
+            if (!ButtonDown(right) && pass > 0) break;
+            if (pass > 0) WaitMs(12);
+            double px, py;
+            CursorImagePoint(c, pass == 0, &px, &py);
+            int altitude = 0, azimuth = 0, tangent = 0;
+            // Only passes with a tablet sample draw (the first brought one).
+            if (pass > 0 && !c_Tablet::GetPressure(&pressure, &altitude, &azimuth, &tangent, 0)) continue;
+            ApplyPenPressure(firstSample ? 1 : 0, pressure, options);
+            RECT rc = StrokeStep(c, scope.dc, px, py, firstSample, right, minDistance, &first, &lastX, &lastY);
+            RestorePenState();
+            GrowDirty(rc);
+            first = 0;
+            firstSample = false;
+            ++Pen.dabCount;
+        }
+    }
+    // The tip of the pen record again (the pressure changed its size).
+    BuildPenTip(0, 1);
+    c_Tablet::Drain();
+    return result;
+}
+
 int RunFreehandStroke(PenCanvas* c, int x, int y, int right) {
-    if (Pen.brushImages[0]) return RunImageBrushStroke(c, x, y, right, right, 0);
+    if (Pen.brushImages[0]) return RunImageBrushStroke(c, x, y, right, right, c_Tablet::IsOn());
     if (right && !PenSnapshotFlag) return 0;
+    int pressure = 0, altitude = 0;
+    if (!right && c_Tablet::StartSample(&pressure, &altitude)) return RunTabletStroke(c, right, pressure);
     double minDistance = StrokeMinDistance(0.05);
     bool single = GetKeyState(VK_SHIFT) < 0;
     PaintScope scope(c, true);
@@ -214,17 +276,7 @@ int RunFreehandStroke(PenCanvas* c, int x, int y, int right) {
         if (!ButtonDown(right) && pass > 0) break;
         double px, py;
         CursorImagePoint(c, pass == 0, &px, &py);
-        RECT rc = {0, 0, 0, 0};
-        if (pass == 0 || single) {
-            c_PenEngine::Dab(c, scope.dc, px, py, right, (int*)&rc.left, (int*)&rc.top, (int*)&rc.right,
-                             (int*)&rc.bottom, 0, minDistance, &first);
-            lastX = px;
-            lastY = py;
-        } else if ((int)(px + 0.5) != (int)(lastX + 0.5) || (int)(py + 0.5) != (int)(lastY + 0.5)) {
-            PlaceDabsAlongSegment(c, scope.dc, lastX, lastY, px, py, 0, 1, right, &rc, 1, minDistance, &first);
-            lastX = px;
-            lastY = py;
-        }
+        RECT rc = StrokeStep(c, scope.dc, px, py, pass == 0 || single, right, minDistance, &first, &lastX, &lastY);
         GrowDirty(rc);
         first = 0;
         ++Pen.dabCount;
@@ -233,7 +285,7 @@ int RunFreehandStroke(PenCanvas* c, int x, int y, int right) {
     return 1;
 }
 
-int RunImageBrushStroke(PenCanvas* c, int, int, int right, int snapshotDabs, int) {
+int RunImageBrushStroke(PenCanvas* c, int, int, int right, int snapshotDabs, int pressureFlag) {
     if (right && !PenSnapshotFlag && !snapshotDabs) return 0;
     double minDistance = StrokeMinDistance(0.05);
     int thinning = StrokeThinning;
@@ -253,12 +305,20 @@ int RunImageBrushStroke(PenCanvas* c, int, int, int right, int snapshotDabs, int
                 CursorImagePoint(c, pass == 0, &px, &py);
                 if (pass > 0) travelled += std::hypot(px - lastX, py - lastY);
                 bool moved = pass == 0 || px != lastX || py != lastY;
-                // Stamps of a roller lie at their spacing along the path.
+                // Stamps of a roller, and a fancy-pen stamp, lie at their
+                // spacing along the path.
                 int frame = Pen.options[PenOptRollerFrame];
                 VmsImage* roller = frame >= 0 && frame < kRollerFrameSlots ? Pen.rollerFrames[frame] : nullptr;
+                VmsImage* stamp = roller ? roller : Pen.imageBrushOn ? Pen.brushImages[0] : nullptr;
+                int spacing = roller ? RollerSpacingPercent : StampSpacingPercent;
                 bool place = moved;
-                if (roller && Pen.drawingMode != ModeEraser && pass > 0)
-                    place = (int)travelled > (roller->width + roller->height) / 2 * RollerSpacingPercent / 100;
+                if (stamp && Pen.drawingMode != ModeEraser && pass > 0)
+                    place = (int)travelled > (stamp->width + stamp->height) / 2 * spacing / 100;
+                if (pressureFlag && c_Tablet::IsOn()) {
+                    int p = 0, altitude = 0, azimuth = 0, tangent = 0;
+                    c_Tablet::GetPressure(&p, &altitude, &azimuth, &tangent, pass == 0);
+                    PenOpacity = Tablet.opacity ? ProductTable[p & 255][scope.opacity & 255] : scope.opacity;
+                }
                 if (place) {
                     RECT rc = {0, 0, 0, 0};
                     c_PenEngine::Dab(c, scope.dc, px, py, right || snapshotDabs > 1, (int*)&rc.left,
@@ -280,5 +340,6 @@ int RunImageBrushStroke(PenCanvas* c, int, int, int right, int snapshotDabs, int
         }
     }
     StrokeThinning = thinning;
+    if (pressureFlag) c_Tablet::Drain();
     return result;
 }

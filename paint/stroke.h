@@ -36,7 +36,8 @@ void EndStrokePlane(PenCanvas* canvas);
 // (snapshot dabs). 1 when a stroke ran, 0 when none could (no snapshot for a
 // right-button stroke, no stroke layer).
 int RunFreehandStroke(PenCanvas* canvas, int x, int y, int right);
-// One dab a moved sample; stamps at their spacing.
+// One dab a moved sample; stamps at their spacing. pressureFlag: the tablet's
+// pressure sets the opacity of each pass.
 int RunImageBrushStroke(PenCanvas* canvas, int x, int y, int right, int snapshotDabs, int pressure);
 
 // What every stroke and shape does around its dabs: the stroke plane, one
@@ -56,8 +57,13 @@ struct PaintScope {
     PaintScope& operator=(const PaintScope&) = delete;
 };
 
-// Spacing percentage of the roller stamp (set by the roller page).
+// Spacing percentages of the roller stamp and the fancy-pen stamp (set by
+// their pages).
 extern int RollerSpacingPercent;
+extern int StampSpacingPercent;
+// The freehand loop with tablet samples: each sample sets the pen from its
+// pressure for its dabs (opacity, density, size by the tablet options).
+int RunTabletStroke(PenCanvas* canvas, int right, int firstPressure);
 
 // The colour picker (cursor "spoit") while the button is held: on plane 0 of
 // a layer the displayed colour becomes the pen's RGB colour, on other planes

@@ -13,3 +13,18 @@
 // Strings.
 #define IDS_CLONE_NEEDS_SOURCE  1411
 #define IDS_STROKE_NO_UNDO      1412
+
+// The gradient dialog (dra_tone).
+#define IDC_TONE_MODE0          110
+#define IDC_TONE_ANGLE          201
+#define IDC_TONE_SMOOTH         210
+#define IDC_TONE_RANDOM         211
+#define IDC_TONE_SLIDER         212
+
+// The pen-pressure dialog (dra_tablet).
+#define IDC_TABLET_OPACITY      100
+#define IDC_TABLET_DENSITY      101
+#define IDC_TABLET_SIZE         102
+#define IDC_TABLET_CURVE        110
+#define IDC_TABLET_PLUS         120
+#define IDC_TABLET_MINUS        121

@@ -9,6 +9,7 @@ PACKAGES=(
   wine64 xvfb xdotool x11-apps imagemagick locales
   fonts-ipafont-gothic fonts-ipafont-mincho fonts-wine
   libjpeg-turbo-progs libtiff-tools libvips-tools libimage-exiftool-perl libmypaint-dev
+  libjpeg62-turbo-dev libpng-dev zlib1g-dev
   cups printer-driver-cups-pdf poppler-utils ghostscript
 )
 

@@ -96,6 +96,17 @@ darna_wine_traps() {
   trap 'darna_wine_stop; trap - EXIT; exit 143' TERM HUP
 }
 
+# Tests only: the test tablet DLL of the build (build/testdll/wintab32.dll) goes
+# into the prefix's system folder and is preferred to Wine's own through a DLL
+# override. It reports no tablet unless a test names its packet script in
+# DARNA_WINTAB_SCRIPT, so the other tests see a machine without a tablet.
+darna_test_wintab() {   # $1 = build folder; after darna_wine_prefix
+  local dll="$1/testdll/wintab32.dll"
+  [ -f "$dll" ] || return 0
+  cp -f "$dll" "$WINEPREFIX/drive_c/windows/system32/wintab32.dll"
+  export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:+$WINEDLLOVERRIDES;}wintab32=n"
+}
+
 # A private print spooler for the test run: cupsd with its configuration, spool
 # and logs under $1 (the build tree's cups/ folder), listening only on a socket
 # there, with one PDF queue (cups-pdf) as the default printer. Wine reaches it
@@ -194,4 +205,16 @@ darna_cups_stop() {
     rm -f "$DARNA_CUPS_PDF_CONF"
     DARNA_CUPS_PDF_CONF=""
   fi
+}
+
+# Scanning in the test prefix: the source manager twain_32.dll where programs
+# look for it (the Windows folder; Wine keeps its own in system32), and our data
+# source ($2, plugins/twain) in place of the placeholder source "sane.ds" in the
+# prefix's TWAIN folder, which Wine's manager loads.
+darna_twain_install() {   # $1 = prefix folder, $2 = our data source (.ds)
+  local win="$1/drive_c/windows"
+  [ -f "$2" ] || { echo "twain: no data source $2 (not built?)" >&2; return 0; }
+  cp -f "$win/system32/twain_32.dll" "$win/twain_32.dll"
+  mkdir -p "$win/twain_64"
+  cp -f "$2" "$win/twain_64/sane.ds"
 }

@@ -14,6 +14,7 @@
 #include "paint/pen_engine.h"
 #include "paint/pen_state.h"
 #include "paint/pen_tip.h"
+#include "paint/tablet.h"
 
 namespace {
 double Seconds() {
@@ -33,6 +34,30 @@ double RunDabs(PenCanvas* canvas, int mode) {
         RECT rc;
         Pen.dabCount = i;
         c_PenEngine::DabSubPixel(canvas, nullptr, x, y, 0, &rc, 0.0, &first);
+    }
+    return Seconds() - t0;
+}
+
+// The same path with the scripted pressures: each dab's size and opacity from
+// its pressure through the tablet options (size on), as a tablet stroke sets
+// them sample by sample.
+double RunPressureDabs(PenCanvas* canvas) {
+    Pen.drawingMode = ModeColour;
+    TabletOptions options = {.opacity = 0, .density = 0, .size = 1, .tilt = 0};
+    double h = Pen.tip.hRadius, v = Pen.tip.vRadius;
+    int opacity = PenOpacity;
+    int first = 1;
+    double t0 = Seconds();
+    for (int i = 0; i < STROKE_DABS; ++i) {
+        double x, y;
+        StrokeDabCentre(i, &x, &y);
+        ApplyPressureToPen(StrokePressure(i), options);
+        RECT rc;
+        Pen.dabCount = i;
+        c_PenEngine::DabSubPixel(canvas, nullptr, x, y, 0, &rc, 0.0, &first);
+        Pen.tip.hRadius = h;
+        Pen.tip.vRadius = v;
+        PenOpacity = opacity;
     }
     return Seconds() - t0;
 }
@@ -92,10 +117,16 @@ int main() {
     uint64_t colourSum = PlaneChecksum(planes);
     double blur = RunDabs(&canvas, ModeBlur);
     uint64_t blurSum = PlaneChecksum(planes);
+    BuildPressureCurve();
+    SetPenColour(0, 200, 60, 40);
+    double pressure = RunPressureDabs(&canvas);
+    uint64_t pressureSum = PlaneChecksum(planes);
     std::printf("stroke colour: %.0f dabs/s\n", STROKE_DABS / colour);
     std::printf("stroke blur: %.0f dabs/s\n", STROKE_DABS / blur);
     std::printf("stroke colour checksum: %016llx\n", (unsigned long long)colourSum);
     std::printf("stroke blur checksum: %016llx\n", (unsigned long long)blurSum);
+    std::printf("stroke pressure: %.0f dabs/s\n", STROKE_DABS / pressure);
+    std::printf("stroke pressure checksum: %016llx\n", (unsigned long long)pressureSum);
     g_VmsStore.Free(&planes[0].image);
     g_VmsStore.Free(&planes[1].image);
     return 0;

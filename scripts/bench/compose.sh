@@ -28,9 +28,8 @@ VIPS_CONCURRENCY=1 vips copy "$work/layer_0.v" "$work/copy.v"
 end=$(date +%s%N)
 copy_ms=$(( (end - start) / 1000000 ))
 vips_ms=$(( whole_ms - copy_ms ))
-[ "$vips_ms" -ge 1 ] || vips_ms=1
 echo "vips_command_4000x3000_10_layers: $whole_ms ms (of which start, read and write: $copy_ms ms)"
 echo "vips_composite_4000x3000_10_layers: $vips_ms ms"
 our_ms=$(echo "$ours" | awk '/^compose_4000x3000_10_layers:/ {print $2}')
-awk -v v="$vips_ms" -v o="$our_ms" 'BEGIN { printf "ratio compose_vs_vips: %.2f\n", v / o }'
+bench_ratio compose_vs_vips "$vips_ms" "$our_ms"
 rm -rf "$work"

@@ -3,6 +3,7 @@
  * colour (draw_dab) and as a blur (get_color under the dab, then draw_dab of
  * that colour, libmypaint's smudge). Prints dabs per second. */
 #include <mypaint-fixed-tiled-surface.h>
+#include <math.h>
 #include <stdio.h>
 #include <time.h>
 
@@ -32,6 +33,28 @@ static double Run(MyPaintSurface* s, int blur) {
     return Seconds() - t0;
 }
 
+/* The pressure stroke: each dab's radius and opacity from the scripted
+ * pressure, as our pen takes them (radius x pressure / 255, at least 0.5;
+ * opacity through the pressure curve). */
+static double RunPressure(MyPaintSurface* s) {
+    double t0 = Seconds();
+    for (int i = 0; i < STROKE_DABS; i += 10) {
+        mypaint_surface_begin_atomic(s);
+        for (int k = i; k < i + 10; ++k) {
+            double x, y;
+            int p = StrokePressure(k);
+            float radius = (STROKE_DIAMETER - 1) / 2.0f * p / 255.0f;
+            if (radius < 0.5f) radius = 0.5f;
+            StrokeDabCentre(k, &x, &y);
+            mypaint_surface_draw_dab(s, (float)x, (float)y, radius, 200 / 255.0f, 60 / 255.0f, 40 / 255.0f,
+                                     StrokePressureCurve(p) / 255.0f, 0.5f, 1.0f, 1.0f, 0.0f, 0.0f, 0.0f);
+        }
+        MyPaintRectangle roi;
+        mypaint_surface_end_atomic(s, &roi);
+    }
+    return Seconds() - t0;
+}
+
 int main(void) {
     MyPaintFixedTiledSurface* surface = mypaint_fixed_tiled_surface_new(STROKE_WIDTH, STROKE_HEIGHT);
     MyPaintSurface* s = (MyPaintSurface*)surface;
@@ -39,6 +62,8 @@ int main(void) {
     double blur = Run(s, 1);
     printf("mypaint colour: %.0f dabs/s\n", STROKE_DABS / colour);
     printf("mypaint blur: %.0f dabs/s\n", STROKE_DABS / blur);
+    double pressure = RunPressure(s);
+    printf("mypaint pressure: %.0f dabs/s\n", STROKE_DABS / pressure);
     mypaint_surface_unref(s);
     return 0;
 }

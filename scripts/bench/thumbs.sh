@@ -46,6 +46,6 @@ echo "thumbs warm (ours): $warm thumbs/s"
 echo "thumbs (ImageMagick convert -thumbnail, 1 thread): $magick thumbs/s"
 if [ "$vips_ok" = 1 ]; then echo "thumbs (vipsthumbnail, 1 thread): $vips thumbs/s"
 else echo "thumbs (vipsthumbnail): not available (libvips-tools is not installed)"; fi
-echo "ratio thumbs_vs_magick: $(awk -v a="$cold" -v b="$magick" 'BEGIN { printf "%.2f", a / b }')"
-[ "$vips_ok" = 1 ] && echo "ratio thumbs_vs_vips: $(awk -v a="$cold" -v b="$vips" 'BEGIN { printf "%.2f", a / b }')"
-echo "ratio thumbs_warm_vs_cold: $(awk -v a="$warm" -v b="$cold" 'BEGIN { printf "%.1f", a / b }')"
+bench_ratio thumbs_vs_magick "$cold" "$magick"
+if [ "$vips_ok" = 1 ]; then bench_ratio thumbs_vs_vips "$cold" "$vips"; fi
+bench_ratio thumbs_warm_vs_cold "$warm" "$cold"

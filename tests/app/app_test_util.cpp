@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "app/frame.h"
 #include "app/globals.h"
 #include "app/startup.h"
 #include "ui/ui_hook.h"
@@ -95,6 +96,14 @@ std::string MenuText(HMENU menu, UINT id) {
     char text[256] = {};
     GetMenuStringA(menu, id, text, sizeof text, MF_BYCOMMAND);
     return text;
+}
+
+HWND HandOverPicture(BITMAPINFOHEADER* dib) {
+    if (!dib) return nullptr;
+    HGLOBAL block = GlobalHandle(dib);
+    GlobalUnlock(block);
+    SendMessageA(AppWindows.frame, WM_USER + 10, (WPARAM)block, 0);
+    return GetActiveCanvasWindow();
 }
 
 }  // namespace apptest

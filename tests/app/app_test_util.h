@@ -35,4 +35,8 @@ void AnswerBoxes(BoxAnswers* answers);   // null removes the hook
 
 std::string MenuText(HMENU menu, UINT id);   // by command, CP932
 
+// A new canvas of the packed bitmap (a CreatePackedDib block, whose ownership
+// passes), handed to the frame as a scanned picture is; the active canvas window.
+HWND HandOverPicture(BITMAPINFOHEADER* dib);
+
 }  // namespace apptest

@@ -4,6 +4,8 @@
 #include <shlobj.h>
 
 #include <cstring>
+#include <string>
+#include <vector>
 
 #include "app/commands.h"
 #include "app/envblock.h"
@@ -197,6 +199,29 @@ TEST(Frame, AcceleratorTable) {
     DestroyAcceleratorTable(accel);
 }
 
+// The pictures the pen's buttons and tabs draw are in the resources, each of
+// the size of the control that shows it.
+TEST(Frame, PenPicturesFitTheirControls) {
+    struct Picture {
+        std::string name;
+        int width, height;
+    };
+    std::vector<Picture> pictures = {{"pal0_tab1", 64, 24}, {"pal0_tab2", 64, 24}, {"pal1_tab1", 100, 24},
+                                     {"pal1_tab2", 100, 24}, {"pal2_tab1", 100, 24}, {"pal2_tab2", 100, 24},
+                                     {"p_c", 16, 16},        {"p_b", 16, 16}};
+    for (int k = 1; k <= 7; ++k)
+        for (const char* state : {"_", "__", "___"}) pictures.push_back({"p_pen" + std::to_string(k) + state, 24, 24});
+    for (const Picture& p : pictures) {
+        HBITMAP bmp = LoadBitmapA(GetModuleHandleA(nullptr), p.name.c_str());
+        ASSERT_NE(nullptr, bmp) << p.name;
+        BITMAP info = {};
+        GetObjectA(bmp, sizeof info, &info);
+        EXPECT_EQ(p.width, info.bmWidth) << p.name;
+        EXPECT_EQ(p.height, info.bmHeight) << p.name;
+        DeleteObject(bmp);
+    }
+}
+
 TEST(Frame, FirstStartLayoutAndControlPanelToggle) {
     testsupport::TempDir dir("lay");
     ASSERT_TRUE(StartFrame(dir.Path()));
@@ -335,12 +360,19 @@ TEST(Frame, ClearHistoryAsksFirst) {
 }
 
 TEST(Frame, TwainWithoutSourceManagerSaysSo) {
+    // The manager is looked for in the Windows folder: moved aside for this test.
+    char windows[MAX_PATH], manager[MAX_PATH + 16], aside[MAX_PATH + 32];
+    GetWindowsDirectoryA(windows, MAX_PATH);
+    wsprintfA(manager, "%s\\twain_32.dll", windows);
+    wsprintfA(aside, "%s\\twain_32.dll.aside", windows);
+    const bool moved = MoveFileExA(manager, aside, MOVEFILE_REPLACE_EXISTING) != 0;
     testsupport::TempDir dir("twn");
     ASSERT_TRUE(StartFrame(dir.Path()));
     BoxAnswers answers;
     AnswerBoxes(&answers);
     SendMessageA(AppWindows.frame, WM_COMMAND, CMD_FILE_TWAINSOURCE, 0);
     AnswerBoxes(nullptr);
+    if (moved) MoveFileExA(aside, manager, MOVEFILE_REPLACE_EXISTING);
     ASSERT_EQ(1u, answers.texts.size());
     EXPECT_EQ("TWAINデータソースマネージャが使用できません。", answers.texts[0]);
     EXPECT_TRUE(EndFrame());

@@ -8,6 +8,7 @@
 #include <functional>
 #include <string>
 
+#include "app/colourpanel.h"
 #include "app/commands.h"
 #include "app/globals.h"
 #include "app/settings.h"
@@ -90,7 +91,15 @@ TEST(Settings, MissingShortLongAndGarbageFiles) {
              EXPECT_LE(r.right, 1280);
              EXPECT_LE(r.bottom, 1024);
          }},
-        {"palette\\pal.env", 18560, [] { EXPECT_TRUE(AllZero(PaletteBlock, sizeof PaletteBlock)); }, [] {}},
+        {"palette\\pal.env", 18560, [] { EXPECT_TRUE(AllZero(PaletteBlock, sizeof PaletteBlock)); },
+         [] {
+             // The cells paint colours, whatever numbers the file holds.
+             for (int i = 0; i < kPaletteCells; ++i) {
+                 int rgb[3];
+                 GetPaletteRgb(i, &rgb[0], &rgb[1], &rgb[2]);
+                 for (int v : rgb) EXPECT_TRUE(v >= 0 && v <= 255) << "cell " << i << ": " << v;
+             }
+         }},
         {"pen.dat", 6400,
          [] {
              for (const PenRecord& p : PenRecords) {
@@ -315,7 +324,7 @@ TEST(Settings, WrittenAtExitAndReadAtNextStart) {
 
     struct { const char* name; long long size; } sizes[] = {
         {"env_.env", 2864}, {"palette\\pal.env", 18560}, {"pen.dat", 6400},
-        {"initdir.dat", 265}, {"fhist.dat", 2048},
+        {"initdir.dat", 265}, {"fhist.dat", 2048}, {"tone.dat", 1536},
     };
     for (auto& s : sizes) EXPECT_EQ(s.size, testsupport::FileSize(dir.File(s.name))) << s.name;
     std::string pens, canvases;
@@ -331,7 +340,7 @@ TEST(Settings, WrittenAtExitAndReadAtNextStart) {
         std::string n = fd.cFileName;
         bool known = n == "." || n == ".." || n == "palette" || n == "pattern" || n == "selhist" || n == "env_.env" ||
                      n == "pen.dat" || n == "initdir.dat" || n == "fhist.dat" || n == "pensize.dat" ||
-                     n == "canvsize.dat";
+                     n == "canvsize.dat" || n == "tone.dat";
         EXPECT_TRUE(known) << n;
     } while (FindNextFileA(h, &fd));
     FindClose(h);

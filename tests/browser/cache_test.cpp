@@ -29,6 +29,34 @@ std::string EntryOf(const std::string& image) {
     return ThumbCacheEntryName(image.c_str(), kSet, entry, sizeof entry) ? entry : "";
 }
 
+// A bottom-up .bmp entry of w x h at `bits` whose header announces `colours`
+// (biClrUsed) and which holds `tableEntries` colour table entries; its file
+// size and row offset fields agree with its bytes.
+std::string BmpEntry(int w, int h, int bits, uint32_t colours, int tableEntries) {
+    const size_t stride = (size_t)(((w * bits + 31) / 32) * 4);
+    const size_t offset = 14 + 40 + (size_t)tableEntries * 4, total = offset + stride * (size_t)h;
+    std::string s(total, '\x5A');
+    auto put32 = [&](size_t at, uint32_t v) { std::memcpy(&s[at], &v, 4); };
+    auto put16 = [&](size_t at, uint16_t v) { std::memcpy(&s[at], &v, 2); };
+    s[0] = 'B', s[1] = 'M';
+    put32(2, (uint32_t)total);
+    put32(6, 0);
+    put32(10, (uint32_t)offset);
+    put32(14, 40);
+    put32(18, (uint32_t)w);
+    put32(22, (uint32_t)h);
+    put16(26, 1);
+    put16(28, (uint16_t)bits);
+    put32(30, BI_RGB);
+    put32(34, (uint32_t)(stride * (size_t)h));
+    put32(38, 0);
+    put32(42, 0);
+    put32(46, colours);
+    put32(50, 0);
+    for (int i = 0; i < tableEntries; ++i) put32(54 + 4 * (size_t)i, (uint32_t)i * 0x010101u);
+    return s;
+}
+
 }  // namespace
 
 TEST(ThumbCache, NamesKeepFoldersApartAndRefuseWhatDoesNotFit) {
@@ -106,8 +134,10 @@ TEST(ThumbCache, DamagedEntriesAreDeletedAndMiss) {
     std::string entry = EntryOf(image), good;
     ASSERT_TRUE(testsupport::ReadFileBytes(entry, &good));
     PackedDib wide = CreatePackedDib(6, 4, 32);
+    enum { kBrowser = 1, kEditor = 2, kBoth = 3 };
     struct Case {
         const char* name;
+        int variants;   // the variants that must refuse it
         std::function<std::string()> make;
     };
     auto patched = [&](size_t at, uint32_t value) {
@@ -116,32 +146,60 @@ TEST(ThumbCache, DamagedEntriesAreDeletedAndMiss) {
         return s;
     };
     const Case cases[] = {
-        {"truncated", [&] { return good.substr(0, good.size() - 5); }},
-        {"longer than its header says", [&] { return good + "junk"; }},
-        {"file size field", [&] { return patched(2, 12345); }},
-        {"info header size", [&] { return patched(14, 12); }},
-        {"width beyond the rows", [&] { return patched(18, 600); }},
-        {"width beyond the cache", [&] { return patched(18, 5000); }},
-        {"garbage", [&] { return std::string(good.size(), '\x55'); }},
-        {"empty", [&] { return std::string(); }},
-        {"32-bit entry for the browser", [&] {
+        {"truncated", kBoth, [&] { return good.substr(0, good.size() - 5); }},
+        {"longer than its header says", kBoth, [&] { return good + "junk"; }},
+        {"file size field", kBoth, [&] { return patched(2, 12345); }},
+        {"info header size", kBoth, [&] { return patched(14, 12); }},
+        {"width beyond the rows", kBoth, [&] { return patched(18, 600); }},
+        {"width beyond the cache", kBoth, [&] { return patched(18, 5000); }},
+        {"garbage", kBoth, [&] { return std::string(good.size(), '\x55'); }},
+        {"empty", kBoth, [&] { return std::string(); }},
+        {"32-bit entry for the browser", kBrowser, [&] {
              std::string s;
              SavePackedDibBmp(entry.c_str(), wide);
              testsupport::ReadFileBytes(entry, &s);
              return s;
          }},
+        // A colour count on a depth without a table: its users skip a table
+        // the block does not hold and read past its end.
+        {"24-bit with a colour count", kBoth, [&] { return patched(46, 1); }},
+        {"32-bit with a colour count", kEditor, [&] { return BmpEntry(6, 4, 32, 1, 0); }},
+        // Tables shorter than the header announces.
+        {"1-bit without its table", kEditor, [&] { return BmpEntry(6, 4, 1, 0, 0); }},
+        {"4-bit with 3 of its 16 colours", kEditor, [&] { return BmpEntry(6, 4, 4, 0, 3); }},
+        {"4-bit announcing 20 colours", kEditor, [&] { return BmpEntry(6, 4, 4, 20, 20); }},
     };
-    for (const Case& c : cases) {
-        std::string bytes = c.make();
-        ASSERT_TRUE(testsupport::WriteFileBytes(entry, bytes.data(), bytes.size())) << c.name;
-        EXPECT_EQ(nullptr, LoadThumbCache(image.c_str(), kSet)) << c.name;
-        EXPECT_EQ(-1, testsupport::FileSize(entry)) << c.name << ": the entry stays";
+    for (ThumbCacheVariant variant : {ThumbCacheVariant::Browser, ThumbCacheVariant::Editor}) {
+        InitThumbCache(program.Path().c_str(), variant);
+        const int bit = variant == ThumbCacheVariant::Browser ? kBrowser : kEditor;
+        for (const Case& c : cases) {
+            if (!(c.variants & bit)) continue;
+            SCOPED_TRACE(testing::Message() << c.name << (bit == kBrowser ? " (browser)" : " (editor)"));
+            std::string bytes = c.make();
+            ASSERT_TRUE(testsupport::WriteFileBytes(entry, bytes.data(), bytes.size()));
+            PackedDib back = LoadThumbCache(image.c_str(), kSet);
+            EXPECT_EQ(nullptr, back);
+            if (back) FreePackedDib(back);
+            EXPECT_EQ(-1, testsupport::FileSize(entry)) << "the entry stays";
+        }
     }
-    // The good entry still loads.
+    // Good entries still load: the browser's own, and in the editor every
+    // depth with its whole table (or the part its header names) as 32 bits.
+    InitThumbCache(program.Path().c_str(), ThumbCacheVariant::Browser);
     testsupport::WriteFileBytes(entry, good.data(), good.size());
     PackedDib back = LoadThumbCache(image.c_str(), kSet);
     EXPECT_NE(nullptr, back);
     if (back) FreePackedDib(back);
+    InitThumbCache(program.Path().c_str(), ThumbCacheVariant::Editor);
+    const std::string editorGood[] = {good, BmpEntry(6, 4, 1, 0, 2), BmpEntry(6, 4, 4, 3, 3), BmpEntry(6, 4, 8, 0, 256),
+                                      BmpEntry(6, 4, 32, 0, 0)};
+    for (const std::string& bytes : editorGood) {
+        testsupport::WriteFileBytes(entry, bytes.data(), bytes.size());
+        back = LoadThumbCache(image.c_str(), kSet);
+        ASSERT_NE(nullptr, back) << "depth " << (int)(uint8_t)bytes[28];
+        EXPECT_EQ(32, back->biBitCount);
+        FreePackedDib(back);
+    }
     FreePackedDib(wide);
     FreePackedDib(dib);
 }

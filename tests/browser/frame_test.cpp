@@ -264,6 +264,19 @@ TEST(BrowserFrame, RotateTurnsTheFileAndKeepsItsExif) {
     RemoveDirectoryA((browser.Program() + "temp.tmp").c_str());
     EXPECT_TRUE(AnyContains(a.texts, "を書き込めませんでした。元のファイルはそのままです。"));
     EXPECT_EQ(before, ReadAll(jpg));
+
+    // The picture is written but its EXIF data cannot be put back into it (the
+    // TIFF writer is a foreign plug-in whose files are no TIFF): the camera file
+    // stays as it was, and the user hears of it.
+    const std::string tif = pics.File("shot.tif"), tifBefore = ReadAll(tif);
+    ASSERT_TRUE(CopyFileA((bvtest::TestPlugins() + "tp_w_tif.dll").c_str(),
+                          (browser.Program() + "file_w\\tifsave.dll").c_str(), FALSE));
+    a.texts.clear();
+    browser.SelectOnly(tif);
+    browser.Command(IDM_BV_ROTATE);
+    EXPECT_TRUE(AnyContains(a.texts, "を書き込めませんでした。元のファイルはそのままです。"));
+    EXPECT_TRUE(tifBefore == ReadAll(tif)) << "the camera file changed";
+    EXPECT_EQ(5, CountFiles(pics.Path())) << "temporary files were left";
 }
 
 TEST(BrowserFrame, RotateRefusalsKeepTheOriginal) {
@@ -414,7 +427,7 @@ TEST(BrowserFrame, StatusBarTextsAndLayout) {
     EXPECT_EQ(1180, p.x);
     EXPECT_EQ(1006, p.y);
     // A wheel turn over the pane scrolls it; elsewhere nothing.
-    for (int i = 0; i < 60; ++i) testsupport::WriteFileBytes(pics.File("f" + std::to_string(i) + ".bmp"), "x", 1);
+    for (int i = 0; i < 60; ++i) testsupport::WriteFileBytes(pics.File(std::string("f").append(std::to_string(i)).append(".bmp")), "x", 1);
     RefreshFileList(g_Browser.pane, 0);
     RECT pane;
     GetWindowRect(g_Browser.pane, &pane);

@@ -22,7 +22,8 @@ namespace {
 class EditorProcess {
 public:
     bool Start(const std::string& folder, const std::string& log) {
-        std::string command = "\"" + testsupport::ExeFolder() + "..\\dist\\darnaedit.exe\"";
+        std::string command = "\"";
+        command.append(testsupport::ExeFolder()).append("..\\dist\\darnaedit.exe\"");
         std::string env;
         char* block = GetEnvironmentStringsA();
         for (const char* p = block; *p; p += std::strlen(p) + 1) env.append(p).append(1, '\0');

@@ -362,7 +362,8 @@ TEST(FileListing, SortOrdersWithinAnExtension) {
         int size;
         int minutes;   // last-write time offset
     };
-    const File files[] = {{"b.jpg", 10, 1}, {"A.jpg", 30, 3}, {"c.JPG", 20, 2}, {"d.jpgx", 5, 0}, {"e.png", 1, 0}};
+    // Names, dates and sizes each in another order, so that no key stands for another.
+    const File files[] = {{"b.jpg", 30, 1}, {"A.jpg", 20, 3}, {"c.JPG", 10, 2}, {"d.jpgx", 5, 0}, {"e.png", 1, 0}};
     SYSTEMTIME st = {2020, 5, 0, 10, 12, 0, 0, 0};
     FILETIME base;
     SystemTimeToFileTime(&st, &base);
@@ -388,8 +389,8 @@ TEST(FileListing, SortOrdersWithinAnExtension) {
         {kSortNameReverse, {"c.JPG", "b.jpg", "A.jpg", "e.png"}},
         {kSortDate, {"b.jpg", "c.JPG", "A.jpg", "e.png"}},
         {kSortDateReverse, {"A.jpg", "c.JPG", "b.jpg", "e.png"}},
-        {kSortSize, {"b.jpg", "c.JPG", "A.jpg", "e.png"}},
-        {kSortSizeReverse, {"A.jpg", "c.JPG", "b.jpg", "e.png"}},
+        {kSortSize, {"c.JPG", "A.jpg", "b.jpg", "e.png"}},
+        {kSortSizeReverse, {"b.jpg", "A.jpg", "c.JPG", "e.png"}},
     };
     for (const Case& c : cases) {
         bool capped = true;

@@ -65,6 +65,34 @@ TEST(CanvasCompose, LayersOverWhite) {
     EXPECT_EQ(0xFFFFFFu, ComposedAt(doc.doc, 0, 0));
 }
 
+// A layer's transparency weighs its pixels in every blend mode: the composed
+// pixel is the per-pixel blend at the layer's opacity (255 - transparency),
+// through the layer's own transparency plane (opaque and half).
+TEST(CanvasCompose, LayerTransparencyPerBlendMode) {
+    BuildProductTable();
+    DocHolder doc(MakeDoc({Layer(4, 2), Layer(4, 2)}));
+    ASSERT_TRUE(doc.doc);
+    LayerPlane* base = LayerBase(doc.doc, 0);
+    LayerPlane* top = LayerBase(doc.doc, 1);
+    const uint32_t under = 0x2060A0, over = 0xC04080;
+    FillPlane(base->image, under);
+    FillPlane(top->image, over);
+    const int modes[] = {BlendNormal,         BlendMultiply,  BlendLighten,    BlendDarken, BlendLuminosity,
+                         BlendHueSaturation, BlendHighlight, BlendDifference, BlendOverlay};
+    for (int plane : {255, 128}) {
+        FillPlane(top[1].image, (uint32_t)plane);
+        for (int mode : modes)
+            for (int transparency : {0, 64, 128, 255}) {
+                top->blendMode = mode;
+                top->transparency = transparency;
+                const int weight = ProductTable[plane][255 - transparency];
+                const uint32_t want = weight ? BlendPixel(mode, under, over, weight) & 0xFFFFFFu : under;
+                EXPECT_EQ(want, ComposedAt(doc.doc, 1, 1))
+                    << "mode " << mode << " transparency " << transparency << " plane " << plane;
+            }
+    }
+}
+
 TEST(CanvasCompose, FirstLayerAsBackgroundIsNotBlendedOverItself) {
     DocHolder doc(MakeDoc({Layer(4, 4)}));
     ASSERT_TRUE(doc.doc);

@@ -128,3 +128,28 @@ TEST(CanvasHistory, RefusedStepsKeepThePositionAndThePixels) {
     EXPECT_EQ(0, doc->undoPosition);
     g_VmsStore.Swap()->SetFailureSeam(nullptr);
 }
+
+// More checkpoints than the history has slots: the oldest steps go, and
+// every step that is kept still undoes to its own state.
+TEST(CanvasHistory, FullHistoryDropsTheOldestAndKeepsUndoing) {
+    DocHolder doc(MakeDoc({Layer(40, 10)}));
+    ASSERT_TRUE(doc.doc);
+    SetLayerHistoryLimit(doc.doc, 100, 0);   // the images keep more steps than the history
+    std::mt19937 rng(7);
+    std::vector<std::vector<uint32_t>> states = {Snapshot(doc.doc)};
+    const int edits = CanvUndoSlots + 9;
+    for (int i = 0; i < edits; ++i) {
+        Edit(doc.doc, 0, rng);
+        states.push_back(Snapshot(doc.doc));
+    }
+    int undone = 0;
+    while (c_UndoManager::Step(doc.doc, -1, 0)) {
+        ++undone;
+        ASSERT_EQ(states[(size_t)(edits - undone)], Snapshot(doc.doc)) << "undo " << undone;
+        ASSERT_LE(undone, edits);
+    }
+    EXPECT_EQ(CanvUndoSlots, undone);
+    // And they all redo.
+    for (int i = 0; i < undone; ++i) ASSERT_EQ(1, c_UndoManager::Step(doc.doc, -1, 1)) << "redo " << i;
+    EXPECT_EQ(states.back(), Snapshot(doc.doc));
+}

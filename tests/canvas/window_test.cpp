@@ -279,6 +279,44 @@ TEST_F(CanvasWindows, RulersShowOnTheScreen) {
     EXPECT_GT(ticks, 5) << "major ticks";
 }
 
+// The cursor marker of both rulers follows the pointer over the canvas: a
+// black line at the pointer's place in a light strip along the ruler's edge.
+TEST_F(CanvasWindows, RulerMarkersFollowTheCursorOnTheScreen) {
+    std::string png = WritePng("marker.png", 300, 200);
+    CanvDoc* doc = Open(png);
+    ASSERT_NE(nullptr, doc);
+    SendMessageA(doc->window, WM_COMMAND, CMD_VIEW_ZOOM_100, 0);
+    SetModalAnswerHook([](const ModalRequest& r, void*) { return r.attempt == 0 ? 101 : (int)IDOK; }, nullptr);
+    SendMessageA(doc->window, WM_COMMAND, CMD_VIEW_RULER, 0);
+    SetModalAnswerHook(nullptr, nullptr);
+    ASSERT_EQ(1, doc->rulerUnit);
+    apptest::Pump(300);
+    const COLORREF light = RGB(240, 240, 240), black = RGB(0, 0, 0);
+    for (POINT at : {POINT{60, 40}, POINT{150, 110}}) {
+        SCOPED_TRACE(testing::Message() << at.x << "," << at.y);
+        SendMessageA(doc->display, WM_MOUSEMOVE, 0, MAKELPARAM(at.x, at.y));
+        const int ix = ScreenToImageX(doc, at.x), iy = ScreenToImageY(doc, at.y);
+        const int px = ImageToScreenX(doc, ix) - doc->scrollX + 8, py = ImageToScreenY(doc, iy) - doc->scrollY + 8;
+        ASSERT_GT(px, 20);
+        ASSERT_GT(py, 20);
+        int w = 0, h = 0;
+        std::vector<COLORREF> top = ScreenPixels(doc->hRuler, &w, &h);
+        ASSERT_GT(w, px + 12);
+        const int row = 3 * h / 4 + 2;
+        EXPECT_EQ(black, top[(size_t)row * w + px]) << "horizontal marker line";
+        EXPECT_EQ(light, top[(size_t)row * w + px - 4]);
+        EXPECT_EQ(light, top[(size_t)row * w + px + 4]);
+        EXPECT_EQ(black, top[(size_t)row * w + px - 12]) << "the strip beside the marker";
+        std::vector<COLORREF> left = ScreenPixels(doc->vRuler, &w, &h);
+        ASSERT_GT(h, py + 12);
+        const int column = 3 * w / 4 + 2;
+        EXPECT_EQ(black, left[(size_t)py * w + column]) << "vertical marker line";
+        EXPECT_EQ(light, left[(size_t)(py - 4) * w + column]);
+        EXPECT_EQ(light, left[(size_t)(py + 4) * w + column]);
+        EXPECT_EQ(black, left[(size_t)(py - 12) * w + column]);
+    }
+}
+
 TEST_F(CanvasWindows, LayerCommandsUndoRedoAndTheCloseQuestion) {
     std::string png = WritePng("edit.png", 40, 30);
     CanvDoc* doc = Open(png);

@@ -6,7 +6,7 @@
 //   WM_USER + 1, case i   put readable case i (CF_DIB only)
 //   WM_USER + 2, case i   put broken case i
 //   WM_USER + 3, sizeMatch  put readable case 7 with grey companions of its
-//                           size (1) or of another size (0)
+//                           size (1), one column wider (0) or one row taller (2)
 //   WM_USER + 4           write the CF_DIB, "Darna_Transp" and "Darna_SelArea"
 //                         blocks to cfdib.bin, transp.bin, selarea.bin in the
 //                         folder of the command line; returns a bit per block
@@ -74,8 +74,8 @@ LRESULT CALLBACK PeerProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
         return Put(wnd, {{CF_DIB, BrokenDibCase((int)wp).block}});
     case WM_USER + 3: {
         DibCase c = ReadableDibCase(7);
-        const int w = wp ? c.width : c.width + 1;
-        return Put(wnd, {{CF_DIB, c.block}, {transp, GreyDib(w, c.height, Ramp)}, {selArea, GreyDib(w, c.height, Ramp)}});
+        const int w = wp == 0 ? c.width + 1 : c.width, h = wp == 2 ? c.height + 1 : c.height;
+        return Put(wnd, {{CF_DIB, c.block}, {transp, GreyDib(w, h, Ramp)}, {selArea, GreyDib(w, h, Ramp)}});
     }
     case WM_USER + 4: {
         if (!OpenClipboard(wnd)) return -1;

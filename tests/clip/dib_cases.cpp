@@ -131,6 +131,7 @@ struct Break {
     int offset;        // byte offset of the field, or -1: cut the block
     int size;          // 2 or 4
     int64_t value;     // for a cut: bytes removed from the end
+    bool rowsHeld = false;   // the block grows to hold every row the new size needs
 };
 
 const Break kBreaks[] = {
@@ -142,10 +143,11 @@ const Break kBreaks[] = {
     {"width 0", 4, 4, 0},
     {"width negative", 4, 4, -13},
     {"width past the block", 4, 4, 0x7FFFFFFF},
-    {"width above the canvas limit", 4, 4, 30001},
+    {"width above the canvas limit", 4, 4, 30001, true},
     {"height 0", 8, 4, 0},
     {"height most negative", 8, 4, INT32_MIN},
     {"height past the block", 8, 4, 1000},
+    {"height above the canvas limit", 8, 4, 30001, true},
     {"bit count 0", 14, 2, 0},
     {"bit count 2", 14, 2, 2},
     {"bit count 7", 14, 2, 7},
@@ -197,6 +199,12 @@ DibCase BrokenDibCase(int index) {
     } else {
         uint32_t v = (uint32_t)b.value;
         std::memcpy(&c.block[b.offset], &v, 4);
+    }
+    if (b.rowsHeld) {
+        int32_t w, h;
+        std::memcpy(&w, &c.block[4], 4);
+        std::memcpy(&h, &c.block[8], 4);
+        c.block.resize(40 + 1024 + (size_t)((w + 3) & ~3) * (size_t)h, 0x33);
     }
     return c;
 }

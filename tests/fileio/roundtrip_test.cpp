@@ -273,6 +273,49 @@ TEST_F(RealPlugins, PngAlphaIsPlaneOne) {
         for (int x = 0; x < 40; ++x) ASSERT_EQ(g_Alpha[(size_t)(y * 40 + x)], PixelAt(alpha.get(), x, y));
 }
 
+TEST_F(RealPlugins, PngOfManyBandsComesBackExactly) {
+    // Wide enough for the writer's bands of about a megabyte to number more
+    // than its threads, so bands are joined across rounds; with and without
+    // the transparency plane. Each row is the one above it plus a little, so
+    // the filters that look at the row above win and a wrong row above shows.
+    const int w = 2000, h = 1200;
+    ImageHolder image(g_VmsStore.Create(w, h, 24, 0, 1));
+    ASSERT_NE(nullptr, image.get());
+    std::vector<uint32_t> pixels((size_t)w);
+    for (int x = 0; x < w; ++x) pixels[(size_t)x] = (uint32_t)x * 2654435761u >> 8;
+    for (int y = 0; y < h; ++y) {
+        for (uint32_t& p : pixels) p = (p + 0x010203u * (uint32_t)(1 + y % 3)) & 0xFFFFFF;
+        g_VmsStore.PutRow(image.get(), y, 0, w - 1, pixels.data());
+    }
+    g_Image = image.get();
+    g_Alpha.resize((size_t)w * h);
+    for (size_t i = 0; i < g_Alpha.size(); ++i) g_Alpha[i] = (uint8_t)(i * 7 + i / w);
+    Dll save(folder.File("file_w\\pngsave.dll"));
+    auto exec = save.Get<WriteFileExecFn>(DARNA_EXPORT_WRITE_FILE_EXEC);
+    ASSERT_NE(nullptr, exec);
+    for (bool withAlpha : {false, true}) {
+        Records rec;
+        rec.Info()->count = 1;
+        rec.Info()->image[0].width = w;
+        rec.Info()->image[0].height = h;
+        rec.Info()->image[0].bits = 24;
+        WriteFileCallbacks cb = {GetRow, withAlpha ? GetAlphaRow : nullptr, GetPalette};
+        std::string path = folder.File("bands.png");
+        ASSERT_EQ(1, exec(nullptr, path.c_str(), rec.Info(), rec.Names(), rec.Layers(), &cb)) << withAlpha;
+        ImageHolder back, alpha;
+        back.image = g_VmsStore.Create(w, h, 24, 255, 1);
+        alpha.image = g_VmsStore.Create(w, h, 8, 255, 1);
+        int seen = 0;
+        ASSERT_NE(0, LoadImageFile(back.get(), path.c_str(), 0, alpha.get(), &seen)) << withAlpha;
+        EXPECT_EQ(withAlpha ? 1 : 0, seen);
+        EXPECT_EQ(0, MaxDifference(image.get(), back.get())) << withAlpha;
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x)
+                ASSERT_EQ(withAlpha ? g_Alpha[(size_t)y * w + x] : 255u, PixelAt(alpha.get(), x, y))
+                    << withAlpha << " " << x << "," << y;
+    }
+}
+
 TEST_F(RealPlugins, JpegWriterTakesAnyNameAndThumbexWritesJpeg) {
     ImageHolder image(MakeSmooth(160, 120));
     std::string temp = folder.File("temp.tmp");

@@ -30,6 +30,8 @@
 #define TESTPLUG_EXTS "PNG"
 #elif TESTPLUG_LIST == 6
 #define TESTPLUG_EXTS "t1;t4;t8;t24;tfail;tw;refuse"
+#elif TESTPLUG_LIST == 7
+#define TESTPLUG_EXTS "tif;tiff"
 #else
 #define TESTPLUG_EXTS ""
 #endif

@@ -149,3 +149,143 @@ TEST(PenOnDocuments, EdgePenPaintsTheStrokeLayersAndLeavesTheCurrentOne) {
     EXPECT_EQ(0, view.current);
     BuildPenTip(0, 0);
 }
+
+// ---- the pen's canvas commands and the text tool's dialog ----
+
+#include <cstring>
+#include <string>
+
+#include "canvas/canv_host.h"
+#include "paint/tablet.h"
+#include "paint/text_raster.h"
+#include "paint/text_tool.h"
+#include "paint/tone_mask.h"
+#include "resources/resource.h"
+#include "test_support.h"
+#include "ui/ui_hook.h"
+
+namespace {
+struct TextHost {
+    CanvasHost saved = GetCanvasHost();
+    std::string folder = testsupport::ExeFolder() + "..\\dist\\";
+    TextHost() {
+        CanvasHost host = saved;
+        host.programFolder = folder.c_str();
+        SetCanvasHost(host);
+        ResetTextSettings();
+        c_FontCatalogue::Build();
+    }
+    ~TextHost() {
+        SetCanvasHost(saved);
+        ResetTextSettings();
+    }
+};
+}  // namespace
+
+TEST(PenCommands, GradientFillPaintsTheRampOverThePlaneAndKeepsNoChoice) {
+    Doc d(32, 8);
+    ASSERT_TRUE(d.doc);
+    SetPen(0, 0, 0, 2.0, 0);
+    c_ToneMask::Reset();
+    SetModalAnswerHook(
+        [](const ModalRequest& r, void*) -> int {
+            if (r.attempt == 0) {
+                SendMessageA(r.dialog, WM_COMMAND, 110, 0);   // horizontal ramp
+                return kModalAskAgain;
+            }
+            return IDOK;
+        },
+        nullptr);
+    EXPECT_EQ(1, PenCanvasCommand(d.doc, nullptr, CMD_IMG_GRADIENTFILL));
+    SetModalAnswerHook(nullptr, nullptr);
+    std::vector<uint32_t> plane = d.Plane(0);
+    // Mode 0: weight x x 255 / 32, so the left column stays white and the right is dark.
+    EXPECT_EQ(0xFFFFFFu, plane[4 * 32 + 0]);
+    EXPECT_LT(plane[4 * 32 + 31] & 255, 20u);
+    EXPECT_EQ(0, c_ToneMask::AnyActive());   // the fill's choice is not kept
+}
+
+TEST(PenCommands, TextBecomesALayerInThePensColour) {
+    TextHost host;
+    Doc d(300, 120);
+    ASSERT_TRUE(d.doc);
+    SetPen(200, 0, 0, 2.0, 0);
+    std::strcpy(TextSettings.text, "Text");
+    TextSettings.shadowOn = 1;
+    EXPECT_EQ(1, PenCanvasCommand(d.doc, nullptr, CMD_EDIT_TEXTLAYER));
+    ASSERT_TRUE(d.doc->planes[8].image);
+    const VmsImage* colour = d.doc->planes[8].image;
+    const VmsImage* alpha = d.doc->planes[9].image;
+    int red = 0, shadow = 0, clear = 0;
+    for (int y = 0; y < colour->height; ++y)
+        for (int x = 0; x < colour->width; ++x) {
+            int a = 0, r = 0, g = 0, b = 0;
+            g_VmsStore.GetValue(alpha, x, y, &a);
+            g_VmsStore.GetRgb(colour, x, y, &r, &g, &b);
+            if (a > 200 && r == 200 && g == 0) ++red;
+            else if (a > 0 && r == 0 && g == 0 && b == 0) ++shadow;
+            else if (a == 0) ++clear;
+        }
+    EXPECT_GT(red, 30);
+    EXPECT_GT(shadow, 10);
+    EXPECT_GT(clear, 100);
+}
+
+TEST(TextDialog, EditedThroughThePanelAndClosedWithOk) {
+    TextHost host;
+    Doc d(100, 60);
+    struct Seen {
+        bool preview = false;
+        bool shadowShown = false;
+    } seen;
+    SetModalAnswerHook(
+        [](const ModalRequest& r, void* user) -> int {
+            Seen* s = (Seen*)user;
+            if (std::strcmp(r.templ, "psv_text") != 0) return IDCANCEL;
+            HWND panel = FindWindowExA(r.dialog, nullptr, nullptr, nullptr);
+            while (panel && !GetDlgItem(panel, 131)) panel = FindWindowExA(r.dialog, panel, nullptr, nullptr);
+            if (!panel) return kModalPressClose;
+            s->preview = GetDlgItem(r.dialog, 100) != nullptr;
+            SetDlgItemTextA(panel, 100, "1\r\n2\r\n3\r\n4\r\n5\r\n6\r\n7");
+            SendMessageA(panel, WM_COMMAND, MAKEWPARAM(100, EN_CHANGE), (LPARAM)GetDlgItem(panel, 100));
+            SendMessageA(panel, WM_COMMAND, 131, 0);   // shadow on
+            RECT rc;
+            GetWindowRect(GetDlgItem(panel, 132), &rc);
+            s->shadowShown = rc.right > rc.left;
+            SendMessageA(panel, WM_TIMER, 0, 0);       // the preview timer's tick
+            SendMessageA(panel, WM_COMMAND, IDOK, 0);
+            return kModalAskAgain;
+        },
+        &seen);
+    TextSettings.stickerRoute = 0;
+    EXPECT_EQ(0, ShowTextDialog(nullptr, d.doc));
+    SetModalAnswerHook(nullptr, nullptr);
+    EXPECT_TRUE(seen.preview);
+    EXPECT_TRUE(seen.shadowShown);
+    EXPECT_EQ(1, TextSettings.shadowOn);
+    EXPECT_STREQ("1\r\n2\r\n3\r\n4\r\n5\r\n6", TextSettings.text);   // the seventh line went
+    EXPECT_EQ(1, TextSettings.stickerRoute);
+}
+
+TEST(TabletDialog, OptionsToggleAndTheCurveBends) {
+    HWND owner = CreateWindowExA(0, "static", "", WS_POPUP, 0, 0, 300, 300, nullptr, nullptr, nullptr, nullptr);
+    TabletOptions saved = Tablet;
+    int point = PressureCurvePoint;
+    Tablet = {0, 0, 0, 0};
+    PressureCurvePoint = 70;
+    HWND dlg = ToggleTabletDialog(owner, nullptr, 0);
+    ASSERT_TRUE(dlg);
+    SendMessageA(GetDlgItem(dlg, 102), BM_CLICK, 0, 0);
+    EXPECT_EQ(1, Tablet.size);
+    SendMessageA(dlg, WM_COMMAND, 120, 0);   // "+"
+    EXPECT_EQ(80, PressureCurvePoint);
+    EXPECT_NEAR(80, PressureCurve[128], 1);
+    EXPECT_EQ(nullptr, ToggleTabletDialog(owner, dlg, 0));   // open: closed again
+    EXPECT_FALSE(IsWindow(dlg));
+    EXPECT_EQ(16, TabletCurveDrag(70, -20));
+    EXPECT_EQ(200, TabletCurveDrag(70, 20));
+    Tablet = saved;
+    PressureCurvePoint = point;
+    BuildPressureCurve();
+    DestroyWindow(owner);
+}

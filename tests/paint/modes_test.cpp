@@ -7,6 +7,7 @@
 #include "paint/pen_engine.h"
 #include "paint/pen_tip.h"
 #include "paint/pen_writer.h"
+#include "paint/tone_mask.h"
 #include "paint_fixture.h"
 
 using namespace painttest;
@@ -272,13 +273,22 @@ TEST(PenModes, CloneCopiesFromTheOffsetOfTheBaseLayer) {
     c_PenWriter::CloneOffsetY = -64;
 }
 
-TEST(PenModes, TileModesWithoutATilePaintNothing) {
+TEST(PenModes, TileModesWithoutATilePaintTheColourThroughTheToneMask) {
     TestCanvas t(4, 4);
-    SetPen(0, 0, 0, 2.0, 0);
+    SetPen(10, 20, 30, 2.0, 0);
+    c_ToneMask::Reset();
     for (int mode : {ModeTile, ModeTile12, ModeTile13}) {
         Pen.drawingMode = mode;
-        Row r = Make(t, 1, 0, 3, 0, 0, 3, 3);
-        for (uint8_t p : r.protect) EXPECT_EQ(255, p) << mode;
+        Row plain = Make(t, 1, 0, 3, 0, 0, 3, 3);
+        for (int i = 0; i < 4; ++i) {
+            EXPECT_EQ(MakeWord(10, 20, 30), plain.colour[i]) << mode;
+            EXPECT_EQ(0, plain.protect[i]) << mode;
+        }
+        // A horizontal ramp over the box: protect = 255 - ramp.
+        c_ToneMask::Settings.modes[0] = 1;
+        Row ramp = Make(t, 1, 0, 3, 0, 0, 3, 3);
+        for (int i = 0; i < 4; ++i) EXPECT_EQ(255 - i * 255 / 4, ramp.protect[i]) << mode;
+        c_ToneMask::Reset();
     }
 }
 

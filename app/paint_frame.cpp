@@ -1,0 +1,59 @@
+#include "app/paint_frame.h"
+
+#include "app/globals.h"
+#include "canvas/canv_doc.h"
+#include "paint/canvas_pen.h"
+#include "paint/gradient_dlg.h"
+#include "paint/tablet.h"
+#include "paint/text_raster.h"
+#include "paint/text_tool.h"
+#include "paint/tone_mask.h"
+#include "resources/resource.h"
+#include "select/floating.h"
+
+void PaintOnFrameCreate(HWND frame) {
+    c_ToneMask::Reset();
+    c_ToneMask::LoadToneDat(ProgramFolder);
+    c_FontCatalogue::Build();
+    ResetTextSettings();
+    c_Tablet::Init(frame);
+}
+
+void PaintOnFrameDestroy() {
+    if (AppWindows.tabletDialog && IsWindow(AppWindows.tabletDialog)) DestroyWindow(AppWindows.tabletDialog);
+    AppWindows.tabletDialog = nullptr;
+    c_Tablet::Close();
+    c_ToneMask::Reset();
+}
+
+void PaintBeforeSave() { c_ToneMask::SaveToneDat(ProgramFolder); }
+
+int FloatText(CanvDoc* doc) {
+    PenCanvas view;
+    MakePenCanvas(doc, &view);
+    VmsImage *colour = nullptr, *alpha = nullptr;
+    if (!MakeTextLayerImages(AppWindows.frame, &view, &colour, &alpha)) return 0;
+    // The floating image owns both pictures from here on.
+    return FloatImage(doc, colour, alpha, -1, -1, 1);
+}
+
+// The pen bar's tablet button.
+void ShowTabletDialog(HWND owner) { SendMessageA(owner, WM_COMMAND, CMD_VIEW_TABLET, 0); }
+
+int PaintOnCommand(HWND frame, int id) {
+    switch (id) {
+    case CMD_VIEW_TABLET:
+        AppWindows.tabletDialog = ToggleTabletDialog(frame, AppWindows.tabletDialog, CMD_VIEW_TABLET);
+        return 1;
+    case CMD_GRADIENTDLG:
+        ShowGradientDialog(frame);
+        return 0;
+    case CMD_IMG_TEXT: {
+        CanvDoc* doc = GetActiveCanvas();
+        if (!doc) return 1;
+        if (ShowTextDialog(frame, doc) == 0) FloatText(doc);
+        return 1;
+    }
+    }
+    return -1;
+}

@@ -1,0 +1,353 @@
+// Printing through the real print queue: the test script's CUPS spooler has a
+// PDF queue as the default printer; a printed page is turned into pixels with
+// pdftoppm and compared with the canvas at the printed scale. Also the sticker
+// paper list and the messages of a print that cannot run.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "app/frame.h"
+#include "app/globals.h"
+#include "fileio/print.h"
+#include "image/packed_dib.h"
+#include "resources/print_ids.h"
+#include "resources/resource.h"
+#include "ui/ui_hook.h"
+#include "app_test_util.h"
+#include "test_support.h"
+
+using namespace apptest;
+
+namespace {
+
+std::string WindowsPath(const std::string& unixPath) {
+    std::string w = "Z:" + unixPath;
+    for (char& c : w)
+        if (c == '/') c = '\\';
+    return w;
+}
+
+std::set<std::string> PdfNames(const std::string& folder) {
+    std::set<std::string> names;
+    WIN32_FIND_DATAA fd;
+    HANDLE h = FindFirstFileA((folder + "\\*.pdf").c_str(), &fd);
+    if (h == INVALID_HANDLE_VALUE) return names;
+    do names.insert(fd.cFileName);
+    while (FindNextFileA(h, &fd));
+    FindClose(h);
+    return names;
+}
+
+std::string ReadAll(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
+// Waits for a finished PDF that was not there before; its Windows path or "".
+std::string WaitForNewPdf(const std::string& folder, const std::set<std::string>& before, DWORD timeoutMs = 30000) {
+    const DWORD start = GetTickCount();
+    while (GetTickCount() - start < timeoutMs) {
+        for (const auto& name : PdfNames(folder)) {
+            if (before.count(name)) continue;
+            const std::string path = folder + "\\" + name;
+            const std::string data = ReadAll(path);
+            if (data.size() > 16 && data.find("%%EOF", data.size() - 16) != std::string::npos) return path;
+        }
+        Pump(50);
+    }
+    return "";
+}
+
+struct Picture {
+    int width = 0, height = 0;
+    std::vector<uint8_t> rgb;
+    const uint8_t* At(int x, int y) const { return &rgb[((size_t)y * width + x) * 3]; }
+};
+
+// The page of the PDF as pixels at dpi dots per inch (pdftoppm, run as a Unix program).
+bool Rasterise(const std::string& pdf, int dpi, const std::string& folderUnix, Picture* page) {
+    const std::string base = folderUnix + "/page";
+    // The command goes through a small script: file names pass unchanged.
+    const std::string script = folderUnix + "/rasterise.sh";
+    {
+        std::ofstream out(WindowsPath(script), std::ios::binary);
+        out << "exec /usr/bin/pdftoppm -r " << dpi << " -singlefile '" << folderUnix << "/"
+            << pdf.substr(pdf.find_last_of('\\') + 1) << "' '" << base << "'\n";
+    }
+    char command[1024];
+    std::snprintf(command, sizeof command, "start /wait /unix /bin/sh %s", script.c_str());
+    DeleteFileA(WindowsPath(base + ".ppm").c_str());
+    STARTUPINFOA si{};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi{};
+    if (!CreateProcessA(nullptr, command, nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, nullptr, &si, &pi))
+        return false;
+    WaitForSingleObject(pi.hProcess, 30000);
+    CloseHandle(pi.hThread);
+    CloseHandle(pi.hProcess);
+    // The Unix program may still be writing: wait for the whole picture.
+    const DWORD start = GetTickCount();
+    while (GetTickCount() - start < 30000) {
+        const std::string data = ReadAll(WindowsPath(base + ".ppm"));
+        int w = 0, h = 0, max = 0, used = 0;
+        if (data.size() > 16 && std::sscanf(data.c_str(), "P6 %d %d %d%n", &w, &h, &max, &used) == 3 && w > 0 && h > 0) {
+            const size_t offset = (size_t)used + 1;
+            if (data.size() >= offset + (size_t)w * h * 3) {
+                page->width = w;
+                page->height = h;
+                page->rgb.assign(data.begin() + offset, data.begin() + offset + (size_t)w * h * 3);
+                DeleteFileA(WindowsPath(base + ".ppm").c_str());
+                return true;
+            }
+        }
+        Sleep(100);
+    }
+    return false;
+}
+
+// A smooth picture with no white in it: red grows to the right, green downwards.
+void CanvasColour(int x, int y, int w, int h, uint8_t rgb[3]) {
+    rgb[0] = (uint8_t)(20 + 180 * x / (w - 1));
+    rgb[1] = (uint8_t)(20 + 180 * y / (h - 1));
+    rgb[2] = 90;
+}
+
+// A canvas of the picture, handed to the frame as a scanned bitmap would be.
+HWND OpenPictureCanvas(const testsupport::TempDir&, int w, int h) {
+    BITMAPINFOHEADER* dib = CreatePackedDib(w, h, 24);
+    if (!dib) return nullptr;
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            uint8_t c[3];
+            CanvasColour(x, y, w, h, c);
+            SetPackedDibRgb(dib, x, y, c[0], c[1], c[2]);
+        }
+    return HandOverPicture(dib);
+}
+
+// Bounding box of the page's picture pixels (not white, not the red outline).
+RECT PictureBounds(const Picture& page) {
+    RECT r{page.width, page.height, -1, -1};
+    for (int y = 0; y < page.height; ++y)
+        for (int x = 0; x < page.width; ++x) {
+            const uint8_t* p = page.At(x, y);
+            const bool white = p[0] > 235 && p[1] > 235 && p[2] > 235;
+            const bool red = p[0] > 200 && p[1] < 80 && p[2] < 80;
+            if (white || red) continue;
+            if (x < r.left) r.left = x;
+            if (y < r.top) r.top = y;
+            if (x > r.right) r.right = x;
+            if (y > r.bottom) r.bottom = y;
+        }
+    return r;
+}
+
+// PSNR of the page's rectangle against the canvas scaled to its size.
+double PsnrAgainstCanvas(const Picture& page, const RECT& r, int w, int h) {
+    const int W = r.right - r.left + 1, H = r.bottom - r.top + 1;
+    double sum = 0;
+    for (int y = 0; y < H; ++y)
+        for (int x = 0; x < W; ++x) {
+            uint8_t want[3];
+            CanvasColour(std::min(w - 1, x * w / W), std::min(h - 1, y * h / H), w, h, want);
+            const uint8_t* got = page.At(r.left + x, r.top + y);
+            for (int c = 0; c < 3; ++c) sum += (double)(got[c] - want[c]) * (got[c] - want[c]);
+        }
+    const double mse = sum / ((double)W * H * 3);
+    return mse <= 0 ? 99 : 10 * std::log10(255.0 * 255.0 / mse);
+}
+
+// Answers the print dialog by pressing the given controls one after another.
+struct PrintAnswers {
+    std::vector<int> presses;
+    std::vector<std::string> boxes;
+};
+int AnswerPrint(const ModalRequest& request, void* user) {
+    PrintAnswers* a = (PrintAnswers*)user;
+    if (request.kind >= 0) {
+        a->boxes.push_back(request.text ? request.text : "");
+        return IDOK;
+    }
+    if (std::string(request.templ) != "psv_prt") return IDCANCEL;
+    if (request.attempt < (int)a->presses.size()) return a->presses[request.attempt];
+    return kModalPressClose;
+}
+
+const char kPapers[] =
+    "; two good cards, and bad entries that are skipped\r\n"
+    "paper\r\n"
+    "カード 2x5\r\n"
+    "2 5\r\n"
+    "5.0 4.0\r\n"
+    "44.0 26.0\r\n"
+    "46.0 28.0\r\n"
+    "paper: no numbers\r\n"
+    "壊れた用紙\r\n"
+    "two five\r\n"
+    "5 4\r\n"
+    "44 26\r\n"
+    "46 28\r\n"
+    "paper\r\n"
+    "ゼロ列\r\n"
+    "0 5\r\n"
+    "5 4\r\n"
+    "44 26\r\n"
+    "46 28\r\n"
+    "paper\r\n"
+    "一枚\r\n"
+    "1 1\r\n"
+    "5 6\r\n"
+    "90 136\r\n"
+    "0 0\r\n"
+    "paper\r\n"
+    "cut off\r\n"
+    "1 1\r\n";
+
+void WritePapers(const testsupport::TempDir& dir, const std::string& text) {
+    std::ofstream out(dir.File("sprint.par"), std::ios::binary);
+    out << text;
+}
+
+class Printing : public ::testing::Test {
+protected:
+    void SetUp() override {
+        const char* folder = std::getenv("DARNA_PRINT_PDF_DIR");
+        if (!folder || !*folder) GTEST_SKIP() << "no print queue (run through scripts/ctest.sh)";
+        pdfUnix_ = folder;
+        pdf_ = WindowsPath(folder);
+        WritePapers(dir_, kPapers);
+        ASSERT_TRUE(StartFrame(dir_.Path()));
+        CurrentPrintSettings().mode = 0;
+        CurrentPrintSettings().firstOpening = 1;
+    }
+    void TearDown() override {
+        SetModalAnswerHook(nullptr, nullptr);
+        if (AppWindows.frame) {
+            EXPECT_TRUE(EndFrame());
+        }
+    }
+    // Prints the active canvas pressing the given dialog controls; the new PDF.
+    std::string Print(HWND canvas, std::vector<int> presses, PrintAnswers* answers) {
+        answers->presses = std::move(presses);
+        const auto before = PdfNames(pdf_);
+        SetModalAnswerHook(AnswerPrint, answers);
+        SendMessageA(canvas, WM_COMMAND, CMD_FILE_PRINT, 0);
+        SetModalAnswerHook(nullptr, nullptr);
+        return WaitForNewPdf(pdf_, before);
+    }
+    testsupport::TempDir dir_{"prt"};
+    std::string pdf_, pdfUnix_;
+};
+
+}  // namespace
+
+TEST(StickerPapers, ReadWithBoundsAndBadEntriesSkipped) {
+    testsupport::TempDir dir("spp");
+    WritePapers(dir, kPapers);
+    ASSERT_EQ(1, ReadStickerPapers(dir.Path().c_str()));
+    ASSERT_EQ(2, StickerPaperCount());
+    EXPECT_STREQ("カード 2x5", StickerPaper(0)->name);
+    EXPECT_EQ(2, StickerPaper(0)->columns);
+    EXPECT_EQ(5, StickerPaper(0)->rows);
+    EXPECT_FLOAT_EQ(46.0f, StickerPaper(0)->pitchX);
+    EXPECT_STREQ("一枚", StickerPaper(1)->name);
+
+    // A long name, a line longer than the reader's limit, and more than 100 entries.
+    std::string many;
+    many += "paper\n" + std::string(300, 'x') + "\n1 1\n0 0\n10 10\n0 0\n";
+    for (int i = 0; i < 120; ++i) many += "paper\nP" + std::to_string(i) + "\n1 1\n0 0\n10 10\n0 0\n";
+    WritePapers(dir, many);
+    ASSERT_EQ(1, ReadStickerPapers(dir.Path().c_str()));
+    EXPECT_EQ(kMaxPapers, StickerPaperCount());
+    EXPECT_STREQ("P0", StickerPaper(0)->name);
+
+    WritePapers(dir, "");
+    EXPECT_EQ(1, ReadStickerPapers(dir.Path().c_str()));
+    EXPECT_EQ(0, StickerPaperCount());
+    DeleteFileA(dir.File("sprint.par").c_str());
+    EXPECT_EQ(0, ReadStickerPapers(dir.Path().c_str()));
+}
+
+TEST_F(Printing, MissingPaperListIsReportedAndNothingPrints) {
+    DeleteFileA(dir_.File("sprint.par").c_str());
+    HWND canvas = OpenPictureCanvas(dir_, 40, 30);
+    ASSERT_NE(nullptr, canvas);
+    PrintAnswers answers;
+    answers.presses = {IDC_PRT_PRINT};
+    SetModalAnswerHook(AnswerPrint, &answers);
+    SendMessageA(canvas, WM_COMMAND, CMD_FILE_PRINT, 0);
+    SetModalAnswerHook(nullptr, nullptr);
+    ASSERT_EQ(1u, answers.boxes.size());
+    EXPECT_EQ("シールデータが見つかりません", answers.boxes[0]);
+}
+
+TEST_F(Printing, NormalPrintMatchesTheCanvasAtThePrintedScale) {
+    HWND canvas = OpenPictureCanvas(dir_, 160, 120);
+    ASSERT_NE(nullptr, canvas);
+    PrintAnswers answers;
+    const std::string pdf = Print(canvas, {IDC_PRT_PRINT}, &answers);
+    EXPECT_TRUE(answers.boxes.empty()) << answers.boxes[0];
+    ASSERT_FALSE(pdf.empty()) << "no PDF came out of the queue";
+    const PrintPage page = CurrentPrintPage();
+    ASSERT_GT(page.dpiX, 0);
+    // 100 mm wide, centred on the printable area.
+    EXPECT_FLOAT_EQ(100.0f, CurrentPrintSettings().width);
+    Picture image;
+    ASSERT_TRUE(Rasterise(pdf, page.dpiX, pdfUnix_, &image));
+    const RECT r = PictureBounds(image);
+    const int W = r.right - r.left + 1, H = r.bottom - r.top + 1;
+    const int wantW = (int)std::lround(page.dpiX * 100 / 25.4), wantH = (int)std::lround(page.dpiY * 75 / 25.4);
+    EXPECT_NEAR(wantW, W, 3);
+    EXPECT_NEAR(wantH, H, 3);
+    const int centreX = page.offsetX + page.width / 2, centreY = page.offsetY + page.height / 2;
+    EXPECT_NEAR(centreX, (r.left + r.right) / 2, 4);
+    EXPECT_NEAR(centreY, (r.top + r.bottom) / 2, 4);
+    EXPECT_GT(PsnrAgainstCanvas(image, r, 160, 120), 30.0);
+}
+
+TEST_F(Printing, StickerPrintFillsEveryCellOfTheCard) {
+    HWND canvas = OpenPictureCanvas(dir_, 90, 60);
+    ASSERT_NE(nullptr, canvas);
+    PrintAnswers answers;
+    const std::string pdf = Print(canvas, {IDC_PRT_MODE_STICKER, IDC_PRT_PRINT}, &answers);
+    EXPECT_TRUE(answers.boxes.empty());
+    ASSERT_FALSE(pdf.empty()) << "no PDF came out of the queue";
+    EXPECT_EQ(1, CurrentPrintSettings().mode);
+    const PrintPage page = CurrentPrintPage();
+    Picture image;
+    ASSERT_TRUE(Rasterise(pdf, page.dpiX, pdfUnix_, &image));
+    // The card is asked for; this driver has no such paper, so the layout is
+    // printed from the top left corner of its default paper, which holds it.
+    EXPECT_GE(image.width, (int)(page.dpiX * 100 / 25.4) - 3);
+    EXPECT_GE(image.height, (int)(page.dpiY * 148 / 25.4) - 3);
+    EXPECT_LT(image.width, (int)(page.dpiX * 11));   // not the driver's 11 x 14 inch stand-in
+    // Paper 0: 2 x 5 cells of 44 x 26 mm at 46 x 28 mm pitch from (5, 4) mm; the
+    // picture (3:2) fitted into each, centred.
+    const PaperEntry* paper = StickerPaper(0);
+    ASSERT_NE(nullptr, paper);
+    for (int row = 0; row < paper->rows; ++row)
+        for (int col = 0; col < paper->columns; ++col) {
+            SCOPED_TRACE("cell " + std::to_string(col) + "," + std::to_string(row));
+            const double cx = (5 + col * 46 + 22) * page.dpiX / 25.4, cy = (4 + row * 28 + 13) * page.dpiY / 25.4;
+            uint8_t want[3];
+            CanvasColour(45, 30, 90, 60, want);
+            const uint8_t* got = image.At((int)cx, (int)cy);
+            for (int c = 0; c < 3; ++c) EXPECT_NEAR(want[c], got[c], 12);
+            // Between cells the card stays white.
+            const double gx = (5 + col * 46 + 45) * page.dpiX / 25.4;
+            const uint8_t* gap = image.At((int)gx, (int)cy);
+            EXPECT_GT(gap[0] + gap[1] + gap[2], 3 * 235);
+        }
+    // The printable area is outlined in red.
+    const uint8_t* edge = image.At(page.offsetX, page.offsetY + page.height / 2);
+    EXPECT_GT(edge[0], 180);
+    EXPECT_LT(edge[1], 90);
+    CurrentPrintSettings().mode = 0;
+}

@@ -1,0 +1,269 @@
+// The text tool: lines and their normalisation, the sticker record as filled
+// for each pass, our Sticker.dll rendering the three passes, the composition
+// with shadow, the GDI route (sizes, vertical text, outline) and the text as a
+// layer; the font catalogue's look-ups.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+
+#include "canvas/canv_host.h"
+#include "image/vms_store.h"
+#include "paint/sticker_params.h"
+#include "paint/text_raster.h"
+#include "paint/text_tool.h"
+#include "paint_fixture.h"
+#include "test_support.h"
+
+using namespace painttest;
+
+namespace {
+
+std::string DistFolder() { return testsupport::ExeFolder() + "..\\dist\\"; }
+
+// The canvas host names the build's program folder (where Sticker.dll lies).
+struct DistHost {
+    CanvasHost saved = GetCanvasHost();
+    std::string folder = DistFolder();
+    DistHost() {
+        CanvasHost host = saved;
+        host.programFolder = folder.c_str();
+        SetCanvasHost(host);
+    }
+    ~DistHost() { SetCanvasHost(saved); }
+};
+
+struct TextReset {
+    TextReset() { ResetTextSettings(); }
+    ~TextReset() { ResetTextSettings(); }
+};
+
+// Pixels of an 8-bit image below the threshold (inverted coverage: ink).
+int CountBelow(const VmsImage* image, int threshold) {
+    std::vector<uint8_t> row(image->width);
+    int n = 0;
+    for (int y = 0; y < image->height; ++y) {
+        g_VmsStore.GetRow(image, y, 0, image->width - 1, row.data());
+        for (uint8_t v : row) n += v < threshold;
+    }
+    return n;
+}
+
+// The ink's bounding box of an 8-bit image (values below 128).
+RECT InkBox(const VmsImage* image) {
+    RECT box = {image->width, image->height, -1, -1};
+    std::vector<uint8_t> row(image->width);
+    for (int y = 0; y < image->height; ++y) {
+        g_VmsStore.GetRow(image, y, 0, image->width - 1, row.data());
+        for (int x = 0; x < image->width; ++x)
+            if (row[x] < 128) {
+                if (x < box.left) box.left = x;
+                if (y < box.top) box.top = y;
+                if (x > box.right) box.right = x;
+                if (y > box.bottom) box.bottom = y;
+            }
+    }
+    return box;
+}
+
+}  // namespace
+
+TEST(TextLines, CountSplitAndNormalise) {
+    EXPECT_EQ(1, CountTextLines(""));
+    EXPECT_EQ(3, CountTextLines("a\r\nb\r\nc"));
+    char line[64];
+    GetTextLine("one\r\ntwo\r\nthree", line, sizeof line, 1);
+    EXPECT_STREQ("two", line);
+    GetTextLine("one", line, sizeof line, 4);
+    EXPECT_STREQ("", line);
+
+    char out[256];
+    NormaliseText("1\r\n2\r\n3\r\n4\r\n5\r\n6\r\n7", out, sizeof out);
+    EXPECT_STREQ("1\r\n2\r\n3\r\n4\r\n5\r\n6", out);   // a seventh line goes
+    // One single-byte character and twenty double-byte ones (41 bytes): 39 kept.
+    std::string mixed = "a";
+    for (int i = 0; i < 20; ++i) mixed += "\x82\xa0";
+    NormaliseText(mixed.c_str(), out, sizeof out);
+    EXPECT_EQ(39u, std::strlen(out));
+    NormaliseText(std::string(50, 'x').c_str(), out, sizeof out);
+    EXPECT_EQ(40u, std::strlen(out));
+}
+
+TEST(StickerRecord, FilledForEachPass) {
+    TextReset reset;
+    std::strcpy(TextSettings.text, "AB\r\nCD");
+    TextSettings.style = 7;
+    TextSettings.frameKind = 2;
+    TextSettings.backingOn = 1;
+    StickerParams p;
+    int target = 0;
+    FillStickerParams(&p, 1, nullptr, &target);
+    EXPECT_EQ(2, p.lineCount);
+    EXPECT_STREQ("AB", p.lines[0]);
+    EXPECT_STREQ("CD", p.lines[1]);
+    EXPECT_EQ(14, p.style[0]);
+    EXPECT_EQ(1, p.style[1]);
+    EXPECT_EQ(1.5, p.scale1[0]);
+    EXPECT_EQ(2.0, p.scale2[0]);
+    EXPECT_EQ(0, p.frameThickness);   // no frame: thickness 0, shape 1
+    EXPECT_EQ(1, p.frameShape);
+    EXPECT_EQ(-1, p.glyphs[0]);
+    EXPECT_EQ(kStickerPassText, p.pass);
+    EXPECT_EQ(&target, p.Target());
+    EXPECT_EQ(700, p.japaneseFont[0].lfWeight);
+    EXPECT_EQ(SHIFTJIS_CHARSET, p.japaneseFont[0].lfCharSet);
+    EXPECT_EQ(80, p.value80[1]);
+    FillStickerParams(&p, 3, nullptr, &target);
+    EXPECT_STREQ("", p.lines[0]);
+    EXPECT_EQ(0, p.backing);           // the backing needs a frame
+    TextSettings.frameKind = 0;
+    FillStickerParams(&p, 3, nullptr, &target);
+    EXPECT_EQ(-1, p.backing);
+    EXPECT_EQ(0, p.frameShape);
+    EXPECT_EQ(kStickerPassBacking, p.pass);
+    TextSettings.style = 5;
+    FillStickerParams(&p, 2, nullptr, &target);
+    EXPECT_EQ(14, p.style[0]);
+    EXPECT_EQ(2.0, p.scale1[0]);
+    EXPECT_EQ(kStickerPassFrame, p.pass);
+    EXPECT_EQ(0, p.glyphs[0]);
+    EXPECT_TRUE(StickerParamsValid(p));
+    p.lineCount = 9;
+    EXPECT_FALSE(StickerParamsValid(p));
+}
+
+TEST(StickerText, ThreePassesAndTheComposedSticker) {
+    DistHost host;
+    TextReset reset;
+    std::strcpy(TextSettings.text, "Star");
+    TextSettings.frameKind = 0;
+    TextSettings.frameThickness = 4;
+    TextSettings.backingOn = 1;
+    VmsImage *text = nullptr, *frame = nullptr, *backing = nullptr;
+    ASSERT_EQ(1, RenderStickerText(nullptr, 0, &text, &frame, &backing));
+    EXPECT_EQ(256, text->width);
+    EXPECT_EQ(72, text->height);
+    EXPECT_GT(CountBelow(text, 128), 200);            // glyph ink
+    EXPECT_EQ(0, CountBelow(frame, 128) == 0);        // a frame ring
+    int ring = CountBelow(frame, 128), fill = CountBelow(backing, 128);
+    EXPECT_GT(fill, ring);                             // the backing fills the shape
+    g_VmsStore.Free(&text);
+    g_VmsStore.Free(&frame);
+    g_VmsStore.Free(&backing);
+
+    // Shadow on at (-3, 4): 3 + 4 pixels larger, text moved right, shadow at x 0.
+    TextSettings.shadowOn = 1;
+    TextSettings.shadowDx = -3;
+    TextSettings.shadowDy = 4;
+    TextSettings.backingOn = 0;
+    TextSettings.frameKind = 2;
+    VmsImage *colour = nullptr, *alpha = nullptr;
+    VmsImage* composite = ComposeTextImage(nullptr, nullptr, &colour, &alpha);
+    ASSERT_TRUE(composite);
+    EXPECT_EQ(259, composite->width);
+    EXPECT_EQ(76, composite->height);
+    EXPECT_EQ(259, alpha->width);
+    g_VmsStore.Free(&composite);
+    g_VmsStore.Free(&colour);
+    g_VmsStore.Free(&alpha);
+    // Shadow off: still larger by |dx| and |dy|, the extra strip transparent.
+    TextSettings.shadowOn = 0;
+    composite = ComposeTextImage(nullptr, nullptr, &colour, &alpha);
+    ASSERT_TRUE(composite);
+    EXPECT_EQ(259, alpha->width);
+    int strip = 0;
+    for (int y = 0; y < 76; ++y) {
+        int v = 0;
+        g_VmsStore.GetValue(alpha, 257, y, &v);
+        strip += v;
+    }
+    EXPECT_EQ(0, strip);
+    g_VmsStore.Free(&composite);
+    g_VmsStore.Free(&colour);
+    g_VmsStore.Free(&alpha);
+}
+
+TEST(StickerText, MissingRendererGivesNothing) {
+    CanvasHost saved = GetCanvasHost(), host = saved;
+    host.programFolder = "C:\\nowhere\\";
+    SetCanvasHost(host);
+    VmsImage *text = nullptr, *frame = nullptr, *backing = nullptr;
+    EXPECT_EQ(0, RenderStickerText(nullptr, 0, &text, &frame, &backing));
+    EXPECT_EQ(nullptr, text);
+    SetCanvasHost(saved);
+}
+
+TEST(GdiText, SizesVerticalAndOutline) {
+    TextReset reset;
+    c_FontCatalogue::Build();
+    std::strcpy(TextSettings.text, "Hello");
+    TextSettings.fontSize = 24;
+    VmsImage *text = nullptr, *mask = nullptr;
+    ASSERT_EQ(1, RenderTextImage(&text, &mask, 0));
+    RECT flat = InkBox(text);
+    EXPECT_GT(flat.right - flat.left, flat.bottom - flat.top);   // wider than high
+    EXPECT_GE(flat.left, 8);                                      // the margin
+    int solid = CountBelow(text, 128);
+    g_VmsStore.Free(&text);
+    g_VmsStore.Free(&mask);
+
+    TextSettings.vertical = 1;
+    ASSERT_EQ(1, RenderTextImage(&text, &mask, 0));
+    RECT upright = InkBox(text);
+    EXPECT_GT(upright.bottom - upright.top, upright.right - upright.left);   // higher than wide
+    g_VmsStore.Free(&text);
+    g_VmsStore.Free(&mask);
+
+    TextSettings.vertical = 0;
+    TextSettings.outline = 1;
+    ASSERT_EQ(1, RenderTextImage(&text, &mask, 0));
+    int outline = CountBelow(text, 128);
+    EXPECT_GT(outline, 0);
+    EXPECT_NE(outline, solid);
+    g_VmsStore.Free(&text);
+    g_VmsStore.Free(&mask);
+
+    TextSettings.text[0] = 0;
+    EXPECT_EQ(0, RenderTextImage(&text, &mask, 0));
+}
+
+TEST(GdiText, TurnedBoxesAndBlur) {
+    SIZE s = RotatedBoxSize(100, 20, 90);
+    EXPECT_EQ(20, s.cx);
+    EXPECT_EQ(100, s.cy);
+    VmsImage* dot = g_VmsStore.Create(5, 5, 8, 0, 1);
+    g_VmsStore.SetValue(dot, 2, 2, 255);
+    ASSERT_EQ(1, BlurMask8(dot));
+    for (int y = 1; y <= 3; ++y)
+        for (int x = 1; x <= 3; ++x) {
+            int v = 0;
+            g_VmsStore.GetValue(dot, x, y, &v);
+            EXPECT_EQ(28, v);
+        }
+    int corner = -1;
+    g_VmsStore.GetValue(dot, 0, 0, &corner);
+    EXPECT_EQ(0, corner);
+    g_VmsStore.Free(&dot);
+}
+
+TEST(FontCatalogue, LookUpsSkipTheVerticalMark) {
+    std::vector<FontEntry> faces(3);
+    std::strcpy(faces[0].face, "Alpha");
+    faces[0].charSet = 128;
+    faces[0].pitchAndFamily = 49;
+    std::strcpy(faces[1].face, "@Alpha");
+    faces[1].charSet = 128;
+    std::strcpy(faces[2].face, "@OnlyUp");
+    c_FontCatalogue::SetFaces(faces);
+    EXPECT_EQ(2u, c_FontCatalogue::Faces().size() - 1);
+    EXPECT_EQ(1u, c_FontCatalogue::Entries().size());
+    EXPECT_EQ(128, c_FontCatalogue::GetCharSet("@Alpha"));
+    EXPECT_EQ(128, c_FontCatalogue::GetCharSet("Alpha"));
+    EXPECT_EQ(49, c_FontCatalogue::GetPitchAndFamily("Alpha"));
+    EXPECT_EQ(0, c_FontCatalogue::GetCharSet("OnlyUp"));
+    EXPECT_EQ(1, c_FontCatalogue::HasVerticalFace("alpha"));
+    char name[64];
+    c_FontCatalogue::FormatFontFaceName("Alpha", name, sizeof name);
+    EXPECT_STREQ("@Alpha", name);
+    c_FontCatalogue::Build();
+}

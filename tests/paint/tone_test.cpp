@@ -1,0 +1,194 @@
+// Tone masks against small fixtures: the ramps, their AND, the dither, the
+// ellipse mask, screen tones from the ttexture folder and tone.dat; the
+// gradient fill of a box and the gradient dialog driven once.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "image/c_dib.h"
+#include "image/vms_store.h"
+#include "paint/gradient_dlg.h"
+#include "paint/shapes.h"
+#include "paint/tone_mask.h"
+#include "paint_fixture.h"
+#include "test_support.h"
+#include "ui/ui_hook.h"
+
+using namespace painttest;
+
+namespace {
+std::vector<uint8_t> Row(int y, int x0, int x1, int left, int top, int right, int bottom) {
+    std::vector<uint8_t> row(x1 - x0 + 1);
+    c_ToneMask::MakeRow(y, x0, x1, left, top, right, bottom, row.data(), 1);
+    return row;
+}
+
+struct ToneReset {
+    ToneReset() { c_ToneMask::Reset(); }
+    ~ToneReset() { c_ToneMask::Reset(); }
+};
+
+// A grey BMP tile: '#' black (the tone paints), '.' white.
+void WriteTile(const std::string& path, const std::vector<std::string>& rows) {
+    int w = (int)rows[0].size(), h = (int)rows.size();
+    VmsImage* image = g_VmsStore.Create(w, h, 24, 255, 1);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            int v = rows[y][x] == '#' ? 0 : 255;
+            g_VmsStore.SetRgb(image, x, y, v, v, v);
+        }
+    ASSERT_TRUE(c_Dib::SaveBmp(image, path.c_str()));
+    g_VmsStore.Free(&image);
+}
+}  // namespace
+
+TEST(ToneMask, RampsByMode) {
+    ToneReset reset;
+    struct Case {
+        int mode, y, x;
+        int expect;
+    } cases[] = {
+        {0, 0, 0, 0},    {0, 0, 255, 254}, {0, 0, 128, 127},   // 256 wide: 0 .. 254
+        {1, 0, 0, 255},  {1, 0, 255, 1},
+        {2, 0, 7, 0},    {2, 255, 7, 254},                     // the whole row takes the row's value
+        {3, 0, 7, 255},
+        {4, 127, 127, 255}, {4, 127, 0, 4},                    // bright centre, nearly dark at the rim
+        {5, 127, 127, 0},
+        {6, 127, 0, 0},  {6, 127, 255, 255},                   // angle 0: along x
+    };
+    for (const Case& c : cases) {
+        c_ToneMask::Reset();
+        c_ToneMask::Settings.modes[c.mode] = 1;
+        if (c.mode == 6) c_ToneMask::Settings.angle = 0;
+        EXPECT_EQ(c.expect, Row(c.y, c.x, c.x, 0, 0, 255, 255)[0]) << "mode " << c.mode << " at " << c.x << "," << c.y;
+    }
+}
+
+TEST(ToneMask, ModesCombineByBitwiseAnd) {
+    ToneReset reset;
+    c_ToneMask::Settings.modes[0] = 1;
+    c_ToneMask::Settings.modes[2] = 1;
+    // x = 128 gives 127 horizontally; row 128 gives 127 vertically... choose
+    // values 128 and 127: their AND is 0, their minimum 127.
+    int x = 129;   // (129 * 255) / 256 = 128
+    EXPECT_EQ(0, Row(128, x, x, 0, 0, 255, 255)[0]);
+}
+
+TEST(ToneMask, DitherGivesOnlyFullOrNone) {
+    ToneReset reset;
+    c_ToneMask::Settings.modes[0] = 1;
+    c_ToneMask::Settings.dither = 1;
+    std::vector<uint8_t> row = Row(0, 0, 255, 0, 0, 255, 0);
+    int full = 0;
+    for (uint8_t v : row) {
+        EXPECT_TRUE(v == 0 || v == 255);
+        full += v == 255;
+    }
+    EXPECT_GT(full, 64);
+    EXPECT_LT(full, 192);
+}
+
+TEST(ToneMask, EllipseMaskIsZeroAtTheRimAndHighInTheMiddle) {
+    ToneReset reset;
+    c_ToneMask::Settings.modes[7] = 1;
+    std::vector<uint8_t> middle = Row(50, 0, 99, 0, 0, 99, 99);
+    EXPECT_LT(middle[0], 8);   // the first levels keep the whole radius
+    EXPECT_GT(middle[50], 240);
+    EXPECT_EQ(0, Row(0, 0, 0, 0, 0, 99, 99)[0]);   // corner
+    c_ToneMask::Settings.modes[7] = 0;
+    c_ToneMask::Settings.modes[8] = 1;
+    EXPECT_EQ(255, Row(0, 0, 0, 0, 0, 99, 99)[0]);
+    EXPECT_LT(Row(50, 50, 50, 0, 0, 99, 99)[0], 15);
+}
+
+TEST(ToneMask, ScreenTonesFromTheFolderAndToneDat) {
+    ToneReset reset;
+    testsupport::TempDir dir("tone");
+    CreateDirectoryA(dir.File("ttexture").c_str(), nullptr);
+    WriteTile(dir.File("ttexture\\b_lines.bmp"), {"##", ".."});
+    WriteTile(dir.File("ttexture\\A_dots.bmp"), {"#.", ".."});
+    // No tone.dat: the folder is scanned, names in order whatever their case.
+    EXPECT_EQ(0, c_ToneMask::LoadToneDat(dir.Path().c_str()));
+    EXPECT_EQ(dir.File("ttexture\\A_dots.bmp"), c_ToneMask::Paths[0]);
+    EXPECT_EQ(dir.File("ttexture\\b_lines.bmp"), c_ToneMask::Paths[1]);
+    EXPECT_EQ(0, c_ToneMask::Paths[2][0]);
+
+    ASSERT_EQ(1, c_ToneMask::Choose(kToneModeCount + 1));   // the dots
+    std::vector<uint8_t> row = Row(2, 3, 8, 0, 0, 99, 99);   // tiled from column 3: . # . # . #
+    EXPECT_EQ((std::vector<uint8_t>{0, 255, 0, 255, 0, 255}), row);
+    EXPECT_EQ((std::vector<uint8_t>(6, 0)), Row(1, 3, 8, 0, 0, 99, 99));
+    // Without replace the tone is ANDed into the caller's row.
+    std::vector<uint8_t> mine = {0x0F, 0x0F, 0x0F, 0x0F};
+    c_ToneMask::MakeRow(0, 0, 3, 0, 0, 99, 99, mine.data(), 0);
+    EXPECT_EQ((std::vector<uint8_t>{0x0F, 0, 0x0F, 0}), mine);
+
+    // tone.dat round trip; a file of the wrong size falls back to the scan.
+    std::strcpy(c_ToneMask::Paths[5], "C:\\elsewhere\\tone.bmp");
+    ASSERT_EQ(1, c_ToneMask::SaveToneDat(dir.Path().c_str()));
+    EXPECT_EQ(kToneDatBytes, testsupport::FileSize(dir.File("tone.dat")));
+    std::memset(c_ToneMask::Paths, 0, sizeof c_ToneMask::Paths);
+    EXPECT_EQ(1, c_ToneMask::LoadToneDat(dir.Path().c_str()));
+    EXPECT_STREQ("C:\\elsewhere\\tone.bmp", c_ToneMask::Paths[5]);
+    ASSERT_TRUE(testsupport::WriteFileBytes(dir.File("tone.dat"), "short", 5));
+    EXPECT_EQ(0, c_ToneMask::LoadToneDat(dir.Path().c_str()));
+    EXPECT_EQ(0, c_ToneMask::Paths[5][0]);
+    EXPECT_EQ(dir.File("ttexture\\A_dots.bmp"), c_ToneMask::Paths[0]);
+}
+
+TEST(ToneMask, ClearModesSparesTheTextTool) {
+    ToneReset reset;
+    c_ToneMask::Settings.modes[3] = 1;
+    c_ToneMask::ClearModes(20006);
+    EXPECT_EQ(1, c_ToneMask::AnyActive());
+    c_ToneMask::ClearModes(20005);
+    EXPECT_EQ(0, c_ToneMask::AnyActive());
+}
+
+TEST(ToneMask, BoxFillFollowsTheRamp) {
+    ToneReset reset;
+    TestCanvas t(16, 4);
+    SetPen(0, 0, 0, 2.0, 0);
+    c_ToneMask::Settings.modes[1] = 1;   // full on the left, none on the right
+    FillBoxWithPen(&t.view, 2, 0, 0, 15, 3);
+    int previous = -1;
+    for (int x = 0; x < 16; ++x) {
+        int v = (int)(t.Pixel(x, 2) & 255);
+        EXPECT_GT(v, previous) << x;   // black fading to white
+        previous = v;
+    }
+    EXPECT_LT(t.Pixel(0, 0) & 255, 5u);
+}
+
+TEST(GradientDialog, AButtonChoosesItsModeAndOkKeepsIt) {
+    ToneReset reset;
+    c_ToneMask::Settings.params[0] = 1;   // a screen tone on: a click turns it off
+    struct Step {
+        int attempt = 0;
+    } step;
+    SetModalAnswerHook(
+        [](const ModalRequest& r, void* user) -> int {
+            Step* s = (Step*)user;
+            if (std::strcmp(r.templ, "dra_tone") != 0) return 2;
+            if (s->attempt++ == 0) {
+                SendMessageA(r.dialog, WM_COMMAND, 112, (LPARAM)GetDlgItem(r.dialog, 112));
+                EXPECT_TRUE(IsWindowEnabled(GetDlgItem(r.dialog, IDOK)));
+                EXPECT_FALSE(IsWindowEnabled(GetDlgItem(r.dialog, 201)));   // angle only with mode 6
+                return kModalAskAgain;
+            }
+            return IDOK;
+        },
+        &step);
+    EXPECT_EQ(1, ShowGradientDialog(nullptr));
+    SetModalAnswerHook(nullptr, nullptr);
+    EXPECT_EQ(1, c_ToneMask::Settings.modes[2]);
+    EXPECT_EQ(0, c_ToneMask::Settings.params[0]);
+}
+
+TEST(GradientDialog, SliderAngles) {
+    struct Case {
+        int x, width, angle;
+    } cases[] = {{4, 368, 0}, {0, 368, 0}, {363, 368, 359}, {500, 368, 359}, {183, 368, 179}};
+    for (const Case& c : cases) EXPECT_EQ(c.angle, GradientSliderAngle(c.x, c.width)) << c.x;
+}
