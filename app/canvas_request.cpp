@@ -13,6 +13,7 @@
 #include "app/settings.h"
 #include "app/statusbar.h"
 #include "ui/frame_link.h"
+#include "app/toolbar.h"
 #include "ui/msgbox.h"
 #include "ui/sysutil.h"
 #include "canvas/canv_clip.h"
@@ -265,6 +266,10 @@ void InstallCanvasHost() {
     host.saveCanvas = SaveCanvasFile;
     SetSaveWarningSetting(&Env.saveWarningOff);
     host.documentMenu = DocumentMenu;
+    // A new or opened document presses the pen; Undo, Redo, zoom and Paste
+    // buttons fade and show as checkpoints, zooms and copies change them.
+    host.pressToolButton = PostToolButtonPress;
+    host.repaintToolButton = RepaintMainBarButton;
     // The pen's share: its tools' button presses, the brush outline, its kind.
     host.toolMouse = EditorToolMouse;
     host.areaBlur = &AreaBlurAmount;

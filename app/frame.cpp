@@ -10,7 +10,11 @@
 #include "canvas/canv_dialogs.h"
 #include "app/canvas_request.h"
 #include "app/commands.h"
+#include "canvas/canv_history.h"
 #include "canvas/canv_init.h"
+#include "canvas/canv_view.h"
+#include "canvas/canv_window.h"
+#include "canvas/canv_layers.h"
 #include "app/globals.h"
 #include "app/newcanvas_cmd.h"
 #include "app/handover.h"
@@ -207,6 +211,47 @@ void FrameRelayout() {
     RedrawWindow(frame, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
 }
 
+namespace {
+
+// The zoom presets of View > 表示倍率: the first 13 entries of the zoom table.
+constexpr int kZoomMenuPresets = 13;
+
+// A selection shape of the document, and one that encloses an area (a shape
+// with a box; a line or a path encloses nothing).
+bool HasSelectionShape(const CanvDoc* doc) { return doc->selShapes[0].kind != 0; }
+bool SelectionEnclosesArea(const CanvDoc* doc) {
+    const SelShape& s = doc->selShapes[0];
+    return s.kind != 0 && s.x0 != s.x1 && s.y0 != s.y1;
+}
+
+// The items that follow the active document's state.
+void DocumentMenuState(HMENU menu, CanvDoc* doc, bool clipImage) {
+    const int zoom = (int)doc->zoom;
+    for (int i = 0; i < kZoomMenuPresets; ++i)
+        SetMenuCheck(menu, CMD_VIEW_ZOOM_FIRST + i, ZoomPresetTable[i] == zoom && doc->zoom == (double)zoom);
+    SetMenuEnable(menu, CMD_VIEW_ZOOMOUT, zoom > CanvZoomMin);
+    SetMenuEnable(menu, CMD_VIEW_ZOOMIN, zoom < CanvZoomMax);
+    SetMenuEnable(menu, CMD_EDIT_UNDO, c_UndoManager::CanUndo(doc) != 0);
+    SetMenuEnable(menu, CMD_EDIT_REDO, c_UndoManager::CanRedo(doc) != 0);
+    const int layer = doc->currentPlane / CanvPlanesPerLayer;
+    const int plane = doc->currentPlane % CanvPlanesPerLayer;
+    SetMenuEnable(menu, CMD_LAYER_DELETE, layer != 0);
+    SetMenuEnable(menu, CMD_IMG_DARKTOLAYER, plane == 0);
+    SetMenuEnable(menu, CMD_IMG_EXIFCLEAR, doc->exifBlob != nullptr && doc->exifSize > 0);
+    SetMenuCheck(menu, CMD_IMG_STROKELAYERON, doc->strokeLayerMode != 0);
+    SetMenuCheck(menu, CMD_VIEW_GRID, doc->gridShown != 0);
+    const bool shape = HasSelectionShape(doc), area = SelectionEnclosesArea(doc);
+    SetMenuEnable(menu, CMD_IMG_SELTONEW, shape);
+    SetMenuEnable(menu, CMD_SEL_DESELECT, shape);
+    SetMenuEnable(menu, CMD_IMG_STROKESEL, shape);
+    for (int id : {CMD_EDIT_CUT, CMD_SEL_SHRINK, CMD_SEL_GROW, CMD_SEL_BLUR, CMD_IMG_FILLSEL, CMD_IMG_LAYERFROMSEL})
+        SetMenuEnable(menu, id, area);
+    SetMenuEnable(menu, CMD_EDIT_PASTE, clipImage);
+    SetMenuEnable(menu, CMD_EDIT_PASTELAYER, clipImage);
+}
+
+}  // namespace
+
 void FrameOnInitMenu(HMENU menu) {
     std::vector<HWND> canvases = CanvasWindows();
     SetMenuEnable(menu, CMD_WIN_TILE, canvases.size() >= 2);
@@ -214,16 +259,19 @@ void FrameOnInitMenu(HMENU menu) {
     SetMenuCheck(menu, CMD_VIEW_TABLET, AppWindows.tabletDialog && IsWindow(AppWindows.tabletDialog));
     bool clipImage = GetClipboardDibInfo(nullptr, nullptr, nullptr) != 0;
     SetMenuEnable(menu, CMD_FILE_FROMCLIPBOARD, clipImage);
-    if (!GetActiveCanvasWindow()) return;
-    bool minimised = false;
-    for (HWND w : canvases) minimised = minimised || IsIconic(w);
-    SetMenuEnable(menu, CMD_WIN_ARRANGE, minimised);
-    for (int i = 0; i < 3; ++i) SetMenuCheck(menu, CMD_SELSHADE_FIRST + i, Env.selShadeMode == i);
-    SetMenuCheck(menu, CMD_VIEW_COORDS, Env.statusCoords != 0);
-    SetMenuCheck(menu, CMD_VIEW_CTRLPANEL, Env.ctrlPanelShown != 0);
-    SetMenuCheck(menu, CMD_VIEW_DIMOUTSIDE, Env.dimOutsideLayer != 0);
-    SetMenuEnable(menu, CMD_EDIT_PASTE, clipImage);
-    SetMenuEnable(menu, CMD_EDIT_PASTELAYER, clipImage);
+    HWND active = GetActiveCanvasWindow();
+    if (CanvDoc* doc = active ? GetCanvDoc(active) : nullptr) {
+        bool minimised = false;
+        for (HWND w : canvases) minimised = minimised || IsIconic(w);
+        SetMenuEnable(menu, CMD_WIN_ARRANGE, minimised);
+        for (int i = 0; i < 3; ++i) SetMenuCheck(menu, CMD_SELSHADE_FIRST + i, Env.selShadeMode == i);
+        SetMenuCheck(menu, CMD_VIEW_COORDS, Env.statusCoords != 0);
+        SetMenuCheck(menu, CMD_VIEW_CTRLPANEL, Env.ctrlPanelShown != 0);
+        SetMenuCheck(menu, CMD_VIEW_DIMOUTSIDE, Env.dimOutsideLayer != 0);
+        DocumentMenuState(menu, doc, clipImage);
+    }
+    // Last: what waits for a part not built yet stays grey whatever its state.
+    GreyPendingCommands(menu);
 }
 
 void OpenDroppedPaths(const std::vector<std::string>& paths) {
@@ -302,9 +350,17 @@ BOOL CALLBACK CloseChildProc(HWND child, LPARAM) {
     return TRUE;
 }
 
+void PostToolButtonPress(int command) {
+    if (AppWindows.frame) PostMessageA(AppWindows.frame, kMsgPressToolButton, (WPARAM)command, 0);
+}
+
 void SelectTool(int id, LPARAM flag) {
     HWND canvas = GetActiveCanvasWindow();
     if (!canvas) return;
+    // The edge pen's stroke layer is finished before another tool takes over,
+    // and the brush outline of the old tool goes (the new one draws its own).
+    if (CanvDoc* doc = GetCanvDoc(canvas)) FinishStrokeLayer(doc);
+    ToggleBrushCursor();
     int old = CurrentTool;
     CurrentTool = id;
     // Brush images 2 and 3 hold a snapshot only when the caller asks to keep it.
@@ -346,6 +402,7 @@ void SelectTool(int id, LPARAM flag) {
         break;
     }
     if (refused) CurrentTool = old;
+    ToggleBrushCursor();
     {
         // The pen's part: its mode, and the snapshot of the eraser tool.
         PenCanvas view;
@@ -587,6 +644,11 @@ LRESULT CALLBACK FrameWndProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
         return 0;
     case kMsgOpenHandedOver:
         OpenHandedOverPaths();
+        return 0;
+    case kMsgPressToolButton:
+        // Flag 1: the tool without the stroke layer, which the first stroke
+        // adds; a document that was only opened stays unchanged.
+        SendMessageA(wnd, WM_COMMAND, wp, 1);
         return 0;
     }
     return DefFrameProcA(wnd, client, msg, wp, lp);

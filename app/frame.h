@@ -9,6 +9,14 @@
 
 LRESULT CALLBACK FrameWndProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp);
 
+// Posted to the frame: choose the tool of command wParam once the messages
+// before it are done (a new canvas asks while it is being created, before it
+// is the active one), with flag 1, so that no stroke layer is added before
+// the first stroke.
+constexpr UINT kMsgPressToolButton = WM_APP + 2;
+// The canvas host's press of a tool button, through kMsgPressToolButton.
+void PostToolButtonPress(int command);
+
 // 0 when the command is finished here, 1 when it is to be passed on to the active
 // canvas window (and DefFrameProc).
 int FrameOnCommand(HWND frame, WPARAM wp, LPARAM lp);

@@ -16,13 +16,6 @@
 #include "paint/tablet.h"
 
 namespace {
-// The pen asks for a tool by pressing its button on the second tool bar.
-void PressToolButton(int command) {
-    int index = ToolBar2IndexOfCommand(command);
-    HWND button = index >= 0 && AppWindows.toolBar2 ? GetDlgItem(AppWindows.toolBar2, index) : nullptr;
-    if (button) SendMessageA(button, WM_LBUTTONDOWN, 0, 0);
-    else if (AppWindows.frame) SendMessageA(AppWindows.frame, WM_COMMAND, command, 0);
-}
 // A pen chosen in the pen panel: the pen tool when no pen tool is current,
 // and the stroke layer the canvas keeps for pens that want it.
 void OnPenChosen(int) {

@@ -568,6 +568,18 @@ void RedrawColourSwatch() {
     if (swatch) InvalidateRect(swatch, nullptr, FALSE), UpdateWindow(swatch);
 }
 
+void PressToolButton(int command) {
+    int index = ToolBar2IndexOfCommand(command);
+    HWND button = index >= 0 && AppWindows.toolBar2 ? GetDlgItem(AppWindows.toolBar2, index) : nullptr;
+    if (button) SendMessageA(button, WM_LBUTTONDOWN, 0, 0);
+    else if (AppWindows.frame) SendMessageA(AppWindows.frame, WM_COMMAND, command, 0);
+}
+
+void RepaintMainBarButton(int command) {
+    int index = ToolBarIndexOfCommand(command);
+    if (index >= 0) RepaintMainButton(index);
+}
+
 void RepaintToolButtons(int oldTool, int newTool) {
     RepaintToolOf(oldTool);
     RepaintToolOf(newTool);

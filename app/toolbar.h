@@ -68,6 +68,11 @@ void MenuTextToTip(const char* menuText, char* out, size_t outSize);
 extern int ToolBar2Page;       // 0..2 (the area-blur amount is in ui/frame_link.h)
 // Repaints the colour swatch of the pen option bar.
 void RedrawColourSwatch();
+// Presses the second bar's button of a tool (as a click does); a tool without
+// a button is sent to the frame as its command.
+void PressToolButton(int command);
+// Repaints the main bar's button of a command, which fades or shows it anew.
+void RepaintMainBarButton(int command);
 // Repaints the buttons (and groups) of two tool commands on both bars.
 void RepaintToolButtons(int oldTool, int newTool);
 // A tab of the pen option bar was chosen: switches the second bar's page and,

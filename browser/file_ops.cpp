@@ -153,10 +153,14 @@ int WriteTurnedFile(const char* path, const BITMAPINFOHEADER* turned, const char
     }
     const uint8_t* bytes = ok ? (const uint8_t*)GlobalLock(blob) : nullptr;
     if (bytes) {
-        TurnedExif e = {.blob = bytes, .blobSize = (size_t)blobSize, .thumbnail = &thumbnail,
+        // The pixels are turned: the orientation tag says "upright" now, or
+        // other viewers would turn the picture a second time.
+        std::vector<uint8_t> copy(bytes, bytes + blobSize);
+        GlobalUnlock(blob);
+        SetExifBlobOrientation(copy.data(), copy.size(), 1);
+        TurnedExif e = {.blob = copy.data(), .blobSize = copy.size(), .thumbnail = &thumbnail,
                         .width = turned->biWidth, .height = turned->biHeight, .kind = kind};
         ok = WriteDib24WithPlugin(turned, path, writer, EmbedTurnedExif, &e);
-        GlobalUnlock(blob);
     } else {
         ok = 0;
     }

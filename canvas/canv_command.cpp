@@ -127,7 +127,8 @@ void FitWindowToImage(HWND wnd, CanvDoc* doc) {
 void CanvDocCommand(HWND wnd, int id, HWND, int) {
     CanvDoc* doc = GetCanvDoc(wnd);
     if (!doc) return;
-    ForgetBrushCursorPoint(nullptr);
+    // The brush outline goes while the command runs and comes back at its end.
+    ToggleBrushCursor();
     CanvCommandRunning = 1;
     if (!KeepsPendingBlur(id)) ApplyPendingSelBlur(doc);
     const CanvasHost& host = GetCanvasHost();
@@ -267,4 +268,5 @@ void CanvDocCommand(HWND wnd, int id, HWND, int) {
         }
     }
     CanvCommandRunning = 0;
+    ToggleBrushCursor();
 }

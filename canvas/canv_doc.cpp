@@ -82,6 +82,36 @@ void WriteWords(const LayerPlane* p, VmsImage* image, int y, int x0, int x1, con
 }  // namespace
 
 void SetCanvasHost(const CanvasHost& host) { g_host = host; }
+
+const char* CanvasHostMissing(const CanvasHost& h) {
+#define DARNA_HOST_MEMBER(m) {#m, h.m != nullptr}
+    const struct {
+        const char* name;
+        bool set;
+    } members[] = {
+        DARNA_HOST_MEMBER(frame),          DARNA_HOST_MEMBER(mdiClient),
+        DARNA_HOST_MEMBER(statusBar),      DARNA_HOST_MEMBER(colourPage),
+        DARNA_HOST_MEMBER(programFolder),  DARNA_HOST_MEMBER(currentTool),
+        DARNA_HOST_MEMBER(selShadeStyle),  DARNA_HOST_MEMBER(dimOutsideLayer),
+        DARNA_HOST_MEMBER(defaultResolution), DARNA_HOST_MEMBER(defaultGridColour),
+        DARNA_HOST_MEMBER(screenDepth),    DARNA_HOST_MEMBER(appActive),
+        DARNA_HOST_MEMBER(statusBarSetZoom), DARNA_HOST_MEMBER(statusBarSetPos),
+        DARNA_HOST_MEMBER(pressToolButton), DARNA_HOST_MEMBER(repaintToolButton),
+        DARNA_HOST_MEMBER(penKind),        DARNA_HOST_MEMBER(strokeLayerWanted),
+        DARNA_HOST_MEMBER(recentFilesAdd), DARNA_HOST_MEMBER(chooseColour),
+        DARNA_HOST_MEMBER(documentMenu),   DARNA_HOST_MEMBER(toolMouse),
+        DARNA_HOST_MEMBER(brushRadius),    DARNA_HOST_MEMBER(selectionWithPen),
+        DARNA_HOST_MEMBER(saveCanvas),     DARNA_HOST_MEMBER(penCommand),
+        DARNA_HOST_MEMBER(areaBlur),       DARNA_HOST_MEMBER(trimDialog),
+    };
+#undef DARNA_HOST_MEMBER
+    // Every member is one pointer: the list above must name them all.
+    static_assert(sizeof(CanvasHost) == sizeof members / sizeof members[0] * sizeof(void*),
+                  "CanvasHostMissing lists every member of CanvasHost");
+    for (const auto& m : members)
+        if (!m.set) return m.name;
+    return nullptr;
+}
 const CanvasHost& GetCanvasHost() { return g_host; }
 
 HWND CanvFrameWindow() { return HostWindow(g_host.frame); }

@@ -1,8 +1,9 @@
 // What the canvas needs from the frame above it, handed down at start-up: the
 // windows it talks to, the program folder, the current tool and the frame's
 // settings, and the frame's services it calls back (status bar, tool-bar
-// buttons, pen state). Every callback may be left null; the canvas then does
-// without it.
+// buttons, pen state). The canvas does without a null member, which only tests
+// that drive the canvas alone leave so; the frame hands down every member, and
+// CanvasHostMissing names the first one it left out.
 #pragma once
 #include <windows.h>
 
@@ -53,6 +54,10 @@ struct CanvasHost {
 };
 
 void SetCanvasHost(const CanvasHost& host);
+// The name of the first member of the host that is null, or null when every
+// member is set. Lists every member: a member added to CanvasHost without a
+// line there stops the build.
+const char* CanvasHostMissing(const CanvasHost& host);
 const CanvasHost& GetCanvasHost();
 
 // Shorthands of the host's values (null or empty when not handed down).

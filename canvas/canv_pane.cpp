@@ -103,6 +103,10 @@ void CanvDispRButtonDown(CanvDoc* doc, int x, int y) {
 
 }  // namespace
 
+void ToggleBrushCursor() {
+    if (g_outline.doc && g_outline.visible) DrawBrushCursor(g_outline.doc, g_outline.at.x, g_outline.at.y);
+}
+
 void ForgetBrushCursorPoint(CanvDoc* doc) {
     // With a document: only when the outline was drawn on it (a plane change
     // or its destruction); without: a command begins.

@@ -152,6 +152,14 @@ int SaveCanvasFile(HWND canvasWindow, int saveAs) {
         ShowMessageBox(owner, LoadResString(IDS_SAVE_FAILED), kAppTitle, kMsgOk);
         return 0;
     }
+    // A read-only file is not replaced (nor made writable by the replacing).
+    const DWORD attributes = GetFileAttributesA(path);
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY)) {
+        char text[MAX_PATH + 96];
+        snprintf(text, sizeof(text), kCanvReadOnlyFormat, path);
+        ShowMessageBox(owner, text, kAppTitle, kMsgOk);
+        return 0;
+    }
     // Formats other than the native ones lose layers and planes: ask first.
     // The planes, which may mean reading a whole transparency plane, are
     // counted only when they decide the question.

@@ -22,6 +22,8 @@ inline constexpr char kCanvAskClearTransp[] = "透明色を初期化します。
 inline constexpr char kCanvAskDarkParts[] = "画像の黒い部分をレイヤー化します。";
 inline constexpr char kCanvAskClearExif[] = "Exif情報をクリアします。よろしいですか？";
 inline constexpr char kCanvCannotOpen[] = "ファイルを開けません。";
+// A save over a read-only file (the path follows).
+inline constexpr char kCanvReadOnlyFormat[] = "ファイル\r\n[%s]\r\nは読み取り専用なので保存できません。";
 inline constexpr char kCanvCameraSave[] =
     "この画像はデジタルカメラ画像です。\r\n保存場所とファイル名を指定してください。";
 inline constexpr char kCanvClipboardError[] = "クリップボードのエラー";

@@ -35,6 +35,10 @@ void ApplyPendingSelBlur(CanvDoc* doc);
 // Brush outline (XOR ellipse that follows the pointer with the pen tools).
 void DrawBrushCursor(CanvDoc* doc, int x, int y);
 void RefreshBrushCursor();
+// Draws the outline once more at its last point: erases it where it is drawn,
+// draws it where it was erased (nothing while no outline is kept or the
+// current tool draws none). A tool change is bracketed by two calls.
+void ToggleBrushCursor();
 void ForgetBrushCursorPoint(CanvDoc* doc);
 void PickAndMoveLayer(CanvDoc* doc, int rightButton);
 

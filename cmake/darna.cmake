@@ -1,11 +1,18 @@
 # Helpers shared by the subsystem folders.
 
+# darna_dist_target(target): the target puts something into the program folder;
+# `darna_programs` (what scripts/run.sh builds) depends on every such target.
+function(darna_dist_target target)
+  set_property(GLOBAL APPEND PROPERTY DARNA_DIST_TARGETS ${target})
+endfunction()
+
 # darna_stage(target folder): put the built executable or DLL into the program
 # folder (folder "" is the top, "file_r", "exp", ...).
 function(darna_stage target folder)
   set_target_properties(${target} PROPERTIES
     RUNTIME_OUTPUT_DIRECTORY "${DARNA_DIST}/${folder}"
     PREFIX "")
+  darna_dist_target(${target})
 endfunction()
 
 # darna_stage_copy(target folder): also copy it to a second folder of the program

@@ -42,6 +42,25 @@ void FreeExifBlob(HGLOBAL* blob) {
     GlobalFree(*blob);
     *blob = nullptr;
 }
+
+int SetExifBlobOrientation(uint8_t* blob, size_t size, int orientation) {
+    if (!blob || size < sizeof(ExifBlobHeader)) return 0;
+    ExifBlobHeader header;
+    std::memcpy(&header, blob, sizeof header);
+    const ExifBlobIfd& ifd0 = header.ifd[ExifBlobIfd0];
+    if (ifd0.records > size || ifd0.count > (size - ifd0.records) / 12) return 0;
+    for (uint32_t i = 0; i < ifd0.count; ++i) {
+        uint8_t* r = blob + ifd0.records + 12 * (size_t)i;
+        const int tag = r[0] | r[1] << 8, type = r[2] | r[3] << 8;
+        const uint32_t count = r[4] | r[5] << 8 | r[6] << 16 | (uint32_t)r[7] << 24;
+        if (tag != 274 || type != 3 || count != 1) continue;   // Orientation, one SHORT in the record
+        r[8] = (uint8_t)orientation;
+        r[9] = (uint8_t)(orientation >> 8);
+        return 1;
+    }
+    return 0;
+}
+
 int EmbedExifInFile(const char* path, const uint8_t* thumbnail, int thumbnailSize, int width, int height,
                     const uint8_t* blob, size_t blobSize, int kind) {
     c_ExifFile exif;

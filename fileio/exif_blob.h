@@ -41,6 +41,10 @@ HGLOBAL ReadExifBlob(const char* path, int32_t* size);
 // Frees the blob and clears the handle; null is fine.
 void FreeExifBlob(HGLOBAL* blob);
 
+// Sets the Orientation of IFD0 (a turned picture is upright: 1). 1 when the
+// blob has that entry, 0 when not (nothing changed).
+int SetExifBlobOrientation(uint8_t* blob, size_t size, int orientation);
+
 // Kinds of EmbedExifInFile.
 enum : int { ExifEmbedJpeg = 1, ExifEmbedTiff = 2 };
 // The kind for a saved file's extension: ExifEmbedJpeg for "jpg" and "jpeg",

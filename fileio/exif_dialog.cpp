@@ -59,7 +59,17 @@ int AddRow(const c_IfdEntry* e, void* user) {
 
     ExifRow row{key, e->valueText};
     if (key == kTaken || key == kDigitized) row.label = "撮影日時";
-    if (e->type == TiffRational) {
+    if (e->type == TiffRational && e->values.size() >= 4) {
+        // Several rationals (degrees, minutes and seconds of a GPS position,
+        // hours, minutes and seconds of its time): every one of them.
+        row.value.clear();
+        for (size_t i = 0; i + 1 < e->values.size(); i += 2) {
+            const double v = e->values[i + 1] ? (double)e->values[i] / e->values[i + 1] : 0.0;
+            char text[32];
+            snprintf(text, sizeof(text), "%s%.6g", i ? " " : "", v);
+            row.value += text;
+        }
+    } else if (e->type == TiffRational) {
         const uint32_t num = e->values.size() >= 2 ? e->values[0] : 0, den = e->values.size() >= 2 ? e->values[1] : 0;
         const double v = den ? (double)num / den : 0.0;
         if (key == kExposureTime && v > 0 && v < 1) {

@@ -8,6 +8,7 @@
 #include "ui/msgbox.h"
 #include "ui/sysutil.h"
 #include "ui/ui_hook.h"
+#include "fileio/canvas_write.h"
 #include "fileio/plugin_read.h"
 #include "fileio/plugin_registry.h"
 #include "image/packed_dib.h"
@@ -98,7 +99,7 @@ void ShowFileInfo(HWND hook) {
     snprintf(depthName, sizeof(depthName), "%s", LoadResString2(depth));
     snprintf(text, sizeof(text), LoadResString(IDS_PREVIEW_SIZE), width, height, depthName);
     SetDlgItemTextA(hook, IDC_FOPEN_SIZE, text);
-    snprintf(text, sizeof(text), LoadResString(IDS_PREVIEW_LAYERS), count);
+    snprintf(text, sizeof(text), LoadResString(IDS_PREVIEW_LAYERS), PreviewLayerCount(path));
     SetDlgItemTextA(hook, IDC_FOPEN_LAYERS, text);
     EnableWindow(GetDlgItem(hook, IDC_FOPEN_PREVIEW_CHECK), TRUE);
     if (g_Remember.previewOn) {
@@ -208,6 +209,15 @@ std::vector<std::string> ReaderExtensions() {
         for (const std::string& ext : SplitList(info.extensions)) out.push_back(ext);
     });
     return out;
+}
+
+int PreviewLayerCount(const char* path) {
+    // The single-image query gives the composite only: a layered file is
+    // asked in its layered mode, as the open does.
+    int count = 0;
+    const int mode = IsLayeredFormatPath(path) ? 1 : 0;
+    if (!GetImageFileInfo(path, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &count, mode)) return 0;
+    return count;
 }
 
 std::string BuildReaderFilter() {

@@ -22,6 +22,10 @@ void SetPartsBoxChooser(PartsBoxChooserFn chooser);
 std::string BuildReaderFilter();
 // Every extension of every reader plug-in, in slot order.
 std::vector<std::string> ReaderExtensions();
+
+// The layer count the open dialog's preview shows: the layers a layered
+// file opens with, 1 for single-image formats; 0 when the file cannot be read.
+int PreviewLayerCount(const char* path);
 // The save dialog's filter (writers that take 8 or 24-bit images), with the
 // bare extension and the writer slot of each entry.
 std::string BuildWriterFilter(std::vector<std::string>* extensions, std::vector<int>* slots);

@@ -129,7 +129,14 @@ int PenToolMouse(CanvDoc* doc, int button, int x, int y) {
     bool pen = tool == kToolPen || tool == kToolClone || tool == kToolSnapshot;
     bool imageBrushTool = tool == kToolImageBrush;
     bool picker = tool == kToolPicker && button == 0;
-    if (!pen && !imageBrushTool && !picker) return 0;
+    if (!pen && !imageBrushTool && !picker) {
+        // The right button of any other tool picks the colour under the cursor.
+        if (button != 1 || GetKeyState(VK_CONTROL) < 0) return 0;
+        PenCanvas view;
+        MakePenCanvas(doc, &view);
+        PickCanvasColour(&view, 0);
+        return 1;
+    }
     PenCanvas view;
     MakePenCanvas(doc, &view);
     if (picker) {

@@ -20,9 +20,9 @@ export DARNA_BUILD="${DARNA_BUILD:-$ROOT/build}"
 "$ROOT/scripts/build.sh" x86_64 >/dev/null
 
 . "$ROOT/scripts/wine-env.sh"
-darna_wine_prefix "$DARNA_BUILD/wineprefix"
 darna_wine_traps
 darna_xvfb_start
+darna_wine_prefix "$DARNA_BUILD/wineprefix"
 darna_wineserver_start
 export BENCH_DIR="$DARNA_BUILD/bench"
 

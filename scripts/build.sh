@@ -21,4 +21,5 @@ esac
 cmake -S "$ROOT" -B "$OUT" -G "Unix Makefiles" \
   -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/toolchain-$ARCH.cmake" \
   -DDARNA_DEPS_DIR="$DEPS" "${EXTRA[@]}" "$@" >/dev/null
-cmake --build "$OUT" -j "$JOBS"
+# DARNA_TARGET builds one target only (darna_programs: the program folder alone).
+cmake --build "$OUT" -j "$JOBS" ${DARNA_TARGET:+--target "$DARNA_TARGET"}

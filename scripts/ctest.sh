@@ -11,9 +11,9 @@ BUILD="${DARNA_BUILD:-$ROOT/build}"
 darna_wine_traps
 # The print queue exists before Wine starts, so that Wine's spooler finds it.
 darna_cups_start "$BUILD/cups"
+darna_xvfb_start
 darna_wine_prefix "$BUILD/wineprefix"
 darna_test_wintab "$BUILD"
 darna_twain_install "$BUILD/wineprefix" "$BUILD/twain/darnascan.ds"
-darna_xvfb_start
 darna_wineserver_start
 ctest --test-dir "$BUILD" --output-on-failure -j "${DARNA_TEST_JOBS:-2}" "$@"

@@ -8,12 +8,13 @@ ROOT="$(cd "$(dirname "$0")/.." && pwd)"
 export DARNA_BUILD="${DARNA_BUILD:-$ROOT/build}"
 
 "$ROOT/scripts/setup.sh"
-"$ROOT/scripts/build.sh" x86_64
+# Only the program folder: the programs, plug-ins and data, not the tests.
+DARNA_TARGET=darna_programs "$ROOT/scripts/build.sh" x86_64
 
 . "$ROOT/scripts/wine-env.sh"
-darna_wine_prefix "$DARNA_BUILD/wineprefix"
 darna_wine_traps
 DARNA_USE_DISPLAY=1 darna_xvfb_start
+darna_wine_prefix "$DARNA_BUILD/wineprefix"
 darna_wineserver_start
 
 args=()

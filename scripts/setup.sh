@@ -6,7 +6,7 @@ set -euo pipefail
 PACKAGES=(
   g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix mingw-w64-tools
   libz-mingw-w64-dev cmake make nasm dpkg-dev googletest
-  wine64 xvfb xdotool x11-apps imagemagick locales
+  wine64 xvfb xdotool x11-apps imagemagick locales python3
   fonts-ipafont-gothic fonts-ipafont-mincho fonts-wine
   libjpeg-turbo-progs libtiff-tools libvips-tools libimage-exiftool-perl libmypaint-dev
   libjpeg62-turbo-dev libpng-dev zlib1g-dev

@@ -9,6 +9,8 @@
 # prefix's drive C: with the test pictures (C:\darna-shots), so that the
 # settings files the programs write at exit stay out of the build and the
 # browser's folder tree shows the same folders on every run. Pictures written:
+#   editor_first_start.png        the editor's first start with a photo, from
+#                                 the program folder's default settings
 #   editor_two_canvases.png       two photos (the second handed over by a second
 #                                 start) and a new canvas at 200 %, tiled
 #   exif_dialog.png               the EXIF dialog of the first photo
@@ -37,14 +39,9 @@ pause() { sleep "$(awk -v s="$1" -v k="$SLOW" 'BEGIN { print s * k }')"; }
 # --- Wine, test pictures and the program folder ----------------------------
 
 . "$ROOT/scripts/wine-env.sh"
+darna_wine_traps
+darna_xvfb_start
 darna_wine_prefix "$PREFIX"
-# Wine draws the frames itself (there is no window manager on Xvfb), and its
-# caption buttons need Marlett in the prefix.
-fonts="$PREFIX/drive_c/windows/Fonts"
-if [ ! -f "$fonts/marlett.ttf" ] && [ -f /usr/share/wine/fonts/marlett.ttf ]; then
-  mkdir -p "$fonts"
-  cp /usr/share/wine/fonts/marlett.ttf "$fonts/"
-fi
 
 WORK="$PREFIX/drive_c/darna-shots"
 rm -rf "$WORK"
@@ -79,24 +76,11 @@ done
 PROG="$WORK/prog"
 cp -r "$DIST" "$PROG"
 
-# Ten stored pens of different sizes and tip kinds (pen.dat: 100 records of 64
-# bytes: half width, half height, tip kind, edge colour, inner factor), and the
-# browser's settings: maximised, every file type, starting in the first folder
-# of its history, which is the photo folder.
+# The program folder starts with its own default settings; only the browser's
+# folder history is given, so that it starts in the photo folder.
 python3 - "$PROG" 'C:\darna-shots\photos\' <<'EOF'
-import struct, sys
+import sys
 prog, photos = sys.argv[1], sys.argv[2]
-pens = [(1, 1, 0), (3, 3, 0), (6, 6, 0), (10, 10, 0), (8, 3, 1),
-        (7, 7, 2), (6, 6, 3), (12, 12, 4), (18, 18, 0), (4, 12, 1)]
-data = bytearray(100 * 64)
-for i, (w, h, kind) in enumerate(pens):
-    struct.pack_into('<ddi4Bd', data, i * 64, w, h, kind, 200, 40, 40, 0, 5.0)
-for i in range(len(pens), 100):
-    struct.pack_into('<ddi', data, i * 64, 1, 1, 0)
-open(prog + '/pen.dat', 'wb').write(data)
-env = bytearray(320)
-struct.pack_into('<14i', env, 0, 220, 0, 0, 0, (1000 << 16) | 1280, 1, 0, 0, 0, 0, 128, 128, 1, 1)
-open(prog + '/exp/eenv.env', 'wb').write(env)
 hist = bytearray(25700)
 p = photos.encode('ascii')
 hist[:len(p)] = p
@@ -112,15 +96,12 @@ stop_apps() {
   for p in "${APPS[@]}"; do wait "$p" 2>/dev/null || true; done
   APPS=()
 }
-darna_wine_traps
 # The programs started here are ended first.
 trap 'stop_apps; darna_wine_stop' EXIT
 trap 'stop_apps; darna_wine_stop; trap - EXIT; exit 130' INT
 trap 'stop_apps; darna_wine_stop; trap - EXIT; exit 143' TERM HUP
 
-darna_xvfb_start
 darna_wineserver_start
-"$WINE64" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null 2>&1 || true
 echo "shots: display $DISPLAY, pictures into $OUT"
 
 # --- helpers ----------------------------------------------------------------
@@ -207,8 +188,7 @@ cd "$PROG"
 APPS+=($!)
 wait_window "$EDITOR" 40 >/dev/null
 pause 4
-# Maximise the frame: a double click on its caption.
-xdotool mousemove 200 10; pause 0.2; xdotool click --repeat 2 --delay 80 1; pause 1.5
+shot editor_first_start.png
 
 # A second start hands its file to the running editor and ends.
 "$WINE64" darnaedit.exe 'C:\darna-shots\photo2.jpg' >/dev/null 2>&1 || true
@@ -240,46 +220,44 @@ key Return
 wait_gone '^Exif情報$' 10
 
 # The new canvas (the left one of the tiled windows), maximised in the frame by
-# a double click on its caption, with the control panel (View > パレットパネル).
+# a double click on its caption (the control panel is shown from the start).
 menu w 3
 pause 1
-xdotool mousemove 250 82; pause 0.2; xdotool click --repeat 2 --delay 80 1; pause 1.5
-menu v t
-pause 2
+xdotool mousemove 250 146; pause 0.2; xdotool click --repeat 2 --delay 80 1; pause 1.5
 
 # Positions on the 1280 x 1024 screen with the frame maximised: the tool bar at
 # the left (52 x 44 buttons), its page tabs above, the colour panel's hue field
 # and the pen list (48-pixel cells, five a row) at the right, and the 640 x 480
-# view of the canvas in the middle (213..853, 298..778).
-TAB_PAINT=(66 56) TAB_CORRECT=(324 56)
-TOOL_PEN=(31 190) TOOL_ERASER=(31 236) TOOL_CLONE=(31 195)
-pen() { click $((1041 + 48 * ($1 % 5))) $((473 + 48 * ($1 / 5))); }
-hue() { click "$1" 210; }   # x along the hue field: 1020 red .. 1200 magenta
+# view of the canvas in the middle (213..853, 362..842).
+TAB_PAINT=(66 120) TAB_CORRECT=(324 120)
+TOOL_PEN=(31 254) TOOL_ERASER=(31 300) TOOL_CLONE=(31 259)
+pen() { click $((1041 + 48 * ($1 % 5))) $((537 + 48 * ($1 / 5))); }
+hue() { click "$1" 255; }   # x along the hue field: 1020 red .. 1200 magenta
 
 hue 1022; pen 2
-drag 250 330 340 310 430 340 520 310 610 340 700 310
+drag 250 394 340 374 430 404 520 374 610 404 700 374
 hue 1100; pen 3
-drag 250 400 360 375 470 420 580 375 700 400
+drag 250 464 360 439 470 484 580 439 700 464
 hue 1160; pen 4
-drag 250 470 370 445 490 490 610 445 720 470
+drag 250 534 370 509 490 554 610 509 720 534
 hue 1045; pen 7
-drag 260 545 380 520 500 565 620 520 720 545
+drag 260 609 380 584 500 629 620 584 720 609
 hue 1190; pen 5
-drag 790 320 820 420 780 520 820 620 790 740
+drag 790 384 820 484 780 584 820 684 790 804
 hue 1130; pen 6
-drag 250 620 400 640 560 610 720 630
+drag 250 684 400 704 560 674 720 694
 # The eraser across the first three strokes.
 click "${TOOL_ERASER[@]}"
-drag 455 300 465 500
+drag 455 364 465 564
 # The clone brush (on the correction page): Shift+drag from the source to the
 # target sets its offset, then a stroke copies the second stroke lower down.
 click "${TAB_CORRECT[@]}"
 click "${TOOL_CLONE[@]}"
 pen 8
 xdotool keydown shift; pause 0.2
-drag 400 400 400 710
+drag 400 464 400 774
 xdotool keyup shift; pause 0.3
-drag 250 710 480 700 700 715
+drag 250 774 480 764 700 779
 click "${TAB_PAINT[@]}"
 click "${TOOL_PEN[@]}"
 pen 3

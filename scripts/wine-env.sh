@@ -17,32 +17,55 @@ darna_wine_vars() {   # $1 = prefix folder
   export LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8
 }
 
-# Creates the prefix once; later calls only check the stamp.
+# Sets up a prefix, the one function every script uses for its prefix (tests,
+# run command, screenshots, benchmarks): created once with the Japanese font
+# substitutes, the Marlett font (the caption buttons' symbols) and no crash
+# dialog; then, on every call, Wine's own window management (Managed = N) when
+# the display is a private Xvfb without a window manager (DARNA_XVFB_PID set by
+# darna_xvfb_start, so call that first), the window manager's otherwise.
 darna_wine_prefix() {   # $1 = prefix folder
   darna_wine_vars "$1"
-  [ -f "$1/.darna-ready-2" ] && return 0
-  echo "wine: creating the prefix $1"
-  rm -rf "$1"; mkdir -p "$1"
-  "$WINE64" wineboot -i >/dev/null 2>&1 || true
-  local reg="$1/fonts.reg"
-  {
-    printf 'REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\Wine\\Fonts\\Replacements]\r\n'
-    printf '"MS UI Gothic"="IPAGothic"\r\n'
-    printf '"ＭＳ ゴシック"="IPAGothic"\r\n'
-    printf '"ＭＳ Ｐゴシック"="IPAPGothic"\r\n'
-    printf '"ＭＳ 明朝"="IPAMincho"\r\n'
-    printf '"ＭＳ Ｐ明朝"="IPAPMincho"\r\n'
-    printf '"MS Gothic"="IPAGothic"\r\n'
-    printf '"MS PGothic"="IPAPGothic"\r\n'
-    printf '"MS Mincho"="IPAMincho"\r\n'
-    printf '"MS PMincho"="IPAPMincho"\r\n\r\n'
-    # A crash ends the program: no crash dialog waits on the (hidden) display.
-    printf '[HKEY_CURRENT_USER\\Software\\Wine\\WineDbg]\r\n'
-    printf '"ShowCrashDialog"=dword:00000000\r\n\r\n'
-  } | iconv -f UTF-8 -t UTF-16LE | { printf '\xff\xfe'; cat; } > "$reg"
-  "$WINE64" regedit /S "$(winepath_w "$reg")" >/dev/null 2>&1 || true
-  "$WINESERVER" -w
-  touch "$1/.darna-ready-2"
+  if [ ! -f "$1/.darna-ready-3" ]; then
+    echo "wine: creating the prefix $1"
+    rm -rf "$1"; mkdir -p "$1"
+    "$WINE64" wineboot -i >/dev/null 2>&1 || true
+    local fonts="$1/drive_c/windows/Fonts"
+    mkdir -p "$fonts"
+    [ -f /usr/share/wine/fonts/marlett.ttf ] && cp /usr/share/wine/fonts/marlett.ttf "$fonts/"
+    local reg="$1/fonts.reg"
+    {
+      printf 'REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\Wine\\Fonts\\Replacements]\r\n'
+      printf '"MS UI Gothic"="IPAGothic"\r\n'
+      printf '"ＭＳ ゴシック"="IPAGothic"\r\n'
+      printf '"ＭＳ Ｐゴシック"="IPAPGothic"\r\n'
+      printf '"ＭＳ 明朝"="IPAMincho"\r\n'
+      printf '"ＭＳ Ｐ明朝"="IPAPMincho"\r\n'
+      printf '"MS Gothic"="IPAGothic"\r\n'
+      printf '"MS PGothic"="IPAPGothic"\r\n'
+      printf '"MS Mincho"="IPAMincho"\r\n'
+      printf '"MS PMincho"="IPAPMincho"\r\n\r\n'
+      # A crash ends the program: no crash dialog waits on the (hidden) display.
+      printf '[HKEY_CURRENT_USER\\Software\\Wine\\WineDbg]\r\n'
+      printf '"ShowCrashDialog"=dword:00000000\r\n\r\n'
+    } | iconv -f UTF-8 -t UTF-16LE | { printf '\xff\xfe'; cat; } > "$reg"
+    "$WINE64" regedit /S "$(winepath_w "$reg")" >/dev/null 2>&1 || true
+    "$WINESERVER" -w
+    rm -f "$1"/.darna-managed-*
+    touch "$1/.darna-ready-3"
+  fi
+  # The registry is written only when the kind of display changed since the last call.
+  local managed=Y
+  [ -n "${DARNA_XVFB_PID:-}" ] && managed=N
+  if [ ! -f "$1/.darna-managed-$managed" ]; then
+    if [ "$managed" = N ]; then
+      "$WINE64" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null 2>&1 || true
+    else
+      "$WINE64" reg delete 'HKCU\Software\Wine\X11 Driver' /v Managed /f >/dev/null 2>&1 || true
+    fi
+    "$WINESERVER" -w
+    rm -f "$1"/.darna-managed-*
+    touch "$1/.darna-managed-$managed"
+  fi
 }
 
 winepath_w() { echo "Z:${1//\//\\}"; }

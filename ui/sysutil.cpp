@@ -84,11 +84,17 @@ int ReplaceFileThroughTemp(const char* path, WriteToPathFn write, void* user) {
     const char* bs = FindLastBackslash(path);
     if (bs) CopyBounded(folder, sizeof folder, path, (size_t)(bs - path) + 1);
     else std::strcpy(folder, ".\\");
+    // A read-only file is never replaced; the replacement of another keeps
+    // its hidden, system and archive attributes.
+    const DWORD old = GetFileAttributesA(path);
+    if (old != INVALID_FILE_ATTRIBUTES && (old & FILE_ATTRIBUTE_READONLY)) return 0;
     char tmp[MAX_PATH];
     if (!GetTempFileNameA(folder, "~dr", 0, tmp)) return 0;
     int result = write(user, tmp);
     if (result && !MoveFileExA(tmp, path, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) result = 0;
     if (!result) DeleteFileA(tmp);
+    const DWORD kept = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE;
+    if (result && old != INVALID_FILE_ATTRIBUTES && (old & kept)) SetFileAttributesA(path, old & kept);
     return result;
 }
 

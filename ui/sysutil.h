@@ -65,6 +65,8 @@ int WriteFileReplacing(const char* path, const void* data, size_t size);
 // non-zero is the temporary file moved over `path` (MOVEFILE_REPLACE_EXISTING),
 // otherwise it is deleted and `path` stays as it was. Returns write's result,
 // or 0 when the move fails. No file is ever deleted before its replacement exists.
+// A read-only `path` is refused (0, nothing written); a replaced file keeps its
+// hidden, system and archive attributes.
 typedef int (*WriteToPathFn)(void* user, const char* temporaryPath);
 int ReplaceFileThroughTemp(const char* path, WriteToPathFn write, void* user);
 

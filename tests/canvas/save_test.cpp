@@ -239,6 +239,25 @@ TEST_F(CanvasSave, FailedSaveKeepsTheOldFileAndTheChangedMark) {
     EXPECT_EQ("保存に失敗しました。", answers.texts.back());
 }
 
+TEST_F(CanvasSave, ReadOnlyTargetIsRefusedWithItsName) {
+    std::string png = WritePicture("pic.png", 40, 30);
+    CanvDoc* doc = Open(png);
+    ASSERT_NE(nullptr, doc);
+    std::string before;
+    ASSERT_TRUE(testsupport::ReadFileBytes(png, &before));
+    ASSERT_TRUE(SetFileAttributesA(png.c_str(), FILE_ATTRIBUTE_READONLY));
+    SetCanvasModified(doc);
+    SaveAs(doc, png);   // Ctrl+S over the file it came from
+    std::string after;
+    ASSERT_TRUE(testsupport::ReadFileBytes(png, &after));
+    EXPECT_TRUE(before == after) << "the read-only file was replaced";
+    EXPECT_TRUE(GetFileAttributesA(png.c_str()) & FILE_ATTRIBUTE_READONLY);
+    EXPECT_EQ(1, doc->modified);
+    ASSERT_FALSE(answers.texts.empty());
+    EXPECT_NE(std::string::npos, answers.texts.back().find(png)) << answers.texts.back();
+    SetFileAttributesA(png.c_str(), FILE_ATTRIBUTE_NORMAL);
+}
+
 TEST_F(CanvasSave, SaveWarningNoCancelsAndDontWarnIsRemembered) {
     std::string png = WritePicture("pic.png", 40, 30);
     CanvDoc* doc = Open(png);

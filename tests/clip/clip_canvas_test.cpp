@@ -825,11 +825,16 @@ TEST_F(ClipCanvas, PasteFromAFileCommandPastesTheChosenFile) {
     SetModalAnswerHook(TypePath, &none);
     SendMessageA(AppWindows.frame, WM_COMMAND, CMD_EDIT_PASTEFILE, 0);
     EXPECT_EQ(1, CountLayers(doc, 0));
+    EXPECT_EQ(nullptr, FloatingTarget());
     doc->modified = 0;
-    const int tool = CurrentTool;
     SetModalAnswerHook(TypePath, &path);
     SendMessageA(AppWindows.frame, WM_COMMAND, CMD_EDIT_PASTEFILE, 0);
     SetModalAnswerHook(nullptr, nullptr);
+    // The chosen file floats; a tool change places it as one layer.
+    ASSERT_EQ(doc, FloatingTarget());
+    EXPECT_EQ(1, CountLayers(doc, 0));
+    SendMessageA(AppWindows.frame, WM_COMMAND, CMD_TOOL_SELRECT, 0);
+    EXPECT_EQ(nullptr, FloatingTarget());
     ASSERT_EQ(2, CountLayers(doc, 0));
     const LayerPlane* base = LayerBase(doc, 1);
     EXPECT_EQ(12, base->width);
@@ -837,7 +842,6 @@ TEST_F(ClipCanvas, PasteFromAFileCommandPastesTheChosenFile) {
     g_VmsStore.GetRow(base->image, 4, 0, 11, row.data());
     for (int x = 0; x < 12; ++x) EXPECT_EQ(Pattern(x + 50, 4), row[x] & 0xFFFFFF) << x;
     EXPECT_EQ(1, doc->modified);
-    EXPECT_EQ(tool, CurrentTool);   // the paste did not float: the tool is kept
 }
 
 // Edit > save the selection: the committed selection's box, or the whole

@@ -12,6 +12,7 @@
 #include "ui/ui_hook.h"
 #include "fileio/file_dialogs.h"
 #include "fileio_fixture.h"
+#include "fileio/exif_blob.h"
 #include "fileio/exif_dialog.h"
 #include "fileio/exif_file.h"
 #include "fileio/save_warning.h"
@@ -151,6 +152,37 @@ TEST(ExifRows, LabelsAndConversions) {
     EXPECT_EQ("2.0", RowValue(second, "露出時間（秒）"));
     EXPECT_EQ(0.0, ParseRational("12"));
     EXPECT_EQ(0.0, ParseRational("1/0"));
+}
+
+TEST(ExifRows, SeveralRationalsShowEveryValue) {
+    // 43° 28' 2.81" N, 11° 52' 0" E at 14:05:30.5: not only the first number.
+    std::vector<uint8_t> blob = BlobOf({
+        {2, 2, TiffRational, {43, 1, 28, 1, 281, 100}},
+        {2, 4, TiffRational, {11, 1, 52, 1, 0, 1}},
+        {2, 7, TiffRational, {14, 1, 5, 1, 61, 2}},
+        {2, 6, TiffRational, {1234, 10}},   // one value: as before
+    });
+    std::vector<ExifRow> rows = BuildExifRows(blob.data(), blob.size());
+    EXPECT_EQ("43 28 2.81", RowValue(rows, "緯度（数値）"));
+    EXPECT_EQ("11 52 0", RowValue(rows, "経度（数値）"));
+    EXPECT_EQ("14 5 30.5", RowValue(rows, "GPS時間（原子時計の時間）"));
+}
+
+TEST(ExifBlobOrientation, TurnedPicturesAreMarkedUpright) {
+    std::vector<uint8_t> blob = BlobOf({{0, 271, TiffAscii, Ascii("Canon")}, {0, 274, TiffShort, {6}}});
+    ASSERT_EQ(1, SetExifBlobOrientation(blob.data(), blob.size(), 1));
+    c_ExifFile exif;
+    ASSERT_EQ(0, exif.Unpack(blob.data(), blob.size()));
+    const c_IfdEntry* e = exif.Ifd0().FindEntry("Orientation");
+    ASSERT_NE(nullptr, e);
+    ASSERT_FALSE(e->values.empty());
+    EXPECT_EQ(1u, e->values[0]);
+    // Without the tag, or with a block cut short, nothing is written.
+    std::vector<uint8_t> none = BlobOf({{0, 271, TiffAscii, Ascii("Canon")}});
+    std::vector<uint8_t> before = none;
+    EXPECT_EQ(0, SetExifBlobOrientation(none.data(), none.size(), 1));
+    EXPECT_EQ(before, none);
+    EXPECT_EQ(0, SetExifBlobOrientation(blob.data(), 100, 1));
 }
 
 struct DialogLook {

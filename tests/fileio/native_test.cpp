@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "fileio/file_dialogs.h"
 #include "fileio/plugin_read.h"
 #include "fileio/plugin_registry.h"
 #include "fileio/plugin_write.h"
@@ -249,6 +250,8 @@ TEST_F(Native, LayeredReadGivesBackEveryField) {
     EXPECT_EQ(2, planes[2]);
     EXPECT_EQ("透明", std::string(names.data() + 128));
     EXPECT_EQ("mask3", std::string(names.data() + 128 + 20));
+    // The open dialog's preview says as many layers as the open gives.
+    EXPECT_EQ(3, PreviewLayerCount(path.c_str()));
 }
 
 TEST_F(Native, SingleImageReadIsTheCompositeForBothExtensions) {

@@ -327,6 +327,27 @@ TEST(Files, WriteFileReplacingKeepsTheOldFileOnFailure) {
     EXPECT_EQ(0, WriteFileReplacing(nullptr, "x", 1));
 }
 
+TEST(Files, ReplacingRefusesReadOnlyFilesAndKeepsAttributes) {
+    DbcsTree t;
+    std::string path = t.soft + "photo.jpg";
+    ASSERT_EQ(1, WriteFileReplacing(path.c_str(), "old", 3));
+    ASSERT_TRUE(SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_READONLY));
+    EXPECT_EQ(0, WriteFileReplacing(path.c_str(), "new", 3));
+    std::string got;
+    ASSERT_TRUE(testsupport::ReadFileBytes(path, &got));
+    EXPECT_EQ("old", got);
+    EXPECT_TRUE(GetFileAttributesA(path.c_str()) & FILE_ATTRIBUTE_READONLY) << "still read-only";
+    EXPECT_EQ(1, CountFiles(t.soft)) << "no temporary file left";
+
+    // A hidden file stays hidden when it is replaced.
+    ASSERT_TRUE(SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_HIDDEN));
+    EXPECT_EQ(1, WriteFileReplacing(path.c_str(), "new", 3));
+    ASSERT_TRUE(testsupport::ReadFileBytes(path, &got));
+    EXPECT_EQ("new", got);
+    EXPECT_TRUE(GetFileAttributesA(path.c_str()) & FILE_ATTRIBUTE_HIDDEN);
+    SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+}
+
 TEST(Files, FoldersOfModuleAndUser) {
     char folder[MAX_PATH];
     EXPECT_EQ(0, GetModuleFolder(nullptr, folder));
