@@ -3,16 +3,7 @@
 #include "resources/resource.h"
 
 const PendingCommand kPendingCommands[] = {
-    // adjustments and effects
-    {CMD_IMG_TONECURVE, "adjustments"},
-    {CMD_IMG_ROTATE, "adjustments"},
-    {CMD_IMG_BRCONT, "adjustments"},
-    {CMD_IMG_AUTOTONE, "adjustments"},
-    {CMD_IMG_ONDO, "adjustments"},
-    {CMD_IMG_DODGE, "adjustments"},
-    {CMD_IMG_BURN, "adjustments"},
-    {CMD_IMG_EFFECT, "effects"},
-    {CMD_IMG_MIX, "adjustments"},
+    {CMD_IMG_MIX, "image mix"},
 };
 const int kPendingCommandCount = (int)(sizeof kPendingCommands / sizeof kPendingCommands[0]);
 

@@ -8,12 +8,17 @@
 
 #include "ui/msgbox.h"
 #include "ui/sysutil.h"
-#include "browser/browser_pending.h"
+#include "browser/batch_convert.h"
 #include "browser/browser_settings.h"
+#include "browser/colour_match.h"
 #include "browser/file_list.h"
 #include "browser/file_ops.h"
+#include "browser/file_search.h"
 #include "browser/folder_tree.h"
+#include "browser/font_list.h"
+#include "browser/full_view.h"
 #include "browser/handover_send.h"
+#include "browser/print.h"
 #include "browser/small_dialogs.h"
 #include "browser/status_bar.h"
 #include "browser/thumb_pane.h"
@@ -35,7 +40,6 @@ BrowserState g_Browser;
 
 namespace {
 
-constexpr int kSearchCacheSet = 11;
 bool g_quitOnDestroy;
 
 const char kNoSelection[] = "ファイルが選択されていません";
@@ -70,6 +74,11 @@ int BrowserOnCreate(HWND frame) {
     g_Browser.frame = frame;
     SetMessageBoxOwner(frame);
     EditorFolderFrom(g_Browser.folder, g_Browser.editorFolder, sizeof g_Browser.editorFolder);
+    LoadColourSettings(frame, g_Browser.editorFolder);
+    if (HDC dc = GetDC(frame)) {
+        BuildBrowserFontList(dc);
+        ReleaseDC(frame, dc);
+    }
     g_Browser.displayDepth = ReadDisplayDepth(frame);
     if (g_Browser.displayDepth <= 8) {
         ShowMessageBox(frame, "16色／256色表示では動作しません。", kAppTitle, kMsgOk);
@@ -130,6 +139,11 @@ void OnFirstFolder(HWND) {
     size_t n = std::strlen(bare);
     if (n > 0 && bare[n - 1] == '\\') bare[n - 1] = 0;
     if (!bare[0]) return;
+    static bool titleShown;
+    if (!titleShown) {
+        titleShown = true;
+        ShowTitleBox(g_Browser.frame);
+    }
     if (CheckFolderUsable(bare)) SelectTreeFolder(bare);
 }
 
@@ -187,7 +201,7 @@ int RegisterBrowserClasses(HINSTANCE instance) {
         wc.lpszClassName = row.name;
         if (!RegisterClassExA(&wc)) return 0;
     }
-    return 1;
+    return RegisterFullViewClasses(instance) && RegisterSearchClasses(instance);
 }
 
 RECT StartFrameRect(int position, int size, int screenWidth, int screenHeight) {
@@ -246,6 +260,8 @@ void CleanUpBrowser() {
             if (!DeleteFileA(file)) break;
         }
     }
+    FreeBrowserFontList();
+    ClosePrinter();
     if (g_Browser.toolbarBrush) DeleteObject(g_Browser.toolbarBrush);
     if (g_Browser.toolbarBitmap) DeleteObject(g_Browser.toolbarBitmap);
     if (g_Browser.cellMenuResource) DestroyMenu(g_Browser.cellMenuResource);
@@ -311,7 +327,7 @@ void BrowserOnCommand(HWND frame, int id) {
         if (first >= 0) BatchConvert(frame);
         break;
     case IDM_BV_PRINT:
-        if (SelectedCount() == 1) PrintOneImage(frame, first);
+        if (SelectedCount() == 1) PrintOneImage(frame, g_FileList.paths[(size_t)first].c_str());
         else if (first >= 0) PrintSelectedPages(frame);
         break;
     case IDM_BV_INDEXPRINT:
@@ -343,7 +359,7 @@ void BrowserOnCommand(HWND frame, int id) {
         break;
     case IDM_BV_SEARCH: {
         char pattern[81] = "*.*";
-        if (InputString(frame, pattern, "ワイルドカードを入力してください")) SearchFiles(frame, pattern);
+        if (InputString(frame, pattern, "ワイルドカードを入力してください")) SearchFiles(frame, g_CurrentFolder, pattern);
         break;
     }
     case IDM_BV_FULLVIEW:

@@ -1,5 +1,6 @@
 #include "browser/dib24.h"
 
+#include <algorithm>
 #include <cstring>
 #include <vector>
 
@@ -158,6 +159,108 @@ PackedDib fit_dib_to_box(const BITMAPINFOHEADER* dib, int boxWidth, int boxHeigh
     int w, h;
     FitSizeToBox(dib->biWidth, dib->biHeight, boxWidth, boxHeight, &w, &h);
     return ResizeNearest(dib, w, h);
+}
+
+void ScaleSizeToBox(int width, int height, int boxWidth, int boxHeight, int* outWidth, int* outHeight) {
+    if (width < 1) width = 1;
+    if (height < 1) height = 1;
+    if (boxWidth < 1) boxWidth = 1;
+    if (boxHeight < 1) boxHeight = 1;
+    int64_t w, h;
+    if ((int64_t)width * boxHeight >= (int64_t)height * boxWidth) {
+        w = boxWidth;
+        h = (int64_t)height * boxWidth / width;
+    } else {
+        h = boxHeight;
+        w = (int64_t)width * boxHeight / height;
+    }
+    *outWidth = w < 1 ? 1 : (int)w;
+    *outHeight = h < 1 ? 1 : (int)h;
+}
+
+namespace {
+
+// The source pixels a target pixel covers along one axis, with their shares
+// in units of 1 / one (the shares of a target pixel add up to one).
+struct AreaTaps {
+    std::vector<int> first;     // per target: index into source/weight
+    std::vector<int> count;
+    std::vector<int> source;
+    std::vector<uint32_t> weight;
+};
+
+AreaTaps MakeAreaTaps(int in, int out, uint32_t one) {
+    AreaTaps t;
+    t.first.resize((size_t)out);
+    t.count.resize((size_t)out);
+    // Target pixel o covers [o * in, (o + 1) * in) in units of 1 / out source pixels.
+    for (int o = 0; o < out; ++o) {
+        const int64_t lo = (int64_t)o * in, hi = (int64_t)(o + 1) * in;
+        t.first[(size_t)o] = (int)t.source.size();
+        uint32_t given = 0;
+        int64_t i = lo / out;
+        const int64_t last = (hi - 1) / out;
+        for (; i <= last && i < in; ++i) {
+            const int64_t a = i * out > lo ? i * out : lo, b = (i + 1) * out < hi ? (i + 1) * out : hi;
+            uint32_t w = (uint32_t)((uint64_t)(b - a) * one / (uint64_t)in);
+            t.source.push_back((int)i);
+            t.weight.push_back(w);
+            given += w;
+        }
+        // Rounding leftovers go to the largest share, so that flat areas stay flat.
+        const int n = (int)t.source.size() - t.first[(size_t)o];
+        t.count[(size_t)o] = n;
+        if (n > 0 && given != one) {
+            size_t big = (size_t)t.first[(size_t)o];
+            for (int k = 1; k < n; ++k)
+                if (t.weight[(size_t)t.first[(size_t)o] + (size_t)k] > t.weight[big]) big = (size_t)t.first[(size_t)o] + (size_t)k;
+            t.weight[big] += one - given;
+        }
+    }
+    return t;
+}
+
+}  // namespace
+
+PackedDib ResizeDib24Area(const BITMAPINFOHEADER* dib, int width, int height) {
+    if (!Is24(dib)) return nullptr;
+    PackedDib out = CreateDib24(width, height, 24);
+    if (!out) return nullptr;
+    const int sw = dib->biWidth, sh = dib->biHeight;
+    // Horizontal shares in 1/256, vertical in 1/4096: a sum stays below 2^32.
+    const AreaTaps cols = MakeAreaTaps(sw, width, 256), rows = MakeAreaTaps(sh, height, 4096);
+    std::vector<uint32_t> across((size_t)width * 3), sum((size_t)width * 3);
+    int acrossRow = -1;
+    for (int y = 0; y < height; ++y) {
+        std::fill(sum.begin(), sum.end(), 0u);
+        for (int k = 0; k < rows.count[(size_t)y]; ++k) {
+            const size_t tap = (size_t)rows.first[(size_t)y] + (size_t)k;
+            const int sy = rows.source[tap];
+            if (sy != acrossRow) {
+                const uint8_t* in = RowOf(dib, sy);
+                for (int x = 0; x < width; ++x) {
+                    uint32_t b = 0, g = 0, r = 0;
+                    const size_t f = (size_t)cols.first[(size_t)x];
+                    for (int c = 0; c < cols.count[(size_t)x]; ++c) {
+                        const uint8_t* p = in + 3 * (size_t)cols.source[f + (size_t)c];
+                        const uint32_t w = cols.weight[f + (size_t)c];
+                        b += p[0] * w;
+                        g += p[1] * w;
+                        r += p[2] * w;
+                    }
+                    across[3 * (size_t)x] = b;
+                    across[3 * (size_t)x + 1] = g;
+                    across[3 * (size_t)x + 2] = r;
+                }
+                acrossRow = sy;
+            }
+            const uint32_t w = rows.weight[tap];
+            for (size_t i = 0; i < sum.size(); ++i) sum[i] += across[i] * w;
+        }
+        uint8_t* o = RowOf(out, y);
+        for (size_t i = 0; i < sum.size(); ++i) o[i] = (uint8_t)((sum[i] + (1u << 19)) >> 20);
+    }
+    return out;
 }
 
 PackedDib RotateDib(const BITMAPINFOHEADER* dib, int mode) {

@@ -46,6 +46,15 @@ PackedDib ResizeNearest(const BITMAPINFOHEADER* dib, int width, int height);
 // ResizeNearest to the FitSizeToBox size.
 PackedDib fit_dib_to_box(const BITMAPINFOHEADER* dib, int boxWidth, int boxHeight);
 
+// The size that fits a width x height picture into the box keeping its aspect
+// ratio, enlarging as well as reducing: both sides divided by the larger of
+// width / box width and height / box height (integer products), never below 1.
+void ScaleSizeToBox(int width, int height, int boxWidth, int boxHeight, int* outWidth, int* outHeight);
+// Area-average resample of a 24-bit bitmap to width x height: each target
+// pixel is the mean of the source area it covers (shares of edge pixels
+// weighted), which also serves enlargements. Null on failure.
+PackedDib ResizeDib24Area(const BITMAPINFOHEADER* dib, int width, int height);
+
 enum DibTurn : int {
     kTurnClockwise = 0,
     kTurnHalf = 1,

@@ -13,6 +13,7 @@
 #include "ui/ui_hook.h"
 #include "browser/browser_frame.h"
 #include "browser/browser_host.h"
+#include "browser/browser_settings.h"
 #include "browser/file_list.h"
 #include "resources/darnaview_ids.h"
 
@@ -195,6 +196,39 @@ INT_PTR CALLBACK ScreenErrorProc(HWND dlg, UINT msg, WPARAM wp, LPARAM) {
     }
 }
 
+// ---- dra_title
+
+INT_PTR CALLBACK TitleProc(HWND dlg, UINT msg, WPARAM wp, LPARAM) {
+    switch (msg) {
+    case WM_INITDIALOG: {
+        CenterWindow(dlg);
+        char path[MAX_PATH + 16];
+        std::snprintf(path, sizeof path, "%sinfo.txt", g_Browser.folder);
+        if (FILE* f = std::fopen(path, "r")) {
+            char line[121];
+            while (std::fgets(line, sizeof line, f)) {
+                size_t n = std::strlen(line);
+                while (n > 0 && (line[n - 1] == '\n' || line[n - 1] == '\r')) line[--n] = 0;
+                SendDlgItemMessageA(dlg, IDC_BV_TITLE_LIST, LB_ADDSTRING, 0, (LPARAM)line);
+            }
+            std::fclose(f);
+        }
+        return TRUE;
+    }
+    case WM_COMMAND:
+        if (LOWORD(wp) == IDC_BV_TITLE_NOMORE) g_BrowserSettings.noTitleBox = 1;
+        else if (LOWORD(wp) == IDOK || LOWORD(wp) == IDCANCEL) EndDialog(dlg, LOWORD(wp) == IDOK ? 1 : 0);
+        return TRUE;
+    case WM_SYSCOMMAND:
+        return EndDialogOnClose(dlg, wp, 0);
+    case WM_PAINT:
+        PaintDialogWithFrame(dlg);
+        return TRUE;
+    default:
+        return FALSE;
+    }
+}
+
 int CALLBACK BrowseCallback(HWND wnd, UINT msg, LPARAM lp, LPARAM data) {
     if (msg == BFFM_INITIALIZED && data) SendMessageA(wnd, BFFM_SETSELECTIONA, FALSE, data);
     if (msg == BFFM_SELCHANGED) {
@@ -251,6 +285,13 @@ void ShowFileInfo(HWND owner, int index) {
     if (index < 0 || index >= g_FileList.count) return;
     std::vector<std::string> lines = FileInfoLines(g_FileList.paths[(size_t)index].c_str());
     RunModalDialog(g_Browser.instance, "ivm_info", owner, InfoProc, (LPARAM)&lines);
+}
+
+int ShowTitleBox(HWND owner) {
+    if (GetKeyState(VK_CONTROL) < 0) g_BrowserSettings.noTitleBox = 0;
+    else if (g_BrowserSettings.noTitleBox) return 0;
+    RunModalDialog(g_Browser.instance, "dra_title", owner, TitleProc, 0);
+    return 1;
 }
 
 void ShowScreenError(HWND owner) {

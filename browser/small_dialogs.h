@@ -19,6 +19,10 @@ int AskRotation(HWND owner);
 std::vector<std::string> FileInfoLines(const char* path);
 // ivm_info for FileList entry `index`.
 void ShowFileInfo(HWND owner, int index);
+// dra_title with the lines of "%sinfo.txt" in the browser's folder, shown as
+// the first folder opens: a held Ctrl key clears the don't-show flag, a set
+// flag keeps the box away; its button 101 sets the flag. 1 when shown.
+int ShowTitleBox(HWND owner);
 // dra_screrror, at most one at a time.
 void ShowScreenError(HWND owner);
 // SHBrowseForFolder starting at `start`; 1 with the chosen folder in `out`

@@ -15,6 +15,7 @@
 #include "browser/browser_frame.h"
 #include "browser/browser_host.h"
 #include "browser/browser_settings.h"
+#include "browser/colour_match.h"
 #include "browser/dib24.h"
 #include "browser/file_list.h"
 #include "browser/handover_send.h"
@@ -48,6 +49,7 @@ DWORD WINAPI ThumbLoaderThread(void* param) {
     std::unique_ptr<LoaderJob> job((LoaderJob*)param);
     PackedDib thumb = MakeThumbnail(job->path.c_str(), job->boxWidth, job->boxHeight);
     if (thumb) {
+        ApplyColourMatch(thumb, job->pane);
         StoreThumbCache(job->path.c_str(), thumb, kThumbCacheSet);
         FreePackedDib(thumb);
     }

@@ -452,6 +452,8 @@ PackedDib ReadImageToDibWithPlugin(const char* path, HWND, const char* readerDll
         return nullptr;
     }
     std::memset(GetPackedDibBits(alpha), 255, (size_t)DibStride(alpha) * height);
+    // Rows a reader never delivers (a short or damaged file) stay white, not black.
+    if (bits == 32) std::memset(GetPackedDibBits(dib), 255, (size_t)DibStride(dib) * height);
 
     std::memset(info, 0, FileImageInfoBytes(records.capacity));
     info->xResolution = info->yResolution = 96;

@@ -36,8 +36,8 @@ VmsImage* ReadImageWithPlugin(const char* path, HWND window, const char* readerD
 
 // A new 32-bit PackedDib of the file read with the named reader DLL: indexed
 // files through their palette; transparency planes 1 and 2 composite the
-// picture over white. Null when the file is missing or empty, the DLL does not
-// load, or the read fails.
+// picture over white; rows the reader never delivers are white. Null when the
+// file is missing or empty, the DLL does not load, or the read fails.
 PackedDib ReadImageToDibWithPlugin(const char* path, HWND window, const char* readerDll);
 // The same with the reader chosen by the path's extension.
 PackedDib ReadImageToDib(const char* path, HWND window);

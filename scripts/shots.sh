@@ -17,6 +17,7 @@
 #   strokes_and_pen_panel.png     strokes of several pens and tools, control panel
 #   rulers_and_layer_options.png  millimetre rulers and the layer options dialog
 #   browser.png                   the browser showing a folder of twelve photos
+#   slideshow.png                 the full view of the selected photos with its bar
 set -euo pipefail
 ROOT="$(cd "$(dirname "$0")/.." && pwd)"
 BUILD="${DARNA_BUILD:-$ROOT/build}"
@@ -301,11 +302,21 @@ cd "$PROG"
 APPS+=($!)
 wait_window "$BROWSER" 40 >/dev/null
 pause 8
+# The title box of the first folder: OK.
+key Return
+pause 1
 # A click on the caption makes the frame the active window.
 click 640 8
 xdotool mousemove 640 900
 pause 1
 shot browser.png
+# Every photo selected, then the full view steps through them.
+key ctrl+a
+menu v v
+pause 4
+shot slideshow.png
+key Escape
+pause 1.5
 menu f x
 wait_gone "$BROWSER" 20 || echo "shots: the browser did not end" >&2
 stop_apps

@@ -199,6 +199,16 @@ INT_PTR EndDialogOnClose(HWND dlg, WPARAM wp, INT_PTR result) {
     return TRUE;
 }
 
+void RewriteDlgItemInt(HWND dlg, int id, int value, bool* writing) {
+    char now[32] = {}, want[32];
+    GetDlgItemTextA(dlg, id, now, sizeof now);
+    std::snprintf(want, sizeof want, "%d", value);
+    if (std::strcmp(now, want) == 0) return;
+    *writing = true;
+    SetDlgItemTextA(dlg, id, want);
+    *writing = false;
+}
+
 bool HandleDialogEnd(HWND dlg, UINT msg, WPARAM wp) {
     if (msg == WM_COMMAND && (LOWORD(wp) == IDOK || LOWORD(wp) == IDCANCEL)) {
         EndDialog(dlg, LOWORD(wp) == IDOK ? 1 : 0);

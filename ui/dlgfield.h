@@ -23,6 +23,11 @@ void ReadDlgItemFloat(HWND dlg, int id, float* value, float max, float min);
 void SpinDlgItemInt(HWND dlg, int id, int* value, int max, int min, int scrollCode);
 void SpinDlgItemFloat(HWND dlg, int id, float* value, float max, float min, int scrollCode);
 
+// Rewrites the item as "%d" of the value when its text differs (the delayed
+// rewrite of number edits); *writing is set meanwhile so that the dialog
+// ignores the change notice it causes.
+void RewriteDlgItemInt(HWND dlg, int id, int value, bool* writing);
+
 // Centres the window on the screen.
 void CenterWindow(HWND wnd);
 // Mode 0 centred; 1 at two thirds of the free space toward the bottom right; 2
