@@ -10,7 +10,8 @@ PACKAGES=(
   fonts-ipafont-gothic fonts-ipafont-mincho fonts-wine
   libjpeg-turbo-progs libtiff-tools libvips-tools libimage-exiftool-perl libmypaint-dev
   libjpeg62-turbo-dev libpng-dev zlib1g-dev
-  cups printer-driver-cups-pdf poppler-utils ghostscript
+  cups printer-driver-cups-pdf poppler-utils ghostscript icc-profiles-free
+  libvips-dev libmagickwand-dev
 )
 
 SUDO=""
