@@ -4,6 +4,7 @@
 #pragma once
 #include <windows.h>
 
+#include "image/c_dib.h"
 #include "ui/dlgfield.h"
 
 // Sizes the dialog to a 640 x 480 client area and places it (mode 1).
@@ -31,4 +32,17 @@ inline void RegisterAdjustClass(const char* name, WNDPROC proc) {
     wc.hbrBackground = (HBRUSH)(COLOR_BTNFACE + 1);
     wc.lpszClassName = name;
     RegisterClassA(&wc);
+}
+
+// Paints a preview window: its face, and the picture (if any) centred in a
+// one-pixel frame. Returns the rectangle the picture takes (empty without one).
+inline RECT PaintCentredPreview(HWND wnd, HDC dc, const VmsImage* shown) {
+    RECT rc;
+    GetClientRect(wnd, &rc);
+    FillRect(dc, &rc, GetSysColorBrush(COLOR_BTNFACE));
+    if (!shown) return RECT{};
+    const int w = shown->width, h = shown->height, x = (rc.right - w) / 2, y = (rc.bottom - h) / 2;
+    Rectangle(dc, x - 1, y - 1, x + w + 1, y + h + 1);
+    c_Dib::DrawFit(dc, shown, x, y, x + w - 1, y + h - 1, 1, 1);
+    return RECT{x, y, x + w, y + h};
 }

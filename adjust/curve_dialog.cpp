@@ -69,14 +69,7 @@ LRESULT CALLBACK ViewProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
     case WM_PAINT: {
         PAINTSTRUCT ps;
         HDC dc = BeginPaint(wnd, &ps);
-        RECT rc;
-        GetClientRect(wnd, &rc);
-        FillRect(dc, &rc, GetSysColorBrush(COLOR_BTNFACE));
-        if (const VmsImage* shown = g_cv.preview ? g_cv.preview : g_cv.source) {
-            const int w = shown->width, h = shown->height, x = (rc.right - w) / 2, y = (rc.bottom - h) / 2;
-            Rectangle(dc, x - 1, y - 1, x + w + 1, y + h + 1);
-            c_Dib::DrawFit(dc, shown, x, y, x + w - 1, y + h - 1, 1, 1);
-        }
+        PaintCentredPreview(wnd, dc, g_cv.preview ? g_cv.preview : g_cv.source);
         EndPaint(wnd, &ps);
         return 0;
     }

@@ -91,19 +91,13 @@ LRESULT CALLBACK ViewProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
     case WM_PAINT: {
         PAINTSTRUCT ps;
         HDC dc = BeginPaint(wnd, &ps);
-        RECT rc;
-        GetClientRect(wnd, &rc);
-        FillRect(dc, &rc, GetSysColorBrush(COLOR_BTNFACE));
-        if (g_lv.overview) {
-            const int w = g_lv.overview->width, h = g_lv.overview->height, x = (rc.right - w) / 2,
-                      y = (rc.bottom - h) / 2;
-            Rectangle(dc, x - 1, y - 1, x + w + 1, y + h + 1);
-            c_Dib::DrawFit(dc, g_lv.overview, x, y, x + w - 1, y + h - 1, 1, 1);
-            if (g_lv.detail) {
-                RECT frame = {x, y, x + g_lv.detail->width * w / g_lv.work->width,
-                              y + g_lv.detail->height * h / g_lv.work->height};
-                DrawFocusRect(dc, &frame);
-            }
+        const RECT shown = PaintCentredPreview(wnd, dc, g_lv.overview);
+        if (g_lv.overview && g_lv.detail) {
+            // The detail's place on the overview.
+            const int w = shown.right - shown.left, h = shown.bottom - shown.top;
+            RECT frame = {shown.left, shown.top, shown.left + g_lv.detail->width * w / g_lv.work->width,
+                          shown.top + g_lv.detail->height * h / g_lv.work->height};
+            DrawFocusRect(dc, &frame);
         }
         EndPaint(wnd, &ps);
         return 0;
