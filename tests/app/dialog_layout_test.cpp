@@ -42,19 +42,14 @@ std::wstring ClassOf(HWND w) {
     return name;
 }
 
-// What a label shows once the "&" prefixes are taken out, and whether one of
-// them underlines a letter.
-std::wstring ShownText(const std::wstring& text, bool* underline) {
-    std::wstring out;
-    *underline = false;
-    for (size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == L'&' && i + 1 < text.size()) {
-            ++i;
-            if (text[i] != L'&') *underline = true;
-        }
-        out += text[i];
+// Whether an "&" of the text underlines a letter ("&&" shows an ampersand).
+bool HasUnderline(const std::wstring& text) {
+    for (size_t i = 0; i + 1 < text.size(); ++i) {
+        if (text[i] != L'&') continue;
+        if (text[i + 1] != L'&') return true;
+        ++i;
     }
-    return out;
+    return false;
 }
 
 // A device context with a control's font selected, released by the destructor.
@@ -91,7 +86,8 @@ private:
 
 std::string Describe(HWND control, const std::wstring& text) {
     char head[64];
-    std::snprintf(head, sizeof head, "control %d", GetDlgCtrlID(control));
+    // Labels without an id have -1, kept as a 16-bit word.
+    std::snprintf(head, sizeof head, "control %d", (int)(short)GetDlgCtrlID(control));
     std::string s = head;
     if (!text.empty()) s += " \"" + Narrow(text) + "\"";
     return s;
@@ -103,8 +99,8 @@ std::string Fault(HWND control, const std::wstring& text, const char* what, int 
     return Describe(control, text) + tail;
 }
 
-// Height a line of text takes when its top is at `top` in a box of height h:
-// the descent, and the accelerator's underline one pixel below the baseline.
+// Height a line of text takes from its top: the descent, and the accelerator's
+// underline, drawn one pixel below the baseline.
 int LineBottom(const TEXTMETRICW& tm, bool underline) {
     return std::max<int>(tm.tmHeight, underline ? tm.tmAscent + 2 : 0);
 }
@@ -126,11 +122,7 @@ void CheckStatic(HWND c, std::vector<std::string>* faults) {
     RECT rc;
     GetClientRect(c, &rc);
     FontDc fd(c);
-    bool underline = false;
-    if (style & SS_NOPREFIX)
-        underline = false;
-    else
-        ShownText(text, &underline);
+    bool underline = !(style & SS_NOPREFIX) && HasUnderline(text);
     UINT flags = DT_EXPANDTABS | ((style & SS_NOPREFIX) ? DT_NOPREFIX : 0);
     bool oneLine = type == SS_SIMPLE || type == SS_LEFTNOWORDWRAP;
     if (oneLine) {
@@ -161,8 +153,7 @@ void CheckButton(HWND c, std::vector<std::string>* faults) {
     RECT rc;
     GetClientRect(c, &rc);
     FontDc fd(c);
-    bool underline = false;
-    ShownText(text, &underline);
+    bool underline = HasUnderline(text);
     UINT flags = DT_EXPANDTABS;
     const TEXTMETRICW& tm = fd.tm();
     if (type == BS_GROUPBOX) {
