@@ -1107,16 +1107,20 @@ TEST_F(ClipCanvas, TurningTheImageReplacesTheDocumentUnderItsPath) {
 
 // Image > fill the selection with the pen: the selected pixels of the box take
 // the pen colour, the protected ones stay, in one undo step.
-TEST_F(ClipCanvas, TexturePaperTilesTheChosenStampOverAnAddedLayer) {
+TEST_F(ClipCanvas, TexturePaperTilesTheChosenStampOpaque) {
     CanvDoc* doc = NewDoc(8, 5);
     ASSERT_NE(nullptr, doc);
-    const int plane = AddLayer(doc, 0, 0, 8, 5, 0);
-    ASSERT_GT(plane, 0);
-    SetCurrentPlane(doc, plane);
-    LayerPlane* base = LayerBase(doc, LayerOf(plane));
+    LayerPlane* base = LayerBase(doc, 0);
+    ASSERT_NE(nullptr, base[1].image);
+    std::vector<uint8_t> clear(8, 0);
+    for (int y = 0; y < 5; ++y) g_VmsStore.PutRow(base[1].image, y, 0, 7, clear.data());
     auto paperChoice = [](const ModalRequest& r) {
         SendDlgItemMessageA(r.dialog, 102, BM_CLICK, 0, 0);
         return (int)IDOK;
+    };
+    auto clearToPaper = [&] {
+        ScopedModalAnswer answer(paperChoice);
+        SendMessageA(doc->window, WM_COMMAND, CMD_IMG_CLEAR, 0);
     };
     auto colourAt = [&](int x, int y) {
         uint32_t word = 0;
@@ -1129,17 +1133,14 @@ TEST_F(ClipCanvas, TexturePaperTilesTheChosenStampOverAnAddedLayer) {
         return v;
     };
 
-    // No stamp chosen: the layer stays white and clear, and no step is taken.
+    // No stamp chosen: the layer stays as it is, and no step is taken.
     VmsImage* saved[4];
     std::memcpy(saved, Pen.brushImages, sizeof saved);
     std::memset(Pen.brushImages, 0, sizeof Pen.brushImages);
     doc->modified = 0;
-    int steps = doc->undoCount;
-    {
-        ScopedModalAnswer answer(paperChoice);
-        SendMessageA(doc->window, WM_COMMAND, CMD_IMG_CLEAR, 0);
-    }
-    EXPECT_EQ(0xFFFFFFu, colourAt(4, 3));
+    const int steps = doc->undoCount;
+    clearToPaper();
+    EXPECT_EQ(Pattern(4, 3), colourAt(4, 3));
     EXPECT_EQ(0, alphaAt(4, 3));
     EXPECT_EQ(steps, doc->undoCount);
     EXPECT_EQ(0, doc->modified);
@@ -1150,10 +1151,7 @@ TEST_F(ClipCanvas, TexturePaperTilesTheChosenStampOverAnAddedLayer) {
     for (int y = 0; y < 2; ++y)
         for (int x = 0; x < 3; ++x) g_VmsStore.SetRgb(stamp, x, y, 40 * x + 10, 100 * y + 20, 7);
     Pen.brushImages[0] = stamp;
-    {
-        ScopedModalAnswer answer(paperChoice);
-        SendMessageA(doc->window, WM_COMMAND, CMD_IMG_CLEAR, 0);
-    }
+    clearToPaper();
     for (int y = 0; y < 5; ++y)
         for (int x = 0; x < 8; ++x) {
             int r = 40 * (x % 3) + 10, g = 100 * (y % 2) + 20;
@@ -1166,11 +1164,8 @@ TEST_F(ClipCanvas, TexturePaperTilesTheChosenStampOverAnAddedLayer) {
     // While the brush images hold an effect, there is no texture either.
     VmsImage* effect = g_VmsStore.Create(8, 5, 24, 0, 1);
     Pen.brushImages[2] = effect;
-    for (int y = 0; y < 5; ++y) g_VmsStore.SetRgb(base[0].image, 1, y, 255, 255, 255);
-    {
-        ScopedModalAnswer answer(paperChoice);
-        SendMessageA(doc->window, WM_COMMAND, CMD_IMG_CLEAR, 0);
-    }
+    g_VmsStore.SetRgb(base[0].image, 1, 2, 255, 255, 255);
+    clearToPaper();
     EXPECT_EQ(0xFFFFFFu, colourAt(1, 2));
     EXPECT_EQ(steps + 1, doc->undoCount);
     g_VmsStore.Free(&effect);
