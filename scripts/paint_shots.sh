@@ -11,14 +11,14 @@
 # stroke, opening the gradient dialog, the text dialog and the roller's resize
 # dialog on the way. The scene asks for each picture by writing NAME.ready
 # into the output folder and keeps its windows drawn until this script has
-# taken the picture (xwd of the root window) and deleted the file. Pictures
+# taken the picture (darna_screen_shot) and deleted the file. Pictures
 # written (PNG):
 #   gradient_dialog.png, text_dialog.png, roller_dialog.png
 #                           the screen while each dialog is open
-#   *_print.png             the same dialogs printed by themselves (WM_PRINT)
 #   canvas_roller_page.png  the canvas with all of the above, the pen panel on
 #                           its roller page
 #   canvas_stamp_page.png   the same with the fancy-pen page
+#   tone_selector.png       the tone selector window over it, a swatch chosen
 set -euo pipefail
 ROOT="$(cd "$(dirname "$0")/.." && pwd)"
 BUILD="${DARNA_BUILD:-$ROOT/build}"
@@ -26,7 +26,7 @@ OUT="${1:-$BUILD/shots}"
 PREFIX="${DARNA_SHOT_PREFIX:-$BUILD/shots-prefix}"
 TEST="$BUILD/tests/test_app_instruments.exe"
 
-for tool in xwd convert Xvfb; do
+for tool in xwd xwininfo convert Xvfb; do
   command -v "$tool" >/dev/null || { echo "paint shots: $tool is missing" >&2; exit 1; }
 done
 [ -f "$TEST" ] || { echo "paint shots: no $TEST (build the tests first)" >&2; exit 1; }
@@ -44,18 +44,13 @@ echo "paint shots: display $DISPLAY, pictures into $OUT"
 DARNA_PAINT_SHOTS="$(winepath_w "$OUT")" "$WINE64" "$TEST" --gtest_color=no \
   --gtest_also_run_disabled_tests --gtest_filter=PaintFrame.DISABLED_ScreenshotScene >"$OUT/scene.log" 2>&1 &
 scene=$!
-trap 'kill "$scene" 2>/dev/null; darna_wine_stop' EXIT
+trap 'kill "$scene" 2>/dev/null || true; darna_wine_stop' EXIT
 
-# Wine draws a window into its own surface and copies the surface to the X
-# window a moment later: the picture is taken twice, a little apart, and the
-# second one kept, so that a dialog that has just appeared is not caught
-# before its first copy reaches the display.
 while kill -0 "$scene" 2>/dev/null; do
   for ready in "$OUT"/*.ready; do
     [ -e "$ready" ] || continue
     name="$(basename "$ready" .ready)"
-    sleep 0.5
-    xwd -root -display "$DISPLAY" | convert xwd:- "$OUT/$name.png"
+    darna_screen_shot "$OUT/$name.png"
     echo "paint shots: $OUT/$name.png"
     rm -f "$ready"
   done
@@ -63,10 +58,6 @@ while kill -0 "$scene" 2>/dev/null; do
 done
 status=0
 wait "$scene" || status=$?
-for bmp in "$OUT"/*_print.bmp; do
-  [ -e "$bmp" ] || continue
-  convert "$bmp" "${bmp%.bmp}.png" && rm -f "$bmp"
-done
 if [ "$status" -ne 0 ]; then
   echo "paint shots: the scene failed ($status); see $OUT/scene.log" >&2
   exit "$status"
