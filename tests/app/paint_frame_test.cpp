@@ -1,8 +1,8 @@
 // The painting tools in the running frame: F5 toggles the tablet dialog, the
 // text command makes the text a layer of the active canvas, the pen panel's
-// roller and fancy-pen pages list the shipped data. A disabled scene writes
-// screenshots (run it by hand with --gtest_also_run_disabled_tests and
-// DARNA_PAINT_SHOTS set to a folder).
+// roller and fancy-pen pages list the shipped data. A disabled scene paints
+// on a canvas and asks for screenshots (scripts/paint_shots.sh runs it and
+// takes them).
 #include <gtest/gtest.h>
 #include <windows.h>
 
