@@ -293,6 +293,7 @@ void InstallCanvasHost() {
     host.selectionWithPen = PenOnSelection;
     host.adjustCommand = AdjustCommand;
     host.penCommand = PenCanvasCommand;
+    host.paperTexture = PenPaperTexture;
     host.penKind = c_PenEngine::GetPenKind;
     host.strokeLayerWanted = PenWantsStrokeLayer;
     SetCanvasHost(host);

@@ -22,6 +22,7 @@
 #include "paint/stamp_pages.h"
 #include "paint/stamp_resize.h"
 #include "paint/text_tool.h"
+#include "paint/tone_select.h"
 
 SharedBackgrounds Backgrounds;
 
@@ -102,8 +103,8 @@ int RegisterWindowClasses() {
         {SelPenBaseWndProc, kPattern, 0, &Backgrounds.pbaseBrush, 0, 0, nullptr, nullptr},       // SelPenBaseClass
         {SelPenPenWndProc, kWhite, 0, nullptr, 0, 0, nullptr, nullptr},                         // SelPenPenClass
         {plain, kWhite, 0, nullptr, 0, 0, nullptr, nullptr},                         // EffectViewClass
-        {plain, kSolid, RGB(128, 128, 192), nullptr, 0, 0, nullptr, nullptr},        // ToneSelBaseClass
-        {plain, kWhite, 0, nullptr, 0, 0, nullptr, nullptr},                         // ToneSelClass
+        {ToneSelBaseWndProc, kSolid, RGB(128, 128, 192), nullptr, 0, 0, nullptr, nullptr},  // ToneSelBaseClass
+        {ToneSelWndProc, kWhite, 0, nullptr, 0, 0, nullptr, nullptr},                // ToneSelClass
         {ToolTipWndProc, kWhite, 0, nullptr, 0, 0, nullptr, nullptr},                         // ToolTipClass
         {PalPokWndProc, kWhite, 0, nullptr, 0, 0, nullptr, nullptr},                         // PalPokClass
         {TexPalPokWndProc, kSolid, RGB(164, 164, 164), nullptr, 0, 0, nullptr, nullptr},  // TexPalPokClass

@@ -800,7 +800,8 @@ int CanvDialogCommand(HWND wnd, CanvDoc* doc, int id) {
     case CMD_IMG_CLEAR: {
         if (doc->currentPlane % CanvPlanesPerLayer != 0) return 0;
         int choice = ShowClearDialog(FrameWindow());
-        if (choice >= 0 && choice != 2) {
+        // The texture paper without a chosen texture leaves the layer alone.
+        if (choice >= 0 && (choice != 2 || HasPaperTexture())) {
             c_UndoManager::SavePoint(doc, -1, 1);
             ClearImage(doc, choice);
             ClearDoubleImage(doc);

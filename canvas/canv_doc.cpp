@@ -103,7 +103,7 @@ const char* CanvasHostMissing(const CanvasHost& h) {
         DARNA_HOST_MEMBER(brushRadius),    DARNA_HOST_MEMBER(selectionWithPen),
         DARNA_HOST_MEMBER(saveCanvas),     DARNA_HOST_MEMBER(penCommand),
         DARNA_HOST_MEMBER(areaBlur),       DARNA_HOST_MEMBER(trimDialog),
-        DARNA_HOST_MEMBER(adjustCommand),
+        DARNA_HOST_MEMBER(adjustCommand),  DARNA_HOST_MEMBER(paperTexture),
     };
 #undef DARNA_HOST_MEMBER
     // Every member is one pointer: the list above must name them all.

@@ -47,6 +47,9 @@ struct CanvasHost {
     // The pen's own canvas commands (gradient fill, text as a layer): 1 when
     // the command was the pen's.
     int (*penCommand)(struct CanvDoc* doc, HWND canvasWindow, int id);
+    // The colour image the texture paper of the blank-paper command tiles (the
+    // fancy-pen stamp the user chose), or null when there is none.
+    struct VmsImage* (*paperTexture)();
     // The pen bar's area-blur amount that softens every selection (0..20), may be null.
     int* areaBlur;
     // The trim panel while it is open (it follows the rectangle), may be null.

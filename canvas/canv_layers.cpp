@@ -223,16 +223,51 @@ void ClearPlane(CanvDoc* doc, int plane) {
     SetCanvasModified(doc);
 }
 
-void ClearImage(CanvDoc* doc, int paper) {
+namespace {
+
+// The host's texture for the texture paper: a colour image, or null.
+const VmsImage* PaperTexture() {
+    const CanvasHost& host = GetCanvasHost();
+    VmsImage* texture = host.paperTexture ? host.paperTexture() : nullptr;
+    return texture && texture->bits == 32 && texture->width > 0 && texture->height > 0 ? texture : nullptr;
+}
+
+// Every row of the colour image from the texture: row y mod its height, laid
+// in strips of its width from column 0.
+void TileTexture(VmsImage* image, const VmsImage* texture) {
+    if (!image) return;
+    const int w = image->width, tw = texture->width;
+    std::vector<uint32_t> source((size_t)tw), row((size_t)w);
+    for (int y = 0; y < image->height; ++y) {
+        g_VmsStore.GetRow(texture, y % texture->height, 0, tw - 1, source.data());
+        for (int x = 0; x < w; x += tw)
+            std::memcpy(&row[(size_t)x], source.data(), (size_t)(w - x < tw ? w - x : tw) * sizeof(uint32_t));
+        g_VmsStore.PutRow(image, y, 0, w - 1, row.data());
+    }
+}
+
+}  // namespace
+
+int HasPaperTexture() { return PaperTexture() ? 1 : 0; }
+
+int ClearImage(CanvDoc* doc, int paper) {
     LayerPlane* base = LayerBase(doc, LayerOf(doc->currentPlane));
     switch (paper) {
     case 0: FillImage(base[0].image, 255); FillImage(base[1].image, 255); break;
     case 1: FillImage(base[0].image, 0); FillImage(base[1].image, 255); break;
+    case 2: {
+        const VmsImage* texture = PaperTexture();
+        if (!texture) return 0;   // no texture chosen: the layer stays as it is
+        TileTexture(base[0].image, texture);
+        FillImage(base[1].image, 255);
+        break;
+    }
     case 3: FillImage(base[1].image, 0); break;
-    default: return;   // no texture paper is offered
+    default: return 0;
     }
     Repaint(doc);
     SetCanvasModified(doc);
+    return 1;
 }
 
 void InvertLayerPlane(CanvDoc* doc, int plane) {

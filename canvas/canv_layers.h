@@ -20,8 +20,13 @@ void SetLayerSaveEnabled(CanvDoc* doc, int on, int layer);
 void SetLayerHistoryLimit(CanvDoc* doc, int limit, int layer);
 void FreeCanvLayers(CanvDoc* doc);
 void ClearPlane(CanvDoc* doc, int plane);
-// paper: 0 white, 1 black, 3 transparent (2, texture, is not offered).
-void ClearImage(CanvDoc* doc, int paper);
+// The current layer as blank paper: 0 white, 1 black, 2 the host's texture
+// tiled over the colour image, 3 transparent; the transparency plane, where
+// the layer has one, becomes opaque (0, 1, 2) or clear (3). 0 when nothing was
+// done: paper 2 without a texture, or an unknown paper.
+int ClearImage(CanvDoc* doc, int paper);
+// 1 when the host offers a texture for paper 2.
+int HasPaperTexture();
 void InvertCurrentPlane(CanvDoc* doc);
 void InvertLayerPlane(CanvDoc* doc, int plane);
 void ClearTransparency(CanvDoc* doc);

@@ -196,6 +196,8 @@ int PenBrushRadius(int* rx, int* ry) {
     return 1;
 }
 
+VmsImage* PenPaperTexture() { return Pen.brushImages[2] ? nullptr : Pen.brushImages[0]; }
+
 int PenWantsStrokeLayer() { return c_PenEngine::GetPenKind() == 2 ? 1 : 0; }
 
 int PenOnSelection(CanvDoc* doc, int outline) {

@@ -18,6 +18,10 @@ int PenToolMouse(CanvDoc* doc, int button, int x, int y);
 // For the canvas's brush outline: half sizes of the current brush; 0 when no
 // outline is drawn (no tip).
 int PenBrushRadius(int* rx, int* ry);
+// The texture of the blank-paper command: the colour image of the fancy-pen
+// stamp (or roller) the user chose; null without one, and while the brush
+// images hold an effect or a snapshot. Fits the canvas host's paperTexture.
+struct VmsImage* PenPaperTexture();
 // 1 when the current pen paints the stroke layers (the edge pen).
 int PenWantsStrokeLayer();
 // Canvas commands 21000 and 21001: the selection filled (outline 0) or its

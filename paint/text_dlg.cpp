@@ -413,10 +413,9 @@ INT_PTR CALLBACK TextDlgProc(HWND dlg, UINT msg, WPARAM wp, LPARAM) {
     return FALSE;
 }
 
-LRESULT CALLBACK TextViewProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
-    if (msg != WM_PAINT) return DefWindowProcA(wnd, msg, wp, lp);
-    PAINTSTRUCT ps;
-    HDC dc = BeginPaint(wnd, &ps);
+// The preview shows what OK places: closing the dialog turns the sticker
+// route on, so the sticker unless vertical or outlined text asks for GDI.
+void PaintTextView(HWND wnd, HDC dc) {
     RECT rc;
     GetClientRect(wnd, &rc);
     FillRectColor(dc, 0, 0, rc.right, rc.bottom, RGB(255, 255, 255));
@@ -427,7 +426,7 @@ LRESULT CALLBACK TextViewProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
         canvas = &view;
     }
     VmsImage *colour = nullptr, *alpha = nullptr;
-    if (TextSettings.stickerRoute && !TextSettings.vertical && !TextSettings.outline) {
+    if (!TextSettings.vertical && !TextSettings.outline) {
         VmsImage* composite = ComposeTextImage(GetParent(wnd), canvas, &colour, &alpha);
         if (composite) c_Dib::DrawAt(dc, composite, 0, 0);
         g_VmsStore.Free(&composite);
@@ -453,8 +452,22 @@ LRESULT CALLBACK TextViewProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
     g_VmsStore.Free(&colour);
     g_VmsStore.Free(&alpha);
     DrawRectOutline(dc, 0, 0, rc.right, rc.bottom, RGB(0, 0, 0));
-    EndPaint(wnd, &ps);
-    return 0;
+}
+
+LRESULT CALLBACK TextViewProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
+    switch (msg) {
+    case WM_PAINT: {
+        PAINTSTRUCT ps;
+        HDC dc = BeginPaint(wnd, &ps);
+        PaintTextView(wnd, dc);
+        EndPaint(wnd, &ps);
+        return 0;
+    }
+    case WM_PRINTCLIENT:
+        PaintTextView(wnd, (HDC)wp);
+        return 0;
+    }
+    return DefWindowProcA(wnd, msg, wp, lp);
 }
 
 }  // namespace

@@ -26,7 +26,7 @@ OUT="${1:-$ROOT/build/shots}"
 PREFIX="${DARNA_SHOT_PREFIX:-$ROOT/build/shots-prefix}"
 SLOW="${DARNA_SHOT_SLOW:-1}"   # multiplies every pause
 
-for tool in xdotool xwd convert exiftool python3 Xvfb; do
+for tool in xdotool xwd xwininfo convert exiftool python3 Xvfb; do
   command -v "$tool" >/dev/null || { echo "shots: $tool is missing" >&2; exit 1; }
 done
 [ -f "$DIST/darnaedit.exe" ] && [ -f "$DIST/exp/darnaview.exe" ] ||
@@ -129,7 +129,7 @@ wait_gone() {   # pattern [seconds]
 }
 
 shot() {   # file name
-  xwd -root -display "$DISPLAY" | convert xwd:- "$OUT/$1"
+  darna_screen_shot "$OUT/$1"
   echo "shots: $OUT/$1"
 }
 

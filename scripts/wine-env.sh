@@ -241,3 +241,29 @@ darna_twain_install() {   # $1 = prefix folder, $2 = our data source (.ds)
   mkdir -p "$win/twain_64"
   cp -f "$2" "$win/twain_64/sane.ds"
 }
+
+# The screen of the display as an image file (any format ImageMagick writes,
+# by the name's extension). Wine on a display without a window manager keeps
+# some top-level windows (the modal dialogs among them) off the root window's
+# picture: their own contents are right, but `xwd -root` shows them black. So
+# the root window is taken first and every viewable top-level window is laid
+# over it from its own contents, bottom to top, at its place on the screen.
+darna_screen_shot() {   # $1 = file
+  local tmp id info x y w h i=0
+  local layers=()
+  tmp="$(mktemp -d)"
+  xwd -root -display "$DISPLAY" | convert xwd:- "$tmp/root.png"
+  # xwininfo lists the root's children from the top of the stack down.
+  for id in $(xwininfo -root -children -display "$DISPLAY" | awk '$1 ~ /^0x/ { print $1 }' | tac); do
+    info="$(xwininfo -id "$id" -display "$DISPLAY" 2>/dev/null)" || continue
+    grep -q 'Map State: IsViewable' <<<"$info" || continue
+    read -r x y w h <<<"$(awk -F: '/Absolute upper-left X/ { x = $2 } /Absolute upper-left Y/ { y = $2 }
+                                    /^ +Width/ { w = $2 } /^ +Height/ { h = $2 } END { print x, y, w, h }' <<<"$info")"
+    [ "$w" -gt 2 ] && [ "$h" -gt 2 ] || continue
+    xwd -id "$id" -display "$DISPLAY" 2>/dev/null | convert xwd:- "$tmp/$i.png" 2>/dev/null || continue
+    layers+=("$tmp/$i.png" -geometry "$(printf '%+d%+d' "$x" "$y")" -composite)
+    i=$((i + 1))
+  done
+  convert "$tmp/root.png" "${layers[@]}" "$1"
+  rm -rf "$tmp"
+}

@@ -1,8 +1,8 @@
 // The painting tools in the running frame: F5 toggles the tablet dialog, the
 // text command makes the text a layer of the active canvas, the pen panel's
-// roller and fancy-pen pages list the shipped data. A disabled scene writes
-// screenshots (run it by hand with --gtest_also_run_disabled_tests and
-// DARNA_PAINT_SHOTS set to a folder).
+// roller and fancy-pen pages list the shipped data. A disabled scene paints
+// on a canvas and asks for screenshots (scripts/paint_shots.sh runs it and
+// takes them).
 #include <gtest/gtest.h>
 #include <windows.h>
 
@@ -17,16 +17,15 @@
 #include "app/globals.h"
 #include "app_test_util.h"
 #include "canvas/canv_doc.h"
-#include "image/c_dib.h"
 #include "canvas/canv_window.h"
 #include "image/pen_colour.h"
-#include "image/vms_store.h"
 #include "paint/canvas_pen.h"
 #include "paint/pen_state.h"
 #include "paint/stamp_pages.h"
 #include "paint/stroke.h"
 #include "paint/text_tool.h"
 #include "paint/tone_mask.h"
+#include "paint/tone_select.h"
 #include "resources/resource.h"
 #include "select/floating.h"
 #include "test_support.h"
@@ -90,38 +89,6 @@ struct TimedShot {
     HWND dialog = nullptr;
 } g_Timed;
 
-// The window printed into a bitmap (WM_PRINT of it and its children), as
-// "<name>_print.bmp".
-void PrintShot(HWND wnd, const char* name) {
-    const char* folder = std::getenv("DARNA_PAINT_SHOTS");
-    if (!folder) return;
-    RECT rc;
-    GetWindowRect(wnd, &rc);
-    int w = rc.right - rc.left, h = rc.bottom - rc.top;
-    HDC screen = GetDC(nullptr);
-    HDC memory = CreateCompatibleDC(screen);
-    HBITMAP bitmap = CreateCompatibleBitmap(screen, w, h);
-    HGDIOBJ old = SelectObject(memory, bitmap);
-    SendMessageA(wnd, WM_PRINT, (WPARAM)memory, PRF_NONCLIENT | PRF_CLIENT | PRF_CHILDREN | PRF_ERASEBKGND);
-    VmsImage* image = g_VmsStore.Create(w, h, 24, 0, 1);
-    std::vector<uint32_t> row(w);
-    BITMAPINFO bi = {};
-    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
-    bi.bmiHeader.biWidth = w;
-    bi.bmiHeader.biHeight = -h;
-    bi.bmiHeader.biPlanes = 1;
-    bi.bmiHeader.biBitCount = 32;
-    std::vector<uint32_t> all((size_t)w * h);
-    SelectObject(memory, old);
-    GetDIBits(memory, bitmap, 0, h, all.data(), &bi, DIB_RGB_COLORS);
-    for (int y = 0; y < h; ++y) g_VmsStore.PutRow(image, y, 0, w - 1, &all[(size_t)y * w]);
-    c_Dib::SaveBmp(image, (std::string(folder) + "\\" + name + "_print.bmp").c_str());
-    g_VmsStore.Free(&image);
-    DeleteObject(bitmap);
-    DeleteDC(memory);
-    ReleaseDC(nullptr, screen);
-}
-
 BOOL CALLBACK NewestPopup(HWND wnd, LPARAM lp) {
     if (IsWindowVisible(wnd) && wnd != AppWindows.frame && (GetWindowLongA(wnd, GWL_STYLE) & WS_CAPTION))
         *(HWND*)lp = wnd;
@@ -139,10 +106,7 @@ void CALLBACK TimedShotTick(HWND, UINT, UINT_PTR id, DWORD) {
         return;
     }
     ++t.tick;
-    if (t.tick == 4) {
-        PrintShot(t.dialog, t.name);
-        testsupport::WriteFileBytes(ready, "1", 1);
-    }
+    if (t.tick == 4) testsupport::WriteFileBytes(ready, "1", 1);
     if (t.tick > 4 && (GetFileAttributesA(ready.c_str()) == INVALID_FILE_ATTRIBUTES || t.tick > 60)) {
         KillTimer(nullptr, id);
         HWND target = t.dialog;
@@ -163,7 +127,7 @@ void ArmTimedShot(const char* name, void (*action)(HWND), int endCommand, bool t
     SetTimer(nullptr, 0, 250, TimedShotTick);
 }
 
-// The top layer moved to (x, y).
+// The top layer moved to (x, y), and the canvas drawn again.
 void MoveTopLayer(CanvDoc* doc, int x, int y) {
     int top = 0;
     while (top + 1 < CanvMaxLayers && doc->planes[(top + 1) * CanvPlanesPerLayer].image) ++top;
@@ -171,6 +135,7 @@ void MoveTopLayer(CanvDoc* doc, int x, int y) {
         doc->planes[top * CanvPlanesPerLayer + k].x = x;
         doc->planes[top * CanvPlanesPerLayer + k].y = y;
     }
+    RedrawCanvas(doc);
 }
 
 HWND OpenCanvas(int w, int h) {
@@ -314,4 +279,12 @@ TEST(PaintFrame, DISABLED_ScreenshotScene) {
     if (panel) SendMessageA(panel, WM_COMMAND, 8002, 0);
     Pump(1500);
     Shot(AppWindows.frame, "canvas_stamp_page");
+    // The tone selector beside the canvas, its radial swatch chosen.
+    HWND tones = CreateWindowExA(WS_EX_TOOLWINDOW, "ToneSelBaseClass", "", WS_POPUP | WS_VISIBLE | WS_BORDER, 120,
+                                 160, 4 * kToneSwatchSize + 2, 2 * kToneSwatchSize + 2, AppWindows.frame, nullptr,
+                                 AppInstance, nullptr);
+    ASSERT_TRUE(tones);
+    SendMessageA(GetDlgItem(tones, 4), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(48, 48));
+    Shot(tones, "tone_selector");
+    DestroyWindow(tones);
 }

@@ -37,6 +37,7 @@
 #include "dib_cases.h"
 #include "image/pen_colour.h"
 #include "image/vms_store.h"
+#include "paint/pen_state.h"
 #include "test_support.h"
 
 namespace {
@@ -1106,6 +1107,72 @@ TEST_F(ClipCanvas, TurningTheImageReplacesTheDocumentUnderItsPath) {
 
 // Image > fill the selection with the pen: the selected pixels of the box take
 // the pen colour, the protected ones stay, in one undo step.
+TEST_F(ClipCanvas, TexturePaperTilesTheChosenStampOpaque) {
+    CanvDoc* doc = NewDoc(8, 5);
+    ASSERT_NE(nullptr, doc);
+    LayerPlane* base = LayerBase(doc, 0);
+    ASSERT_NE(nullptr, base[1].image);
+    std::vector<uint8_t> clear(8, 0);
+    for (int y = 0; y < 5; ++y) g_VmsStore.PutRow(base[1].image, y, 0, 7, clear.data());
+    auto paperChoice = [](const ModalRequest& r) {
+        SendDlgItemMessageA(r.dialog, 102, BM_CLICK, 0, 0);
+        return (int)IDOK;
+    };
+    auto clearToPaper = [&] {
+        ScopedModalAnswer answer(paperChoice);
+        SendMessageA(doc->window, WM_COMMAND, CMD_IMG_CLEAR, 0);
+    };
+    auto colourAt = [&](int x, int y) {
+        uint32_t word = 0;
+        g_VmsStore.GetRow(base[0].image, y, x, x, &word);
+        return word & 0xFFFFFF;
+    };
+    auto alphaAt = [&](int x, int y) {
+        int v = -1;
+        g_VmsStore.GetValue(base[1].image, x, y, &v);
+        return v;
+    };
+
+    // No stamp chosen: the layer stays as it is, and no step is taken.
+    VmsImage* saved[4];
+    std::memcpy(saved, Pen.brushImages, sizeof saved);
+    std::memset(Pen.brushImages, 0, sizeof Pen.brushImages);
+    doc->modified = 0;
+    const int steps = doc->undoCount;
+    clearToPaper();
+    EXPECT_EQ(Pattern(4, 3), colourAt(4, 3));
+    EXPECT_EQ(0, alphaAt(4, 3));
+    EXPECT_EQ(steps, doc->undoCount);
+    EXPECT_EQ(0, doc->modified);
+
+    // A 3 x 2 stamp: row y mod 2, columns from 0 in strips of 3; opaque.
+    VmsImage* stamp = g_VmsStore.Create(3, 2, 24, 0, 1);
+    ASSERT_NE(nullptr, stamp);
+    for (int y = 0; y < 2; ++y)
+        for (int x = 0; x < 3; ++x) g_VmsStore.SetRgb(stamp, x, y, 40 * x + 10, 100 * y + 20, 7);
+    Pen.brushImages[0] = stamp;
+    clearToPaper();
+    for (int y = 0; y < 5; ++y)
+        for (int x = 0; x < 8; ++x) {
+            int r = 40 * (x % 3) + 10, g = 100 * (y % 2) + 20;
+            EXPECT_EQ((uint32_t)(r << 16 | g << 8 | 7), colourAt(x, y)) << x << "," << y;
+            EXPECT_EQ(255, alphaAt(x, y)) << x << "," << y;
+        }
+    EXPECT_EQ(steps + 1, doc->undoCount);
+    EXPECT_EQ(1, doc->modified);
+
+    // While the brush images hold an effect, there is no texture either.
+    VmsImage* effect = g_VmsStore.Create(8, 5, 24, 0, 1);
+    Pen.brushImages[2] = effect;
+    g_VmsStore.SetRgb(base[0].image, 1, 2, 255, 255, 255);
+    clearToPaper();
+    EXPECT_EQ(0xFFFFFFu, colourAt(1, 2));
+    EXPECT_EQ(steps + 1, doc->undoCount);
+    g_VmsStore.Free(&effect);
+    g_VmsStore.Free(&stamp);
+    std::memcpy(Pen.brushImages, saved, sizeof saved);
+}
+
 TEST_F(ClipCanvas, SelectionFilledWithThePenThroughItsCommand) {
     CanvDoc* doc = NewDoc(40, 30);
     ASSERT_NE(nullptr, doc);

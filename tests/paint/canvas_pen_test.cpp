@@ -267,6 +267,54 @@ TEST(TextDialog, EditedThroughThePanelAndClosedWithOk) {
     EXPECT_EQ(1, TextSettings.stickerRoute);
 }
 
+// The preview shows what OK places, also on the first opening (before which
+// texts took the GDI route): the sticker with its backing, unless vertical
+// text asks for the GDI route, which has no backing.
+TEST(TextDialog, PreviewShowsWhatOkPlaces) {
+    struct Case {
+        int vertical;
+        bool backingShown;
+    } cases[] = {{0, true}, {1, false}};
+    for (const Case& c : cases) {
+        TextHost host;
+        Doc d(100, 60);
+        std::strcpy(TextSettings.text, "Ab");
+        TextSettings.stickerRoute = 0;
+        TextSettings.frameKind = 0;
+        TextSettings.backingOn = 1;
+        TextSettings.vertical = c.vertical;
+        int backing = -1;
+        SetModalAnswerHook(
+            [](const ModalRequest& r, void* user) -> int {
+                if (std::strcmp(r.templ, "psv_text") != 0) return IDCANCEL;
+                HWND preview = GetDlgItem(r.dialog, 100);
+                RECT rc;
+                GetClientRect(preview, &rc);
+                BITMAPINFO bi = {};
+                bi.bmiHeader = {sizeof bi.bmiHeader, rc.right, -rc.bottom, 1, 32, BI_RGB};
+                void* bits = nullptr;
+                HDC dc = CreateCompatibleDC(nullptr);
+                HBITMAP dib = CreateDIBSection(dc, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+                HGDIOBJ old = SelectObject(dc, dib);
+                SendMessageA(preview, WM_PRINTCLIENT, (WPARAM)dc, PRF_CLIENT);
+                GdiFlush();
+                int n = 0;
+                for (int i = 0; bits && i < rc.right * rc.bottom; ++i)
+                    if ((((const uint32_t*)bits)[i] & 0xFFFFFF) == 0x00FFA0) ++n;   // backing (0, 255, 160)
+                *(int*)user = n;
+                SelectObject(dc, old);
+                DeleteObject(dib);
+                DeleteDC(dc);
+                return kModalPressClose;
+            },
+            &backing);
+        EXPECT_EQ(0, ShowTextDialog(nullptr, d.doc));
+        SetModalAnswerHook(nullptr, nullptr);
+        if (c.backingShown) EXPECT_GT(backing, 2000) << "vertical " << c.vertical;
+        else EXPECT_EQ(0, backing) << "vertical " << c.vertical;
+    }
+}
+
 TEST(TabletDialog, OptionsToggleAndTheCurveBends) {
     HWND owner = CreateWindowExA(0, "static", "", WS_POPUP, 0, 0, 300, 300, nullptr, nullptr, nullptr, nullptr);
     TabletOptions saved = Tablet;

@@ -1,6 +1,7 @@
 // Tone masks against small fixtures: the ramps, their AND, the dither, the
 // ellipse mask, screen tones from the ttexture folder and tone.dat; the
-// gradient fill of a box and the gradient dialog driven once.
+// gradient fill of a box, the gradient dialog driven once and the tone
+// selector's swatches.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -12,6 +13,8 @@
 #include "paint/gradient_dlg.h"
 #include "paint/shapes.h"
 #include "paint/tone_mask.h"
+#include "paint/tone_select.h"
+#include "canvas/screen_row.h"
 #include "paint_fixture.h"
 #include "test_support.h"
 #include "ui/ui_hook.h"
@@ -191,4 +194,84 @@ TEST(GradientDialog, SliderAngles) {
         int x, width, angle;
     } cases[] = {{4, 368, 0}, {0, 368, 0}, {363, 368, 359}, {500, 368, 359}, {183, 368, 179}};
     for (const Case& c : cases) EXPECT_EQ(c.angle, GradientSliderAngle(c.x, c.width)) << c.x;
+}
+
+namespace {
+// What a window paints for WM_PRINTCLIENT, as 0xRRGGBB words row by row.
+std::vector<uint32_t> PrintClient(HWND wnd, int w, int h) {
+    BITMAPINFO bi = {};
+    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
+    bi.bmiHeader.biWidth = w;
+    bi.bmiHeader.biHeight = -h;
+    bi.bmiHeader.biPlanes = 1;
+    bi.bmiHeader.biBitCount = 32;
+    bi.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    HDC dc = CreateCompatibleDC(nullptr);
+    HBITMAP dib = CreateDIBSection(dc, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+    std::vector<uint32_t> out;
+    if (dc && dib && bits) {
+        HGDIOBJ old = SelectObject(dc, dib);
+        std::memset(bits, 0x55, (size_t)w * h * 4);
+        SendMessageA(wnd, WM_PRINTCLIENT, (WPARAM)dc, PRF_CLIENT);
+        GdiFlush();
+        out.assign((const uint32_t*)bits, (const uint32_t*)bits + (size_t)w * h);
+        for (uint32_t& p : out) p &= 0xFFFFFF;
+        SelectObject(dc, old);
+    }
+    if (dib) DeleteObject(dib);
+    if (dc) DeleteDC(dc);
+    return out;
+}
+}  // namespace
+
+TEST(ToneSelector, SwatchesPaintTheirModeAndAClickChoosesIt) {
+    ToneReset reset;
+    RegisterToneSelectorClasses(GetModuleHandleA(nullptr));
+    const int n = kToneSwatchSize;
+    HWND base = CreateWindowExA(0, "ToneSelBaseClass", "", WS_POPUP | WS_VISIBLE, 0, 0, 4 * n, 2 * n, nullptr,
+                                nullptr, GetModuleHandleA(nullptr), nullptr);
+    ASSERT_TRUE(base);
+    g_ScreenRow.Init(base);
+    HWND swatch[kToneSwatchCount];
+    std::vector<std::vector<uint32_t>> faces;
+    for (int mode = 0; mode < kToneSwatchCount; ++mode) {
+        swatch[mode] = GetDlgItem(base, mode);
+        ASSERT_TRUE(swatch[mode]) << mode;
+        RECT r;
+        GetWindowRect(swatch[mode], &r);
+        MapWindowPoints(nullptr, base, (POINT*)&r, 2);
+        EXPECT_EQ(mode % 4 * n, r.left) << mode;   // four a row in a base four swatches wide
+        EXPECT_EQ(mode / 4 * n, r.top) << mode;
+        EXPECT_EQ(n, r.right - r.left);
+        // Inside the frame's place: grey 255 minus the mode's weight.
+        faces.push_back(PrintClient(swatch[mode], n, n));
+        ASSERT_EQ((size_t)n * n, faces.back().size());
+        int wrong = 0;
+        for (int y = 3; y < n - 3; ++y)
+            for (int x = 3; x < n - 3; ++x) {
+                int v = ToneRampValue(mode, x, y, 0, 0, n - 1, n - 1, c_ToneMask::Settings.angle);
+                uint32_t g = (uint32_t)(255 - (v < 0 ? 255 : v));
+                if (faces.back()[(size_t)y * n + x] != (g << 16 | g << 8 | g)) ++wrong;
+            }
+        EXPECT_EQ(0, wrong) << "mode " << mode;
+    }
+    for (int a = 0; a < kToneSwatchCount; ++a)
+        for (int b = a + 1; b < kToneSwatchCount; ++b) EXPECT_NE(faces[a], faces[b]) << a << " and " << b;
+
+    // With a fade and a screen tone on, a click on swatch 3 leaves mode 3 alone.
+    c_ToneMask::Settings.modes[0] = 1;
+    c_ToneMask::Settings.params[2] = 1;
+    RedrawWindow(base, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+    EXPECT_FALSE(GetUpdateRect(swatch[0], nullptr, FALSE));
+    SendMessageA(swatch[3], WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(40, 40));
+    for (int m = 0; m < kToneModeCount; ++m) EXPECT_EQ(m == 3, c_ToneMask::Settings.modes[m] != 0) << m;
+    for (int p = 0; p < kToneParamWords; ++p) EXPECT_EQ(0, c_ToneMask::Settings.params[p]) << p;
+    // Every swatch repaints; the chosen one is framed red, the one before not.
+    for (HWND s : swatch) EXPECT_TRUE(GetUpdateRect(s, nullptr, FALSE));
+    EXPECT_EQ(0xFF0000u, PrintClient(swatch[3], n, n)[(size_t)1 * n + 1]);
+    EXPECT_EQ(0xFF0000u, PrintClient(swatch[3], n, n)[(size_t)2 * n + 50]);
+    EXPECT_NE(0xFF0000u, PrintClient(swatch[0], n, n)[(size_t)1 * n + 1]);
+    DestroyWindow(base);
+    g_ScreenRow.Release();
 }
