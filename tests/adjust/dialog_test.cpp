@@ -302,7 +302,9 @@ TEST(LevelDialog, GaugeDragSetsTheLevelWithinItsEnds) {
         SetModalAnswerHook(nullptr, nullptr);
         EXPECT_EQ(drag.value, c.value) << c.kind << " " << c.target;
         EXPECT_EQ(drag.text, c.text) << c.kind << " " << c.target;
-        if (c.shown != unchecked) EXPECT_EQ(drag.shown, c.shown) << c.kind << " " << c.target;
+        if (c.shown != unchecked) {
+            EXPECT_EQ(drag.shown, c.shown) << c.kind << " " << c.target;
+        }
     }
 }
 
