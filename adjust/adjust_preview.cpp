@@ -67,12 +67,17 @@ VmsImage* MakeOverview(const CanvDoc* doc, const VmsImage* layerImage, int cw, i
     if (source) *source = nullptr;
     if (alpha) *alpha = nullptr;
     if (!layerImage) return nullptr;
-    const int bw = std::max(1, cw - 16), bh = std::max(1, ch - 16);
-    VmsImage* overview = c_Dib::FitResize(layerImage, bw, bh);
+    // The layer's own proportions, no larger than it is, within the client
+    // less 16 pixels each way.
+    int fw = 1, fh = 1;
+    c_Dib::FitSize(layerImage->width, layerImage->height, std::max(1, cw - 16), std::max(1, ch - 16), &fw, &fh, 0);
+    fw = std::max(1, fw);
+    fh = std::max(1, fh);
+    VmsImage* overview = c_Dib::Resize(layerImage, fw, fh, 0, 1, 0);
     if (!overview) return nullptr;
     VmsImage* fittedAlpha = nullptr;
     if (VmsImage* full = ReadTransparency(doc, 0, 0, layerImage->width, layerImage->height)) {
-        VmsImage* fitted = c_Dib::FitResize8(full, bw, bh);
+        VmsImage* fitted = c_Dib::Resize(full, fw, fh, 0, 1, 0);
         g_VmsStore.Free(&full);
         if (fitted && fitted->width == overview->width && fitted->height == overview->height) fittedAlpha = fitted;
         else g_VmsStore.Free(&fitted);

@@ -217,6 +217,9 @@ TEST(AdjustPreview, DraggedDetailFrameChoosesTheShownDetail) {
                   [&] { return c.open(doc.doc); });
         ASSERT_EQ(seen.size(), 3u);
         ASSERT_GT(ovW, 0);
+        // The overview is the layer scaled in its own proportions (the frame
+        // maps onto the picture, not onto a margin around it).
+        EXPECT_NEAR(ovH, ovW * kH / kW, 1);
         // Moved with the cursor, the detail scaled from the overview to the layer.
         EXPECT_EQ(seen[0].frameX, 60);
         EXPECT_EQ(seen[0].frameY, 30);
