@@ -1,11 +1,13 @@
 #include "adjust/brcont_dialog.h"
 
 #include <algorithm>
-#include <commctrl.h>
 #include <cstdio>
 #include <vector>
 
 #include "adjust/adjust_dlg_util.h"
+#include "adjust/adjust_gauge.h"
+#include "adjust/adjust_preview.h"
+#include "adjust/effect_pen.h"
 #include "adjust/adjust_open.h"
 #include "adjust/adjust_layer.h"
 #include "canvas/canv_dlg_util.h"
@@ -24,7 +26,8 @@ constexpr int kPanelX = 328, kPanelY = 8, kPanelW = 304, kPanelH = 464;
 struct BrContDlgState {
     CanvDoc* doc = nullptr;
     VmsImage* work = nullptr;
-    VmsImage* source = nullptr;
+    VmsImage* source = nullptr;    // fitted copy of the layer (not over white)
+    VmsImage* alpha = nullptr;     // its fitted transparency, or null
     VmsImage* preview = nullptr;
     HWND dialog = nullptr;
     HWND view = nullptr;
@@ -56,6 +59,7 @@ void ComputePreview() {
         for (uint32_t& w : row) w = BrContPreviewPixel(w, tables, g_bc.values.model);
         g_VmsStore.PutRow(g_bc.preview, y, 0, g_bc.source->width - 1, row.data());
     }
+    CompositeOverWhite(g_bc.preview, g_bc.alpha);
     InvalidateRect(g_bc.view, nullptr, FALSE);
 }
 
@@ -63,8 +67,9 @@ LRESULT CALLBACK ViewProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
     switch (msg) {
     case WM_SIZE:
         g_VmsStore.Free(&g_bc.source);
-        if (g_bc.work)
-            g_bc.source = c_Dib::FitResize(g_bc.work, std::max(1, LOWORD(lp) - 16), std::max(1, HIWORD(lp) - 16));
+        g_VmsStore.Free(&g_bc.alpha);
+        g_VmsStore.Free(&g_bc.preview);
+        g_bc.preview = MakeOverview(g_bc.doc, g_bc.work, LOWORD(lp), HIWORD(lp), &g_bc.source, &g_bc.alpha);
         ComputePreview();
         return 0;
     case WM_PAINT: {
@@ -90,7 +95,7 @@ void ShowValue(HWND dlg, int row) {
     char text[16];
     std::snprintf(text, sizeof text, "%+3d", *Value(row));
     SetDlgItemTextA(dlg, BrContIdValue0 + row, text);
-    SendDlgItemMessageA(dlg, BrContIdSlider0 + row, TBM_SETPOS, TRUE, *Value(row));
+    SetGaugeValue(GetDlgItem(dlg, BrContIdSlider0 + row), *Value(row));
 }
 
 void Changed(HWND dlg) {
@@ -103,8 +108,6 @@ void InitDialog(HWND dlg) {
     g_bc.values = {};
     g_bc.applyCount = 0;
     SizeAdjustDialog(dlg);
-    INITCOMMONCONTROLSEX icc = {sizeof icc, ICC_BAR_CLASSES};
-    InitCommonControlsEx(&icc);
     RegisterAdjustClass(kViewClass, ViewProc);
     g_bc.view = AdjustChild(dlg, kViewClass, "", WS_BORDER, 8, 8, 304, 464, 2000);
     static const char* const labels[3] = {"明るさ", "軟調/硬調", "鮮やかさ"};
@@ -112,9 +115,7 @@ void InitDialog(HWND dlg) {
     for (int i = 0; i < 6; ++i) {
         const int y = kPanelY + kPanelH / 20 + (kPanelH / 10) * i + (i >= 3 ? 24 : 0);
         AdjustChild(dlg, "STATIC", i < 3 ? labels[i] : "", SS_CENTERIMAGE, kPanelX + c - 8, y, 64, 32, 1020 + i);
-        HWND slider = AdjustChild(dlg, TRACKBAR_CLASSA, "", TBS_HORZ | TBS_NOTICKS, kPanelX + c + 60, y + 4, W + 16,
-                                  24, BrContIdSlider0 + i);
-        SendMessageA(slider, TBM_SETRANGE, TRUE, MAKELPARAM(-20, 20));
+        CreateGauge(dlg, kPanelX + c + 68, y + 8, W, 16, BrContIdSlider0 + i, -20, 20, 0, 0);
         AdjustChild(dlg, "STATIC", "", SS_CENTERIMAGE, kPanelX + kPanelW - c - 40, y, 40, 32, BrContIdValue0 + i);
         ShowValue(dlg, i);
     }
@@ -122,6 +123,7 @@ void InitDialog(HWND dlg) {
                 kPanelY + kPanelH - 128, 78, 24, BrContIdRgb);
     AdjustChild(dlg, "BUTTON", "CMY", BS_AUTORADIOBUTTON | BS_PUSHLIKE, kPanelX + c + 140, kPanelY + kPanelH - 128,
                 78, 24, BrContIdCmy);
+    AdjustChild(dlg, "PenIconClass", "", 0, kPanelX + c - 4, kPanelY + 405, 81, 28, BrContIdPen);
     AdjustChild(dlg, "BUTTON", "適用", BS_PUSHBUTTON, kPanelX + 102, kPanelY + 405, 90, 28, 19999);
     AdjustChild(dlg, "BUTTON", "戻す", BS_PUSHBUTTON, kPanelX + 195, kPanelY + 405, 90, 28, 19998);
     AdjustChild(dlg, "BUTTON", "閉じる", BS_PUSHBUTTON, kPanelX + 185, kPanelY + 436, 102, 22, IDOK);
@@ -139,6 +141,12 @@ void Apply(HWND dlg) {
     EnableWindow(GetDlgItem(dlg, 19998), TRUE);
 }
 
+void HandToPen(HWND dlg) {
+    KillTimer(dlg, 1);
+    const BrContValues values = g_bc.values;
+    HandAdjustmentToPen(dlg, g_bc.doc, [values](CanvDoc* doc) { ApplyBrContToLayer(doc, values); });
+}
+
 void Revert(HWND dlg) {
     KillTimer(dlg, 1);
     if (g_bc.applyCount <= 0) return;
@@ -150,19 +158,18 @@ void Revert(HWND dlg) {
 INT_PTR CALLBACK BrContDlgProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
     switch (msg) {
     case WM_INITDIALOG: InitDialog(dlg); return TRUE;
-    case WM_HSCROLL:
-        for (int i = 0; i < 6; ++i)
-            if ((HWND)lp == GetDlgItem(dlg, BrContIdSlider0 + i)) {
-                *Value(i) = (int)SendMessageA((HWND)lp, TBM_GETPOS, 0, 0);
-                ShowValue(dlg, i);
-                Changed(dlg);
-            }
-        return TRUE;
     case WM_TIMER:
         KillTimer(dlg, 1);
         ComputePreview();
         return TRUE;
     case WM_COMMAND:
+        if (LOWORD(wp) >= BrContIdSlider0 && LOWORD(wp) < BrContIdSlider0 + 6) {
+            const int row = LOWORD(wp) - BrContIdSlider0;
+            *Value(row) = GaugeValue((HWND)lp);
+            ShowValue(dlg, row);
+            if (HIWORD(wp) == GaugeReleased) Changed(dlg);
+            return TRUE;
+        }
         switch (LOWORD(wp)) {
         case BrContIdRgb: case BrContIdCmy:
             g_bc.values.model = LOWORD(wp) - BrContIdRgb;
@@ -171,6 +178,7 @@ INT_PTR CALLBACK BrContDlgProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
             break;
         case 19999: Apply(dlg); break;
         case 19998: Revert(dlg); break;
+        case BrContIdPen: HandToPen(dlg); break;
         case IDOK: EndDialog(dlg, g_bc.everApplied); break;
         }
         return TRUE;
@@ -183,6 +191,7 @@ INT_PTR CALLBACK BrContDlgProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
     case WM_DESTROY:
         KillTimer(dlg, 1);
         g_VmsStore.Free(&g_bc.source);
+        g_VmsStore.Free(&g_bc.alpha);
         g_VmsStore.Free(&g_bc.preview);
         return FALSE;
     }
@@ -210,3 +219,5 @@ INT_PTR OpenBrContDialog(HWND parent, CanvDoc* doc) {
     g_VmsStore.Free(&g_bc.work);
     return result;
 }
+
+const VmsImage* BrContPreviewImage() { return g_bc.preview; }

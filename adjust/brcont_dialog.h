@@ -13,6 +13,7 @@ enum : int {
     BrContIdValue0 = 1030,      // .. 1035
     BrContIdRgb = 2040,
     BrContIdCmy = 2041,
+    BrContIdPen = 19997,
 };
 
 // Nonzero when an application was made.
@@ -20,3 +21,5 @@ INT_PTR OpenBrContDialog(HWND parent, CanvDoc* doc);
 // The preview's arithmetic on one word (vividness before the channels).
 uint32_t BrContPreviewPixel(uint32_t word, const BrContTables& tables, int model);
 int BrContApplyCount();
+// The whole-layer preview of the open dialog (tests).
+const VmsImage* BrContPreviewImage();

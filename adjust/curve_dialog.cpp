@@ -6,6 +6,8 @@
 #include <vector>
 
 #include "adjust/adjust_dlg_util.h"
+#include "adjust/adjust_preview.h"
+#include "adjust/effect_pen.h"
 #include "adjust/adjust_layer.h"
 #include "adjust/tone_curve.h"
 #include "canvas/canv_dlg_util.h"
@@ -25,7 +27,8 @@ constexpr int kPanelX = 328, kPanelY = 8;
 struct CurveDlgState {
     CanvDoc* doc = nullptr;
     VmsImage* work = nullptr;      // the layer as it was at opening
-    VmsImage* source = nullptr;    // fitted copy of the layer
+    VmsImage* source = nullptr;    // fitted copy of the layer (not over white)
+    VmsImage* alpha = nullptr;     // its fitted transparency, or null
     VmsImage* preview = nullptr;
     HWND dialog = nullptr;
     HWND view = nullptr;
@@ -46,6 +49,7 @@ void ComputePreview() {
         CrctRow(row.data(), (int)row.size(), ToneCurve.channel, ToneCurve.table1, nullptr, nullptr, nullptr);
         g_VmsStore.PutRow(g_cv.preview, y, 0, g_cv.source->width - 1, row.data());
     }
+    CompositeOverWhite(g_cv.preview, g_cv.alpha);
     ToneCurve.changed = 0;
     InvalidateRect(g_cv.view, nullptr, FALSE);
 }
@@ -61,9 +65,11 @@ LRESULT CALLBACK ViewProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
     switch (msg) {
     case WM_SIZE:
         g_VmsStore.Free(&g_cv.source);
+        g_VmsStore.Free(&g_cv.alpha);
         g_VmsStore.Free(&g_cv.preview);
-        if (g_cv.work)
-            g_cv.source = c_Dib::FitResize(g_cv.work, std::max(1, LOWORD(lp) - 16), std::max(1, HIWORD(lp) - 16));
+        // The overview over white is the first preview; the source and the
+        // transparency make the later ones.
+        g_cv.preview = MakeOverview(g_cv.doc, g_cv.work, LOWORD(lp), HIWORD(lp), &g_cv.source, &g_cv.alpha);
         ComputePreview();
         return 0;
     case WM_PAINT: {
@@ -223,6 +229,7 @@ void InitDialog(HWND dlg) {
     AdjustChild(dlg, "BUTTON", "初期化", BS_PUSHBUTTON, kPanelX + 16, kPanelY + 360, 80, 22, CurveIdReset);
     AdjustChild(dlg, "BUTTON", "保存...", BS_PUSHBUTTON, kPanelX + 100, kPanelY + 360, 80, 22, CurveIdSave);
     AdjustChild(dlg, "BUTTON", "読込...", BS_PUSHBUTTON, kPanelX + 184, kPanelY + 360, 80, 22, CurveIdLoad);
+    AdjustChild(dlg, "PenIconClass", "", 0, kPanelX + 304 / 20, kPanelY + 405, 26, 22, CurveIdPen);
     AdjustChild(dlg, "BUTTON", "適用", BS_PUSHBUTTON, kPanelX + 81, kPanelY + 405, 102, 22, CurveIdApply);
     AdjustChild(dlg, "BUTTON", "戻す", BS_PUSHBUTTON, kPanelX + 185, kPanelY + 405, 102, 22, CurveIdRevert);
     AdjustChild(dlg, "BUTTON", "閉じる", BS_PUSHBUTTON, kPanelX + 185, kPanelY + 436, 102, 22, IDOK);
@@ -238,6 +245,11 @@ void Apply(HWND dlg) {
     ++g_cv.applyCount;
     g_cv.everApplied = 1;
     EnableWindow(GetDlgItem(dlg, CurveIdRevert), TRUE);
+}
+
+void HandToPen(HWND dlg) {
+    KillTimer(dlg, 1);
+    HandAdjustmentToPen(dlg, g_cv.doc, [](CanvDoc* doc) { CrctExecLayer(doc, &ToneCurve, nullptr); });
 }
 
 void Revert(HWND dlg) {
@@ -307,6 +319,7 @@ INT_PTR CALLBACK CurveDlgProc(HWND dlg, UINT msg, WPARAM wp, LPARAM) {
         }
         case CurveIdApply: Apply(dlg); break;
         case CurveIdRevert: Revert(dlg); break;
+        case CurveIdPen: HandToPen(dlg); break;
         case IDOK: EndDialog(dlg, g_cv.everApplied); break;
         }
         return TRUE;
@@ -320,6 +333,7 @@ INT_PTR CALLBACK CurveDlgProc(HWND dlg, UINT msg, WPARAM wp, LPARAM) {
     case WM_DESTROY:
         KillTimer(dlg, 1);
         g_VmsStore.Free(&g_cv.source);
+        g_VmsStore.Free(&g_cv.alpha);
         g_VmsStore.Free(&g_cv.preview);
         return FALSE;
     }
@@ -342,3 +356,5 @@ INT_PTR OpenToneCurveDialog(HWND parent, CanvDoc* doc) {
     g_VmsStore.Free(&g_cv.work);
     return result;
 }
+
+const VmsImage* CurvePreviewImage() { return g_cv.preview; }

@@ -16,6 +16,7 @@ enum : int {
     CurveIdSave = 111,
     CurveIdLoad = 112,
     CurveIdView = 2000,
+    CurveIdPen = 19997,
     CurveIdRevert = 19998,
     CurveIdApply = 19999,
 };
@@ -24,3 +25,5 @@ enum : int {
 // or its close box without an application; else nonzero.
 INT_PTR OpenToneCurveDialog(HWND parent, CanvDoc* doc);
 int CurveApplyCount();
+// The whole-layer preview of the open dialog (tests).
+const VmsImage* CurvePreviewImage();

@@ -2,9 +2,12 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <vector>
 
 #include "adjust/adjust_dlg_util.h"
 #include "adjust/adjust_open.h"
+#include "adjust/adjust_preview.h"
+#include "adjust/effect_pen.h"
 #include "adjust/effects.h"
 #include "adjust/filter_host.h"
 #include "canvas/canv_dlg_util.h"
@@ -12,6 +15,7 @@
 #include "canvas/canv_layers.h"
 #include "canvas/canv_window.h"
 #include "image/c_dib.h"
+#include "image/pen_colour.h"
 #include "image/vms_store.h"
 #include "paint/pen_writer.h"
 #include "resources/resource.h"
@@ -25,72 +29,91 @@ constexpr int kPanelX = 328, kPanelY = 8, kPanelW = 304, kPanelH = 464;
 struct EffectDlgState {
     int index = 0;               // kept across openings
     CanvDoc* doc = nullptr;
-    VmsImage* overview = nullptr;
+    VmsImage* overview = nullptr;   // the layer fitted, over white
+    VmsImage* shown = nullptr;      // the detail as the preview control shows it
     HWND dialog = nullptr;
+    HWND picture = nullptr;         // the preview control 1001
     int level = 2;
     int previewOn = 1;
     int applyCount = 0;
-    RECT detail = {};            // the detail control's rectangle in the dialog
+    DetailFrame frame;
 };
 EffectDlgState g_fx;
 
 LayerPlane* Plane() { return &g_fx.doc->planes[g_fx.doc->currentPlane]; }
 
-// The detail area in plane pixels: from the plane's top left, the control's
-// size at most the plane's.
-void DetailArea(int* w, int* h) {
-    *w = std::min<int>(g_fx.detail.right - g_fx.detail.left, Plane()->width);
-    *h = std::min<int>(g_fx.detail.bottom - g_fx.detail.top, Plane()->height);
+// The filter host's work image (packed rows) as the control's picture, over
+// white by the transparency under the detail.
+void ShowWork() {
+    SetPictureControlImage(g_fx.picture, nullptr);
+    g_VmsStore.Free(&g_fx.shown);
+    if (!c_FilterHost::HasWork()) return;
+    const int w = c_FilterHost::WorkWidth(), h = c_FilterHost::WorkHeight();
+    g_fx.shown = g_VmsStore.Create(w, h, 32, 0, 0);
+    if (!g_fx.shown) return;
+    std::vector<uint32_t> row((size_t)w);
+    for (int y = 0; y < h; ++y) {
+        const uint8_t* packed = c_FilterHost::WorkRow(y);
+        for (int x = 0; x < w; ++x)
+            row[x] = packed[3 * x] | (uint32_t)packed[3 * x + 1] << 8 | (uint32_t)packed[3 * x + 2] << 16;
+        g_VmsStore.PutRow(g_fx.shown, y, 0, w - 1, row.data());
+    }
+    VmsImage* alpha = ReadTransparency(g_fx.doc, g_fx.frame.LayerX(), g_fx.frame.LayerY(), w, h);
+    CompositeOverWhite(g_fx.shown, alpha);
+    g_VmsStore.Free(&alpha);
+    SetPictureControlImage(g_fx.picture, g_fx.shown);
 }
 
+// The detail under the frame, through the effect when the preview is on.
 void RunPreview() {
     c_FilterHost::FreeWork();
-    int w, h;
-    DetailArea(&w, &h);
-    if (g_fx.previewOn)
-        RunEffectOnPreview(g_fx.dialog, g_fx.doc, g_fx.index, g_fx.level, 0, 0, w - 1, h - 1);
-    else
-        c_FilterHost::CopySource(g_fx.doc, 0, 0, w - 1, h - 1);
-    InvalidateRect(g_fx.dialog, &g_fx.detail, FALSE);
+    const int x = g_fx.frame.LayerX(), y = g_fx.frame.LayerY();
+    const int w = g_fx.frame.DetailW(), h = g_fx.frame.DetailH();
+    if (w > 0 && h > 0) {
+        if (g_fx.previewOn)
+            RunEffectOnPreview(g_fx.dialog, g_fx.doc, g_fx.index, g_fx.level, x, y, x + w - 1, y + h - 1);
+        else
+            c_FilterHost::CopySource(g_fx.doc, x, y, x + w - 1, y + h - 1);
+    }
+    ShowWork();
 }
 
-void PaintDetail(HDC dc) {
-    FillRect(dc, &g_fx.detail, (HBRUSH)GetStockObject(WHITE_BRUSH));
-    if (!c_FilterHost::HasWork()) return;
-    auto* info = (BITMAPINFO*)c_FilterHost::WorkDib();
-    const uint8_t* bits = (const uint8_t*)c_FilterHost::WorkDib() + sizeof(BITMAPINFOHEADER);
-    SetDIBitsToDevice(dc, g_fx.detail.left, g_fx.detail.top, (DWORD)c_FilterHost::WorkWidth(),
-                      (DWORD)c_FilterHost::WorkHeight(), 0, 0, 0, (UINT)c_FilterHost::WorkHeight(), bits, info,
-                      DIB_RGB_COLORS);
+POINT OverviewOrigin(HWND wnd) {
+    RECT rc;
+    GetClientRect(wnd, &rc);
+    if (!g_fx.overview) return POINT{0, 0};
+    return POINT{(rc.right - g_fx.overview->width) / 2, (rc.bottom - g_fx.overview->height) / 2};
 }
 
 LRESULT CALLBACK ViewProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
     switch (msg) {
     case WM_SIZE: {
         g_VmsStore.Free(&g_fx.overview);
-        if (g_fx.doc && Plane()->image)
-            g_fx.overview = c_Dib::FitResize(Plane()->image, std::max(1, LOWORD(lp) - 16), std::max(1, HIWORD(lp) - 16));
+        if (g_fx.doc) g_fx.overview = MakeOverview(g_fx.doc, Plane()->image, LOWORD(lp), HIWORD(lp));
+        if (g_fx.overview)
+            g_fx.frame.Reset(g_fx.overview->width, g_fx.overview->height, Plane()->width, Plane()->height,
+                             g_fx.frame.controlW, g_fx.frame.controlH);
         return 0;
     }
     case WM_PAINT: {
         PAINTSTRUCT ps;
         HDC dc = BeginPaint(wnd, &ps);
-        RECT rc;
-        GetClientRect(wnd, &rc);
-        FillRect(dc, &rc, GetSysColorBrush(COLOR_BTNFACE));
-        if (g_fx.overview) {
-            const int w = g_fx.overview->width, h = g_fx.overview->height;
-            const int x = (rc.right - w) / 2, y = (rc.bottom - h) / 2;
-            Rectangle(dc, x - 1, y - 1, x + w + 1, y + h + 1);
-            c_Dib::DrawFit(dc, g_fx.overview, x, y, x + w - 1, y + h - 1, 1, 1);
-            // The detail frame, inverted.
-            int dw, dh;
-            DetailArea(&dw, &dh);
-            RECT frame = {x, y, x + dw * w / Plane()->width, y + dh * h / Plane()->height};
-            DrawFocusRect(dc, &frame);
-        }
+        const RECT shown = PaintCentredPreview(wnd, dc, g_fx.overview);
+        if (g_fx.overview) DrawDetailFrame(dc, g_fx.frame, shown.left, shown.top);
         EndPaint(wnd, &ps);
         return 0;
+    }
+    case WM_LBUTTONDOWN:
+    case WM_MOUSEMOVE:
+    case WM_LBUTTONUP:
+    case WM_CAPTURECHANGED: {
+        const POINT at = OverviewOrigin(wnd);
+        int released = 0;
+        if (g_fx.overview && DetailFrameMouse(wnd, msg, lp, &g_fx.frame, at.x, at.y, &released)) {
+            if (released) RunPreview();
+            return 0;
+        }
+        break;
     }
     }
     return DefWindowProcA(wnd, msg, wp, lp);
@@ -105,12 +128,18 @@ void InitDialog(HWND dlg) {
     g_fx.level = 2;
     g_fx.previewOn = 1;
     g_fx.applyCount = 0;
+    g_fx.frame = DetailFrame{};
     SizeAdjustDialog(dlg);
+    const int x = kPanelX + kPanelW / 20, p = 2 * kPanelH / 3 - 52;
+    g_fx.frame.controlW = kPanelW - 2 * (kPanelW / 20);
+    g_fx.frame.controlH = p;
+    // Until the overview is made, the detail is the layer's top left.
+    g_fx.frame.layerW = Plane()->width;
+    g_fx.frame.layerH = Plane()->height;
+    g_fx.picture = CreatePictureControl(dlg, x, kPanelY + 16, g_fx.frame.controlW, p, EffectIdDetail);
     RegisterAdjustClass(kViewClass, ViewProc);
     AdjustChild(dlg, kViewClass, "", WS_BORDER, 8, 8, 304, 464, EffectIdView);
 
-    const int x = kPanelX + kPanelW / 20, p = 2 * kPanelH / 3 - 52;
-    g_fx.detail = {x, kPanelY + 16, x + kPanelW - 2 * (kPanelW / 20), kPanelY + 16 + p};
     for (int i = 0; i < 5; ++i) {
         char text[8];
         std::snprintf(text, sizeof text, "%d", i + 1);
@@ -123,6 +152,7 @@ void InitDialog(HWND dlg) {
         SendMessageA(list, CB_ADDSTRING, 0, (LPARAM)EffectTable[i].title);
     SendMessageA(list, CB_SETCURSEL, g_fx.index, 0);
     AdjustChild(dlg, "BUTTON", "プレビュー", BS_AUTOCHECKBOX | BS_PUSHLIKE, x, kPanelY + 436, 102, 22, EffectIdPreview);
+    AdjustChild(dlg, "PenIconClass", "", 0, x - 4, kPanelY + 405, 81, 28, EffectIdPen);
     AdjustChild(dlg, "BUTTON", "適用", BS_PUSHBUTTON, kPanelX + 102, kPanelY + 405, 90, 28, EffectIdApply);
     AdjustChild(dlg, "BUTTON", "戻す", BS_PUSHBUTTON, kPanelX + 195, kPanelY + 405, 90, 28, EffectIdRevert);
     AdjustChild(dlg, "BUTTON", "閉じる", BS_PUSHBUTTON, kPanelX + 185, kPanelY + 436, 102, 22, IDOK);
@@ -141,6 +171,17 @@ void Apply(HWND dlg) {
     if (g_fx.previewOn) RunPreview();
 }
 
+void HandToPen(HWND dlg) {
+    const int index = g_fx.index, level = g_fx.level;
+    HandAdjustmentToPen(dlg, g_fx.doc, [dlg, index, level](CanvDoc* doc) {
+        // The pen's own opacity weighs its strokes; the effect is taken whole.
+        const int saved = PenOpacity;
+        PenOpacity = 255;
+        ApplyEffectToLayer(dlg, doc, index, level);
+        PenOpacity = saved;
+    });
+}
+
 void Revert(HWND dlg) {
     if (g_fx.applyCount <= 0) return;
     --g_fx.applyCount;
@@ -152,13 +193,6 @@ void Revert(HWND dlg) {
 INT_PTR CALLBACK EffectDlgProc(HWND dlg, UINT msg, WPARAM wp, LPARAM) {
     switch (msg) {
     case WM_INITDIALOG: InitDialog(dlg); return TRUE;
-    case WM_PAINT: {
-        PAINTSTRUCT ps;
-        HDC dc = BeginPaint(dlg, &ps);
-        PaintDetail(dc);
-        EndPaint(dlg, &ps);
-        return TRUE;
-    }
     case WM_COMMAND: {
         const int id = LOWORD(wp);
         if (id == EffectIdList && HIWORD(wp) == CBN_SELCHANGE) {
@@ -176,6 +210,8 @@ INT_PTR CALLBACK EffectDlgProc(HWND dlg, UINT msg, WPARAM wp, LPARAM) {
             Apply(dlg);
         } else if (id == EffectIdRevert) {
             Revert(dlg);
+        } else if (id == EffectIdPen) {
+            HandToPen(dlg);
         } else if (id == IDOK || id == 1) {
             EndDialog(dlg, 1);
         }
@@ -188,7 +224,9 @@ INT_PTR CALLBACK EffectDlgProc(HWND dlg, UINT msg, WPARAM wp, LPARAM) {
         }
         return FALSE;
     case WM_DESTROY:
+        SetPictureControlImage(g_fx.picture, nullptr);
         g_VmsStore.Free(&g_fx.overview);
+        g_VmsStore.Free(&g_fx.shown);
         c_FilterHost::FreeWork();
         return FALSE;
     }
@@ -198,6 +236,11 @@ INT_PTR CALLBACK EffectDlgProc(HWND dlg, UINT msg, WPARAM wp, LPARAM) {
 }  // namespace
 
 int EffectApplyCount() { return g_fx.applyCount; }
+
+EffectPreviewProbe EffectPreviewForTest() {
+    return EffectPreviewProbe{g_fx.overview, PictureControlImage(g_fx.picture), g_fx.frame.LayerX(),
+                              g_fx.frame.LayerY(), g_fx.frame.originX, g_fx.frame.originY};
+}
 
 INT_PTR OpenEffectDialog(HWND parent, CanvDoc* doc) {
     doc = PrepareAdjustedCanvas(parent, doc);

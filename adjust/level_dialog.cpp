@@ -5,6 +5,9 @@
 #include <cstdio>
 
 #include "adjust/adjust_dlg_util.h"
+#include "adjust/adjust_gauge.h"
+#include "adjust/adjust_preview.h"
+#include "adjust/effect_pen.h"
 #include "adjust/adjust_open.h"
 #include "adjust/adjust_layer.h"
 #include "canvas/canv_dlg_util.h"
@@ -32,11 +35,14 @@ struct LevelDlgState {
     LevelKind kind = LevelDodge;
     CanvDoc* doc = nullptr;
     VmsImage* work = nullptr;       // the layer at opening
-    VmsImage* overview = nullptr;
-    VmsImage* detail = nullptr;     // unadjusted top-left detail
+    VmsImage* overview = nullptr;   // the layer fitted, over white
+    VmsImage* detail = nullptr;     // unadjusted detail under the frame
+    VmsImage* detailAlpha = nullptr;
     VmsImage* preview = nullptr;
     HWND dialog = nullptr;
-    RECT detailRect = {};
+    HWND view = nullptr;
+    HWND picture = nullptr;         // the preview control 1001
+    DetailFrame frame;
     int level = 0;
     int applyCount = 0;
     int everApplied = 0;
@@ -65,42 +71,75 @@ void ComputePreview() {
         return;
     }
     if (g_lv.level != 0) Adjust(g_lv.preview, g_lv.level);
-    InvalidateRect(g_lv.dialog, &g_lv.detailRect, FALSE);
+    CompositeOverWhite(g_lv.preview, g_lv.detailAlpha);
+    SetPictureControlImage(g_lv.picture, g_lv.preview);
+}
+
+// The detail under the frame, unadjusted, and its transparency.
+void MakeDetail() {
+    g_VmsStore.Free(&g_lv.detail);
+    g_VmsStore.Free(&g_lv.detailAlpha);
+    g_lv.detail = CropDetail(g_lv.work, g_lv.frame);
+    g_lv.detailAlpha = CropDetailAlpha(g_lv.doc, g_lv.frame);
 }
 
 void ShowLevel(HWND dlg) {
     char text[16];
     std::snprintf(text, sizeof text, "%+3d", g_lv.level);
     SetDlgItemTextA(dlg, LevelIdText, text);
-    SendDlgItemMessageA(dlg, LevelIdSlider, TBM_SETPOS, TRUE, g_lv.level);
+    SetGaugeValue(GetDlgItem(dlg, LevelIdSlider), g_lv.level);
+}
+
+void RestartTimer(HWND dlg) {
+    KillTimer(dlg, 1);
+    SetTimer(dlg, 1, 200, nullptr);
 }
 
 void LevelChanged(HWND dlg) {
     ShowLevel(dlg);
-    KillTimer(dlg, 1);
-    SetTimer(dlg, 1, 200, nullptr);
+    RestartTimer(dlg);
+}
+
+// Where the overview is drawn in the view (centred in its client area).
+POINT OverviewOrigin(HWND wnd) {
+    RECT rc;
+    GetClientRect(wnd, &rc);
+    if (!g_lv.overview) return POINT{0, 0};
+    return POINT{(rc.right - g_lv.overview->width) / 2, (rc.bottom - g_lv.overview->height) / 2};
 }
 
 LRESULT CALLBACK ViewProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
     switch (msg) {
     case WM_SIZE:
         g_VmsStore.Free(&g_lv.overview);
-        if (g_lv.work)
-            g_lv.overview = c_Dib::FitResize(g_lv.work, std::max(1, LOWORD(lp) - 16), std::max(1, HIWORD(lp) - 16));
+        g_lv.overview = MakeOverview(g_lv.doc, g_lv.work, LOWORD(lp), HIWORD(lp));
+        if (g_lv.overview && g_lv.work)
+            g_lv.frame.Reset(g_lv.overview->width, g_lv.overview->height, g_lv.work->width, g_lv.work->height,
+                             g_lv.frame.controlW, g_lv.frame.controlH);
         return 0;
     case WM_PAINT: {
         PAINTSTRUCT ps;
         HDC dc = BeginPaint(wnd, &ps);
         const RECT shown = PaintCentredPreview(wnd, dc, g_lv.overview);
-        if (g_lv.overview && g_lv.detail) {
-            // The detail's place on the overview.
-            const int w = shown.right - shown.left, h = shown.bottom - shown.top;
-            RECT frame = {shown.left, shown.top, shown.left + g_lv.detail->width * w / g_lv.work->width,
-                          shown.top + g_lv.detail->height * h / g_lv.work->height};
-            DrawFocusRect(dc, &frame);
-        }
+        if (g_lv.overview) DrawDetailFrame(dc, g_lv.frame, shown.left, shown.top);
         EndPaint(wnd, &ps);
         return 0;
+    }
+    case WM_LBUTTONDOWN:
+    case WM_MOUSEMOVE:
+    case WM_LBUTTONUP:
+    case WM_CAPTURECHANGED: {
+        const POINT at = OverviewOrigin(wnd);
+        int released = 0;
+        if (g_lv.overview && DetailFrameMouse(wnd, msg, lp, &g_lv.frame, at.x, at.y, &released)) {
+            if (released) {
+                // The new detail, shown unadjusted at once and computed again.
+                MakeDetail();
+                ComputePreview();
+            }
+            return 0;
+        }
+        break;
     }
     }
     return DefWindowProcA(wnd, msg, wp, lp);
@@ -110,29 +149,30 @@ void InitDialog(HWND dlg) {
     g_lv.dialog = dlg;
     g_lv.level = 0;
     g_lv.applyCount = 0;
+    g_lv.frame = DetailFrame{};
     SizeAdjustDialog(dlg);
-    INITCOMMONCONTROLSEX icc = {sizeof icc, ICC_BAR_CLASSES};
-    InitCommonControlsEx(&icc);
-    RegisterAdjustClass(kViewClass, ViewProc);
-    AdjustChild(dlg, kViewClass, "", WS_BORDER, 8, 8, 304, 464, 1000);
     const LevelInfo& info = kInfo[g_lv.kind];
-    const int x = kPanelX + kPanelW / 20, p = 2 * kPanelH / 3 - 52, g = kPanelY + p + 56;
-    g_lv.detailRect = {x, kPanelY + 16, kPanelX + kPanelW - kPanelW / 20, kPanelY + 16 + p};
-    const int dw = std::min<int>(g_lv.detailRect.right - g_lv.detailRect.left, g_lv.work->width);
-    const int dh = std::min<int>(g_lv.detailRect.bottom - g_lv.detailRect.top, g_lv.work->height);
-    g_lv.detail = c_Dib::Crop(g_lv.work, 0, 0, dw - 1, dh - 1);
+    const int c = kPanelW / 20, x = kPanelX + c, p = 2 * kPanelH / 3 - 52, g = kPanelY + p + 56;
+    g_lv.frame.controlW = kPanelW - 2 * c;
+    g_lv.frame.controlH = p;
+    g_lv.frame.layerW = g_lv.work->width;
+    g_lv.frame.layerH = g_lv.work->height;
+    g_lv.picture = CreatePictureControl(dlg, x, kPanelY + 16, kPanelW - 2 * c, p, LevelIdPicture);
+    RegisterAdjustClass(kViewClass, ViewProc);
+    g_lv.view = AdjustChild(dlg, kViewClass, "", WS_BORDER, 8, 8, 304, 464, 1000);
     AdjustChild(dlg, "STATIC", info.label, SS_CENTERIMAGE, x, g, 48, 32, 1120);
     AdjustChild(dlg, "BUTTON", "<", BS_PUSHBUTTON, x + 48, g, 20, 32, LevelIdDown);
-    HWND slider = AdjustChild(dlg, TRACKBAR_CLASSA, "", TBS_HORZ | TBS_NOTICKS, x + 68, g + 4,
-                              kPanelW - 2 * (kPanelW / 20) - 128, 24, LevelIdSlider);
-    SendMessageA(slider, TBM_SETRANGE, TRUE, MAKELPARAM(info.low, info.high));
-    AdjustChild(dlg, "BUTTON", ">", BS_PUSHBUTTON, kPanelX + kPanelW - kPanelW / 20 - 60, g, 20, 32, LevelIdUp);
-    AdjustChild(dlg, "STATIC", "", SS_CENTERIMAGE, kPanelX + kPanelW - kPanelW / 20 - 36, g, 36, 32, LevelIdText);
+    CreateGauge(dlg, x + 68, g + 8, kPanelW - 2 * c - 128, 16, LevelIdSlider, info.low, info.high, 0,
+                g_lv.kind == LevelOndo ? GaugeMiddleLine : GaugeLowerRamp);
+    AdjustChild(dlg, "BUTTON", ">", BS_PUSHBUTTON, kPanelX + kPanelW - c - 60, g, 20, 32, LevelIdUp);
+    AdjustChild(dlg, "STATIC", "", SS_CENTERIMAGE, kPanelX + kPanelW - c - 36, g, 36, 32, LevelIdText);
+    AdjustChild(dlg, "PenIconClass", "", 0, x - 4, kPanelY + 405, 81, 28, LevelIdPen);
     AdjustChild(dlg, "BUTTON", "適用", BS_PUSHBUTTON, kPanelX + 102, kPanelY + 405, 90, 28, 19999);
     AdjustChild(dlg, "BUTTON", "戻す", BS_PUSHBUTTON, kPanelX + 195, kPanelY + 405, 90, 28, 19998);
     AdjustChild(dlg, "BUTTON", "閉じる", BS_PUSHBUTTON, kPanelX + 195, kPanelY + 436, 90, 22, IDOK);
     EnableWindow(GetDlgItem(dlg, 19998), FALSE);
     ShowLevel(dlg);
+    MakeDetail();
     ComputePreview();
 }
 
@@ -147,6 +187,12 @@ void Apply(HWND dlg) {
     EnableWindow(GetDlgItem(dlg, 19998), TRUE);
 }
 
+void HandToPen(HWND dlg) {
+    KillTimer(dlg, 1);
+    const int level = g_lv.level;
+    HandAdjustmentToPen(dlg, g_lv.doc, [level](CanvDoc*) { ApplyToLayer(level); });
+}
+
 void Revert(HWND dlg) {
     KillTimer(dlg, 1);
     if (g_lv.applyCount <= 0) return;
@@ -155,38 +201,27 @@ void Revert(HWND dlg) {
     c_UndoManager::StepLocked(g_lv.doc, 0, 1);
 }
 
-INT_PTR CALLBACK LevelDlgProc(HWND dlg, UINT msg, WPARAM wp, LPARAM) {
+INT_PTR CALLBACK LevelDlgProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
     switch (msg) {
     case WM_INITDIALOG: InitDialog(dlg); return TRUE;
-    case WM_PAINT: {
-        PAINTSTRUCT ps;
-        HDC dc = BeginPaint(dlg, &ps);
-        FillRect(dc, &g_lv.detailRect, (HBRUSH)GetStockObject(WHITE_BRUSH));
-        if (g_lv.preview)
-            c_Dib::DrawFit(dc, g_lv.preview, g_lv.detailRect.left, g_lv.detailRect.top,
-                           g_lv.detailRect.left + g_lv.preview->width - 1, g_lv.detailRect.top + g_lv.preview->height - 1,
-                           0, 1);
-        EndPaint(dlg, &ps);
-        return TRUE;
-    }
-    case WM_HSCROLL:
-        if ((HWND)GetDlgItem(dlg, LevelIdSlider)) {
-            g_lv.level = (int)SendDlgItemMessageA(dlg, LevelIdSlider, TBM_GETPOS, 0, 0);
-            LevelChanged(dlg);
-        }
-        return TRUE;
     case WM_TIMER:
         KillTimer(dlg, 1);
         ComputePreview();
         return TRUE;
     case WM_COMMAND:
         switch (LOWORD(wp)) {
+        case LevelIdSlider:
+            g_lv.level = GaugeValue((HWND)lp);
+            ShowLevel(dlg);
+            if (HIWORD(wp) == GaugeReleased) RestartTimer(dlg);
+            break;
         case LevelIdUp: case LevelIdDown:
             g_lv.level = LevelStep(g_lv.kind, g_lv.level, LOWORD(wp) == LevelIdUp);
             LevelChanged(dlg);
             break;
         case 19999: Apply(dlg); break;
         case 19998: Revert(dlg); break;
+        case LevelIdPen: HandToPen(dlg); break;
         case IDOK: EndDialog(dlg, g_lv.everApplied); break;
         }
         return TRUE;
@@ -199,7 +234,9 @@ INT_PTR CALLBACK LevelDlgProc(HWND dlg, UINT msg, WPARAM wp, LPARAM) {
     case WM_DESTROY:
         KillTimer(dlg, 1);
         g_VmsStore.Free(&g_lv.overview);
+        SetPictureControlImage(g_lv.picture, nullptr);
         g_VmsStore.Free(&g_lv.detail);
+        g_VmsStore.Free(&g_lv.detailAlpha);
         g_VmsStore.Free(&g_lv.preview);
         return FALSE;
     }
@@ -219,6 +256,11 @@ int LevelStep(LevelKind kind, int level, int up) {
 }
 
 int LevelApplyCount() { return g_lv.applyCount; }
+
+LevelPreviewProbe LevelPreviewForTest() {
+    return LevelPreviewProbe{g_lv.overview, PictureControlImage(g_lv.picture), g_lv.frame.LayerX(),
+                             g_lv.frame.LayerY(), g_lv.frame.originX, g_lv.frame.originY};
+}
 
 void SetLevelForTest(HWND dialog, int level) {
     g_lv.level = level;

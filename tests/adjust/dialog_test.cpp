@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 #include <vector>
 
 #include "adjust/brcont_dialog.h"
@@ -11,6 +12,7 @@
 #include "adjust/effect_dialog.h"
 #include "adjust/tone_curve.h"
 #include "adjust/filter_host.h"
+#include "adjust/adjust_gauge.h"
 #include "adjust/level_dialog.h"
 #include "adjust/rotate_dialog.h"
 #include "canvas/canv_host.h"
@@ -77,6 +79,15 @@ void Shoot(HWND dialog, const char* name) {
     while (GetTickCount() < until)
         while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
     CaptureWindow(dialog, std::string(dir) + "\\" + name);
+}
+
+// A press on the gauge where the value lies, then the release there.
+void DragGaugeTo(HWND gauge, int value, int low, int high) {
+    RECT rc;
+    GetClientRect(gauge, &rc);
+    const int x = ((value - low) * (rc.right - 1) + (high - low - 1)) / (high - low);
+    SendMessageA(gauge, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(x, 4));
+    SendMessageA(gauge, WM_LBUTTONUP, 0, MAKELPARAM(x, 4));
 }
 
 int Drive(const ModalRequest& request, void* user) {
@@ -244,13 +255,67 @@ TEST(LevelDialog, DodgeAppliesFromTheOpeningStateAndReverts) {
 
 namespace {
 
+struct GaugeDrag {
+    int target;                 // client x the drag ends at; far outside on purpose
+    int value = -99;
+    std::string text;
+    uint32_t shown = 0;
+};
+
+int DriveGauge(const ModalRequest& request, void* user) {
+    GaugeDrag* d = (GaugeDrag*)user;
+    if (request.attempt > 0 || request.kind >= 0) return IDOK;
+    HWND gauge = GetDlgItem(request.dialog, LevelIdSlider);
+    RECT rc;
+    GetClientRect(gauge, &rc);
+    // 0: the first x that gives the middle value.
+    const int target = d->target < 0 ? d->target : d->target == 0 ? ((rc.right - 1) * 20 + 39) / 40 : rc.right + d->target;
+    SendMessageA(gauge, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(rc.right / 3, 4));
+    SendMessageA(gauge, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM((WORD)(short)target, 4));
+    SendMessageA(gauge, WM_LBUTTONUP, 0, MAKELPARAM((WORD)(short)target, 4));
+    d->value = GaugeValue(gauge);
+    char text[16] = {};
+    GetDlgItemTextA(request.dialog, LevelIdText, text, sizeof text);
+    d->text = text;
+    SendMessageA(request.dialog, WM_TIMER, 1, 0);
+    const VmsImage* shown = LevelPreviewForTest().shown;
+    d->shown = shown ? Pixel(shown, 2, 2) & 0xFFFFFF : 0;
+    return IDOK;
+}
+
+}  // namespace
+
+// Dragging the level gauge follows the cursor, stops at the gauge's ends,
+// shows the level as text and is what the next preview uses.
+TEST(LevelDialog, GaugeDragSetsTheLevelWithinItsEnds) {
+    struct Case { LevelKind kind; int target; int value; const char* text; uint32_t shown; };
+    const uint32_t grey = 120u * 0x010101u, unchecked = 0xFFFFFFFFu;
+    for (Case c : {Case{LevelDodge, 60, 40, "+40", 0xFFFFFFu}, Case{LevelDodge, -60, 0, " +0", grey},
+                   Case{LevelBurn, 60, 40, "+40", 0}, Case{LevelOndo, -60, -20, "-20", unchecked},
+                   Case{LevelOndo, 0, 0, " +0", grey}}) {
+        DocHolder doc(MakeDoc({Layer(40, 30)}));
+        ASSERT_TRUE(doc.doc);
+        FillPlane(doc->planes[0].image, grey);
+        GaugeDrag drag{c.target};
+        SetModalAnswerHook(DriveGauge, &drag);
+        OpenLevelDialog(nullptr, doc.doc, c.kind);
+        SetModalAnswerHook(nullptr, nullptr);
+        EXPECT_EQ(drag.value, c.value) << c.kind << " " << c.target;
+        EXPECT_EQ(drag.text, c.text) << c.kind << " " << c.target;
+        if (c.shown != unchecked) {
+            EXPECT_EQ(drag.shown, c.shown) << c.kind << " " << c.target;
+        }
+    }
+}
+
+namespace {
+
 int DriveBrCont(const ModalRequest& request, void* user) {
     int brightness = *(int*)user;
     if (!request.templ || std::strcmp(request.templ, "psv_brcont") != 0) return IDOK;
     if (request.attempt == 0) {
-        HWND slider = GetDlgItem(request.dialog, BrContIdSlider0);
-        SendMessageA(slider, TBM_SETPOS, TRUE, brightness);
-        SendMessageA(request.dialog, WM_HSCROLL, SB_THUMBPOSITION, (LPARAM)slider);
+        DragGaugeTo(GetDlgItem(request.dialog, BrContIdSlider0), brightness, -20, 20);
+        EXPECT_EQ(GaugeValue(GetDlgItem(request.dialog, BrContIdSlider0)), brightness);
         SendMessageA(request.dialog, WM_TIMER, 1, 0);
         if (brightness) Shoot(request.dialog, "brcont.bmp");
         return 19999;

@@ -190,3 +190,109 @@ TEST(FilterHost, MissingDllSaysSoAndLeavesTheLayer) {
     EXPECT_EQ(Snapshot(doc.doc), before);
     EXPECT_EQ(PenOpacity, savedOpacity);
 }
+
+namespace {
+
+std::string TestFilter(const char* name) { return testsupport::ExeFolder() + "adjust_filters\\" + name + ".dll"; }
+
+struct Module {
+    explicit Module(const char* name) : handle(LoadLibraryA(TestFilter(name).c_str())) {}
+    ~Module() {
+        if (handle) FreeLibrary(handle);
+    }
+    HMODULE handle;
+};
+
+uint32_t Inverted(uint32_t w) { return ~w & 0xFFFFFF; }
+
+}  // namespace
+
+// A row filter run while a preview work image exists reads and writes only
+// the work image; run on the layer it writes colour and transparency rows
+// through the selection.
+TEST(FilterHost, RowFilterWorksOnThePreviewOrThroughTheSelection) {
+    Module rows("tf_rows");
+    ASSERT_TRUE(rows.handle);
+    DocHolder doc(MakeDoc({Layer(24, 16, 0, 0, 2)}));
+    ASSERT_TRUE(doc.doc);
+    Paint(doc.doc);
+    FillPlane(doc->planes[1].image, 255);
+    const auto before = Snapshot(doc.doc);
+
+    ASSERT_EQ(c_FilterHost::CopySource(doc.doc, 2, 3, 11, 8), 1);
+    ASSERT_EQ(c_FilterHost::Run(doc.doc, rows.handle), 1);
+    EXPECT_EQ(Snapshot(doc.doc), before);
+    ASSERT_EQ(c_FilterHost::WorkWidth(), 10);
+    for (int y : {0, 5})
+        for (int x : {0, 9}) {
+            const uint8_t* p = c_FilterHost::WorkRow(y) + 3 * x;
+            const uint32_t got = p[0] | (uint32_t)p[1] << 8 | (uint32_t)p[2] << 16;
+            EXPECT_EQ(got, Inverted(PatternPixel(2 + x, 3 + y))) << x << "," << y;
+        }
+    c_FilterHost::FreeWork();
+
+    const int savedOpacity = PenOpacity;
+    PenOpacity = 255;
+    doc->selectionMask = g_VmsStore.Create(24, 16, 8, 0, 1);
+    for (int y = 0; y < 16; ++y)
+        for (int x = 0; x < 10; ++x) g_VmsStore.SetValue(doc->selectionMask, x, y, 255);
+    ASSERT_EQ(c_FilterHost::RunAndPaste(doc.doc, rows.handle), 1);
+    for (int y : {0, 7, 15})
+        for (int x : {0, 9, 10, 23}) {
+            const bool outside = x < 10;
+            EXPECT_EQ(Pixel(doc->planes[0].image, x, y) & 0xFFFFFF,
+                      outside ? PatternPixel(x, y) : Inverted(PatternPixel(x, y)))
+                << x << "," << y;
+            EXPECT_EQ(Pixel(doc->planes[1].image, x, y), outside ? 255u : 77u) << x << "," << y;
+        }
+    g_VmsStore.Free(&doc->selectionMask);
+    PenOpacity = savedOpacity;
+}
+
+// A DIB filter that exports the script call gets it, with the effect level
+// in its options, in preference to its plain call.
+TEST(FilterHost, ScriptCallIsPreferredAndCarriesTheLevel) {
+    Module script("tf_script");
+    ASSERT_TRUE(script.handle);
+    const int savedOpacity = PenOpacity, savedLevel = c_FilterHost::EffectLevel;
+    PenOpacity = 255;
+    for (int level : {0, 4}) {
+        DocHolder doc(MakeDoc({Layer(12, 8)}));
+        ASSERT_TRUE(doc.doc);
+        Paint(doc.doc);
+        c_FilterHost::EffectLevel = level;
+        ASSERT_EQ(c_FilterHost::RunAndPaste(doc.doc, script.handle), 1);
+        const uint32_t v = (uint32_t)(100 + 2 * level - 4);
+        EXPECT_EQ(Pixel(doc->planes[0].image, 5, 5) & 0xFFFFFF, v * 0x010101u) << level;
+    }
+    c_FilterHost::EffectLevel = savedLevel;
+    PenOpacity = savedOpacity;
+}
+
+// An effect whose DLL is there but refuses to load says "DLL ERROR" and
+// leaves the layer and the pen opacity as they were, on the layer and on
+// the preview.
+TEST(FilterHost, FilterThatFailsToLoadSaysSoAndLeavesTheLayer) {
+    testsupport::TempDir dir("badfx");
+    CreateDirectoryA(dir.File("filter").c_str(), nullptr);
+    for (int index : {0, 19})
+        ASSERT_TRUE(CopyFileA(TestFilter("tf_fail").c_str(), dir.File(std::string("filter\\") + EffectTable[index].dll).c_str(),
+                              FALSE));
+    FolderHost host(dir.Path());
+    DocHolder doc(MakeDoc({Layer(16, 16)}));
+    ASSERT_TRUE(doc.doc);
+    Paint(doc.doc);
+    const auto before = Snapshot(doc.doc);
+    const int savedOpacity = PenOpacity;
+    for (int index : {0, 19}) {
+        Boxes boxes(IDOK);
+        EXPECT_EQ(ApplyEffectToLayer(nullptr, doc.doc, index, 2), 0) << index;
+        EXPECT_EQ(RunEffectOnPreview(nullptr, doc.doc, index, 2, 0, 0, 7, 7), 0) << index;
+        ASSERT_EQ(boxes.texts.size(), 2u) << index;
+        EXPECT_EQ(boxes.texts[0], "DLL ERROR");
+        EXPECT_EQ(boxes.texts[1], "DLL ERROR");
+        EXPECT_EQ(Snapshot(doc.doc), before) << index;
+        EXPECT_EQ(PenOpacity, savedOpacity) << index;
+    }
+    c_FilterHost::FreeWork();
+}

@@ -19,7 +19,10 @@
 #include "canvas/canv_doc.h"
 #include "canvas/canv_window.h"
 #include "image/pen_colour.h"
+#include "adjust/level_dialog.h"
+#include "image/vms_store.h"
 #include "paint/canvas_pen.h"
+#include "paint/pen_engine.h"
 #include "paint/pen_state.h"
 #include "paint/stamp_pages.h"
 #include "paint/stroke.h"
@@ -208,6 +211,37 @@ TEST(PaintFrame, TextCommandFloatsTheTextOverTheActiveCanvas) {
     EXPECT_EQ(1, OnFloatingCommand(doc, FloatPlaceAsLayer, 0));
     EXPECT_TRUE(doc->planes[8].image != nullptr);   // the text's layer
     EXPECT_EQ(1, TextSettings.stickerRoute);
+}
+
+// The dodge dialog's pen button: the layer stays as it was, the frame
+// selects the pen tool in its effect mode and the pen holds the dodged image.
+TEST(PaintFrame, EffectPenButtonSelectsThePenWithTheAdjustedImage) {
+    PaintFrame f;
+    ASSERT_TRUE(f.ok);
+    ASSERT_TRUE(OpenCanvas(64, 48));
+    CanvDoc* doc = GetActiveCanvas();
+    ASSERT_TRUE(doc);
+    VmsImage* plane = doc->planes[0].image;
+    std::vector<uint32_t> grey(64, 120u * 0x010101u);
+    for (int y = 0; y < 48; ++y) g_VmsStore.PutRow(plane, y, 0, 63, grey.data());
+    SetModalAnswerHook(
+        [](const ModalRequest& r, void*) -> int {
+            if (std::strcmp(r.templ, "psv_ooi") != 0) return IDOK;
+            SetLevelForTest(r.dialog, 40);
+            return 19997;
+        },
+        nullptr);
+    SendMessageA(AppWindows.frame, WM_COMMAND, CMD_IMG_DODGE, 0);
+    SetModalAnswerHook(nullptr, nullptr);
+    EXPECT_EQ(CurrentTool, CMD_TOOL_PEN);
+    EXPECT_EQ(c_PenEngine::GetPenKind(), 4);
+    int r = 0, g = 0, b = 0;
+    g_VmsStore.GetRgb(plane, 30, 20, &r, &g, &b);
+    EXPECT_EQ(r, 120);
+    ASSERT_TRUE(Pen.brushImages[0]);
+    g_VmsStore.GetRgb(Pen.brushImages[0], 30, 20, &r, &g, &b);
+    EXPECT_EQ(r, 255);
+    EXPECT_EQ(b, 255);
 }
 
 TEST(PaintFrame, DISABLED_ScreenshotScene) {
