@@ -266,7 +266,7 @@ bool DragGauge(HWND panel, POINT at) {
             POINT c;
             GetPolledCursorPos(&c);
             ScreenToClient(gauge, &c);
-            const int v = std::min(100, std::max(0, (c.x * 100 - 400) / std::max(1, width - 9)));
+            const int v = std::min(100, std::max(0, ((int)c.x * 100 - 400) / std::max(1, width - 9)));
             if (v != *value) {
                 *value = v;
                 RewriteDlgItemInt(panel, MixIdOpacity + k, v, &g_mix.writing);
@@ -327,7 +327,7 @@ void PickLayer(CanvDoc* doc, int plane) {
     for (int l = 0; l < CanvMaxLayers && LayerInUse(doc, l); ++l) LayerBase(doc, l)->frameHighlight = 0;
     doc->selShapes[9].kind = CMD_TOOL_LAYERSELECT;
     LayerBase(doc, LayerOf(plane))->frameHighlight = 2;
-    if (doc->window) InvalidateRect(doc->window, nullptr, FALSE);
+    RedrawCanvas(doc);
     SetCurrentPlane(doc, plane);
 }
 
@@ -348,13 +348,25 @@ int ApplyMix() {
         WeightRow(row.data(), i, w, h);
         g_VmsStore.PutRow(mask.p, i, 0, w - 1, row.data());
     }
+    // The paste reads a negative position as "at the view's corner": a layer
+    // placed partly off the canvas's top or left is pasted at the origin and
+    // then moved to its place.
+    const bool offCanvas = g_mix.offsetX < 0 || g_mix.offsetY < 0;
     int plane = 0;
     {
         PenOpacityFor pen(OpacityWeight());
         c_UndoManager::SavePoint(target, -1, 1);
-        plane = PasteImageAsLayer(target, image.p, mask.p, g_mix.offsetX, g_mix.offsetY, 0);
+        plane = PasteImageAsLayer(target, image.p, mask.p, offCanvas ? 0 : g_mix.offsetX,
+                                  offCanvas ? 0 : g_mix.offsetY, 0);
     }
     if (plane <= 0) return 0;
+    if (offCanvas) {
+        LayerPlane* base = LayerBase(target, LayerOf(plane));
+        for (int k = 0; k < CanvPlanesPerLayer; ++k) {
+            base[k].x = g_mix.offsetX;
+            base[k].y = g_mix.offsetY;
+        }
+    }
     PickLayer(target, plane);
     return 1;
 }

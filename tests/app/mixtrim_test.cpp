@@ -10,6 +10,7 @@
 
 #include "adjust/mix_dialog.h"
 #include "adjust/trim_dialog.h"
+#include "app/canvas_request.h"
 #include "app/frame.h"
 #include "app/globals.h"
 #include "app_test_util.h"
@@ -125,7 +126,7 @@ TEST(TrimPanel, TypedNumbersKeepTheRectangleOnTheCanvasAndBecomeTheSelection) {
         EXPECT_EQ(c.want.right, r.right) << c.id << " " << c.typed;
         EXPECT_EQ(c.want.bottom, r.bottom) << c.id << " " << c.typed;
     }
-    SetDlgItemTextA(panel, TrimIdX1, "5");   // stored as 1
+    SetDlgItemTextA(panel, TrimIdX1, "0");   // stored as 1
     // Half a second after the last change the numbers are rewritten and the
     // rectangle is the canvas's selection.
     Pump(800);
@@ -184,6 +185,8 @@ TEST(TrimPanel, ToolPointsFillTheNumbersAndTrimCropsToThem) {
 TEST(TrimPanel, CloseAndAnotherCanvasEndThePanel) {
     Frame f;
     ASSERT_TRUE(f.ok);
+    CanvDoc* other = OpenPainted(40, 30);
+    ASSERT_TRUE(other);
     ASSERT_TRUE(OpenPainted(40, 30));
     HWND trim = OpenTrimPanel();
     ASSERT_TRUE(trim && IsWindow(trim));
@@ -194,7 +197,7 @@ TEST(TrimPanel, CloseAndAnotherCanvasEndThePanel) {
 
     trim = OpenTrimPanel();
     ASSERT_TRUE(trim && IsWindow(trim));
-    ASSERT_TRUE(OpenPainted(40, 30));
+    SendMessageA(AppWindows.mdiClient, WM_MDIACTIVATE, (WPARAM)other->window, 0);
     EXPECT_FALSE(IsWindow(trim)) << "the panel belongs to the canvas it was opened over";
     EXPECT_EQ(nullptr, FrameState.trimDialog);
     EXPECT_EQ(CMD_TOOL_LAYERSELECT, CurrentTool);
@@ -308,7 +311,9 @@ TEST(MixDialog, PlacesTheSelectionAsAPickedLayer) {
                 EXPECT_EQ(c.alpha, Value(layer[1].image, 0, 0));
                 EXPECT_EQ(c.alpha, Value(layer[1].image, c.w - 1, c.h - 1));
             }
-            if (c.ramp) EXPECT_NE(Value(layer[1].image, 0, 0), Value(layer[1].image, 19, 14));
+            if (c.ramp) {
+                EXPECT_NE(Value(layer[1].image, 0, 0), Value(layer[1].image, 19, 14));
+            }
         } else {
             ADD_FAILURE() << "no layer was added";
         }
