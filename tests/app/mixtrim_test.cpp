@@ -225,7 +225,24 @@ struct MixScript {
     int pattern;                // 0 none
     int dragX, dragY;           // cursor travel in the preview (0, 0: no drag)
     int button;                 // IDOK or IDCANCEL
+    int gaugeOpacity = -1;      // an opacity set by a click on its gauge (-1: none)
 };
+
+// A click on the opacity gauge where it means the value.
+void ClickOpacityGauge(HWND panel, int value) {
+    HWND gauge = GetDlgItem(panel, MixIdOpacityGauge);
+    RECT rc;
+    GetClientRect(gauge, &rc);
+    int x = 0;
+    while (x < rc.right && (x * 100 - 400) / (rc.right - 9) < value) ++x;
+    POINT at = {x, rc.bottom / 2};
+    ClientToScreen(gauge, &at);
+    const MouseSample samples[] = {{at.x, at.y, kSampleLeft}, {at.x, at.y, 0}};
+    InjectMouseSamples(samples, 2);
+    ScreenToClient(panel, &at);
+    SendMessageA(panel, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(at.x, at.y));
+    InjectMouseSamples(nullptr, 0);
+}
 
 int DriveMix(const ModalRequest& r, void* user) {
     const MixScript* s = (const MixScript*)user;
@@ -235,6 +252,10 @@ int DriveMix(const ModalRequest& r, void* user) {
     SetDlgItemTextA(panel, MixIdOpacity, s->opacity);
     SetDlgItemTextA(panel, MixIdSize, s->size);
     if (s->pattern) SendMessageA(panel, WM_COMMAND, MixIdPattern0 + s->pattern, 0);
+    if (s->gaugeOpacity >= 0) {
+        ClickOpacityGauge(panel, s->gaugeOpacity);
+        if (ItemText(panel, MixIdOpacity) != std::to_string(s->gaugeOpacity)) return IDCANCEL;
+    }
     if (s->dragX || s->dragY) {
         HWND view = GetDlgItem(r.dialog, MixIdView);
         POINT p = {150, 200};
@@ -277,6 +298,7 @@ TEST(MixDialog, PlacesTheSelectionAsAPickedLayer) {
         {{"100", "100", 0, 900, 900, IDOK}, 64 - 10, 48 - 10, 20, 15, 255, false},   // 10 pixels stay
         {{"100", "100", 0, -900, -900, IDOK}, 10 - 20, 10 - 15, 20, 15, -1, false},
         {{"100", "100", 1, 0, 0, IDOK}, 0, 0, 20, 15, -1, true},
+        {{"100", "100", 0, 0, 0, IDOK, 50}, 0, 0, 20, 15, 127, false},   // the gauge and its edit
         {{"50", "100", 0, 0, 0, IDCANCEL}, 0, 0, 0, 0, -1, false},
     };
     for (const Case& c : cases) {
