@@ -5,6 +5,7 @@
 #include "adjust/curve_dialog.h"
 #include "adjust/effect_dialog.h"
 #include "adjust/level_dialog.h"
+#include "adjust/mix_dialog.h"
 #include "adjust/rotate_dialog.h"
 #include "canvas/canv_host.h"
 #include "canvas/canv_history.h"
@@ -36,6 +37,10 @@ int AdjustCommand(CanvDoc* doc, int id) {
     case CMD_IMG_ROTATE:
         // The choice only becomes the next opening's start.
         OpenRotateDialog(CanvFrameWindow(), doc);
+        return 1;
+    case CMD_IMG_MIX:
+        // The undo checkpoint before the new layer marks the document changed.
+        OpenMixDialog(CanvFrameWindow(), doc);
         return 1;
     case CMD_IMG_EFFECT:
         OpenEffectDialog(CanvFrameWindow(), doc);

@@ -10,7 +10,6 @@
 #include "app/envblock.h"
 #include "app/frame.h"
 #include "app/globals.h"
-#include "app/services_pending.h"
 #include "select/sel_tool.h"
 #include "app/settings.h"
 #include "app/statusbar.h"

@@ -2,7 +2,6 @@
 
 #include "app/colourpanel.h"
 #include "app/globals.h"
-#include "app/services_pending.h"
 #include "ui/msgbox.h"
 #include "paint/pen_panel.h"
 #include "paint/pen_panel.h"

@@ -47,7 +47,6 @@ add_library(darna_app STATIC
   ${CMAKE_CURRENT_LIST_DIR}/frame.cpp
   ${CMAKE_CURRENT_LIST_DIR}/startup.cpp
   ${CMAKE_CURRENT_LIST_DIR}/handover.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/services_pending.cpp
   ${CMAKE_CURRENT_LIST_DIR}/canvas_request.cpp
   ${CMAKE_CURRENT_LIST_DIR}/canvas_facts.cpp
   ${CMAKE_CURRENT_LIST_DIR}/pen_env.cpp

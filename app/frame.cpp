@@ -23,7 +23,7 @@
 #include "ui/msgbox.h"
 #include "ui/sysutil.h"
 #include "app/paint_frame.h"
-#include "app/services_pending.h"
+#include "adjust/trim_dialog.h"
 #include "select/floating.h"
 #include "select/sel_tool.h"
 #include "fileio/parts_box.h"
@@ -256,8 +256,6 @@ void FrameOnInitMenu(HMENU menu) {
         SetMenuCheck(menu, CMD_VIEW_DIMOUTSIDE, Env.dimOutsideLayer != 0);
         DocumentMenuState(menu, doc, clipImage);
     }
-    // Last: what waits for a part not built yet stays grey whatever its state.
-    GreyPendingCommands(menu);
 }
 
 void OpenDroppedPaths(const std::vector<std::string>& paths) {
@@ -379,6 +377,11 @@ void SelectTool(int id, LPARAM flag) {
         }
         break;
     }
+    case CMD_TOOL_TRIM:
+        // The trim panel follows the rectangle of the active canvas.
+        PreviousTool = old;
+        FrameState.trimDialog = OpenTrimDialog(AppWindows.frame);
+        break;
     default:
         PreviousTool = old;
         break;

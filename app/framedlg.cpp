@@ -8,7 +8,6 @@
 
 #include "app/commands.h"
 #include "app/globals.h"
-#include "app/services_pending.h"
 #include "fileio/twain.h"
 #include "app/toolbar.h"
 #include "ui/dlgfield.h"

@@ -7,7 +7,6 @@
 #include "app/framedlg.h"
 #include "app/globals.h"
 #include "app/paint_frame.h"
-#include "app/services_pending.h"
 #include "fileio/parts_box.h"
 #include "fileio/twain.h"
 #include "canvas/canv_window.h"

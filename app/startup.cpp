@@ -15,7 +15,6 @@
 #include "app/globals.h"
 #include "ui/msgbox.h"
 #include "app/paint_frame.h"
-#include "app/services_pending.h"
 #include "select/sel_path.h"
 #include "fileio/thumb_cache.h"
 #include "fileio/twain.h"

@@ -9,7 +9,6 @@
 #include "app/frame.h"
 #include "app/globals.h"
 #include "app/canvas_facts.h"
-#include "app/services_pending.h"
 #include "app/settings.h"
 #include "ui/drawutil.h"
 #include "ui/msgbox.h"

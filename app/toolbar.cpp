@@ -12,7 +12,6 @@
 #include "app/globals.h"
 #include "app/screen_tint.h"
 #include "app/paint_frame.h"
-#include "app/services_pending.h"
 #include "select/floating.h"
 #include "app/settings.h"
 #include "ui/dlgfield.h"

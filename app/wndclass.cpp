@@ -6,12 +6,13 @@
 
 #include "app/frame.h"
 #include "app/globals.h"
-#include "app/services_pending.h"
 #include "app/colourpanel.h"
 #include "app/ctrlpanel.h"
 #include "app/framedlg.h"
 #include "app/statusbar.h"
 #include "app/toolbar.h"
+#include "adjust/mix_dialog.h"
+#include "adjust/trim_dialog.h"
 #include "canvas/canv_ruler.h"
 #include "canvas/canv_window.h"
 #include "fileio/exif_dialog.h"
@@ -112,8 +113,8 @@ int RegisterWindowClasses() {
         {KoroPalPokWndProc, kSolid, RGB(164, 164, 164), nullptr, 0, 0, nullptr, nullptr},  // KoroPalPokClass
         {KoroSelBaseWndProc, kPattern, 0, &Backgrounds.pbaseBrush, 0, 0, nullptr, nullptr},  // KoroSelBaseClass
         {PrtViewProc, kWhite, 0, nullptr, 0, 0, nullptr, nullptr},                   // PrtViewClass
-        {plain, kWhite, 0, nullptr, 0, 0, nullptr, nullptr},                         // MixViewClass
-        {plain, kWhite, 0, nullptr, 0, 0, nullptr, nullptr},                         // TrimViewClass
+        {MixViewWndProc, kWhite, 0, nullptr, 0, 0, nullptr, nullptr},                // MixViewClass
+        {TrimViewWndProc, kWhite, 0, nullptr, 0, 0, nullptr, nullptr},               // TrimViewClass
         {TexResizeViewWndProc, kWhite, 0, nullptr, 0, 0, nullptr, nullptr},          // TexResizeViewClass
         {TexResizeViewWndProc, kWhite, 0, nullptr, 0, 0, nullptr, nullptr},          // KoroResizeViewClass
         {TextViewWndProc, kWhite, 0, nullptr, 0, 0, nullptr, nullptr},               // TextViewClass

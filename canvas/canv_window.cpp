@@ -98,6 +98,18 @@ void DestroyCanvDoc(HWND wnd) {
     }
 }
 
+// The trim panel belongs to the canvas it was opened over: when that canvas
+// loses the activation the layer-move tool is chosen, which closes the panel.
+void CloseTrimPanel() {
+    const CanvasHost& host = GetCanvasHost();
+    HWND trim = host.trimDialog ? *host.trimDialog : nullptr;
+    if (!trim || !IsWindow(trim)) return;
+    if (host.pressToolButton) host.pressToolButton(CMD_TOOL_LAYERSELECT);
+    else if (CanvFrameWindow()) SendMessageA(CanvFrameWindow(), WM_COMMAND, CMD_TOOL_LAYERSELECT, 0);
+    // Without an active canvas the tool change does nothing: the panel goes anyway.
+    if (IsWindow(trim)) DestroyWindow(trim);
+}
+
 void ActivateCanvDoc(HWND wnd, HWND deactivated, HWND activated) {
     CanvDoc* doc = GetCanvDoc(wnd);
     const CanvasHost& host = GetCanvasHost();
@@ -115,6 +127,7 @@ void ActivateCanvDoc(HWND wnd, HWND deactivated, HWND activated) {
     } else if (deactivated == wnd) {
         if (doc) c_SelectionTool::DocumentDeactivated(doc);
         PostMessageA(wnd, WM_NCACTIVATE, FALSE, 0);
+        CloseTrimPanel();
     }
 }
 
