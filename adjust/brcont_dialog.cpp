@@ -200,6 +200,9 @@ INT_PTR CALLBACK BrContDlgProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
 
 }  // namespace
 
+// The preview window of the dialog; the frame registers its class with it.
+LRESULT CALLBACK BrContViewWndProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) { return ViewProc(wnd, msg, wp, lp); }
+
 uint32_t BrContPreviewPixel(uint32_t word, const BrContTables& t, int model) {
     word = CrctPixel(word, 20, t.contrast, t.brightness, nullptr, 255);
     word = CrctPixel(word, 25, t.vividness, nullptr, nullptr, 255);

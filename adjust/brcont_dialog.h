@@ -23,3 +23,6 @@ uint32_t BrContPreviewPixel(uint32_t word, const BrContTables& tables, int model
 int BrContApplyCount();
 // The whole-layer preview of the open dialog (tests).
 const VmsImage* BrContPreviewImage();
+
+// Window procedure of the preview class (registered by the frame at start).
+LRESULT CALLBACK BrContViewWndProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp);

@@ -342,6 +342,9 @@ INT_PTR CALLBACK CurveDlgProc(HWND dlg, UINT msg, WPARAM wp, LPARAM) {
 
 }  // namespace
 
+// The preview window of the dialog; the frame registers its class with it.
+LRESULT CALLBACK CurveViewWndProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) { return ViewProc(wnd, msg, wp, lp); }
+
 int CurveApplyCount() { return g_cv.applyCount; }
 
 INT_PTR OpenToneCurveDialog(HWND parent, CanvDoc* doc) {

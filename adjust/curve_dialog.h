@@ -27,3 +27,6 @@ INT_PTR OpenToneCurveDialog(HWND parent, CanvDoc* doc);
 int CurveApplyCount();
 // The whole-layer preview of the open dialog (tests).
 const VmsImage* CurvePreviewImage();
+
+// Window procedure of the preview class (registered by the frame at start).
+LRESULT CALLBACK CurveViewWndProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp);

@@ -235,6 +235,9 @@ INT_PTR CALLBACK EffectDlgProc(HWND dlg, UINT msg, WPARAM wp, LPARAM) {
 
 }  // namespace
 
+// The preview window of the dialog; the frame registers its class with it.
+LRESULT CALLBACK EffectViewWndProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) { return ViewProc(wnd, msg, wp, lp); }
+
 int EffectApplyCount() { return g_fx.applyCount; }
 
 EffectPreviewProbe EffectPreviewForTest() {

@@ -35,3 +35,6 @@ struct EffectPreviewProbe {
     int frameX, frameY;
 };
 EffectPreviewProbe EffectPreviewForTest();
+
+// Window procedure of the preview class (registered by the frame at start).
+LRESULT CALLBACK EffectViewWndProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp);

@@ -20,16 +20,18 @@
 
 namespace {
 
-const char kViewClass[] = "LevelViewClass";
 constexpr int kPanelX = 328, kPanelY = 8, kPanelW = 304, kPanelH = 464;
 
 struct LevelInfo {
     const char* templ;
+    const char* viewClass;
     const char* label;
     int low, high;
 };
 const LevelInfo kInfo[3] = {
-    {"psv_ooi", "レベル", 0, 40}, {"psv_yaki", "レベル", 0, 40}, {"psv_ondo", "色温度", -20, 20}};
+    {"psv_ooi", "OoiViewClass", "レベル", 0, 40},
+    {"psv_yaki", "YakiViewClass", "レベル", 0, 40},
+    {"psv_ondo", "OndoViewClass", "色温度", -20, 20}};
 
 struct LevelDlgState {
     LevelKind kind = LevelDodge;
@@ -158,8 +160,8 @@ void InitDialog(HWND dlg) {
     g_lv.frame.layerW = g_lv.work->width;
     g_lv.frame.layerH = g_lv.work->height;
     g_lv.picture = CreatePictureControl(dlg, x, kPanelY + 16, kPanelW - 2 * c, p, LevelIdPicture);
-    RegisterAdjustClass(kViewClass, ViewProc);
-    g_lv.view = AdjustChild(dlg, kViewClass, "", WS_BORDER, 8, 8, 304, 464, 1000);
+    RegisterAdjustClass(info.viewClass, ViewProc);
+    g_lv.view = AdjustChild(dlg, info.viewClass, "", WS_BORDER, 8, 8, 304, 464, 1000);
     AdjustChild(dlg, "STATIC", info.label, SS_CENTERIMAGE, x, g, 48, 32, 1120);
     AdjustChild(dlg, "BUTTON", "<", BS_PUSHBUTTON, x + 48, g, 20, 32, LevelIdDown);
     CreateGauge(dlg, x + 68, g + 8, kPanelW - 2 * c - 128, 16, LevelIdSlider, info.low, info.high, 0,
@@ -244,6 +246,9 @@ INT_PTR CALLBACK LevelDlgProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
 }
 
 }  // namespace
+
+// The preview window of the dialog; the frame registers its class with it.
+LRESULT CALLBACK LevelViewWndProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) { return ViewProc(wnd, msg, wp, lp); }
 
 int LevelStep(LevelKind kind, int level, int up) {
     const LevelInfo& info = kInfo[kind];

@@ -37,3 +37,6 @@ struct LevelPreviewProbe {
     int frameX, frameY;          // the frame on the overview
 };
 LevelPreviewProbe LevelPreviewForTest();
+
+// Window procedure of the preview class (registered by the frame at start).
+LRESULT CALLBACK LevelViewWndProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp);

@@ -153,6 +153,9 @@ INT_PTR CALLBACK RotateDlgProc(HWND dlg, UINT msg, WPARAM wp, LPARAM) {
 
 }  // namespace
 
+// The preview window of the dialog; the frame registers its class with it.
+LRESULT CALLBACK RotateViewWndProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) { return ViewProc(wnd, msg, wp, lp); }
+
 double ChosenRotation() {
     switch (RotateType) {
     case 0: return 90.0;

@@ -20,3 +20,6 @@ extern double RotateAngle;      // degrees, 0..359.99 (45 at the first opening)
 INT_PTR OpenRotateDialog(HWND parent, CanvDoc* doc);
 // The chosen turn in degrees (type 0: 90, 1: 180, 2: 270, 3: the angle).
 double ChosenRotation();
+
+// Window procedure of the preview class (registered by the frame at start).
+LRESULT CALLBACK RotateViewWndProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp);

@@ -19,6 +19,11 @@
 #include "fileio/parts_box.h"
 #include "fileio/print.h"
 #include "fileio/plugin_registry.h"
+#include "adjust/brcont_dialog.h"
+#include "adjust/curve_dialog.h"
+#include "adjust/effect_dialog.h"
+#include "adjust/level_dialog.h"
+#include "adjust/rotate_dialog.h"
 #include "paint/pen_panel.h"
 #include "paint/stamp_pages.h"
 #include "paint/stamp_resize.h"
@@ -40,10 +45,6 @@ const char* const kWindowClassNames[kWindowClassCount] = {
     "ExifDlgBaseClass",   "ExifGridClass",      "OoiViewClass",       "YakiViewClass",
     "CtrlPanelClass",     "IconSelIconClass",
 };
-
-LRESULT CALLBACK PlainWndProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
-    return DefWindowProcA(wnd, msg, wp, lp);
-}
 
 namespace {
 
@@ -86,7 +87,6 @@ int RegisterWindowClasses() {
     LoadPattern("stat_bar", &Backgrounds.statBar, &Backgrounds.statBarBrush);
     LoadPattern("pbase", &Backgrounds.pbase, &Backgrounds.pbaseBrush);
 
-    const WNDPROC plain = PlainWndProc;
     const ClassEntry entries[kWindowClassCount] = {
         {FrameWndProc, kWhite, 0, nullptr, 1, 0, "adarico", nullptr},                 // dvw_
         {CanvDocWndProc, kSolid, RGB(180, 180, 192), nullptr, 0, 1, "canvasico", nullptr},  // CanvClass
@@ -103,7 +103,7 @@ int RegisterWindowClasses() {
         {VGageWndProc, kSolid, RGB(180, 180, 180), nullptr, 0, 0, nullptr, nullptr},  // vGageClass
         {SelPenBaseWndProc, kPattern, 0, &Backgrounds.pbaseBrush, 0, 0, nullptr, nullptr},       // SelPenBaseClass
         {SelPenPenWndProc, kWhite, 0, nullptr, 0, 0, nullptr, nullptr},                         // SelPenPenClass
-        {plain, kWhite, 0, nullptr, 0, 0, nullptr, nullptr},                         // EffectViewClass
+        {EffectViewWndProc, kWhite, 0, nullptr, 0, 0, nullptr, nullptr},  // EffectViewClass
         {ToneSelBaseWndProc, kSolid, RGB(128, 128, 192), nullptr, 0, 0, nullptr, nullptr},  // ToneSelBaseClass
         {ToneSelWndProc, kWhite, 0, nullptr, 0, 0, nullptr, nullptr},                // ToneSelClass
         {ToolTipWndProc, kWhite, 0, nullptr, 0, 0, nullptr, nullptr},                         // ToolTipClass
@@ -118,16 +118,16 @@ int RegisterWindowClasses() {
         {TexResizeViewWndProc, kWhite, 0, nullptr, 0, 0, nullptr, nullptr},          // TexResizeViewClass
         {TexResizeViewWndProc, kWhite, 0, nullptr, 0, 0, nullptr, nullptr},          // KoroResizeViewClass
         {TextViewWndProc, kWhite, 0, nullptr, 0, 0, nullptr, nullptr},               // TextViewClass
-        {plain, kWhite, 0, nullptr, 0, 0, nullptr, nullptr},                         // BrContViewClass
-        {plain, kWhite, 0, nullptr, 0, 0, nullptr, nullptr},                         // OndoViewClass
-        {plain, kWhite, 0, nullptr, 0, 0, nullptr, nullptr},                         // RotateViewClass
-        {plain, kWhite, 0, nullptr, 0, 0, nullptr, nullptr},                         // CurveViewClass
+        {BrContViewWndProc, kWhite, 0, nullptr, 0, 0, nullptr, nullptr},  // BrContViewClass
+        {LevelViewWndProc, kWhite, 0, nullptr, 0, 0, nullptr, nullptr},  // OndoViewClass
+        {RotateViewWndProc, kWhite, 0, nullptr, 0, 0, nullptr, nullptr},  // RotateViewClass
+        {CurveViewWndProc, kWhite, 0, nullptr, 0, 0, nullptr, nullptr},  // CurveViewClass
         {PartsBoxBaseProc, kSolid, RGB(245, 248, 249), nullptr, 0, 0, nullptr, nullptr},  // PartsBoxBaseClass
         {PartsBoxThmlProc, kWhite, 0, nullptr, 0, 0, nullptr, nullptr},                // PartsBoxThmlClass
         {ExifDlgBaseProc, kSolid, RGB(128, 128, 192), nullptr, 0, 0, nullptr, nullptr},  // ExifDlgBaseClass
         {ExifGridProc, kWhite, 0, nullptr, 0, 0, nullptr, "paldrag2"},                // ExifGridClass
-        {plain, kWhite, 0, nullptr, 0, 0, nullptr, nullptr},                         // OoiViewClass
-        {plain, kWhite, 0, nullptr, 0, 0, nullptr, nullptr},                         // YakiViewClass
+        {LevelViewWndProc, kWhite, 0, nullptr, 0, 0, nullptr, nullptr},  // OoiViewClass
+        {LevelViewWndProc, kWhite, 0, nullptr, 0, 0, nullptr, nullptr},  // YakiViewClass
         {CtrlPanelWndProc, kWhite, 0, nullptr, 0, 0, nullptr, nullptr},                         // CtrlPanelClass
         {IconSelIconWndProc, kMenuColour, 0, nullptr, 0, 0, nullptr, nullptr},                    // IconSelIconClass
     };

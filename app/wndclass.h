@@ -26,7 +26,3 @@ int RegisterWindowClasses();
 // 100 "*.tmp" files of the work folder. Returns 1.
 int DeleteWorkFiles();
 
-// Window procedures of classes whose windows are built by later parts of the
-// editor: an empty window (the document class behaves as a plain MDI child).
-LRESULT CALLBACK PlainWndProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp);
-LRESULT CALLBACK PlainMdiChildProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp);

@@ -9,6 +9,13 @@
 #include <string>
 #include <tuple>
 
+#include "adjust/brcont_dialog.h"
+#include "adjust/curve_dialog.h"
+#include "adjust/effect_dialog.h"
+#include "adjust/level_dialog.h"
+#include "adjust/mix_dialog.h"
+#include "adjust/rotate_dialog.h"
+#include "adjust/trim_dialog.h"
 #include "app/canvas_request.h"
 #include "app/commands.h"
 #include "app/frame.h"
@@ -163,6 +170,20 @@ TEST(FirstDocument, PressesThePenAndTheHostIsComplete) {
     CopySettings(folder.Path(), {"env_.env"});
     ASSERT_TRUE(StartFrame(folder.Path()));
     EXPECT_EQ(nullptr, CanvasHostMissing(GetCanvasHost()));
+    // The frame registers the adjustment dialogs' preview classes at start,
+    // so a dialog that registers its class later finds the name taken: the
+    // frame's registration must lead to the dialog's own procedure.
+    const std::pair<const char*, WNDPROC> previews[] = {
+        {"EffectViewClass", EffectViewWndProc}, {"BrContViewClass", BrContViewWndProc},
+        {"CurveViewClass", CurveViewWndProc},   {"RotateViewClass", RotateViewWndProc},
+        {"OoiViewClass", LevelViewWndProc},     {"YakiViewClass", LevelViewWndProc},
+        {"OndoViewClass", LevelViewWndProc},    {"MixViewClass", MixViewWndProc},
+        {"TrimViewClass", TrimViewWndProc}};
+    for (const auto& [name, proc] : previews) {
+        WNDCLASSA wc{};
+        ASSERT_TRUE(GetClassInfoA(GetModuleHandleA(nullptr), name, &wc)) << name;
+        EXPECT_EQ(proc, wc.lpfnWndProc) << name;
+    }
     // The stored pens were read: the first pen's tip is not the all-zero one.
     EXPECT_NE(0, std::memcmp(&PenRecords[0], &PenRecords[1], sizeof(PenRecord)));
 
