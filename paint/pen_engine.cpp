@@ -60,17 +60,33 @@ Span ClipToPlane(const LayerPlane& p, int y, int x0, int x1) { return ClipToImag
 
 bool IsRowDepth(int depth) { return depth == 8 || depth == 24 || depth == 32; }
 
+// Zeros in entries 0..n-1 of a row outside the span s read into it.
+template <typename T>
+void ZeroOutside(T* row, int n, const Span& s) {
+    if (!s.ok) {
+        std::memset(row, 0, sizeof(T) * (size_t)n);
+        return;
+    }
+    int end = s.offset + s.ix1 - s.ix0 + 1;
+    if (s.offset > 0) std::memset(row, 0, sizeof(T) * (size_t)s.offset);
+    if (end < n) std::memset(row + end, 0, sizeof(T) * (size_t)(n - end));
+}
+
 void ReadWords(VmsImage* image, const LayerPlane& p, int y, int x0, int x1, uint32_t* words) {
-    std::memset(words, 0, sizeof(uint32_t) * (size_t)(x1 - x0 + 1));
     Span s = ClipToImage(image, p, y, x0, x1);
-    if (!s.ok || !IsRowDepth(p.depth)) return;
+    if (!s.ok || !IsRowDepth(p.depth)) {
+        std::memset(words, 0, sizeof(uint32_t) * (size_t)(x1 - x0 + 1));
+        return;
+    }
+    ZeroOutside(words, x1 - x0 + 1, s);
     if (image->bits == 8) {
         int n = s.ix1 - s.ix0 + 1;
         uint8_t* bytes = Scratch(g_Bytes, n);
         g_VmsStore.GetRow(image, s.y, s.ix0, s.ix1, bytes);
         for (int i = 0; i < n; ++i) words[s.offset + i] = bytes[i] * 0x01010101u;
-    } else {
-        g_VmsStore.GetRow(image, s.y, s.ix0, s.ix1, words + s.offset);
+    } else if (!g_VmsStore.GetRow(image, s.y, s.ix0, s.ix1, words + s.offset)) {
+        // A row the store cannot give back reads as zeros.
+        std::memset(words + s.offset, 0, sizeof(uint32_t) * (size_t)(s.ix1 - s.ix0 + 1));
     }
 }
 
@@ -413,11 +429,14 @@ void c_PenEngine::PutPlaneRgb(PenCanvas* c, int x, int y, int r, int g, int b) {
 void c_PenEngine::GetLayerPlaneRow(PenCanvas* c, int y, int x0, int x1, void* buffer, int n) {
     if (x1 < x0) return;
     size_t unit = n == 0 ? 4 : 1;
-    std::memset(buffer, 0, unit * (size_t)(x1 - x0 + 1));
     LayerPlane* p = PlaneOfLayer(c, n);
     Span s = ClipToPlane(*p, y, x0, x1);
+    if (n == 0) ZeroOutside((uint32_t*)buffer, x1 - x0 + 1, s);
+    else ZeroOutside((uint8_t*)buffer, x1 - x0 + 1, s);
     if (!s.ok) return;
-    g_VmsStore.GetRow(p->image, s.y, s.ix0, s.ix1, (uint8_t*)buffer + unit * s.offset);
+    // A row the store cannot give back reads as zeros.
+    if (!g_VmsStore.GetRow(p->image, s.y, s.ix0, s.ix1, (uint8_t*)buffer + unit * s.offset))
+        std::memset((uint8_t*)buffer + unit * s.offset, 0, unit * (size_t)(s.ix1 - s.ix0 + 1));
 }
 
 void c_PenEngine::PutLayerPlaneRow(PenCanvas* c, int y, int x0, int x1, const void* buffer, int n) {

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 
 #include "ui/msgbox.h"
 #include "image/dib_image.h"
@@ -303,44 +304,84 @@ namespace {
 // Bumped whenever the tip planes are rendered, turned or freed.
 unsigned g_TipSerial;
 
-// Tips already rendered, by shape and radii: a pressure stroke asks for the
-// same few sizes again and again. Random shapes are never kept.
+// Tips already rendered, by shape and radii, as the flat mask the dabs read:
+// a pressure stroke asks for the same few sizes again and again. Random
+// shapes are never kept.
 struct CachedTip {
     int shape;
     double rx, ry;
-    int width, height;
-    std::vector<uint8_t> high, low;
+    std::shared_ptr<const TipMask> mask;
 };
 constexpr size_t kTipCacheSize = 256;
 std::vector<CachedTip> g_TipCache;
 size_t g_TipCacheNext;
+size_t g_TipCacheLast;   // the entry found last, looked at first
 
-bool FromTipCache(const Planes& p, int shape, double rx, double ry) {
-    for (const CachedTip& c : g_TipCache) {
-        if (c.shape != shape || c.rx != rx || c.ry != ry || c.width != p.w || c.height != p.h) continue;
-        for (int y = 0; y < p.h; ++y) {
-            c_DibImageOps::PutRow8(p.high, y, 0, p.w - 1, &c.high[(size_t)y * p.w]);
-            c_DibImageOps::PutRow8(p.low, y, 0, p.w - 1, &c.low[(size_t)y * p.w]);
+// The tip planes as they stand hold a kept mask: the planes and the serial
+// they had when it was laid into them.
+struct PlanesFromCache {
+    std::shared_ptr<const TipMask> mask;
+    const DibImage* high = nullptr;
+    const DibImage* low = nullptr;
+    unsigned serial = 0;
+} g_PlanesMask;
+
+std::shared_ptr<const TipMask> FindCachedTip(int shape, double rx, double ry, int w, int h) {
+    auto fits = [&](const CachedTip& c) {
+        return c.shape == shape && c.rx == rx && c.ry == ry && c.mask->width == w && c.mask->height == h;
+    };
+    if (g_TipCacheLast < g_TipCache.size() && fits(g_TipCache[g_TipCacheLast])) return g_TipCache[g_TipCacheLast].mask;
+    for (size_t i = 0; i < g_TipCache.size(); ++i)
+        if (fits(g_TipCache[i])) {
+            g_TipCacheLast = i;
+            return g_TipCache[i].mask;
         }
-        return true;
-    }
-    return false;
+    return nullptr;
 }
 
-void IntoTipCache(const Planes& p, int shape, double rx, double ry) {
-    if (IsRandomShape(shape)) return;
-    CachedTip c{shape, rx, ry, p.w, p.h, std::vector<uint8_t>((size_t)p.w * p.h),
-                std::vector<uint8_t>((size_t)p.w * p.h)};
+void LayIntoPlanes(const Planes& p, const TipMask& mask) {
     for (int y = 0; y < p.h; ++y) {
-        c_DibImageOps::GetRow8(p.high, y, 0, p.w - 1, &c.high[(size_t)y * p.w]);
-        c_DibImageOps::GetRow8(p.low, y, 0, p.w - 1, &c.low[(size_t)y * p.w]);
+        c_DibImageOps::PutRow8(p.high, y, 0, p.w - 1, &mask.high[(size_t)y * p.w]);
+        c_DibImageOps::PutRow8(p.low, y, 0, p.w - 1, &mask.low[(size_t)y * p.w]);
     }
+}
+
+std::shared_ptr<const TipMask> IntoTipCache(const Planes& p, int shape, double rx, double ry) {
+    if (IsRandomShape(shape)) return nullptr;
+    auto mask = std::make_shared<TipMask>();
+    mask->width = p.w;
+    mask->height = p.h;
+    mask->high.resize((size_t)p.w * p.h);
+    mask->low.resize((size_t)p.w * p.h);
+    for (int y = 0; y < p.h; ++y) {
+        c_DibImageOps::GetRow8(p.high, y, 0, p.w - 1, &mask->high[(size_t)y * p.w]);
+        c_DibImageOps::GetRow8(p.low, y, 0, p.w - 1, &mask->low[(size_t)y * p.w]);
+    }
+    CachedTip c{shape, rx, ry, mask};
     if (g_TipCache.size() < kTipCacheSize) {
         g_TipCache.push_back(std::move(c));
     } else {
         g_TipCache[g_TipCacheNext] = std::move(c);
         g_TipCacheNext = (g_TipCacheNext + 1) % kTipCacheSize;
     }
+    return mask;
+}
+
+// The current tip planes when they are w x h 8-bit images (their pixels are
+// all written anew), else new zeroed ones.
+bool PlanesOfSize(PenTipBlock& t, int w, int h, Planes* p) {
+    DibImage* high = t.planes[0];
+    DibImage* low = t.planes[1];
+    auto fits = [&](const DibImage* d) { return d && d->width == w && d->height == h && d->bits == 8; };
+    if (fits(high) && fits(low)) {
+        *p = Planes{high, low, w, h};
+        return true;
+    }
+    FreePenTip();
+    *p = Planes{NewPlane(w, h), NewPlane(w, h), w, h};
+    t.planes[0] = p->high;
+    t.planes[1] = p->low;
+    return p->high && p->low;
 }
 }  // namespace
 
@@ -368,18 +409,30 @@ void RenderPenTip(int /*phase*/) {
         t.planes[0] = p.high;
         t.planes[1] = p.low;
     } else {
-        FreePenTip();
-        Planes p{NewPlane(w, h), NewPlane(w, h), w, h};
-        t.planes[0] = p.high;
-        t.planes[1] = p.low;
-        if (!p.high || !p.low) {
+        // A kept tip is laid into the planes as they are when their size
+        // fits; what those planes held is overwritten whole.
+        std::shared_ptr<const TipMask> kept = IsRandomShape(t.tipShape) ? nullptr
+                                                                         : FindCachedTip(t.tipShape, rx, ry, w, h);
+        Planes p;
+        if (!kept) {
             FreePenTip();
-            return;
-        }
-        if (!FromTipCache(p, t.tipShape, rx, ry)) {
+            p = Planes{NewPlane(w, h), NewPlane(w, h), w, h};
+            t.planes[0] = p.high;
+            t.planes[1] = p.low;
+            if (!p.high || !p.low) {
+                FreePenTip();
+                return;
+            }
             Render(p, t.tipShape, rx, ry);
-            IntoTipCache(p, t.tipShape, rx, ry);
+            kept = IntoTipCache(p, t.tipShape, rx, ry);
+        } else {
+            if (!PlanesOfSize(t, w, h, &p)) {
+                FreePenTip();
+                return;
+            }
+            LayIntoPlanes(p, *kept);
         }
+        g_PlanesMask = {kept, t.planes[0], t.planes[1], g_TipSerial};
     }
     t.squaredRadii[0] = ix * ix;
     t.squaredRadii[1] = iy * iy;
@@ -438,6 +491,10 @@ struct TipSource {
 // The kept mask; the empty one at start is what no tip reads as.
 TipMask g_Mask;
 TipSource g_MaskSource;
+// The cached tip last handed out, held until the next call; while one is
+// out, g_Mask is read anew whatever its source.
+std::shared_ptr<const TipMask> g_MaskHeld;
+bool g_MaskRead;
 
 // The mask as it stands in the images: every byte 255 for an image brush.
 void ReadMask(const TipSource& from, TipMask* mask) {
@@ -474,6 +531,13 @@ const TipMask& c_PenTip::GetTipMask() {
             if (Pen.tip.rebuild || !Pen.tip.planes[0]) RenderPenTip(1);
             high = Pen.tip.planes[0];
             low = Pen.tip.planes[1];
+            // Planes that hold a kept tip, unchanged since: that tip itself.
+            const PlanesFromCache& k = g_PlanesMask;
+            if (k.mask && k.high == high && k.low == low && k.serial == g_TipSerial) {
+                g_MaskRead = false;
+                g_MaskHeld = k.mask;
+                return *k.mask;
+            }
         }
         from.high = high;
         from.low = low;
@@ -481,9 +545,11 @@ const TipMask& c_PenTip::GetTipMask() {
         from.height = high ? high->height : 0;
         from.serial = g_TipSerial;
     }
-    if (!(from == g_MaskSource)) {
+    g_MaskHeld.reset();
+    if (!g_MaskRead || !(from == g_MaskSource)) {
         ReadMask(from, &g_Mask);
         g_MaskSource = from;
+        g_MaskRead = true;
     }
     return g_Mask;
 }
