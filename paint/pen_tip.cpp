@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <unordered_map>
 
 #include "ui/msgbox.h"
 #include "image/dib_image.h"
@@ -306,69 +307,79 @@ unsigned g_TipSerial;
 
 // Tips already rendered, by shape and radii, as the flat mask the dabs read:
 // a pressure stroke asks for the same few sizes again and again. Random
-// shapes are never kept.
-struct CachedTip {
+// shapes are never kept. When full, the cache starts again empty.
+struct TipKey {
     int shape;
     double rx, ry;
-    std::shared_ptr<const TipMask> mask;
+    bool operator==(const TipKey&) const = default;
 };
-constexpr size_t kTipCacheSize = 256;
-std::vector<CachedTip> g_TipCache;
-size_t g_TipCacheNext;
-size_t g_TipCacheLast;   // the entry found last, looked at first
+struct TipKeyHash {
+    size_t operator()(const TipKey& k) const {
+        return std::hash<double>()(k.rx) * 31 + std::hash<double>()(k.ry) * 7 + (size_t)k.shape;
+    }
+};
+// A kept tip: the mask, and the pixel blocks of the two planes it was read
+// from (rows as the planes store them), laid back into planes of its size
+// in one copy each.
+struct KeptTip {
+    TipMask mask;
+    std::vector<uint8_t> pixels[2];
+};
+constexpr size_t kTipCacheSize = 512;
+std::unordered_map<TipKey, std::shared_ptr<const KeptTip>, TipKeyHash> g_TipCache;
+
+uint8_t* PlanePixels(DibImage* d) { return d->block + d->bitsOffset; }
+size_t PlanePixelBytes(const DibImage* d) { return (size_t)d->stride * d->height; }
 
 // The tip planes as they stand hold a kept mask: the planes and the serial
 // they had when it was laid into them.
 struct PlanesFromCache {
-    std::shared_ptr<const TipMask> mask;
+    std::shared_ptr<const KeptTip> mask;
     const DibImage* high = nullptr;
     const DibImage* low = nullptr;
     unsigned serial = 0;
 } g_PlanesMask;
 
-std::shared_ptr<const TipMask> FindCachedTip(int shape, double rx, double ry, int w, int h) {
-    auto fits = [&](const CachedTip& c) {
-        return c.shape == shape && c.rx == rx && c.ry == ry && c.mask->width == w && c.mask->height == h;
-    };
-    if (g_TipCacheLast < g_TipCache.size() && fits(g_TipCache[g_TipCacheLast])) return g_TipCache[g_TipCacheLast].mask;
-    for (size_t i = 0; i < g_TipCache.size(); ++i)
-        if (fits(g_TipCache[i])) {
-            g_TipCacheLast = i;
-            return g_TipCache[i].mask;
+std::shared_ptr<const KeptTip> FindCachedTip(int shape, double rx, double ry, int w, int h) {
+    auto found = g_TipCache.find(TipKey{shape, rx, ry});
+    if (found == g_TipCache.end() || found->second->mask.width != w || found->second->mask.height != h) return nullptr;
+    return found->second;
+}
+
+void LayIntoPlanes(const Planes& p, const KeptTip& kept) {
+    DibImage* planes[2] = {p.high, p.low};
+    for (int k = 0; k < 2; ++k) {
+        if (PlanePixelBytes(planes[k]) == kept.pixels[k].size()) {
+            std::memcpy(PlanePixels(planes[k]), kept.pixels[k].data(), kept.pixels[k].size());
+            continue;
         }
-    return nullptr;
-}
-
-void LayIntoPlanes(const Planes& p, const TipMask& mask) {
-    for (int y = 0; y < p.h; ++y) {
-        c_DibImageOps::PutRow8(p.high, y, 0, p.w - 1, &mask.high[(size_t)y * p.w]);
-        c_DibImageOps::PutRow8(p.low, y, 0, p.w - 1, &mask.low[(size_t)y * p.w]);
+        const std::vector<uint8_t>& rows = k == 0 ? kept.mask.high : kept.mask.low;
+        for (int y = 0; y < p.h; ++y) c_DibImageOps::PutRow8(planes[k], y, 0, p.w - 1, &rows[(size_t)y * p.w]);
     }
 }
 
-std::shared_ptr<const TipMask> IntoTipCache(const Planes& p, int shape, double rx, double ry) {
+std::shared_ptr<const KeptTip> IntoTipCache(const Planes& p, int shape, double rx, double ry) {
     if (IsRandomShape(shape)) return nullptr;
-    auto mask = std::make_shared<TipMask>();
-    mask->width = p.w;
-    mask->height = p.h;
-    mask->high.resize((size_t)p.w * p.h);
-    mask->low.resize((size_t)p.w * p.h);
+    auto kept = std::make_shared<KeptTip>();
+    TipMask& mask = kept->mask;
+    mask.width = p.w;
+    mask.height = p.h;
+    mask.high.resize((size_t)p.w * p.h);
+    mask.low.resize((size_t)p.w * p.h);
     for (int y = 0; y < p.h; ++y) {
-        c_DibImageOps::GetRow8(p.high, y, 0, p.w - 1, &mask->high[(size_t)y * p.w]);
-        c_DibImageOps::GetRow8(p.low, y, 0, p.w - 1, &mask->low[(size_t)y * p.w]);
+        c_DibImageOps::GetRow8(p.high, y, 0, p.w - 1, &mask.high[(size_t)y * p.w]);
+        c_DibImageOps::GetRow8(p.low, y, 0, p.w - 1, &mask.low[(size_t)y * p.w]);
     }
-    CachedTip c{shape, rx, ry, mask};
-    if (g_TipCache.size() < kTipCacheSize) {
-        g_TipCache.push_back(std::move(c));
-    } else {
-        g_TipCache[g_TipCacheNext] = std::move(c);
-        g_TipCacheNext = (g_TipCacheNext + 1) % kTipCacheSize;
-    }
-    return mask;
+    DibImage* planes[2] = {p.high, p.low};
+    for (int k = 0; k < 2; ++k)
+        kept->pixels[k].assign(PlanePixels(planes[k]), PlanePixels(planes[k]) + PlanePixelBytes(planes[k]));
+    if (g_TipCache.size() >= kTipCacheSize) g_TipCache.clear();
+    g_TipCache[TipKey{shape, rx, ry}] = kept;
+    return kept;
 }
 
-// The current tip planes when they are w x h 8-bit images (their pixels are
-// all written anew), else new zeroed ones.
+// The current tip planes when they are w x h 8-bit images, else new ones
+// (their pixels are all written anew by the caller).
 bool PlanesOfSize(PenTipBlock& t, int w, int h, Planes* p) {
     DibImage* high = t.planes[0];
     DibImage* low = t.planes[1];
@@ -378,7 +389,7 @@ bool PlanesOfSize(PenTipBlock& t, int w, int h, Planes* p) {
         return true;
     }
     FreePenTip();
-    *p = Planes{NewPlane(w, h), NewPlane(w, h), w, h};
+    *p = Planes{c_DibImageOps::Create(w, h, 8), c_DibImageOps::Create(w, h, 8), w, h};
     t.planes[0] = p->high;
     t.planes[1] = p->low;
     return p->high && p->low;
@@ -411,7 +422,7 @@ void RenderPenTip(int /*phase*/) {
     } else {
         // A kept tip is laid into the planes as they are when their size
         // fits; what those planes held is overwritten whole.
-        std::shared_ptr<const TipMask> kept = IsRandomShape(t.tipShape) ? nullptr
+        std::shared_ptr<const KeptTip> kept = IsRandomShape(t.tipShape) ? nullptr
                                                                          : FindCachedTip(t.tipShape, rx, ry, w, h);
         Planes p;
         if (!kept) {
@@ -493,7 +504,7 @@ TipMask g_Mask;
 TipSource g_MaskSource;
 // The cached tip last handed out, held until the next call; while one is
 // out, g_Mask is read anew whatever its source.
-std::shared_ptr<const TipMask> g_MaskHeld;
+std::shared_ptr<const KeptTip> g_MaskHeld;
 bool g_MaskRead;
 
 // The mask as it stands in the images: every byte 255 for an image brush.
@@ -536,7 +547,7 @@ const TipMask& c_PenTip::GetTipMask() {
             if (k.mask && k.high == high && k.low == low && k.serial == g_TipSerial) {
                 g_MaskRead = false;
                 g_MaskHeld = k.mask;
-                return *k.mask;
+                return k.mask->mask;
             }
         }
         from.high = high;
