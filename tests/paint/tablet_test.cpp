@@ -354,15 +354,18 @@ TEST(TabletStroke, ImageBrushDabsGrowWithThePressure) {
 TEST(TabletStroke, ImageBrushUnderTheEraserEndClearsTheTransparency) {
     struct Case {
         const char* name;
-        bool firstHalfEraser, secondHalfEraser;
+        int mode;            // the drawing mode the stroke begins in
+        bool eraser[3];      // eraser end down in each third of the path
     } cases[] = {
-        {"pen end", false, false},
-        {"begun with the eraser end", true, true},
-        {"turned over halfway", false, true},
+        {"pen end", ModeColour, {false, false, false}},
+        {"begun with the eraser end", ModeColour, {true, false, false}},   // erases the whole way
+        {"turned over halfway", ModeColour, {false, true, true}},
+        // Back on the pen end a blur stays a blur (of white: nothing shows).
+        {"blur turned over and back", ModeBlur, {false, true, false}},
     };
     for (const Case& c : cases) {
         std::string script = "interval 2\n";
-        for (int i = 0; i < 20; ++i) script += EndPacket(i < 10 ? c.firstHalfEraser : c.secondHalfEraser, 1023);
+        for (int i = 0; i < 20; ++i) script += EndPacket(c.eraser[i < 7 ? 0 : i < 14 ? 1 : 2], 1023);
         ScriptedTablet tablet(script);
         ASSERT_EQ(1, c_Tablet::Open(tablet.window));
         SavedPen saved;
@@ -371,21 +374,25 @@ TEST(TabletStroke, ImageBrushUnderTheEraserEndClearsTheTransparency) {
         Pen.brushImages[0] = g_VmsStore.Create(4, 4, 32, 0, 1);
         std::vector<uint32_t> red(4, MakeWord(255, 0, 0));
         for (int y = 0; y < 4; ++y) g_VmsStore.PutRow(Pen.brushImages[0], y, 0, 3, red.data());
+        Pen.drawingMode = c.mode;
         TabletOptionsScope options({0, 0, 0, 0});
         InjectDrag(10, 4, 20, 10);
         EXPECT_EQ(1, RunImageBrushStroke(&t.view, 10, 10, 0, 0, 0)) << c.name;
         InjectMouseSamples(nullptr, 0);
-        // Column 30 lies in the first half of the path, column 70 in the second.
-        for (auto [x, eraser] : {std::pair{30, c.firstHalfEraser}, std::pair{70, c.secondHalfEraser}}) {
-            if (eraser) {
+        // Columns 22, 50 and 78 lie in the three thirds of the path.
+        bool wholeStroke = c.eraser[0];
+        for (int third = 0; third < 3; ++third) {
+            int x = 22 + 28 * third;
+            if (wholeStroke || c.eraser[third]) {
                 EXPECT_LT(t.Value(x, 10, 1), 30) << c.name << " " << x;
                 EXPECT_EQ(0x00FFFFFFu, t.Pixel(x, 10)) << c.name << " " << x;
             } else {
                 EXPECT_EQ(255, t.Value(x, 10, 1)) << c.name << " " << x;
-                EXPECT_EQ(MakeWord(255, 0, 0), t.Pixel(x, 10)) << c.name << " " << x;
+                EXPECT_EQ(c.mode == ModeColour ? MakeWord(255, 0, 0) : 0x00FFFFFFu, t.Pixel(x, 10))
+                    << c.name << " " << x;
             }
         }
-        EXPECT_EQ(ModeColour, Pen.drawingMode) << c.name;   // the mode of the start again
+        EXPECT_EQ(c.mode, Pen.drawingMode) << c.name;   // the mode of the start again
         c_PenWriter::FreeBrushImages(1, 0);
     }
 }
