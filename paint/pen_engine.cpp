@@ -60,17 +60,33 @@ Span ClipToPlane(const LayerPlane& p, int y, int x0, int x1) { return ClipToImag
 
 bool IsRowDepth(int depth) { return depth == 8 || depth == 24 || depth == 32; }
 
+// Zeros in entries 0..n-1 of a row outside the span s read into it.
+template <typename T>
+void ZeroOutside(T* row, int n, const Span& s) {
+    if (!s.ok) {
+        std::memset(row, 0, sizeof(T) * (size_t)n);
+        return;
+    }
+    int end = s.offset + s.ix1 - s.ix0 + 1;
+    if (s.offset > 0) std::memset(row, 0, sizeof(T) * (size_t)s.offset);
+    if (end < n) std::memset(row + end, 0, sizeof(T) * (size_t)(n - end));
+}
+
 void ReadWords(VmsImage* image, const LayerPlane& p, int y, int x0, int x1, uint32_t* words) {
-    std::memset(words, 0, sizeof(uint32_t) * (size_t)(x1 - x0 + 1));
     Span s = ClipToImage(image, p, y, x0, x1);
-    if (!s.ok || !IsRowDepth(p.depth)) return;
+    if (!s.ok || !IsRowDepth(p.depth)) {
+        std::memset(words, 0, sizeof(uint32_t) * (size_t)(x1 - x0 + 1));
+        return;
+    }
+    ZeroOutside(words, x1 - x0 + 1, s);
     if (image->bits == 8) {
         int n = s.ix1 - s.ix0 + 1;
         uint8_t* bytes = Scratch(g_Bytes, n);
         g_VmsStore.GetRow(image, s.y, s.ix0, s.ix1, bytes);
         for (int i = 0; i < n; ++i) words[s.offset + i] = bytes[i] * 0x01010101u;
-    } else {
-        g_VmsStore.GetRow(image, s.y, s.ix0, s.ix1, words + s.offset);
+    } else if (!g_VmsStore.GetRow(image, s.y, s.ix0, s.ix1, words + s.offset)) {
+        // A row the store cannot give back reads as zeros.
+        std::memset(words + s.offset, 0, sizeof(uint32_t) * (size_t)(s.ix1 - s.ix0 + 1));
     }
 }
 
@@ -187,8 +203,10 @@ inline void StoreWords(uint32_t* p, const Words& old, __m128i r, __m128i g, __m1
 // and the weight e: o weighted by d and p by e, then moved toward p by e;
 // with d and e both 0 the pen itself. The quotient (d o + p e) / (d + e) is
 // below 256 and, unless whole, at least 1 / 510 below the next whole number;
-// the product with the float reciprocal is off by less than 1 / 30000, so
-// adding 1 / 1000 and truncating gives the exact integer quotient.
+// the product with the float reciprocal (the hardware estimate refined by
+// one Newton step, relative error below 4e-7) is off by less than 1 / 9000,
+// so adding 1 / 1000 and truncating gives the exact integer quotient (checked
+// for every d, e, o and p).
 inline __m128i MixChannel(__m128i o, __m128i p, __m128i d, __m128i e, __m128i keep, __m128 reciprocalLo,
                           __m128 reciprocalHi, __m128i empty) {
     auto quotient = [](__m128i dividend, __m128 reciprocal) {
@@ -245,10 +263,13 @@ enum class RowBlend {
 };
 
 // n pixels, eight at a time, in buffers with room for n rounded up to eight.
+// True when a transparency byte may have changed (lanes past n count too:
+// a false alarm only costs a write).
 template <RowBlend kind>
-void BlendBlocks(uint32_t* old, uint8_t* alpha, const uint32_t* pens, const uint8_t* weights, const uint8_t* penAlpha,
+bool BlendBlocks(uint32_t* old, uint8_t* alpha, const uint32_t* pens, const uint8_t* weights, const uint8_t* penAlpha,
                  int n) {
     using namespace lanes;
+    __m128i changed = _mm_setzero_si128();
     for (int i = 0; i < n; i += 8) {
         Words o = LoadWords(old + i), p = LoadWords(pens + i);
         __m128i e = Bytes(weights + i);
@@ -262,28 +283,39 @@ void BlendBlocks(uint32_t* old, uint8_t* alpha, const uint32_t* pens, const uint
             // 1 / (d + e), shared by the channels; 1 where both are 0 (that
             // quotient is not used).
             __m128i divisor = _mm_or_si128(sum, _mm_and_si128(empty, Splat(1)));
-            __m128 one = _mm_set1_ps(1.0f);
-            __m128 reciprocalLo = _mm_div_ps(one, _mm_cvtepi32_ps(_mm_unpacklo_epi16(divisor, zero)));
-            __m128 reciprocalHi = _mm_div_ps(one, _mm_cvtepi32_ps(_mm_unpackhi_epi16(divisor, zero)));
+            auto reciprocal = [](__m128 x) {
+                __m128 r = _mm_rcp_ps(x);
+                return _mm_mul_ps(r, _mm_sub_ps(_mm_set1_ps(2.0f), _mm_mul_ps(x, r)));
+            };
+            __m128 reciprocalLo = reciprocal(_mm_cvtepi32_ps(_mm_unpacklo_epi16(divisor, zero)));
+            __m128 reciprocalHi = reciprocal(_mm_cvtepi32_ps(_mm_unpackhi_epi16(divisor, zero)));
             for (int k = 0; k < 3; ++k)
                 channels[k] = MixChannel(o.channel[k], p.channel[k], d, e, keep, reciprocalLo, reciprocalHi, empty);
-            PutBytes(alpha + i, Cap255(_mm_add_epi16(Product(d, keep), e)));
+            __m128i a = Cap255(_mm_add_epi16(Product(d, keep), e));
+            changed = _mm_or_si128(changed, _mm_xor_si128(a, d));
+            PutBytes(alpha + i, a);
         } else {
             for (int k = 0; k < 3; ++k) channels[k] = BlendChannel(o.channel[k], p.channel[k], e, keep);
-            if constexpr (kind == RowBlend::ColoursAndAlpha)
-                PutBytes(alpha + i, BlendChannel(Bytes(alpha + i), Bytes(penAlpha + i), e, keep));
+            if constexpr (kind == RowBlend::ColoursAndAlpha) {
+                __m128i d = Bytes(alpha + i);
+                __m128i a = BlendChannel(d, Bytes(penAlpha + i), e, keep);
+                changed = _mm_or_si128(changed, _mm_xor_si128(a, d));
+                PutBytes(alpha + i, a);
+            }
         }
         StoreWords(old + i, o, channels[0], channels[1], channels[2]);
     }
+    return _mm_movemask_epi8(_mm_cmpeq_epi8(changed, _mm_setzero_si128())) != 0xFFFF;
 }
 
-void BlendPixels(RowBlend kind, uint32_t* old, uint8_t* alpha, const uint32_t* pens, const uint8_t* weights,
+bool BlendPixels(RowBlend kind, uint32_t* old, uint8_t* alpha, const uint32_t* pens, const uint8_t* weights,
                  const uint8_t* penAlpha, int n) {
     switch (kind) {
-    case RowBlend::Mix: BlendBlocks<RowBlend::Mix>(old, alpha, pens, weights, penAlpha, n); break;
-    case RowBlend::Colours: BlendBlocks<RowBlend::Colours>(old, alpha, pens, weights, penAlpha, n); break;
-    case RowBlend::ColoursAndAlpha: BlendBlocks<RowBlend::ColoursAndAlpha>(old, alpha, pens, weights, penAlpha, n); break;
+    case RowBlend::Mix: return BlendBlocks<RowBlend::Mix>(old, alpha, pens, weights, penAlpha, n);
+    case RowBlend::Colours: return BlendBlocks<RowBlend::Colours>(old, alpha, pens, weights, penAlpha, n);
+    case RowBlend::ColoursAndAlpha: return BlendBlocks<RowBlend::ColoursAndAlpha>(old, alpha, pens, weights, penAlpha, n);
     }
+    return true;
 }
 
 // Smudge and twist gather the whole dab box on even dabs and read other rows
@@ -413,11 +445,14 @@ void c_PenEngine::PutPlaneRgb(PenCanvas* c, int x, int y, int r, int g, int b) {
 void c_PenEngine::GetLayerPlaneRow(PenCanvas* c, int y, int x0, int x1, void* buffer, int n) {
     if (x1 < x0) return;
     size_t unit = n == 0 ? 4 : 1;
-    std::memset(buffer, 0, unit * (size_t)(x1 - x0 + 1));
     LayerPlane* p = PlaneOfLayer(c, n);
     Span s = ClipToPlane(*p, y, x0, x1);
+    if (n == 0) ZeroOutside((uint32_t*)buffer, x1 - x0 + 1, s);
+    else ZeroOutside((uint8_t*)buffer, x1 - x0 + 1, s);
     if (!s.ok) return;
-    g_VmsStore.GetRow(p->image, s.y, s.ix0, s.ix1, (uint8_t*)buffer + unit * s.offset);
+    // A row the store cannot give back reads as zeros.
+    if (!g_VmsStore.GetRow(p->image, s.y, s.ix0, s.ix1, (uint8_t*)buffer + unit * s.offset))
+        std::memset((uint8_t*)buffer + unit * s.offset, 0, unit * (size_t)(s.ix1 - s.ix0 + 1));
 }
 
 void c_PenEngine::PutLayerPlaneRow(PenCanvas* c, int y, int x0, int x1, const void* buffer, int n) {
@@ -554,9 +589,10 @@ void c_PenEngine::BlendRow(PenCanvas* c, const uint32_t* colour, const uint8_t* 
                                                             : RowBlend::Colours;
     uint8_t* penAlphas = Scratch(g_PenAlphas, RoomFor(n));
     if (kind == RowBlend::ColoursAndAlpha) std::memcpy(penAlphas, penAlpha + off, n);
-    BlendPixels(kind, old, a, pens, weights, penAlphas, n);
+    bool alphaChanged = BlendPixels(kind, old, a, pens, weights, penAlphas, n);
     PutPlaneRow(c, y, a0, a1, old);
-    if (alpha) PutLayerPlaneRow(c, y, a0, a1, a, 1);
+    // An opaque row under the pen stays opaque: nothing to write back.
+    if (alpha && alphaChanged) PutLayerPlaneRow(c, y, a0, a1, a, 1);
 }
 
 void c_PenEngine::BlendRowDouble(PenCanvas* c, const uint32_t* colour, const uint8_t* coverage,

@@ -5,6 +5,8 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
+#include <unordered_map>
 
 #include "ui/msgbox.h"
 #include "image/dib_image.h"
@@ -303,44 +305,94 @@ namespace {
 // Bumped whenever the tip planes are rendered, turned or freed.
 unsigned g_TipSerial;
 
-// Tips already rendered, by shape and radii: a pressure stroke asks for the
-// same few sizes again and again. Random shapes are never kept.
-struct CachedTip {
+// Tips already rendered, by shape and radii, as the flat mask the dabs read:
+// a pressure stroke asks for the same few sizes again and again. Random
+// shapes are never kept. When full, the cache starts again empty.
+struct TipKey {
     int shape;
     double rx, ry;
-    int width, height;
-    std::vector<uint8_t> high, low;
+    bool operator==(const TipKey&) const = default;
 };
-constexpr size_t kTipCacheSize = 256;
-std::vector<CachedTip> g_TipCache;
-size_t g_TipCacheNext;
-
-bool FromTipCache(const Planes& p, int shape, double rx, double ry) {
-    for (const CachedTip& c : g_TipCache) {
-        if (c.shape != shape || c.rx != rx || c.ry != ry || c.width != p.w || c.height != p.h) continue;
-        for (int y = 0; y < p.h; ++y) {
-            c_DibImageOps::PutRow8(p.high, y, 0, p.w - 1, &c.high[(size_t)y * p.w]);
-            c_DibImageOps::PutRow8(p.low, y, 0, p.w - 1, &c.low[(size_t)y * p.w]);
-        }
-        return true;
+struct TipKeyHash {
+    size_t operator()(const TipKey& k) const {
+        return std::hash<double>()(k.rx) * 31 + std::hash<double>()(k.ry) * 7 + (size_t)k.shape;
     }
-    return false;
+};
+// A kept tip: the mask, and the pixel blocks of the two planes it was read
+// from (rows as the planes store them), laid back into planes of its size
+// in one copy each.
+struct KeptTip {
+    TipMask mask;
+    std::vector<uint8_t> pixels[2];
+};
+constexpr size_t kTipCacheSize = 512;
+std::unordered_map<TipKey, std::shared_ptr<const KeptTip>, TipKeyHash> g_TipCache;
+
+uint8_t* PlanePixels(DibImage* d) { return d->block + d->bitsOffset; }
+size_t PlanePixelBytes(const DibImage* d) { return (size_t)d->stride * d->height; }
+
+// The tip planes as they stand hold a kept mask: the planes and the serial
+// they had when it was laid into them.
+struct PlanesFromCache {
+    std::shared_ptr<const KeptTip> mask;
+    const DibImage* high = nullptr;
+    const DibImage* low = nullptr;
+    unsigned serial = 0;
+} g_PlanesMask;
+
+std::shared_ptr<const KeptTip> FindCachedTip(int shape, double rx, double ry, int w, int h) {
+    auto found = g_TipCache.find(TipKey{shape, rx, ry});
+    if (found == g_TipCache.end() || found->second->mask.width != w || found->second->mask.height != h) return nullptr;
+    return found->second;
 }
 
-void IntoTipCache(const Planes& p, int shape, double rx, double ry) {
-    if (IsRandomShape(shape)) return;
-    CachedTip c{shape, rx, ry, p.w, p.h, std::vector<uint8_t>((size_t)p.w * p.h),
-                std::vector<uint8_t>((size_t)p.w * p.h)};
+void LayIntoPlanes(const Planes& p, const KeptTip& kept) {
+    DibImage* planes[2] = {p.high, p.low};
+    for (int k = 0; k < 2; ++k) {
+        if (PlanePixelBytes(planes[k]) == kept.pixels[k].size()) {
+            std::memcpy(PlanePixels(planes[k]), kept.pixels[k].data(), kept.pixels[k].size());
+            continue;
+        }
+        const std::vector<uint8_t>& rows = k == 0 ? kept.mask.high : kept.mask.low;
+        for (int y = 0; y < p.h; ++y) c_DibImageOps::PutRow8(planes[k], y, 0, p.w - 1, &rows[(size_t)y * p.w]);
+    }
+}
+
+std::shared_ptr<const KeptTip> IntoTipCache(const Planes& p, int shape, double rx, double ry) {
+    if (IsRandomShape(shape)) return nullptr;
+    auto kept = std::make_shared<KeptTip>();
+    TipMask& mask = kept->mask;
+    mask.width = p.w;
+    mask.height = p.h;
+    mask.high.resize((size_t)p.w * p.h);
+    mask.low.resize((size_t)p.w * p.h);
     for (int y = 0; y < p.h; ++y) {
-        c_DibImageOps::GetRow8(p.high, y, 0, p.w - 1, &c.high[(size_t)y * p.w]);
-        c_DibImageOps::GetRow8(p.low, y, 0, p.w - 1, &c.low[(size_t)y * p.w]);
+        c_DibImageOps::GetRow8(p.high, y, 0, p.w - 1, &mask.high[(size_t)y * p.w]);
+        c_DibImageOps::GetRow8(p.low, y, 0, p.w - 1, &mask.low[(size_t)y * p.w]);
     }
-    if (g_TipCache.size() < kTipCacheSize) {
-        g_TipCache.push_back(std::move(c));
-    } else {
-        g_TipCache[g_TipCacheNext] = std::move(c);
-        g_TipCacheNext = (g_TipCacheNext + 1) % kTipCacheSize;
+    DibImage* planes[2] = {p.high, p.low};
+    for (int k = 0; k < 2; ++k)
+        kept->pixels[k].assign(PlanePixels(planes[k]), PlanePixels(planes[k]) + PlanePixelBytes(planes[k]));
+    if (g_TipCache.size() >= kTipCacheSize) g_TipCache.clear();
+    g_TipCache[TipKey{shape, rx, ry}] = kept;
+    return kept;
+}
+
+// The current tip planes when they are w x h 8-bit images, else new ones
+// (their pixels are all written anew by the caller).
+bool PlanesOfSize(PenTipBlock& t, int w, int h, Planes* p) {
+    DibImage* high = t.planes[0];
+    DibImage* low = t.planes[1];
+    auto fits = [&](const DibImage* d) { return d && d->width == w && d->height == h && d->bits == 8; };
+    if (fits(high) && fits(low)) {
+        *p = Planes{high, low, w, h};
+        return true;
     }
+    FreePenTip();
+    *p = Planes{c_DibImageOps::Create(w, h, 8), c_DibImageOps::Create(w, h, 8), w, h};
+    t.planes[0] = p->high;
+    t.planes[1] = p->low;
+    return p->high && p->low;
 }
 }  // namespace
 
@@ -368,18 +420,30 @@ void RenderPenTip(int /*phase*/) {
         t.planes[0] = p.high;
         t.planes[1] = p.low;
     } else {
-        FreePenTip();
-        Planes p{NewPlane(w, h), NewPlane(w, h), w, h};
-        t.planes[0] = p.high;
-        t.planes[1] = p.low;
-        if (!p.high || !p.low) {
+        // A kept tip is laid into the planes as they are when their size
+        // fits; what those planes held is overwritten whole.
+        std::shared_ptr<const KeptTip> kept = IsRandomShape(t.tipShape) ? nullptr
+                                                                         : FindCachedTip(t.tipShape, rx, ry, w, h);
+        Planes p;
+        if (!kept) {
             FreePenTip();
-            return;
-        }
-        if (!FromTipCache(p, t.tipShape, rx, ry)) {
+            p = Planes{NewPlane(w, h), NewPlane(w, h), w, h};
+            t.planes[0] = p.high;
+            t.planes[1] = p.low;
+            if (!p.high || !p.low) {
+                FreePenTip();
+                return;
+            }
             Render(p, t.tipShape, rx, ry);
-            IntoTipCache(p, t.tipShape, rx, ry);
+            kept = IntoTipCache(p, t.tipShape, rx, ry);
+        } else {
+            if (!PlanesOfSize(t, w, h, &p)) {
+                FreePenTip();
+                return;
+            }
+            LayIntoPlanes(p, *kept);
         }
+        g_PlanesMask = {kept, t.planes[0], t.planes[1], g_TipSerial};
     }
     t.squaredRadii[0] = ix * ix;
     t.squaredRadii[1] = iy * iy;
@@ -438,6 +502,10 @@ struct TipSource {
 // The kept mask; the empty one at start is what no tip reads as.
 TipMask g_Mask;
 TipSource g_MaskSource;
+// The cached tip last handed out, held until the next call; while one is
+// out, g_Mask is read anew whatever its source.
+std::shared_ptr<const KeptTip> g_MaskHeld;
+bool g_MaskRead;
 
 // The mask as it stands in the images: every byte 255 for an image brush.
 void ReadMask(const TipSource& from, TipMask* mask) {
@@ -474,6 +542,13 @@ const TipMask& c_PenTip::GetTipMask() {
             if (Pen.tip.rebuild || !Pen.tip.planes[0]) RenderPenTip(1);
             high = Pen.tip.planes[0];
             low = Pen.tip.planes[1];
+            // Planes that hold a kept tip, unchanged since: that tip itself.
+            const PlanesFromCache& k = g_PlanesMask;
+            if (k.mask && k.high == high && k.low == low && k.serial == g_TipSerial) {
+                g_MaskRead = false;
+                g_MaskHeld = k.mask;
+                return k.mask->mask;
+            }
         }
         from.high = high;
         from.low = low;
@@ -481,9 +556,11 @@ const TipMask& c_PenTip::GetTipMask() {
         from.height = high ? high->height : 0;
         from.serial = g_TipSerial;
     }
-    if (!(from == g_MaskSource)) {
+    g_MaskHeld.reset();
+    if (!g_MaskRead || !(from == g_MaskSource)) {
         ReadMask(from, &g_Mask);
         g_MaskSource = from;
+        g_MaskRead = true;
     }
     return g_Mask;
 }

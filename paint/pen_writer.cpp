@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <emmintrin.h>
 #include <vector>
 
 #include "ui/drawutil.h"
@@ -222,14 +223,41 @@ void BlurRow(PenCanvas* c, uint32_t* colour, uint8_t* penAlpha, uint8_t* protect
                        *cu = neighbours[3].colour, *cd = neighbours[4].colour;
         const uint8_t *ac = neighbours[0].alpha, *al = neighbours[1].alpha, *ar = neighbours[2].alpha,
                       *au = neighbours[3].alpha, *ad = neighbours[4].alpha;
-        for (int i = 0; i < n; ++i) {
+        // (sum + 2) / 5 of sums up to 1,277 in 16-bit lanes: (x * 52429) >> 18
+        // is x / 5 for every x below 65,536. Four words, then eight
+        // transparency bytes a step; the rest one by one.
+        const __m128i zero = _mm_setzero_si128(), two = _mm_set1_epi16(2);
+        const __m128i fifth = _mm_set1_epi16((short)52429), rgb = _mm_set1_epi32(0x00FFFFFF);
+        auto mean5 = [&](__m128i s) { return _mm_srli_epi16(_mm_mulhi_epu16(_mm_add_epi16(s, two), fifth), 2); };
+        auto load = [](const uint32_t* p) { return _mm_loadu_si128((const __m128i*)p); };
+        int i = 0;
+        for (; i + 4 <= n; i += 4) {
+            __m128i w[5] = {load(cc + i), load(cl + i), load(cr + i), load(cu + i), load(cd + i)};
+            __m128i lo = zero, hi = zero;
+            for (const __m128i& v : w) {
+                lo = _mm_add_epi16(lo, _mm_unpacklo_epi8(v, zero));
+                hi = _mm_add_epi16(hi, _mm_unpackhi_epi8(v, zero));
+            }
+            _mm_storeu_si128((__m128i*)(colour + i), _mm_and_si128(_mm_packus_epi16(mean5(lo), mean5(hi)), rgb));
+        }
+        for (; i < n; ++i) {
             uint32_t p0 = cc[i], p1 = cl[i], p2 = cr[i], p3 = cu[i], p4 = cd[i];
             int sr = (int)((p0 >> 16 & 255) + (p1 >> 16 & 255) + (p2 >> 16 & 255) + (p3 >> 16 & 255) + (p4 >> 16 & 255));
             int sg = (int)((p0 >> 8 & 255) + (p1 >> 8 & 255) + (p2 >> 8 & 255) + (p3 >> 8 & 255) + (p4 >> 8 & 255));
             int sb = (int)((p0 & 255) + (p1 & 255) + (p2 & 255) + (p3 & 255) + (p4 & 255));
             colour[i] = MakeWord((sr + 2) / 5, (sg + 2) / 5, (sb + 2) / 5);
-            penAlpha[i] = (uint8_t)((ac[i] + al[i] + ar[i] + au[i] + ad[i] + 2) / 5);
         }
+        auto bytes = [&](const uint8_t* p) {
+            return _mm_unpacklo_epi8(_mm_loadl_epi64((const __m128i*)p), zero);
+        };
+        i = 0;
+        for (; i + 8 <= n; i += 8) {
+            __m128i sum = _mm_add_epi16(_mm_add_epi16(bytes(ac + i), bytes(al + i)),
+                                        _mm_add_epi16(_mm_add_epi16(bytes(ar + i), bytes(au + i)), bytes(ad + i)));
+            __m128i mean = mean5(sum);
+            _mm_storel_epi64((__m128i*)(penAlpha + i), _mm_packus_epi16(mean, mean));
+        }
+        for (; i < n; ++i) penAlpha[i] = (uint8_t)((ac[i] + al[i] + ar[i] + au[i] + ad[i] + 2) / 5);
         return;
     }
     for (int i = 0; i < n; ++i) {

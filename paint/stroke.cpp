@@ -225,7 +225,43 @@ RECT StrokeStep(PenCanvas* c, HDC dc, double px, double py, bool start, int righ
 }
 }  // namespace
 
-int RunTabletStroke(PenCanvas* c, int right, int firstPressure) {
+namespace {
+// 1 while the eraser end of the tablet pen has switched the tool to the
+// snapshot eraser; lives across strokes.
+int g_EraserEndTool;
+
+// A tablet sample: the averaged pressure and the pen's altitude (negative
+// when the pen is turned over, its eraser end down).
+struct TabletSample {
+    int pressure = 0, altitude = 0;
+};
+
+// The next tablet sample of a pass; false when the tablet had none.
+bool NextSample(TabletSample* s) {
+    int azimuth = 0, tangent = 0;
+    return c_Tablet::GetPressure(&s->pressure, &s->altitude, &azimuth, &tangent, 0) != 0;
+}
+}  // namespace
+
+int TabletPenEndSwitch(int altitude) {
+    if (altitude < 0 && !g_EraserEndTool) {
+        g_EraserEndTool = 1;
+        if (PressToolButtonHook) PressToolButtonHook(kToolSnapshot);
+        return 1;
+    }
+    if (altitude >= 0 && g_EraserEndTool) {
+        g_EraserEndTool = 0;
+        if (PressToolButtonHook) PressToolButtonHook(kToolPen);
+        return 1;
+    }
+    return 0;
+}
+
+int TabletEraserEndActive() { return g_EraserEndTool; }
+
+void ResetTabletEraserEnd() { g_EraserEndTool = 0; }
+
+int RunTabletStroke(PenCanvas* c, int right, int firstPressure, int firstAltitude) {
     int options = TabletOptionCount();
     double minDistance = StrokeMinDistance(0.05);
     int result = 0;
@@ -233,7 +269,8 @@ int RunTabletStroke(PenCanvas* c, int right, int firstPressure) {
         PaintScope scope(c, true);
         if (!scope.ok) return 0;
         result = 1;
-        int first = 1, pressure = firstPressure;
+        int first = 1;
+        TabletSample sample{firstPressure, firstAltitude};
         bool firstSample = true;
         double lastX = 0, lastY = 0;
         for (int pass = 0;; ++pass) {
@@ -242,10 +279,10 @@ int RunTabletStroke(PenCanvas* c, int right, int firstPressure) {
             if (pass > 0) WaitMs(12);
             double px, py;
             CursorImagePoint(c, pass == 0, &px, &py);
-            int altitude = 0, azimuth = 0, tangent = 0;
             // Only passes with a tablet sample draw (the first brought one).
-            if (pass > 0 && !c_Tablet::GetPressure(&pressure, &altitude, &azimuth, &tangent, 0)) continue;
-            ApplyPenPressure(firstSample ? 1 : 0, pressure, options);
+            if (pass > 0 && !NextSample(&sample)) continue;
+            TabletPenEndSwitch(sample.altitude);
+            ApplyPenPressure(firstSample ? 1 : 0, sample.pressure, options);
             RECT rc = StrokeStep(c, scope.dc, px, py, firstSample, right, minDistance, &first, &lastX, &lastY);
             RestorePenState();
             GrowDirty(rc);
@@ -260,11 +297,53 @@ int RunTabletStroke(PenCanvas* c, int right, int firstPressure) {
     return result;
 }
 
-int RunFreehandStroke(PenCanvas* c, int x, int y, int right) {
-    if (Pen.brushImages[0]) return RunImageBrushStroke(c, x, y, right, right, c_Tablet::IsOn());
-    if (right && !PenSnapshotFlag) return 0;
-    int pressure = 0, altitude = 0;
-    if (!right && c_Tablet::StartSample(&pressure, &altitude)) return RunTabletStroke(c, right, pressure);
+int RunEdgePenTabletStroke(PenCanvas* c, int right, int firstPressure, int firstAltitude) {
+    int options = TabletOptionCount();
+    double minDistance = StrokeMinDistance(0.05);
+    int result = 0;
+    {
+        PaintScope scope(c, true);
+        if (!scope.ok) return 0;
+        result = 1;
+        int first = 1;
+        TabletSample sample{firstPressure, firstAltitude};
+        bool firstSample = true;
+        double lastX = 0, lastY = 0;
+        for (int pass = 0;; ++pass) {
+            if (c->pane) DropMouseMessages(c->pane);
+            if (!ButtonDown(right) && pass > 0) break;
+            double px, py;
+            CursorImagePoint(c, pass == 0, &px, &py);
+            if (pass > 0 && !NextSample(&sample)) continue;
+            // The other pen end paints with another tool, on the plane that
+            // tool's strokes take.
+            if (TabletPenEndSwitch(sample.altitude)) {
+                EndStrokePlane(c);
+                BeginStrokePlane(c);
+            }
+            if (!firstSample && px == lastX && py == lastY) continue;
+            ApplyPenPressure(firstSample ? 1 : 0, sample.pressure, options);
+            RECT rc = {0, 0, 0, 0};
+            c_PenEngine::Dab(c, scope.dc, px, py, right, (int*)&rc.left, (int*)&rc.top, (int*)&rc.right,
+                             (int*)&rc.bottom, 0, minDistance, &first);
+            RestorePenState();
+            GrowDirty(rc);
+            lastX = px;
+            lastY = py;
+            first = 0;
+            firstSample = false;
+            ++Pen.dabCount;
+        }
+    }
+    BuildPenTip(0, 1);
+    c_Tablet::Drain();
+    return result;
+}
+
+namespace {
+// The freehand loop of the mouse: one dab at the press (or the only one with
+// Shift held), then the dabs of a segment whenever the point moves.
+int RunMouseStroke(PenCanvas* c, int right) {
     double minDistance = StrokeMinDistance(0.05);
     bool single = GetKeyState(VK_SHIFT) < 0;
     PaintScope scope(c, true);
@@ -285,26 +364,47 @@ int RunFreehandStroke(PenCanvas* c, int x, int y, int right) {
     return 1;
 }
 
-int RunImageBrushStroke(PenCanvas* c, int, int, int right, int snapshotDabs, int pressureFlag) {
-    if (right && !PenSnapshotFlag && !snapshotDabs) return 0;
+// What the image-brush loop does with the tablet: nothing (mouse), the
+// averaged pressure of every pass (the pressure flag of a mouse stroke), or
+// the tablet stroke in which only passes with a sample draw.
+enum class BrushInput { Mouse, MousePressure, Tablet };
+
+int ImageBrushLoop(PenCanvas* c, int right, int snapshotDabs, BrushInput input, TabletSample sample) {
     double minDistance = StrokeMinDistance(0.05);
     int thinning = StrokeThinning;
     StrokeThinning = 0;
     bool single = GetKeyState(VK_SHIFT) < 0;
+    int startMode = Pen.drawingMode;
+    int options = TabletOptionCount();
     int result = 0;
     {
         PaintScope scope(c, true);
         if (scope.ok) {
             result = 1;
             int first = 1;
+            bool firstSample = true;
             double lastX = 0, lastY = 0, travelled = 0;
             for (int pass = 0;; ++pass) {
                 if (c->pane) DropMouseMessages(c->pane);
                 if (!ButtonDown(right) && pass > 0) break;
                 double px, py;
                 CursorImagePoint(c, pass == 0, &px, &py);
-                if (pass > 0) travelled += std::hypot(px - lastX, py - lastY);
-                bool moved = pass == 0 || px != lastX || py != lastY;
+                bool eraserEnd = false;
+                if (input == BrushInput::Tablet) {
+                    if (pass > 0 && !NextSample(&sample)) continue;
+                    // The eraser end clears the transparency; the pen end
+                    // paints in the mode the stroke began with.
+                    eraserEnd = sample.altitude < 0;
+                    Pen.drawingMode = eraserEnd ? ModeEraser : startMode;
+                } else if (input == BrushInput::MousePressure) {
+                    int azimuth = 0, tangent = 0;
+                    c_Tablet::GetPressure(&sample.pressure, &sample.altitude, &azimuth, &tangent, pass == 0);
+                    eraserEnd = sample.altitude < 0;
+                    PenOpacity = Tablet.opacity ? ProductTable[sample.pressure & 255][scope.opacity & 255]
+                                                : scope.opacity;
+                }
+                if (pass > 0 && !firstSample) travelled += std::hypot(px - lastX, py - lastY);
+                bool moved = firstSample || px != lastX || py != lastY;
                 // Stamps of a roller, and a fancy-pen stamp, lie at their
                 // spacing along the path.
                 int frame = Pen.options[PenOptRollerFrame];
@@ -312,17 +412,15 @@ int RunImageBrushStroke(PenCanvas* c, int, int, int right, int snapshotDabs, int
                 VmsImage* stamp = roller ? roller : Pen.imageBrushOn ? Pen.brushImages[0] : nullptr;
                 int spacing = roller ? RollerSpacingPercent : StampSpacingPercent;
                 bool place = moved;
-                if (stamp && Pen.drawingMode != ModeEraser && pass > 0)
+                if (stamp && Pen.drawingMode != ModeEraser && !firstSample)
                     place = (int)travelled > (stamp->width + stamp->height) / 2 * spacing / 100;
-                if (pressureFlag && c_Tablet::IsOn()) {
-                    int p = 0, altitude = 0, azimuth = 0, tangent = 0;
-                    c_Tablet::GetPressure(&p, &altitude, &azimuth, &tangent, pass == 0);
-                    PenOpacity = Tablet.opacity ? ProductTable[p & 255][scope.opacity & 255] : scope.opacity;
-                }
                 if (place) {
+                    if (input == BrushInput::Tablet) ApplyPenPressure(firstSample ? 1 : 0, sample.pressure, options);
                     RECT rc = {0, 0, 0, 0};
-                    c_PenEngine::Dab(c, scope.dc, px, py, right || snapshotDabs > 1, (int*)&rc.left,
-                                     (int*)&rc.top, (int*)&rc.right, (int*)&rc.bottom, 0, minDistance, &first);
+                    int snapshot = right || snapshotDabs > 1 || (input == BrushInput::MousePressure && eraserEnd);
+                    c_PenEngine::Dab(c, scope.dc, px, py, snapshot, (int*)&rc.left, (int*)&rc.top,
+                                     (int*)&rc.right, (int*)&rc.bottom, 0, minDistance, &first);
+                    if (input == BrushInput::Tablet) RestorePenState();
                     GrowDirty(rc);
                     travelled = 0;
                     if (roller) {
@@ -334,12 +432,60 @@ int RunImageBrushStroke(PenCanvas* c, int, int, int right, int snapshotDabs, int
                 }
                 lastX = px;
                 lastY = py;
+                firstSample = false;
                 ++Pen.dabCount;
                 if (single) break;
             }
         }
     }
+    Pen.drawingMode = startMode;
     StrokeThinning = thinning;
+    return result;
+}
+}  // namespace
+
+int RunFreehandStroke(PenCanvas* c, int x, int y, int right) {
+    if (Pen.brushImages[0]) return RunImageBrushStroke(c, x, y, right, right, c_Tablet::IsOn());
+    if (right && !PenSnapshotFlag) return 0;
+    int pressure = 0, altitude = 0;
+    if (!right && c_Tablet::StartSample(&pressure, &altitude)) {
+        if (c_PenEngine::GetPenKind() == 2) return RunEdgePenTabletStroke(c, right, pressure, altitude);
+        TabletPenEndSwitch(altitude);
+        return RunTabletStroke(c, right, pressure, altitude);
+    }
+    return RunMouseStroke(c, right);
+}
+
+int RunImageBrushTabletStroke(PenCanvas* c, int right, int snapshotDabs, int firstPressure, int firstAltitude) {
+    int result;
+    if (firstAltitude < 0) {
+        // The eraser end: the whole stroke is a freehand stroke that clears
+        // the transparency under the tip. (The freehand loop itself, not
+        // RunFreehandStroke, which would hand a brush image straight back
+        // here.)
+        int mode = Pen.drawingMode;
+        int thinning = StrokeThinning;
+        Pen.drawingMode = ModeEraser;
+        StrokeThinning = 1;
+        result = RunMouseStroke(c, right);
+        StrokeThinning = thinning;
+        Pen.drawingMode = mode;
+    } else {
+        result = ImageBrushLoop(c, right, snapshotDabs, BrushInput::Tablet, TabletSample{firstPressure, firstAltitude});
+        if (Tablet.size) BuildPenTip(0, 0);   // the tip of the pen's own size again
+    }
+    c_Tablet::Drain();
+    return result;
+}
+
+int RunImageBrushStroke(PenCanvas* c, int, int, int right, int snapshotDabs, int pressureFlag) {
+    if (right && !PenSnapshotFlag && !snapshotDabs) return 0;
+    int pressure = 0, altitude = 0;
+    if (c_Tablet::StartSample(&pressure, &altitude))
+        return RunImageBrushTabletStroke(c, right, snapshotDabs, pressure, altitude);
+    bool withPressure = pressureFlag && c_Tablet::IsOn();
+    int result = ImageBrushLoop(c, right, snapshotDabs, withPressure ? BrushInput::MousePressure : BrushInput::Mouse,
+                                TabletSample{});
     if (pressureFlag) c_Tablet::Drain();
     return result;
 }

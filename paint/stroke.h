@@ -62,8 +62,26 @@ struct PaintScope {
 extern int RollerSpacingPercent;
 extern int StampSpacingPercent;
 // The freehand loop with tablet samples: each sample sets the pen from its
-// pressure for its dabs (opacity, density, size by the tablet options).
-int RunTabletStroke(PenCanvas* canvas, int right, int firstPressure);
+// pressure for its dabs (opacity, density, size by the tablet options), and
+// a change of pen end switches the tool first (TabletPenEndSwitch). The first
+// sample was read by the caller.
+int RunTabletStroke(PenCanvas* canvas, int right, int firstPressure, int firstAltitude);
+// The edge pen's tablet loop: one dab (no segment) for every sample whose
+// point differs from the last, the pen set from the pressure as above; a
+// change of pen end also takes the stroke plane anew.
+int RunEdgePenTabletStroke(PenCanvas* canvas, int right, int firstPressure, int firstAltitude);
+// The image brush with the tablet: only passes with a sample draw, each with
+// the pen set from its pressure; the eraser end paints those passes in the
+// transparency-eraser mode. Begun with the eraser end, the whole stroke is a
+// freehand stroke in that mode.
+int RunImageBrushTabletStroke(PenCanvas* canvas, int right, int snapshotDabs, int firstPressure, int firstAltitude);
+// The tool switch of the tablet pen's ends: a turned-over pen (negative
+// altitude) presses the snapshot eraser's button, an upright pen after that
+// the pen's button. 1 when the tool was switched.
+int TabletPenEndSwitch(int altitude);
+// 1 while the eraser end has the snapshot eraser chosen.
+int TabletEraserEndActive();
+void ResetTabletEraserEnd();
 
 // The colour picker (cursor "spoit") while the button is held: on plane 0 of
 // a layer the displayed colour becomes the pen's RGB colour, on other planes

@@ -7,7 +7,11 @@
 // Script lines (blank lines and lines starting with # are skipped):
 //   axis MIN MAX                 the normal-pressure axis (0 1023 by default)
 //   marks RELEASE PRESS          the pen's pressure-button marks (0 0)
-//   CURSOR BUTTONS X Y PRESSURE TANGENT AZIMUTH ALTITUDE   one packet
+//   interval MS                  each packet handed out MS milliseconds after
+//                                the call asks for it (a tablet's packet rate)
+//   CURSOR BUTTONS X Y PRESSURE TANGENT AZIMUTH ALTITUDE   one packet; a
+//                                negative ALTITUDE is the pen turned over (its
+//                                eraser end down), usually with its own CURSOR
 #include <windows.h>
 
 #include <cstdio>
@@ -22,6 +26,7 @@ struct Script {
     bool loaded = false;
     LONG axisMin = 0, axisMax = 1023;
     UINT marks[2] = {0, 0};
+    DWORD interval = 0;
     std::vector<wintab::Packet> packets;
     size_t next = 0;
 } g_Script;
@@ -45,6 +50,10 @@ bool LoadScript() {
         if (std::sscanf(line, "marks %ld %ld", &a, &b) == 2) {
             g_Script.marks[0] = (UINT)a;
             g_Script.marks[1] = (UINT)b;
+            continue;
+        }
+        if (std::sscanf(line, "interval %ld", &a) == 1) {
+            g_Script.interval = a > 0 ? (DWORD)a : 0;
             continue;
         }
         wintab::Packet p = {};
@@ -130,6 +139,7 @@ __declspec(dllexport) BOOL WINAPI WTGetA(wintab::Context, wintab::LogContextA* o
 
 __declspec(dllexport) int WINAPI WTPacketsGet(wintab::Context, int max, LPVOID packets) {
     if (max <= 0 || !packets || g_Script.next >= g_Script.packets.size()) return 0;
+    if (g_Script.interval) Sleep(g_Script.interval);
     std::memcpy(packets, &g_Script.packets[g_Script.next++], sizeof(wintab::Packet));
     return 1;
 }
