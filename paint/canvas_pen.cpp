@@ -196,6 +196,13 @@ int PenBrushRadius(int* rx, int* ry) {
     return 1;
 }
 
+int PenCloneSource(int* dx, int* dy) {
+    if (Pen.drawingMode != ModeClone || c_PenWriter::CloneOffsetX < -1000) return 0;
+    *dx = c_PenWriter::CloneOffsetX;
+    *dy = c_PenWriter::CloneOffsetY;
+    return 1;
+}
+
 int PenWantsStrokeLayer() { return c_PenEngine::GetPenKind() == 2 ? 1 : 0; }
 
 int PenOnSelection(CanvDoc* doc, int outline) {

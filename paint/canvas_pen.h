@@ -18,6 +18,10 @@ int PenToolMouse(CanvDoc* doc, int button, int x, int y);
 // For the canvas's brush outline: half sizes of the current brush; 0 when no
 // outline is drawn (no tip).
 int PenBrushRadius(int* rx, int* ry);
+// For the canvas's clone cross: 1 with the clone source's offset from the
+// pointer (image pixels) while the pen clones and the source has been set
+// (Shift + drag), else 0.
+int PenCloneSource(int* dx, int* dy);
 // 1 when the current pen paints the stroke layers (the edge pen).
 int PenWantsStrokeLayer();
 // Canvas commands 21000 and 21001: the selection filled (outline 0) or its
