@@ -70,6 +70,9 @@ void DocumentMenu(int active) {
     if (!menu) return;
     SendMessageA(AppWindows.mdiClient, WM_MDISETMENU, (WPARAM)menu, (LPARAM)window);
     DrawMenuBar(AppWindows.frame);
+    // Their buttons follow whether a document is open.
+    for (HWND bar : {AppWindows.mainToolBar, AppWindows.toolBar2})
+        if (bar) RedrawWindow(bar, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN);
 }
 
 }  // namespace
@@ -278,6 +281,7 @@ void InstallCanvasHost() {
     host.statusBarSetZoom = StatusBarSetZoomPercent;
     host.saveCanvas = SaveCanvasFile;
     SetSaveWarningSetting(&Env.saveWarningOff);
+    SetFileDialogTypeSettings(&Env.openDialogSetting, &Env.saveDialogSetting);
     host.documentMenu = DocumentMenu;
     // Tool presses of the canvas and the selection code (Esc, a placed paste);
     // Undo, Redo, zoom and Paste buttons fade and show as checkpoints, zooms
@@ -289,6 +293,8 @@ void InstallCanvasHost() {
     host.areaBlur = &AreaBlurAmount;
     host.trimDialog = &FrameState.trimDialog;
     host.brushRadius = PenBrushRadius;
+    host.cloneSource = PenCloneSource;
+    host.penOptionPanel = &AppWindows.penOptionPanel;
     host.selectionWithPen = PenOnSelection;
     host.adjustCommand = AdjustCommand;
     host.penCommand = PenCanvasCommand;

@@ -39,8 +39,8 @@ struct EnvBlock {
     uint8_t r84[4];
     EnvTipBlock tip;            // 88: copy of the pen's tip block
     uint8_t r152[396 - 152];
-    int32_t openDialogSetting;  // 396
-    int32_t saveDialogSetting;  // 400
+    int32_t openDialogSetting;  // 396: open dialog's file type (filter index, 0 the first)
+    int32_t saveDialogSetting;  // 400: save dialog's file type (filter index, 0 the first)
     int32_t saveWarningOff;     // 404: "以後、この警告は表示しない" of the save format warning
     int32_t selHistoryLimit;    // 408: clamped to 5..100 at frame creation
     int32_t numberMode;         // 412: pen bars' numbers: 1 percent, 2 hex, else raw

@@ -47,6 +47,15 @@ PackedDib ReadImageToDib24(const char* path) {
 
 PackedDib ReadFastImage24(const char* path) { return To24(ReadFastImage(PluginStatusWindow(), path)); }
 
+PackedDib ReadImageFittedToBox24(const char* path, int boxWidth, int boxHeight) {
+    int w = 0, h = 0;
+    if (boxWidth < 1 || boxHeight < 1 || !QueryImageSize(path, &w, &h) || w > kDib24MaxSide || h > kDib24MaxSide)
+        return nullptr;
+    int fitWidth, fitHeight;
+    FitSizeToBox(w, h, boxWidth, boxHeight, &fitWidth, &fitHeight);
+    return To24(ReadImageToDibSampled(path, PluginStatusWindow(), fitWidth, fitHeight));
+}
+
 int QueryImageSize(const char* path, int* width, int* height) {
     int count = 0;
     return GetImageFileInfo(path, width, height, nullptr, nullptr, nullptr, nullptr, &count, 0);

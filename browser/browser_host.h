@@ -20,6 +20,11 @@ PackedDib ReadImageToDib24(const char* path);
 // A quick small picture: the reader's ReadFileFastImage preview as 24 bits,
 // or null when the reader has none.
 PackedDib ReadFastImage24(const char* path);
+// The picture of the file fitted into the box (FitSizeToBox) as a new 24-bit
+// bitmap, sampled while the reader delivers the rows (ReadImageToDibSampled),
+// so a picture of any size the readers take is reduced in little memory;
+// null when no reader takes the file or the read fails.
+PackedDib ReadImageFittedToBox24(const char* path, int boxWidth, int boxHeight);
 // Width and height of the file's first image from its reader; 1 on success.
 int QueryImageSize(const char* path, int* width, int* height);
 // The path of the writer plug-in for the path's extension, or null.

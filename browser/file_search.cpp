@@ -13,6 +13,7 @@
 #include "browser/browser_host.h"
 #include "browser/dib24.h"
 #include "browser/status_bar.h"
+#include "browser/thumb_pane.h"
 #include "fileio/thumb_cache.h"
 #include "resources/darnaview_ids.h"
 
@@ -99,14 +100,8 @@ DWORD WINAPI SearchThumbThread(void* param) {
     const int index = (int)(INT_PTR)param;
     if (index < 0 || index >= (int)g_results.paths.size()) return 0;
     const std::string path = g_results.paths[(size_t)index];
-    PackedDib image = ReadFastImage24(path.c_str());
-    if (!image) image = ReadImageToDib24(path.c_str());
-    PackedDib thumb = nullptr;
-    if (image) {
-        thumb = fit_dib_to_box(image, kThumbBox, kThumbBox);
-        FreePackedDib(image);
-    }
-    if (!thumb) thumb = CreateDib24(kThumbBox, kThumbBox, 24);   // black: read no more
+    // Made as the thumbnail pane makes its own (black when unreadable: read no more).
+    PackedDib thumb = MakeThumbnail(path.c_str(), kThumbBox, kThumbBox);
     if (thumb) {
         StoreThumbCache(path.c_str(), thumb, kSearchCacheSet);
         FreePackedDib(thumb);

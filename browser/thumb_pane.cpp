@@ -202,12 +202,15 @@ void ThumbBoxSize(int cellWidth, int cellHeight, int* boxWidth, int* boxHeight) 
 }
 
 PackedDib MakeThumbnail(const char* path, int boxWidth, int boxHeight) {
-    PackedDib image = ReadFastImage24(path);
-    if (!image) image = ReadImageToDib24(path);
-    if (!image) return CreateDib24(boxWidth, boxHeight, 24);   // black: not tried again
-    PackedDib thumb = fit_dib_to_box(image, boxWidth, boxHeight);
-    FreePackedDib(image);
-    return thumb ? thumb : CreateDib24(boxWidth, boxHeight, 24);
+    PackedDib thumb = nullptr;
+    if (PackedDib quick = ReadFastImage24(path)) {
+        thumb = fit_dib_to_box(quick, boxWidth, boxHeight);
+        FreePackedDib(quick);
+    }
+    // The whole picture is sampled down while it is read: a very large one
+    // never has to fit in memory.
+    if (!thumb) thumb = ReadImageFittedToBox24(path, boxWidth, boxHeight);
+    return thumb ? thumb : CreateDib24(boxWidth, boxHeight, 24);   // black: not tried again
 }
 
 ThumbGrid ComputeThumbGrid(int count, int clientWidth, int clientHeight, int cellWidth, int cellHeight, int topRow) {

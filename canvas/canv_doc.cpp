@@ -104,6 +104,7 @@ const char* CanvasHostMissing(const CanvasHost& h) {
         DARNA_HOST_MEMBER(saveCanvas),     DARNA_HOST_MEMBER(penCommand),
         DARNA_HOST_MEMBER(areaBlur),       DARNA_HOST_MEMBER(trimDialog),
         DARNA_HOST_MEMBER(adjustCommand),  DARNA_HOST_MEMBER(paperTexture),
+        DARNA_HOST_MEMBER(cloneSource),    DARNA_HOST_MEMBER(penOptionPanel),
     };
 #undef DARNA_HOST_MEMBER
     // Every member is one pointer: the list above must name them all.
@@ -117,6 +118,8 @@ const CanvasHost& GetCanvasHost() { return g_host; }
 
 HWND CanvFrameWindow() { return HostWindow(g_host.frame); }
 HWND CanvMdiClient() { return HostWindow(g_host.mdiClient); }
+HWND CanvStatusBar() { return HostWindow(g_host.statusBar); }
+HWND CanvPenOptionPanel() { return HostWindow(g_host.penOptionPanel); }
 const char* CanvProgramFolder() { return g_host.programFolder ? g_host.programFolder : ""; }
 int CanvCurrentTool() { return g_host.currentTool ? *g_host.currentTool : 0; }
 

@@ -32,7 +32,8 @@ struct CanvasHost {
     void (*recentFilesAdd)(const char* path);
     // The program's colour chooser: 1 when the user chose (r, g, b updated).
     int (*chooseColour)(HWND owner, int* r, int* g, int* b, const char* caption);
-    // The frame's menu for an active document (1) or for none (0).
+    // The frame's menu and tool bars for an active document (1) or for none
+    // (0), called when that changes.
     void (*documentMenu)(int documentActive);
     // The tools: a mouse event on the display surface that the canvas does not
     // handle itself (event 0 left button, 1 right button, 2 double click),
@@ -40,6 +41,12 @@ struct CanvasHost {
     int (*toolMouse)(struct CanvDoc* doc, int event, int x, int y);
     // Half sizes of the brush outline at the pointer; 0 when no outline is drawn.
     int (*brushRadius)(int* rx, int* ry);
+    // The clone brush's source offset from the pointer, in image pixels: 1 while
+    // the pen clones and its source has been set, else 0 (no cross drawn).
+    int (*cloneSource)(int* dx, int* dy);
+    // The pen option panel, repainted at once when a document becomes active;
+    // its value may be null while the panel does not exist.
+    HWND* penOptionPanel;
     // Commands 21000 and 21001: the selection filled (0) or outlined (1) with the pen.
     int (*selectionWithPen)(struct CanvDoc* doc, int outline);
     // The adjustments' image-menu commands: 1 when the command was theirs.
@@ -65,8 +72,13 @@ void SetCanvasHost(const CanvasHost& host);
 const char* CanvasHostMissing(const CanvasHost& host);
 const CanvasHost& GetCanvasHost();
 
+// Message to the status bar (1032): back to its resting texts.
+constexpr UINT kStatusRestMessage = WM_USER + 8;
+
 // Shorthands of the host's values (null or empty when not handed down).
 HWND CanvFrameWindow();
 HWND CanvMdiClient();
+HWND CanvStatusBar();
+HWND CanvPenOptionPanel();
 const char* CanvProgramFolder();
 int CanvCurrentTool();

@@ -24,6 +24,9 @@ struct BrushOutline {
 
 int g_strokeRunning = 0;
 
+// Display pixels from the clone source's cross centre to the end of each arm.
+constexpr int kCloneCrossArm = 12;
+
 CanvDoc* PaneDoc(HWND pane) { return GetCanvDoc(GetParent(pane)); }
 CanvDoc* DisplayDoc(HWND display) { return GetCanvDoc(GetParent(GetParent(display))); }
 
@@ -129,6 +132,13 @@ void DrawBrushCursor(CanvDoc* doc, int x, int y) {
     HDC dc = GetDC(doc->display);
     DrawXorEllipse(dc, ScaleToScreen(doc, x - rx), ScaleToScreen(doc, y - ry), ScaleToScreen(doc, x + rx),
                    ScaleToScreen(doc, y + ry));
+    // The clone brush also marks where it takes its pixels from.
+    int dx, dy;
+    if (host.cloneSource && host.cloneSource(&dx, &dy)) {
+        const int sx = ImageToScreenX(doc, x + dx), sy = ImageToScreenY(doc, y + dy);
+        DrawXorDotLine(dc, sx - kCloneCrossArm, sy, sx + kCloneCrossArm, sy);
+        DrawXorDotLine(dc, sx, sy - kCloneCrossArm, sx, sy + kCloneCrossArm);
+    }
     ReleaseDC(doc->display, dc);
     g_outline.at.x = x;
     g_outline.at.y = y;

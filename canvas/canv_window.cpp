@@ -122,9 +122,14 @@ void ActivateCanvDoc(HWND wnd, HWND deactivated, HWND activated) {
             c_SelectionTool::DocumentActivated(doc);
             if (host.statusBarSetZoom) host.statusBarSetZoom((int)doc->zoom);
             ShowCanvasInfo(doc);
+            // The pen panel shows what this document's planes allow.
+            if (HWND panel = CanvPenOptionPanel())
+                RedrawWindow(panel, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
             PrepareStrokeLayer(doc, 1);
         }
     } else if (deactivated == wnd) {
+        // The status line no longer describes this document.
+        if (HWND bar = CanvStatusBar()) SendMessageA(bar, kStatusRestMessage, 0, 0);
         if (doc) c_SelectionTool::DocumentDeactivated(doc);
         PostMessageA(wnd, WM_NCACTIVATE, FALSE, 0);
         CloseTrimPanel();

@@ -18,11 +18,31 @@ namespace {
 
 // Remembered for the whole run.
 struct DialogMemory {
-    DWORD openFilter = 0, saveFilter = 0;
+    int32_t ownOpenFilter = 0, ownSaveFilter = 0;
+    // The chosen file types: the editor's settings once handed down.
+    int32_t* openFilter = &ownOpenFilter;
+    int32_t* saveFilter = &ownSaveFilter;
     char lastOpenTitle[MAX_PATH] = {};
     int previewOn = 1;
     PartsBoxChooserFn chooser = nullptr;
 } g_Remember;
+
+// Entries of a dialog filter (description and pattern pairs).
+DWORD FilterEntries(const std::string& filter) {
+    DWORD n = 0;
+    for (const char* at = filter.c_str(); *at; ++n) {
+        at += std::strlen(at) + 1;
+        if (!*at) break;
+        at += std::strlen(at) + 1;
+    }
+    return n;
+}
+
+// A remembered type as the dialog's starting index: one that the filter no
+// longer has (a settings file of other plug-ins) starts on the first type.
+DWORD StartingFilter(int32_t remembered, const std::string& filter) {
+    return remembered >= 0 && (DWORD)remembered <= FilterEntries(filter) ? (DWORD)remembered : 0;
+}
 
 // State of the dialog on screen.
 struct HookState {
@@ -202,6 +222,11 @@ OPENFILENAMEA DialogRecord(HWND owner, const std::string& filter, char* file, ch
 
 void SetPartsBoxChooser(PartsBoxChooserFn chooser) { g_Remember.chooser = chooser; }
 
+void SetFileDialogTypeSettings(int32_t* openFilter, int32_t* saveFilter) {
+    g_Remember.openFilter = openFilter ? openFilter : &g_Remember.ownOpenFilter;
+    g_Remember.saveFilter = saveFilter ? saveFilter : &g_Remember.ownSaveFilter;
+}
+
 std::vector<std::string> ReaderExtensions() {
     std::vector<std::string> out;
     ForEachPlugin<ReaderInfo, ReadFileInfoFn>(ReaderPluginPath, DARNA_EXPORT_READ_FILE_INFO,
@@ -273,11 +298,11 @@ int OpenFileDialog(HWND owner, char* path, char* fileTitle, char* folder, int pa
     ofn.lpstrInitialDir = folder && folder[0] ? folder : nullptr;
     for (;;) {
         StartHook(partsButton && g_Remember.chooser);
-        ofn.nFilterIndex = g_Remember.openFilter;
+        ofn.nFilterIndex = StartingFilter(*g_Remember.openFilter, filter);
         EnablePanels(FALSE);
         BOOL ok = GetOpenFileNameA(&ofn);
         EnablePanels(TRUE);
-        g_Remember.openFilter = ofn.nFilterIndex;
+        *g_Remember.openFilter = (int32_t)ofn.nFilterIndex;
         if (title[0]) snprintf(g_Remember.lastOpenTitle, sizeof(g_Remember.lastOpenTitle), "%s", title);
         if (ok) break;
         if (!g_Hook.partsRequested) {
@@ -335,14 +360,14 @@ int SaveFileDialog(HWND owner, char* path, char* fileTitle) {
     }
     OPENFILENAMEA ofn = DialogRecord(owner, filter, file, title);
     ofn.lpstrInitialDir = initial[0] ? initial : nullptr;
-    ofn.nFilterIndex = g_Remember.saveFilter;
+    ofn.nFilterIndex = StartingFilter(*g_Remember.saveFilter, filter);
     StartHook(0);
     EnablePanels(FALSE);
     BOOL ok = GetSaveFileNameA(&ofn);
     EnablePanels(TRUE);
     EndHook();
     if (!ok) return 0;
-    g_Remember.saveFilter = ofn.nFilterIndex;
+    *g_Remember.saveFilter = (int32_t)ofn.nFilterIndex;
     size_t index = ofn.nFilterIndex >= 1 && ofn.nFilterIndex <= extensions.size() ? ofn.nFilterIndex - 1 : 0;
     std::string chosen = PathWithExtension(file, extensions[index].c_str());
     if (chosen.size() >= 256) {

@@ -4,6 +4,7 @@
 #pragma once
 #include <windows.h>
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -13,6 +14,13 @@
 typedef int (*PartsBoxChooserFn)(HWND owner, const char* folder, const char* pattern, const char* title,
                                  char* path);
 void SetPartsBoxChooser(PartsBoxChooserFn chooser);
+
+// Where the dialogs keep the file type chosen last (the filter's 1-based
+// index, 0 for the first type): the editor hands down its settings fields so
+// that the choice outlives the run. Each dialog starts on the kept type (the
+// first when the filter has no such entry) and keeps the type chosen. Null
+// keeps it for this run only.
+void SetFileDialogTypeSettings(int32_t* openFilter, int32_t* saveFilter);
 
 // The open dialog's filter: "<description>[*.ext]" and "*.ext" for each
 // extension of each reader in slot order, then "すべてのファイル" with every

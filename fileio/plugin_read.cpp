@@ -1,5 +1,6 @@
 #include "fileio/plugin_read.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <vector>
@@ -295,22 +296,141 @@ int DARNA_PLUGIN_CALL DibPutChannelRow(int y, int byteIndex, int x0, int x1, con
 
 const ReadFileCallbacks kDibCallbacks = {DibPutRow, DibPutTransparencyRow, DibSetPalette, DibPutChannelRow};
 
-// Every pixel over white by its alpha: c' = min(255, (255 - a) + c a / 255).
+// A pixel over white by its alpha: c' = min(255, (255 - a) + c a / 255).
+uint32_t OverWhite(uint32_t pixel, int a) {
+    uint32_t out = 0;
+    for (int s = 0; s < 24; s += 8) {
+        int c = (int)((pixel >> s) & 0xFF), v = (255 - a) + (c * a + 128) / 255;
+        out |= (uint32_t)(v > 255 ? 255 : v) << s;
+    }
+    return out;
+}
+
+// Every pixel over white by its alpha.
 void CompositeOverWhite(PackedDib dib, PackedDib alpha, uint32_t* row, uint8_t* a) {
     const int w = dib->biWidth, h = dib->biHeight;
     for (int y = 0; y < h; ++y) {
         GetPackedDibRow32(dib, y, 0, w - 1, row);
         GetPackedDibRow8(alpha, y, 0, w - 1, a);
-        for (int x = 0; x < w; ++x) {
-            uint32_t out = 0;
-            for (int s = 0; s < 24; s += 8) {
-                int c = (int)((row[x] >> s) & 0xFF), v = (255 - a[x]) + (c * a[x] + 128) / 255;
-                out |= (uint32_t)(v > 255 ? 255 : v) << s;
-            }
-            row[x] = out;
-        }
+        for (int x = 0; x < w; ++x) row[x] = OverWhite(row[x], a[x]);
         PutPackedDibRow32(dib, y, 0, w - 1, row);
     }
+}
+
+// The one sampled read in progress: a small picture picked from the rows as
+// the reader delivers them, nearest neighbour, so that the whole picture is
+// never held.
+struct SampledReadState {
+    int sourceWidth, sourceHeight;
+    int width, height;          // of the sampled picture
+    int bits;                   // the reader's: 1, 4 and 8 keep palette indices
+    const int* columns;         // source column of each sampled column
+    const int* rows;            // source row of each sampled row (never decreasing)
+    uint32_t* samples;          // width x height, top row first: index or blue-green-red word
+    uint8_t* alpha;             // width x height
+    uint8_t palette[1024];
+    int transparencySeen;
+} g_SampledRead;
+
+bool Indexed(int bits) { return bits == 1 || bits == 4 || bits == 8; }
+
+// The sampled rows [*first, *last) that take source row y; false when none.
+bool SampledRowsOf(int y, int* first, int* last) {
+    const SampledReadState& s = g_SampledRead;
+    const int* begin = s.rows;
+    const int* end = s.rows + s.height;
+    const int* lo = std::lower_bound(begin, end, y);
+    const int* hi = std::upper_bound(lo, end, y);
+    *first = (int)(lo - begin);
+    *last = (int)(hi - begin);
+    return lo != hi;
+}
+
+bool SampledRowValid(int y, int x0, int x1, const uint8_t* bytes, int image) {
+    const SampledReadState& s = g_SampledRead;
+    return image == 0 && bytes && s.samples && y >= 0 && y < s.sourceHeight && x0 >= 0 && x0 <= x1 &&
+           x1 < s.sourceWidth;
+}
+
+int DARNA_PLUGIN_CALL SampledPutRow(int y, int x0, int x1, const uint8_t* bytes, int image) {
+    SampledReadState& s = g_SampledRead;
+    if (!SampledRowValid(y, x0, x1, bytes, image)) return -1;
+    // Indexed rows come whole, as the full reads take them.
+    if (Indexed(s.bits) && x0 != 0) return -1;
+    int first, last;
+    if (!SampledRowsOf(y, &first, &last)) return 0;
+    uint32_t* out = s.samples + (size_t)first * s.width;
+    for (int j = 0; j < s.width; ++j) {
+        const int c = s.columns[j];
+        if (c < x0 || c > x1) continue;
+        switch (s.bits) {
+        case 1: out[j] = (bytes[c >> 3] >> (7 - (c & 7))) & 1; break;
+        case 4: out[j] = c & 1 ? bytes[c >> 1] & 15 : bytes[c >> 1] >> 4; break;
+        case 8: out[j] = bytes[c]; break;
+        default: {
+            const uint8_t* p = bytes + 3 * (size_t)(c - x0);
+            out[j] = (uint32_t)p[0] | ((uint32_t)p[1] << 8) | ((uint32_t)p[2] << 16);
+            break;
+        }
+        }
+    }
+    // An enlarged picture repeats the row.
+    for (int i = first + 1; i < last; ++i) std::memcpy(s.samples + (size_t)i * s.width, out, sizeof(uint32_t) * s.width);
+    return 0;
+}
+
+int DARNA_PLUGIN_CALL SampledPutTransparencyRow(int y, int x0, int x1, const uint8_t* bytes, int image, int plane) {
+    SampledReadState& s = g_SampledRead;
+    if (image != 0 || (plane != 1 && plane != 2)) return -1;
+    s.transparencySeen = 1;
+    if (!SampledRowValid(y, x0, x1, bytes, image)) return -1;
+    int first, last;
+    if (!SampledRowsOf(y, &first, &last)) return 0;
+    for (int i = first; i < last; ++i) {
+        uint8_t* a = s.alpha + (size_t)i * s.width;
+        for (int j = 0; j < s.width; ++j) {
+            const int c = s.columns[j];
+            if (c >= x0 && c <= x1) a[j] = (uint8_t)(a[j] * bytes[c - x0] / 255);
+        }
+    }
+    return 0;
+}
+
+int DARNA_PLUGIN_CALL SampledSetPalette(const uint8_t* bytes, int image) {
+    if (image != 0 || !bytes) return -1;
+    const int n = PaletteBytes(g_SampledRead.bits);
+    if (n) std::memcpy(g_SampledRead.palette, bytes, (size_t)n);
+    return 0;
+}
+
+int DARNA_PLUGIN_CALL SampledPutChannelRow(int y, int byteIndex, int x0, int x1, const uint8_t* bytes, int image) {
+    SampledReadState& s = g_SampledRead;
+    if (!SampledRowValid(y, x0, x1, bytes, image) || byteIndex < 0 || byteIndex > 3) return -1;
+    if (Indexed(s.bits)) return 0;   // readers send no channel rows for indexed pictures
+    int first, last;
+    if (!SampledRowsOf(y, &first, &last)) return 0;
+    const int shift = 8 * byteIndex;
+    for (int i = first; i < last; ++i) {
+        uint32_t* out = s.samples + (size_t)i * s.width;
+        for (int j = 0; j < s.width; ++j) {
+            const int c = s.columns[j];
+            if (c >= x0 && c <= x1) out[j] = (out[j] & ~(0xFFu << shift)) | ((uint32_t)bytes[c - x0] << shift);
+        }
+    }
+    return 0;
+}
+
+const ReadFileCallbacks kSampledCallbacks = {SampledPutRow, SampledPutTransparencyRow, SampledSetPalette,
+                                             SampledPutChannelRow};
+
+// Source index of each of `count` sampled positions over `size`: min(size - 1, i size / count).
+std::vector<int> SamplePositions(int size, int count) {
+    std::vector<int> out((size_t)count);
+    for (int i = 0; i < count; ++i) {
+        const int64_t v = (int64_t)i * size / count;
+        out[(size_t)i] = (int)(v < size - 1 ? v : size - 1);
+    }
+    return out;
 }
 
 // A leftover hand-over file of an earlier read must not be taken for this one.
@@ -494,6 +614,81 @@ PackedDib ReadImageToDibWithPlugin(const char* path, HWND, const char* readerDll
 PackedDib ReadImageToDib(const char* path, HWND window) {
     const char* dll = path ? ReaderPluginPath(FindReaderPlugin(path)) : nullptr;
     return dll ? ReadImageToDibWithPlugin(path, window, dll) : nullptr;
+}
+
+PackedDib ReadImageToDibSampled(const char* path, HWND, int width, int height) {
+    if (!path || width < 1 || height < 1 || (int64_t)width * height > PluginSampledMaxPixels) return nullptr;
+    const char* dll = ReaderPluginPath(FindReaderPlugin(path));
+    if (!dll) return nullptr;
+    WIN32_FILE_ATTRIBUTE_DATA fa;
+    if (!GetFileAttributesExA(path, GetFileExInfoStandard, &fa) || (fa.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) ||
+        (fa.nFileSizeHigh == 0 && fa.nFileSizeLow == 0))
+        return nullptr;
+    PluginModule m(dll);
+    if (!m.Loaded()) return nullptr;
+    auto exec = m.Get<ReadFileExecFn>(DARNA_EXPORT_READ_FILE_EXEC);
+    ReadRecords records(path);
+    if (!exec || !records.Ok()) return nullptr;
+    FileImageInfo* info = records.info.As<FileImageInfo>();
+    if (!QuerySize(m, path, 0, info, records.names.As<FileLayerName>(), records.capacity)) return nullptr;
+    const int sourceWidth = info->image[0].width, sourceHeight = info->image[0].height;
+    const int bits = info->image[0].bits;
+    if (sourceWidth > PluginImageMaxSide || sourceHeight > PluginImageMaxSide) return nullptr;
+    const std::vector<int> columns = SamplePositions(sourceWidth, width), rows = SamplePositions(sourceHeight, height);
+    const size_t count = (size_t)width * height;
+    GlobalBlock samples(count * sizeof(uint32_t)), alpha(count);
+    if (!samples || !alpha) return nullptr;
+    std::memset(alpha.As<uint8_t>(), 255, count);
+    // Rows a reader never delivers stay white, as in the full read.
+    if (!Indexed(bits)) std::memset(samples.As<uint32_t>(), 255, count * sizeof(uint32_t));
+
+    std::memset(info, 0, FileImageInfoBytes(records.capacity));
+    info->xResolution = info->yResolution = 96;
+    info->count = 1;
+    info->image[0].width = sourceWidth;
+    info->image[0].height = sourceHeight;
+    info->image[0].bits = Indexed(bits) ? bits : 24;
+    const bool psd = PluginPathHasExtension(path, "psd") != 0;
+    int result, seen;
+    uint8_t palette[1024];
+    {
+        ReadLock lock;
+        std::memset(&g_SampledRead, 0, sizeof(g_SampledRead));
+        SampledReadState& s = g_SampledRead;
+        s.sourceWidth = sourceWidth;
+        s.sourceHeight = sourceHeight;
+        s.width = width;
+        s.height = height;
+        s.bits = bits;
+        s.columns = columns.data();
+        s.rows = rows.data();
+        s.samples = samples.As<uint32_t>();
+        s.alpha = alpha.As<uint8_t>();
+        for (int i = 0; i < 256; ++i) s.palette[i * 4] = s.palette[i * 4 + 1] = s.palette[i * 4 + 2] = (uint8_t)i;
+        result = exec(PluginStatusWindow(), path, info, psd ? nullptr : records.names.As<FileLayerName>(),
+                      psd ? nullptr : records.layers.As<FileLayerInfo>(), &kSampledCallbacks);
+        seen = s.transparencySeen;
+        std::memcpy(palette, s.palette, sizeof(palette));
+        std::memset(&g_SampledRead, 0, sizeof(g_SampledRead));
+    }
+    if (!result) return nullptr;
+    PackedDib dib = CreatePackedDib(width, height, 32);
+    if (!dib) return nullptr;
+    std::vector<uint32_t> row((size_t)width);
+    for (int y = 0; y < height; ++y) {
+        const uint32_t* in = samples.As<uint32_t>() + (size_t)y * width;
+        const uint8_t* a = alpha.As<uint8_t>() + (size_t)y * width;
+        for (int x = 0; x < width; ++x) {
+            uint32_t v = in[x];
+            if (Indexed(bits)) {
+                const uint8_t* p = palette + 4 * (v & 0xFF);
+                v = (uint32_t)p[0] | ((uint32_t)p[1] << 8) | ((uint32_t)p[2] << 16);
+            }
+            row[(size_t)x] = seen ? OverWhite(v, a[x]) : v & 0xFFFFFF;
+        }
+        PutPackedDibRow32(dib, y, 0, width - 1, row.data());
+    }
+    return dib;
 }
 
 PackedDib ReadExifThumbnail(HWND window, const char* path, const char* folder) {

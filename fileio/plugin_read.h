@@ -41,6 +41,16 @@ VmsImage* ReadImageWithPlugin(const char* path, HWND window, const char* readerD
 PackedDib ReadImageToDibWithPlugin(const char* path, HWND window, const char* readerDll);
 // The same with the reader chosen by the path's extension.
 PackedDib ReadImageToDib(const char* path, HWND window);
+// Largest picture ReadImageToDibSampled makes.
+enum : int { PluginSampledMaxPixels = 4096 * 4096 };
+// A new 32-bit PackedDib of width x height pixels picked from the file by
+// nearest neighbour as its reader (chosen by the extension) delivers the
+// rows: sampled row i is source row min(h - 1, i h / height), column j
+// likewise with the widths. Only the small picture is held, so a file far
+// larger than memory allows still gives one. Palette, transparency over white
+// and undelivered rows as ReadImageToDibWithPlugin. Null when the file cannot
+// be read or the size is out of range.
+PackedDib ReadImageToDibSampled(const char* path, HWND window, int width, int height);
 // A quick small picture: the EXIF thumbnail of a camera file, else the preview
 // .bmp that the reader's optional ReadFileFastImage writes (read and deleted),
 // as 32 bits; null when there is neither.

@@ -197,6 +197,12 @@ int PenBrushRadius(int* rx, int* ry) {
 }
 
 VmsImage* PenPaperTexture() { return Pen.brushImages[2] ? nullptr : Pen.brushImages[0]; }
+int PenCloneSource(int* dx, int* dy) {
+    if (Pen.drawingMode != ModeClone || c_PenWriter::CloneOffsetX < -1000) return 0;
+    *dx = c_PenWriter::CloneOffsetX;
+    *dy = c_PenWriter::CloneOffsetY;
+    return 1;
+}
 
 int PenWantsStrokeLayer() { return c_PenEngine::GetPenKind() == 2 ? 1 : 0; }
 

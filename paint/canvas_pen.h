@@ -22,6 +22,10 @@ int PenBrushRadius(int* rx, int* ry);
 // stamp (or roller) the user chose; null without one, and while the brush
 // images hold an effect or a snapshot. Fits the canvas host's paperTexture.
 struct VmsImage* PenPaperTexture();
+// For the canvas's clone cross: 1 with the clone source's offset from the
+// pointer (image pixels) while the pen clones and the source has been set
+// (Shift + drag), else 0.
+int PenCloneSource(int* dx, int* dy);
 // 1 when the current pen paints the stroke layers (the edge pen).
 int PenWantsStrokeLayer();
 // Canvas commands 21000 and 21001: the selection filled (outline 0) or its

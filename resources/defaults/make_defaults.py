@@ -18,6 +18,13 @@ import sys
 # --- env_.env: the editor's 2,864-byte settings block ----------------------
 
 ENV_SIZE = 2864
+
+# The file dialogs keep their type as the 1-based entry of their filter: one
+# entry per extension of each plug-in, the plug-ins sorted by file name.
+# Readers bmpload (bmp, dib), draload (dra, dnp), jpgload (jpg, ...);
+# writers bmpsave (bmp), drasave (dra, dnp), jpgsave (jpg, ...).
+OPEN_TYPE_JPEG = 5
+SAVE_TYPE_JPEG = 4
 ENV_FIELDS = {
     # offset: (format, value)
     0: ('<i', 1),                          # maximised
@@ -30,8 +37,8 @@ ENV_FIELDS = {
     28: ('<i', 1),                         # status bar shows the cursor coordinates
     36: ('<3i', (0, 0, 0)),                # pen colour: black (the other models follow)
     88: ('<dd', (2.0, 2.0)),               # pen tip radii (record 0 replaces them)
-    396: ('<i', 0),                        # open dialog: every image type
-    400: ('<i', 0),                        # save dialog: first writer
+    396: ('<i', OPEN_TYPE_JPEG),           # open dialog starts on JPEG files
+    400: ('<i', SAVE_TYPE_JPEG),           # save dialog starts on JPEG
     404: ('<i', 0),                        # save-format warning shown
     408: ('<i', 20),                       # selection history: 20 steps
     412: ('<i', 1),                        # numbers as percent

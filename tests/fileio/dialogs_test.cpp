@@ -345,4 +345,69 @@ TEST(FileDialogs, OpenDialogReturnsPathAndFolder) {
     EXPECT_EQ(dir.Path(), std::string(where) + "\\");
 }
 
+// Reads the dialog's file type box, then types a name and presses OK.
+struct TypeSeen {
+    std::string name;
+    std::string shown;   // the type the dialog started on
+};
+
+int ReadTypeAndOk(const ModalRequest& request, void* user) {
+    TypeSeen* t = (TypeSeen*)user;
+    if (request.text || request.attempt > 0) return request.text ? IDYES : kModalAskAgain;
+    HWND types = GetDlgItem(request.dialog, cmb1);
+    char text[300] = {};
+    const LRESULT at = SendMessageA(types, CB_GETCURSEL, 0, 0);
+    if (at >= 0) SendMessageA(types, CB_GETLBTEXT, (WPARAM)at, (LPARAM)text);
+    t->shown = text;
+    SendMessageA(request.dialog, CDM_SETCONTROLTEXT, edt1, (LPARAM)t->name.c_str());
+    SendMessageA(request.dialog, CDM_SETCONTROLTEXT, cmb13, (LPARAM)t->name.c_str());
+    return IDOK;
+}
+
+TEST(FileDialogs, StartOnTheKeptTypeAndKeepTheChosenOne) {
+    fiotest::ProgramFolder folder;
+    ASSERT_TRUE(folder.AddRealPlugins());
+    ASSERT_EQ(1, folder.Init());
+    testsupport::TempDir dir("dlgtype");
+    ASSERT_TRUE(testsupport::WriteFileBytes(dir.File("a.jpg"), "x", 1));
+    int32_t openType = 0, saveType = 0;
+    SetFileDialogTypeSettings(&openType, &saveType);
+    // Kept types, as the settings file holds them; one beyond the filter (or
+    // below 0) starts on the first type and keeps that.
+    struct Case {
+        int32_t openKept, saveKept;
+        const char* openShown;
+        const char* saveShown;
+        int32_t openAfter, saveAfter;
+        const char* savedExtension;
+    } cases[] = {
+        {5, 4, "JPEG[*.jpg]", "JPEG[*.jpg]", 5, 4, ".jpg"},
+        {8, 6, "PNG[*.png]", "PNG[*.png]", 8, 6, ".png"},
+        {99, 77, "Windows Bitmap[*.bmp]", "Windows Bitmap[*.bmp]", 1, 1, ".bmp"},
+        {-3, -1, "Windows Bitmap[*.bmp]", "Windows Bitmap[*.bmp]", 1, 1, ".bmp"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.openKept);
+        openType = c.openKept;
+        saveType = c.saveKept;
+        TypeSeen open{dir.File("a.jpg"), ""};
+        SetModalAnswerHook(ReadTypeAndOk, &open);
+        char path[MAX_PATH] = {}, title[MAX_PATH] = {}, where[MAX_PATH] = {};
+        snprintf(where, sizeof(where), "%s", dir.Path().c_str());
+        EXPECT_EQ(1, OpenFileDialog(nullptr, path, title, where, 0));
+        EXPECT_EQ(c.openShown, open.shown);
+        EXPECT_EQ(c.openAfter, openType);
+
+        TypeSeen save{dir.File("b"), ""};
+        SetModalAnswerHook(ReadTypeAndOk, &save);
+        path[0] = 0;
+        EXPECT_EQ(1, SaveFileDialog(nullptr, path, title));
+        EXPECT_EQ(c.saveShown, save.shown);
+        EXPECT_EQ(c.saveAfter, saveType);
+        EXPECT_EQ(dir.File(std::string("b") + c.savedExtension), path);
+    }
+    SetModalAnswerHook(nullptr, nullptr);
+    SetFileDialogTypeSettings(nullptr, nullptr);
+}
+
 }  // namespace

@@ -340,6 +340,32 @@ TEST_F(SelectFrame, LayerPickedThenMoved) {
     EXPECT_EQ(0, doc->currentPlane);
 }
 
+TEST_F(SelectFrame, RightClickOfANonPenToolPicksTheColour) {
+    CanvDoc* doc = NewDoc(80, 60);
+    ASSERT_NE(nullptr, doc);
+    struct Case {
+        int tool;
+        int x, y;
+    } cases[] = {{CMD_TOOL_SELRECT, 13, 7}, {CMD_TOOL_SELELLIPSE, 40, 22}, {CMD_TOOL_DRAWBOXFILL, 71, 55}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.tool);
+        Tool(c.tool);
+        SetPenColourRgb(1, 2, 3);
+        const POINT p = At(doc, c.x, c.y);
+        samples_ = {{p.x, p.y, kSampleRight}, {p.x, p.y, kSampleRight}, {p.x, p.y, 0}};
+        InjectMouseSamples(samples_.data(), (int)samples_.size());
+        POINT client = p;
+        ScreenToClient(doc->display, &client);
+        SendMessageA(doc->display, WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(client.x, client.y));
+        InjectMouseSamples(nullptr, 0);
+        const uint32_t want = Pattern(c.x, c.y);
+        EXPECT_EQ((int)(want >> 16), PenColour.red);
+        EXPECT_EQ((int)((want >> 8) & 255), PenColour.green);
+        EXPECT_EQ((int)(want & 255), PenColour.blue);
+        EXPECT_EQ(want, Px(doc, c.x, c.y)) << "the picture is left alone";
+    }
+}
+
 TEST_F(SelectFrame, FloatingImageMovesAndIsPlacedAsOneLayer) {
     CanvDoc* doc = NewDoc(80, 60);
     VmsImage* image = g_VmsStore.Create(20, 10, 24, 0, 1);
