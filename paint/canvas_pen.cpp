@@ -197,6 +197,7 @@ int PenBrushRadius(int* rx, int* ry) {
 }
 
 VmsImage* PenPaperTexture() { return Pen.brushImages[2] ? nullptr : Pen.brushImages[0]; }
+
 int PenCloneSource(int* dx, int* dy) {
     if (Pen.drawingMode != ModeClone || c_PenWriter::CloneOffsetX < -1000) return 0;
     *dx = c_PenWriter::CloneOffsetX;
