@@ -1,0 +1,1 @@
+// The target that owns the precompiled headers every C++ target reuses.
