@@ -72,12 +72,13 @@ void ZeroOutside(T* row, int n, const Span& s) {
     if (end < n) std::memset(row + end, 0, sizeof(T) * (size_t)(n - end));
 }
 
-// The images the running dab holds (see DabHold): row calls on them go
-// through their hold and take no lock of their own.
+// The images the running dab holds (see DabHold) and the thread it runs on:
+// that thread's row calls on them go through the hold and take no lock.
 c_VmsHeldRows g_Held[3];
+DWORD g_HeldThread;
 
 c_VmsHeldRows* HeldRows(const VmsImage* image) {
-    if (!image) return nullptr;
+    if (!image || !g_Held[0].Image() || g_HeldThread != GetCurrentThreadId()) return nullptr;
     for (c_VmsHeldRows& h : g_Held)
         if (h.Image() == image) return &h;
     return nullptr;
@@ -102,6 +103,7 @@ class DabHold {
 public:
     explicit DabHold(PenCanvas* c) {
         if (!c_PenWriter::RowsReadNoImage() || g_Held[0].Image()) return;
+        g_HeldThread = GetCurrentThreadId();
         LayerPlane* p = CurrentPlane(c);
         VmsImage* images[3] = {p->image, p->doubleImage, PlaneOfLayer(c, 1)->image};
         int held = 0;
