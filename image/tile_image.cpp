@@ -418,6 +418,10 @@ void c_TileImage::ClearRedoAll() {
 
 int c_TileImage::ReadRow(void* buffer, int y, int x, int count) {
     ImageLock guard(this);
+    return ReadRowHeld(buffer, y, x, count);
+}
+
+int c_TileImage::ReadRowHeld(void* buffer, int y, int x, int count) {
     if ((depth_ != 8 && depth_ != 32) || count <= 0) return depth_ == 8 || depth_ == 32;
     // A piece is 250 words (32 bits) or 1,000 bytes (8 bits) of one tile.
     const int span = depth_ == 32 ? TileUnits : TileUnits * 4;
@@ -449,6 +453,10 @@ int c_TileImage::ReadRow(void* buffer, int y, int x, int count) {
 
 int c_TileImage::WriteRow(const void* buffer, int y, int x, int count) {
     ImageLock guard(this);
+    return WriteRowHeld(buffer, y, x, count);
+}
+
+int c_TileImage::WriteRowHeld(const void* buffer, int y, int x, int count) {
     if (depth_ != 8 && depth_ != 32) return 0;
     ClearRedoAll();
     const int span = depth_ == 32 ? TileUnits : TileUnits * 4;

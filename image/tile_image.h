@@ -143,6 +143,9 @@ public:
     // the run must lie inside the image. 0 for an image without tiles.
     int ReadRow(void* buffer, int y, int x, int count);
     int WriteRow(const void* buffer, int y, int x, int count);
+    // The same for a caller that holds the image's lock (Lock or TryLock).
+    int ReadRowHeld(void* buffer, int y, int x, int count);
+    int WriteRowHeld(const void* buffer, int y, int x, int count);
     // Makes destination a copy of this image. 0 when it must be laid out anew
     // and that fails, or when the swap file fails on a tile: the tiles before
     // it are copied, that tile and the rest are left as they were.
@@ -180,6 +183,7 @@ public:
 
     void Lock() { EnterCriticalSection(&lock_); }
     void Unlock() { LeaveCriticalSection(&lock_); }
+    bool TryLock() { return TryEnterCriticalSection(&lock_) != FALSE; }
 
     // A count of the store's live images, decremented when this one goes.
     void SetLiveCounter(volatile LONG* counter) { liveCounter_ = counter; }

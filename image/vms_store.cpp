@@ -211,9 +211,8 @@ void FlatSpan(const VmsImage* image, int x0, int x1, size_t* first, size_t* coun
     *count = b >= a ? b - a + 1 : 0;
 }
 
-}  // namespace
-
-int c_VmsStore::GetRow(const VmsImage* image, int y, int x0, int x1, void* buffer) {
+// A row read or write; held: the caller holds the image's lock.
+int ReadImageRow(const VmsImage* image, int y, int x0, int x1, void* buffer, bool held) {
     size_t shift;
     if (!ClipRow(image, y, &x0, &x1, &shift)) return 0;
     uint8_t* out = (uint8_t*)buffer + shift;
@@ -225,12 +224,13 @@ int c_VmsStore::GetRow(const VmsImage* image, int y, int x0, int x1, void* buffe
         return 1;
     }
     if (!image->tiles) return 0;
+    if (x1 < x0) return 1;
     // 0 as well when a tile's pixels could not be read back from the swap file.
-    if (x1 >= x0) return image->tiles->ReadRow(out, y, x0, x1 - x0 + 1);
-    return 1;
+    return held ? image->tiles->ReadRowHeld(out, y, x0, x1 - x0 + 1)
+                : image->tiles->ReadRow(out, y, x0, x1 - x0 + 1);
 }
 
-int c_VmsStore::PutRow(VmsImage* image, int y, int x0, int x1, const void* buffer) {
+int WriteImageRow(VmsImage* image, int y, int x0, int x1, const void* buffer, bool held) {
     size_t shift;
     if (!ClipRow(image, y, &x0, &x1, &shift)) return 0;
     const uint8_t* in = (const uint8_t*)buffer + shift;
@@ -242,9 +242,46 @@ int c_VmsStore::PutRow(VmsImage* image, int y, int x0, int x1, const void* buffe
         return 1;
     }
     if (!image->tiles) return 0;
+    if (x1 < x0) return 1;
     // 0 as well when a tile had no page for the pixels (nothing of it is written).
-    if (x1 >= x0) return image->tiles->WriteRow(in, y, x0, x1 - x0 + 1);
-    return 1;
+    return held ? image->tiles->WriteRowHeld(in, y, x0, x1 - x0 + 1)
+                : image->tiles->WriteRow(in, y, x0, x1 - x0 + 1);
+}
+
+}  // namespace
+
+int c_VmsStore::GetRow(const VmsImage* image, int y, int x0, int x1, void* buffer) {
+    return ReadImageRow(image, y, x0, x1, buffer, false);
+}
+
+int c_VmsStore::PutRow(VmsImage* image, int y, int x0, int x1, const void* buffer) {
+    return WriteImageRow(image, y, x0, x1, buffer, false);
+}
+
+bool c_VmsHeldRows::Hold(VmsImage* image, bool wait) {
+    Release();
+    if (!image) return false;
+    if (IsTiled(image)) {
+        if (wait)
+            image->tiles->Lock();
+        else if (!image->tiles->TryLock())
+            return false;
+    }
+    image_ = image;
+    return true;
+}
+
+void c_VmsHeldRows::Release() {
+    if (image_ && IsTiled(image_)) image_->tiles->Unlock();
+    image_ = nullptr;
+}
+
+int c_VmsHeldRows::GetRow(int y, int x0, int x1, void* buffer) {
+    return ReadImageRow(image_, y, x0, x1, buffer, true);
+}
+
+int c_VmsHeldRows::PutRow(int y, int x0, int x1, const void* buffer) {
+    return WriteImageRow(image_, y, x0, x1, buffer, true);
 }
 
 int c_VmsStore::Copy(VmsImage* destination, const VmsImage* source) {

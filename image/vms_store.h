@@ -95,6 +95,35 @@ private:
     INIT_ONCE once_;
 };
 
+// The lock of one image's pixels held across a run of row calls on this thread
+// (the rows of one dab), so that each call need not take and release it. While
+// held, another thread's row calls on the image wait, and the pool takes none
+// of its pages for another thread; this thread may still page its tiles out
+// to make room, as it may between any two row calls. Flat images have no lock:
+// holding one always succeeds.
+class c_VmsHeldRows {
+public:
+    c_VmsHeldRows() = default;
+    ~c_VmsHeldRows() { Release(); }
+    c_VmsHeldRows(const c_VmsHeldRows&) = delete;
+    c_VmsHeldRows& operator=(const c_VmsHeldRows&) = delete;
+
+    // Takes the image's lock: waiting for it when wait is set, else only when
+    // it is free now. false when it was not taken (or image is null). Whoever
+    // holds one image's lock must never wait for another's: take the first
+    // with wait and the others without.
+    bool Hold(VmsImage* image, bool wait);
+    void Release();
+    const VmsImage* Image() const { return image_; }
+
+    // c_VmsStore::GetRow and PutRow on the held image.
+    int GetRow(int y, int x0, int x1, void* buffer);
+    int PutRow(int y, int x0, int x1, const void* buffer);
+
+private:
+    VmsImage* image_ = nullptr;
+};
+
 // The program's one store.
 extern c_VmsStore g_VmsStore;
 

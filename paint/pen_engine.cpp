@@ -72,6 +72,60 @@ void ZeroOutside(T* row, int n, const Span& s) {
     if (end < n) std::memset(row + end, 0, sizeof(T) * (size_t)(n - end));
 }
 
+// The images the running dab holds (see DabHold) and the thread it runs on:
+// that thread's row calls on them go through the hold and take no lock.
+c_VmsHeldRows g_Held[3];
+DWORD g_HeldThread;
+
+c_VmsHeldRows* HeldRows(const VmsImage* image) {
+    if (!image || !g_Held[0].Image() || g_HeldThread != GetCurrentThreadId()) return nullptr;
+    for (c_VmsHeldRows& h : g_Held)
+        if (h.Image() == image) return &h;
+    return nullptr;
+}
+
+int StoreGetRow(const VmsImage* image, int y, int x0, int x1, void* buffer) {
+    if (c_VmsHeldRows* h = HeldRows(image)) return h->GetRow(y, x0, x1, buffer);
+    return g_VmsStore.GetRow(image, y, x0, x1, buffer);
+}
+
+int StorePutRow(VmsImage* image, int y, int x0, int x1, const void* buffer) {
+    if (c_VmsHeldRows* h = HeldRows(image)) return h->PutRow(y, x0, x1, buffer);
+    return g_VmsStore.PutRow(image, y, x0, x1, buffer);
+}
+
+// Holds, for the rows of one dab, the images its blends read and write: the
+// current plane, its second image and its layer's transparency. Only while
+// the mode's rows read no other image (no lock may be waited for while these
+// are held) and only when every one of them can be had at once; otherwise
+// each row call takes its image's lock itself, as outside a dab.
+class DabHold {
+public:
+    explicit DabHold(PenCanvas* c) {
+        if (!c_PenWriter::RowsReadNoImage() || g_Held[0].Image()) return;
+        g_HeldThread = GetCurrentThreadId();
+        LayerPlane* p = CurrentPlane(c);
+        VmsImage* images[3] = {p->image, p->doubleImage, PlaneOfLayer(c, 1)->image};
+        int held = 0;
+        for (VmsImage* image : images) {
+            if (!image || HeldRows(image)) continue;
+            if (!g_Held[held].Hold(image, held == 0)) {
+                Release();
+                return;
+            }
+            ++held;
+        }
+    }
+    ~DabHold() { Release(); }
+    DabHold(const DabHold&) = delete;
+    DabHold& operator=(const DabHold&) = delete;
+
+private:
+    static void Release() {
+        for (c_VmsHeldRows& h : g_Held) h.Release();
+    }
+};
+
 void ReadWords(VmsImage* image, const LayerPlane& p, int y, int x0, int x1, uint32_t* words) {
     Span s = ClipToImage(image, p, y, x0, x1);
     if (!s.ok || !IsRowDepth(p.depth)) {
@@ -82,9 +136,9 @@ void ReadWords(VmsImage* image, const LayerPlane& p, int y, int x0, int x1, uint
     if (image->bits == 8) {
         int n = s.ix1 - s.ix0 + 1;
         uint8_t* bytes = Scratch(g_Bytes, n);
-        g_VmsStore.GetRow(image, s.y, s.ix0, s.ix1, bytes);
+        StoreGetRow(image, s.y, s.ix0, s.ix1, bytes);
         for (int i = 0; i < n; ++i) words[s.offset + i] = bytes[i] * 0x01010101u;
-    } else if (!g_VmsStore.GetRow(image, s.y, s.ix0, s.ix1, words + s.offset)) {
+    } else if (!StoreGetRow(image, s.y, s.ix0, s.ix1, words + s.offset)) {
         // A row the store cannot give back reads as zeros.
         std::memset(words + s.offset, 0, sizeof(uint32_t) * (size_t)(s.ix1 - s.ix0 + 1));
     }
@@ -101,9 +155,9 @@ void WriteWords(VmsImage* image, const LayerPlane& p, int y, int x0, int x1, con
             int m = WordR(w) > WordG(w) ? WordR(w) : WordG(w);
             bytes[i] = (uint8_t)(m > WordB(w) ? m : WordB(w));
         }
-        g_VmsStore.PutRow(image, s.y, s.ix0, s.ix1, bytes);
+        StorePutRow(image, s.y, s.ix0, s.ix1, bytes);
     } else {
-        g_VmsStore.PutRow(image, s.y, s.ix0, s.ix1, words + s.offset);
+        StorePutRow(image, s.y, s.ix0, s.ix1, words + s.offset);
     }
 }
 
@@ -451,7 +505,7 @@ void c_PenEngine::GetLayerPlaneRow(PenCanvas* c, int y, int x0, int x1, void* bu
     else ZeroOutside((uint8_t*)buffer, x1 - x0 + 1, s);
     if (!s.ok) return;
     // A row the store cannot give back reads as zeros.
-    if (!g_VmsStore.GetRow(p->image, s.y, s.ix0, s.ix1, (uint8_t*)buffer + unit * s.offset))
+    if (!StoreGetRow(p->image, s.y, s.ix0, s.ix1, (uint8_t*)buffer + unit * s.offset))
         std::memset((uint8_t*)buffer + unit * s.offset, 0, unit * (size_t)(s.ix1 - s.ix0 + 1));
 }
 
@@ -461,7 +515,7 @@ void c_PenEngine::PutLayerPlaneRow(PenCanvas* c, int y, int x0, int x1, const vo
     LayerPlane* p = PlaneOfLayer(c, n);
     Span s = ClipToPlane(*p, y, x0, x1);
     if (!s.ok) return;
-    g_VmsStore.PutRow(p->image, s.y, s.ix0, s.ix1, (const uint8_t*)buffer + unit * s.offset);
+    StorePutRow(p->image, s.y, s.ix0, s.ix1, (const uint8_t*)buffer + unit * s.offset);
 }
 
 void c_PenEngine::GetLayerPlaneValue(PenCanvas* c, int x, int y, int* value, int n) {
@@ -739,22 +793,25 @@ void c_PenEngine::DabSubPixel(PenCanvas* c, HDC dc, double x, double y, int snap
     // Modes that read back what other rows of the dab gathered see every
     // row whole; the others skip what the tip does not cover.
     bool wholeRows = PenModeUsesWholeBox();
-    for (int row = 0; row <= h; ++row) {
-        std::swap(upper, lower);
-        ShiftTipRow(row < h ? &tip.high[(size_t)row * w] : nullptr, w, fx, padded, upper);
-        lanes::BlendBytes(upper, lower, fy, coverage, n);
-        // The covered columns a..b.
-        int a = 0, b = w;
-        if (!wholeRows) {
-            while (a <= w && !coverage[a]) ++a;
-            if (a > w) continue;
-            while (!coverage[b]) --b;
+    {
+        DabHold hold(c);
+        for (int row = 0; row <= h; ++row) {
+            std::swap(upper, lower);
+            ShiftTipRow(row < h ? &tip.high[(size_t)row * w] : nullptr, w, fx, padded, upper);
+            lanes::BlendBytes(upper, lower, fy, coverage, n);
+            // The covered columns a..b.
+            int a = 0, b = w;
+            if (!wholeRows) {
+                while (a <= w && !coverage[a]) ++a;
+                if (a > w) continue;
+                while (!coverage[b]) --b;
+            }
+            int kind = AlphaKindMix;
+            c_PenWriter::MakeRow(c, rows.colour, rows.penAlpha, rows.protect, top + row, left + a, left + b, left, top,
+                                 left + w, top + h, &kind);
+            WriteStrokeRow(c, 0, rows.colour, coverage + a, rows.zeros, rows.penAlpha, rows.protect, kind, top + row,
+                           left + a, left + b, 0);
         }
-        int kind = AlphaKindMix;
-        c_PenWriter::MakeRow(c, rows.colour, rows.penAlpha, rows.protect, top + row, left + a, left + b, left, top,
-                             left + w, top + h, &kind);
-        WriteStrokeRow(c, 0, rows.colour, coverage + a, rows.zeros, rows.penAlpha, rows.protect, kind, top + row,
-                       left + a, left + b, 0);
     }
     *rect = {left, top, left + w + 1, top + h + 1};
     Repaint(c, dc, rect->left, rect->top, rect->right, rect->bottom);
@@ -772,12 +829,15 @@ void c_PenEngine::DabAt(PenCanvas* c, HDC dc, int x, int y, int snapshot, RECT* 
     *rect = {left, top, left + w, top + h};
     if (w <= 0 || h <= 0) return;
     DabRows rows = KeptDabRows(w);
-    for (int row = 0; row < h; ++row) {
-        int kind = AlphaKindMix;
-        c_PenWriter::MakeRow(c, rows.colour, rows.penAlpha, rows.protect, top + row, left, left + w - 1, left, top,
-                             left + w - 1, top + h - 1, &kind);
-        WriteStrokeRow(c, 0, rows.colour, &tip.high[(size_t)row * w], &tip.low[(size_t)row * w], rows.penAlpha,
-                       rows.protect, kind, top + row, left, left + w - 1, 0);
+    {
+        DabHold hold(c);
+        for (int row = 0; row < h; ++row) {
+            int kind = AlphaKindMix;
+            c_PenWriter::MakeRow(c, rows.colour, rows.penAlpha, rows.protect, top + row, left, left + w - 1, left,
+                                 top, left + w - 1, top + h - 1, &kind);
+            WriteStrokeRow(c, 0, rows.colour, &tip.high[(size_t)row * w], &tip.low[(size_t)row * w],
+                           rows.penAlpha, rows.protect, kind, top + row, left, left + w - 1, 0);
+        }
     }
     Repaint(c, dc, rect->left, rect->top, rect->right, rect->bottom);
 }

@@ -398,6 +398,11 @@ bool TwistSource(int x, int y, int left, int top, int degrees, int* sx, int* sy)
 
 }  // namespace
 
+bool c_PenWriter::RowsReadNoImage() {
+    VmsImage* alpha;
+    return Pen.drawingMode == ModeColour && !Pen.brushImages[0] && !RollerFrame(&alpha);
+}
+
 void c_PenWriter::MakeRow(PenCanvas* c, uint32_t* colour, uint8_t* penAlpha, uint8_t* protect, int y, int x0,
                           int x1, int left, int top, int right, int bottom, int* alphaKind) {
     if (x1 < x0) return;

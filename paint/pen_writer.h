@@ -22,6 +22,8 @@ public:
     // compute, comes back fully protected (nothing is painted).
     static void MakeRow(PenCanvas* canvas, uint32_t* colour, uint8_t* penAlpha, uint8_t* protect, int y, int x0,
                         int x1, int left, int top, int right, int bottom, int* alphaKind);
+    // true when MakeRow in the current mode reads no image (a plain colour).
+    static bool RowsReadNoImage();
     // Frees brush images 0 and 1 (2 and 3 too with all) and the roller frames;
     // image brush and snapshot off; with switchTool and the pen tool current,
     // presses tool button 20014.

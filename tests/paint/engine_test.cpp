@@ -2,9 +2,12 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstdlib>
+#include <thread>
 
 #include "image/product_table.h"
+#include "image/vms_store.h"
 #include "paint/pen_engine.h"
 #include "paint/pen_tip.h"
 #include "paint/stroke.h"
@@ -378,4 +381,46 @@ TEST(BlendRow, DensityDrawsOneRandomNumberForEachCoveredPixelLeftToRight) {
                           n - 1);
     EXPECT_EQ(next, std::rand());
     for (int i = 0; i < n; ++i) EXPECT_EQ(painted[i], t.Pixel(i, 0) != 0) << i;
+}
+
+TEST(SubPixelDab, SameDabWhenAnotherThreadHoldsThePlaneOrItsTransparency) {
+    // A dab holds its plane and the layer's transparency for all its rows
+    // when it can have both, and otherwise locks row by row. Either way the
+    // pixels are the same, and no lock is left behind for other threads.
+    auto dab = [](TestCanvas& t) {
+        SetPen(200, 40, 10, 6.0, 2);
+        t.SetAlpha(10, 10, 0);
+        t.SetAlpha(12, 9, 90);
+        int first = 1;
+        RECT rc;
+        c_PenEngine::DabSubPixel(&t.view, nullptr, 10.3, 9.6, 0, &rc, 0.0, &first);
+    };
+    TestCanvas plain(24, 24);
+    dab(plain);
+    for (int busy : {0, 1}) {
+        SCOPED_TRACE(busy);
+        TestCanvas t(24, 24);
+        VmsImage* image = t.planes[busy].image;
+        std::atomic<bool> holding{false};
+        std::jthread other([&] {
+            c_VmsHeldRows held;
+            held.Hold(image, true);
+            holding = true;
+            Sleep(150);
+        });
+        while (!holding) Sleep(1);
+        dab(t);
+        other.join();
+        EXPECT_EQ(t.Snapshot(), plain.Snapshot());
+        for (int y = 0; y < 24; ++y)
+            for (int x = 0; x < 24; ++x) ASSERT_EQ(t.Value(x, y, 1), plain.Value(x, y, 1)) << x << "," << y;
+        for (int plane : {0, 1}) {
+            int took = -1;
+            std::jthread([&] {
+                c_VmsHeldRows held;
+                took = held.Hold(t.planes[plane].image, false);
+            }).join();
+            EXPECT_EQ(took, 1) << plane;
+        }
+    }
 }
