@@ -110,11 +110,9 @@ Shape MakeShape(int code, double scale1, double scale2, double length) {
         }
         break;
     case 16: case 17: shape.kind = Shape::kShift; break;
-    case 100: {
-        // Around the whole circle with a gap of one unit where the ends meet.
+    case 100:   // around the whole circle, a gap of one unit where the ends meet
         SetArc(&shape, 2 * kPi * length / (length + 1.0), true);
         break;
-    }
     case 101: case 102: SetArc(&shape, kPi, code == 101); break;
     default: break;
     }
