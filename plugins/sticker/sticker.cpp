@@ -2,24 +2,22 @@
 // one pass, StickerRender writes that pass's coverage (0 none .. 255 full)
 // into the block's target, an 8-bit packed DIB, StickerClose forgets it.
 // Pass 255: the glyphs of the lines, Latin runs in the Latin face and
-// double-byte runs in the Japanese face, warped by the style; pass -1: the
-// frame (rectangle or ellipse of the given thickness); pass 0: the backing
-// (the shape filled).
+// double-byte runs in the Japanese face, drawn flat and warped by the style
+// (warp.h); pass -1: the frame (rectangle or ellipse of the given thickness);
+// pass 0: the backing (the shape filled).
 #include <windows.h>
 
-#include <cmath>
 #include <cstring>
 #include <string>
 #include <vector>
 
 #include "paint/sticker_params.h"
+#include "warp.h"
 
 namespace {
 
 StickerParams g_Params;
 bool g_Open;
-
-constexpr double kPi = 3.14159265358979323846;
 
 bool IsLead(unsigned char c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
 
@@ -91,29 +89,7 @@ int LineWidth(HDC dc, const StickerParams& p, int line, int height) {
     return total;
 }
 
-// Vertical scale and shift of column u (0..1) for a style code.
-void Warp(int code, double u, double scale1, double scale2, double height, double* scale, double* shift) {
-    *scale = 1.0;
-    *shift = 0.0;
-    double amp = height / (4.0 * (scale1 > 0 ? scale1 : 2.0));
-    double turns = scale2 > 0 ? scale2 : 1.0;
-    switch (code) {
-    case 10: *scale = 0.6 + 0.4 * std::sin(kPi * u); break;
-    case 11: *scale = 1.0 - 0.4 * std::sin(kPi * u); break;
-    case 12: *scale = 0.6 + 0.4 * u; break;
-    case 13: *scale = 1.0 - 0.4 * u; break;
-    case 14: *scale = 0.7; *shift = -amp * std::sin(kPi * u * turns); break;
-    case 15: *scale = 0.7; *shift = amp * std::sin(kPi * u * turns); break;
-    case 16: *scale = 0.7; *shift = amp * (1.0 - 2.0 * u); break;
-    case 17: *scale = 0.7; *shift = -amp * (1.0 - 2.0 * u); break;
-    case 100: *scale = 0.6 + 0.4 * std::sin(kPi * u); *shift = 0; break;
-    case 101: *scale = 0.7; *shift = amp * (1.0 - std::sin(kPi * u)); break;
-    case 102: *scale = 0.7; *shift = -amp * (1.0 - std::sin(kPi * u)); break;
-    default: break;
-    }
-}
-
-void RenderText(const StickerParams& p, std::vector<uint8_t>* cover) {
+void RenderText(const StickerParams& p, Coverage* cover) {
     int w = p.width, h = p.height;
     GdiCanvas canvas(w, h);
     if (!canvas.ok()) return;
@@ -148,20 +124,10 @@ void RenderText(const StickerParams& p, std::vector<uint8_t>* cover) {
         }
     }
     GdiFlush();
-    // The style warps every column about the middle row.
-    double cy = (h - 1) / 2.0;
-    for (int x = 0; x < w; ++x) {
-        double scale, shift;
-        Warp(p.style[0], w > 1 ? (double)x / (w - 1) : 0.0, p.scale1[0], p.scale2[0], h, &scale, &shift);
-        for (int y = 0; y < h; ++y) {
-            double sy = cy + (y - cy - shift) / scale;
-            int y0 = (int)std::floor(sy);
-            double t = sy - y0;
-            auto at = [&](int yy) { return yy < 0 || yy >= h ? 0 : canvas.Grey(x, yy); };
-            int v = (int)(at(y0) * (1 - t) + at(y0 + 1) * t + 0.5);
-            (*cover)[(size_t)y * w + x] = (uint8_t)(v > 255 ? 255 : v);
-        }
-    }
+    Coverage flat(w, h);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) flat.Ref(x, y) = (uint8_t)canvas.Grey(x, y);
+    WarpCoverage(flat, p.style[0], p.scale1[0], p.scale2[0], margin, cover);
 }
 
 // Coverage of the frame's ring or the backing's area at a sub-pixel point.
@@ -174,7 +140,7 @@ bool InShape(const StickerParams& p, double x, double y, double inset) {
     return dx * dx + dy * dy <= 1.0;
 }
 
-void RenderShape(const StickerParams& p, bool ring, std::vector<uint8_t>* cover) {
+void RenderShape(const StickerParams& p, bool ring, Coverage* cover) {
     int t = p.frameThickness;
     for (int y = 0; y < p.height; ++y)
         for (int x = 0; x < p.width; ++x) {
@@ -186,7 +152,7 @@ void RenderShape(const StickerParams& p, bool ring, std::vector<uint8_t>* cover)
                     if (ring) in = in && !InShape(p, px, py, 0.5 + t);
                     hits += in;
                 }
-            (*cover)[(size_t)y * p.width + x] = (uint8_t)(hits * 255 / 16);
+            cover->Ref(x, y) = (uint8_t)(hits * 255 / 16);
         }
 }
 
@@ -206,7 +172,7 @@ int __cdecl StickerRender() {
     if (!g_Open) return 0;
     const StickerParams& p = g_Params;
     int w = p.width, h = p.height;
-    std::vector<uint8_t> cover((size_t)w * h, 0);
+    Coverage cover(w, h);
     if (p.pass == kStickerPassText) RenderText(p, &cover);
     else if (p.pass == kStickerPassFrame && p.frameThickness > 0) RenderShape(p, true, &cover);
     else if (p.pass == kStickerPassBacking && p.backing == -1) RenderShape(p, false, &cover);
@@ -215,7 +181,7 @@ int __cdecl StickerRender() {
     if (header->biBitCount != 8 || header->biWidth != w || header->biHeight != h) return 0;
     uint8_t* rows = (uint8_t*)header + header->biSize + 1024;
     int stride = (w + 3) & ~3;
-    for (int y = 0; y < h; ++y) std::memcpy(rows + (size_t)(h - 1 - y) * stride, &cover[(size_t)y * w], w);
+    for (int y = 0; y < h; ++y) std::memcpy(rows + (size_t)(h - 1 - y) * stride, &cover.pixels[(size_t)y * w], w);
     return 1;
 }
 

@@ -4,6 +4,10 @@
 // layer; the font catalogue's look-ups.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <climits>
+#include <cmath>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 
@@ -49,13 +53,14 @@ int CountBelow(const VmsImage* image, int threshold) {
     return n;
 }
 
-// The ink's bounding box of an 8-bit image (values below 128).
-RECT InkBox(const VmsImage* image) {
+// The ink's bounding box of an 8-bit image (values below 128), over the
+// columns from fromX to toX.
+RECT InkBox(const VmsImage* image, int fromX = 0, int toX = INT_MAX) {
     RECT box = {image->width, image->height, -1, -1};
     std::vector<uint8_t> row(image->width);
     for (int y = 0; y < image->height; ++y) {
         g_VmsStore.GetRow(image, y, 0, image->width - 1, row.data());
-        for (int x = 0; x < image->width; ++x)
+        for (int x = std::max(fromX, 0); x <= std::min(toX, image->width - 1); ++x)
             if (row[x] < 128) {
                 if (x < box.left) box.left = x;
                 if (y < box.top) box.top = y;
@@ -65,6 +70,43 @@ RECT InkBox(const VmsImage* image) {
     }
     return box;
 }
+
+// The ink over a share of a box's columns (from and to: fractions of its width).
+RECT InkSpan(const VmsImage* image, const RECT& box, double from, double to) {
+    int w = box.right - box.left;
+    return InkBox(image, box.left + (int)std::lround(from * w), box.left + (int)std::lround(to * w));
+}
+
+int Height(const RECT& r) { return r.bottom - r.top + 1; }
+double Middle(const RECT& r) { return (r.top + r.bottom) / 2.0; }
+
+// Pixels of two 8-bit images of one size whose values differ by more than 64.
+int CountDiffering(const VmsImage* a, const VmsImage* b) {
+    std::vector<uint8_t> ra(a->width), rb(b->width);
+    int n = 0;
+    for (int y = 0; y < a->height; ++y) {
+        g_VmsStore.GetRow(a, y, 0, a->width - 1, ra.data());
+        g_VmsStore.GetRow(b, y, 0, b->width - 1, rb.data());
+        for (int x = 0; x < a->width; ++x) n += std::abs(ra[x] - rb[x]) > 64;
+    }
+    return n;
+}
+
+// The text pass of a sticker in a style (inverted coverage), freed with it.
+struct StickerInk {
+    VmsImage* image = nullptr;
+    StickerInk(int style, const char* text) {
+        std::strcpy(TextSettings.text, text);
+        TextSettings.style = style;
+        VmsImage *frame = nullptr, *backing = nullptr;
+        if (RenderStickerText(nullptr, 0, &image, &frame, &backing) != 1) return;
+        g_VmsStore.Free(&frame);
+        g_VmsStore.Free(&backing);
+    }
+    ~StickerInk() { g_VmsStore.Free(&image); }
+    StickerInk(const StickerInk&) = delete;
+    StickerInk& operator=(const StickerInk&) = delete;
+};
 
 }  // namespace
 
@@ -191,6 +233,124 @@ TEST(StickerText, MissingRendererGivesNothing) {
     EXPECT_EQ(0, RenderStickerText(nullptr, 0, &text, &frame, &backing));
     EXPECT_EQ(nullptr, text);
     SetCanvasHost(saved);
+}
+
+// Each style bends the ink of a row of H's (whose stems reach from top to
+// bottom) its own way; the ink stays inside the target.
+TEST(StickerText, EachStyleWarpsTheInk) {
+    DistHost host;
+    TextReset reset;
+    TextSettings.frameKind = 2;
+    const char* kRow = "HHHHHHHHHHHH";   // as wide as the target allows
+    enum Bend { kFlat, kSwell, kPinch, kGrowRight, kGrowLeft, kArchUp, kArchDown, kWave, kInverseWave, kRise, kFall, kRing };
+    struct Case {
+        int style;
+        Bend bend;
+    };
+    const Case cases[] = {{0, kFlat},     {1, kSwell},       {2, kPinch},   {3, kGrowRight}, {4, kGrowLeft},
+                          {5, kArchUp},   {6, kArchDown},    {7, kWave},    {8, kInverseWave}, {9, kRise},
+                          {10, kFall},    {11, kRing},       {12, kArchUp}, {13, kArchDown}};
+    StickerInk flat(0, kRow);
+    ASSERT_TRUE(flat.image);
+    int flatInk = CountBelow(flat.image, 128);
+    double aspect[14] = {};
+    for (const Case& c : cases) {
+        SCOPED_TRACE("style " + std::to_string(c.style));
+        StickerInk ink(c.style, kRow);
+        ASSERT_TRUE(ink.image);
+        const VmsImage* im = ink.image;
+        RECT box = InkBox(im);
+        EXPECT_GE(box.left, 2);
+        EXPECT_GE(box.top, 2);
+        EXPECT_LE(box.right, im->width - 3);
+        EXPECT_LE(box.bottom, im->height - 3);
+        aspect[c.style] = (double)Height(box) / (box.right - box.left + 1);
+        RECT left = InkSpan(im, box, 0, 0.08), mid = InkSpan(im, box, 0.46, 0.54), right = InkSpan(im, box, 0.92, 1);
+        RECT q1 = InkSpan(im, box, 0.2, 0.3), q3 = InkSpan(im, box, 0.7, 0.8);
+        double unit = Height(mid);
+        if (c.bend != kFlat) {
+            EXPECT_GT(CountDiffering(flat.image, im), flatInk / 5);
+        }
+        switch (c.bend) {
+        case kFlat:   // straight: the same top and bottom all along, the room filled
+            EXPECT_NEAR(left.top, mid.top, 1);
+            EXPECT_NEAR(right.top, mid.top, 1);
+            EXPECT_NEAR(left.bottom, mid.bottom, 1);
+            EXPECT_NEAR(right.bottom, mid.bottom, 1);
+            EXPECT_GT(box.right - box.left, im->width - 40);
+            break;
+        case kSwell:
+            EXPECT_GT(Height(mid), 1.25 * Height(left));
+            EXPECT_GT(Height(mid), 1.25 * Height(right));
+            break;
+        case kPinch:
+            EXPECT_LT(Height(mid), 0.75 * Height(left));
+            EXPECT_LT(Height(mid), 0.75 * Height(right));
+            break;
+        case kGrowRight: EXPECT_GT(Height(right), 1.5 * Height(left)); break;
+        case kGrowLeft: EXPECT_GT(Height(left), 1.5 * Height(right)); break;
+        case kArchUp:   // the whole line bends: top and bottom higher in the middle
+            EXPECT_LT(mid.top, left.top - unit / 2);
+            EXPECT_LT(mid.top, right.top - unit / 2);
+            EXPECT_LT(mid.bottom, left.bottom);
+            EXPECT_LT(mid.bottom, right.bottom);
+            break;
+        case kArchDown:
+            EXPECT_GT(mid.top, left.top + unit / 2);
+            EXPECT_GT(mid.top, right.top + unit / 2);
+            EXPECT_GT(mid.bottom, left.bottom);
+            EXPECT_GT(mid.bottom, right.bottom);
+            break;
+        case kWave: EXPECT_LT(Middle(q1), Middle(q3) - unit * 0.4); break;
+        case kInverseWave: EXPECT_GT(Middle(q1), Middle(q3) + unit * 0.4); break;
+        case kRise: EXPECT_LT(Middle(right), Middle(left) - unit); break;
+        case kFall: EXPECT_GT(Middle(right), Middle(left) + unit); break;
+        case kRing: {   // around an empty centre: ink above it and on both sides
+            EXPECT_GT(aspect[c.style], 0.7);
+            EXPECT_LT(aspect[c.style], 1.4);
+            int cx = (box.left + box.right) / 2, cy = (box.top + box.bottom) / 2;
+            for (int dy = -2; dy <= 2; ++dy)
+                for (int dx = -2; dx <= 2; ++dx) {
+                    int v = 0;
+                    g_VmsStore.GetValue(im, cx + dx, cy + dy, &v);
+                    EXPECT_GE(v, 128);
+                }
+            EXPECT_LT(mid.top, cy - 8);   // above; the ends meet below
+            EXPECT_LT(left.top, cy);
+            EXPECT_GT(left.bottom, cy);
+            EXPECT_LT(right.top, cy);
+            EXPECT_GT(right.bottom, cy);
+            break;
+        }
+        }
+    }
+    // The half circles bend further than the arches.
+    EXPECT_GT(aspect[12], aspect[5] + 0.1);
+    EXPECT_GT(aspect[13], aspect[6] + 0.1);
+    // A style index off the list draws flat.
+    StickerInk unknown(20, kRow);
+    ASSERT_TRUE(unknown.image);
+    EXPECT_EQ(0, CountDiffering(flat.image, unknown.image));
+}
+
+// Two short lines in a thick frame: every style keeps the warped ink inside
+// the frame.
+TEST(StickerText, WarpedInkStaysInsideTheFrame) {
+    DistHost host;
+    TextReset reset;
+    TextSettings.frameKind = 0;
+    TextSettings.frameThickness = 8;
+    for (int style = 0; style < 14; ++style) {
+        SCOPED_TRACE("style " + std::to_string(style));
+        StickerInk ink(style, "HH\r\nHH");
+        ASSERT_TRUE(ink.image);
+        EXPECT_GT(CountBelow(ink.image, 128), 50);
+        RECT box = InkBox(ink.image);
+        EXPECT_GE(box.left, 9);
+        EXPECT_GE(box.top, 9);
+        EXPECT_LE(box.right, ink.image->width - 10);
+        EXPECT_LE(box.bottom, ink.image->height - 10);
+    }
 }
 
 TEST(GdiText, SizesVerticalAndOutline) {
