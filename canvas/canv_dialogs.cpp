@@ -36,6 +36,27 @@ int ClearPaperChoice = 0;
 int ChannelCopyInvert = 0;
 int ChannelCopyInsideOnly = 1;
 
+INT_PTR CALLBACK FourChoiceProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
+    int* choice = DialogState<int>(dlg, msg, lp);
+    switch (msg) {
+    case WM_INITDIALOG:
+        CheckButton(dlg, 100 + *choice, true);
+        CenterWindow(dlg);
+        return TRUE;
+    case WM_COMMAND: {
+        const int id = LOWORD(wp);
+        if (id >= 100 && id <= 103) *choice = id - 100;
+        else if (id == IDOK) EndDialog(dlg, *choice);
+        else if (id == IDCANCEL) EndDialog(dlg, -1);
+        return TRUE;
+    }
+    case WM_CLOSE:
+        EndDialog(dlg, -1);
+        return TRUE;
+    }
+    return FALSE;
+}
+
 namespace {
 
 HWND FrameWindow() { return CanvFrameOwner(); }
@@ -295,26 +316,6 @@ INT_PTR CALLBACK GridProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
 
 // ---------------------------------------------------------------------------
 // Blank paper and channel lock.
-
-INT_PTR CALLBACK ClearProc(HWND dlg, UINT msg, WPARAM wp, LPARAM) {
-    switch (msg) {
-    case WM_INITDIALOG:
-        CheckButton(dlg, 100 + ClearPaperChoice, true);
-        CenterWindow(dlg);
-        return TRUE;
-    case WM_COMMAND: {
-        const int id = LOWORD(wp);
-        if (id >= 100 && id <= 103) ClearPaperChoice = id - 100;
-        else if (id == IDOK) EndDialog(dlg, ClearPaperChoice);
-        else if (id == IDCANCEL) EndDialog(dlg, -1);
-        return TRUE;
-    }
-    case WM_CLOSE:
-        EndDialog(dlg, -1);
-        return TRUE;
-    }
-    return FALSE;
-}
 
 void LabelLockBoxes(HWND dlg) {
     static const char* const kLabels[2][3] = {{"&R", "&G", "&B"}, {"&H", "&S", "&V"}};
@@ -667,7 +668,9 @@ int ShowGridDialog(HWND owner, int* width, int* height, int* snap, int* red, int
     return 1;
 }
 
-int ShowClearDialog(HWND owner) { return (int)RunDialog("dra_clear", owner, ClearProc, 0); }
+int ShowClearDialog(HWND owner) {
+    return (int)RunDialog("dra_clear", owner, FourChoiceProc, (LPARAM)&ClearPaperChoice);
+}
 
 int ShowChannelLockDialog(HWND owner) { return (int)RunDialog("dra_chlock", owner, ChannelLockProc, 0); }
 

@@ -30,6 +30,10 @@ inline void CheckButton(HWND dlg, int id, bool on) { CheckDlgButton(dlg, id, on 
 inline bool Checked(HWND dlg, int id) { return IsDlgButtonChecked(dlg, id) == BST_CHECKED; }
 inline void SetItemInt(HWND dlg, int id, int v) { SetWindowInt(GetDlgItem(dlg, id), v); }
 
+// Four radio buttons 100-103 choosing the int the dialog parameter points to, as
+// they are pressed: OK ends the dialog with the choice, Cancel and closing with -1.
+INT_PTR CALLBACK FourChoiceProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp);
+
 // The step of a spin scroll bar: 0 up, 1 down, -1 anything else.
 inline int SpinCode(WPARAM wp) { return LOWORD(wp) == SB_LINEUP ? 0 : LOWORD(wp) == SB_LINEDOWN ? 1 : -1; }
 

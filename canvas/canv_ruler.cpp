@@ -101,40 +101,12 @@ LRESULT GageProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp, int vertical) {
     return DefWindowProcA(wnd, msg, wp, lp);
 }
 
-struct RulerDlg {
-    int unit;
-};
-
-INT_PTR CALLBACK RulerDlgProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
-    auto* st = DialogState<RulerDlg>(dlg, msg, lp);
-    switch (msg) {
-    case WM_INITDIALOG:
-        CheckDlgButton(dlg, 100 + st->unit, BST_CHECKED);
-        CenterWindow(dlg);
-        return TRUE;
-    case WM_COMMAND: {
-        const int id = LOWORD(wp);
-        if (id >= 100 && id <= 103) st->unit = id - 100;
-        else if (id == IDOK) EndDialog(dlg, st->unit);
-        else if (id == IDCANCEL) EndDialog(dlg, -1);
-        return TRUE;
-    }
-    case WM_CLOSE:
-        EndDialog(dlg, -1);
-        return TRUE;
-    }
-    return FALSE;
-}
-
 }  // namespace
 
 LRESULT CALLBACK HGageWndProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) { return GageProc(wnd, msg, wp, lp, 0); }
 LRESULT CALLBACK VGageWndProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) { return GageProc(wnd, msg, wp, lp, 1); }
 
 int ShowRulerDialog(HWND owner, int unit) {
-    RulerDlg st{unit >= 0 && unit <= 3 ? unit : 0};
-    EnablePanels(FALSE);
-    INT_PTR r = RunModalDialog(GetModuleHandleA(nullptr), "dra_gage", owner, RulerDlgProc, (LPARAM)&st);
-    EnablePanels(TRUE);
-    return (int)r;
+    int choice = unit >= 0 && unit <= 3 ? unit : 0;
+    return (int)RunCanvasDialog("dra_gage", owner, FourChoiceProc, (LPARAM)&choice);
 }

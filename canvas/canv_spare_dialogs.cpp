@@ -235,16 +235,20 @@ const VmsImage* ChosenPlaneImage(const LayerSelDlg* st) {
     return LayerBase(st->doc, layer)[st->plane].image;
 }
 
+// A plane's line "k name" carrying its number k.
+void AddPlaneLine(HWND list, int k, const char* name) {
+    char text[48];
+    std::snprintf(text, sizeof text, "%d %s", k, name);
+    LRESULT at = SendMessageA(list, LB_ADDSTRING, 0, (LPARAM)text);
+    SendMessageA(list, LB_SETITEMDATA, (WPARAM)at, k);
+}
+
 void FillPlaneList(HWND list, const CanvDoc* doc, int layer) {
     SendMessageA(list, LB_RESETCONTENT, 0, 0);
     if (!doc || !LayerInUse(doc, layer)) return;
     for (int k = 0; k < CanvPlanesPerLayer; ++k) {
         const LayerPlane* p = &LayerBase(doc, layer)[k];
-        if (!p->image) continue;
-        char text[48];
-        std::snprintf(text, sizeof text, "%d %s", k, k ? p->name : "RGB");
-        LRESULT at = SendMessageA(list, LB_ADDSTRING, 0, (LPARAM)text);
-        SendMessageA(list, LB_SETITEMDATA, (WPARAM)at, k);
+        if (p->image) AddPlaneLine(list, k, k ? p->name : "RGB");
     }
     SendMessageA(list, LB_SETCURSEL, 0, 0);
 }
@@ -339,12 +343,7 @@ INT_PTR CALLBACK FixAlphaProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
     case WM_INITDIALOG: {
         const LayerPlane* base = LayerBase(st->view.doc, st->view.layer);
         for (int k = 2; k <= 6; ++k)
-            if (base[k].image) {
-                char text[48];
-                std::snprintf(text, sizeof text, "%d %s", k, base[k].name);
-                LRESULT at = SendDlgItemMessageA(dlg, 100, LB_ADDSTRING, 0, (LPARAM)text);
-                SendDlgItemMessageA(dlg, 100, LB_SETITEMDATA, (WPARAM)at, k);
-            }
+            if (base[k].image) AddPlaneLine(GetDlgItem(dlg, 100), k, base[k].name);
         CenterWindow(dlg);
         return TRUE;
     }

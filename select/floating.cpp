@@ -384,10 +384,7 @@ int ShowFloatingMenu(CanvDoc* doc) {
     AppendMenuA(menu, MF_STRING, FloatPlaceAsLayer, kSelMenuPlace);
     AppendMenuA(menu, MF_STRING, FloatOwnSize, kSelMenuOwnSize);
     AppendMenuA(menu, MF_STRING, FloatCancel, kSelMenuCancel);
-    POINT at;
-    GetCursorPos(&at);
-    const int chosen = (int)TrackPopupMenu(menu, TPM_RETURNCMD | TPM_RIGHTBUTTON, at.x, at.y, 0, doc->display, nullptr);
-    DestroyMenu(menu);
+    const int chosen = SelPopupMenu(doc, menu);
     if (!chosen) return 1;
     if (chosen == FloatOwnSize) {
         RepaintFrame(doc);

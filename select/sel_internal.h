@@ -24,6 +24,9 @@ void SelClearStatus();
 void SelDrawHandle(HDC dc, int x, int y);
 // A command to the frame window.
 void SelSendFrameCommand(int id, LPARAM lp = 0);
+// The pop-up menu at the cursor over the document's display, then destroyed: the
+// chosen id, 0 when none.
+int SelPopupMenu(CanvDoc* doc, HMENU menu);
 void SelPressToolButton(int id);
 // Normalises a shape's box.
 void SelNormaliseBox(SelShape& s);

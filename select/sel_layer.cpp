@@ -60,9 +60,6 @@ void ShowLayerMenu(CanvDoc* doc) {
     AppendMenuA(menu, MF_STRING | MF_GRAYED, 5, kSelMenuToBack);
     AppendMenuA(menu, MF_STRING | MF_GRAYED, 7, kSelMenuBackward);
     AppendMenuA(menu, MF_STRING | MF_GRAYED, 2, kSelMenuDelete);
-    POINT at;
-    GetCursorPos(&at);
-    const int chosen = (int)TrackPopupMenu(menu, TPM_RETURNCMD | TPM_RIGHTBUTTON, at.x, at.y, 0, doc->display, nullptr);
-    DestroyMenu(menu);
+    const int chosen = SelPopupMenu(doc, menu);
     if (chosen == 1) ShowLayerOptionsDialog(CanvFrameWindow(), doc, 0);
 }

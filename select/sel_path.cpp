@@ -718,26 +718,19 @@ int ShowPathMenu(CanvDoc* doc) {
     }
     if (s.count <= 0 || !doc->display) return 0;
     const POINT c = SelCursorDisplay(doc);
-    POINT at;
-    GetCursorPos(&at);
     const int anchor = HitAnchor(doc, c);
-    HMENU menu = CreatePopupMenu();
     int action = 0;
     if (anchor >= 0) {
-        if (s.count <= 2) {
-            DestroyMenu(menu);
-            return 0;
-        }
-        AppendMenuA(menu, MF_STRING, 1, kSelMenuDeletePoint);
+        if (s.count <= 2) return 0;
         action = 1;
     } else if (HitPathSegment(doc, c) >= 0) {
-        AppendMenuA(menu, MF_STRING, 1, kSelMenuAddPoint);
         action = 2;
+    } else {
+        return 0;
     }
-    int chosen = 0;
-    if (action) chosen = (int)TrackPopupMenu(menu, TPM_RETURNCMD | TPM_RIGHTBUTTON, at.x, at.y, 0, doc->display, nullptr);
-    DestroyMenu(menu);
-    if (chosen != 1) return 0;
+    HMENU menu = CreatePopupMenu();
+    AppendMenuA(menu, MF_STRING, 1, action == 1 ? kSelMenuDeletePoint : kSelMenuAddPoint);
+    if (SelPopupMenu(doc, menu) != 1) return 0;
     c_SelectionTool::DrawOutline(doc, nullptr);
     if (action == 1) {
         std::memmove(&s.nodes[anchor], &s.nodes[anchor + 1], sizeof(PathNode) * (size_t)(s.count - anchor - 1));

@@ -53,6 +53,14 @@ RECT PointsBox(const SelShape& s, int n) {
 
 bool StrictlyInside(const RECT& r, POINT p) { return p.x > r.left && p.x < r.right && p.y > r.top && p.y < r.bottom; }
 
+// The cursor strictly inside the display box of the shape's points.
+bool CursorInsidePoints(CanvDoc* doc, const SelShape& s) {
+    const RECT box = PointsBox(s, s.count);
+    const RECT shown = {ImageToScreenX(doc, box.left), ImageToScreenY(doc, box.top), ImageToScreenX(doc, box.right),
+                        ImageToScreenY(doc, box.bottom)};
+    return StrictlyInside(shown, SelCursorDisplay(doc));
+}
+
 void DrawPoints(CanvDoc* doc, HDC dc, const SelShape& s, bool closeBack, bool lastSquare) {
     const int n = s.count;
     if (n <= 0) return;
@@ -133,10 +141,7 @@ void PointMenu(CanvDoc* doc, int index, bool closed) {
     HMENU menu = CreatePopupMenu();
     AppendMenuA(menu, MF_STRING, 1, kSelMenuAddPoint);
     AppendMenuA(menu, MF_STRING | (s.count < 5 ? MF_GRAYED : 0), 2, kSelMenuDeletePoint);
-    POINT at;
-    GetCursorPos(&at);
-    const int chosen = (int)TrackPopupMenu(menu, TPM_RETURNCMD | TPM_RIGHTBUTTON, at.x, at.y, 0, doc->display, nullptr);
-    DestroyMenu(menu);
+    const int chosen = SelPopupMenu(doc, menu);
     if (closed && index == s.count - 1) index = 0;
     if (chosen == 1 && s.count < 5110) {
         Redraw(doc);
@@ -262,12 +267,7 @@ const char* PolygonPointerMove(CanvDoc* doc, int slot) {
     }
     if (slot != 5 || s.kind != CMD_TOOL_POLYGON || s.count < 2) return nullptr;
     if (HitPoint(doc, s, s.count - 1) >= 0) return kCursorHandle;
-    const RECT box = PointsBox(s, s.count);
-    const POINT c = SelCursorDisplay(doc);
-    const POINT a = {ImageToScreenX(doc, box.left), ImageToScreenY(doc, box.top)};
-    const POINT b = {ImageToScreenX(doc, box.right), ImageToScreenY(doc, box.bottom)};
-    if (c.x > a.x && c.x < b.x && c.y > a.y && c.y < b.y) return kCursorMove;
-    return nullptr;
+    return CursorInsidePoints(doc, s) ? kCursorMove : nullptr;
 }
 
 void FinishPolygon(CanvDoc* doc, int slot) {
@@ -323,12 +323,7 @@ const char* HitTestPolyline(CanvDoc* doc, int mode) {
     const SelShape& s = c_SelectionTool::Current(doc);
     if (s.kind != mode || s.count < 2) return nullptr;
     if (HitPoint(doc, s, s.count) >= 0) return kCursorHandle;
-    const RECT box = PointsBox(s, s.count);
-    const POINT c = SelCursorDisplay(doc);
-    const POINT a = {ImageToScreenX(doc, box.left), ImageToScreenY(doc, box.top)};
-    const POINT b = {ImageToScreenX(doc, box.right), ImageToScreenY(doc, box.bottom)};
-    if (c.x > a.x && c.x < b.x && c.y > a.y && c.y < b.y) return kCursorMove;
-    return nullptr;
+    return CursorInsidePoints(doc, s) ? kCursorMove : nullptr;
 }
 
 void TrackPolyline(CanvDoc* doc, int mode) {

@@ -275,6 +275,38 @@ int LineDrag(CanvDoc* doc, int select, RECT* out) {
     return 1;
 }
 
+// A new rectangle or ellipse: a drag on the shape of that kind moves or resizes
+// it; any other press deselects and draws a rubber band. Without select only the
+// band's box is given back. The rectangle's outline is drawn over the display as
+// it is and the trim dialog follows it; an ellipse repaints.
+int TrackBox(CanvDoc* doc, int select, RECT* box, int kind) {
+    SelShape& s = c_SelectionTool::Current(doc);
+    if (select) {
+        if (s.kind == kind && (ResizeBox(doc) || MoveBox(doc))) return 0;
+        c_SelectionTool::Deselect(doc);
+    }
+    RubberBox(doc, kind, box);
+    if (!select) return 1;
+    if (!BigEnough(*box)) {
+        SelClearStatus();
+        return 0;
+    }
+    s.kind = kind;
+    s.x0 = box->left;
+    s.y0 = box->top;
+    s.x1 = box->right;
+    s.y1 = box->bottom;
+    s.count = 0;
+    if (kind == CMD_TOOL_SELRECT) {
+        c_SelectionTool::CommitShape(doc, 0);
+        c_SelectionTool::DrawOutline(doc, nullptr);
+        SendToTrimDialog(s);
+    } else {
+        c_SelectionTool::CommitShape(doc, 1);
+    }
+    return 1;
+}
+
 }  // namespace
 
 const char* HitTestBoxShape(CanvDoc* doc) {
@@ -354,49 +386,11 @@ int TrackLineSelection(CanvDoc* doc) {
 }
 
 int c_SelectionTool::TrackRect(CanvDoc* doc, int select, RECT* box) {
-    SelShape& s = Current(doc);
-    if (select) {
-        if (s.kind == CMD_TOOL_SELRECT && (ResizeBox(doc) || MoveBox(doc))) return 0;
-        Deselect(doc);
-    }
-    RubberBox(doc, CMD_TOOL_SELRECT, box);
-    if (!select) return 1;
-    if (!BigEnough(*box)) {
-        SelClearStatus();
-        return 0;
-    }
-    s.kind = CMD_TOOL_SELRECT;
-    s.x0 = box->left;
-    s.y0 = box->top;
-    s.x1 = box->right;
-    s.y1 = box->bottom;
-    s.count = 0;
-    CommitShape(doc, 0);
-    DrawOutline(doc, nullptr);
-    SendToTrimDialog(s);
-    return 1;
+    return TrackBox(doc, select, box, CMD_TOOL_SELRECT);
 }
 
 int c_SelectionTool::TrackEllipse(CanvDoc* doc, int select, RECT* box, int mode) {
-    SelShape& s = Current(doc);
-    if (select) {
-        if (s.kind == mode && (ResizeBox(doc) || MoveBox(doc))) return 0;
-        Deselect(doc);
-    }
-    RubberBox(doc, mode, box);
-    if (!select) return 1;
-    if (!BigEnough(*box)) {
-        SelClearStatus();
-        return 0;
-    }
-    s.kind = mode;
-    s.x0 = box->left;
-    s.y0 = box->top;
-    s.x1 = box->right;
-    s.y1 = box->bottom;
-    s.count = 0;
-    CommitShape(doc, 1);
-    return 1;
+    return TrackBox(doc, select, box, mode);
 }
 
 int c_SelectionTool::TrackLine(CanvDoc* doc, int select, RECT* box) { return LineDrag(doc, select, box); }

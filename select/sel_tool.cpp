@@ -133,6 +133,14 @@ void SelSendFrameCommand(int id, LPARAM lp) {
     if (HWND frame = CanvFrameWindow()) SendMessageA(frame, WM_COMMAND, (WPARAM)id, lp);
 }
 
+int SelPopupMenu(CanvDoc* doc, HMENU menu) {
+    POINT at;
+    GetCursorPos(&at);
+    const int chosen = (int)TrackPopupMenu(menu, TPM_RETURNCMD | TPM_RIGHTBUTTON, at.x, at.y, 0, doc->display, nullptr);
+    DestroyMenu(menu);
+    return chosen;
+}
+
 void SelPressToolButton(int id) {
     const CanvasHost& host = GetCanvasHost();
     if (host.pressToolButton) host.pressToolButton(id);
@@ -525,10 +533,7 @@ int c_SelectionTool::ShowAreaMenu(CanvDoc* doc) {
     AppendMenuA(menu, MF_STRING, CMD_SEL_ALL, kSelMenuAll);
     AppendMenuA(menu, MF_STRING, CMD_SEL_DESELECT, kSelMenuNone);
     AppendMenuA(menu, MF_STRING, CMD_IMG_SELTONEW, kSelMenuTrim);
-    POINT at;
-    GetCursorPos(&at);
-    const int chosen = (int)TrackPopupMenu(menu, TPM_RETURNCMD | TPM_RIGHTBUTTON, at.x, at.y, 0, doc->display, nullptr);
-    DestroyMenu(menu);
+    const int chosen = SelPopupMenu(doc, menu);
     if (!chosen) return 0;
     SelSendFrameCommand(chosen);
     return 1;

@@ -2,11 +2,16 @@
 
 #include <gtest/gtest.h>
 
+#include "app/canvas_request.h"
+#include "app/envblock.h"
 #include "app/frame.h"
 #include "app/globals.h"
 #include "app/startup.h"
+#include "ui/mousepoll.h"
 #include "ui/ui_hook.h"
 #include "app/wndclass.h"
+#include "canvas/canv_doc.h"
+#include "image/vms_store.h"
 
 namespace apptest {
 
@@ -80,6 +85,17 @@ bool EndFrame(DWORD timeoutMs) {
     return gone;
 }
 
+void EndTestFrame(bool started) {
+    SetModalAnswerHook(nullptr, nullptr);
+    InjectMouseSamples(nullptr, 0);
+    if (started && !EndFrame()) ForceEnd();
+}
+
+void ShowEveryBar() {
+    Env.mainBarShown = Env.statusBarShown = Env.ctrlPanelShown = 1;
+    FrameRelayout();
+}
+
 void ForceEnd() {
     HWND frame = AppWindows.frame;
     if (frame && IsWindow(frame)) DestroyWindow(frame);
@@ -96,6 +112,36 @@ std::string MenuText(HMENU menu, UINT id) {
     char text[256] = {};
     GetMenuStringA(menu, id, text, sizeof text, MF_BYCOMMAND);
     return text;
+}
+
+HWND CreateBlankCanvas(int w, int h, int dpi) {
+    NewCanvasRequest = NewCanvasRequestRecord{};
+    NewCanvasRequest.layerCount = 1;
+    NewCanvasRequest.layers[0] = NewCanvasLayer{.width = w, .height = h, .depth = 24, .planeCount = 1};
+    NewCanvasRequest.origin = CanvOriginBlank;
+    NewCanvasRequest.resolution = dpi;
+    return CreateCanvasWindow();
+}
+
+HWND OpenBlankCanvas(int w, int h) {
+    HWND child = CreateBlankCanvas(w, h);
+    if (child) SendMessageA(AppWindows.mdiClient, WM_MDIACTIVATE, (WPARAM)child, 0);
+    return child;
+}
+
+void FillBasePlane(CanvDoc* doc, uint32_t (*pattern)(int x, int y)) {
+    VmsImage* base = doc->planes[0].image;
+    std::vector<uint32_t> row((size_t)base->width);
+    for (int y = 0; y < base->height; ++y) {
+        for (int x = 0; x < base->width; ++x) row[x] = pattern(x, y);
+        g_VmsStore.PutRow(base, y, 0, base->width - 1, row.data());
+    }
+}
+
+void CloseCanvasUnsaved(HWND canvas) {
+    if (!IsWindow(canvas)) return;
+    if (CanvDoc* doc = GetCanvDoc(canvas)) doc->modified = 0;
+    SendMessageA(AppWindows.mdiClient, WM_MDIDESTROY, (WPARAM)canvas, 0);
 }
 
 HWND HandOverPicture(BITMAPINFOHEADER* dib) {

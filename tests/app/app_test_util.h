@@ -2,8 +2,11 @@
 #pragma once
 #include <windows.h>
 
+#include <cstdint>
 #include <string>
 #include <vector>
+
+struct CanvDoc;
 
 namespace apptest {
 
@@ -21,6 +24,11 @@ bool CloseFrame(DWORD timeoutMs = 5000);
 // Destroys the frame without closing it (no settings are written, which takes
 // a while with the flushes of every file), then frees the start-up resources.
 bool EndFrame(DWORD timeoutMs = 5000);
+// The end of a test's frame: the modal answer hook and injected mouse samples
+// removed, then the frame ended (forced when it stays) if it was started.
+void EndTestFrame(bool started);
+// Every bar and the control panel shown and laid out (a first start shows none).
+void ShowEveryBar();
 // Runs pending messages for about ms milliseconds.
 void Pump(DWORD ms);
 // Ends a frame that refused WM_CLOSE (the test's clean-up).
@@ -34,6 +42,16 @@ struct BoxAnswers {
 void AnswerBoxes(BoxAnswers* answers);   // null removes the hook
 
 std::string MenuText(HMENU menu, UINT id);   // by command, CP932
+
+// A blank 24-bit canvas of w x h in the running frame, made the way File > New
+// makes it (from a cleared request); its window, not activated, or null.
+HWND CreateBlankCanvas(int w, int h, int dpi = 96);
+// The same, made the active canvas.
+HWND OpenBlankCanvas(int w, int h);
+// Writes pattern(x, y) to every pixel of the document's base plane.
+void FillBasePlane(CanvDoc* doc, uint32_t (*pattern)(int x, int y));
+// Closes a canvas window without its save question (nothing when it is gone).
+void CloseCanvasUnsaved(HWND canvas);
 
 // A new canvas of the packed bitmap (a CreatePackedDib block, whose ownership
 // passes), handed to the frame as a scanned picture is; the active canvas window.

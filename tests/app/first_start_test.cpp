@@ -80,18 +80,6 @@ RECT ChildRect(HWND frame, const char* cls) {
     return rc;
 }
 
-// A blank canvas made the way File > New makes it, active.
-HWND OpenBlankCanvas(int width = 120, int height = 90) {
-    NewCanvasRequest.layerCount = 1;
-    NewCanvasRequest.layers[0] = NewCanvasLayer{.width = width, .height = height, .depth = 24, .planeCount = 1};
-    NewCanvasRequest.origin = CanvOriginBlank;
-    NewCanvasRequest.source = nullptr;
-    NewCanvasRequest.resolution = 96;
-    HWND child = CreateCanvasWindow();
-    if (child) SendMessageA(AppWindows.mdiClient, WM_MDIACTIVATE, (WPARAM)child, 0);
-    return child;
-}
-
 UINT MenuState(HMENU menu, int id) { return GetMenuState(menu, (UINT)id, MF_BYCOMMAND); }
 
 // The description of each entry of a dialog filter.
@@ -227,7 +215,7 @@ TEST(FirstDocument, PressesThePenAndTheHostIsComplete) {
     EXPECT_NE(0, std::memcmp(&PenRecords[0], &PenRecords[1], sizeof(PenRecord)));
 
     EXPECT_EQ(CMD_TOOL_LAYERSELECT, CurrentTool);
-    HWND canvas = OpenBlankCanvas();
+    HWND canvas = OpenBlankCanvas(120, 90);
     ASSERT_NE(nullptr, canvas);
     Pump(300);
     EXPECT_EQ(CMD_TOOL_PEN, CurrentTool) << "a new document presses the pen";
@@ -243,7 +231,7 @@ TEST(FrameMenu, StatesFollowTheDocument) {
     TempDir folder("menu");
     ASSERT_TRUE(StartFrame(folder.Path()));
     FrameOnInitMenu(AppMenus.init);
-    ASSERT_NE(nullptr, OpenBlankCanvas());
+    ASSERT_NE(nullptr, OpenBlankCanvas(120, 90));
     Pump(100);
     CanvDoc* doc = GetActiveCanvas();
     ASSERT_NE(nullptr, doc);
@@ -366,11 +354,7 @@ protected:
         delete folder_;
     }
     void TearDown() override {
-        for (HWND w : windows_) {
-            if (!IsWindow(w)) continue;
-            if (CanvDoc* doc = GetCanvDoc(w)) doc->modified = 0;
-            SendMessageA(AppWindows.mdiClient, WM_MDIDESTROY, (WPARAM)w, 0);
-        }
+        for (HWND w : windows_) CloseCanvasUnsaved(w);
         windows_.clear();
     }
     HWND Open(int width, int height) {

@@ -49,29 +49,12 @@ struct FrameRun {
     bool ok = false;
     explicit FrameRun(int show = SW_HIDE) {
         ok = StartFrame(dir.Path(), {}, show);
-        if (!ok) return;
-        // Every bar and the control panel in place (a first start shows none).
-        Env.mainBarShown = Env.statusBarShown = Env.ctrlPanelShown = 1;
-        FrameRelayout();
+        if (ok) ShowEveryBar();
     }
     ~FrameRun() {
-        SetModalAnswerHook(nullptr, nullptr);
-        InjectMouseSamples(nullptr, 0);
-        if (ok && !EndFrame()) ForceEnd();
+        EndTestFrame(ok);
     }
 };
-
-// A small blank canvas made the way File > New makes it.
-HWND OpenStandInCanvas() {
-    NewCanvasRequest.layerCount = 1;
-    NewCanvasRequest.layers[0] = NewCanvasLayer{.width = 200, .height = 200, .depth = 24, .planeCount = 1};
-    NewCanvasRequest.origin = CanvOriginBlank;
-    NewCanvasRequest.source = nullptr;
-    NewCanvasRequest.resolution = 96;
-    HWND child = CreateCanvasWindow();
-    if (child) SendMessageA(AppWindows.mdiClient, WM_MDIACTIVATE, (WPARAM)child, 0);
-    return child;
-}
 
 LPARAM ClientPoint(HWND wnd, POINT screen) {
     ScreenToClient(wnd, &screen);
@@ -281,7 +264,7 @@ TEST(FrameDialogs, AboutBoxOpensFromItsCommand) {
 TEST(FrameInstruments, PageSwitchSelectsTheFirstToolOfThePage) {
     FrameRun run;
     ASSERT_TRUE(run.ok);
-    ASSERT_TRUE(OpenStandInCanvas());
+    ASSERT_TRUE(OpenBlankCanvas(200, 200));
     struct Case { int tool; int page; int expected; } cases[] = {
         {20005, 2, 20014},   // the pen is on page 0 only
         {20014, 2, 20014},   // the layer selection is on every page
@@ -486,7 +469,7 @@ TEST(StatusBar, CoordinatesOnlyWhileShown) {
     Env.statusCoords = 0;
     StatusBarSetPos(10, 20);
     EXPECT_STREQ("[座標]", StatusBarState.coords);
-    HWND canvas = OpenStandInCanvas();
+    HWND canvas = OpenBlankCanvas(200, 200);
     ASSERT_TRUE(canvas);
     CanvasSetZoomAt(canvas, 100);
     StatusBarState.zoom[0] = 0;
@@ -523,7 +506,7 @@ void CALLBACK TypeIntoMenu(HWND, UINT, UINT_PTR, DWORD) {
 TEST(StatusBar, ZoomBoxRightClickGives100AndTheMenuChoosesAPreset) {
     FrameRun run(SW_SHOWNORMAL);
     ASSERT_TRUE(run.ok);
-    HWND canvas = OpenStandInCanvas();
+    HWND canvas = OpenBlankCanvas(200, 200);
     ASSERT_TRUE(canvas);
     CanvDoc* doc = GetCanvDoc(canvas);
     ASSERT_TRUE(doc);
@@ -1039,12 +1022,7 @@ TEST(FrameOnScreen, ResizingALargeCanvasShowsItsProgress) {
     FrameRun run(SW_SHOWNORMAL);
     ASSERT_TRUE(run.ok);
     Pump(200);
-    NewCanvasRequest.layerCount = 1;
-    NewCanvasRequest.layers[0] = NewCanvasLayer{.width = 2000, .height = 1500, .depth = 24, .planeCount = 1};
-    NewCanvasRequest.origin = CanvOriginBlank;
-    NewCanvasRequest.source = nullptr;
-    NewCanvasRequest.resolution = 96;
-    HWND source = CreateCanvasWindow();
+    HWND source = CreateBlankCanvas(2000, 1500);
     ASSERT_TRUE(source);
     NewCanvasRequest.layerCount = 1;
     NewCanvasRequest.layers[0] = NewCanvasLayer{.width = 3000, .height = 2250, .depth = 24, .planeCount = 1};

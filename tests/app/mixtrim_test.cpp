@@ -34,23 +34,15 @@ struct Frame {
     bool ok = false;
     Frame() { ok = StartFrame(dir.Path()); }
     ~Frame() {
-        SetModalAnswerHook(nullptr, nullptr);
-        InjectMouseSamples(nullptr, 0);
-        if (ok && !EndFrame()) ForceEnd();
+        EndTestFrame(ok);
     }
 };
 
 // A blank canvas made active, its base layer painted with a pattern that
 // tells every pixel apart.
 CanvDoc* OpenPainted(int w, int h) {
-    NewCanvasRequest.layerCount = 1;
-    NewCanvasRequest.layers[0] = NewCanvasLayer{.width = w, .height = h, .depth = 24, .planeCount = 1};
-    NewCanvasRequest.origin = CanvOriginBlank;
-    NewCanvasRequest.source = nullptr;
-    NewCanvasRequest.resolution = 96;
-    HWND child = CreateCanvasWindow();
+    HWND child = OpenBlankCanvas(w, h);
     if (!child) return nullptr;
-    SendMessageA(AppWindows.mdiClient, WM_MDIACTIVATE, (WPARAM)child, 0);
     Pump(50);
     CanvDoc* doc = GetCanvDoc(child);
     if (!doc) return nullptr;

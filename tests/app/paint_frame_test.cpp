@@ -68,14 +68,10 @@ struct PaintFrame {
         for (const char* f : {"file_r\\pngload.dll", "file_r\\bmpload.dll", "file_w\\bmpsave.dll", "Sticker.dll"})
             CopyFileA((Dist() + f).c_str(), dir.File(f).c_str(), FALSE);
         ok = StartFrame(dir.Path(), {}, show);
-        if (!ok) return;
-        Env.mainBarShown = Env.statusBarShown = Env.ctrlPanelShown = 1;
-        FrameRelayout();
+        if (ok) ShowEveryBar();
     }
     ~PaintFrame() {
-        SetModalAnswerHook(nullptr, nullptr);
-        InjectMouseSamples(nullptr, 0);
-        if (ok && !EndFrame()) ForceEnd();
+        EndTestFrame(ok);
     }
 };
 
@@ -141,17 +137,6 @@ void MoveTopLayer(CanvDoc* doc, int x, int y) {
     RedrawCanvas(doc);
 }
 
-HWND OpenCanvas(int w, int h) {
-    NewCanvasRequest.layerCount = 1;
-    NewCanvasRequest.layers[0] = NewCanvasLayer{.width = w, .height = h, .depth = 24, .planeCount = 1};
-    NewCanvasRequest.origin = CanvOriginBlank;
-    NewCanvasRequest.source = nullptr;
-    NewCanvasRequest.resolution = 96;
-    HWND child = CreateCanvasWindow();
-    if (child) SendMessageA(AppWindows.mdiClient, WM_MDIACTIVATE, (WPARAM)child, 0);
-    return child;
-}
-
 // A picture of the screen: a file "<name>.ready" asks the shots script to
 // take it (xwd of the root window), which deletes the file when done; the
 // window keeps being drawn meanwhile (at most 15 seconds).
@@ -197,7 +182,7 @@ TEST(PaintFrame, PagesListTheShippedStampsAndRollers) {
 TEST(PaintFrame, TextCommandFloatsTheTextOverTheActiveCanvas) {
     PaintFrame f;
     ASSERT_TRUE(f.ok);
-    HWND canvas = OpenCanvas(320, 200);
+    HWND canvas = OpenBlankCanvas(320, 200);
     ASSERT_TRUE(canvas);
     SetModalAnswerHook([](const ModalRequest& r, void*) -> int { return std::strcmp(r.templ, "psv_text") ? 2 : IDOK; },
                        nullptr);
@@ -218,7 +203,7 @@ TEST(PaintFrame, TextCommandFloatsTheTextOverTheActiveCanvas) {
 TEST(PaintFrame, EffectPenButtonSelectsThePenWithTheAdjustedImage) {
     PaintFrame f;
     ASSERT_TRUE(f.ok);
-    ASSERT_TRUE(OpenCanvas(64, 48));
+    ASSERT_TRUE(OpenBlankCanvas(64, 48));
     CanvDoc* doc = GetActiveCanvas();
     ASSERT_TRUE(doc);
     VmsImage* plane = doc->planes[0].image;
@@ -250,7 +235,7 @@ TEST(PaintFrame, DISABLED_ScreenshotScene) {
     MoveWindow(AppWindows.frame, 0, 0, 1280, 1000, TRUE);
     FrameRelayout();
     Pump(500);
-    HWND canvas = OpenCanvas(640, 420);
+    HWND canvas = OpenBlankCanvas(640, 420);
     ASSERT_TRUE(canvas);
     SendMessageA(AppWindows.mdiClient, WM_MDIMAXIMIZE, (WPARAM)canvas, 0);
     CanvDoc* doc = GetActiveCanvas();

@@ -104,31 +104,17 @@ protected:
         delete folder_;
     }
     void TearDown() override {
-        for (HWND w : windows_) DestroyWindowDoc(w);
+        for (HWND w : windows_) apptest::CloseCanvasUnsaved(w);
         windows_.clear();
-    }
-    static void DestroyWindowDoc(HWND w) {
-        CanvDoc* doc = GetCanvDoc(w);
-        if (doc) doc->modified = 0;
-        SendMessageA(GetParent(w), WM_MDIDESTROY, (WPARAM)w, 0);
     }
 
     // A new blank document of w x h at 72 dpi with a colour pattern.
     CanvDoc* NewDoc(int w, int h) {
-        NewCanvasRequest = NewCanvasRequestRecord{};
-        NewCanvasRequest.layerCount = 1;
-        NewCanvasRequest.layers[0] = NewCanvasLayer{.width = w, .height = h, .depth = 24, .planeCount = 1};
-        NewCanvasRequest.resolution = 72;
-        NewCanvasRequest.origin = CanvOriginBlank;
-        HWND wnd = CreateCanvasWindow();
+        HWND wnd = apptest::CreateBlankCanvas(w, h, 72);
         if (!wnd) return nullptr;
         windows_.push_back(wnd);
         CanvDoc* doc = GetCanvDoc(wnd);
-        std::vector<uint32_t> row((size_t)w);
-        for (int y = 0; y < h; ++y) {
-            for (int x = 0; x < w; ++x) row[x] = Pattern(x, y);
-            g_VmsStore.PutRow(doc->planes[0].image, y, 0, w - 1, row.data());
-        }
+        apptest::FillBasePlane(doc, Pattern);
         return doc;
     }
     static uint32_t Pattern(int x, int y) { return (uint32_t)((x * 13) & 255) << 16 | ((y * 29) & 255) << 8 | ((x ^ y) & 255); }

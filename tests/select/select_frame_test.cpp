@@ -47,30 +47,17 @@ protected:
     }
     void TearDown() override {
         InjectMouseSamples(nullptr, 0);
-        for (HWND w : windows_) {
-            CanvDoc* doc = GetCanvDoc(w);
-            if (doc) doc->modified = 0;
-            SendMessageA(GetParent(w), WM_MDIDESTROY, (WPARAM)w, 0);
-        }
+        for (HWND w : windows_) apptest::CloseCanvasUnsaved(w);
         windows_.clear();
     }
 
     CanvDoc* NewDoc(int w, int h) {
-        NewCanvasRequest = NewCanvasRequestRecord{};
-        NewCanvasRequest.layerCount = 1;
-        NewCanvasRequest.layers[0] = NewCanvasLayer{.width = w, .height = h, .depth = 24, .planeCount = 1};
-        NewCanvasRequest.resolution = 72;
-        NewCanvasRequest.origin = CanvOriginBlank;
-        HWND wnd = CreateCanvasWindow();
+        HWND wnd = apptest::CreateBlankCanvas(w, h, 72);
         if (!wnd) return nullptr;
         windows_.push_back(wnd);
         CanvDoc* doc = GetCanvDoc(wnd);
         SetZoomAt(wnd, doc, 100.0);
-        std::vector<uint32_t> row((size_t)w);
-        for (int y = 0; y < h; ++y) {
-            for (int x = 0; x < w; ++x) row[x] = Pattern(x, y);
-            g_VmsStore.PutRow(doc->planes[0].image, y, 0, w - 1, row.data());
-        }
+        apptest::FillBasePlane(doc, Pattern);
         return doc;
     }
 
@@ -89,6 +76,13 @@ protected:
     }
     void Click(CanvDoc* doc, POINT a) { Drag(doc, a, a, a); }
     void Tool(int id) { SendMessageA(AppWindows.frame, WM_COMMAND, id, 0); }
+    // A command of the document window run with the pen fully opaque.
+    static void OpaqueCommand(CanvDoc* doc, int id) {
+        const int opacity = PenOpacity;
+        PenOpacity = 255;
+        SendMessageA(doc->window, WM_COMMAND, id, 0);
+        PenOpacity = opacity;
+    }
     static uint32_t Px(CanvDoc* doc, int x, int y) {
         uint32_t v = 0;
         g_VmsStore.GetRow(doc->planes[0].image, y, x, x, &v);
@@ -165,10 +159,7 @@ TEST_F(SelectFrame, CutClearsOnlyTheSelectionAndUndoRestoresIt) {
     CanvDoc* doc = NewDoc(40, 30);
     Tool(CMD_TOOL_SELRECT);
     Drag(doc, At(doc, 10, 5), At(doc, 15, 10), At(doc, 19, 14));
-    const int opacity = PenOpacity;
-    PenOpacity = 255;
-    SendMessageA(doc->window, WM_COMMAND, CMD_EDIT_CUT, 0);
-    PenOpacity = opacity;
+    OpaqueCommand(doc, CMD_EDIT_CUT);
     EXPECT_EQ(0xFFFFFFu, Px(doc, 12, 8));
     EXPECT_EQ(0xFFFFFFu, Px(doc, 19, 14));
     EXPECT_EQ(Pattern(9, 8), Px(doc, 9, 8));
@@ -189,10 +180,7 @@ TEST_F(SelectFrame, CutOnALayerClearsItsTransparency) {
     SetCurrentPlane(doc, index);
     Tool(CMD_TOOL_SELRECT);
     Drag(doc, At(doc, 10, 5), At(doc, 15, 10), At(doc, 19, 14));
-    const int opacity = PenOpacity;
-    PenOpacity = 255;
-    SendMessageA(doc->window, WM_COMMAND, CMD_EDIT_CUT, 0);
-    PenOpacity = opacity;
+    OpaqueCommand(doc, CMD_EDIT_CUT);
     auto alpha = [&](int x, int y) {
         uint8_t v = 0;
         g_VmsStore.GetRow(doc->planes[index + 1].image, y, x, x, &v);
@@ -267,10 +255,7 @@ TEST_F(SelectFrame, BezierPathBuiltEditedAndSelected) {
     EXPECT_EQ(0, SelGetMaskPixel(doc, 85, 40));
     // The selection limits the fill like any other.
     SetPenColourRgb(0, 0, 255);
-    const int opacity = PenOpacity;
-    PenOpacity = 255;
-    SendMessageA(doc->window, WM_COMMAND, CMD_IMG_FILLSEL, 0);
-    PenOpacity = opacity;
+    OpaqueCommand(doc, CMD_IMG_FILLSEL);
     EXPECT_EQ(0x0000FFu, Px(doc, 60, 25));
     EXPECT_EQ(Pattern(5, 75), Px(doc, 5, 75));
     SendMessageA(doc->window, WM_COMMAND, CMD_SEL_DESELECT, 0);
@@ -461,10 +446,7 @@ TEST_F(SelectFrame, StrokeOfAnEllipseSelection) {
     Tool(CMD_TOOL_SELELLIPSE);
     Drag(doc, At(doc, 10, 5), At(doc, 30, 20), At(doc, 49, 34));
     SetPenColourRgb(0, 0, 0);
-    const int opacity = PenOpacity;
-    PenOpacity = 255;
-    SendMessageA(doc->window, WM_COMMAND, CMD_IMG_STROKESEL, 0);
-    PenOpacity = opacity;
+    OpaqueCommand(doc, CMD_IMG_STROKESEL);
     // The outline is drawn (left end of the ellipse), the middle is not.
     int changed = 0;
     for (int x = 8; x <= 13; ++x) changed += Px(doc, x, 20) != Pattern(x, 20);
