@@ -10,8 +10,9 @@
 #include "canvas/canv_doc.h"
 
 enum : int {
-    LevelIdView = 1000,
+    LevelIdStrip = 1000,        // colour temperature: the grey strip above the gauge
     LevelIdPicture = 1001,
+    LevelIdView = 2000,
     LevelIdSlider = 1110,
     LevelIdText = 1130,
     LevelIdUp = 1140,
