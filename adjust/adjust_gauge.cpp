@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "adjust/adjust_dlg_util.h"
 #include "ui/drawutil.h"
 
 namespace {
@@ -133,21 +134,10 @@ LRESULT CALLBACK StripProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
     return DefWindowProcA(wnd, msg, wp, lp);
 }
 
-HWND CreateControl(const char* cls, WNDPROC proc, HWND parent, int x, int y, int w, int h, int id) {
-    WNDCLASSA wc = {};
-    wc.lpfnWndProc = proc;
-    wc.hInstance = GetModuleHandleA(nullptr);
-    wc.hCursor = LoadCursorA(nullptr, (LPCSTR)IDC_ARROW);
-    wc.lpszClassName = cls;
-    RegisterClassA(&wc);
-    return CreateWindowExA(0, cls, "", WS_CHILD | WS_VISIBLE | WS_BORDER, x, y, w, h, parent,
-                           (HMENU)(INT_PTR)id, GetModuleHandleA(nullptr), nullptr);
-}
-
 }  // namespace
 
 HWND CreateGaugeStrip(HWND parent, int x, int y, int w, int h, int id, HWND gauge, StripColour colour) {
-    HWND wnd = CreateControl(kStripClass, StripProc, parent, x, y, w, h, id);
+    HWND wnd = CreateOwnControl(kStripClass, StripProc, parent, WS_BORDER, x, y, w, h, id);
     // The window owns its state; WM_NCDESTROY frees it.
     if (wnd) SetWindowLongPtrA(wnd, GWLP_USERDATA, (LONG_PTR) new Strip{gauge, colour});
     return wnd;
@@ -165,7 +155,7 @@ int GaugeStep(int value, int low, int high, int up) {
 }
 
 HWND CreateGauge(HWND parent, int x, int y, int w, int h, int id, int low, int high, int value, int look) {
-    HWND wnd = CreateControl(kGaugeClass, GaugeProc, parent, x, y, w, h, id);
+    HWND wnd = CreateOwnControl(kGaugeClass, GaugeProc, parent, WS_BORDER, x, y, w, h, id);
     if (!wnd) return nullptr;
     // The window owns its state; WM_NCDESTROY frees it.
     SetWindowLongPtrA(wnd, GWLP_USERDATA, (LONG_PTR) new Gauge{low, high, std::clamp(value, low, high), look, 0});

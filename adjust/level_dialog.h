@@ -10,9 +10,9 @@
 #include "canvas/canv_doc.h"
 
 enum : int {
-    LevelIdStrip = 1000,        // colour temperature: the grey strip above the gauge
+    LevelIdView = 1000,
     LevelIdPicture = 1001,
-    LevelIdView = 2000,
+    LevelIdStrip = 1100,        // colour temperature: the grey strip above the gauge
     LevelIdSlider = 1110,
     LevelIdText = 1130,
     LevelIdUp = 1140,

@@ -20,7 +20,8 @@
 #   canvas_stamp_page.png   the same with the fancy-pen page
 #   tone_selector.png       the tone selector window over it, a swatch chosen
 # With DARNA_SHOT_SCENE=PaintFrame.DISABLED_AdjustmentScene it runs the
-# adjustment scene instead, on a photo: effect_dialog.png, tone_curve_dialog.png.
+# adjustment scene instead, on a photo: effect_dialog.png, tone_curve_dialog.png,
+# colour_correction_dialog.png.
 set -euo pipefail
 ROOT="$(cd "$(dirname "$0")/.." && pwd)"
 BUILD="${DARNA_BUILD:-$ROOT/build}"

@@ -45,16 +45,7 @@ void CaptureWindow(HWND wnd, const std::string& path) {
     const int stride = (w * 3 + 3) & ~3;
     std::vector<uint8_t> bits((size_t)stride * h);
     GetDIBits(mem, bmp, 0, (UINT)h, bits.data(), (BITMAPINFO*)&bi, DIB_RGB_COLORS);
-    BITMAPFILEHEADER fh = {};
-    fh.bfType = 0x4D42;
-    fh.bfOffBits = sizeof fh + sizeof bi;
-    fh.bfSize = fh.bfOffBits + (DWORD)bits.size();
-    if (FILE* f = std::fopen(path.c_str(), "wb")) {
-        std::fwrite(&fh, sizeof fh, 1, f);
-        std::fwrite(&bi, sizeof bi, 1, f);
-        std::fwrite(bits.data(), 1, bits.size(), f);
-        std::fclose(f);
-    }
+    testsupport::WriteBmp24(path, w, h, bits.data(), bits.size());
     SelectObject(mem, old);
     DeleteObject(bmp);
     DeleteDC(mem);

@@ -130,20 +130,7 @@ bool WritePhotoBmp(const std::string& path, int w, int h) {
             p[1] = (uint8_t)(50 + grain + y * 120 / h);                 // green
             p[2] = (uint8_t)(50 + grain + x * 140 / w);                 // red
         }
-    BITMAPINFOHEADER bi = {};
-    bi.biSize = sizeof bi;
-    bi.biWidth = w;
-    bi.biHeight = h;
-    bi.biPlanes = 1;
-    bi.biBitCount = 24;
-    BITMAPFILEHEADER fh = {};
-    fh.bfType = 0x4D42;
-    fh.bfOffBits = sizeof fh + sizeof bi;
-    fh.bfSize = fh.bfOffBits + (DWORD)bits.size();
-    std::string file((const char*)&fh, sizeof fh);
-    file.append((const char*)&bi, sizeof bi);
-    file.append((const char*)bits.data(), bits.size());
-    return testsupport::WriteFileBytes(path, file.data(), file.size());
+    return testsupport::WriteBmp24(path, w, h, bits.data(), bits.size());
 }
 
 HWND HandOverPicture(BITMAPINFOHEADER* dib) {

@@ -215,7 +215,9 @@ TEST(ImageMenu, EveryAdjustmentChangesThePhotoAsItShould) {
         Pump(50);
         SetModalAnswerHook(nullptr, nullptr);
         EXPECT_EQ(run.seen, std::vector<std::string>{});
-        if (c.templ) EXPECT_TRUE(run.opened) << c.templ;
+        if (c.templ) {
+            EXPECT_TRUE(run.opened) << c.templ;
+        }
 
         CanvDoc* active = GetActiveCanvas();
         ASSERT_TRUE(active);
@@ -277,7 +279,8 @@ TEST(ImageMenu, EveryAdjustmentChangesThePhotoAsItShould) {
             break;
         }
         }
-        if (c.expect != Unchanged && c.expect != TurnedRight && c.expect != CutOut)
+        if (c.expect != Unchanged && c.expect != TurnedRight && c.expect != CutOut) {
             EXPECT_NE(0, doc->modified) << "the document is marked changed";
+        }
     }
 }

@@ -19,6 +19,7 @@
 #include "canvas/canv_doc.h"
 #include "canvas/canv_window.h"
 #include "image/pen_colour.h"
+#include "adjust/brcont_dialog.h"
 #include "adjust/curve_dialog.h"
 #include "adjust/level_dialog.h"
 #include "adjust/tone_curve.h"
@@ -311,7 +312,7 @@ TEST(PaintFrame, DISABLED_ScreenshotScene) {
 
 // The effects dialog and the tone-curve dialog over a photo, for their
 // screenshots (scripts/paint_shots.sh with DARNA_SHOT_SCENE set to this
-// scene): effect_dialog, tone_curve_dialog.
+// scene): effect_dialog, tone_curve_dialog, colour_correction_dialog.
 TEST(PaintFrame, DISABLED_AdjustmentScene) {
     PaintFrame f(SW_SHOWNORMAL);
     ASSERT_TRUE(f.ok);
@@ -337,4 +338,11 @@ TEST(PaintFrame, DISABLED_AdjustmentScene) {
         InvalidateRect(d, nullptr, TRUE);
     }, IDOK, false);
     SendMessageA(doc->window, WM_COMMAND, CMD_IMG_TONECURVE, 0);
+    // Brighter and redder by the step buttons.
+    ArmTimedShot("colour_correction_dialog", [](HWND d) {
+        for (int id : {(int)BrContIdUp0, (int)BrContIdUp0, BrContIdUp0 + 3, BrContIdDown0 + 5})
+            SendMessageA(d, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), (LPARAM)GetDlgItem(d, id));
+        SendMessageA(d, WM_TIMER, 1, 0);
+    }, IDOK, false);
+    SendMessageA(doc->window, WM_COMMAND, CMD_IMG_BRCONT, 0);
 }
