@@ -34,6 +34,20 @@ inline void RegisterAdjustClass(const char* name, WNDPROC proc) {
     RegisterClassA(&wc);
 }
 
+// A child control of a window class of the dialogs' own (registered at the
+// first call), with no background brush: it paints itself whole.
+inline HWND CreateOwnControl(const char* cls, WNDPROC proc, HWND parent, DWORD style, int x, int y, int w, int h,
+                             int id) {
+    WNDCLASSA wc = {};
+    wc.lpfnWndProc = proc;
+    wc.hInstance = GetModuleHandleA(nullptr);
+    wc.hCursor = LoadCursorA(nullptr, (LPCSTR)IDC_ARROW);
+    wc.lpszClassName = cls;
+    RegisterClassA(&wc);
+    return CreateWindowExA(0, cls, "", WS_CHILD | WS_VISIBLE | style, x, y, w, h, parent, (HMENU)(INT_PTR)id,
+                           GetModuleHandleA(nullptr), nullptr);
+}
+
 // Paints a preview window: its face, and the picture (if any) centred in a
 // one-pixel frame. Returns the rectangle the picture takes (empty without one).
 inline RECT PaintCentredPreview(HWND wnd, HDC dc, const VmsImage* shown) {

@@ -2,11 +2,13 @@
 
 #include <algorithm>
 
+#include "adjust/adjust_dlg_util.h"
 #include "ui/drawutil.h"
 
 namespace {
 
 const char kGaugeClass[] = "AdjustGaugeClass";
+const char kStripClass[] = "AdjustGaugeStripClass";
 
 struct Gauge {
     int low, high, value, look, dragging;
@@ -96,7 +98,50 @@ LRESULT CALLBACK GaugeProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
     return DefWindowProcA(wnd, msg, wp, lp);
 }
 
+struct Strip {
+    HWND gauge;
+    StripColour colour;
+};
+
+void PaintStrip(HWND wnd, HDC dc, const Strip& s) {
+    RECT rc;
+    GetClientRect(wnd, &rc);
+    for (int x = 0; x < rc.right; ++x) DrawLine(dc, x, 0, x, rc.bottom, s.colour(wnd, x, rc.right));
+}
+
+LRESULT CALLBACK StripProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
+    Strip* s = (Strip*)GetWindowLongPtrA(wnd, GWLP_USERDATA);
+    switch (msg) {
+    case WM_PAINT: {
+        PAINTSTRUCT ps;
+        HDC dc = BeginPaint(wnd, &ps);
+        if (s) PaintStrip(wnd, dc, *s);
+        EndPaint(wnd, &ps);
+        return 0;
+    }
+    case WM_PRINTCLIENT:
+        if (s) PaintStrip(wnd, (HDC)wp, *s);
+        return 0;
+    case WM_LBUTTONDOWN:
+        // The gauge takes the capture, so the drag goes on there.
+        if (s) SendMessageA(s->gauge, WM_LBUTTONDOWN, wp, lp);
+        return 0;
+    case WM_NCDESTROY:
+        delete s;
+        SetWindowLongPtrA(wnd, GWLP_USERDATA, 0);
+        break;
+    }
+    return DefWindowProcA(wnd, msg, wp, lp);
+}
+
 }  // namespace
+
+HWND CreateGaugeStrip(HWND parent, int x, int y, int w, int h, int id, HWND gauge, StripColour colour) {
+    HWND wnd = CreateOwnControl(kStripClass, StripProc, parent, WS_BORDER, x, y, w, h, id);
+    // The window owns its state; WM_NCDESTROY frees it.
+    if (wnd) SetWindowLongPtrA(wnd, GWLP_USERDATA, (LONG_PTR) new Strip{gauge, colour});
+    return wnd;
+}
 
 int GaugeValueAt(int x, int width, int low, int high) {
     const int range = high - low;
@@ -104,15 +149,13 @@ int GaugeValueAt(int x, int width, int low, int high) {
     return std::clamp(x * range / (width - 1), 0, range) + low;
 }
 
+int GaugeStep(int value, int low, int high, int up) {
+    const int next = ((value + (up ? 4 : -4)) / 4) * 4;
+    return std::clamp(next, low, high);
+}
+
 HWND CreateGauge(HWND parent, int x, int y, int w, int h, int id, int low, int high, int value, int look) {
-    WNDCLASSA wc = {};
-    wc.lpfnWndProc = GaugeProc;
-    wc.hInstance = GetModuleHandleA(nullptr);
-    wc.hCursor = LoadCursorA(nullptr, (LPCSTR)IDC_ARROW);
-    wc.lpszClassName = kGaugeClass;
-    RegisterClassA(&wc);
-    HWND wnd = CreateWindowExA(0, kGaugeClass, "", WS_CHILD | WS_VISIBLE | WS_BORDER, x, y, w, h,
-                               parent, (HMENU)(INT_PTR)id, GetModuleHandleA(nullptr), nullptr);
+    HWND wnd = CreateOwnControl(kGaugeClass, GaugeProc, parent, WS_BORDER, x, y, w, h, id);
     if (!wnd) return nullptr;
     // The window owns its state; WM_NCDESTROY frees it.
     SetWindowLongPtrA(wnd, GWLP_USERDATA, (LONG_PTR) new Gauge{low, high, std::clamp(value, low, high), look, 0});

@@ -22,6 +22,15 @@ HWND CreateGauge(HWND parent, int x, int y, int w, int h, int id, int low, int h
 int GaugeValue(HWND gauge);
 // Moves the marker (no notification).
 void SetGaugeValue(HWND gauge, int value);
+// A bordered strip of colours above a gauge, column x of w painted by
+// colour(strip, x, w); a press on it drags that gauge (both share their left
+// edge and width). WM_PRINTCLIENT paints it into the given DC.
+typedef COLORREF (*StripColour)(HWND strip, int x, int w);
+HWND CreateGaugeStrip(HWND parent, int x, int y, int w, int h, int id, HWND gauge, StripColour colour);
 // The value a press at client x gives: clamp(x x range / (width - 1), 0,
 // range) + low.
 int GaugeValueAt(int x, int width, int low, int high);
+// The value after a press of the up (1) or down (0) button beside a gauge:
+// the next multiple of 4 above or below (division toward zero), kept within
+// low..high.
+int GaugeStep(int value, int low, int high, int up);

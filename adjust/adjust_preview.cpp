@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "adjust/adjust_dlg_util.h"
 #include "image/c_dib.h"
 #include "image/product_table.h"
 #include "image/vms_store.h"
@@ -214,14 +215,7 @@ LRESULT CALLBACK PictureProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
 }  // namespace
 
 HWND CreatePictureControl(HWND parent, int x, int y, int w, int h, int id) {
-    WNDCLASSA wc = {};
-    wc.lpfnWndProc = PictureProc;
-    wc.hInstance = GetModuleHandleA(nullptr);
-    wc.hCursor = LoadCursorA(nullptr, (LPCSTR)IDC_ARROW);
-    wc.lpszClassName = kPictureClass;
-    RegisterClassA(&wc);
-    return CreateWindowExA(0, kPictureClass, "", WS_CHILD | WS_VISIBLE, x, y, w, h, parent, (HMENU)(INT_PTR)id,
-                           GetModuleHandleA(nullptr), nullptr);
+    return CreateOwnControl(kPictureClass, PictureProc, parent, 0, x, y, w, h, id);
 }
 
 void SetPictureControlImage(HWND control, const VmsImage* image) {

@@ -83,10 +83,15 @@ LRESULT CALLBACK ViewProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
     return DefWindowProcA(wnd, msg, wp, lp);
 }
 
+bool HasBar(int row) { return row == 0 || row >= 3; }
+
 void Labels(HWND dlg) {
     static const char* const rgb[3] = {"R", "G", "B"};
     static const char* const cmy[3] = {"C", "M", "Y"};
-    for (int k = 0; k < 3; ++k) SetDlgItemTextA(dlg, 1023 + k, g_bc.values.model ? cmy[k] : rgb[k]);
+    for (int k = 0; k < 3; ++k) {
+        SetDlgItemTextA(dlg, BrContIdLabel0 + 3 + k, g_bc.values.model ? cmy[k] : rgb[k]);
+        InvalidateRect(GetDlgItem(dlg, BrContIdBar0 + 3 + k), nullptr, FALSE);
+    }
     CheckButton(dlg, BrContIdRgb, g_bc.values.model == 0);
     CheckButton(dlg, BrContIdCmy, g_bc.values.model == 1);
 }
@@ -96,6 +101,10 @@ void ShowValue(HWND dlg, int row) {
     std::snprintf(text, sizeof text, "%+3d", *Value(row));
     SetDlgItemTextA(dlg, BrContIdValue0 + row, text);
     SetGaugeValue(GetDlgItem(dlg, BrContIdSlider0 + row), *Value(row));
+}
+
+COLORREF BarColour(HWND bar, int x, int w) {
+    return BrContBarColour(GetDlgCtrlID(bar) - BrContIdBar0, g_bc.values.model, x, w);
 }
 
 void Changed(HWND dlg) {
@@ -111,12 +120,16 @@ void InitDialog(HWND dlg) {
     RegisterAdjustClass(kViewClass, ViewProc);
     g_bc.view = AdjustChild(dlg, kViewClass, "", WS_BORDER, 8, 8, 304, 464, 2000);
     static const char* const labels[3] = {"明るさ", "軟調/硬調", "鮮やかさ"};
-    const int c = kPanelW / 20, W = kPanelW - 2 * c - 128;
+    const int c = kPanelW / 20, W = kPanelW - 2 * c - 128, x = kPanelX + c;
     for (int i = 0; i < 6; ++i) {
         const int y = kPanelY + kPanelH / 20 + (kPanelH / 10) * i + (i >= 3 ? 24 : 0);
-        AdjustChild(dlg, "STATIC", i < 3 ? labels[i] : "", SS_CENTERIMAGE, kPanelX + c - 8, y, 64, 32, 1020 + i);
-        CreateGauge(dlg, kPanelX + c + 68, y + 8, W, 16, BrContIdSlider0 + i, -20, 20, 0, 0);
-        AdjustChild(dlg, "STATIC", "", SS_CENTERIMAGE, kPanelX + kPanelW - c - 40, y, 40, 32, BrContIdValue0 + i);
+        AdjustChild(dlg, "STATIC", i < 3 ? labels[i] : "", SS_CENTERIMAGE, i == 1 ? x - 8 : x, y, i == 1 ? 56 : 48,
+                    32, BrContIdLabel0 + i);
+        AdjustChild(dlg, "BUTTON", "<", BS_PUSHBUTTON, x + 48, y, 20, 32, BrContIdDown0 + i);
+        HWND gauge = CreateGauge(dlg, x + 68, HasBar(i) ? y + 16 : y + 8, W, 16, BrContIdSlider0 + i, -20, 20, 0, 0);
+        if (HasBar(i)) CreateGaugeStrip(dlg, x + 68, y, W, 16, BrContIdBar0 + i, gauge, BarColour);
+        AdjustChild(dlg, "BUTTON", ">", BS_PUSHBUTTON, kPanelX + kPanelW - c - 60, y, 20, 32, BrContIdUp0 + i);
+        AdjustChild(dlg, "STATIC", "", SS_CENTERIMAGE, kPanelX + kPanelW - c - 40, y, 32, 32, BrContIdValue0 + i);
         ShowValue(dlg, i);
     }
     AdjustChild(dlg, "BUTTON", "RGB", BS_AUTORADIOBUTTON | BS_PUSHLIKE | WS_GROUP, kPanelX + c + 58,
@@ -170,6 +183,14 @@ INT_PTR CALLBACK BrContDlgProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
             if (HIWORD(wp) == GaugeReleased) Changed(dlg);
             return TRUE;
         }
+        if (LOWORD(wp) >= BrContIdUp0 && LOWORD(wp) < BrContIdDown0 + 6) {
+            const int up = LOWORD(wp) < BrContIdDown0;
+            const int row = LOWORD(wp) - (up ? BrContIdUp0 : BrContIdDown0);
+            *Value(row) = GaugeStep(*Value(row), -20, 20, up);
+            ShowValue(dlg, row);
+            Changed(dlg);
+            return TRUE;
+        }
         switch (LOWORD(wp)) {
         case BrContIdRgb: case BrContIdCmy:
             g_bc.values.model = LOWORD(wp) - BrContIdRgb;
@@ -210,6 +231,17 @@ uint32_t BrContPreviewPixel(uint32_t word, const BrContTables& t, int model) {
 }
 
 int BrContApplyCount() { return g_bc.applyCount; }
+
+COLORREF BrContBarColour(int row, int model, int x, int w) {
+    if (x == (w - 1) / 2) return RGB(64, 64, 64);
+    const int f = w > 1 ? x * 255 / (w - 1) : 0;
+    switch (row) {
+    case 3: return model ? RGB(255 - f, 255, 255) : RGB(f, 0, 0);
+    case 4: return model ? RGB(255, 255 - f, 255) : RGB(0, f, 0);
+    case 5: return model ? RGB(255, 255, 255 - f) : RGB(0, 0, f);
+    default: return RGB(f, f, f);
+    }
+}
 
 INT_PTR OpenBrContDialog(HWND parent, CanvDoc* doc) {
     doc = PrepareAdjustedCanvas(parent, doc);

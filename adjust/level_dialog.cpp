@@ -147,6 +147,14 @@ LRESULT CALLBACK ViewProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
     return DefWindowProcA(wnd, msg, wp, lp);
 }
 
+// The colour temperature's strip: black at the left to white at the right,
+// its middle marked in the light edge colour.
+COLORREF GreyRamp(HWND, int x, int w) {
+    if (x == (w - 1) / 2) return GetSysColor(COLOR_3DLIGHT);
+    const int v = w > 1 ? x * 255 / (w - 1) : 0;
+    return RGB(v, v, v);
+}
+
 void InitDialog(HWND dlg) {
     g_lv.dialog = dlg;
     g_lv.level = 0;
@@ -161,11 +169,12 @@ void InitDialog(HWND dlg) {
     g_lv.frame.layerH = g_lv.work->height;
     g_lv.picture = CreatePictureControl(dlg, x, kPanelY + 16, kPanelW - 2 * c, p, LevelIdPicture);
     RegisterAdjustClass(info.viewClass, ViewProc);
-    g_lv.view = AdjustChild(dlg, info.viewClass, "", WS_BORDER, 8, 8, 304, 464, 1000);
+    g_lv.view = AdjustChild(dlg, info.viewClass, "", WS_BORDER, 8, 8, 304, 464, LevelIdView);
     AdjustChild(dlg, "STATIC", info.label, SS_CENTERIMAGE, x, g, 48, 32, 1120);
     AdjustChild(dlg, "BUTTON", "<", BS_PUSHBUTTON, x + 48, g, 20, 32, LevelIdDown);
-    CreateGauge(dlg, x + 68, g + 8, kPanelW - 2 * c - 128, 16, LevelIdSlider, info.low, info.high, 0,
-                g_lv.kind == LevelOndo ? GaugeMiddleLine : GaugeLowerRamp);
+    HWND gauge = CreateGauge(dlg, x + 68, g + 8, kPanelW - 2 * c - 128, 16, LevelIdSlider, info.low, info.high, 0,
+                             g_lv.kind == LevelOndo ? GaugeMiddleLine : GaugeLowerRamp);
+    if (g_lv.kind == LevelOndo) CreateGaugeStrip(dlg, x + 68, g - 8, kPanelW - 2 * c - 128, 16, LevelIdStrip, gauge, GreyRamp);
     AdjustChild(dlg, "BUTTON", ">", BS_PUSHBUTTON, kPanelX + kPanelW - c - 60, g, 20, 32, LevelIdUp);
     AdjustChild(dlg, "STATIC", "", SS_CENTERIMAGE, kPanelX + kPanelW - c - 36, g, 36, 32, LevelIdText);
     AdjustChild(dlg, "PenIconClass", "", 0, x - 4, kPanelY + 405, 81, 28, LevelIdPen);
@@ -250,15 +259,7 @@ INT_PTR CALLBACK LevelDlgProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
 // The preview window of the dialog; the frame registers its class with it.
 LRESULT CALLBACK LevelViewWndProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) { return ViewProc(wnd, msg, wp, lp); }
 
-int LevelStep(LevelKind kind, int level, int up) {
-    const LevelInfo& info = kInfo[kind];
-    if (up) {
-        const int next = ((level + 4) / 4) * 4;
-        return next > info.high + 3 ? info.high : std::min(next, info.high);
-    }
-    const int next = ((level - 4) / 4) * 4;
-    return std::max(next, info.low);
-}
+int LevelStep(LevelKind kind, int level, int up) { return GaugeStep(level, kInfo[kind].low, kInfo[kind].high, up); }
 
 int LevelApplyCount() { return g_lv.applyCount; }
 

@@ -12,6 +12,7 @@
 enum : int {
     LevelIdView = 1000,
     LevelIdPicture = 1001,
+    LevelIdStrip = 1100,        // colour temperature: the grey strip above the gauge
     LevelIdSlider = 1110,
     LevelIdText = 1130,
     LevelIdUp = 1140,

@@ -19,6 +19,9 @@
 #                           its roller page
 #   canvas_stamp_page.png   the same with the fancy-pen page
 #   tone_selector.png       the tone selector window over it, a swatch chosen
+# With DARNA_SHOT_SCENE=PaintFrame.DISABLED_AdjustmentScene it runs the
+# adjustment scene instead, on a photo: effect_dialog.png, tone_curve_dialog.png,
+# colour_correction_dialog.png.
 set -euo pipefail
 ROOT="$(cd "$(dirname "$0")/.." && pwd)"
 BUILD="${DARNA_BUILD:-$ROOT/build}"
@@ -42,7 +45,7 @@ darna_wineserver_start
 echo "paint shots: display $DISPLAY, pictures into $OUT"
 
 DARNA_PAINT_SHOTS="$(winepath_w "$OUT")" "$WINE64" "$TEST" --gtest_color=no \
-  --gtest_also_run_disabled_tests --gtest_filter=PaintFrame.DISABLED_ScreenshotScene >"$OUT/scene.log" 2>&1 &
+  --gtest_also_run_disabled_tests --gtest_filter="${DARNA_SHOT_SCENE:-PaintFrame.DISABLED_ScreenshotScene}" >"$OUT/scene.log" 2>&1 &
 scene=$!
 trap 'kill "$scene" 2>/dev/null || true; darna_wine_stop' EXIT
 

@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <string>
+
 namespace testsupport {
 
 TempDir::TempDir(const char* tag) {
@@ -53,6 +55,23 @@ bool WriteFileBytes(const std::string& path, const void* data, size_t size) {
     BOOL ok = size == 0 || WriteFile(h, data, (DWORD)size, &done, nullptr);
     CloseHandle(h);
     return ok && done == size;
+}
+
+bool WriteBmp24(const std::string& path, int w, int h, const void* rows, size_t size) {
+    BITMAPINFOHEADER bi = {};
+    bi.biSize = sizeof bi;
+    bi.biWidth = w;
+    bi.biHeight = h;
+    bi.biPlanes = 1;
+    bi.biBitCount = 24;
+    BITMAPFILEHEADER fh = {};
+    fh.bfType = 0x4D42;
+    fh.bfOffBits = sizeof fh + sizeof bi;
+    fh.bfSize = fh.bfOffBits + (DWORD)size;
+    std::string file((const char*)&fh, sizeof fh);
+    file.append((const char*)&bi, sizeof bi);
+    file.append((const char*)rows, size);
+    return WriteFileBytes(path, file.data(), file.size());
 }
 
 bool ReadFileBytes(const std::string& path, std::string* out) {

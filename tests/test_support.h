@@ -20,6 +20,9 @@ private:
 
 bool WriteFileBytes(const std::string& path, const void* data, size_t size);
 bool ReadFileBytes(const std::string& path, std::string* out);
+// A 24-bit BMP file of w x h pixels from its rows as the file stores them
+// (bottom row first, each padded to 4 bytes).
+bool WriteBmp24(const std::string& path, int w, int h, const void* rows, size_t size);
 long long FileSize(const std::string& path);   // -1 when missing
 bool RemoveTree(const std::string& path);
 

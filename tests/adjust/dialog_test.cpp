@@ -45,16 +45,7 @@ void CaptureWindow(HWND wnd, const std::string& path) {
     const int stride = (w * 3 + 3) & ~3;
     std::vector<uint8_t> bits((size_t)stride * h);
     GetDIBits(mem, bmp, 0, (UINT)h, bits.data(), (BITMAPINFO*)&bi, DIB_RGB_COLORS);
-    BITMAPFILEHEADER fh = {};
-    fh.bfType = 0x4D42;
-    fh.bfOffBits = sizeof fh + sizeof bi;
-    fh.bfSize = fh.bfOffBits + (DWORD)bits.size();
-    if (FILE* f = std::fopen(path.c_str(), "wb")) {
-        std::fwrite(&fh, sizeof fh, 1, f);
-        std::fwrite(&bi, sizeof bi, 1, f);
-        std::fwrite(bits.data(), 1, bits.size(), f);
-        std::fclose(f);
-    }
+    testsupport::WriteBmp24(path, w, h, bits.data(), bits.size());
     SelectObject(mem, old);
     DeleteObject(bmp);
     DeleteDC(mem);
@@ -257,6 +248,7 @@ namespace {
 
 struct GaugeDrag {
     int target;                 // client x the drag ends at; far outside on purpose
+    int pressOn = LevelIdSlider;   // the gauge, or the strip above it
     int value = -99;
     std::string text;
     uint32_t shown = 0;
@@ -270,7 +262,7 @@ int DriveGauge(const ModalRequest& request, void* user) {
     GetClientRect(gauge, &rc);
     // 0: the first x that gives the middle value.
     const int target = d->target < 0 ? d->target : d->target == 0 ? ((rc.right - 1) * 20 + 39) / 40 : rc.right + d->target;
-    SendMessageA(gauge, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(rc.right / 3, 4));
+    SendMessageA(GetDlgItem(request.dialog, d->pressOn), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(rc.right / 3, 4));
     SendMessageA(gauge, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM((WORD)(short)target, 4));
     SendMessageA(gauge, WM_LBUTTONUP, 0, MAKELPARAM((WORD)(short)target, 4));
     d->value = GaugeValue(gauge);
@@ -288,15 +280,17 @@ int DriveGauge(const ModalRequest& request, void* user) {
 // Dragging the level gauge follows the cursor, stops at the gauge's ends,
 // shows the level as text and is what the next preview uses.
 TEST(LevelDialog, GaugeDragSetsTheLevelWithinItsEnds) {
-    struct Case { LevelKind kind; int target; int value; const char* text; uint32_t shown; };
+    struct Case { LevelKind kind; int target; int value; const char* text; uint32_t shown; int pressOn = LevelIdSlider; };
     const uint32_t grey = 120u * 0x010101u, unchecked = 0xFFFFFFFFu;
     for (Case c : {Case{LevelDodge, 60, 40, "+40", 0xFFFFFFu}, Case{LevelDodge, -60, 0, " +0", grey},
                    Case{LevelBurn, 60, 40, "+40", 0}, Case{LevelOndo, -60, -20, "-20", unchecked},
-                   Case{LevelOndo, 0, 0, " +0", grey}}) {
+                   Case{LevelOndo, 0, 0, " +0", grey},
+                   // The colour temperature's strip starts the same drag.
+                   Case{LevelOndo, 60, 20, "+20", unchecked, LevelIdStrip}}) {
         DocHolder doc(MakeDoc({Layer(40, 30)}));
         ASSERT_TRUE(doc.doc);
         FillPlane(doc->planes[0].image, grey);
-        GaugeDrag drag{c.target};
+        GaugeDrag drag{c.target, c.pressOn};
         SetModalAnswerHook(DriveGauge, &drag);
         OpenLevelDialog(nullptr, doc.doc, c.kind);
         SetModalAnswerHook(nullptr, nullptr);
@@ -338,6 +332,107 @@ TEST(BrContDialog, BrightnessMovesTheMiddleAndZeroChangesNothing) {
         EXPECT_NEAR(v, c.out, 1) << c.brightness;
         EXPECT_EQ(BrContApplyCount(), 1);
     }
+}
+
+namespace {
+
+// The client of a window painted into a memory bitmap; the colour at (x, y).
+COLORREF PrintedPixel(HWND wnd, int x, int y) {
+    RECT rc;
+    GetClientRect(wnd, &rc);
+    HDC screen = GetDC(nullptr);
+    HDC mem = CreateCompatibleDC(screen);
+    HBITMAP bmp = CreateCompatibleBitmap(screen, rc.right, rc.bottom);
+    HGDIOBJ old = SelectObject(mem, bmp);
+    SendMessageA(wnd, WM_PRINTCLIENT, (WPARAM)mem, PRF_CLIENT);
+    const COLORREF c = GetPixel(mem, x, y);
+    SelectObject(mem, old);
+    DeleteObject(bmp);
+    DeleteDC(mem);
+    ReleaseDC(nullptr, screen);
+    return c;
+}
+
+std::string ItemText(HWND dlg, int id) {
+    char text[32] = {};
+    GetDlgItemTextA(dlg, id, text, sizeof text);
+    return text;
+}
+
+struct BrContButtons {
+    std::vector<std::string> values;      // the value texts after each press
+    int brightness = 0;
+    bool previewChanged = false;
+    COLORREF greyRight = 0, redRight = 0, cyanLeft = 0, blueMiddle = 0;
+    bool barsOfMiddleRows = true;
+};
+
+void Press(HWND dlg, int id) {
+    SendMessageA(dlg, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), (LPARAM)GetDlgItem(dlg, id));
+}
+
+int DriveBrContButtons(const ModalRequest& request, void* user) {
+    BrContButtons* b = (BrContButtons*)user;
+    if (!request.templ || std::strcmp(request.templ, "psv_brcont") != 0) return IDOK;
+    if (request.attempt != 0) return IDOK;
+    HWND dlg = request.dialog;
+    const VmsImage* shown = BrContPreviewImage();
+    const uint32_t before = shown ? Pixel(shown, shown->width / 2, shown->height / 2) : 0;
+    // Brightness up five times from 0 (4, 8, 12, 16, 20, then held at 20),
+    // then down once; the vividness down from 0 to -20 in five presses.
+    for (int k = 0; k < 6; ++k) {
+        Press(dlg, BrContIdUp0);
+        b->values.push_back(ItemText(dlg, BrContIdValue0));
+    }
+    Press(dlg, BrContIdDown0);
+    b->values.push_back(ItemText(dlg, BrContIdValue0));
+    for (int k = 0; k < 6; ++k) Press(dlg, BrContIdDown0 + 2);
+    b->values.push_back(ItemText(dlg, BrContIdValue0 + 2));
+    b->brightness = GaugeValue(GetDlgItem(dlg, BrContIdSlider0));
+    SendMessageA(dlg, WM_TIMER, 1, 0);
+    shown = BrContPreviewImage();
+    b->previewChanged = shown && Pixel(shown, shown->width / 2, shown->height / 2) != before;
+
+    HWND grey = GetDlgItem(dlg, BrContIdBar0), red = GetDlgItem(dlg, BrContIdBar0 + 3);
+    HWND blue = GetDlgItem(dlg, BrContIdBar0 + 5);
+    b->barsOfMiddleRows = GetDlgItem(dlg, BrContIdBar0 + 1) || GetDlgItem(dlg, BrContIdBar0 + 2);
+    RECT rc;
+    GetClientRect(red, &rc);
+    b->greyRight = PrintedPixel(grey, rc.right - 1, 4);
+    b->redRight = PrintedPixel(red, rc.right - 1, 4);
+    b->blueMiddle = PrintedPixel(blue, (rc.right - 1) / 2, 4);
+    Press(dlg, BrContIdCmy);
+    b->cyanLeft = PrintedPixel(red, 0, 4);
+    Shoot(dlg, "brcont_buttons.bmp");
+    return IDOK;
+}
+
+}  // namespace
+
+// The up and down buttons step the value by fours within -20..20 and the
+// preview follows; the colour bars show each row's colours, the channel rows
+// those of the model.
+TEST(BrContDialog, StepButtonsAndColourBars) {
+    DocHolder doc(MakeDoc({Layer(40, 30)}));
+    ASSERT_TRUE(doc.doc);
+    FillPlane(doc->planes[0].image, 100u * 0x010101u);
+    BrContButtons b;
+    SetModalAnswerHook(DriveBrContButtons, &b);
+    OpenBrContDialog(nullptr, doc.doc);
+    SetModalAnswerHook(nullptr, nullptr);
+    EXPECT_EQ(b.values, (std::vector<std::string>{" +4", " +8", "+12", "+16", "+20", "+20", "+16", "-20"}));
+    EXPECT_EQ(b.brightness, 16);
+    EXPECT_TRUE(b.previewChanged);
+    EXPECT_EQ(b.greyRight, RGB(255, 255, 255));
+    EXPECT_EQ(b.redRight, RGB(255, 0, 0));
+    EXPECT_EQ(b.blueMiddle, RGB(64, 64, 64));
+    EXPECT_EQ(b.cyanLeft, RGB(255, 255, 255));
+    EXPECT_FALSE(b.barsOfMiddleRows);
+    // The bar's colours: CMY runs from white to full cyan, magenta, yellow.
+    EXPECT_EQ(BrContBarColour(3, 1, 100, 101), RGB(0, 255, 255));
+    EXPECT_EQ(BrContBarColour(4, 1, 100, 101), RGB(255, 0, 255));
+    EXPECT_EQ(BrContBarColour(5, 1, 0, 101), RGB(255, 255, 255));
+    EXPECT_EQ(BrContBarColour(4, 0, 100, 101), RGB(0, 255, 0));
 }
 
 namespace {

@@ -1,5 +1,7 @@
 #include "app_test_util.h"
 
+#include <cstdint>
+
 #include <gtest/gtest.h>
 
 #include "app/canvas_request.h"
@@ -12,6 +14,7 @@
 #include "app/wndclass.h"
 #include "canvas/canv_doc.h"
 #include "image/vms_store.h"
+#include "test_support.h"
 
 namespace apptest {
 
@@ -142,6 +145,38 @@ void CloseCanvasUnsaved(HWND canvas) {
     if (!IsWindow(canvas)) return;
     if (CanvDoc* doc = GetCanvDoc(canvas)) doc->modified = 0;
     SendMessageA(AppWindows.mdiClient, WM_MDIDESTROY, (WPARAM)canvas, 0);
+}
+
+std::string Dist() { return testsupport::ExeFolder() + "..\\dist\\"; }
+
+void CopyTree(const std::string& from, const std::string& to) {
+    CreateDirectoryA(to.c_str(), nullptr);
+    WIN32_FIND_DATAA fd;
+    HANDLE find = FindFirstFileA((from + "*").c_str(), &fd);
+    if (find == INVALID_HANDLE_VALUE) return;
+    do {
+        std::string name = fd.cFileName;
+        if (name == "." || name == "..") continue;
+        if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) CopyTree(from + name + "\\", to + name + "\\");
+        else CopyFileA((from + name).c_str(), (to + name).c_str(), FALSE);
+    } while (FindNextFileA(find, &fd));
+    FindClose(find);
+}
+
+bool WritePhotoBmp(const std::string& path, int w, int h) {
+    const int stride = (w * 3 + 3) & ~3;
+    std::vector<uint8_t> bits((size_t)stride * h);
+    uint32_t seed = 12345;
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            seed = seed * 1103515245u + 12345u;
+            const int grain = (int)((seed >> 16) % 41) - 20;
+            uint8_t* p = &bits[(size_t)(h - 1 - y) * stride + x * 3];
+            p[0] = (uint8_t)(120 + grain + (x + y) * 60 / (w + h));    // blue
+            p[1] = (uint8_t)(50 + grain + y * 120 / h);                 // green
+            p[2] = (uint8_t)(50 + grain + x * 140 / w);                 // red
+        }
+    return testsupport::WriteBmp24(path, w, h, bits.data(), bits.size());
 }
 
 HWND HandOverPicture(BITMAPINFOHEADER* dib) {

@@ -53,6 +53,14 @@ void FillBasePlane(CanvDoc* doc, uint32_t (*pattern)(int x, int y));
 // Closes a canvas window without its save question (nothing when it is gone).
 void CloseCanvasUnsaved(HWND canvas);
 
+// The staged program folder (build/dist/, with its trailing backslash).
+std::string Dist();
+// Copies the folder from (with its subfolders) into to; both end in a backslash.
+void CopyTree(const std::string& from, const std::string& to);
+// A photo-like picture written as a 24-bit BMP: colour gradients under
+// grain, its tones kept inside 30..225 so that a tone stretch has room.
+bool WritePhotoBmp(const std::string& path, int w, int h);
+
 // A new canvas of the packed bitmap (a CreatePackedDib block, whose ownership
 // passes), handed to the frame as a scanned picture is; the active canvas window.
 HWND HandOverPicture(BITMAPINFOHEADER* dib);

@@ -19,7 +19,10 @@
 #include "canvas/canv_doc.h"
 #include "canvas/canv_window.h"
 #include "image/pen_colour.h"
+#include "adjust/brcont_dialog.h"
+#include "adjust/curve_dialog.h"
 #include "adjust/level_dialog.h"
+#include "adjust/tone_curve.h"
 #include "image/vms_store.h"
 #include "paint/canvas_pen.h"
 #include "paint/pen_engine.h"
@@ -39,22 +42,6 @@ using namespace apptest;
 using testsupport::TempDir;
 
 namespace {
-
-std::string Dist() { return testsupport::ExeFolder() + "..\\dist\\"; }
-
-void CopyTree(const std::string& from, const std::string& to) {
-    CreateDirectoryA(to.c_str(), nullptr);
-    WIN32_FIND_DATAA fd;
-    HANDLE find = FindFirstFileA((from + "*").c_str(), &fd);
-    if (find == INVALID_HANDLE_VALUE) return;
-    do {
-        std::string name = fd.cFileName;
-        if (name == "." || name == "..") continue;
-        if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) CopyTree(from + name + "\\", to + name + "\\");
-        else CopyFileA((from + name).c_str(), (to + name).c_str(), FALSE);
-    } while (FindNextFileA(find, &fd));
-    FindClose(find);
-}
 
 // A program folder with the pen's data, the bitmap and PNG plug-ins and
 // Sticker.dll, and the frame started in it.
@@ -306,4 +293,41 @@ TEST(PaintFrame, DISABLED_ScreenshotScene) {
     SendMessageA(GetDlgItem(tones, 4), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(48, 48));
     Shot(tones, "tone_selector");
     DestroyWindow(tones);
+}
+
+// The effects dialog and the tone-curve dialog over a photo, for their
+// screenshots (scripts/paint_shots.sh with DARNA_SHOT_SCENE set to this
+// scene): effect_dialog, tone_curve_dialog, colour_correction_dialog.
+TEST(PaintFrame, DISABLED_AdjustmentScene) {
+    PaintFrame f(SW_SHOWNORMAL);
+    ASSERT_TRUE(f.ok);
+    MoveWindow(AppWindows.frame, 0, 0, 1280, 1000, TRUE);
+    FrameRelayout();
+    CopyTree(Dist() + "filter\\", f.dir.File("filter") + "\\");
+    const std::string photo = f.dir.File("photo.bmp");
+    ASSERT_TRUE(WritePhotoBmp(photo, 640, 480));
+    SendMessageA(AppWindows.frame, WM_COMMAND, CMD_FILE_OPENPATH, (LPARAM)photo.c_str());
+    Pump(500);
+    CanvDoc* doc = GetActiveCanvas();
+    ASSERT_TRUE(doc);
+    SendMessageA(AppWindows.mdiClient, WM_MDIMAXIMIZE, (WPARAM)doc->window, 0);
+    ArmTimedShot("effect_dialog", nullptr, IDOK, false);
+    SendMessageA(doc->window, WM_COMMAND, CMD_IMG_EFFECT, 0);
+    // A curve that lifts the shadows, shown in the graph and the preview.
+    ArmTimedShot("tone_curve_dialog", [](HWND d) {
+        ToneCurve.points[1][1] = 110;
+        ToneCurve.points[2][1] = 170;
+        BuildCurveTable(&ToneCurve);
+        ToneCurve.changed = 1;
+        SendMessageA(d, WM_TIMER, 1, 0);
+        InvalidateRect(d, nullptr, TRUE);
+    }, IDOK, false);
+    SendMessageA(doc->window, WM_COMMAND, CMD_IMG_TONECURVE, 0);
+    // Brighter and redder by the step buttons.
+    ArmTimedShot("colour_correction_dialog", [](HWND d) {
+        for (int id : {(int)BrContIdUp0, (int)BrContIdUp0, BrContIdUp0 + 3, BrContIdDown0 + 5})
+            SendMessageA(d, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), (LPARAM)GetDlgItem(d, id));
+        SendMessageA(d, WM_TIMER, 1, 0);
+    }, IDOK, false);
+    SendMessageA(doc->window, WM_COMMAND, CMD_IMG_BRCONT, 0);
 }
