@@ -227,3 +227,36 @@ void SetPictureControlImage(HWND control, const VmsImage* image) {
 const VmsImage* PictureControlImage(HWND control) {
     return control ? (const VmsImage*)GetWindowLongPtrA(control, GWLP_USERDATA) : nullptr;
 }
+
+int DetailViewMessage(HWND wnd, UINT msg, LPARAM lp, const CanvDoc* doc, const VmsImage* layerImage,
+                      VmsImage** overview, DetailFrame* frame, int* released) {
+    switch (msg) {
+    case WM_SIZE:
+        g_VmsStore.Free(overview);
+        if (doc && layerImage) *overview = MakeOverview(doc, layerImage, LOWORD(lp), HIWORD(lp));
+        if (*overview)
+            frame->Reset((*overview)->width, (*overview)->height, layerImage->width, layerImage->height,
+                         frame->controlW, frame->controlH);
+        return 1;
+    case WM_PAINT: {
+        PAINTSTRUCT ps;
+        HDC dc = BeginPaint(wnd, &ps);
+        const RECT shown = PaintCentredPreview(wnd, dc, *overview);
+        if (*overview) DrawDetailFrame(dc, *frame, shown.left, shown.top);
+        EndPaint(wnd, &ps);
+        return 1;
+    }
+    case WM_LBUTTONDOWN:
+    case WM_MOUSEMOVE:
+    case WM_LBUTTONUP:
+    case WM_CAPTURECHANGED: {
+        if (!*overview) return 0;
+        // The overview is drawn centred in the client area.
+        RECT rc;
+        GetClientRect(wnd, &rc);
+        const int left = (rc.right - (*overview)->width) / 2, top = (rc.bottom - (*overview)->height) / 2;
+        return DetailFrameMouse(wnd, msg, lp, frame, left, top, released);
+    }
+    }
+    return 0;
+}

@@ -65,6 +65,14 @@ int DetailFrameMouse(HWND wnd, UINT msg, LPARAM lp, DetailFrame* frame, int left
 // Draws the inverted frame (a second call erases it).
 void DrawDetailFrame(HDC dc, const DetailFrame& frame, int left, int top);
 
+// The messages of a detail-preview window that shows the layer image of doc:
+// WM_SIZE remakes the fitted overview and fits the frame to it, WM_PAINT draws
+// the overview centred with its frame, and the drag messages move the frame.
+// Returns 1 when the window is done with the message; *released is set when a
+// drag ended (the detail must be remade).
+int DetailViewMessage(HWND wnd, UINT msg, LPARAM lp, const CanvDoc* doc, const VmsImage* layerImage,
+                      VmsImage** overview, DetailFrame* frame, int* released);
+
 // The detail under the frame: a 32-bit copy of the layer image's part, and
 // its transparency (null without a plane); the picture itself is not
 // composited.

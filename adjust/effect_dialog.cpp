@@ -78,43 +78,12 @@ void RunPreview() {
     ShowWork();
 }
 
-POINT OverviewOrigin(HWND wnd) {
-    RECT rc;
-    GetClientRect(wnd, &rc);
-    if (!g_fx.overview) return POINT{0, 0};
-    return POINT{(rc.right - g_fx.overview->width) / 2, (rc.bottom - g_fx.overview->height) / 2};
-}
-
 LRESULT CALLBACK ViewProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
-    switch (msg) {
-    case WM_SIZE: {
-        g_VmsStore.Free(&g_fx.overview);
-        if (g_fx.doc) g_fx.overview = MakeOverview(g_fx.doc, Plane()->image, LOWORD(lp), HIWORD(lp));
-        if (g_fx.overview)
-            g_fx.frame.Reset(g_fx.overview->width, g_fx.overview->height, Plane()->width, Plane()->height,
-                             g_fx.frame.controlW, g_fx.frame.controlH);
+    int released = 0;
+    if (DetailViewMessage(wnd, msg, lp, g_fx.doc, g_fx.doc ? Plane()->image : nullptr, &g_fx.overview, &g_fx.frame,
+                          &released)) {
+        if (released) RunPreview();
         return 0;
-    }
-    case WM_PAINT: {
-        PAINTSTRUCT ps;
-        HDC dc = BeginPaint(wnd, &ps);
-        const RECT shown = PaintCentredPreview(wnd, dc, g_fx.overview);
-        if (g_fx.overview) DrawDetailFrame(dc, g_fx.frame, shown.left, shown.top);
-        EndPaint(wnd, &ps);
-        return 0;
-    }
-    case WM_LBUTTONDOWN:
-    case WM_MOUSEMOVE:
-    case WM_LBUTTONUP:
-    case WM_CAPTURECHANGED: {
-        const POINT at = OverviewOrigin(wnd);
-        int released = 0;
-        if (g_fx.overview && DetailFrameMouse(wnd, msg, lp, &g_fx.frame, at.x, at.y, &released)) {
-            if (released) RunPreview();
-            return 0;
-        }
-        break;
-    }
     }
     return DefWindowProcA(wnd, msg, wp, lp);
 }

@@ -102,47 +102,15 @@ void LevelChanged(HWND dlg) {
     RestartTimer(dlg);
 }
 
-// Where the overview is drawn in the view (centred in its client area).
-POINT OverviewOrigin(HWND wnd) {
-    RECT rc;
-    GetClientRect(wnd, &rc);
-    if (!g_lv.overview) return POINT{0, 0};
-    return POINT{(rc.right - g_lv.overview->width) / 2, (rc.bottom - g_lv.overview->height) / 2};
-}
-
 LRESULT CALLBACK ViewProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
-    switch (msg) {
-    case WM_SIZE:
-        g_VmsStore.Free(&g_lv.overview);
-        g_lv.overview = MakeOverview(g_lv.doc, g_lv.work, LOWORD(lp), HIWORD(lp));
-        if (g_lv.overview && g_lv.work)
-            g_lv.frame.Reset(g_lv.overview->width, g_lv.overview->height, g_lv.work->width, g_lv.work->height,
-                             g_lv.frame.controlW, g_lv.frame.controlH);
-        return 0;
-    case WM_PAINT: {
-        PAINTSTRUCT ps;
-        HDC dc = BeginPaint(wnd, &ps);
-        const RECT shown = PaintCentredPreview(wnd, dc, g_lv.overview);
-        if (g_lv.overview) DrawDetailFrame(dc, g_lv.frame, shown.left, shown.top);
-        EndPaint(wnd, &ps);
-        return 0;
-    }
-    case WM_LBUTTONDOWN:
-    case WM_MOUSEMOVE:
-    case WM_LBUTTONUP:
-    case WM_CAPTURECHANGED: {
-        const POINT at = OverviewOrigin(wnd);
-        int released = 0;
-        if (g_lv.overview && DetailFrameMouse(wnd, msg, lp, &g_lv.frame, at.x, at.y, &released)) {
-            if (released) {
-                // The new detail, shown unadjusted at once and computed again.
-                MakeDetail();
-                ComputePreview();
-            }
-            return 0;
+    int released = 0;
+    if (DetailViewMessage(wnd, msg, lp, g_lv.doc, g_lv.work, &g_lv.overview, &g_lv.frame, &released)) {
+        if (released) {
+            // The new detail, shown unadjusted at once and computed again.
+            MakeDetail();
+            ComputePreview();
         }
-        break;
-    }
+        return 0;
     }
     return DefWindowProcA(wnd, msg, wp, lp);
 }
