@@ -90,8 +90,15 @@ void SetTestLogPath(const char* path) {
 
 void AppendTestLog(const char* kind, const char* text) {
     if (!g_testLog[0]) return;
-    HANDLE h = CreateFileA(g_testLog, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                           OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    // A reader may hold the log for a moment; the line waits for it rather
+    // than being lost.
+    HANDLE h = INVALID_HANDLE_VALUE;
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        h = CreateFileA(g_testLog, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
+                        FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (h != INVALID_HANDLE_VALUE || GetLastError() != ERROR_SHARING_VIOLATION) break;
+        Sleep(10);
+    }
     if (h == INVALID_HANDLE_VALUE) return;
     std::string line = std::string(kind) + " " + (text ? text : "") + "\r\n";
     DWORD done = 0;

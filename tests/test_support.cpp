@@ -75,8 +75,10 @@ bool WriteBmp24(const std::string& path, int w, int h, const void* rows, size_t 
 }
 
 bool ReadFileBytes(const std::string& path, std::string* out) {
-    HANDLE h = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                           OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    // Shared for writing too: the tests poll logs that another process is
+    // appending to, and a reader that locks writers out makes it lose lines.
+    HANDLE h = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                           nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (h == INVALID_HANDLE_VALUE) return false;
     LARGE_INTEGER sz;
     GetFileSizeEx(h, &sz);
