@@ -89,6 +89,13 @@ bool ReadFileBytes(const std::string& path, std::string* out) {
     return ok && done == (DWORD)sz.QuadPart;
 }
 
+bool IsFinishedPdf(const std::string& path) {
+    std::string data;
+    if (!ReadFileBytes(path, &data) || data.size() <= 16) return false;
+    size_t end = data.find_last_not_of("\r\n \t");
+    return end != std::string::npos && end >= 4 && data.compare(end - 4, 5, "%%EOF") == 0;
+}
+
 long long FileSize(const std::string& path) {
     WIN32_FILE_ATTRIBUTE_DATA a;
     if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &a)) return -1;

@@ -25,6 +25,9 @@ bool ReadFileBytes(const std::string& path, std::string* out);
 bool WriteBmp24(const std::string& path, int w, int h, const void* rows, size_t size);
 long long FileSize(const std::string& path);   // -1 when missing
 bool RemoveTree(const std::string& path);
+// The print queue writes a PDF while the test watches its folder: the file
+// is whole once its trailer's end mark is there.
+bool IsFinishedPdf(const std::string& path);
 
 // Folder of the running test executable, with a trailing backslash.
 std::string ExeFolder();

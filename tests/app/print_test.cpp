@@ -57,8 +57,7 @@ std::string WaitForNewPdf(const std::string& folder, const std::set<std::string>
         for (const auto& name : PdfNames(folder)) {
             if (before.count(name)) continue;
             const std::string path = folder + "\\" + name;
-            const std::string data = ReadAll(path);
-            if (data.size() > 16 && data.find("%%EOF", data.size() - 16) != std::string::npos) return path;
+            if (testsupport::IsFinishedPdf(path)) return path;
         }
         Pump(50);
     }

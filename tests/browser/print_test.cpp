@@ -6,6 +6,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <set>
 #include <string>
 #include <vector>
@@ -49,53 +50,46 @@ Queue PrintQueue() {
     return {dir, WindowsPath(dir) + "\\"};
 }
 
-// Waits for a PDF that was not there before whose size has stopped changing.
+// Waits for a finished PDF that was not there before.
 std::string WaitForNewPdf(const Queue& q, const std::set<std::string>& before, DWORD timeoutMs) {
     std::string found;
-    long long lastSize = -2;
-    int steady = 0;
     PumpUntil(
         [&] {
             for (const std::string& n : FilesIn(q.windows, "*.pdf"))
-                if (!before.count(n)) found = n;
-            if (found.empty()) return false;
-            const long long size = testsupport::FileSize(q.windows + found);
-            steady = size > 0 && size == lastSize ? steady + 1 : 0;
-            lastSize = size;
-            return steady >= 3;
+                if (!before.count(n) && testsupport::IsFinishedPdf(q.windows + n)) found = n;
+            return !found.empty();
         },
         timeoutMs);
-    return steady >= 3 ? found : std::string();
+    return found;
 }
 
-// The pages of a PDF as pictures at `dpi`, through pdftoppm.
+// The pages of a PDF as pictures at `dpi`, through pdftoppm. The Unix side
+// runs a small script that leaves a mark once pdftoppm has ended, since
+// start.exe may return before the Unix program does.
 std::vector<PackedDib> RenderPdf(const Queue& q, const std::string& pdf, const std::string& outFolderWindows,
                                  const std::string& outFolderUnix, int dpi) {
-    char command[2048];
-    std::snprintf(command, sizeof command, "start.exe /wait /unix /usr/bin/pdftoppm -r %d -png \"%s/%s\" \"%s/page\"",
-                  dpi, q.unix.c_str(), pdf.c_str(), outFolderUnix.c_str());
+    std::vector<PackedDib> pages;
+    const std::string script = outFolderUnix + "/render.sh", mark = outFolderWindows + "rendered";
+    DeleteFileA(mark.c_str());
+    char text[2048];
+    std::snprintf(text, sizeof text, "/usr/bin/pdftoppm -r %d -png '%s/%s' '%s/page'; touch '%s/rendered'\n", dpi,
+                  q.unix.c_str(), pdf.c_str(), outFolderUnix.c_str(), outFolderUnix.c_str());
+    if (!testsupport::WriteFileBytes(WindowsPath(script), text, std::strlen(text))) return pages;
+    char command[1024];
+    std::snprintf(command, sizeof command, "start.exe /wait /unix /bin/sh \"%s\"", script.c_str());
     STARTUPINFOA si = {};
     si.cb = sizeof si;
     PROCESS_INFORMATION pi = {};
-    std::vector<PackedDib> pages;
-    if (!CreateProcessA(nullptr, command, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return pages;
+    if (!CreateProcessA(nullptr, command, nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, nullptr, &si, &pi))
+        return pages;
     WaitForSingleObject(pi.hProcess, 60000);
     CloseHandle(pi.hProcess);
     CloseHandle(pi.hThread);
-    // pdftoppm writes each page whole before the next: wait until the set of
-    // pages stops growing and the last one reads.
-    std::set<std::string> names;
-    size_t seen = 0;
-    int steady = 0;
-    PumpUntil(
-        [&] {
-            names = FilesIn(outFolderWindows, "page*.png");
-            steady = !names.empty() && names.size() == seen ? steady + 1 : 0;
-            seen = names.size();
-            return steady >= 4;
-        },
-        60000);
-    for (const std::string& n : names) pages.push_back(ReadImageToDib24((outFolderWindows + n).c_str()));
+    if (!PumpUntil([&] { return testsupport::FileSize(mark) >= 0; }, 60000)) return pages;
+    DeleteFileA(mark.c_str());
+    DeleteFileA(WindowsPath(script).c_str());
+    for (const std::string& n : FilesIn(outFolderWindows, "page*.png"))
+        pages.push_back(ReadImageToDib24((outFolderWindows + n).c_str()));
     return pages;
 }
 
