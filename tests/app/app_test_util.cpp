@@ -53,6 +53,15 @@ void Pump(DWORD ms) {
     } while (GetTickCount() - start < ms);
 }
 
+bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs) {
+    DWORD start = GetTickCount();
+    while (!done()) {
+        if (GetTickCount() - start >= timeoutMs) return false;
+        Pump(10);
+    }
+    return true;
+}
+
 bool StartFrame(const std::string& folder, const std::vector<std::string>& args, int show) {
     EnsureClasses();
     StartupInit(GetModuleHandleA(nullptr));

@@ -1,5 +1,6 @@
 // Running the editor's frame in the test process.
 #pragma once
+#include <functional>
 #include <windows.h>
 
 #include <cstdint>
@@ -31,6 +32,8 @@ void EndTestFrame(bool started);
 void ShowEveryBar();
 // Runs pending messages for about ms milliseconds.
 void Pump(DWORD ms);
+// Pumps until `done` holds or `timeoutMs` have passed; whether it held.
+bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs);
 // Ends a frame that refused WM_CLOSE (the test's clean-up).
 void ForceEnd();
 
