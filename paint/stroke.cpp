@@ -1,6 +1,8 @@
 #include "paint/stroke.h"
 
 #include <cmath>
+#include <functional>
+#include <optional>
 #include <vector>
 
 #include "ui/mousepoll.h"
@@ -261,31 +263,32 @@ int TabletEraserEndActive() { return g_EraserEndTool; }
 
 void ResetTabletEraserEnd() { g_EraserEndTool = 0; }
 
-int RunTabletStroke(PenCanvas* c, int right, int firstPressure, int firstAltitude) {
-    int options = TabletOptionCount();
-    double minDistance = StrokeMinDistance(0.05);
+namespace {
+// The loop of a tablet stroke: a pass whenever the button is still held, and
+// only passes that brought a tablet sample draw. `paint` applies the sample's
+// pressure and draws it, giving back the rectangle it painted, or nothing
+// when it leaves the sample out; the pen is restored after each sample and
+// the tip of the pen record comes back at the end.
+int TabletStrokeLoop(PenCanvas* c, int right, TabletSample sample, int passWaitMs,
+                     const std::function<std::optional<RECT>(HDC, double, double, const TabletSample&, bool, int*)>& paint) {
     int result = 0;
     {
         PaintScope scope(c, true);
         if (!scope.ok) return 0;
         result = 1;
         int first = 1;
-        TabletSample sample{firstPressure, firstAltitude};
         bool firstSample = true;
-        double lastX = 0, lastY = 0;
         for (int pass = 0;; ++pass) {
             if (c->pane) DropMouseMessages(c->pane);
             if (!ButtonDown(right) && pass > 0) break;
-            if (pass > 0) WaitMs(12);
+            if (pass > 0 && passWaitMs > 0) WaitMs(passWaitMs);
             double px, py;
             CursorImagePoint(c, pass == 0, &px, &py);
-            // Only passes with a tablet sample draw (the first brought one).
             if (pass > 0 && !NextSample(&sample)) continue;
-            TabletPenEndSwitch(sample.altitude);
-            ApplyPenPressure(firstSample ? 1 : 0, sample.pressure, options);
-            RECT rc = StrokeStep(c, scope.dc, px, py, firstSample, right, minDistance, &first, &lastX, &lastY);
+            std::optional<RECT> rc = paint(scope.dc, px, py, sample, firstSample, &first);
+            if (!rc) continue;
             RestorePenState();
-            GrowDirty(rc);
+            GrowDirty(*rc);
             first = 0;
             firstSample = false;
             ++Pen.dabCount;
@@ -296,48 +299,44 @@ int RunTabletStroke(PenCanvas* c, int right, int firstPressure, int firstAltitud
     c_Tablet::Drain();
     return result;
 }
+}  // namespace
+
+int RunTabletStroke(PenCanvas* c, int right, int firstPressure, int firstAltitude) {
+    int options = TabletOptionCount();
+    double minDistance = StrokeMinDistance(0.05);
+    double lastX = 0, lastY = 0;
+    return TabletStrokeLoop(c, right, TabletSample{firstPressure, firstAltitude}, 12,
+                            [&](HDC dc, double px, double py, const TabletSample& sample, bool firstSample, int* first) {
+                                TabletPenEndSwitch(sample.altitude);
+                                ApplyPenPressure(firstSample ? 1 : 0, sample.pressure, options);
+                                return std::optional<RECT>(StrokeStep(c, dc, px, py, firstSample, right, minDistance,
+                                                                      first, &lastX, &lastY));
+                            });
+}
 
 int RunEdgePenTabletStroke(PenCanvas* c, int right, int firstPressure, int firstAltitude) {
     int options = TabletOptionCount();
     double minDistance = StrokeMinDistance(0.05);
-    int result = 0;
-    {
-        PaintScope scope(c, true);
-        if (!scope.ok) return 0;
-        result = 1;
-        int first = 1;
-        TabletSample sample{firstPressure, firstAltitude};
-        bool firstSample = true;
-        double lastX = 0, lastY = 0;
-        for (int pass = 0;; ++pass) {
-            if (c->pane) DropMouseMessages(c->pane);
-            if (!ButtonDown(right) && pass > 0) break;
-            double px, py;
-            CursorImagePoint(c, pass == 0, &px, &py);
-            if (pass > 0 && !NextSample(&sample)) continue;
+    double lastX = 0, lastY = 0;
+    return TabletStrokeLoop(
+        c, right, TabletSample{firstPressure, firstAltitude}, 0,
+        [&](HDC dc, double px, double py, const TabletSample& sample, bool firstSample,
+            int* first) -> std::optional<RECT> {
             // The other pen end paints with another tool, on the plane that
             // tool's strokes take.
             if (TabletPenEndSwitch(sample.altitude)) {
                 EndStrokePlane(c);
                 BeginStrokePlane(c);
             }
-            if (!firstSample && px == lastX && py == lastY) continue;
+            if (!firstSample && px == lastX && py == lastY) return std::nullopt;
             ApplyPenPressure(firstSample ? 1 : 0, sample.pressure, options);
             RECT rc = {0, 0, 0, 0};
-            c_PenEngine::Dab(c, scope.dc, px, py, right, (int*)&rc.left, (int*)&rc.top, (int*)&rc.right,
-                             (int*)&rc.bottom, 0, minDistance, &first);
-            RestorePenState();
-            GrowDirty(rc);
+            c_PenEngine::Dab(c, dc, px, py, right, (int*)&rc.left, (int*)&rc.top, (int*)&rc.right, (int*)&rc.bottom,
+                             0, minDistance, first);
             lastX = px;
             lastY = py;
-            first = 0;
-            firstSample = false;
-            ++Pen.dabCount;
-        }
-    }
-    BuildPenTip(0, 1);
-    c_Tablet::Drain();
-    return result;
+            return rc;
+        });
 }
 
 namespace {
