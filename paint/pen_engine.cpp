@@ -99,6 +99,18 @@ int StorePutRow(VmsImage* image, int y, int x0, int x1, const void* buffer) {
 // the mode's rows read no other image (no lock may be waited for while these
 // are held) and only when every one of them can be had at once; otherwise
 // each row call takes its image's lock itself, as outside a dab.
+// Run s of an image the running dab holds, where the store keeps it, for a
+// blend to read and change in place; null when the store cannot hand it out
+// (or the image is not held): the row calls serve it then.
+uint8_t* HeldRowInPlace(const VmsImage* image, const Span& s) {
+    c_VmsHeldRows* h = s.ok ? HeldRows(image) : nullptr;
+    return h ? h->RowInPlace(s.y, s.ix0, s.ix1) : nullptr;
+}
+
+void HeldRowWritten(const VmsImage* image, const Span& s) {
+    if (c_VmsHeldRows* h = HeldRows(image)) h->RowWritten(s.y, s.ix0, s.ix1);
+}
+
 class DabHold {
 public:
     explicit DabHold(PenCanvas* c) {
@@ -372,6 +384,26 @@ bool BlendPixels(RowBlend kind, uint32_t* old, uint8_t* alpha, const uint32_t* p
     return true;
 }
 
+// BlendPixels on rows with no room past n (pixels in place in the image):
+// the whole blocks where they lie, the last few pixels through buffers of one
+// block. The pens row need have no room past n either.
+bool BlendPixelsInPlace(RowBlend kind, uint32_t* old, uint8_t* alpha, const uint32_t* pens, const uint8_t* weights,
+                        const uint8_t* penAlpha, int n) {
+    int whole = n / 8 * 8, rest = n - whole;
+    bool changed = whole > 0 && BlendPixels(kind, old, alpha, pens, weights, penAlpha, whole);
+    if (rest) {
+        uint32_t o[8] = {}, p[8] = {};
+        uint8_t a[8] = {};
+        std::memcpy(o, old + whole, sizeof(uint32_t) * (size_t)rest);
+        std::memcpy(p, pens + whole, sizeof(uint32_t) * (size_t)rest);
+        if (kind != RowBlend::Colours) std::memcpy(a, alpha + whole, (size_t)rest);
+        changed |= BlendPixels(kind, o, a, p, weights + whole, penAlpha + whole, rest);
+        std::memcpy(old + whole, o, sizeof(uint32_t) * (size_t)rest);
+        if (kind != RowBlend::Colours) std::memcpy(alpha + whole, a, (size_t)rest);
+    }
+    return changed;
+}
+
 // Smudge and twist gather the whole dab box on even dabs and read other rows
 // of it on odd ones.
 bool PenModeUsesWholeBox() {
@@ -622,27 +654,52 @@ void c_PenEngine::BlendRow(PenCanvas* c, const uint32_t* colour, const uint8_t* 
     if (!s.ok) return;
     int a0 = s.ix0 + p->x, a1 = s.ix1 + p->x;   // canvas columns on the plane
     int n = a1 - a0 + 1, off = s.offset;
-    uint32_t* old = Scratch(g_Old, RoomFor(n));
-    GetPlaneRow(c, y, a0, a1, old);
     bool alpha = HandlesAlpha(c, alphaKind);
     bool mix = alpha && alphaKind == AlphaKindMix;
-    uint8_t* a = Scratch(g_Alpha, RoomFor(n));
-    if (alpha) GetLayerPlaneRow(c, y, a0, a1, a, 1);
+    // While the dab holds the images and the rows lie in resident pages, the
+    // blend changes them where they are; otherwise it works on copies.
+    LayerPlane* ap = PlaneOfLayer(c, 1);
+    Span as = alpha ? ClipToPlane(*ap, y, a0, a1) : Span{};
+    uint32_t* old = p->image->bits == 32 && IsRowDepth(p->depth) ? (uint32_t*)HeldRowInPlace(p->image, s) : nullptr;
+    uint8_t* a = nullptr;
+    if (old && alpha)
+        a = as.offset == 0 && as.ix1 - as.ix0 + 1 == n && ap->image->bits == 8 ? HeldRowInPlace(ap->image, as)
+                                                                                : nullptr;
+    bool inPlace = old && (a || !alpha);
+    if (!inPlace) {
+        old = Scratch(g_Old, RoomFor(n));
+        GetPlaneRow(c, y, a0, a1, old);
+    }
+    if (!inPlace || !alpha) {
+        a = Scratch(g_Alpha, RoomFor(n));
+        if (alpha) GetLayerPlaneRow(c, y, a0, a1, a, 1);
+    }
     uint8_t* weights = Scratch(g_Weights, RoomFor(n));
     RowWeights(coverage + off, protect + off, n, weights);
-    // The caller's rows copied into buffers with room for whole blocks.
-    uint32_t* pens = Scratch(g_Pens, RoomFor(n));
-    std::memcpy(pens, colour + off, sizeof(uint32_t) * (size_t)n);
-    if (ChannelsLocked(c)) {
-        // Only pixels the blend changes need their locked pen colour.
-        for (int i = 0; i < n; ++i)
-            if (weights[i] || (mix && a[i] == 0)) pens[i] = ApplyChannelLocks(c, pens[i], old[i]);
+    // The caller's colours, copied into a buffer with room for whole blocks
+    // unless blended in place, or changed by the channel locks.
+    const uint32_t* pens = colour + off;
+    if (!inPlace || ChannelsLocked(c)) {
+        uint32_t* copy = Scratch(g_Pens, RoomFor(n));
+        std::memcpy(copy, colour + off, sizeof(uint32_t) * (size_t)n);
+        if (ChannelsLocked(c)) {
+            // Only pixels the blend changes need their locked pen colour.
+            for (int i = 0; i < n; ++i)
+                if (weights[i] || (mix && a[i] == 0)) copy[i] = ApplyChannelLocks(c, copy[i], old[i]);
+        }
+        pens = copy;
     }
     RowBlend kind = mix                                       ? RowBlend::Mix
                     : alpha && alphaKind == AlphaKindBlend ? RowBlend::ColoursAndAlpha
                                                             : RowBlend::Colours;
     uint8_t* penAlphas = Scratch(g_PenAlphas, RoomFor(n));
     if (kind == RowBlend::ColoursAndAlpha) std::memcpy(penAlphas, penAlpha + off, n);
+    if (inPlace) {
+        bool alphaChanged = BlendPixelsInPlace(kind, old, a, pens, weights, penAlphas, n);
+        HeldRowWritten(p->image, s);
+        if (alpha && alphaChanged) HeldRowWritten(ap->image, as);
+        return;
+    }
     bool alphaChanged = BlendPixels(kind, old, a, pens, weights, penAlphas, n);
     PutPlaneRow(c, y, a0, a1, old);
     // An opaque row under the pen stays opaque: nothing to write back.
