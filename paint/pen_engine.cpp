@@ -303,19 +303,33 @@ inline void BlendBytes(const uint8_t* x, const uint8_t* y, int f, uint8_t* out, 
 // Buffers for rows of n bytes handled eight at a time.
 inline size_t RoomFor(int n) { return ((size_t)n + 7) / 8 * 8 + 8; }
 
+// The n (< 8) entries left after the whole blocks of a row, copied by hand:
+// a library call costs more than these few.
+template <typename T>
+inline void CopyFew(T* to, const T* from, int n) {
+    for (int i = 0; i < 8; ++i)
+        if (i < n) to[i] = from[i];
+}
+
 // Weight of each pixel of a row: coverage times pen opacity (0..255), 0 where
 // the density drops the pixel (drawing the random numbers left to right),
 // times what the protect byte leaves paintable.
-std::vector<uint8_t> g_Weights, g_Protects;
+// weights has room for n rounded up to eight; coverage and protect need not.
+std::vector<uint8_t> g_Weights;
 void RowWeights(const uint8_t* coverage, const uint8_t* protect, int n, uint8_t* weights) {
     using namespace lanes;
     int opacity = PenOpacity;
-    uint8_t* protects = Scratch(g_Protects, RoomFor(n));
-    std::memcpy(weights, coverage, n);
-    std::memcpy(protects, protect, n);
-    for (int i = 0; i < n; i += 8) {
-        __m128i paintable = _mm_sub_epi16(Splat(255), Bytes(protects + i));
-        PutBytes(weights + i, Product(Product(Bytes(weights + i), Splat(opacity)), paintable));
+    auto block = [opacity](const uint8_t* c, const uint8_t* p, uint8_t* out) {
+        __m128i paintable = _mm_sub_epi16(Splat(255), Bytes(p));
+        PutBytes(out, Product(Product(Bytes(c), Splat(opacity)), paintable));
+    };
+    int whole = n / 8 * 8;
+    for (int i = 0; i < whole; i += 8) block(coverage + i, protect + i, weights + i);
+    if (whole < n) {
+        uint8_t c[8] = {}, p[8] = {};
+        CopyFew(c, coverage + whole, n - whole);
+        CopyFew(p, protect + whole, n - whole);
+        block(c, p, weights + whole);
     }
     if (Pen.density >= 255) return;
     for (int i = 0; i < n; ++i)
@@ -336,14 +350,19 @@ bool BlendBlocks(uint32_t* old, uint8_t* alpha, const uint32_t* pens, const uint
                  int n) {
     using namespace lanes;
     __m128i changed = _mm_setzero_si128();
+    const __m128i zero = _mm_setzero_si128();
     for (int i = 0; i < n; i += 8) {
-        Words o = LoadWords(old + i), p = LoadWords(pens + i);
         __m128i e = Bytes(weights + i);
+        // Weight 0 leaves a pixel as it was, but for a fully transparent one
+        // in the mix: a block of such pixels is left alone.
+        if (_mm_movemask_epi8(_mm_cmpeq_epi16(e, zero)) == 0xFFFF &&
+            (kind != RowBlend::Mix || _mm_movemask_epi8(_mm_cmpeq_epi16(Bytes(alpha + i), zero)) == 0))
+            continue;
+        Words o = LoadWords(old + i), p = LoadWords(pens + i);
         __m128i keep = _mm_sub_epi16(Splat(255), e);
         __m128i channels[3];
         if constexpr (kind == RowBlend::Mix) {
             __m128i d = Bytes(alpha + i);
-            __m128i zero = _mm_setzero_si128();
             __m128i sum = _mm_add_epi16(d, e);
             __m128i empty = _mm_cmpeq_epi16(sum, zero);
             // 1 / (d + e), shared by the channels; 1 where both are 0 (that
@@ -394,12 +413,13 @@ bool BlendPixelsInPlace(RowBlend kind, uint32_t* old, uint8_t* alpha, const uint
     if (rest) {
         uint32_t o[8] = {}, p[8] = {};
         uint8_t a[8] = {};
-        std::memcpy(o, old + whole, sizeof(uint32_t) * (size_t)rest);
-        std::memcpy(p, pens + whole, sizeof(uint32_t) * (size_t)rest);
-        if (kind != RowBlend::Colours) std::memcpy(a, alpha + whole, (size_t)rest);
+        bool alphaToo = kind != RowBlend::Colours;
+        CopyFew(o, old + whole, rest);
+        CopyFew(p, pens + whole, rest);
+        if (alphaToo) CopyFew(a, alpha + whole, rest);
         changed |= BlendPixels(kind, o, a, p, weights + whole, penAlpha + whole, rest);
-        std::memcpy(old + whole, o, sizeof(uint32_t) * (size_t)rest);
-        if (kind != RowBlend::Colours) std::memcpy(alpha + whole, a, (size_t)rest);
+        CopyFew(old + whole, o, rest);
+        if (alphaToo) CopyFew(alpha + whole, a, rest);
     }
     return changed;
 }
