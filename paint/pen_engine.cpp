@@ -94,23 +94,27 @@ int StorePutRow(VmsImage* image, int y, int x0, int x1, const void* buffer) {
     return g_VmsStore.PutRow(image, y, x0, x1, buffer);
 }
 
+// Run s of an image the running dab holds, where the store keeps it, for a
+// blend to read and change in place. pixels is null when the store cannot
+// hand it out or the image is not held: the row calls serve it then.
+struct HeldRowInPlace {
+    HeldRowInPlace(const VmsImage* image, const Span& span) : s(span) {
+        held = s.ok ? HeldRows(image) : nullptr;
+        pixels = held ? held->RowInPlace(s.y, s.ix0, s.ix1) : nullptr;
+    }
+    // After the pixels changed: marks them written.
+    void Written() { held->RowWritten(s.y, s.ix0, s.ix1); }
+
+    Span s;
+    c_VmsHeldRows* held;
+    uint8_t* pixels;
+};
+
 // Holds, for the rows of one dab, the images its blends read and write: the
 // current plane, its second image and its layer's transparency. Only while
 // the mode's rows read no other image (no lock may be waited for while these
 // are held) and only when every one of them can be had at once; otherwise
 // each row call takes its image's lock itself, as outside a dab.
-// Run s of an image the running dab holds, where the store keeps it, for a
-// blend to read and change in place; null when the store cannot hand it out
-// (or the image is not held): the row calls serve it then.
-uint8_t* HeldRowInPlace(const VmsImage* image, const Span& s) {
-    c_VmsHeldRows* h = s.ok ? HeldRows(image) : nullptr;
-    return h ? h->RowInPlace(s.y, s.ix0, s.ix1) : nullptr;
-}
-
-void HeldRowWritten(const VmsImage* image, const Span& s) {
-    if (c_VmsHeldRows* h = HeldRows(image)) h->RowWritten(s.y, s.ix0, s.ix1);
-}
-
 class DabHold {
 public:
     explicit DabHold(PenCanvas* c) {
@@ -679,12 +683,12 @@ void c_PenEngine::BlendRow(PenCanvas* c, const uint32_t* colour, const uint8_t* 
     // While the dab holds the images and the rows lie in resident pages, the
     // blend changes them where they are; otherwise it works on copies.
     LayerPlane* ap = PlaneOfLayer(c, 1);
-    Span as = alpha ? ClipToPlane(*ap, y, a0, a1) : Span{};
-    uint32_t* old = p->image->bits == 32 && IsRowDepth(p->depth) ? (uint32_t*)HeldRowInPlace(p->image, s) : nullptr;
-    uint8_t* a = nullptr;
-    if (old && alpha)
-        a = as.offset == 0 && as.ix1 - as.ix0 + 1 == n && ap->image->bits == 8 ? HeldRowInPlace(ap->image, as)
-                                                                                : nullptr;
+    HeldRowInPlace colours(p->image, p->image->bits == 32 && IsRowDepth(p->depth) ? s : Span{});
+    Span as = alpha && colours.pixels ? ClipToPlane(*ap, y, a0, a1) : Span{};
+    bool alphaWhole = as.ok && as.offset == 0 && as.ix1 - as.ix0 + 1 == n && ap->image->bits == 8;
+    HeldRowInPlace alphas(ap->image, alphaWhole ? as : Span{});
+    uint32_t* old = (uint32_t*)colours.pixels;
+    uint8_t* a = alphas.pixels;
     bool inPlace = old && (a || !alpha);
     if (!inPlace) {
         old = Scratch(g_Old, RoomFor(n));
@@ -716,8 +720,8 @@ void c_PenEngine::BlendRow(PenCanvas* c, const uint32_t* colour, const uint8_t* 
     if (kind == RowBlend::ColoursAndAlpha) std::memcpy(penAlphas, penAlpha + off, n);
     if (inPlace) {
         bool alphaChanged = BlendPixelsInPlace(kind, old, a, pens, weights, penAlphas, n);
-        HeldRowWritten(p->image, s);
-        if (alpha && alphaChanged) HeldRowWritten(ap->image, as);
+        colours.Written();
+        if (alpha && alphaChanged) alphas.Written();
         return;
     }
     bool alphaChanged = BlendPixels(kind, old, a, pens, weights, penAlphas, n);
