@@ -40,6 +40,8 @@ TEST(BlendRow, Cases) {
         {Word(1, 2, 3), 255, Word(250, 250, 250), 255, 0, 0, AlphaKindMix, 0, Word(1, 2, 3), 255},
         // Into a transparent pixel: the pen colour and the weight as transparency.
         {Word(0, 0, 0), 0, Word(90, 60, 30), 128, 255, 0, AlphaKindMix, 0, Word(90, 60, 30), 128},
+        // ... even at weight 0, which leaves it transparent.
+        {Word(1, 2, 3), 0, Word(90, 60, 30), 0, 255, 0, AlphaKindMix, 0, Word(90, 60, 30), 0},
         // Alpha kind 1 blends the transparency toward the pen's row (eraser).
         {Word(40, 40, 40), 255, Word(40, 40, 40), 255, 255, 0, AlphaKindBlend, 0, Word(40, 40, 40), 0},
         {Word(40, 40, 40), 200, Word(40, 40, 40), 128, 255, 0, AlphaKindBlend, 0, Word(40, 40, 40), 100},
