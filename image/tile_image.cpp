@@ -181,8 +181,7 @@ int c_Tile::ReadUnits(void* destination, int row, int column, int n) {
 int c_Tile::WriteUnits(const void* source, int row, int column, int n) {
     uint8_t* page = PageIn(true);
     if (!page) return 0;
-    dirty_ = true;
-    changedSinceSave_ = true;
+    MarkWritten();
     uint8_t* destination = page + row * TileRowBytes + column * unitBytes_;
     size_t bytes = (size_t)n * unitBytes_;
     PrefetchAhead(destination, bytes, row, 1);
@@ -267,8 +266,7 @@ int c_Tile::WriteRect32(const void* buffer, int stride, int, int x, int y, int w
                         int column, int row) {
     uint8_t* page = PageIn(true);
     if (!page) return 0;
-    dirty_ = true;
-    changedSinceSave_ = true;
+    MarkWritten();
     const uint32_t* src = (const uint32_t*)buffer + (size_t)y * stride + x;
     for (int i = 0; i < height; ++i)
         memcpy(page + (row + i) * TileRowBytes + column * 4, src + (size_t)i * stride, (size_t)width * 4);
@@ -279,8 +277,7 @@ int c_Tile::WriteRect8(const void* buffer, int stride, int, int x, int y, int wi
                        int column, int row) {
     uint8_t* page = PageIn(true);
     if (!page) return 0;
-    dirty_ = true;
-    changedSinceSave_ = true;
+    MarkWritten();
     const uint8_t* src = (const uint8_t*)buffer + (size_t)y * stride + x;
     for (int i = 0; i < height; ++i)
         memcpy(page + (row + i) * TileRowBytes + column, src + (size_t)i * stride, (size_t)width);
@@ -472,8 +469,7 @@ int c_TileImage::WriteRowHeld(const void* buffer, int y, int x, int count) {
         c_Tile* t = rowTiles[column];
         if (t->resident_) {
             uint8_t* destination = t->page_ + tileRow * TileRowBytes + offset * unit;
-            t->dirty_ = true;
-            t->changedSinceSave_ = true;
+            t->MarkWritten();
             PrefetchAhead(destination, (size_t)n * unit, tileRow, 1);
             memcpy(destination, in, (size_t)n * unit);
         } else if (!t->WriteUnits(in, tileRow, offset, n)) {
@@ -485,6 +481,31 @@ int c_TileImage::WriteRowHeld(const void* buffer, int y, int x, int count) {
         ++column;
     }
     return result;
+}
+
+bool c_TileImage::RunInside(int y, int x, int count) const {
+    return (depth_ == 8 || depth_ == 32) && count > 0 && y >= 0 && y < height_ && x >= 0 &&
+           x + count <= (depth_ == 32 ? unitsWide_ : pixelWidth_);
+}
+
+uint8_t* c_TileImage::RowInPageHeld(int y, int x, int count) {
+    if (!RunInside(y, x, count)) return nullptr;
+    const int span = depth_ == 32 ? TileUnits : TileUnits * 4;
+    const int unit = depth_ == 32 ? 4 : 1;
+    int offset = x % span;
+    if (offset + count > span) return nullptr;
+    c_Tile* t = tiles_[(y / TileUnits) * across_ + x / span];
+    if (!t->resident_) return nullptr;
+    return t->page_ + (y % TileUnits) * TileRowBytes + offset * unit;
+}
+
+void c_TileImage::RowWrittenHeld(int y, int x, int count) {
+    if (!RunInside(y, x, count)) return;
+    ClearRedoAll();
+    const int span = depth_ == 32 ? TileUnits : TileUnits * 4;
+    c_Tile** rowTiles = tiles_ + (y / TileUnits) * across_;
+    for (int column = x / span; column <= (x + count - 1) / span; ++column)
+        if (rowTiles[column]->resident_) rowTiles[column]->MarkWritten();
 }
 
 int c_TileImage::CopyFrom(c_TileImage* destination) {

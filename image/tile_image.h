@@ -102,6 +102,12 @@ private:
     bool ReadExtent(int32_t id, uint8_t* page);
     bool WriteExtent(int32_t id, const uint8_t* page);
     void FillPage(uint8_t* page);
+    // What a write marks on the tile: its page differs from its extent and
+    // from the last saved version.
+    void MarkWritten() {
+        dirty_ = true;
+        changedSinceSave_ = true;
+    }
     // Puts the pixels of a resident page that no extent holds yet into an
     // extent of the tile's own (one no version names). false when the swap
     // file refuses them: the tile is left as it was, its page the only copy.
@@ -146,6 +152,15 @@ public:
     // The same for a caller that holds the image's lock (Lock or TryLock).
     int ReadRowHeld(void* buffer, int y, int x, int count);
     int WriteRowHeld(const void* buffer, int y, int x, int count);
+    // For a caller that holds the lock: the bytes of the count pixels of row y
+    // from pixel x in the page that keeps them, to read and change in place,
+    // while they lie inside the image in one tile whose page is resident; null
+    // otherwise (nothing is paged in). The pointer is good until this thread's
+    // next row call on any image, which may page tiles out. A caller that
+    // changed the pixels then calls RowWrittenHeld for the same run, which
+    // marks them written as WriteRowHeld does.
+    uint8_t* RowInPageHeld(int y, int x, int count);
+    void RowWrittenHeld(int y, int x, int count);
     // Makes destination a copy of this image. 0 when it must be laid out anew
     // and that fails, or when the swap file fails on a tile: the tiles before
     // it are copied, that tile and the rest are left as they were.
@@ -192,6 +207,8 @@ private:
     int Layout(int depth, int unitsWide, int height, int pixelWidth, uint32_t fill);
     void Clear();
     void ClearRedoAll();
+    // count pixels of row y from pixel x all lie inside the image (8 or 32 bits).
+    bool RunInside(int y, int x, int count) const;
     // StorePage on every tile (changedOnly: on the tiles changed since the
     // last step); false at the first the swap file refuses.
     bool StoreChangedPages(bool changedOnly);

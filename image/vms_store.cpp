@@ -284,6 +284,15 @@ int c_VmsHeldRows::PutRow(int y, int x0, int x1, const void* buffer) {
     return WriteImageRow(image_, y, x0, x1, buffer, true);
 }
 
+uint8_t* c_VmsHeldRows::RowInPlace(int y, int x0, int x1) {
+    if (!image_ || !IsTiled(image_)) return nullptr;
+    return image_->tiles->RowInPageHeld(y, x0, x1 - x0 + 1);
+}
+
+void c_VmsHeldRows::RowWritten(int y, int x0, int x1) {
+    if (image_ && IsTiled(image_)) image_->tiles->RowWrittenHeld(y, x0, x1 - x0 + 1);
+}
+
 int c_VmsStore::Copy(VmsImage* destination, const VmsImage* source) {
     if (!destination || !source || destination == source) return 1;
     if (IsTiled(destination) && IsTiled(source)) {

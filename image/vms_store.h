@@ -119,6 +119,14 @@ public:
     // c_VmsStore::GetRow and PutRow on the held image.
     int GetRow(int y, int x0, int x1, void* buffer);
     int PutRow(int y, int x0, int x1, const void* buffer);
+    // Pixels x0..x1 of row y of an 8- or 32-bit image where the store keeps
+    // them, to read and change in place. Null unless the run lies inside the
+    // image and in one tile whose page is resident (GetRow and PutRow serve
+    // it then); nothing is paged in. The pointer is good until this thread's
+    // next row call on any image. After changing the pixels, RowWritten for
+    // the same run marks them written as PutRow does.
+    uint8_t* RowInPlace(int y, int x0, int x1);
+    void RowWritten(int y, int x0, int x1);
 
 private:
     VmsImage* image_ = nullptr;

@@ -94,6 +94,22 @@ int StorePutRow(VmsImage* image, int y, int x0, int x1, const void* buffer) {
     return g_VmsStore.PutRow(image, y, x0, x1, buffer);
 }
 
+// Run s of an image the running dab holds, where the store keeps it, for a
+// blend to read and change in place. pixels is null when the store cannot
+// hand it out or the image is not held: the row calls serve it then.
+struct HeldRowInPlace {
+    HeldRowInPlace(const VmsImage* image, const Span& span) : s(span) {
+        held = s.ok ? HeldRows(image) : nullptr;
+        pixels = held ? held->RowInPlace(s.y, s.ix0, s.ix1) : nullptr;
+    }
+    // After the pixels changed: marks them written.
+    void Written() { held->RowWritten(s.y, s.ix0, s.ix1); }
+
+    Span s;
+    c_VmsHeldRows* held;
+    uint8_t* pixels;
+};
+
 // Holds, for the rows of one dab, the images its blends read and write: the
 // current plane, its second image and its layer's transparency. Only while
 // the mode's rows read no other image (no lock may be waited for while these
@@ -291,19 +307,33 @@ inline void BlendBytes(const uint8_t* x, const uint8_t* y, int f, uint8_t* out, 
 // Buffers for rows of n bytes handled eight at a time.
 inline size_t RoomFor(int n) { return ((size_t)n + 7) / 8 * 8 + 8; }
 
+// The n (< 8) entries left after the whole blocks of a row, copied by hand:
+// a library call costs more than these few.
+template <typename T>
+inline void CopyFew(T* to, const T* from, int n) {
+    for (int i = 0; i < 8; ++i)
+        if (i < n) to[i] = from[i];
+}
+
 // Weight of each pixel of a row: coverage times pen opacity (0..255), 0 where
 // the density drops the pixel (drawing the random numbers left to right),
 // times what the protect byte leaves paintable.
-std::vector<uint8_t> g_Weights, g_Protects;
+// weights has room for n rounded up to eight; coverage and protect need not.
+std::vector<uint8_t> g_Weights;
 void RowWeights(const uint8_t* coverage, const uint8_t* protect, int n, uint8_t* weights) {
     using namespace lanes;
     int opacity = PenOpacity;
-    uint8_t* protects = Scratch(g_Protects, RoomFor(n));
-    std::memcpy(weights, coverage, n);
-    std::memcpy(protects, protect, n);
-    for (int i = 0; i < n; i += 8) {
-        __m128i paintable = _mm_sub_epi16(Splat(255), Bytes(protects + i));
-        PutBytes(weights + i, Product(Product(Bytes(weights + i), Splat(opacity)), paintable));
+    auto block = [opacity](const uint8_t* c, const uint8_t* p, uint8_t* out) {
+        __m128i paintable = _mm_sub_epi16(Splat(255), Bytes(p));
+        PutBytes(out, Product(Product(Bytes(c), Splat(opacity)), paintable));
+    };
+    int whole = n / 8 * 8;
+    for (int i = 0; i < whole; i += 8) block(coverage + i, protect + i, weights + i);
+    if (whole < n) {
+        uint8_t c[8] = {}, p[8] = {};
+        CopyFew(c, coverage + whole, n - whole);
+        CopyFew(p, protect + whole, n - whole);
+        block(c, p, weights + whole);
     }
     if (Pen.density >= 255) return;
     for (int i = 0; i < n; ++i)
@@ -324,14 +354,19 @@ bool BlendBlocks(uint32_t* old, uint8_t* alpha, const uint32_t* pens, const uint
                  int n) {
     using namespace lanes;
     __m128i changed = _mm_setzero_si128();
+    const __m128i zero = _mm_setzero_si128();
     for (int i = 0; i < n; i += 8) {
-        Words o = LoadWords(old + i), p = LoadWords(pens + i);
         __m128i e = Bytes(weights + i);
+        // Weight 0 leaves a pixel as it was, but for a fully transparent one
+        // in the mix: a block of such pixels is left alone.
+        if (_mm_movemask_epi8(_mm_cmpeq_epi16(e, zero)) == 0xFFFF &&
+            (kind != RowBlend::Mix || _mm_movemask_epi8(_mm_cmpeq_epi16(Bytes(alpha + i), zero)) == 0))
+            continue;
+        Words o = LoadWords(old + i), p = LoadWords(pens + i);
         __m128i keep = _mm_sub_epi16(Splat(255), e);
         __m128i channels[3];
         if constexpr (kind == RowBlend::Mix) {
             __m128i d = Bytes(alpha + i);
-            __m128i zero = _mm_setzero_si128();
             __m128i sum = _mm_add_epi16(d, e);
             __m128i empty = _mm_cmpeq_epi16(sum, zero);
             // 1 / (d + e), shared by the channels; 1 where both are 0 (that
@@ -370,6 +405,27 @@ bool BlendPixels(RowBlend kind, uint32_t* old, uint8_t* alpha, const uint32_t* p
     case RowBlend::ColoursAndAlpha: return BlendBlocks<RowBlend::ColoursAndAlpha>(old, alpha, pens, weights, penAlpha, n);
     }
     return true;
+}
+
+// BlendPixels on rows with no room past n (pixels in place in the image):
+// the whole blocks where they lie, the last few pixels through buffers of one
+// block. The pens row need have no room past n either.
+bool BlendPixelsInPlace(RowBlend kind, uint32_t* old, uint8_t* alpha, const uint32_t* pens, const uint8_t* weights,
+                        const uint8_t* penAlpha, int n) {
+    int whole = n / 8 * 8, rest = n - whole;
+    bool changed = whole > 0 && BlendPixels(kind, old, alpha, pens, weights, penAlpha, whole);
+    if (rest) {
+        uint32_t o[8] = {}, p[8] = {};
+        uint8_t a[8] = {};
+        bool alphaToo = kind != RowBlend::Colours;
+        CopyFew(o, old + whole, rest);
+        CopyFew(p, pens + whole, rest);
+        if (alphaToo) CopyFew(a, alpha + whole, rest);
+        changed |= BlendPixels(kind, o, a, p, weights + whole, penAlpha + whole, rest);
+        CopyFew(old + whole, o, rest);
+        if (alphaToo) CopyFew(alpha + whole, a, rest);
+    }
+    return changed;
 }
 
 // Smudge and twist gather the whole dab box on even dabs and read other rows
@@ -622,27 +678,52 @@ void c_PenEngine::BlendRow(PenCanvas* c, const uint32_t* colour, const uint8_t* 
     if (!s.ok) return;
     int a0 = s.ix0 + p->x, a1 = s.ix1 + p->x;   // canvas columns on the plane
     int n = a1 - a0 + 1, off = s.offset;
-    uint32_t* old = Scratch(g_Old, RoomFor(n));
-    GetPlaneRow(c, y, a0, a1, old);
     bool alpha = HandlesAlpha(c, alphaKind);
     bool mix = alpha && alphaKind == AlphaKindMix;
-    uint8_t* a = Scratch(g_Alpha, RoomFor(n));
-    if (alpha) GetLayerPlaneRow(c, y, a0, a1, a, 1);
+    // While the dab holds the images and the rows lie in resident pages, the
+    // blend changes them where they are; otherwise it works on copies.
+    LayerPlane* ap = PlaneOfLayer(c, 1);
+    HeldRowInPlace colours(p->image, p->image->bits == 32 && IsRowDepth(p->depth) ? s : Span{});
+    Span as = alpha && colours.pixels ? ClipToPlane(*ap, y, a0, a1) : Span{};
+    bool alphaWhole = as.ok && as.offset == 0 && as.ix1 - as.ix0 + 1 == n && ap->image->bits == 8;
+    HeldRowInPlace alphas(ap->image, alphaWhole ? as : Span{});
+    uint32_t* old = (uint32_t*)colours.pixels;
+    uint8_t* a = alphas.pixels;
+    bool inPlace = old && (a || !alpha);
+    if (!inPlace) {
+        old = Scratch(g_Old, RoomFor(n));
+        GetPlaneRow(c, y, a0, a1, old);
+    }
+    if (!inPlace || !alpha) {
+        a = Scratch(g_Alpha, RoomFor(n));
+        if (alpha) GetLayerPlaneRow(c, y, a0, a1, a, 1);
+    }
     uint8_t* weights = Scratch(g_Weights, RoomFor(n));
     RowWeights(coverage + off, protect + off, n, weights);
-    // The caller's rows copied into buffers with room for whole blocks.
-    uint32_t* pens = Scratch(g_Pens, RoomFor(n));
-    std::memcpy(pens, colour + off, sizeof(uint32_t) * (size_t)n);
-    if (ChannelsLocked(c)) {
-        // Only pixels the blend changes need their locked pen colour.
-        for (int i = 0; i < n; ++i)
-            if (weights[i] || (mix && a[i] == 0)) pens[i] = ApplyChannelLocks(c, pens[i], old[i]);
+    // The caller's colours, copied into a buffer with room for whole blocks
+    // unless blended in place, or changed by the channel locks.
+    const uint32_t* pens = colour + off;
+    if (!inPlace || ChannelsLocked(c)) {
+        uint32_t* copy = Scratch(g_Pens, RoomFor(n));
+        std::memcpy(copy, colour + off, sizeof(uint32_t) * (size_t)n);
+        if (ChannelsLocked(c)) {
+            // Only pixels the blend changes need their locked pen colour.
+            for (int i = 0; i < n; ++i)
+                if (weights[i] || (mix && a[i] == 0)) copy[i] = ApplyChannelLocks(c, copy[i], old[i]);
+        }
+        pens = copy;
     }
     RowBlend kind = mix                                       ? RowBlend::Mix
                     : alpha && alphaKind == AlphaKindBlend ? RowBlend::ColoursAndAlpha
                                                             : RowBlend::Colours;
     uint8_t* penAlphas = Scratch(g_PenAlphas, RoomFor(n));
     if (kind == RowBlend::ColoursAndAlpha) std::memcpy(penAlphas, penAlpha + off, n);
+    if (inPlace) {
+        bool alphaChanged = BlendPixelsInPlace(kind, old, a, pens, weights, penAlphas, n);
+        colours.Written();
+        if (alpha && alphaChanged) alphas.Written();
+        return;
+    }
     bool alphaChanged = BlendPixels(kind, old, a, pens, weights, penAlphas, n);
     PutPlaneRow(c, y, a0, a1, old);
     // An opaque row under the pen stays opaque: nothing to write back.

@@ -368,3 +368,80 @@ TEST(ImageStoreHeldRows, OtherThreadsWaitForTheHoldAndCannotTakeIt) {
     s.Free(&im);
     s.Free(&flat);
 }
+
+TEST(ImageStoreHeldRows, RowsChangedInPlaceArePagedOutSavedAndEndRedo) {
+    // Pixels changed where the store keeps them must count as written: kept
+    // when the tile's page goes to the swap file, recorded by the next saved
+    // step, and ending the redo steps, as a PutRow would.
+    TestStore ts(3);
+    c_VmsStore& s = *ts.store;
+    for (int bits : {32, 8}) {
+        SCOPED_TRACE(bits);
+        const int unit = bits / 8;
+        const int seam = bits == 32 ? 250 : 1000;       // pixels a tile row
+        const int w = 3 * seam - 50, h = 600;           // 3 x 3 tiles
+        VmsImage* im = s.Create(w, h, bits, 9, 1);
+        VmsImage* flat = s.Create(40, 4, 4, 0, 0);
+        ASSERT_NE(im, nullptr);
+        ASSERT_NE(flat, nullptr);
+        std::vector<uint8_t> row((size_t)w * unit), back((size_t)w * unit);
+        for (int y = 0; y < h; ++y) {
+            for (size_t i = 0; i < row.size(); ++i) row[i] = (uint8_t)Pattern(bits, (int)i, y);
+            ASSERT_EQ(s.PutRow(im, y, 0, w - 1, row.data()), 1);
+        }
+        im->tiles->EnableSave();
+        ASSERT_EQ(im->tiles->Save(), 0);
+        const std::vector<uint8_t> before = ReadAll(s, im);
+        const int y = 260, x0 = seam + 10, x1 = seam + 40;   // inside the middle tile
+        {
+            c_VmsHeldRows held;
+            ASSERT_TRUE(held.Hold(im, true));
+            ASSERT_EQ(held.GetRow(y, x0, x1, back.data()), 1);   // the tile is resident now
+            uint8_t* pixels = held.RowInPlace(y, x0, x1);
+            ASSERT_NE(pixels, nullptr);
+            EXPECT_EQ(std::memcmp(pixels, back.data(), (size_t)(x1 - x0 + 1) * unit), 0);
+            // Runs the store cannot hand out in one piece.
+            struct {
+                int y, x0, x1;
+            } const refused[] = {
+                {y, seam - 5, seam + 5},   // across a seam between tiles
+                {y, -1, 10}, {y, w - 10, w}, {-1, 0, 10}, {h, 0, 10}, {y, 20, 10},
+            };
+            for (const auto& r : refused)
+                EXPECT_EQ(held.RowInPlace(r.y, r.x0, r.x1), nullptr) << r.y << " " << r.x0 << ".." << r.x1;
+            for (int i = 0; i < (x1 - x0 + 1) * unit; ++i) pixels[i] = (uint8_t)(pixels[i] ^ 0x5A);
+            held.RowWritten(y, x0, x1);
+            // Reading every other tile through the 3-page pool pages this one out.
+            for (int yy = 0; yy < h; yy += 250)
+                for (int x = 0; x < w; x += seam) ASSERT_EQ(held.GetRow(yy, x, x, back.data()), 1);
+            EXPECT_EQ(held.RowInPlace(y, x0, x1), nullptr);   // not resident: nothing is paged in
+        }
+        std::vector<uint8_t> after = before;
+        for (int i = 0; i < (x1 - x0 + 1) * unit; ++i) {
+            uint8_t& b = after[((size_t)y * w + x0) * unit + i];
+            b = (uint8_t)(b ^ 0x5A);
+        }
+        EXPECT_EQ(ReadAll(s, im), after);
+        EXPECT_EQ(im->tiles->Save(), 0);   // changed in place: a step of its own
+        EXPECT_EQ(im->tiles->Undo(), 0);
+        EXPECT_EQ(im->tiles->Undo(), 0);
+        EXPECT_EQ(ReadAll(s, im), before);
+        EXPECT_EQ(im->tiles->Redo(), 0);
+        EXPECT_EQ(ReadAll(s, im), after);
+        {
+            c_VmsHeldRows held;
+            ASSERT_TRUE(held.Hold(im, true));
+            ASSERT_EQ(held.GetRow(y, x0, x0, back.data()), 1);
+            uint8_t* pixel = held.RowInPlace(y, x0, x0);
+            ASSERT_NE(pixel, nullptr);
+            pixel[0] = (uint8_t)(pixel[0] + 1);
+            held.RowWritten(y, x0, x0);
+            ASSERT_TRUE(held.Hold(flat, false));
+            EXPECT_EQ(held.RowInPlace(0, 0, 3), nullptr);   // 4 bits: rows only
+        }
+        EXPECT_EQ(im->tiles->Redo(), -1);
+        s.Free(&im);
+        s.Free(&flat);
+    }
+    EXPECT_EQ(ts.store->Swap()->ExtentCount(), 0);
+}

@@ -40,6 +40,8 @@ TEST(BlendRow, Cases) {
         {Word(1, 2, 3), 255, Word(250, 250, 250), 255, 0, 0, AlphaKindMix, 0, Word(1, 2, 3), 255},
         // Into a transparent pixel: the pen colour and the weight as transparency.
         {Word(0, 0, 0), 0, Word(90, 60, 30), 128, 255, 0, AlphaKindMix, 0, Word(90, 60, 30), 128},
+        // ... even at weight 0, which leaves it transparent.
+        {Word(1, 2, 3), 0, Word(90, 60, 30), 0, 255, 0, AlphaKindMix, 0, Word(90, 60, 30), 0},
         // Alpha kind 1 blends the transparency toward the pen's row (eraser).
         {Word(40, 40, 40), 255, Word(40, 40, 40), 255, 255, 0, AlphaKindBlend, 0, Word(40, 40, 40), 0},
         {Word(40, 40, 40), 200, Word(40, 40, 40), 128, 255, 0, AlphaKindBlend, 0, Word(40, 40, 40), 100},
@@ -423,4 +425,32 @@ TEST(SubPixelDab, SameDabWhenAnotherThreadHoldsThePlaneOrItsTransparency) {
             EXPECT_EQ(took, 1) << plane;
         }
     }
+}
+
+TEST(SubPixelDab, SameDabAcrossTheSeamsOfTheStoreTiles) {
+    // A dab's rows are blended where the store keeps them when they lie in
+    // one tile, through copies when they cross a seam between tiles (every
+    // 250 pixels): a dab on the corner of four tiles paints exactly what the
+    // same dab paints inside one tile, over transparency that varies.
+    TestCanvas t(520, 520);
+    const int kWindow = 40;
+    const int corners[2][2] = {{80, 80}, {230, 230}};   // inside one tile; on the seams at 250
+    for (const auto& c : corners)
+        for (int y = 0; y < kWindow; ++y)
+            for (int x = 0; x < kWindow; ++x) t.SetAlpha(c[0] + x, c[1] + y, (x * 37 + y * 11) % 256);
+    SetPen(200, 40, 10, 12.0, 2);
+    for (const auto& c : corners) {
+        int first = 1;
+        RECT rc;
+        c_PenEngine::DabSubPixel(&t.view, nullptr, c[0] + 20.3, c[1] + 19.6, 0, &rc, 0.0, &first);
+    }
+    int painted = 0;
+    for (int y = 0; y < kWindow; ++y)
+        for (int x = 0; x < kWindow; ++x) {
+            const int ax = corners[0][0] + x, ay = corners[0][1] + y, bx = corners[1][0] + x, by = corners[1][1] + y;
+            ASSERT_EQ(t.Pixel(ax, ay), t.Pixel(bx, by)) << x << "," << y;
+            ASSERT_EQ(t.Value(ax, ay, 1), t.Value(bx, by, 1)) << x << "," << y;
+            painted += t.Pixel(ax, ay) != 0x00FFFFFFu;
+        }
+    EXPECT_GT(painted, 300);
 }
