@@ -1,5 +1,6 @@
 #include "paint/pen_engine.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -313,6 +314,24 @@ template <typename T>
 inline void CopyFew(T* to, const T* from, int n) {
     for (int i = 0; i < 8; ++i)
         if (i < n) to[i] = from[i];
+}
+
+// The first and last nonzero entries of a row of n bytes with room for n
+// rounded up to eight; false when all n are 0.
+bool NonZeroRun(const uint8_t* row, int n, int* first, int* last) {
+    auto nonZero = [row, n](int i) {   // a bit for each nonzero entry i..i+7 below n
+        __m128i block = _mm_loadl_epi64((const __m128i*)(row + i));
+        int bits = ~_mm_movemask_epi8(_mm_cmpeq_epi8(block, _mm_setzero_si128())) & 0xFF;
+        return n - i < 8 ? bits & ((1 << (n - i)) - 1) : bits;
+    };
+    int i = 0, bits = 0;
+    while (i < n && !(bits = nonZero(i))) i += 8;
+    if (i >= n) return false;
+    *first = i + __builtin_ctz(bits);
+    for (i = (n - 1) / 8 * 8; !(bits = nonZero(i)); i -= 8) {
+    }
+    *last = i + 31 - __builtin_clz(bits);
+    return true;
 }
 
 // Weight of each pixel of a row: coverage times pen opacity (0..255), 0 where
@@ -874,6 +893,12 @@ void c_PenEngine::DabSubPixel(PenCanvas* c, HDC dc, double x, double y, int snap
     // Modes that read back what other rows of the dab gathered see every
     // row whole; the others skip what the tip does not cover.
     bool wholeRows = PenModeUsesWholeBox();
+    // A plain pen colour with no mask or selection is the same on every row:
+    // filled once, and only the rows off the canvas (protected whole) go
+    // through MakeRow.
+    bool plain = c_PenWriter::RowsArePlain(c);
+    bool protectClear = true;
+    if (plain) std::fill_n(rows.colour, n, c_PenWriter::PenWord());
     {
         DabHold hold(c);
         for (int row = 0; row <= h; ++row) {
@@ -882,14 +907,16 @@ void c_PenEngine::DabSubPixel(PenCanvas* c, HDC dc, double x, double y, int snap
             lanes::BlendBytes(upper, lower, fy, coverage, n);
             // The covered columns a..b.
             int a = 0, b = w;
-            if (!wholeRows) {
-                while (a <= w && !coverage[a]) ++a;
-                if (a > w) continue;
-                while (!coverage[b]) --b;
-            }
+            if (!wholeRows && !NonZeroRun(coverage, n, &a, &b)) continue;
             int kind = AlphaKindMix;
-            c_PenWriter::MakeRow(c, rows.colour, rows.penAlpha, rows.protect, top + row, left + a, left + b, left, top,
-                                 left + w, top + h, &kind);
+            if (plain && c_PenWriter::RowOnCanvas(c, top + row, left + a, left + b)) {
+                if (!protectClear) std::memset(rows.protect, 0, n);
+                protectClear = true;
+            } else {
+                c_PenWriter::MakeRow(c, rows.colour, rows.penAlpha, rows.protect, top + row, left + a, left + b, left,
+                                     top, left + w, top + h, &kind);
+                protectClear = false;
+            }
             WriteStrokeRow(c, 0, rows.colour, coverage + a, rows.zeros, rows.penAlpha, rows.protect, kind, top + row,
                            left + a, left + b, 0);
         }

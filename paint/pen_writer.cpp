@@ -1,6 +1,7 @@
 #include "paint/pen_writer.h"
 #include "paint/tone_mask.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -403,11 +404,34 @@ bool c_PenWriter::RowsReadNoImage() {
     return Pen.drawingMode == ModeColour && !Pen.brushImages[0] && !RollerFrame(&alpha);
 }
 
+namespace {
+// The layer's protect mask limits the rows of its colour plane.
+bool MaskPlaneLimits(PenCanvas* c) {
+    return CurrentPlaneOfLayer(c) == 0 && !Pen.masksOff && PlaneOfLayer(c, 2)->image;
+}
+
+// The selection limits the rows.
+bool SelectionLimits(PenCanvas* c) {
+    return (Pen.options[PenOptSelectionRows] || Pen.selectionFlag) && c->selectionActive && c->selectionMaskRow &&
+           c->selectionActive(c);
+}
+}  // namespace
+
+bool c_PenWriter::RowsArePlain(PenCanvas* c) {
+    return RowsReadNoImage() && !MaskPlaneLimits(c) && !SelectionLimits(c);
+}
+
+bool c_PenWriter::RowOnCanvas(const PenCanvas* c, int y, int x0, int x1) {
+    return x0 <= c->width - 1 && y >= 0 && y <= c->height - 1 && x1 >= 0;
+}
+
+uint32_t c_PenWriter::PenWord() { return MakeWord(PenColour.red, PenColour.green, PenColour.blue); }
+
 void c_PenWriter::MakeRow(PenCanvas* c, uint32_t* colour, uint8_t* penAlpha, uint8_t* protect, int y, int x0,
                           int x1, int left, int top, int right, int bottom, int* alphaKind) {
     if (x1 < x0) return;
     int n = x1 - x0 + 1;
-    if (!(x0 <= c->width - 1 && y >= 0 && y <= c->height - 1 && x1 >= 0)) {
+    if (!RowOnCanvas(c, y, x0, x1)) {
         std::memset(protect, 255, n);
         return;
     }
@@ -419,8 +443,7 @@ void c_PenWriter::MakeRow(PenCanvas* c, uint32_t* colour, uint8_t* penAlpha, uin
         if (Pen.brushImages[0] || RollerFrame(&alpha)) {
             BrushImageRow(colour, protect, y, x0, x1, left, top);
         } else {
-            uint32_t w = MakeWord(PenColour.red, PenColour.green, PenColour.blue);
-            for (int i = 0; i < n; ++i) colour[i] = w;
+            std::fill_n(colour, n, PenWord());
         }
         *alphaKind = AlphaKindMix;
         break;
@@ -502,8 +525,7 @@ void c_PenWriter::MakeRow(PenCanvas* c, uint32_t* colour, uint8_t* penAlpha, uin
         if (!TileImage || TileImage->bits != 32) {
             // Without a tile the pen's colour goes through the tone mask: the
             // screen tone or fade chosen for the pen is what these modes paint.
-            uint32_t w = MakeWord(PenColour.red, PenColour.green, PenColour.blue);
-            for (int i = 0; i < n; ++i) colour[i] = w;
+            std::fill_n(colour, n, PenWord());
             c_ToneMask::MakeRow(y, x0, x1, left, top, right, bottom, protect, 1);
             for (int i = 0; i < n; ++i) protect[i] = (uint8_t)(255 - protect[i]);
             break;
@@ -577,12 +599,11 @@ void c_PenWriter::MakeRow(PenCanvas* c, uint32_t* colour, uint8_t* penAlpha, uin
     }
     static std::vector<uint8_t> row;
     if (row.size() < (size_t)n) row.resize(n);
-    if (CurrentPlaneOfLayer(c) == 0 && !Pen.masksOff && PlaneOfLayer(c, 2)->image) {
+    if (MaskPlaneLimits(c)) {
         c_PenEngine::GetProtectRow(c, y, x0, x1, row.data(), c->current);
         for (int i = 0; i < n; ++i) protect[i] |= row[i];
     }
-    if ((Pen.options[PenOptSelectionRows] || Pen.selectionFlag) && c->selectionActive && c->selectionMaskRow &&
-        c->selectionActive(c)) {
+    if (SelectionLimits(c)) {
         c->selectionMaskRow(c, y, x0, x1, row.data());
         for (int i = 0; i < n; ++i) protect[i] |= row[i];
     }

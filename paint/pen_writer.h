@@ -24,6 +24,12 @@ public:
                         int x1, int left, int top, int right, int bottom, int* alphaKind);
     // true when MakeRow in the current mode reads no image (a plain colour).
     static bool RowsReadNoImage();
+    // true when, besides, no mask plane or selection limits the rows: MakeRow's
+    // rows then hold PenWord() in every entry, protect 0 on the canvas
+    // (RowOnCanvas) and 255 off it, and the mix as the alpha kind.
+    static bool RowsArePlain(PenCanvas* canvas);
+    static bool RowOnCanvas(const PenCanvas* canvas, int y, int x0, int x1);
+    static uint32_t PenWord();   // the pen colour as a colour word
     // Frees brush images 0 and 1 (2 and 3 too with all) and the roller frames;
     // image brush and snapshot off; with switchTool and the pen tool current,
     // presses tool button 20014.

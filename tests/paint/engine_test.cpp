@@ -286,12 +286,19 @@ TEST(BlendRow, MixByTransparencyMatchesPlainArithmeticOverAllWeights) {
 TEST(SubPixelDab, WholeCoordinatesLayTheTipDownAsItIsUpToTheCanvasEdges) {
     // White over black without a transparency plane: each pixel takes the
     // tip's high byte; the extra column and row of the dab box stay black.
+    // A solid tip across an edge has covered rows off the canvas before or
+    // after those on it, which are painted in full all the same.
     struct Case {
-        double x, y;
-    } cases[] = {{10.0, 9.0}, {2.0, 3.0}, {1.0, 17.0}, {20.0, 19.0}};
+        double x, y, radius;
+        int shape;
+    } cases[] = {
+        {10.0, 9.0, 4.0, 2}, {2.0, 3.0, 4.0, 2}, {1.0, 17.0, 4.0, 2}, {20.0, 19.0, 4.0, 2},   // soft round, 10 x 10
+        {8.0, 1.0, 3.0, kShapeSolidBox}, {8.0, 19.0, 3.0, kShapeSolidBox}, {1.0, 8.0, 3.0, kShapeSolidBox},
+        {20.0, 8.0, 3.0, kShapeSolidBox}, {1.0, 1.0, 3.0, kShapeSolidBox},
+    };
     for (const Case& c : cases) {
         TestCanvas t(21, 20, 1, 0, false);
-        SetPen(255, 255, 255, 4.0, 2);   // soft round, 10 x 10
+        SetPen(255, 255, 255, c.radius, c.shape);
         const TipMask& tip = c_PenTip::GetTipMask();
         std::vector<uint8_t> high = tip.high;
         int w = tip.width, h = tip.height;
@@ -306,6 +313,44 @@ TEST(SubPixelDab, WholeCoordinatesLayTheTipDownAsItIsUpToTheCanvasEdges) {
                 int expect = i >= 0 && row >= 0 && i < w && row < h ? high[(size_t)row * w + i] : 0;
                 ASSERT_EQ(expect, WordR(t.Pixel(x, y))) << c.x << "," << c.y << " at " << x << "," << y;
             }
+    }
+}
+
+TEST(SubPixelDab, PlainColourKeepsOffTheMaskAndOutsideTheSelection) {
+    // A solid white box over black; the left half of the canvas is protected
+    // by the layer's mask plane or lies outside the selection. The protected
+    // pixels stay black, the others under the box turn white.
+    enum Limit { MaskPlane, SelectionRows, SelectionFlag, MasksOff };
+    for (Limit limit : {MaskPlane, SelectionRows, SelectionFlag, MasksOff}) {
+        TestCanvas t(16, 12, 1, 0, false);
+        SetPen(255, 255, 255, 4.0, kShapeSolidBox);
+        std::vector<uint8_t> leftHalf(16 * 12, 0);
+        for (int y = 0; y < 12; ++y)
+            for (int x = 0; x < 8; ++x) leftHalf[(size_t)y * 16 + x] = 255;
+        if (limit == MaskPlane || limit == MasksOff) {
+            VmsImage* mask = t.AddMask(0, 2, 0);
+            t.planes[2].options[0] = 1;
+            for (int y = 0; y < 12; ++y) g_VmsStore.PutRow(mask, y, 0, 15, &leftHalf[(size_t)y * 16]);
+            Pen.masksOff = limit == MasksOff;
+        } else {
+            t.selection = leftHalf;
+            if (limit == SelectionRows) Pen.options[PenOptSelectionRows] = 1;
+            else Pen.selectionFlag = 1;
+        }
+        const TipMask& tip = c_PenTip::GetTipMask();
+        std::vector<uint8_t> high = tip.high;
+        int w = tip.width;
+        int first = 1;
+        RECT rc;
+        c_PenEngine::DabSubPixel(&t.view, nullptr, 8.0, 6.0, 0, &rc, 1.0, &first);
+        int painted = 0;
+        for (int x = rc.left; x < rc.left + w; ++x) {
+            int under = high[(size_t)(6 - rc.top) * w + (x - rc.left)];
+            bool kept = x < 8 && limit != MasksOff;
+            EXPECT_EQ(kept ? 0 : under, WordR(t.Pixel(x, 6))) << "limit " << limit << " at " << x;
+            painted += under == 255 && x < 8;
+        }
+        EXPECT_GT(painted, 0) << "the box reaches into the left half";
     }
 }
 
