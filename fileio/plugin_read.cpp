@@ -202,6 +202,22 @@ int QuerySize(const PluginModule& m, const char* path, int mode, FileImageInfo* 
     return info->image[0].width > 0 && info->image[0].height > 0;
 }
 
+// The records of a read with the size of its first image queried, when that
+// image is no larger than a read takes; null otherwise.
+FileImageInfo* QueryFirstImage(const PluginModule& m, const char* path, ReadRecords& records) {
+    FileImageInfo* info = records.info.As<FileImageInfo>();
+    if (!QuerySize(m, path, 0, info, records.names.As<FileLayerName>(), records.capacity)) return nullptr;
+    if (info->image[0].width > PluginImageMaxSide || info->image[0].height > PluginImageMaxSide) return nullptr;
+    return info;
+}
+
+// A file that is there, is no folder and is not empty.
+bool IsNonEmptyFile(const char* path) {
+    WIN32_FILE_ATTRIBUTE_DATA fa;
+    return GetFileAttributesExA(path, GetFileExInfoStandard, &fa) && !(fa.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) &&
+           (fa.nFileSizeHigh != 0 || fa.nFileSizeLow != 0);
+}
+
 // Runs ReadFileExec for one described image with the single-image callbacks.
 int ExecSingle(const PluginModule& m, const char* path, ReadRecords& records, int width, int height, int bits,
                VmsImage* target, VmsImage* alpha, int* transparencySeen) {
@@ -533,10 +549,9 @@ VmsImage* ReadImageWithPlugin(const char* path, HWND, const char* readerDll) {
     if (!m.Loaded()) return nullptr;
     ReadRecords records(path);
     if (!records.Ok()) return nullptr;
-    FileImageInfo* info = records.info.As<FileImageInfo>();
-    if (!QuerySize(m, path, 0, info, records.names.As<FileLayerName>(), records.capacity)) return nullptr;
+    FileImageInfo* info = QueryFirstImage(m, path, records);
+    if (!info) return nullptr;
     const int width = info->image[0].width, height = info->image[0].height, bits = info->image[0].bits;
-    if (width > PluginImageMaxSide || height > PluginImageMaxSide) return nullptr;
     // Indexed files are widened while they are read: the image is always 24-bit.
     // Every row is written by the reader, so the image is not filled first.
     VmsImage* image = g_VmsStore.Create(width, height, 24, 0, 0);
@@ -546,22 +561,17 @@ VmsImage* ReadImageWithPlugin(const char* path, HWND, const char* readerDll) {
 }
 
 PackedDib ReadImageToDibWithPlugin(const char* path, HWND, const char* readerDll) {
-    if (!path || !readerDll) return nullptr;
-    WIN32_FILE_ATTRIBUTE_DATA fa;
-    if (!GetFileAttributesExA(path, GetFileExInfoStandard, &fa) || (fa.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) ||
-        (fa.nFileSizeHigh == 0 && fa.nFileSizeLow == 0))
-        return nullptr;
+    if (!path || !readerDll || !IsNonEmptyFile(path)) return nullptr;
     WaitCursor wait;
     PluginModule m(readerDll);
     if (!m.Loaded()) return nullptr;
     auto exec = m.Get<ReadFileExecFn>(DARNA_EXPORT_READ_FILE_EXEC);
     ReadRecords records(path);
     if (!exec || !records.Ok()) return nullptr;
-    FileImageInfo* info = records.info.As<FileImageInfo>();
-    if (!QuerySize(m, path, 0, info, records.names.As<FileLayerName>(), records.capacity)) return nullptr;
+    FileImageInfo* info = QueryFirstImage(m, path, records);
+    if (!info) return nullptr;
     const int width = info->image[0].width, height = info->image[0].height;
     int bits = info->image[0].bits;
-    if (width > PluginImageMaxSide || height > PluginImageMaxSide) return nullptr;
     if (bits != 1 && bits != 4 && bits != 8) bits = 32;
     PackedDib dib = CreatePackedDib(width, height, bits);
     PackedDib alpha = CreatePackedDib(width, height, 8);
@@ -619,21 +629,16 @@ PackedDib ReadImageToDib(const char* path, HWND window) {
 PackedDib ReadImageToDibSampled(const char* path, HWND, int width, int height) {
     if (!path || width < 1 || height < 1 || (int64_t)width * height > PluginSampledMaxPixels) return nullptr;
     const char* dll = ReaderPluginPath(FindReaderPlugin(path));
-    if (!dll) return nullptr;
-    WIN32_FILE_ATTRIBUTE_DATA fa;
-    if (!GetFileAttributesExA(path, GetFileExInfoStandard, &fa) || (fa.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) ||
-        (fa.nFileSizeHigh == 0 && fa.nFileSizeLow == 0))
-        return nullptr;
+    if (!dll || !IsNonEmptyFile(path)) return nullptr;
     PluginModule m(dll);
     if (!m.Loaded()) return nullptr;
     auto exec = m.Get<ReadFileExecFn>(DARNA_EXPORT_READ_FILE_EXEC);
     ReadRecords records(path);
     if (!exec || !records.Ok()) return nullptr;
-    FileImageInfo* info = records.info.As<FileImageInfo>();
-    if (!QuerySize(m, path, 0, info, records.names.As<FileLayerName>(), records.capacity)) return nullptr;
+    FileImageInfo* info = QueryFirstImage(m, path, records);
+    if (!info) return nullptr;
     const int sourceWidth = info->image[0].width, sourceHeight = info->image[0].height;
     const int bits = info->image[0].bits;
-    if (sourceWidth > PluginImageMaxSide || sourceHeight > PluginImageMaxSide) return nullptr;
     const std::vector<int> columns = SamplePositions(sourceWidth, width), rows = SamplePositions(sourceHeight, height);
     const size_t count = (size_t)width * height;
     GlobalBlock samples(count * sizeof(uint32_t)), alpha(count);
