@@ -191,12 +191,7 @@ void PaintPatternButton(const DRAWITEMSTRUCT* item) {
             }
         }
     }
-    BITMAPINFO bi = {};
-    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
-    bi.bmiHeader.biWidth = w;
-    bi.bmiHeader.biHeight = -h;
-    bi.bmiHeader.biPlanes = 1;
-    bi.bmiHeader.biBitCount = 32;
+    BITMAPINFO bi = TopDownDibInfo(w, h, 32);
     SetDIBitsToDevice(item->hDC, r.left, r.top, (DWORD)w, (DWORD)h, 0, 0, 0, (UINT)h, pixels.data(), &bi,
                       DIB_RGB_COLORS);
     if (index == g_mix.pattern) {
@@ -447,10 +442,7 @@ INT_PTR CALLBACK MixBaseDlgProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
     switch (msg) {
     case WM_INITDIALOG: InitPanel(dlg); return TRUE;
     case WM_PAINT: PaintPanel(dlg); return TRUE;
-    case WM_CTLCOLORSTATIC:
-        SetBkColor((HDC)wp, PanelColour);
-        SetDCBrushColor((HDC)wp, PanelColour);
-        return (INT_PTR)GetStockObject(DC_BRUSH);
+    case WM_CTLCOLORSTATIC: return (INT_PTR)PanelLabelBrush((HDC)wp);
     case WM_DRAWITEM: {
         const DRAWITEMSTRUCT* item = (const DRAWITEMSTRUCT*)lp;
         if (item->CtlID == MixIdOpacityGauge) PaintGauge(item, g_mix.opacity);

@@ -215,10 +215,7 @@ INT_PTR CALLBACK TrimBaseDlgProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
     switch (msg) {
     case WM_INITDIALOG: InitPanel(dlg); return TRUE;
     case WM_PAINT: PaintPanel(dlg); return TRUE;
-    case WM_CTLCOLORSTATIC:
-        SetBkColor((HDC)wp, PanelColour);
-        SetDCBrushColor((HDC)wp, PanelColour);
-        return (INT_PTR)GetStockObject(DC_BRUSH);
+    case WM_CTLCOLORSTATIC: return (INT_PTR)PanelLabelBrush((HDC)wp);
     case WM_DRAWITEM: DrawLabel((const DRAWITEMSTRUCT*)lp); return TRUE;
     case TrimMsgStart:
     case TrimMsgEnd: TakePoint(dlg, msg, lp); return TRUE;

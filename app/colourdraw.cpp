@@ -6,6 +6,7 @@
 #include "app/screen_tint.h"
 #include "app/settings.h"
 #include "ui/dlgfield.h"
+#include "ui/drawutil.h"
 #include "ui/mousepoll.h"
 
 bool ColourPercentDisplay() { return Env.numberMode == 1; }

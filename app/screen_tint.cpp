@@ -2,6 +2,8 @@
 
 #include <cstdint>
 
+#include "ui/drawutil.h"
+
 namespace {
 
 // Copies the rectangle into a 32-bit top-down DIB section, lets blend change
@@ -36,17 +38,6 @@ void Mix(uint8_t* p, int red, int green, int blue, int weight) {
 }
 
 }  // namespace
-
-BITMAPINFO TopDownDibInfo(int w, int h, int bitsPerPixel) {
-    BITMAPINFO bi = {};
-    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
-    bi.bmiHeader.biWidth = w;
-    bi.bmiHeader.biHeight = -h;
-    bi.bmiHeader.biPlanes = 1;
-    bi.bmiHeader.biBitCount = (WORD)bitsPerPixel;
-    bi.bmiHeader.biCompression = BI_RGB;
-    return bi;
-}
 
 void TintRect(HDC dc, int x0, int y0, int x1, int y1, int red, int green, int blue, int weight) {
     BlendRect(dc, x0 < x1 ? x0 : x1, y0, x0 < x1 ? x1 : x0, y1,

@@ -4,9 +4,6 @@
 #pragma once
 #include <windows.h>
 
-// Header of a top-down DIB of w x h pixels at the given depth, no palette.
-BITMAPINFO TopDownDibInfo(int w, int h, int bitsPerPixel);
-
 // weight 0 leaves the pixels, 255 gives the colour.
 void TintRect(HDC dc, int x0, int y0, int x1, int y1, int red, int green, int blue, int weight);
 // mode 0: weight 128 x k / h down the rows; 1: 128 x k / w across the columns;

@@ -50,13 +50,7 @@ void DrawModeButton(const DRAWITEMSTRUCT* item) {
         }
     }
     c_ToneMask::Settings = saved;
-    BITMAPINFO bi = {};
-    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
-    bi.bmiHeader.biWidth = w;
-    bi.bmiHeader.biHeight = -h;
-    bi.bmiHeader.biPlanes = 1;
-    bi.bmiHeader.biBitCount = 32;
-    bi.bmiHeader.biCompression = BI_RGB;
+    BITMAPINFO bi = TopDownDibInfo(w, h, 32);
     SetDIBitsToDevice(item->hDC, r.left, r.top, w, h, 0, 0, 0, h, pixels.data(), &bi, DIB_RGB_COLORS);
     if (ModeSelected(mode)) {
         DrawRectOutline(item->hDC, r.left + 1, r.top + 1, r.right - 1, r.bottom - 1, RGB(255, 0, 0));

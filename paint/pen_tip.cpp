@@ -8,6 +8,7 @@
 #include <memory>
 #include <unordered_map>
 
+#include "ui/drawutil.h"
 #include "ui/msgbox.h"
 #include "image/dib_image.h"
 #include "image/vms_image.h"
@@ -184,13 +185,7 @@ void RenderCells(Planes& p, double rx, double ry) {
 // Shape 20: an ellipse drawn four times larger by GDI and averaged down.
 bool RenderSupersampled(Planes& p, double rx, double ry) {
     int bw = p.w * 4, bh = p.h * 4;
-    BITMAPINFO bi = {};
-    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
-    bi.bmiHeader.biWidth = bw;
-    bi.bmiHeader.biHeight = -bh;
-    bi.bmiHeader.biPlanes = 1;
-    bi.bmiHeader.biBitCount = 32;
-    bi.bmiHeader.biCompression = BI_RGB;
+    BITMAPINFO bi = TopDownDibInfo(bw, bh, 32);
     void* bits = nullptr;
     HDC screen = GetDC(nullptr);
     HBITMAP bmp = CreateDIBSection(screen, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "image/vms_store.h"
+#include "ui/drawutil.h"
 #include "ui/msgbox.h"
 #include "ui/sysutil.h"
 
@@ -168,12 +169,7 @@ VmsImage* DrawTextToImage(const TextRasterRequest& r) {
         ShowMessageBox(GetMessageBoxOwner(), message, "makev", kMsgOk);
         return nullptr;
     }
-    BITMAPINFO bi = {};
-    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
-    bi.bmiHeader.biWidth = size.cx;
-    bi.bmiHeader.biHeight = -size.cy;
-    bi.bmiHeader.biPlanes = 1;
-    bi.bmiHeader.biBitCount = 32;
+    BITMAPINFO bi = TopDownDibInfo(size.cx, size.cy, 32);
     void* bits = nullptr;
     HBITMAP bitmap = CreateDIBSection(dc, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
     if (!bitmap || !bits) {

@@ -435,13 +435,7 @@ void DrawFloatingImage(CanvDoc* doc, HDC dc, const RECT& paint) {
             }
         }
         c_DibImageOps::Free(&under);
-        BITMAPINFO bi{};
-        bi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-        bi.bmiHeader.biWidth = w;
-        bi.bmiHeader.biHeight = -h;
-        bi.bmiHeader.biPlanes = 1;
-        bi.bmiHeader.biBitCount = 32;
-        bi.bmiHeader.biCompression = BI_RGB;
+        BITMAPINFO bi = TopDownDibInfo(w, h, 32);
         SetDIBitsToDevice(dc, r.left, r.top, (DWORD)w, (DWORD)h, 0, 0, 0, (UINT)h, out.data(), &bi, DIB_RGB_COLORS);
     }
     DrawXorRect(dc, frame.left, frame.top, frame.right, frame.bottom);

@@ -103,6 +103,23 @@ void TextAt(HDC dc, int x, int y, const char* text, HFONT font, COLORREF colour)
 
 }  // namespace
 
+HBRUSH PanelLabelBrush(HDC dc) {
+    SetBkColor(dc, PanelColour);
+    SetDCBrushColor(dc, PanelColour);
+    return (HBRUSH)GetStockObject(DC_BRUSH);
+}
+
+BITMAPINFO TopDownDibInfo(int w, int h, int bitsPerPixel) {
+    BITMAPINFO bi = {};
+    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
+    bi.bmiHeader.biWidth = w;
+    bi.bmiHeader.biHeight = -h;
+    bi.bmiHeader.biPlanes = 1;
+    bi.bmiHeader.biBitCount = (WORD)bitsPerPixel;
+    bi.bmiHeader.biCompression = BI_RGB;
+    return bi;
+}
+
 COLORREF LightShade(COLORREF c) {
     return RGB((Channel(c, 0) + 255) / 2, (Channel(c, 8) + 255) / 2, (Channel(c, 16) + 255) / 2);
 }

@@ -9,10 +9,15 @@
 // Face of panels and owner-drawn buttons, and background of owner-drawn check items.
 extern COLORREF PanelColour;   // 0xE3DFE0
 extern COLORREF ItemColour;    // 0xDED0B9
+// The answer of a panel dialog to WM_CTLCOLORSTATIC: its labels on the panel face.
+HBRUSH PanelLabelBrush(HDC dc);
 
 // Shades of a face colour, per channel: light (c + 255) / 2, dark c / 2.
 COLORREF LightShade(COLORREF c);
 COLORREF DarkShade(COLORREF c);
+
+// Header of a top-down DIB of w x h pixels at the given depth, no palette.
+BITMAPINFO TopDownDibInfo(int w, int h, int bitsPerPixel);
 
 void DrawLine(HDC dc, int x0, int y0, int x1, int y1, COLORREF colour);
 void DrawXorDotLine(HDC dc, int x0, int y0, int x1, int y1);

@@ -17,6 +17,7 @@
 #include "canvas/screen_row.h"
 #include "paint_fixture.h"
 #include "test_support.h"
+#include "ui/drawutil.h"
 #include "ui/ui_hook.h"
 
 using namespace painttest;
@@ -199,13 +200,7 @@ TEST(GradientDialog, SliderAngles) {
 namespace {
 // What a window paints for WM_PRINTCLIENT, as 0xRRGGBB words row by row.
 std::vector<uint32_t> PrintClient(HWND wnd, int w, int h) {
-    BITMAPINFO bi = {};
-    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
-    bi.bmiHeader.biWidth = w;
-    bi.bmiHeader.biHeight = -h;
-    bi.bmiHeader.biPlanes = 1;
-    bi.bmiHeader.biBitCount = 32;
-    bi.bmiHeader.biCompression = BI_RGB;
+    BITMAPINFO bi = TopDownDibInfo(w, h, 32);
     void* bits = nullptr;
     HDC dc = CreateCompatibleDC(nullptr);
     HBITMAP dib = CreateDIBSection(dc, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
