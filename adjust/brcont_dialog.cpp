@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <vector>
 
+#include "ui/dlgfield.h"
 #include "adjust/adjust_dlg_util.h"
 #include "adjust/adjust_gauge.h"
 #include "adjust/adjust_preview.h"
@@ -204,11 +205,7 @@ INT_PTR CALLBACK BrContDlgProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
         }
         return TRUE;
     case WM_SYSCOMMAND:
-        if ((wp & 0xFFF0) == SC_CLOSE) {
-            EndDialog(dlg, g_bc.everApplied);
-            return TRUE;
-        }
-        return FALSE;
+        return EndDialogOnClose(dlg, wp, g_bc.everApplied);
     case WM_DESTROY:
         KillTimer(dlg, 1);
         g_VmsStore.Free(&g_bc.source);

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <vector>
 
+#include "ui/dlgfield.h"
 #include "adjust/adjust_dlg_util.h"
 #include "adjust/adjust_preview.h"
 #include "adjust/effect_pen.h"
@@ -325,11 +326,7 @@ INT_PTR CALLBACK CurveDlgProc(HWND dlg, UINT msg, WPARAM wp, LPARAM) {
         return TRUE;
     }
     case WM_SYSCOMMAND:
-        if ((wp & 0xFFF0) == SC_CLOSE) {
-            EndDialog(dlg, g_cv.everApplied);
-            return TRUE;
-        }
-        return FALSE;
+        return EndDialogOnClose(dlg, wp, g_cv.everApplied);
     case WM_DESTROY:
         KillTimer(dlg, 1);
         g_VmsStore.Free(&g_cv.source);

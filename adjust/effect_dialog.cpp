@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <vector>
 
+#include "ui/dlgfield.h"
 #include "adjust/adjust_dlg_util.h"
 #include "adjust/adjust_open.h"
 #include "adjust/adjust_preview.h"
@@ -187,11 +188,7 @@ INT_PTR CALLBACK EffectDlgProc(HWND dlg, UINT msg, WPARAM wp, LPARAM) {
         return TRUE;
     }
     case WM_SYSCOMMAND:
-        if ((wp & 0xFFF0) == SC_CLOSE) {
-            EndDialog(dlg, 0);
-            return TRUE;
-        }
-        return FALSE;
+        return EndDialogOnClose(dlg, wp, 0);
     case WM_DESTROY:
         SetPictureControlImage(g_fx.picture, nullptr);
         g_VmsStore.Free(&g_fx.overview);

@@ -4,6 +4,7 @@
 #include <commctrl.h>
 #include <cstdio>
 
+#include "ui/dlgfield.h"
 #include "adjust/adjust_dlg_util.h"
 #include "adjust/adjust_gauge.h"
 #include "adjust/adjust_preview.h"
@@ -205,11 +206,7 @@ INT_PTR CALLBACK LevelDlgProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
         }
         return TRUE;
     case WM_SYSCOMMAND:
-        if ((wp & 0xFFF0) == SC_CLOSE) {
-            EndDialog(dlg, g_lv.everApplied);
-            return TRUE;
-        }
-        return FALSE;
+        return EndDialogOnClose(dlg, wp, g_lv.everApplied);
     case WM_DESTROY:
         KillTimer(dlg, 1);
         g_VmsStore.Free(&g_lv.overview);

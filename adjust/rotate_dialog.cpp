@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "ui/dlgfield.h"
 #include "adjust/adjust_dlg_util.h"
 #include "canvas/canv_dlg_util.h"
 #include "image/c_dib.h"
@@ -137,11 +138,7 @@ INT_PTR CALLBACK RotateDlgProc(HWND dlg, UINT msg, WPARAM wp, LPARAM) {
         return TRUE;
     }
     case WM_SYSCOMMAND:
-        if ((wp & 0xFFF0) == SC_CLOSE) {
-            EndDialog(dlg, 0);
-            return TRUE;
-        }
-        return FALSE;
+        return EndDialogOnClose(dlg, wp, 0);
     case WM_DESTROY:
         KillTimer(dlg, 1);
         g_VmsStore.Free(&g_rt.source);

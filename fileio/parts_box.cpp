@@ -214,11 +214,7 @@ INT_PTR CALLBACK PartsBoxDlgProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
         }
         break;
     case WM_SYSCOMMAND:
-        if ((wp & 0xFFF0) == SC_CLOSE) {
-            EndDialog(dlg, 0);
-            return TRUE;
-        }
-        break;
+        return EndDialogOnClose(dlg, wp, 0);
     case WM_DESTROY: {
         RECT r;
         GetWindowRect(dlg, &r);

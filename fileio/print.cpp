@@ -746,11 +746,7 @@ INT_PTR CALLBACK PrtDlgProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
         }
         break;
     case WM_SYSCOMMAND:
-        if ((wp & 0xFFF0) == SC_CLOSE) {
-            EndDialog(dlg, 0);
-            return TRUE;
-        }
-        break;
+        return EndDialogOnClose(dlg, wp, 0);
     case WM_DESTROY:
         g_Job.dialog = g_Job.view = nullptr;
         g_Job.panels[0] = g_Job.panels[1] = nullptr;

@@ -400,11 +400,7 @@ INT_PTR CALLBACK TextDlgProc(HWND dlg, UINT msg, WPARAM wp, LPARAM) {
         return TRUE;
     }
     case WM_SYSCOMMAND:
-        if ((wp & 0xFFF0) == SC_CLOSE) {
-            EndDialog(dlg, 0);
-            return TRUE;
-        }
-        return FALSE;
+        return EndDialogOnClose(dlg, wp, 0);
     case WM_DESTROY:
         EnablePanels(TRUE);
         g_Dialog = nullptr;

@@ -66,11 +66,7 @@ INT_PTR CALLBACK SelAmountDlgProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
         if (GetDlgCtrlID((HWND)lp) == 101) SpinDlgItemInt(dlg, 100, &g_amount, 50, 1, LOWORD(wp));
         return TRUE;
     case WM_SYSCOMMAND:
-        if ((wp & 0xFFF0) == SC_CLOSE) {
-            EndDialog(dlg, 0);
-            return TRUE;
-        }
-        break;
+        return EndDialogOnClose(dlg, wp, 0);
     }
     return FALSE;
 }
