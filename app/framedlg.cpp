@@ -86,6 +86,7 @@ struct IconStrip {
     int releaseMode;
     int x, y;
     int timerId;
+    bool released;   // release mode: the opening press ended away from the icons
 } g_strip;
 
 const char* IconBitmap(int command) {
@@ -137,13 +138,21 @@ INT_PTR CALLBACK IconSelDlgProc(HWND dlg, UINT msg, WPARAM wp, LPARAM) {
         if ((int)wp == g_strip.timerId) {
             HoverIcon(dlg, IconUnderCursor(dlg));
             bool left = IsLeftButtonDown() != 0;
-            if (g_strip.releaseMode && !left && IconSelHovered >= 0) {
+            if (GetAsyncKeyState(VK_ESCAPE) & 0x8000) {
+                EndDialog(dlg, -1);   // Esc pressed while the focus is elsewhere
+            } else if (g_strip.releaseMode && !left && !g_strip.released) {
                 // released over an icon (the icon's own button-up may go elsewhere)
-                EndDialog(dlg, IconSelHovered);
-            } else if (IsRightButtonDown() || (!g_strip.releaseMode && left)) {
+                // chooses it; released elsewhere, the strip waits for a click
+                if (IconSelHovered >= 0) EndDialog(dlg, IconSelHovered);
+                else g_strip.released = true;
+            } else if (IsRightButtonDown() || ((!g_strip.releaseMode || g_strip.released) && left)) {
                 EndDialog(dlg, IconSelHovered);
             }
         }
+        return TRUE;
+    case WM_COMMAND:
+        // Esc (the dialog manager's cancel) closes the strip without a choice.
+        if (LOWORD(wp) == IDCANCEL) EndDialog(dlg, -1);
         return TRUE;
     case WM_SYSCOMMAND:
         return HandleDialogEnd(dlg, msg, wp);
@@ -330,6 +339,7 @@ int ShowIconSelectDialog(HWND owner, int x, int y, const int* ids, int count, in
     g_strip.x = x;
     g_strip.y = y;
     g_strip.timerId = -1;
+    g_strip.released = false;
     IconSelHovered = -1;
     return (int)RunModalDialog(AppInstance, "dra_iconsel", owner, IconSelDlgProc, 0);
 }

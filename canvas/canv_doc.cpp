@@ -154,6 +154,12 @@ void UpdateCanvasTitle(CanvDoc* doc) {
     char title[MAX_PATH + 64];
     std::snprintf(title, sizeof title, kCanvTitleFormat, shown, precision, (int)doc->zoom);
     SetWindowTextA(doc->window, title);
+    // The window menu lists the documents by their titles; it is built again
+    // so that a document saved under a new name shows that name there too.
+    if (HWND client = CanvMdiClient()) {
+        SendMessageA(client, WM_MDIREFRESHMENU, 0, 0);
+        if (HWND frame = CanvFrameWindow()) DrawMenuBar(frame);
+    }
 }
 
 void ShowCursorPos(CanvDoc* doc, int x, int y) {

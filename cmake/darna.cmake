@@ -2,6 +2,9 @@
 
 # darna_dist_target(target): the target puts something into the program folder;
 # `darna_programs` (what scripts/run.sh builds) depends on every such target.
+# Every target that writes into ${DARNA_DIST} registers here, and nothing else
+# writes there: scripts/check-dist.sh fails the test run when building the rest
+# of the tree added anything to the folder that darna_programs had staged.
 function(darna_dist_target target)
   set_property(GLOBAL APPEND PROPERTY DARNA_DIST_TARGETS ${target})
 endfunction()

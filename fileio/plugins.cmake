@@ -27,3 +27,4 @@ add_custom_command(OUTPUT ${DARNA_DIST}/sprint.par
   COMMAND sh -c "iconv -f UTF-8 -t CP932 '${CMAKE_SOURCE_DIR}/resources/data/sprint.par' > '${DARNA_DIST}/sprint.par'"
   DEPENDS ${CMAKE_SOURCE_DIR}/resources/data/sprint.par VERBATIM)
 add_custom_target(darna_sprint_par ALL DEPENDS ${DARNA_DIST}/sprint.par)
+darna_dist_target(darna_sprint_par)

@@ -57,6 +57,53 @@ void FillTextLines(HWND list, const char* text) {
     }
 }
 
+// Widens the box so that its widest line shows whole (the lines are not
+// wrapped): the list grows by the missing width and the buttons move right with
+// the box's right edge, up to the width of the screen's work area.
+void FitBoxToLines(HWND dlg, HWND list) {
+    int count = (int)SendMessageA(list, LB_GETCOUNT, 0, 0);
+    if (count <= 0) return;
+    HDC dc = GetDC(list);
+    if (!dc) return;
+    HGDIOBJ oldFont = SelectObject(dc, (HFONT)SendMessageA(list, WM_GETFONT, 0, 0));
+    int widest = 0;
+    char line[kLineMax + 1];
+    for (int i = 0; i < count; ++i) {
+        int len = (int)SendMessageA(list, LB_GETTEXTLEN, i, 0);
+        if (len <= 0 || len > (int)kLineMax) continue;
+        SendMessageA(list, LB_GETTEXT, i, (LPARAM)line);
+        SIZE size = {};
+        if (GetTextExtentPoint32A(dc, line, len, &size) && size.cx > widest) widest = size.cx;
+    }
+    SelectObject(dc, oldFont);
+    ReleaseDC(list, dc);
+
+    RECT client;
+    GetClientRect(list, &client);
+    const int margin = 8;   // the entries' own left inset and a little room on the right
+    int delta = widest + margin - client.right;
+    if (delta <= 0) return;
+    RECT box, work;
+    GetWindowRect(dlg, &box);
+    if (!SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0)) GetWindowRect(GetDesktopWindow(), &work);
+    const int room = (work.right - work.left) - (box.right - box.left);
+    if (delta > room) delta = room;
+    if (delta <= 0) return;
+
+    SetWindowPos(dlg, nullptr, 0, 0, box.right - box.left + delta, box.bottom - box.top,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    for (HWND child = GetWindow(dlg, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+        RECT rc;
+        GetWindowRect(child, &rc);
+        MapWindowPoints(nullptr, dlg, (POINT*)&rc, 2);
+        if (child == list)
+            SetWindowPos(child, nullptr, 0, 0, rc.right - rc.left + delta, rc.bottom - rc.top,
+                         SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+        else
+            SetWindowPos(child, nullptr, rc.left + delta, rc.top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+}
+
 }  // namespace
 
 LRESULT CALLBACK MessageBoxListProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
@@ -75,6 +122,7 @@ INT_PTR CALLBACK MessageBoxDlgProc(HWND dlg, UINT msg, WPARAM wp, LPARAM) {
         HWND list = GetDlgItem(dlg, IDC_MSGBOX_LIST);
         SendMessageA(list, LB_RESETCONTENT, 0, 0);
         FillTextLines(list, g_text);
+        if (list) FitBoxToLines(dlg, list);
         SetWindowTextA(dlg, g_caption ? g_caption : "");
         CenterWindow(dlg);
         if (list) {

@@ -3,6 +3,7 @@
 #include <windows.h>
 #include <shlobj.h>
 
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -109,7 +110,8 @@ TEST(Frame, ResourcesAndMenusAreJapanese) {
         {AppMenus.child, CMD_FILE_FROMCLIPBOARD, "クリップボードから開く(&B)"},
         {AppMenus.child, CMD_FILE_CLEARHISTORY, "ファイル名ヒストリのクリア(&H)..."},
         {AppMenus.child, CMD_FILE_CAMERA, "デジタルカメラから入力(&Q)..."},
-        {AppMenus.child, CMD_VIEW_CTRLPANEL, "パレットパネル(&T)\tF4"},
+        {AppMenus.child, CMD_VIEW_CTRLPANEL, "パレットパネル(&T)"},
+        {AppMenus.child, CMD_VIEW_EXIF, "Exif情報(&X)...\tF4"},
         {AppMenus.child, CMD_WIN_TILE, "並べて表示(&T)\tShift+F4"},
         {AppMenus.child, CMD_WIN_CASCADE, "重ねて表示(&C)\tShift+F5"},
         {AppMenus.child, CMD_WIN_CLOSEALL, "すべて閉じる(&A)"},
@@ -168,6 +170,66 @@ TEST(Frame, ResourcesAndMenusAreJapanese) {
     EXPECT_EQ(RegisterWindowMessageA("MSWHEEL_ROLLMSG"), MsWheelMessage);
     EXPECT_EQ(20014, CurrentTool);
 
+    EXPECT_TRUE(EndFrame());
+}
+
+// The key a menu item names after its tab is the key that runs that item: the
+// accelerator table, translated against the frame, decides what a key does.
+namespace {
+struct NamedKey { BYTE virt; WORD key; };
+
+bool ParseMenuKey(const std::string& name, NamedKey* out) {
+    std::string rest = name;
+    BYTE virt = 0;
+    if (rest.rfind("Shift+", 0) == 0) { virt |= FSHIFT | FVIRTKEY; rest = rest.substr(6); }
+    if (rest.rfind("Alt+", 0) == 0) { virt |= FALT | FVIRTKEY; rest = rest.substr(4); }
+    if (rest.rfind("Ctrl+", 0) == 0 && rest.size() == 6 && rest[5] >= 'A' && rest[5] <= 'Z') {
+        *out = {0, (WORD)(rest[5] - 'A' + 1)};   // the table holds control codes
+        return true;
+    }
+    if (rest.size() >= 2 && rest[0] == 'F') {
+        int n = atoi(rest.c_str() + 1);
+        if (n < 1 || n > 24) return false;
+        *out = {(BYTE)(virt | FVIRTKEY), (WORD)(VK_F1 + n - 1)};
+        return true;
+    }
+    return false;
+}
+
+void CollectMenuKeys(HMENU menu, std::vector<std::pair<UINT, std::string>>* keys) {
+    int count = GetMenuItemCount(menu);
+    for (int i = 0; i < count; ++i) {
+        if (HMENU sub = GetSubMenu(menu, i)) { CollectMenuKeys(sub, keys); continue; }
+        char text[256] = {};
+        GetMenuStringA(menu, i, text, sizeof text, MF_BYPOSITION);
+        const char* tab = strchr(text, '\t');
+        if (tab) keys->push_back({GetMenuItemID(menu, i), tab + 1});
+    }
+}
+}  // namespace
+
+TEST(Frame, EveryKeyAMenuNamesRunsThatItem) {
+    testsupport::TempDir dir("frk");
+    ASSERT_TRUE(StartFrame(dir.Path()));
+    int n = CopyAcceleratorTableA(AppAccel, nullptr, 0);
+    ASSERT_GT(n, 0);
+    std::vector<ACCEL> table(n);
+    CopyAcceleratorTableA(AppAccel, table.data(), n);
+
+    std::vector<std::pair<UINT, std::string>> keys;
+    CollectMenuKeys(AppMenus.init, &keys);
+    CollectMenuKeys(AppMenus.child, &keys);
+    ASSERT_FALSE(keys.empty());
+    for (auto& [id, name] : keys) {
+        if (name == "Alt+F4") continue;   // the system's close, not ours
+        NamedKey key;
+        ASSERT_TRUE(ParseMenuKey(name, &key)) << name;
+        const ACCEL* found = nullptr;
+        for (auto& a : table)
+            if ((a.fVirt & (FVIRTKEY | FSHIFT | FALT | FCONTROL)) == key.virt && a.key == key.key) found = &a;
+        ASSERT_NE(nullptr, found) << "no accelerator for " << name << " (item " << id << ")";
+        EXPECT_EQ(id, (UINT)found->cmd) << name;
+    }
     EXPECT_TRUE(EndFrame());
 }
 

@@ -803,43 +803,59 @@ namespace {
 struct StripScript {
     bool release;
     int target;          // icon to end over, -1 outside the strip
+    bool escape;         // Esc is pressed instead
 };
 
 int RunStrip(const ModalRequest& request, void* user) {
     auto* s = (StripScript*)user;
     if (request.attempt > 0) return kModalAskAgain;
+    if (s->escape) {
+        // Through the dialog's own modal loop, as a key press comes.
+        PostMessageA(request.dialog, WM_KEYDOWN, VK_ESCAPE, 0);
+        return kModalAskAgain;
+    }
     POINT pt = {5, 5};
     if (s->target >= 0) {
         RECT rc;
         GetWindowRect(GetDlgItem(request.dialog, s->target), &rc);
         pt = POINT{(rc.left + rc.right) / 2, (rc.top + rc.bottom) / 2};
     }
-    // Release mode: the button is held over the icon and released there;
-    // otherwise some idle polls, then a press.
-    static MouseSample samples[8];
-    for (int i = 0; i < 8; ++i) {
-        bool last = i >= 6;
-        unsigned held = s->release ? (last ? 0 : kSampleLeft) : (last ? kSampleLeft : 0);
-        samples[i] = MouseSample{pt.x, pt.y, held};
+    // Release mode: the button is held and released over the target; released
+    // outside the strip, a later press outside ends it. Otherwise some idle
+    // polls, then a press.
+    static MouseSample samples[12];
+    int n = 0;
+    if (s->release) {
+        for (int i = 0; i < 6; ++i) samples[n++] = MouseSample{pt.x, pt.y, kSampleLeft};
+        for (int i = 0; i < 2; ++i) samples[n++] = MouseSample{pt.x, pt.y, 0};
+        if (s->target < 0)
+            for (int i = 0; i < 4; ++i) samples[n++] = MouseSample{pt.x, pt.y, kSampleLeft};
+    } else {
+        for (int i = 0; i < 6; ++i) samples[n++] = MouseSample{pt.x, pt.y, 0};
+        for (int i = 0; i < 2; ++i) samples[n++] = MouseSample{pt.x, pt.y, kSampleLeft};
     }
-    InjectMouseSamples(samples, 8);
+    InjectMouseSamples(samples, n);
     Pump(300);
     return kModalAskAgain;
 }
 
 }  // namespace
 
-TEST(FrameDialogs, IconStripChoosesOnReleaseOrPress) {
+TEST(FrameDialogs, IconStripChoosesOnReleaseOrPressAndClosesWithoutAChoice) {
     EnsureClasses();
     static const int ids[4] = {20015, 20019, 20020, 20025};
-    struct Case { bool release; int target; int chosen; } cases[] = {
-        {true, 2, 2}, {true, 1, 1}, {false, 3, 3}, {false, -1, -1},
+    struct Case { bool release; int target; bool escape; int chosen; } cases[] = {
+        {true, 2, false, 2}, {true, 1, false, 1}, {false, 3, false, 3}, {false, -1, false, -1},
+        // a long press released away from the strip, then a click elsewhere
+        {true, -1, false, -1},
+        // Esc, in either mode
+        {false, -1, true, -1}, {true, -1, true, -1},
     };
     for (auto c : cases) {
-        StripScript script = {c.release, c.target};
+        StripScript script = {c.release, c.target, c.escape};
         SetModalAnswerHook(RunStrip, &script);
         EXPECT_EQ(c.chosen, ShowIconSelectDialog(nullptr, 300, 300, ids, 4, 0, c.release ? 1 : 0))
-            << c.release << " " << c.target;
+            << c.release << " " << c.target << " " << c.escape;
         InjectMouseSamples(nullptr, 0);
     }
     SetModalAnswerHook(nullptr, nullptr);

@@ -111,6 +111,35 @@ protected:
     SaveAnswers answers;
 };
 
+// The window menu names a document by its title: after the first save of an
+// unnamed document it names the file, not "名前なし" any more.
+TEST_F(CanvasSave, WindowMenuNamesTheDocumentAfterItsFirstSave) {
+    HWND child = apptest::OpenBlankCanvas(40, 30);
+    ASSERT_NE(nullptr, child);
+    CanvDoc* doc = GetActiveCanvas();
+    ASSERT_NE(nullptr, doc);
+    auto windowItems = [] {
+        std::vector<std::string> texts;
+        HMENU menu = AppMenus.childWindow;
+        for (int i = 0; i < GetMenuItemCount(menu); ++i) {
+            char text[512] = {};
+            GetMenuStringA(menu, i, text, sizeof text, MF_BYPOSITION);
+            texts.push_back(text);
+        }
+        return texts;
+    };
+    auto naming = [&](const std::string& part) {
+        for (const std::string& t : windowItems())
+            if (t.find(part) != std::string::npos) return true;
+        return false;
+    };
+    ASSERT_TRUE(naming("名前なし"));
+    SaveAs(doc, folder.File("named.png"));
+    EXPECT_EQ(0, doc->modified);
+    EXPECT_TRUE(naming("named.png"));
+    EXPECT_FALSE(naming("名前なし"));
+}
+
 TEST_F(CanvasSave, NativeFormatKeepsLayersPlanesAndSettings) {
     std::string png = WritePicture("base.png", 64, 48);
     CanvDoc* doc = Open(png);

@@ -150,6 +150,46 @@ TEST(MsgBox, LongLineIsSplitWithoutBreakingCharacters) {
     EXPECT_EQ(0u, (got[1].size()) % 2);   // whole double-byte characters only
 }
 
+// A line wider than the template's list widens the box: every line shows whole,
+// the buttons stay right-aligned inside it; short texts keep the template's size.
+TEST(MsgBox, WideLinesWidenTheBoxSoThatNoLineIsCut) {
+    const char* const texts[] = {
+        "x",
+        "レイヤーを結合しますか？\r\nレイヤーを結合すると結合した画像すべてにエフェクトがかかります。\r\n"
+        "レイヤーを結合しないと元の画像にのみエフェクトがかかります。\r\n",
+    };
+    std::vector<int> widths;
+    for (const char* text : texts) {
+        ScopedModalAnswer answer([&](const ModalRequest& r) {
+            HWND list = GetDlgItem(r.dialog, 100);
+            RECT client, box;
+            GetClientRect(list, &client);
+            GetClientRect(r.dialog, &box);
+            widths.push_back(box.right);
+            HDC dc = GetDC(list);
+            HGDIOBJ old = SelectObject(dc, (HFONT)SendMessageA(list, WM_GETFONT, 0, 0));
+            for (const std::string& line : ListLines(r.dialog)) {
+                SIZE size = {};
+                GetTextExtentPoint32A(dc, line.c_str(), (int)line.size(), &size);
+                EXPECT_LE(size.cx + 2, client.right) << line;
+            }
+            SelectObject(dc, old);
+            ReleaseDC(list, dc);
+            for (int id : {IDYES, IDNO}) {
+                RECT rc;
+                GetWindowRect(GetDlgItem(r.dialog, id), &rc);
+                MapWindowPoints(nullptr, r.dialog, (POINT*)&rc, 2);
+                EXPECT_LE(rc.right, box.right) << id;
+                EXPECT_GT(rc.left, box.right / 2) << id;
+            }
+            return IDYES;
+        });
+        EXPECT_EQ(IDYES, ShowMessageBox(nullptr, text, kAppTitle, kMsgYesNo));
+    }
+    ASSERT_EQ(2u, widths.size());
+    EXPECT_GT(widths[1], widths[0]);   // only the wide text widened its box
+}
+
 TEST(MsgBox, EnterPressesTheDefaultAndEscapeCancels) {
     struct Case {
         unsigned kind;
