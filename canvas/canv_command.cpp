@@ -132,6 +132,7 @@ void CanvDocCommand(HWND wnd, int id, HWND, int) {
     CanvCommandRunning = 1;
     if (!KeepsPendingBlur(id)) ApplyPendingSelBlur(doc);
     const CanvasHost& host = GetCanvasHost();
+    if (host.commandToneModes) host.commandToneModes(doc->selShapes[0].kind);
 
     if (InRange(id, CMD_VIEW_ZOOM_FIRST, CMD_VIEW_ZOOM_LAST)) {
         SetZoomAt(wnd, doc, ZoomPresetTable[id - CMD_VIEW_ZOOM_FIRST]);
@@ -253,6 +254,9 @@ void CanvDocCommand(HWND wnd, int id, HWND, int) {
             c_SelectionTool::ClearSelection(doc, PenOpacity);
             break;
         case CMD_SEL_DESELECT:
+            if (host.clearToneModes) host.clearToneModes();
+            c_SelectionTool::Command(doc, id);
+            break;
         case CMD_SEL_ALL:
         case CMD_SEL_INVERT:
         case CMD_SEL_GROW:
