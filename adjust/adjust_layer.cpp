@@ -11,6 +11,7 @@
 #include "image/vms_store.h"
 #include "paint/canvas_pen.h"
 #include "paint/pen_engine.h"
+#include "paint/tone_mask.h"
 
 ToneBalance ToneBalanceState;
 
@@ -38,10 +39,18 @@ void ProgressAt(int i, int height) {
 
 }  // namespace
 
-void AdjustWeightRow(CanvDoc* doc, int y, int x0, int x1, int useMask, uint8_t* weights) {
+RECT AdjustToneBox(const CanvDoc* doc) {
+    const SelShape& committed = doc->selShapes[0];
+    if (committed.kind != 0) return RECT{committed.x0, committed.y0, committed.x1, committed.y1};
+    const LayerPlane* plane = &doc->planes[doc->currentPlane];
+    return RECT{plane->x, plane->y, plane->x + plane->width - 1, plane->y + plane->height - 1};
+}
+
+void AdjustWeightRow(CanvDoc* doc, int y, int x0, int x1, int useMask, const RECT& toneBox, uint8_t* weights) {
     const int n = x1 - x0 + 1;
     if (n <= 0) return;
-    std::vector<uint8_t> sel((size_t)n, 0), protect((size_t)n, 0);
+    std::vector<uint8_t> sel((size_t)n, 0), protect((size_t)n, 0), tone((size_t)n);
+    c_ToneMask::MakeRow(y, x0, x1, toneBox.left, toneBox.top, toneBox.right, toneBox.bottom, tone.data(), 1);
     if (useMask) MaskRow(doc, y, x0, x1, sel.data());
     const bool imagePlane = doc->currentPlane % CanvPlanesPerLayer == 0;
     if (imagePlane) {
@@ -50,10 +59,9 @@ void AdjustWeightRow(CanvDoc* doc, int y, int x0, int x1, int useMask, uint8_t* 
         c_PenEngine::GetProtectRow(&view, y, x0, x1, protect.data(), doc->currentPlane);
     }
     const int opacity = std::clamp(PenOpacity, 0, 255);
-    const int tone = 255;   // no screen tone
     for (int i = 0; i < n; ++i) {
         const int s = imagePlane ? P[255 - sel[i]][255 - protect[i]] : 255 - sel[i];
-        weights[i] = P[P[s][tone]][opacity];
+        weights[i] = P[P[s][tone[i]]][opacity];
     }
 }
 
@@ -93,11 +101,12 @@ int WeightedWriteBack(CanvDoc* doc, const VmsImage* adjusted, int useMask) {
     std::vector<uint32_t> a((size_t)w), o((size_t)w);
     std::vector<uint8_t> weight((size_t)w);
     const int x0 = plane->x, x1 = plane->x + w - 1;
+    const RECT toneBox = AdjustToneBox(doc);
     for (int i = 0; i < h; ++i) {
         ProgressAt(i, h);
         g_VmsStore.GetRow(adjusted, i, 0, w - 1, a.data());
         GetPlaneRow(doc, plane->y + i, x0, x1, o.data());
-        AdjustWeightRow(doc, plane->y + i, x0, x1, useMask, weight.data());
+        AdjustWeightRow(doc, plane->y + i, x0, x1, useMask, toneBox, weight.data());
         for (int x = 0; x < w; ++x) {
             const int c = weight[x];
             uint32_t out = o[x] & 0xFF000000u;
@@ -121,11 +130,12 @@ void CrctExecLayer(CanvDoc* doc, const ToneCurveRecord* rec, const uint8_t (*cha
     const int x0 = plane->x + rec->boxX, x1 = x0 + w - 1;
     std::vector<uint32_t> row((size_t)w);
     std::vector<uint8_t> weight((size_t)w);
+    const RECT toneBox = AdjustToneBox(doc);
     for (int i = 0; i < h; ++i) {
         ProgressAt(i, h);
         const int y = plane->y + rec->boxY + i;
         GetPlaneRow(doc, y, x0, x1, row.data());
-        AdjustWeightRow(doc, y, x0, x1, 1, weight.data());
+        AdjustWeightRow(doc, y, x0, x1, 1, toneBox, weight.data());
         CrctRow(row.data(), w, rec->channel, rec->table1, rec->table2, channel, weight.data());
         PutPlaneRow(doc, y, x0, x1, row.data());
     }
@@ -236,11 +246,12 @@ int ApplyAutoToneBalance(CanvDoc* doc) {
     const int w = plane->width, h = plane->height, x0 = plane->x, x1 = plane->x + w - 1;
     std::vector<uint32_t> row((size_t)w);
     std::vector<uint8_t> weight((size_t)w);
+    const RECT toneBox = AdjustToneBox(doc);
     for (int i = 0; i < h; ++i) {
         ProgressAt(i, h);
         const int y = plane->y + i;
         GetPlaneRow(doc, y, x0, x1, row.data());
-        AdjustWeightRow(doc, y, x0, x1, 1, weight.data());
+        AdjustWeightRow(doc, y, x0, x1, 1, toneBox, weight.data());
         for (int x = 0; x < w; ++x) {
             const int c = weight[x];
             uint32_t out = row[x];

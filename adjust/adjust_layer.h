@@ -4,6 +4,8 @@
 // on the layer, dodge, burn, colour temperature and the automatic tone
 // balance.
 #pragma once
+#include <windows.h>
+
 #include <cstdint>
 
 #include "adjust/tone_curve.h"
@@ -11,8 +13,12 @@
 
 // Weights of row y (canvas coordinates), columns x0..x1: P[P[s][T]][opacity]
 // with s from the selection mask (when useMask) and, on a layer's image
-// plane, its protect masks; T the tone mask (all 255: no screen tone).
-void AdjustWeightRow(CanvDoc* doc, int y, int x0, int x1, int useMask, uint8_t* weights);
+// plane, its protect masks; T the tone mask's row of the chosen fades and
+// screen tone over toneBox (canvas coordinates, inclusive).
+void AdjustWeightRow(CanvDoc* doc, int y, int x0, int x1, int useMask, const RECT& toneBox, uint8_t* weights);
+// The box the fades of an adjustment span: the committed selection's box, or
+// the current plane's rectangle when nothing is selected.
+RECT AdjustToneBox(const CanvDoc* doc);
 
 // Mixes an adjusted copy (the current plane's size, 32 bits) into the current
 // plane by the weights; the copy is not freed. 0 when the sizes differ.

@@ -39,7 +39,7 @@ void BlendPackedIntoPlane(CanvDoc* doc, int y, int x0, int x1, const uint8_t* pa
     std::vector<uint32_t> old((size_t)n);
     std::vector<uint8_t> weight((size_t)n);
     GetPlaneRow(doc, y, x0, x1, old.data());
-    AdjustWeightRow(doc, y, x0, x1, 1, weight.data());
+    AdjustWeightRow(doc, y, x0, x1, 1, c_FilterHost::Rect, weight.data());
     for (int i = 0; i < n; ++i) {
         const int c = weight[i];
         uint32_t out = old[i] & 0xFF000000u;
@@ -104,7 +104,7 @@ void PutPlaneRowCb(int y, int x0, int x1, uint8_t* buffer, int, int p) {
     if (plane < 0 || plane >= CanvPlanesPerLayer) return;
     std::vector<uint8_t> old((size_t)n), weight((size_t)n);
     GetLayerPlaneRow(g_rowDoc, cy, cx, cx + n - 1, old.data(), plane);
-    AdjustWeightRow(g_rowDoc, cy, cx, cx + n - 1, 1, weight.data());
+    AdjustWeightRow(g_rowDoc, cy, cx, cx + n - 1, 1, c_FilterHost::Rect, weight.data());
     for (int i = 0; i < n; ++i)
         old[i] = (uint8_t)std::min(255, P[old[i]][255 - weight[i]] + P[buffer[a - x0 + i]][weight[i]]);
     PutLayerPlaneRow(g_rowDoc, cy, cx, cx + n - 1, old.data(), plane);

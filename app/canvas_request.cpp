@@ -33,6 +33,7 @@
 #include "image/vms_store.h"
 #include "paint/canvas_pen.h"
 #include "paint/pen_engine.h"
+#include "paint/tone_mask.h"
 
 COLORREF DefaultGridColour = RGB(128, 128, 128);
 
@@ -259,6 +260,9 @@ static int ChooseFromPartsBox(HWND owner, const char* folder, const char* patter
     return OpenPartsBox(owner, folder, path, pattern, title);
 }
 
+// The fades go with a document change, except while the text-placing tool is current.
+static void ClearToneModes() { c_ToneMask::ClearModes(CurrentTool); }
+
 void InstallCanvasHost() {
     SetPasteFileChooser(ChoosePasteFile);
     SetPartsBoxChooser(ChooseFromPartsBox);
@@ -301,5 +305,7 @@ void InstallCanvasHost() {
     host.paperTexture = PenPaperTexture;
     host.penKind = c_PenEngine::GetPenKind;
     host.strokeLayerWanted = PenWantsStrokeLayer;
+    host.clearToneModes = ClearToneModes;
+    host.commandToneModes = c_ToneMask::ModesForCommand;
     SetCanvasHost(host);
 }

@@ -77,7 +77,9 @@ struct EnvBlock {
     int32_t selMaskSetting;     // 992
     int32_t clearedAtStart;     // 996
     int32_t previewSetting;     // 1000
-    uint8_t r1004[1363 - 1004];
+    uint8_t r1004[1352 - 1004];
+    int32_t penInsideSelection; // 1352: the pen's selection flag (strokes stay inside a selection)
+    uint8_t r1356[1363 - 1356];
     uint8_t byte1363;           // 1363
     int32_t brushOutline;       // 1364
     uint8_t r1368[1380 - 1368];
@@ -111,6 +113,7 @@ static_assert(offsetof(EnvBlock, penPanelPos) == 944, "offset 944");
 static_assert(offsetof(EnvBlock, colourPanelSize) == 960, "offset 960");
 static_assert(offsetof(EnvBlock, cursorSamples) == 964, "offset 964");
 static_assert(offsetof(EnvBlock, selMaskSetting) == 992, "offset 992");
+static_assert(offsetof(EnvBlock, penInsideSelection) == 1352, "offset 1352");
 static_assert(offsetof(EnvBlock, byte1363) == 1363, "offset 1363");
 static_assert(offsetof(EnvBlock, brushOutline) == 1364, "offset 1364");
 static_assert(offsetof(EnvBlock, tabletPressure) == 1380, "offset 1380");

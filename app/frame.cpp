@@ -254,6 +254,7 @@ void FrameOnInitMenu(HMENU menu) {
         SetMenuCheck(menu, CMD_VIEW_COORDS, Env.statusCoords != 0);
         SetMenuCheck(menu, CMD_VIEW_CTRLPANEL, Env.ctrlPanelShown != 0);
         SetMenuCheck(menu, CMD_VIEW_DIMOUTSIDE, Env.dimOutsideLayer != 0);
+        PaintMenuState(menu);
         DocumentMenuState(menu, doc, clipImage);
     }
 }

@@ -1,9 +1,11 @@
 #include "app/paint_frame.h"
 
 #include "app/globals.h"
+#include "app/toolbar.h"
 #include "canvas/canv_doc.h"
 #include "paint/canvas_pen.h"
 #include "paint/gradient_dlg.h"
+#include "paint/pen_state.h"
 #include "paint/tablet.h"
 #include "paint/text_raster.h"
 #include "paint/text_tool.h"
@@ -11,8 +13,12 @@
 #include "resources/resource.h"
 #include "select/floating.h"
 
+// The gradient button shows whether a fade is chosen.
+static void RepaintGradientButton() { RepaintMainBarButton(CMD_GRADIENTDLG); }
+
 void PaintOnFrameCreate(HWND frame) {
     c_ToneMask::Reset();
+    c_ToneMask::ModesChangedHook = RepaintGradientButton;
     c_ToneMask::LoadToneDat(ProgramFolder);
     c_FontCatalogue::Build();
     ResetTextSettings();
@@ -24,6 +30,11 @@ void PaintOnFrameDestroy() {
     AppWindows.tabletDialog = nullptr;
     c_Tablet::Close();
     c_ToneMask::Reset();
+    c_ToneMask::ModesChangedHook = nullptr;
+}
+
+void PaintMenuState(HMENU menu) {
+    CheckMenuItem(menu, CMD_PEN_INSIDESEL, MF_BYCOMMAND | (Pen.selectionFlag ? MF_CHECKED : MF_UNCHECKED));
 }
 
 void PaintBeforeSave() { c_ToneMask::SaveToneDat(ProgramFolder); }
@@ -47,6 +58,9 @@ int PaintOnCommand(HWND frame, int id) {
         return 1;
     case CMD_GRADIENTDLG:
         ShowGradientDialog(frame);
+        return 0;
+    case CMD_PEN_INSIDESEL:
+        Pen.selectionFlag = !Pen.selectionFlag;
         return 0;
     case CMD_IMG_TEXT: {
         CanvDoc* doc = GetActiveCanvas();

@@ -9,6 +9,8 @@ void PaintOnFrameCreate(HWND frame);
 void PaintOnFrameDestroy();
 // Before the settings files are written: tone.dat.
 void PaintBeforeSave();
+// The pen's menu items: the check of "strokes stay inside a selection".
+void PaintMenuState(HMENU menu);
 // -1 when the command is not the painting tools'; else 0 (done) or 1 (done,
 // and passed on to the active canvas as the frame does with its commands).
 int PaintOnCommand(HWND frame, int id);

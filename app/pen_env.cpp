@@ -44,6 +44,7 @@ void PenStateFromEnv() {
     BuildPressureCurve();
     ResetPenState();   // tip planes null, angle 0, shape 2 until the record load
     Pen.tool = CurrentTool;
+    Pen.selectionFlag = Env.penInsideSelection != 0;
     PenSnapshotFlag = Env.snapshotFlag;
     PenPanelPos = Env.penPanelPos;
     PenPanelSize = Env.penPanelSize;
@@ -68,6 +69,7 @@ void PenStateToEnv() {
     t.angle = Pen.tip.angle;
     t.extra3 = Pen.tip.spare2;
     Env.snapshotFlag = PenSnapshotFlag;
+    Env.penInsideSelection = Pen.selectionFlag != 0;
     Env.tabletSetting = Tablet.opacity;
     Env.tabletPressure = Tablet.density;
     Env.tabletPen[0] = Tablet.size;

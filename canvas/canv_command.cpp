@@ -132,6 +132,10 @@ void CanvDocCommand(HWND wnd, int id, HWND, int) {
     CanvCommandRunning = 1;
     if (!KeepsPendingBlur(id)) ApplyPendingSelBlur(doc);
     const CanvasHost& host = GetCanvasHost();
+    // The fades follow the selection: a gradient ellipse makes its radial
+    // fade, deselecting ends every fade.
+    if (host.commandToneModes) host.commandToneModes(doc->selShapes[0].kind);
+    if (id == CMD_SEL_DESELECT && host.clearToneModes) host.clearToneModes();
 
     if (InRange(id, CMD_VIEW_ZOOM_FIRST, CMD_VIEW_ZOOM_LAST)) {
         SetZoomAt(wnd, doc, ZoomPresetTable[id - CMD_VIEW_ZOOM_FIRST]);

@@ -63,6 +63,11 @@ struct CanvasHost {
     HWND* trimDialog;
     // Services of the parts not built yet, answered by the frame.
     int (*saveCanvas)(HWND canvasWindow, int saveAs);   // 1 when saved
+    // The tone mask's fades: cleared when a document becomes active or
+    // deselects; set from the committed selection's shape kind before each
+    // document command (a gradient ellipse fades from its centre).
+    void (*clearToneModes)();
+    void (*commandToneModes)(int committedShapeKind);
 };
 
 void SetCanvasHost(const CanvasHost& host);

@@ -126,6 +126,7 @@ void ActivateCanvDoc(HWND wnd, HWND deactivated, HWND activated) {
             if (HWND panel = CanvPenOptionPanel())
                 RedrawWindow(panel, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
             PrepareStrokeLayer(doc, 1);
+            if (host.clearToneModes) host.clearToneModes();
         }
     } else if (deactivated == wnd) {
         // The status line no longer describes this document.

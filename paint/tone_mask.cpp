@@ -12,6 +12,7 @@
 
 #include "image/c_dib.h"
 #include "image/vms_store.h"
+#include "resources/resource.h"
 #include "ui/sysutil.h"
 
 ToneMaskSettings c_ToneMask::Settings;
@@ -22,6 +23,7 @@ void (*c_ToneMask::ModesChangedHook)();
 namespace {
 
 constexpr int kTextPlacingTool = 20006;
+constexpr int kRadialBrightCentre = 4;
 
 // The ellipse mask of one box size: 0 at the rim, 255 at the centre.
 struct EllipseMask {
@@ -86,13 +88,14 @@ int ToneRampValue(int mode, int x, int y, int left, int top, int right, int bott
     case 0:
     case 1: {
         if (w <= 0) return -1;
-        int v = (x - left) * 255 / w;
+        // Columns outside the box take the value of its nearer edge.
+        int v = std::clamp((x - left) * 255 / w, 0, 255);
         return mode == 0 ? v : 255 - v;
     }
     case 2:
     case 3: {
         if (h <= 0) return -1;
-        int v = (y - top) * 255 / h;
+        int v = std::clamp((y - top) * 255 / h, 0, 255);
         return mode == 2 ? v : 255 - v;
     }
     case 4:
@@ -197,6 +200,14 @@ void c_ToneMask::ClearModes(int currentTool) {
     if (currentTool == kTextPlacingTool) return;
     std::memset(Settings.modes, 0, sizeof Settings.modes);
     std::memset(Settings.params, 0, sizeof Settings.params);
+    if (ModesChangedHook) ModesChangedHook();
+}
+
+void c_ToneMask::ModesForCommand(int committedShapeKind) {
+    if (committedShapeKind != CMD_TOOL_SELGRADIENT) return;
+    std::memset(Settings.modes, 0, sizeof Settings.modes);
+    std::memset(Settings.params, 0, sizeof(int32_t) * kToneSlots);
+    Settings.modes[kRadialBrightCentre] = 1;
     if (ModesChangedHook) ModesChangedHook();
 }
 

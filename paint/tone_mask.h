@@ -36,6 +36,10 @@ public:
     static void Reset();
     // Modes and parameters cleared, unless the text-placing tool is current.
     static void ClearModes(int currentTool);
+    // Before a document command: a committed gradient-ellipse selection makes
+    // the radial fade, bright in its centre, the only mode (screen tones off);
+    // any other selection leaves the choice as it is.
+    static void ModesForCommand(int committedShapeKind);
     // Any mode flag or parameter word set (the gradient dialog's OK).
     static int AnyActive();
 

@@ -132,6 +132,7 @@
 
 #define CMD_GRADIENTDLG         22000
 #define CMD_CHANNELLOCK         22001
+#define CMD_PEN_INSIDESEL       22002   // the pen's strokes stay inside a selection (checked)
 
 #define CMD_SELSHADE_FIRST      23000   // 23000..23002
 #define CMD_SELSHADE_NEXT       23010

@@ -44,6 +44,7 @@ ENV_FIELDS = {
     412: ('<i', 1),                        # numbers as percent
     864: ('<i', 128),                      # tablet pressure middle point
     924: ('<i', 2),                        # colour gauges in HSV
+    1352: ('<i', 1),                       # strokes stay inside a selection
     1364: ('<i', 1),                       # brush outline shown
     1404: ('<ii', (800, 600)),             # new canvas 800 x 600
     1432: ('<i', 96),                      # at 96 dpi

@@ -1,6 +1,7 @@
 #include "app_test_util.h"
 
 #include <cstdint>
+#include <cstring>
 
 #include <gtest/gtest.h>
 
@@ -14,6 +15,8 @@
 #include "app/wndclass.h"
 #include "canvas/canv_doc.h"
 #include "image/vms_store.h"
+#include "resources/paint_ids.h"
+#include "resources/resource.h"
 #include "test_support.h"
 
 namespace apptest {
@@ -154,6 +157,19 @@ void CloseCanvasUnsaved(HWND canvas) {
     if (!IsWindow(canvas)) return;
     if (CanvDoc* doc = GetCanvDoc(canvas)) doc->modified = 0;
     SendMessageA(AppWindows.mdiClient, WM_MDIDESTROY, (WPARAM)canvas, 0);
+}
+
+void ChooseFade(int mode) {
+    static int chosen;
+    chosen = mode;
+    SetModalAnswerHook(
+        [](const ModalRequest& r, void*) -> int {
+            if (!r.templ || std::strcmp(r.templ, "dra_tone") != 0) return IDCANCEL;
+            return r.attempt == 0 ? IDC_TONE_MODE0 + chosen : IDOK;
+        },
+        nullptr);
+    SendMessageA(AppWindows.frame, WM_COMMAND, CMD_GRADIENTDLG, 0);
+    SetModalAnswerHook(nullptr, nullptr);
 }
 
 std::string Dist() { return testsupport::ExeFolder() + "..\\dist\\"; }

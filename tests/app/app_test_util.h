@@ -56,6 +56,9 @@ void FillBasePlane(CanvDoc* doc, uint32_t (*pattern)(int x, int y));
 // Closes a canvas window without its save question (nothing when it is gone).
 void CloseCanvasUnsaved(HWND canvas);
 
+// The gradient dialog (Ctrl+R) answered with its ramp button of mode 0..6 and OK.
+void ChooseFade(int mode);
+
 // The staged program folder (build/dist/, with its trailing backslash).
 std::string Dist();
 // Copies the folder from (with its subfolders) into to; both end in a backslash.

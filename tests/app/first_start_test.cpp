@@ -106,6 +106,7 @@ TEST(StagedDefaults, SettingsFilesHoldUsefulRecords) {
     EXPECT_EQ(1, e.mainBarShown);
     EXPECT_EQ(1, e.ctrlPanelShown);
     EXPECT_EQ(1, e.statusCoords);
+    EXPECT_EQ(1, e.penInsideSelection) << "strokes stay inside a selection";
     EXPECT_GE(e.newCanvasWidth, 320);
     EXPECT_GE(e.newCanvasDpi, 72);
 

@@ -22,7 +22,9 @@
 #include "app/globals.h"
 #include "app_test_util.h"
 #include "canvas/canv_doc.h"
+#include "image/product_table.h"
 #include "image/vms_store.h"
+#include "paint/tone_mask.h"
 #include "resources/resource.h"
 #include "select/sel_tool.h"
 #include "test_support.h"
@@ -172,6 +174,21 @@ int Drive(const ModalRequest& r, void* user) {
     return c.press;
 }
 
+// The command sent as the menu does (the frame passes it to the active
+// canvas), its dialog driven by the case; nothing else may ask anything.
+void RunDriven(const Case& c) {
+    Driving run;
+    run.c = &c;
+    SetModalAnswerHook(Drive, &run);
+    SendMessageA(AppWindows.frame, WM_COMMAND, (WPARAM)c.command, 0);
+    Pump(50);
+    SetModalAnswerHook(nullptr, nullptr);
+    EXPECT_EQ(run.seen, std::vector<std::string>{});
+    if (c.templ) {
+        EXPECT_TRUE(run.opened) << c.templ;
+    }
+}
+
 }  // namespace
 
 // Each command of the image menu on a freshly opened photo.
@@ -207,17 +224,7 @@ TEST(ImageMenu, EveryAdjustmentChangesThePhotoAsItShould) {
         }
         const Picture before = Take(doc);
         const Measure was = Measured(before);
-        Driving run;
-        run.c = &c;
-        SetModalAnswerHook(Drive, &run);
-        // As the menu does: the frame passes the command to the active canvas.
-        SendMessageA(AppWindows.frame, WM_COMMAND, (WPARAM)c.command, 0);
-        Pump(50);
-        SetModalAnswerHook(nullptr, nullptr);
-        EXPECT_EQ(run.seen, std::vector<std::string>{});
-        if (c.templ) {
-            EXPECT_TRUE(run.opened) << c.templ;
-        }
+        RunDriven(c);
 
         CanvDoc* active = GetActiveCanvas();
         ASSERT_TRUE(active);
@@ -283,4 +290,53 @@ TEST(ImageMenu, EveryAdjustmentChangesThePhotoAsItShould) {
             EXPECT_NE(0, doc->modified) << "the document is marked changed";
         }
     }
+}
+
+// A horizontal fade chosen with Ctrl+R weighs what an adjustment writes: the
+// left edge keeps the photo, the right edge takes nearly all of the change,
+// and every pixel lies where the fade's weight puts it between the two. The
+// choice stays for the next command.
+TEST(ImageMenu, AFadeChosenWithCtrlRWeighsAdjustmentsAndEffects) {
+    PhotoFrame f;
+    ASSERT_TRUE(f.ok);
+    const Case cases[] = {
+        {"tone curve", CMD_IMG_TONECURVE, "psv_curve", InvertingCurve, CurveIdApply, Inverted},
+        {"effect", CMD_IMG_EFFECT, "psv_efct", StrongestBlur, EffectIdApply, Smoother},
+        {"tone balance", CMD_IMG_AUTOTONE, nullptr, nullptr, 0, Stretched},
+    };
+    const auto& P = ProductTable;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        c_ToneMask::Reset();
+        CanvDoc* plain = f.Open(std::string("plain") + std::to_string(&c - cases));
+        ASSERT_TRUE(plain);
+        RunDriven(c);
+        const Picture full = Take(plain);
+
+        CanvDoc* doc = f.Open(std::string("faded") + std::to_string(&c - cases));
+        ASSERT_TRUE(doc);
+        const Picture before = Take(doc);
+        ChooseFade(0);
+        ASSERT_EQ(1, c_ToneMask::Settings.modes[0]);
+        RunDriven(c);
+        const Picture after = Take(doc);
+        EXPECT_EQ(1, c_ToneMask::Settings.modes[0]) << "the fade stays chosen";
+
+        int worst = 0, worstX = 0, worstY = 0;
+        for (int y = 0; y < kH; y += 7)
+            for (int x = 0; x < kW; ++x) {
+                const int w = x * 255 / kW;   // the ramp over the whole plane
+                for (int k = 0; k < 3; ++k) {
+                    const int want = std::min(255, P[Channel(full.At(x, y), k)][w] + P[Channel(before.At(x, y), k)][255 - w]);
+                    const int off = std::abs(Channel(after.At(x, y), k) - want);
+                    if (off > worst) worst = off, worstX = x, worstY = y;
+                }
+            }
+        EXPECT_LE(worst, 3) << "at " << worstX << "," << worstY;
+        for (int y : {0, 240, 479}) {
+            EXPECT_EQ(before.At(0, y), after.At(0, y)) << "the left edge keeps the photo";
+            EXPECT_NE(before.At(kW - 1, y), after.At(kW - 1, y)) << "the right edge changes";
+        }
+    }
+    c_ToneMask::Reset();
 }

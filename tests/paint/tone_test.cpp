@@ -13,6 +13,7 @@
 #include "paint/gradient_dlg.h"
 #include "paint/shapes.h"
 #include "paint/tone_mask.h"
+#include "resources/resource.h"
 #include "paint/tone_select.h"
 #include "canvas/screen_row.h"
 #include "paint_fixture.h"
@@ -61,12 +62,34 @@ TEST(ToneMask, RampsByMode) {
         {4, 127, 127, 255}, {4, 127, 0, 4},                    // bright centre, nearly dark at the rim
         {5, 127, 127, 0},
         {6, 127, 0, 0},  {6, 127, 255, 255},                   // angle 0: along x
+        {0, 0, -20, 0},  {0, 0, 300, 255}, {1, 0, 300, 0},      // beyond the box: its nearer edge
+        {2, -9, 7, 0},   {3, 400, 7, 0},
     };
     for (const Case& c : cases) {
         c_ToneMask::Reset();
         c_ToneMask::Settings.modes[c.mode] = 1;
         if (c.mode == 6) c_ToneMask::Settings.angle = 0;
         EXPECT_EQ(c.expect, Row(c.y, c.x, c.x, 0, 0, 255, 255)[0]) << "mode " << c.mode << " at " << c.x << "," << c.y;
+    }
+}
+
+// Before a document command: a gradient-ellipse selection makes the radial
+// fade the only one and turns the screen tone off; other selections leave the
+// choice alone.
+TEST(ToneMask, GradientEllipseSelectionMakesTheRadialFade) {
+    ToneReset reset;
+    for (int kind : {0, CMD_TOOL_SELRECT, CMD_TOOL_SELELLIPSE, CMD_TOOL_SELGRADIENT}) {
+        SCOPED_TRACE(kind);
+        c_ToneMask::Reset();
+        c_ToneMask::Settings.modes[0] = 1;
+        c_ToneMask::Settings.params[2] = 1;
+        c_ToneMask::Settings.params[8] = 7;
+        c_ToneMask::ModesForCommand(kind);
+        const bool radial = kind == CMD_TOOL_SELGRADIENT;
+        for (int m = 0; m < kToneModeCount; ++m)
+            EXPECT_EQ(radial ? m == 4 : m == 0, c_ToneMask::Settings.modes[m] != 0) << m;
+        EXPECT_EQ(radial ? 0 : 1, c_ToneMask::Settings.params[2]);
+        EXPECT_EQ(7, c_ToneMask::Settings.params[8]) << "words after the six switches stay";
     }
 }
 
