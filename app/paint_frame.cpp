@@ -29,12 +29,9 @@ void PaintOnFrameDestroy() {
 void PaintBeforeSave() { c_ToneMask::SaveToneDat(ProgramFolder); }
 
 int FloatText(CanvDoc* doc) {
-    PenCanvas view;
-    MakePenCanvas(doc, &view);
-    VmsImage *colour = nullptr, *alpha = nullptr;
-    if (!MakeTextLayerImages(AppWindows.frame, &view, &colour, &alpha)) return 0;
-    // The floating image owns both pictures from here on.
-    return FloatImage(doc, colour, alpha, -1, -1, 1);
+    // The text-placing tool floats the text over the active document.
+    SendMessageA(AppWindows.frame, WM_COMMAND, CMD_TOOL_FLOAT, 0);
+    return doc && FloatingTarget() == doc;
 }
 
 // The pen bar's tablet button.
