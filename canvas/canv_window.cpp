@@ -131,6 +131,8 @@ void ActivateCanvDoc(HWND wnd, HWND deactivated, HWND activated) {
             // The pen panel shows what this document's planes allow.
             if (HWND panel = CanvPenOptionPanel())
                 RedrawWindow(panel, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+            // A snapshot of another document's plane cannot be painted here.
+            if (host.brushFromOtherPlane && host.brushFromOtherPlane(doc)) PressLayerSelectTool();
             PrepareStrokeLayer(doc, 1);
         }
     } else if (deactivated == wnd) {

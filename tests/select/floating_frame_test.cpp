@@ -1,8 +1,9 @@
 // The floating image of pastes and texts in the running frame: placed through
 // the pen (its opacity and the selection), the text's shadow, the paste of an
 // elliptical selection, undo and redo of a placed paste or text, saving and
-// closing a document with an image still floating, and what the screen shows
-// after a paste was dragged.
+// closing a document with an image still floating, what the screen shows
+// after a paste was dragged; and the tool a document chooses when it becomes
+// active while the pen holds a snapshot of another document.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -21,7 +22,9 @@
 #include "canvas/canv_window.h"
 #include "image/pen_colour.h"
 #include "image/vms_store.h"
+#include "paint/canvas_pen.h"
 #include "paint/pen_state.h"
+#include "paint/pen_writer.h"
 #include "paint/text_tool.h"
 #include "resources/resource.h"
 #include "select/floating.h"
@@ -375,6 +378,29 @@ TEST_F(FloatingFrame, DraggedPasteLeavesNoCopyWhereItWas) {
     for (POINT p : {POINT{40, 35}, POINT{20, 20}, POINT{59, 20}, POINT{20, 49}, POINT{59, 49}, POINT{17, 17},
                     POINT{62, 52}, POINT{30, 20}, POINT{20, 30}})
         EXPECT_EQ(Pattern(p.x, p.y), ScreenPixel(doc, p.x, p.y)) << p.x << "," << p.y;
+}
+
+TEST_F(FloatingFrame, ActivationLeavesThePenWhenItsSnapshotIsOfAnotherPlane) {
+    CanvDoc* a = NewDoc(40, 30);
+    CanvDoc* b = NewDoc(40, 30);
+    ASSERT_TRUE(a && b);
+    HWND client = GetParent(a->window);
+    SendMessageA(client, WM_MDIACTIVATE, (WPARAM)a->window, 0);
+    ASSERT_EQ(a, GetActiveCanvas());
+    Tool(CMD_TOOL_PEN);
+    PenCanvas view;
+    MakePenCanvas(a, &view);
+    ASSERT_TRUE(c_PenWriter::TakeSnapshot(&view));
+    // Back to the document the snapshot is of: the pen stays.
+    SendMessageA(client, WM_MDIACTIVATE, (WPARAM)b->window, 0);
+    Tool(CMD_TOOL_PEN);
+    ASSERT_TRUE(c_PenWriter::TakeSnapshot(&view));
+    SendMessageA(client, WM_MDIACTIVATE, (WPARAM)a->window, 0);
+    EXPECT_EQ(CMD_TOOL_PEN, CurrentTool);
+    // Another document: the layer-move tool instead.
+    SendMessageA(client, WM_MDIACTIVATE, (WPARAM)b->window, 0);
+    ASSERT_EQ(b, GetActiveCanvas());
+    EXPECT_EQ(CMD_TOOL_LAYERSELECT, CurrentTool);
 }
 
 }  // namespace
