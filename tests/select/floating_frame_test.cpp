@@ -166,6 +166,45 @@ TEST_F(FloatingFrame, PasteBlendsThroughThePenAndStaysInsideTheSelection) {
     EXPECT_EQ(Pattern(10, 10), BasePixel(doc, 10, 10)) << "the picture below is left alone";
 }
 
+// Placing into the current plane: through the pen (command 1) the picture
+// is blended by its opacity over what the layer holds; with its opacity
+// (command 2) colour and opacity replace the layer's. Each is one undo step.
+TEST_F(FloatingFrame, PlacedIntoTheCurrentPlaneBlendedOrWithItsOpacity) {
+    struct Case {
+        int command;
+        uint32_t colour;   // at a placed pixel, over opaque white (the pen mixes by
+                           // the layer's opacity and the weight: 255 : 128)
+        int alpha;         // over an opaque layer
+    } cases[] = {{FloatPlaceInPlane, 0x5454FFu, 255}, {FloatPlaceWithOpacity, 0x0000FFu, 128}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.command);
+        CanvDoc* doc = NewDoc(60, 40);
+        ASSERT_NE(nullptr, doc);
+        const int index = AddLayer(doc, 0, 0, 60, 40, LayerTypeOrdinary);
+        ASSERT_EQ(8, index);
+        SetLayerSaveEnabled(doc, 1, 1);
+        std::vector<uint8_t> opaque(60, 255);
+        for (int y = 0; y < 40; ++y) g_VmsStore.PutRow(doc->planes[index + 1].image, y, 0, 59, opaque.data());
+        SetCurrentPlane(doc, index);
+        Tool(CMD_TOOL_SELRECT);
+        VmsImage* image = g_VmsStore.Create(10, 10, 24, 0, 1);
+        VmsImage* opacity = g_VmsStore.Create(10, 10, 8, 128, 1);
+        std::vector<uint32_t> blue(10, 0x0000FFu);
+        for (int y = 0; y < 10; ++y) g_VmsStore.PutRow(image, y, 0, 9, blue.data());
+        ASSERT_TRUE(FloatImage(doc, image, opacity, 5, 5, FloatKindPicture));
+        ASSERT_EQ(1, OnFloatingCommand(doc, c.command, 0));
+        EXPECT_EQ(1, CountLayers(doc, 0) - 1) << "no layer added";
+        const uint32_t got = LayerColour(doc, 1, 8, 8);
+        for (int k = 0; k < 24; k += 8) EXPECT_NEAR((int)(c.colour >> k & 255), (int)(got >> k & 255), 1);
+        EXPECT_EQ(c.alpha, LayerAlpha(doc, 1, 8, 8));
+        EXPECT_EQ(0xFFFFFFu, LayerColour(doc, 1, 4, 4));
+        EXPECT_EQ(255, LayerAlpha(doc, 1, 15, 15));
+        Command(doc, CMD_EDIT_UNDO);
+        EXPECT_EQ(0xFFFFFFu, LayerColour(doc, 1, 8, 8));
+        EXPECT_EQ(255, LayerAlpha(doc, 1, 8, 8));
+    }
+}
+
 TEST_F(FloatingFrame, EllipseCopiedPastedAndPlacedKeepsItsShape) {
     CanvDoc* doc = NewDoc(80, 60);
     ASSERT_NE(nullptr, doc);
