@@ -2,7 +2,6 @@
 
 #include "app/globals.h"
 #include "canvas/canv_doc.h"
-#include "paint/canvas_pen.h"
 #include "paint/gradient_dlg.h"
 #include "paint/tablet.h"
 #include "paint/text_raster.h"
