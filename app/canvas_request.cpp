@@ -297,6 +297,7 @@ void InstallCanvasHost() {
     host.areaBlur = &AreaBlurAmount;
     host.trimDialog = &FrameState.trimDialog;
     host.brushRadius = PenBrushRadius;
+    host.brushFromOtherPlane = PenBrushFromOtherPlane;
     host.cloneSource = PenCloneSource;
     host.penOptionPanel = &AppWindows.penOptionPanel;
     host.selectionWithPen = PenOnSelection;

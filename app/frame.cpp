@@ -355,9 +355,12 @@ void SelectTool(int id, LPARAM flag) {
     bool refused = false;
     switch (id) {
     case CMD_EDIT_PASTE:
-    case CMD_TOOL_FLOAT:
         // The clipboard image floats over the document until it is placed.
         if (!PasteAtCursor(GetCanvDoc(canvas), FloatFromClipboard, nullptr)) refused = true;
+        break;
+    case CMD_TOOL_FLOAT:
+        // The text tool's text floats the same way.
+        if (!PasteAtCursor(GetCanvDoc(canvas), FloatFromText, nullptr)) refused = true;
         break;
     case CMD_EDIT_PASTEFILE: {
         char path[MAX_PATH] = {}, name[MAX_PATH] = {};

@@ -3,7 +3,6 @@
 #include "app/globals.h"
 #include "app/toolbar.h"
 #include "canvas/canv_doc.h"
-#include "paint/canvas_pen.h"
 #include "paint/gradient_dlg.h"
 #include "paint/pen_state.h"
 #include "paint/tablet.h"
@@ -40,12 +39,9 @@ void PaintMenuState(HMENU menu) {
 void PaintBeforeSave() { c_ToneMask::SaveToneDat(ProgramFolder); }
 
 int FloatText(CanvDoc* doc) {
-    PenCanvas view;
-    MakePenCanvas(doc, &view);
-    VmsImage *colour = nullptr, *alpha = nullptr;
-    if (!MakeTextLayerImages(AppWindows.frame, &view, &colour, &alpha)) return 0;
-    // The floating image owns both pictures from here on.
-    return FloatImage(doc, colour, alpha, -1, -1, 1);
+    // The text-placing tool floats the text over the active document.
+    SendMessageA(AppWindows.frame, WM_COMMAND, CMD_TOOL_FLOAT, 0);
+    return doc && FloatingTarget() == doc;
 }
 
 // The pen bar's tablet button.

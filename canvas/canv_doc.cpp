@@ -106,6 +106,7 @@ const char* CanvasHostMissing(const CanvasHost& h) {
         DARNA_HOST_MEMBER(adjustCommand),  DARNA_HOST_MEMBER(paperTexture),
         DARNA_HOST_MEMBER(cloneSource),    DARNA_HOST_MEMBER(penOptionPanel),
         DARNA_HOST_MEMBER(clearToneModes), DARNA_HOST_MEMBER(commandToneModes),
+        DARNA_HOST_MEMBER(brushFromOtherPlane),
     };
 #undef DARNA_HOST_MEMBER
     // Every member is one pointer: the list above must name them all.

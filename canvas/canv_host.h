@@ -41,6 +41,9 @@ struct CanvasHost {
     int (*toolMouse)(struct CanvDoc* doc, int event, int x, int y);
     // Half sizes of the brush outline at the pointer; 0 when no outline is drawn.
     int (*brushRadius)(int* rx, int* ry);
+    // 1 when the pen's brush images were taken from another plane than the
+    // document's current plane (they cannot be painted back there).
+    int (*brushFromOtherPlane)(struct CanvDoc* doc);
     // The clone brush's source offset from the pointer, in image pixels: 1 while
     // the pen clones and its source has been set, else 0 (no cross drawn).
     int (*cloneSource)(int* dx, int* dy);

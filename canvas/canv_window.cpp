@@ -98,14 +98,20 @@ void DestroyCanvDoc(HWND wnd) {
     }
 }
 
+// The layer-move tool's button of the second tool bar pressed.
+void PressLayerSelectTool() {
+    const CanvasHost& host = GetCanvasHost();
+    if (host.pressToolButton) host.pressToolButton(CMD_TOOL_LAYERSELECT);
+    else if (CanvFrameWindow()) SendMessageA(CanvFrameWindow(), WM_COMMAND, CMD_TOOL_LAYERSELECT, 0);
+}
+
 // The trim panel belongs to the canvas it was opened over: when that canvas
 // loses the activation the layer-move tool is chosen, which closes the panel.
 void CloseTrimPanel() {
     const CanvasHost& host = GetCanvasHost();
     HWND trim = host.trimDialog ? *host.trimDialog : nullptr;
     if (!trim || !IsWindow(trim)) return;
-    if (host.pressToolButton) host.pressToolButton(CMD_TOOL_LAYERSELECT);
-    else if (CanvFrameWindow()) SendMessageA(CanvFrameWindow(), WM_COMMAND, CMD_TOOL_LAYERSELECT, 0);
+    PressLayerSelectTool();
     // Without an active canvas the tool change does nothing: the panel goes anyway.
     if (IsWindow(trim)) DestroyWindow(trim);
 }
@@ -125,6 +131,8 @@ void ActivateCanvDoc(HWND wnd, HWND deactivated, HWND activated) {
             // The pen panel shows what this document's planes allow.
             if (HWND panel = CanvPenOptionPanel())
                 RedrawWindow(panel, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+            // A snapshot of another document's plane cannot be painted here.
+            if (host.brushFromOtherPlane && host.brushFromOtherPlane(doc)) PressLayerSelectTool();
             PrepareStrokeLayer(doc, 1);
             if (host.clearToneModes) host.clearToneModes();
         }
@@ -138,13 +146,11 @@ void ActivateCanvDoc(HWND wnd, HWND deactivated, HWND activated) {
 }
 
 void OnKeyDown(HWND wnd, CanvDoc* doc, WPARAM key) {
-    const CanvasHost& host = GetCanvasHost();
     switch (key) {
     case VK_ESCAPE:
         // A floating image goes without becoming a layer.
         CancelFloating(doc);
-        if (host.pressToolButton) host.pressToolButton(CMD_TOOL_LAYERSELECT);
-        else if (CanvFrameWindow()) SendMessageA(CanvFrameWindow(), WM_COMMAND, CMD_TOOL_LAYERSELECT, 0);
+        PressLayerSelectTool();
         break;
     case VK_SPACE: HandScroll(doc, 2); break;
     case VK_DELETE:
@@ -243,6 +249,12 @@ int SaveCanvDoc(HWND wnd, int saveAs) {
     CanvDoc* doc = GetCanvDoc(wnd);
     if (!doc) return 0;
     if (GetAsyncKeyState(VK_SHIFT) & 0x8000) saveAs = 1;
+    if (FloatingTarget() == doc) {
+        // What floats over the document is saved with it, whole.
+        c_SelectionTool::Deselect(doc);
+        DropFloatingIfPasting();
+        PressLayerSelectTool();
+    }
     if (IsDcimPath(doc->path)) {
         ShowMessageBox(CanvFrameWindow(), kCanvCameraSave, kAppTitle, kMsgOk);
         saveAs = 1;
@@ -258,7 +270,10 @@ int SaveCanvDoc(HWND wnd, int saveAs) {
 
 int CloseCanvDocQuery(HWND wnd) {
     CanvDoc* doc = GetCanvDoc(wnd);
-    if (!doc || !doc->modified) return 1;
+    if (!doc) return 1;
+    // An image still floating becomes a layer first: it is a change to save.
+    if (FloatingTarget() == doc) DropFloatingIfPasting();
+    if (!doc->modified) return 1;
     int answer = ShowMessageBox(CanvFrameWindow(), kCanvAskSave, kAppTitle, kMsgYesNoCancel);
     if (answer == IDYES) return SaveCanvDoc(wnd, 0);
     if (answer == IDNO) {

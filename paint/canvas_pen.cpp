@@ -173,7 +173,7 @@ int PenToolMouse(CanvDoc* doc, int button, int x, int y) {
     } else {
         // A snapshot of another plane cannot be painted back here: the right
         // button chooses the selection tool instead.
-        if (Pen.brushImages[2] && doc->planes[doc->currentPlane].image != Pen.snapshotPlanes[0]) {
+        if (PenBrushFromOtherPlane(doc)) {
             if (PressToolButtonHook) PressToolButtonHook(20014);
             return 1;
         }
@@ -182,6 +182,10 @@ int PenToolMouse(CanvDoc* doc, int button, int x, int y) {
     // A right click that painted nothing picks the colour under the cursor.
     if (!result) PickCanvasColour(&view, 0);
     return 1;
+}
+
+int PenBrushFromOtherPlane(CanvDoc* doc) {
+    return doc && Pen.brushImages[2] && doc->planes[doc->currentPlane].image != Pen.snapshotPlanes[0];
 }
 
 int PenBrushRadius(int* rx, int* ry) {

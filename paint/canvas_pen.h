@@ -15,6 +15,9 @@ void MakePenCanvas(CanvDoc* doc, PenCanvas* view);
 // not a press (2, a double click). Fits the canvas host's toolMouse.
 int PenToolMouse(CanvDoc* doc, int button, int x, int y);
 
+// 1 when the brush images hold a snapshot or effect taken from another plane
+// than the document's current plane. Fits the canvas host's brushFromOtherPlane.
+int PenBrushFromOtherPlane(CanvDoc* doc);
 // For the canvas's brush outline: half sizes of the current brush; 0 when no
 // outline is drawn (no tip).
 int PenBrushRadius(int* rx, int* ry);

@@ -19,7 +19,10 @@
 #include "image/dib_image.h"
 #include "image/product_table.h"
 #include "image/vms_store.h"
+#include "paint/canvas_pen.h"
+#include "paint/text_tool.h"
 #include "resources/resource.h"
+#include "select/floating_stamp.h"
 #include "select/sel_internal.h"
 #include "select/sel_strings.h"
 #include "select/sel_tool.h"
@@ -32,6 +35,8 @@ struct Floating {
     int kind = 0;
     VmsImage* image = nullptr;
     VmsImage* opacity = nullptr;   // 255 opaque, or null
+    VmsImage* shadow = nullptr;    // a text's shadow image, or null
+    FloatShadow shade = {};        // the text's shadow switch, offset, softness and colour
     CanvDoc* target = nullptr;
     int placed = 0;
     int lastSource = FloatFromClipboard;
@@ -41,6 +46,8 @@ struct Floating {
 void FreeImages() {
     g_VmsStore.Free(&g_float.image);
     g_VmsStore.Free(&g_float.opacity);
+    g_VmsStore.Free(&g_float.shadow);
+    g_float.shade = {};
 }
 
 RECT DisplayFrame(CanvDoc* doc) {
@@ -48,14 +55,37 @@ RECT DisplayFrame(CanvDoc* doc) {
             ImageToScreenY(doc, g_float.y + g_float.h - 1)};
 }
 
-// Invalidates the frame's display area widened by 5 pixels and repaints it.
-void RepaintFrame(CanvDoc* doc) {
-    if (!doc || !doc->display) return;
+// The display area the floating image and its handles cover: the frame
+// widened by 5 pixels (right and bottom exclusive).
+RECT FrameArea(CanvDoc* doc) {
     RECT r = DisplayFrame(doc);
     InflateRect(&r, 6, 6);
     ++r.right;
     ++r.bottom;
+    return r;
+}
+
+// Invalidates the frame's display area and repaints it.
+void RepaintFrame(CanvDoc* doc) {
+    if (!doc || !doc->display) return;
+    const RECT r = FrameArea(doc);
     InvalidateRect(doc->display, &r, FALSE);
+    UpdateWindow(doc->display);
+}
+
+// The floating image moves to a new frame: its old area is rendered again
+// without it in the same repaint that shows it at the new one, so that no
+// copy stays behind where it was.
+void MoveFrameTo(CanvDoc* doc, int x, int y, int w, int h) {
+    const RECT before = doc && doc->display ? FrameArea(doc) : RECT{};
+    g_float.x = x;
+    g_float.y = y;
+    g_float.w = w > 0 ? w : 1;
+    g_float.h = h > 0 ? h : 1;
+    if (!doc || !doc->display) return;
+    const RECT after = FrameArea(doc);
+    InvalidateRect(doc->display, &before, FALSE);
+    InvalidateRect(doc->display, &after, FALSE);
     UpdateWindow(doc->display);
 }
 
@@ -109,6 +139,56 @@ void Begin(CanvDoc* doc, int again) {
     g_float.state = 1;
 }
 
+// The text tool's text by the route the text tool composes it by: the sticker
+// composed with its shadow and the pen's colour (kind 2), or the rasterised
+// text with a second rendering for its shadow (kind 1).
+bool StickerRoute() {
+    const TextSettingsRecord& s = TextSettings;
+    return s.stickerRoute && !s.vertical && !s.outline;
+}
+
+int StartText(CanvDoc* doc) {
+    const TextSettingsRecord& s = TextSettings;
+    g_float.shade = FloatShadow{.on = s.shadowOn,
+                                .image = nullptr,
+                                .dx = s.shadowDx,
+                                .dy = s.shadowDy,
+                                .softness = s.shadowBlur,
+                                .red = s.shadowColour[0],
+                                .green = s.shadowColour[1],
+                                .blue = s.shadowColour[2]};
+    if (StickerRoute()) {
+        PenCanvas view;
+        MakePenCanvas(doc, &view);
+        VmsImage *colour = nullptr, *alpha = nullptr;
+        VmsImage* composite = ComposeTextImage(GetMessageBoxOwner(), &view, &colour, &alpha);
+        g_VmsStore.Free(&composite);
+        if (!colour || !alpha) {
+            g_VmsStore.Free(&colour);
+            g_VmsStore.Free(&alpha);
+            return 0;
+        }
+        g_float.image = colour;
+        g_float.opacity = alpha;
+        g_float.kind = FloatKindSticker;
+        return 1;
+    }
+    VmsImage *text = nullptr, *mask = nullptr;
+    if (!RenderTextImage(&text, &mask, 0)) return 0;
+    g_VmsStore.Free(&mask);
+    if (s.shadowOn) {
+        VmsImage* shadowMask = nullptr;
+        RenderTextImage(&g_float.shadow, &shadowMask, 1);
+        g_VmsStore.Free(&shadowMask);
+        if (g_float.shadow && (g_float.shadow->width != text->width || g_float.shadow->height != text->height))
+            g_VmsStore.Free(&g_float.shadow);
+    }
+    g_float.shade.image = g_float.shadow;
+    g_float.image = text;
+    g_float.kind = FloatKindText;
+    return 1;
+}
+
 }  // namespace
 
 int IsFloatingTool(int tool) { return tool == CMD_EDIT_PASTE || tool == CMD_EDIT_PASTEFILE || tool == CMD_TOOL_FLOAT; }
@@ -118,6 +198,16 @@ CanvDoc* FloatingTarget() { return g_float.state > 0 ? g_float.target : nullptr;
 int GetFloatingFrame(RECT* frame) {
     if (g_float.state <= 0) return 0;
     *frame = {g_float.x, g_float.y, g_float.x + g_float.w - 1, g_float.y + g_float.h - 1};
+    const FloatShadow& s = g_float.shade;
+    if (g_float.kind == FloatKindSticker) {
+        // Room for the shadow's offset and its softening.
+        frame->right += (s.dx < 0 ? -s.dx : s.dx) + s.softness;
+        frame->bottom += (s.dy < 0 ? -s.dy : s.dy) + s.softness;
+    } else if (s.on && g_float.shadow) {
+        // A text's shadow lies beside the text by its offset.
+        frame->right += s.dx < 0 ? -s.dx : s.dx;
+        frame->bottom += s.dy < 0 ? -s.dy : s.dy;
+    }
     return 1;
 }
 
@@ -146,6 +236,10 @@ int StartFloating(CanvDoc* doc, int source, int again, const char* path) {
         if (image->xResolution > 0) w = (int)((long long)w * canvasRes / image->xResolution);
         if (image->yResolution > 0) h = (int)((long long)h * canvasRes / image->yResolution);
         FitToCanvas(doc, w > 0 ? w : 1, h > 0 ? h : 1);
+    } else if (source == FloatFromText) {
+        if (!StartText(doc)) return 0;
+        Begin(doc, again);
+        return 1;
     } else {
         char file[MAX_PATH] = {};
         if (again || !path) lstrcpynA(file, g_float.lastPath, sizeof file);
@@ -162,7 +256,7 @@ int StartFloating(CanvDoc* doc, int source, int again, const char* path) {
         g_float.opacity = alpha;
         Begin(doc, again);
     }
-    g_float.kind = 0;
+    g_float.kind = FloatKindPicture;
     return 1;
 }
 
@@ -242,12 +336,7 @@ void ResizeFloating(CanvDoc* doc, int corner) {
     XorFrame(doc, x0, y0, x1, y1);
     if (x0 > x1) std::swap(x0, x1);
     if (y0 > y1) std::swap(y0, y1);
-    RepaintFrame(doc);
-    g_float.x = x0;
-    g_float.y = y0;
-    g_float.w = x1 - x0 + 1;
-    g_float.h = y1 - y0 + 1;
-    RepaintFrame(doc);
+    MoveFrameTo(doc, x0, y0, x1 - x0 + 1, y1 - y0 + 1);
 }
 
 void MoveFloating(CanvDoc* doc) {
@@ -267,29 +356,35 @@ void MoveFloating(CanvDoc* doc) {
     }
     XorFrame(doc, x0 + dx, y0 + dy, x1 + dx, y1 + dy);
     if (dx == 0 && dy == 0) return;
-    RepaintFrame(doc);
-    g_float.x += dx;
-    g_float.y += dy;
-    RepaintFrame(doc);
+    MoveFrameTo(doc, g_float.x + dx, g_float.y + dy, g_float.w, g_float.h);
 }
 
-// The image and opacity at the floating size (copies when resized).
-bool SizedImages(VmsImage** image, VmsImage** opacity, bool* owned) {
-    *owned = false;
-    *image = g_float.image;
-    *opacity = g_float.opacity;
-    if (g_float.w == g_float.image->width && g_float.h == g_float.image->height) return true;
-    VmsImage* a = c_Dib::Resize(g_float.image, g_float.w, g_float.h, 0, 1, 0);
-    VmsImage* b = g_float.opacity ? c_Dib::Resize(g_float.opacity, g_float.w, g_float.h, 0, 1, 0) : nullptr;
-    if (!a || (g_float.opacity && !b)) {
-        g_VmsStore.Free(&a);
-        g_VmsStore.Free(&b);
-        return false;
+// Writes the floating image into the current plane of its document.
+void StampIntoCurrentPlane(CanvDoc* target) {
+    StampFloating(target, g_float.image, g_float.opacity, g_float.shade, g_float.x, g_float.y, g_float.w, g_float.h,
+                  g_float.kind);
+}
+
+// A new layer at the frame (with the shadow) receives the floating image. Its
+// undo step is taken while it is still empty, so that an undo takes away what
+// the placing added and a redo brings it back.
+void PlaceAsNewLayer(CanvDoc* target) {
+    RECT f;
+    if (!GetFloatingFrame(&f)) return;
+    const int previous = target->currentPlane;
+    const int index = AddLayer(target, f.left, f.top, f.right - f.left + 1, f.bottom - f.top + 1, LayerTypeOrdinary);
+    if (index <= 0) {
+        Tell(kSelNoMemory);
+        return;
     }
-    *image = a;
-    *opacity = b;
-    *owned = true;
-    return true;
+    SetCurrentPlane(target, index);
+    const int layer = LayerOf(index);
+    SetLayerSaveEnabled(target, 1, layer);
+    SetLayerHistoryLimit(target, 30, layer);
+    c_UndoManager::SavePoint(target, index, 1);
+    StampIntoCurrentPlane(target);
+    SetCurrentPlane(target, previous);
+    SetCanvasModified(target);
 }
 
 void EndFloating(CanvDoc* doc) {
@@ -328,27 +423,15 @@ int OnFloatingCommand(CanvDoc* doc, int command, int keep) {
         SelPressToolButton(CMD_TOOL_LAYERSELECT);
         return 1;
     }
-    if (command != FloatPlaceAsLayer) return 0;
-    if (g_float.state > 0 && g_float.target) {
+    if (command != FloatPlaceInPlane && command != FloatPlaceWithOpacity && command != FloatPlaceAsLayer) return 0;
+    if (command == FloatPlaceWithOpacity && g_float.kind == FloatKindPicture) g_float.kind = FloatKindOpacity;
+    if (g_float.state > 0 && g_float.target && g_float.image) {
         CanvDoc* target = g_float.target;
-        VmsImage *image, *opacity;
-        bool owned;
-        int index = 0;
-        const int previous = target->currentPlane;
-        if (SizedImages(&image, &opacity, &owned))
-            index = PasteAsLayer(target, image, opacity, nullptr, g_float.x, g_float.y);
-        if (owned) {
-            g_VmsStore.Free(&image);
-            g_VmsStore.Free(&opacity);
-        }
-        if (index <= 0) {
-            Tell(kSelNoMemory);
+        if (command == FloatPlaceAsLayer) {
+            PlaceAsNewLayer(target);
         } else {
-            const int layer = LayerOf(index);
-            SetLayerSaveEnabled(target, 1, layer);
-            SetLayerHistoryLimit(target, 30, layer);
-            c_UndoManager::SavePoint(target, index, 1);
-            SetCurrentPlane(target, previous);
+            c_UndoManager::SavePoint(target, -1, 1);
+            StampIntoCurrentPlane(target);
             SetCanvasModified(target);
         }
     }
@@ -387,10 +470,7 @@ int ShowFloatingMenu(CanvDoc* doc) {
     const int chosen = SelPopupMenu(doc, menu);
     if (!chosen) return 1;
     if (chosen == FloatOwnSize) {
-        RepaintFrame(doc);
-        g_float.w = g_float.image->width;
-        g_float.h = g_float.image->height;
-        RepaintFrame(doc);
+        MoveFrameTo(doc, g_float.x, g_float.y, g_float.image->width, g_float.image->height);
         return 1;
     }
     OnFloatingCommand(doc, chosen, 0);
@@ -407,24 +487,40 @@ void DrawFloatingImage(CanvDoc* doc, HDC dc, const RECT& paint) {
     const RECT p = {paint.left, paint.top, paint.right + 1, paint.bottom + 1};
     if (IntersectRect(&r, &f, &p)) {
         const int w = r.right - r.left, h = r.bottom - r.top;
-        // The document under the frame, composed as shown.
+        const int iw = g_float.image->width;
+        // A text shows as its inverse over the canvas; pictures and stickers
+        // are composed over the document under the frame, as shown.
+        const bool text = g_float.kind == FloatKindText;
         const int ix0 = ScreenToImageX(doc, r.left), iy0 = ScreenToImageY(doc, r.top);
         const int ix1 = ScreenToImageX(doc, r.right - 1), iy1 = ScreenToImageY(doc, r.bottom - 1);
-        DibImage* under = ComposeForDisplay(doc, ix0, iy0, ix1, iy1, 1, 0);
-        std::vector<uint32_t> out((size_t)w * h), composed((size_t)(ix1 - ix0 + 1)), src((size_t)g_float.image->width);
-        std::vector<uint8_t> op((size_t)g_float.image->width, 255);
+        DibImage* under = text ? nullptr : ComposeForDisplay(doc, ix0, iy0, ix1, iy1, 1, 0);
+        std::vector<uint32_t> out((size_t)w * h), composed((size_t)(ix1 - ix0 + 1)), src((size_t)iw);
+        std::vector<uint8_t> op((size_t)iw, 255), bytes;
         for (int j = 0; j < h; ++j) {
             const int iy = ScreenToImageY(doc, r.top + j);
             if (under) c_DibImageOps::GetRow32(under, iy - iy0, 0, ix1 - ix0, composed.data());
-            const int sy = (int)((long long)(iy - g_float.y) * g_float.image->height / g_float.h);
-            g_VmsStore.GetRow(g_float.image, sy, 0, g_float.image->width - 1, src.data());
-            if (g_float.opacity) g_VmsStore.GetRow(g_float.opacity, sy, 0, g_float.image->width - 1, op.data());
+            int sy = (int)((long long)(iy - g_float.y) * g_float.image->height / g_float.h);
+            if (sy < 0) sy = 0;
+            if (sy > g_float.image->height - 1) sy = g_float.image->height - 1;
+            if (g_float.image->bits == 8) {
+                bytes.resize((size_t)iw);
+                g_VmsStore.GetRow(g_float.image, sy, 0, iw - 1, bytes.data());
+                for (int i = 0; i < iw; ++i) src[(size_t)i] = bytes[(size_t)i] * 0x010101u;
+            } else {
+                g_VmsStore.GetRow(g_float.image, sy, 0, iw - 1, src.data());
+            }
+            if (g_float.opacity) g_VmsStore.GetRow(g_float.opacity, sy, 0, iw - 1, op.data());
             for (int i = 0; i < w; ++i) {
                 const int ix = ScreenToImageX(doc, r.left + i);
-                int sx = (int)((long long)(ix - g_float.x) * g_float.image->width / g_float.w);
+                int sx = (int)((long long)(ix - g_float.x) * iw / g_float.w);
                 if (sx < 0) sx = 0;
-                if (sx > g_float.image->width - 1) sx = g_float.image->width - 1;
-                const uint32_t c = composed[(size_t)(ix - ix0)], s = src[(size_t)sx];
+                if (sx > iw - 1) sx = iw - 1;
+                const uint32_t s = src[(size_t)sx];
+                if (text) {
+                    out[(size_t)j * w + i] = ~s & 0xFFFFFFu;
+                    continue;
+                }
+                const uint32_t c = composed[(size_t)(ix - ix0)];
                 const int a = op[(size_t)sx];
                 uint32_t v = 0;
                 for (int k = 0; k < 24; k += 8) {
@@ -436,7 +532,11 @@ void DrawFloatingImage(CanvDoc* doc, HDC dc, const RECT& paint) {
         }
         c_DibImageOps::Free(&under);
         BITMAPINFO bi = TopDownDibInfo(w, h, 32);
-        SetDIBitsToDevice(dc, r.left, r.top, (DWORD)w, (DWORD)h, 0, 0, 0, (UINT)h, out.data(), &bi, DIB_RGB_COLORS);
+        if (text)
+            StretchDIBits(dc, r.left, r.top, w, h, 0, 0, w, h, out.data(), &bi, DIB_RGB_COLORS, SRCINVERT);
+        else
+            SetDIBitsToDevice(dc, r.left, r.top, (DWORD)w, (DWORD)h, 0, 0, 0, (UINT)h, out.data(), &bi,
+                              DIB_RGB_COLORS);
     }
     DrawXorRect(dc, frame.left, frame.top, frame.right, frame.bottom);
     SelDrawHandle(dc, frame.left, frame.top);

@@ -3,17 +3,26 @@
 // resized with the mouse, and is then added as a new layer at its frame or
 // cancelled. At most one exists in the program; it is owned here.
 //
-// The text tool floats its rendered text with FloatImage; the paste commands
-// (14001, 14003) and the float tool (20006) start one with PasteAtCursor.
+// The paste commands (14001, 14003) and the text-placing tool (20006) start
+// one with PasteAtCursor; FloatImage floats a picture made by the caller.
+// Placing writes it through select/floating_stamp.h.
 #pragma once
 #include <windows.h>
 
 #include "canvas/canv_doc.h"
 
-// Sources of a paste.
-enum : int { FloatFromClipboard = 0, FloatFromFile = 1 };
-// Commands of OnFloatingCommand.
-enum : int { FloatPlaceAsLayer = 3, FloatOwnSize = 21, FloatCancel = 88 };
+// Sources of a paste: the clipboard, a file, the text tool's text.
+enum : int { FloatFromClipboard = 0, FloatFromFile = 1, FloatFromText = 2 };
+// Commands of OnFloatingCommand: placed into the current plane (a picture
+// through the pen, or with its opacity written as it is), added as a new
+// layer, shown at its own size, cancelled.
+enum : int {
+    FloatPlaceInPlane = 1,
+    FloatPlaceWithOpacity = 2,
+    FloatPlaceAsLayer = 3,
+    FloatOwnSize = 21,
+    FloatCancel = 88,
+};
 
 // 1 for the tools under which a floating image lives (14001, 14003, 20006).
 int IsFloatingTool(int tool);
@@ -26,8 +35,9 @@ int StartFloating(CanvDoc* doc, int source, int again, const char* path);
 // Floats a picture made by the caller: a 24-bit image and its 8-bit opacity
 // (255 opaque; null: opaque everywhere), at image point (x, y) of the document
 // (x < 0: the top-left of the visible part). Ownership of both images passes to
-// the floating image, also on failure (0). The text tool passes kind 1, a
-// picture kind 0. Any floating image before it is placed first.
+// the floating image, also on failure (0). kind as in select/floating_stamp.h
+// (a text image of kind 1: 255 paper, 0 ink). Any floating image before it is
+// placed first.
 int FloatImage(CanvDoc* doc, VmsImage* image, VmsImage* opacity, int x, int y, int kind);
 
 // Mouse on the document while a floating tool is current: corner resize,
@@ -35,8 +45,10 @@ int FloatImage(CanvDoc* doc, VmsImage* image, VmsImage* opacity, int x, int y, i
 int OnFloatingMouseDown(CanvDoc* doc);
 // The right-button menu: place, own size, cancel. 1 when shown.
 int ShowFloatingMenu(CanvDoc* doc);
-// 3 adds the image as a new layer at its frame (keep: the floating image stays
-// to be dropped by the caller); 88 cancels. 1 when the command applied.
+// 3 adds the image as a new layer at its frame, the undo step of that layer
+// taken before the image is written into it; 1 and 2 write it into the
+// current plane after an undo step of it (keep: the floating image stays to
+// be dropped by the caller); 88 cancels. 1 when the command applied.
 int OnFloatingCommand(CanvDoc* doc, int command, int keep);
 // Ends the floating image: an image never placed is first added as a layer.
 void DropFloating(CanvDoc* doc);
@@ -47,7 +59,8 @@ void CancelFloating(CanvDoc* doc);
 
 // The document the image floats over, or null.
 CanvDoc* FloatingTarget();
-// Frame of the floating image in image pixels (inclusive); 0 when none floats.
+// Frame of the floating image in image pixels (inclusive), widened right and
+// down by a text's shadow offset; 0 when none floats.
 int GetFloatingFrame(RECT* frame);
 // The cursor name over a corner of the frame, or null.
 const char* HitTestFloating(CanvDoc* doc);

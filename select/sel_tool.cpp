@@ -575,7 +575,13 @@ void c_SelectionTool::DocumentDeactivated(CanvDoc* doc) {
         SavePathState(doc, 1);
         g_pathDoc = nullptr;
     }
-    if (FloatingTarget() == doc) DropFloating(doc);
+    if (FloatingTarget() == doc) {
+        // The whole image becomes a layer, whatever part was selected, and
+        // the paste tool, which would start it again, gives way.
+        Deselect(doc);
+        DropFloating(doc);
+        SelPressToolButton(CMD_TOOL_LAYERSELECT);
+    }
 }
 
 void c_SelectionTool::DocumentActivated(CanvDoc* doc) {

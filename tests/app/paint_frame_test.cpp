@@ -185,6 +185,80 @@ TEST(PaintFrame, TextCommandFloatsTheTextOverTheActiveCanvas) {
     EXPECT_EQ(1, TextSettings.stickerRoute);
 }
 
+// A sticker placed through the text-placing tool: pass by pass in its
+// colours (backing, shadow at its offset, frame) and the text in the pen's.
+TEST(PaintFrame, StickerPlacedPassByPassInItsColours) {
+    PaintFrame f;
+    ASSERT_TRUE(f.ok);
+    ASSERT_TRUE(OpenBlankCanvas(320, 200));
+    Pump(50);
+    CanvDoc* doc = GetActiveCanvas();
+    ASSERT_TRUE(doc);
+    ResetTextSettings();
+    std::strcpy(TextSettings.text, "Ab");
+    TextSettings.stickerRoute = 1;
+    TextSettings.frameKind = 0;
+    TextSettings.frameThickness = 3;
+    TextSettings.backingOn = 1;
+    TextSettings.shadowOn = 1;
+    TextSettings.shadowDx = 5;
+    TextSettings.shadowDy = 3;
+    TextSettings.shadowBlur = 0;
+    const int backing[3] = {0, 200, 0}, frame[3] = {0, 0, 220}, shadow[3] = {255, 200, 0};
+    for (int i = 0; i < 3; ++i) {
+        TextSettings.backingColour[i] = backing[i];
+        TextSettings.frameColour[i] = frame[i];
+        TextSettings.shadowColour[i] = shadow[i];
+    }
+    Pen.drawingMode = ModeColour;
+    const int opacity = PenOpacity;
+    PenOpacity = 255;
+    SetPenColourRgb(220, 20, 20);
+    SendMessageA(AppWindows.frame, WM_COMMAND, CMD_TOOL_FLOAT, 0);
+    ASSERT_EQ(doc, FloatingTarget());
+    RECT box;
+    ASSERT_TRUE(GetFloatingFrame(&box));
+    ASSERT_EQ(1, OnFloatingCommand(doc, FloatPlaceAsLayer, 0));
+    PenOpacity = opacity;
+    const LayerPlane* layer = &doc->planes[8];
+    ASSERT_TRUE(layer->image);
+    // The passes as the renderer gives them: 0 full ink, 255 none.
+    VmsImage *t = nullptr, *fr = nullptr, *b = nullptr;
+    ASSERT_TRUE(RenderStickerText(AppWindows.frame, 0, &t, &fr, &b));
+    const int w = t->width, h = t->height;
+    auto read = [&](VmsImage* im) {
+        std::vector<uint8_t> v((size_t)w * h);
+        for (int y = 0; y < h; ++y) g_VmsStore.GetRow(im, y, 0, w - 1, &v[(size_t)y * w]);
+        g_VmsStore.Free(&im);
+        return v;
+    };
+    const std::vector<uint8_t> T = read(t), F = read(fr), B = read(b);
+    auto at = [&](const std::vector<uint8_t>& v, int x, int y) {
+        return x >= 0 && y >= 0 && x < w && y < h ? v[(size_t)y * w + x] : 255;
+    };
+    auto colourOf = [](const int c[3]) { return (uint32_t)c[0] << 16 | (uint32_t)c[1] << 8 | (uint32_t)c[2]; };
+    const uint32_t pen = 0xDC1414u;
+    int counts[4] = {};
+    for (int y = 0; y < h + 3; ++y)
+        for (int x = 0; x < w + 5; ++x) {
+            uint32_t want = 0xFFFFFFFFu;
+            const bool shaded = at(T, x - 5, y - 3) == 0 || at(F, x - 5, y - 3) == 0;
+            const bool noShade = at(T, x - 5, y - 3) == 255 && at(F, x - 5, y - 3) == 255;
+            if (at(T, x, y) == 0) want = pen, ++counts[0];
+            else if (at(T, x, y) == 255 && at(F, x, y) == 0) want = colourOf(frame), ++counts[1];
+            else if (at(T, x, y) == 255 && at(F, x, y) == 255 && at(B, x, y) == 0 && noShade)
+                want = colourOf(backing), ++counts[2];
+            else if (at(T, x, y) == 255 && at(F, x, y) == 255 && at(B, x, y) == 255 && shaded)
+                want = colourOf(shadow), ++counts[3];
+            if (want == 0xFFFFFFFFu) continue;
+            uint32_t got = 0;
+            g_VmsStore.GetRow(layer->image, box.top - layer->y + y, box.left - layer->x + x,
+                              box.left - layer->x + x, &got);
+            ASSERT_EQ(want, got & 0xFFFFFFu) << x << "," << y;
+        }
+    for (int k = 0; k < 4; ++k) EXPECT_GT(counts[k], 10) << k;
+}
+
 // The dodge dialog's pen button: the layer stays as it was, the frame
 // selects the pen tool in its effect mode and the pen holds the dodged image.
 TEST(PaintFrame, EffectPenButtonSelectsThePenWithTheAdjustedImage) {

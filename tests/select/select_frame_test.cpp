@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "../app/app_test_util.h"
+#include "frame_mouse.h"
 #include "app/canvas_request.h"
 #include "app/globals.h"
 #include "canvas/canv_history.h"
@@ -51,29 +52,12 @@ protected:
         windows_.clear();
     }
 
-    CanvDoc* NewDoc(int w, int h) {
-        HWND wnd = apptest::CreateBlankCanvas(w, h, 72);
-        if (!wnd) return nullptr;
-        windows_.push_back(wnd);
-        CanvDoc* doc = GetCanvDoc(wnd);
-        SetZoomAt(wnd, doc, 100.0);
-        apptest::FillBasePlane(doc, Pattern);
-        return doc;
-    }
+    CanvDoc* NewDoc(int w, int h) { return seltest::NewPatternDoc(&windows_, w, h, Pattern); }
 
     // Screen point of an image point of the document.
-    static POINT At(CanvDoc* doc, int x, int y) {
-        POINT p = {ImageToScreenX(doc, x), ImageToScreenY(doc, y)};
-        ClientToScreen(doc->display, &p);
-        return p;
-    }
+    static POINT At(CanvDoc* doc, int x, int y) { return seltest::ScreenPointOf(doc, x, y); }
     // A press at a, a drag through b to c, a release there.
-    void Drag(CanvDoc* doc, POINT a, POINT b, POINT c) {
-        samples_ = {{a.x, a.y, kSampleLeft}, {b.x, b.y, kSampleLeft}, {c.x, c.y, kSampleLeft}, {c.x, c.y, 0}};
-        InjectMouseSamples(samples_.data(), (int)samples_.size());
-        c_SelectionTool::OnMouseDown(doc);
-        InjectMouseSamples(nullptr, 0);
-    }
+    void Drag(CanvDoc* doc, POINT a, POINT b, POINT c) { seltest::DragOnDocument(doc, &samples_, a, b, c); }
     void Click(CanvDoc* doc, POINT a) { Drag(doc, a, a, a); }
     void Tool(int id) { SendMessageA(AppWindows.frame, WM_COMMAND, id, 0); }
     // A command of the document window run with the pen fully opaque.
