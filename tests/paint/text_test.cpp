@@ -18,6 +18,7 @@
 #include "paint/text_raster.h"
 #include "paint/text_tool.h"
 #include "resources/paint_ids.h"
+#include "ui/drawutil.h"
 #include "ui/ui_hook.h"
 #include "paint_fixture.h"
 #include "test_support.h"
@@ -584,12 +585,7 @@ std::vector<uint32_t> Capture(HWND wnd, const std::string& path = "", bool fromS
     RECT rc;
     GetWindowRect(wnd, &rc);
     int w = rc.right - rc.left, h = rc.bottom - rc.top;
-    BITMAPINFO bi = {};
-    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
-    bi.bmiHeader.biWidth = w;
-    bi.bmiHeader.biHeight = -h;
-    bi.bmiHeader.biPlanes = 1;
-    bi.bmiHeader.biBitCount = 32;
+    BITMAPINFO bi = TopDownDibInfo(w, h, 32);
     void* bits = nullptr;
     HDC screen = GetDC(nullptr);
     HDC dc = CreateCompatibleDC(screen);
