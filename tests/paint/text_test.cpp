@@ -565,6 +565,7 @@ struct DialogLook {
     std::vector<std::string> latin, japanese, styles;
     std::vector<uint32_t> verticalOff, verticalOn, outlineOn;
     int verticalInk = 0;
+    std::vector<uint32_t> shadowButton;
     bool done = false;
 };
 
@@ -640,6 +641,7 @@ int LookAtTextDialog(const ModalRequest& r, void* user) {
     SendMessageA(panel, WM_COMMAND, 161, (LPARAM)outline);
     look->verticalOn = Capture(vertical);
     look->outlineOn = Capture(outline);
+    look->shadowButton = Capture(GetDlgItem(panel, 136));
     for (uint32_t p : look->verticalOn) {
         int lum = ((p >> 16 & 255) + (p >> 8 & 255) + (p & 255)) / 3;
         look->verticalInk += lum < 96;
@@ -659,11 +661,17 @@ int LookAtTextDialog(const ModalRequest& r, void* user) {
 
 // The dialog's face lists hold each installed face once; the style list is
 // the string table's; the vertical and outlined switches show their labels
-// and their state (a picture of the dialog is left in the build tree).
+// and their state; a colour button's caption reads on its swatch (a picture
+// of the dialog is left in the build tree).
 TEST(TextDialog, FaceListsStylesAndSwitches) {
     DistHost host;
     TextReset reset;
     c_FontCatalogue::Build();
+    // The shadow, frame and backing groups shown, with their colour buttons.
+    TextSettings.shadowOn = 1;
+    TextSettings.frameKind = 0;
+    TextSettings.backingOn = 1;
+    TextSettings.shadowColour[0] = TextSettings.shadowColour[1] = TextSettings.shadowColour[2] = 0;
     DialogLook look;
     SetModalAnswerHook(LookAtTextDialog, &look);
     ShowTextDialog(nullptr, nullptr);
@@ -683,5 +691,9 @@ TEST(TextDialog, FaceListsStylesAndSwitches) {
     EXPECT_GT(look.verticalInk, 40);
     ASSERT_EQ(look.verticalOn.size(), look.outlineOn.size());
     EXPECT_NE(look.verticalOn, look.outlineOn);   // different labels
+    // The black shadow swatch carries its caption inverted: white ink.
+    int white = 0;
+    for (uint32_t p : look.shadowButton) white += p == 0xFFFFFF;
+    EXPECT_GT(white, 20);
     TextSettings.vertical = TextSettings.outline = 0;
 }
