@@ -7,6 +7,7 @@
 #include "canvas/canv_doc.h"
 #include "canvas/canv_host.h"
 #include "canvas/canv_layers.h"
+#include "canvas/canv_window.h"
 #include "fileio/plugin_read.h"
 #include "fileio/plugin_write.h"
 #include "image/c_dib.h"
@@ -319,6 +320,7 @@ int SelectKoroStamp(HWND owner, int entry) {
     if (Pen.brushImages[0]) g_VmsStore.Copy(Pen.brushImages[0], Pen.rollerFrames[0]);
     Pen.imageBrushOn = 1;
     Pen.options[PenOptRollerFrame] = 0;
+    RefreshBrushCursor();
     BrushChanged();
     return 1;
 }
