@@ -187,7 +187,18 @@ TEST(PaintFrame, TextCommandFloatsTheTextOverTheActiveCanvas) {
     EXPECT_EQ(1, TextSettings.stickerRoute);
 }
 
-// Choosing a stamp puts what the stroke layer holds into its layer.
+namespace {
+// The frame's mouse moves seen while a test listens.
+WNDPROC g_FrameProc;
+LPARAM g_FrameMouseMove = -1;
+LRESULT CALLBACK ListenToFrame(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
+    if (msg == WM_MOUSEMOVE) g_FrameMouseMove = lp;
+    return CallWindowProcA(g_FrameProc, wnd, msg, wp, lp);
+}
+}  // namespace
+
+// Choosing a stamp puts what the stroke layer holds into its layer and moves
+// the mouse to 100, 100 over the frame, which draws the cursor again.
 TEST(PaintFrame, ChosenStampMergesTheStrokeLayer) {
     PaintFrame f;
     ASSERT_TRUE(f.ok);
@@ -217,7 +228,11 @@ TEST(PaintFrame, ChosenStampMergesTheStrokeLayer) {
     for (size_t i = 0; i < StampPage(0).paths.size(); ++i)
         if (StampPage(0).paths[i].find("\\flat.png") != std::string::npos) entry = (int)i;
     ASSERT_GE(entry, 0);
+    g_FrameMouseMove = -1;
+    g_FrameProc = (WNDPROC)SetWindowLongPtrA(AppWindows.frame, GWLP_WNDPROC, (LONG_PTR)ListenToFrame);
     EXPECT_EQ(1, SelectStamp(AppWindows.frame, entry));
+    SetWindowLongPtrA(AppWindows.frame, GWLP_WNDPROC, (LONG_PTR)g_FrameProc);
+    EXPECT_EQ(MAKELPARAM(100, 100), g_FrameMouseMove);
     EXPECT_LT(FindLayerByType(doc, LayerTypeStroke), 0);
     int r = 0, g = 0, b = 0;
     g_VmsStore.GetRgb(doc->planes[target].image, 30, 10, &r, &g, &b);
