@@ -183,8 +183,10 @@ TEST(StampPages, UnreadableOrWrongSizedCacheIsRebuilt) {
         // The rebuilt cache is a thumbnail of the cell.
         VmsImage* again = ReadImageWithPlugin(cache.c_str(), nullptr, f.dir.File("file_r\\bmpload.dll").c_str());
         EXPECT_TRUE(again);
-        if (again) EXPECT_EQ(expected, Pixels(again));
-        g_VmsStore.Free(&again);
+        if (again) {
+            EXPECT_EQ(expected, Pixels(again));
+            g_VmsStore.Free(&again);
+        }
     }
 }
 
