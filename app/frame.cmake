@@ -25,6 +25,8 @@ foreach(k 1 2 3 4 5 6 7)
   list(APPEND darna_edit_bitmaps p_pen${k}_ p_pen${k}__ p_pen${k}___)
 endforeach()
 list(APPEND darna_edit_bitmaps pal0_tab1 pal0_tab2 pal1_tab1 pal1_tab2 pal2_tab1 pal2_tab2 p_c p_b)
+# The ticked and plain boxes of check items (paint.rc).
+list(APPEND darna_edit_bitmaps check check_)
 set(darna_edit_icons adarico canvasico)
 set(darna_edit_cursors def paldrag2)
 darna_pictures(darna_edit_res_files ${DARNA_RES_OUT}

@@ -49,6 +49,7 @@ void PenStateFromEnv() {
     PenPanelPos = Env.penPanelPos;
     PenPanelSize = Env.penPanelSize;
     PressToolButtonHook = PressToolButton;
+    BrushSwatchChangedHook = RedrawColourSwatch;
     SetPenColourListener(kPenColourPen, FreeBrushImagesOnColourChange);
     ChooseColourHook = ChooseColour;
     ColourPanelHost = &AppWindows.colourPanel;

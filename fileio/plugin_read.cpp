@@ -542,7 +542,10 @@ int ReadImageWithAlpha(const char* path, VmsImage** image, VmsImage** alpha) {
     return 0;
 }
 
-VmsImage* ReadImageWithPlugin(const char* path, HWND, const char* readerDll) {
+namespace {
+// The read of ReadImageWithPlugin; a file whose first image is not `want`
+// (when given) is left unread.
+VmsImage* ReadSingleWithPlugin(const char* path, const char* readerDll, const SIZE* want) {
     if (!path || !readerDll) return nullptr;
     WaitCursor wait;
     PluginModule m(readerDll);
@@ -552,12 +555,23 @@ VmsImage* ReadImageWithPlugin(const char* path, HWND, const char* readerDll) {
     FileImageInfo* info = QueryFirstImage(m, path, records);
     if (!info) return nullptr;
     const int width = info->image[0].width, height = info->image[0].height, bits = info->image[0].bits;
+    if (want && (width != want->cx || height != want->cy)) return nullptr;
     // Indexed files are widened while they are read: the image is always 24-bit.
     // Every row is written by the reader, so the image is not filled first.
     VmsImage* image = g_VmsStore.Create(width, height, 24, 0, 0);
     if (!image) return nullptr;
     if (!ExecSingle(m, path, records, width, height, bits, image, nullptr, nullptr)) g_VmsStore.Free(&image);
     return image;
+}
+}  // namespace
+
+VmsImage* ReadImageWithPlugin(const char* path, HWND, const char* readerDll) {
+    return ReadSingleWithPlugin(path, readerDll, nullptr);
+}
+
+VmsImage* ReadImageOfSizeWithPlugin(const char* path, const char* readerDll, int width, int height) {
+    SIZE want = {width, height};
+    return ReadSingleWithPlugin(path, readerDll, &want);
 }
 
 PackedDib ReadImageToDibWithPlugin(const char* path, HWND, const char* readerDll) {

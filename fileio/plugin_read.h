@@ -33,6 +33,9 @@ int ReadImageWithAlpha(const char* path, VmsImage** image, VmsImage** alpha);
 
 // A new 24-bit image of the file read with the named reader DLL, or null.
 VmsImage* ReadImageWithPlugin(const char* path, HWND window, const char* readerDll);
+// The same when the file's first image is width x height; null (and nothing
+// read) for any other size, so a small file claiming a huge image costs no time.
+VmsImage* ReadImageOfSizeWithPlugin(const char* path, const char* readerDll, int width, int height);
 
 // A new 32-bit PackedDib of the file read with the named reader DLL: indexed
 // files through their palette; transparency planes 1 and 2 composite the

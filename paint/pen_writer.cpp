@@ -17,6 +17,7 @@
 #include "paint/pen_state.h"
 
 void (*PressToolButtonHook)(int command);
+void (*BrushSwatchChangedHook)();
 int c_PenWriter::CloneOffsetX = -2000;
 int c_PenWriter::CloneOffsetY = -64;
 DibImage* c_PenWriter::TileImage;

@@ -14,6 +14,8 @@ struct DibImage;
 
 // Presses a tool button of the second tool bar (set by the frame at start).
 extern void (*PressToolButtonHook)(int command);
+// Repaints the frame's colour swatch, which shows the brush image; set by the frame.
+extern void (*BrushSwatchChangedHook)();
 
 class c_PenWriter {
 public:

@@ -4,7 +4,10 @@
 #include <cstdio>
 #include <cstring>
 
+#include "canvas/canv_doc.h"
 #include "canvas/canv_host.h"
+#include "canvas/canv_layers.h"
+#include "canvas/canv_window.h"
 #include "fileio/plugin_read.h"
 #include "fileio/plugin_write.h"
 #include "image/c_dib.h"
@@ -138,10 +141,25 @@ bool Apply(VmsImage** image, const StampResizeValues& v) {
     return true;
 }
 
-// After a stamp or roller became the brush: the pen tool, the cursor.
+// After a stamp or roller became the brush: the swatch shows it, no snapshot
+// is left, the pen tool is current, the stroke layer painted so far goes into
+// its layer, and a mouse move to the frame redraws the cursor.
 void BrushChanged() {
     c_PenTip::TipChanged();
+    if (BrushSwatchChangedHook) BrushSwatchChangedHook();
+    g_VmsStore.Free(&Pen.brushImages[2]);
+    g_VmsStore.Free(&Pen.brushImages[3]);
     if (PressToolButtonHook && Pen.tool != kToolPen) PressToolButtonHook(kToolPen);
+    if (CanvDoc* doc = GetActiveCanvas()) MergeStrokeLayer(doc);
+    if (HWND frame = CanvFrameWindow()) SendMessageA(frame, WM_MOUSEMOVE, 0, MAKELPARAM(100, 100));
+}
+
+// A cache serves only when the reader takes it and it is a thumbnail of the
+// cell's size; a damaged file, or one of any other size (which could claim a
+// canvas-sized picture), is made again from the stamp.
+VmsImage* ReadThumbnailCache(const char* folder, const std::string& cache, int w, int h) {
+    if (!FileExists(cache.c_str())) return nullptr;
+    return ReadImageOfSizeWithPlugin(cache.c_str(), PluginPath(folder, "file_r\\bmpload.dll").c_str(), w, h);
 }
 
 struct PanelsOff {
@@ -189,8 +207,7 @@ std::string MakeKoroChcPath(const std::string& koroFolder, int frame) {
 
 VmsImage* LoadStampThumbnail(const char* folder, const std::string& image, const std::string& cache, int w, int h) {
     if (w < 1 || h < 1) return nullptr;
-    if (FileExists(cache.c_str()))
-        return ReadImageWithPlugin(cache.c_str(), nullptr, PluginPath(folder, "file_r\\bmpload.dll").c_str());
+    if (VmsImage* cached = ReadThumbnailCache(folder, cache, w, h)) return cached;
     VmsImage *picture = nullptr, *alpha = nullptr;
     if (!ReadImageWithAlpha(image.c_str(), &picture, &alpha)) return nullptr;
     OverGrey(picture, alpha);
@@ -219,7 +236,13 @@ int SelectStamp(HWND owner, int entry) {
     if (!ReadImageWithAlpha(page.paths[entry].c_str(), &image, &alpha)) return 0;
     Pen.brushImages[0] = image;
     Pen.brushImages[1] = alpha;
-    bool transparent = AnyTransparency(alpha);
+    // An opaque stamp (no transparency, or none below 255) is no image brush:
+    // it paints as it is, without the size and turn of the resize dialog.
+    if (!AnyTransparency(alpha)) {
+        Pen.imageBrushOn = 0;
+        BrushChanged();
+        return 1;
+    }
     Pen.imageBrushOn = 1;
     VmsImage *preview = nullptr, *mask = nullptr;
     if (!MakePreview(image, alpha, &preview, &mask)) return 0;
@@ -227,7 +250,7 @@ int SelectStamp(HWND owner, int entry) {
     int ok;
     {
         PanelsOff off;
-        ok = ShowStampResizeDialog(owner, 0, &preview, &mask, 1, transparent ? 1 : 0, &v);
+        ok = ShowStampResizeDialog(owner, 0, &preview, &mask, 1, 1, &v);
     }
     g_VmsStore.Free(&preview);
     g_VmsStore.Free(&mask);
@@ -297,6 +320,7 @@ int SelectKoroStamp(HWND owner, int entry) {
     if (Pen.brushImages[0]) g_VmsStore.Copy(Pen.brushImages[0], Pen.rollerFrames[0]);
     Pen.imageBrushOn = 1;
     Pen.options[PenOptRollerFrame] = 0;
+    RefreshBrushCursor();
     BrushChanged();
     return 1;
 }

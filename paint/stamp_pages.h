@@ -25,13 +25,14 @@ std::string MakeChcPath(const std::string& stampPath);
 std::string MakeKoroFramePath(const std::string& koroFolder, int frame);
 std::string MakeKoroChcPath(const std::string& koroFolder, int frame);
 
-// A thumbnail fitted into w x h over grey 164: from its cache when present,
-// else made from the image and written as the cache. Null when the image
-// cannot be read. The caller frees it.
+// A thumbnail fitted into w x h over grey 164: from its cache when that reads
+// as a w x h picture, else made from the image and written as the cache. Null
+// when neither serves. The caller frees it.
 VmsImage* LoadStampThumbnail(const char* folder, const std::string& image, const std::string& cache, int w, int h);
 
 // The clicks: entry of the page's list. The panels are off while the resize
-// dialog runs and on again whatever happens. 1 when the brush changed.
+// dialog runs and on again whatever happens; an opaque stamp becomes the brush
+// as it is, without the dialog. 1 when the brush changed.
 int SelectStamp(HWND owner, int entry);
 int SelectKoroStamp(HWND owner, int entry);
 

@@ -7,8 +7,9 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <vector>
 #include <cstring>
+#include <string>
+#include <vector>
 
 #include "canvas/canv_doc.h"
 #include "image/c_dib.h"
@@ -39,9 +40,6 @@ HWND g_Dialog, g_Panel;
 bool g_Busy;
 int g_Timer = -1;
 
-const char* const kStyles[14] = {"通常",   "中心部膨らむ", "中心部へこむ", "右が膨らむ", "左が膨らむ",
-                                 "上円形", "下円形",       "波形",         "波形（逆）", "右上がり",
-                                 "右下がり", "円形外側",   "上円形外側",   "下円形外側"};
 const char* const kFrames[3] = {"長方形", "円", "枠なし"};
 
 struct Slider {
@@ -80,8 +78,9 @@ void Layout(HWND panel) {
     Place(panel, IdStyle, 64, 164, 104, 96);
     Place(panel, 204, 190, 166, 24, 12);
     Place(panel, IdFrame, 214, 164, 72, 144);
-    Place(panel, IdVertical, 16, 188, 64, 20);
-    Place(panel, IdOutline, 88, 188, 64, 20);
+    // Wide enough for the box and the label at its own size.
+    Place(panel, IdVertical, 16, 186, 80, 22);
+    Place(panel, IdOutline, 104, 186, 80, 22);
     Place(panel, IdShadow, 16, 228, 64, 22);
     bool shadow = s.shadowOn != 0;
     int sx = shadow ? 0 : -100;
@@ -164,15 +163,18 @@ void TrackSlider(HWND panel, const Slider& s) {
     RestartPreviewTimer();
 }
 
-// A colour button: a raised swatch with its caption.
+// A colour button: a raised swatch with its caption, rasterised in white on
+// black and inverted onto the swatch, so it reads on any colour.
 void DrawColourButton(const DRAWITEMSTRUCT* item, const int rgb[3], const char* caption) {
     const RECT& r = item->rcItem;
     COLORREF c = RGB(rgb[0], rgb[1], rgb[2]);
     DrawRaisedPanel(item->hDC, r.left, r.top, r.right, r.bottom, c, 1);
-    SetBkMode(item->hDC, TRANSPARENT);
-    int lum = (rgb[0] * 77 + rgb[1] * 151 + rgb[2] * 28) >> 8;
-    draw_text_fit(item->hDC, r.left + 8, r.top + 4, r.right, r.bottom, caption,
-                  lum > 140 ? RGB(0, 0, 0) : RGB(255, 255, 255), nullptr, 0, FW_NORMAL, 0);
+    TextRasterRequest request = {item->hwndItem, 12, 0, 0, caption, RGB(255, 255, 255), nullptr, 0, RGB(0, 0, 0)};
+    VmsImage* text = DrawTextToImage(request);
+    if (!text) return;
+    int x = r.left + 8, y = r.top + 4;
+    c_Dib::StretchDrawRop(item->hDC, text, x, y, x + text->width - 1, y + text->height - 1, SRCINVERT);
+    g_VmsStore.Free(&text);
 }
 
 void ChooseInto(HWND panel, int32_t rgb[3], const char* caption) {
@@ -220,7 +222,7 @@ INT_PTR CALLBACK TextBaseDlgProc(HWND panel, UINT msg, WPARAM wp, LPARAM lp) {
         Make(panel, "combobox", "", CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP, IdJapanese);
         HWND style = Make(panel, "combobox", "", CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP, IdStyle);
         HWND frame = Make(panel, "combobox", "", CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP, IdFrame);
-        for (const char* s : kStyles) SendMessageA(style, CB_ADDSTRING, 0, (LPARAM)s);
+        for (const std::string& name : TextStyleNames()) SendMessageA(style, CB_ADDSTRING, 0, (LPARAM)name.c_str());
         for (const char* s : kFrames) SendMessageA(frame, CB_ADDSTRING, 0, (LPARAM)s);
         SendMessageA(style, CB_SETCURSEL, TextSettings.style, 0);
         SendMessageA(frame, CB_SETCURSEL, TextSettings.frameKind, 0);

@@ -1,5 +1,6 @@
 #include "paint/text_raster.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -56,10 +57,10 @@ HFONT MakeFont(const TextRasterRequest& r, int escapement) {
 
 void c_FontCatalogue::Build() {
     std::vector<FontEntry> all;
+    // One call a family (EnumFontFamiliesEx would repeat a face for every
+    // character set it covers).
     HDC dc = GetDC(GetDesktopWindow());
-    LOGFONTA lf = {};
-    lf.lfCharSet = DEFAULT_CHARSET;
-    EnumFontFamiliesExA(dc, &lf, CollectFace, (LPARAM)&all, 0);
+    EnumFontFamiliesA(dc, nullptr, CollectFace, (LPARAM)&all);
     ReleaseDC(GetDesktopWindow(), dc);
     SetFaces(all);
 }
@@ -68,6 +69,14 @@ void c_FontCatalogue::SetFaces(const std::vector<FontEntry>& enumerated) {
     g_Entries.clear();
     g_Faces.clear();
     for (const FontEntry& e : enumerated) {
+        // A family can come more than once (one file a style, or a character
+        // set each); the lists show it once. A repeat in the Japanese
+        // character set makes the kept entry Japanese, so that list finds it.
+        if (std::find(g_Faces.begin(), g_Faces.end(), e.face) != g_Faces.end()) {
+            for (FontEntry& kept : g_Entries)
+                if (std::strcmp(kept.face, e.face) == 0 && e.charSet == SHIFTJIS_CHARSET) kept = e;
+            continue;
+        }
         g_Faces.push_back(e.face);
         if (e.face[0] != '@') g_Entries.push_back(e);
     }

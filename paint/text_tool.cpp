@@ -17,14 +17,14 @@
 #include "paint/pen_writer.h"
 #include "paint/sticker_params.h"
 #include "paint/text_raster.h"
+#include "resources/paint_ids.h"
+#include "ui/drawutil.h"
 #include "ui/msgbox.h"
 #include "ui/sysutil.h"
 
 TextSettingsRecord TextSettings;
 
 namespace {
-
-const char kDefaultFace[] = "MS UI Gothic";
 
 inline uint8_t P(int a, int b) { return ProductTable[a & 255][b & 255]; }
 inline int Abs(int v) { return v < 0 ? -v : v; }
@@ -91,8 +91,8 @@ void FillFont(LOGFONTA* lf, const char* face, int weight, BYTE charSet) {
 void ResetTextSettings() {
     TextSettingsRecord& s = TextSettings;
     std::memset(&s, 0, sizeof s);
-    std::snprintf(s.latinFace, sizeof s.latinFace, "%s", kDefaultFace);
-    std::snprintf(s.japaneseFace, sizeof s.japaneseFace, "%s", kDefaultFace);
+    std::snprintf(s.latinFace, sizeof s.latinFace, "%s", UiFaceName());
+    std::snprintf(s.japaneseFace, sizeof s.japaneseFace, "%s", UiFaceName());
     s.fontSize = 24;
     std::snprintf(s.text, sizeof s.text, "%s", kAppTitle);
     s.shadowBlur = 3;
@@ -107,6 +107,16 @@ void ResetTextSettings() {
     s.frameColour[0] = 45;
     s.frameColour[1] = 132;
     s.frameColour[2] = 239;
+}
+
+std::vector<std::string> TextStyleNames() {
+    std::vector<std::string> names;
+    for (UINT id = IDS_TEXT_STYLE_FIRST;; ++id) {
+        char name[128];
+        if (LoadStringA(GetModuleHandleA(nullptr), id, name, sizeof name) <= 0 || std::strcmp(name, " ") == 0) break;
+        names.push_back(name);
+    }
+    return names;
 }
 
 int CountTextLines(const char* text) {
@@ -452,19 +462,14 @@ VmsImage* ComposeTextImage(HWND owner, PenCanvas* canvas, VmsImage** colourOut, 
     return composite;
 }
 
-int MakeTextLayerImages(HWND owner, PenCanvas* canvas, VmsImage** colourOut, VmsImage** alphaOut) {
-    *colourOut = *alphaOut = nullptr;
+namespace {
+
+// The text in the pen's colour and, when a shadow image is given, the shadow
+// in the shadow colour at the shadow offset, from images of inverted coverage
+// (255 paper, 0 ink; the other way round when `inverted`). Takes both images.
+int LayTextAndShadow(PenCanvas* canvas, VmsImage* text, VmsImage* shadow, bool inverted, VmsImage** colourOut,
+                     VmsImage** alphaOut) {
     const TextSettingsRecord& s = TextSettings;
-    if (s.stickerRoute && !s.vertical && !s.outline) {
-        VmsImage* composite = ComposeTextImage(owner, canvas, colourOut, alphaOut);
-        g_VmsStore.Free(&composite);
-        return *colourOut != nullptr;
-    }
-    VmsImage *text = nullptr, *mask = nullptr, *shadow = nullptr, *shadowMask = nullptr;
-    if (!RenderTextImage(&text, &mask, 0)) return 0;
-    if (s.shadowOn) RenderTextImage(&shadow, &shadowMask, 1);
-    g_VmsStore.Free(&mask);
-    g_VmsStore.Free(&shadowMask);
     int dx = s.shadowOn ? s.shadowDx : 0, dy = s.shadowOn ? s.shadowDy : 0;
     int tx = -dx > 0 ? -dx : 0, ty = -dy > 0 ? -dy : 0, sx = dx > 0 ? dx : 0, sy = dy > 0 ? dy : 0;
     int w = text->width, h = text->height, W = w + Abs(dx), H = h + Abs(dy);
@@ -475,7 +480,7 @@ int MakeTextLayerImages(HWND owner, PenCanvas* canvas, VmsImage** colourOut, Vms
         uint32_t sc = Word(s.shadowColour[0], s.shadowColour[1], s.shadowColour[2]);
         for (int y = 0; y < shadow->height && sy + y < H; ++y)
             for (int x = 0; x < shadow->width && sx + x < W; ++x) {
-                int a = s.invert ? sv[(size_t)y * shadow->width + x] : 255 - sv[(size_t)y * shadow->width + x];
+                int a = inverted ? sv[(size_t)y * shadow->width + x] : 255 - sv[(size_t)y * shadow->width + x];
                 size_t k = (size_t)(sy + y) * W + sx + x;
                 if (a > A[k]) A[k] = (uint8_t)a;
                 if (a > 0) C[k] = sc;
@@ -487,7 +492,7 @@ int MakeTextLayerImages(HWND owner, PenCanvas* canvas, VmsImage** colourOut, Vms
     for (int y = 0; y < h; ++y) {
         PenRowForText(canvas, y, w, h, &penRow, &protect);
         for (int x = 0; x < w; ++x) {
-            int cover = s.invert ? tv[(size_t)y * w + x] : 255 - tv[(size_t)y * w + x];
+            int cover = inverted ? tv[(size_t)y * w + x] : 255 - tv[(size_t)y * w + x];
             int a = P(255 - protect[x], cover);
             size_t k = (size_t)(ty + y) * W + tx + x;
             if (a > A[k]) A[k] = (uint8_t)a;
@@ -506,12 +511,55 @@ int MakeTextLayerImages(HWND owner, PenCanvas* canvas, VmsImage** colourOut, Vms
     return 1;
 }
 
+// The GDI route's text and shadow, laid out as above.
+int GdiTextImages(PenCanvas* canvas, VmsImage** colourOut, VmsImage** alphaOut) {
+    VmsImage *text = nullptr, *mask = nullptr, *shadow = nullptr, *shadowMask = nullptr;
+    if (!RenderTextImage(&text, &mask, 0)) return 0;
+    if (TextSettings.shadowOn) RenderTextImage(&shadow, &shadowMask, 1);
+    g_VmsStore.Free(&mask);
+    g_VmsStore.Free(&shadowMask);
+    return LayTextAndShadow(canvas, text, shadow, TextSettings.invert != 0, colourOut, alphaOut);
+}
+
+// The sticker's text pass alone (blurred as text, and again as shadow).
+VmsImage* StickerTextPass(HWND owner, int mode) {
+    VmsImage *text = nullptr, *frame = nullptr, *backing = nullptr;
+    if (!RenderStickerText(owner, mode, &text, &frame, &backing)) return nullptr;
+    g_VmsStore.Free(&frame);
+    g_VmsStore.Free(&backing);
+    return text;
+}
+
+bool StickerRouteInUse() {
+    const TextSettingsRecord& s = TextSettings;
+    return s.stickerRoute && !s.vertical && !s.outline;
+}
+
+}  // namespace
+
+int MakeTextLayerImages(HWND owner, PenCanvas* canvas, VmsImage** colourOut, VmsImage** alphaOut) {
+    *colourOut = *alphaOut = nullptr;
+    if (!StickerRouteInUse()) return GdiTextImages(canvas, colourOut, alphaOut);
+    VmsImage* composite = ComposeTextImage(owner, canvas, colourOut, alphaOut);
+    g_VmsStore.Free(&composite);
+    return *colourOut != nullptr;
+}
+
+int MakeTextPassLayerImages(HWND owner, PenCanvas* canvas, VmsImage** colourOut, VmsImage** alphaOut) {
+    *colourOut = *alphaOut = nullptr;
+    if (!StickerRouteInUse()) return GdiTextImages(canvas, colourOut, alphaOut);
+    VmsImage* text = StickerTextPass(owner, 0);
+    if (!text) return 0;
+    VmsImage* shadow = TextSettings.shadowOn ? StickerTextPass(owner, 1) : nullptr;
+    return LayTextAndShadow(canvas, text, shadow, false, colourOut, alphaOut);
+}
+
 int LayerFromText(CanvDoc* doc) {
     if (!doc) return 0;
     PenCanvas view;
     MakePenCanvas(doc, &view);
     VmsImage *colour = nullptr, *alpha = nullptr;
-    if (!MakeTextLayerImages(GetMessageBoxOwner(), &view, &colour, &alpha)) return 0;
+    if (!MakeTextPassLayerImages(GetMessageBoxOwner(), &view, &colour, &alpha)) return 0;
     int index = PasteImageAsLayer(doc, colour, alpha, -1, -1, 0);
     g_VmsStore.Free(&colour);
     g_VmsStore.Free(&alpha);

@@ -7,6 +7,8 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <string>
+#include <vector>
 
 struct VmsImage;
 struct CanvDoc;
@@ -40,8 +42,11 @@ extern TextSettingsRecord TextSettings;
 constexpr int kTextMaxLines = 6;
 constexpr int kTextMaxLineBytes = 40;
 
-// Start values (faces "MS UI Gothic", the title as text, size 256 x 72...).
+// Start values (both faces the interface face of string 1201, the title as
+// text, size 256 x 72...).
 void ResetTextSettings();
+// The style list: strings 26400 upward, up to the first that is " ".
+std::vector<std::string> TextStyleNames();
 // 1 + the number of LF bytes.
 int CountTextLines(const char* text);
 // Line n (split at LF) without CR and LF; empty when there is none.
@@ -70,7 +75,11 @@ VmsImage* ComposeTextImage(HWND owner, PenCanvas* canvas, VmsImage** colour, Vms
 // in use (the sticker route composed, the GDI route in the pen's colour with
 // the shadow in the shadow colour); new images, 0 when there is no text image.
 int MakeTextLayerImages(HWND owner, PenCanvas* canvas, VmsImage** colour, VmsImage** alpha);
-// Command 14006: the text as a new layer at the view's top-left. 1 when made.
+// What command 14006 layers: the text alone (the sticker's text pass, without
+// frame and backing, or the GDI route's text) in the pen's colour, and its
+// shadow as above; new images, 0 when there is no text image.
+int MakeTextPassLayerImages(HWND owner, PenCanvas* canvas, VmsImage** colour, VmsImage** alpha);
+// Command 14006: that text as a new layer at the view's top-left. 1 when made.
 int LayerFromText(CanvDoc* doc);
 
 // The modal text dialog (psv_text) on the canvas: 0 OK or close box, -1 cancel.

@@ -13,6 +13,8 @@
 // Strings.
 #define IDS_CLONE_NEEDS_SOURCE  1411
 #define IDS_STROKE_NO_UNDO      1412
+#define IDS_UI_FACE             1201    // the interface face, also the text tool's first face
+#define IDS_TEXT_STYLE_FIRST    26400   // the text tool's styles, up to the string " "
 
 // The gradient dialog (dra_tone).
 #define IDC_TONE_MODE0          110

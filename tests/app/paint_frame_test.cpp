@@ -17,7 +17,9 @@
 #include "app/globals.h"
 #include "app_test_util.h"
 #include "canvas/canv_doc.h"
+#include "canvas/canv_layers.h"
 #include "canvas/canv_window.h"
+#include "fileio/plugin_write.h"
 #include "image/pen_colour.h"
 #include "adjust/brcont_dialog.h"
 #include "adjust/curve_dialog.h"
@@ -257,6 +259,60 @@ TEST(PaintFrame, StickerPlacedPassByPassInItsColours) {
             ASSERT_EQ(want, got & 0xFFFFFFu) << x << "," << y;
         }
     for (int k = 0; k < 4; ++k) EXPECT_GT(counts[k], 10) << k;
+}
+
+namespace {
+// The frame's mouse moves seen while a test listens.
+WNDPROC g_FrameProc;
+LPARAM g_FrameMouseMove = -1;
+LRESULT CALLBACK ListenToFrame(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
+    if (msg == WM_MOUSEMOVE) g_FrameMouseMove = lp;
+    return CallWindowProcA(g_FrameProc, wnd, msg, wp, lp);
+}
+}  // namespace
+
+// Choosing a stamp puts what the stroke layer holds into its layer and moves
+// the mouse to 100, 100 over the frame, which draws the cursor again.
+TEST(PaintFrame, ChosenStampMergesTheStrokeLayer) {
+    PaintFrame f;
+    ASSERT_TRUE(f.ok);
+    ASSERT_TRUE(OpenBlankCanvas(64, 48));
+    CanvDoc* doc = GetActiveCanvas();
+    ASSERT_TRUE(doc);
+    // The pen tool is current already: the merge is the stamp's own.
+    SendMessageA(AppWindows.frame, WM_COMMAND, CMD_TOOL_PEN, 0);
+    ASSERT_EQ(CMD_TOOL_PEN, CurrentTool);
+    if (FindLayerByType(doc, LayerTypeStrokeTarget) < 0) AddLayer(doc, 0, 0, 64, 48, LayerTypeStrokeTarget);
+    if (FindLayerByType(doc, LayerTypeStroke) < 0) AddLayer(doc, 0, 0, 64, 48, LayerTypeStroke);
+    int target = FindLayerByType(doc, LayerTypeStrokeTarget), stroke = FindLayerByType(doc, LayerTypeStroke);
+    ASSERT_GE(target, 0);
+    ASSERT_GE(stroke, 0);
+    std::vector<uint32_t> ink(64, 0x00103070);
+    std::vector<uint8_t> opaque(64, 255);
+    g_VmsStore.PutRow(doc->planes[stroke].image, 10, 0, 63, ink.data());
+    g_VmsStore.PutRow(doc->planes[stroke + 1].image, 10, 0, 63, opaque.data());
+    // An opaque stamp: no dialog comes between (whose end activates the
+    // canvas again, which merges too).
+    VmsImage* flat = g_VmsStore.Create(8, 8, 24, 255, 1);
+    ASSERT_NE(0, WriteImageWithPlugin(flat, f.dir.File("stamp\\flat.png").c_str(),
+                                      (Dist() + "file_w\\pngsave.dll").c_str()));
+    g_VmsStore.Free(&flat);
+    RefreshStampPage(0, (f.dir.Path()).c_str());
+    int entry = -1;
+    for (size_t i = 0; i < StampPage(0).paths.size(); ++i)
+        if (StampPage(0).paths[i].find("\\flat.png") != std::string::npos) entry = (int)i;
+    ASSERT_GE(entry, 0);
+    g_FrameMouseMove = -1;
+    g_FrameProc = (WNDPROC)SetWindowLongPtrA(AppWindows.frame, GWLP_WNDPROC, (LONG_PTR)ListenToFrame);
+    EXPECT_EQ(1, SelectStamp(AppWindows.frame, entry));
+    SetWindowLongPtrA(AppWindows.frame, GWLP_WNDPROC, (LONG_PTR)g_FrameProc);
+    EXPECT_EQ(MAKELPARAM(100, 100), g_FrameMouseMove);
+    EXPECT_LT(FindLayerByType(doc, LayerTypeStroke), 0);
+    int r = 0, g = 0, b = 0;
+    g_VmsStore.GetRgb(doc->planes[target].image, 30, 10, &r, &g, &b);
+    EXPECT_EQ(0x10, r);
+    EXPECT_EQ(0x70, b);
+    EXPECT_EQ(CMD_TOOL_PEN, CurrentTool);
 }
 
 // The dodge dialog's pen button: the layer stays as it was, the frame

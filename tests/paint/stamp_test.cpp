@@ -3,13 +3,19 @@
 // through its resize dialog and placed, and a roller stroke whose frames cycle.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
+#include <windows.h>
+
 #include "canvas/canv_host.h"
+#include "fileio/plugin_read.h"
 #include "fileio/plugin_registry.h"
+#include "fileio/plugin_write.h"
 #include "image/vms_store.h"
 #include "paint/pen_state.h"
+#include "paint/pen_tip.h"
 #include "paint/pen_writer.h"
 #include "paint/stamp_pages.h"
 #include "paint/stamp_resize.h"
@@ -56,6 +62,25 @@ int AnswerResize(const ModalRequest& r, void* user) {
     std::string* seen = (std::string*)user;
     *seen = r.templ;
     return *seen == "psv_texresize" || *seen == "psv_kororesize" ? IDOK : IDCANCEL;
+}
+
+// A stroke of one click at (x, y).
+int ClickStroke(TestCanvas& t, int x, int y) {
+    std::vector<MouseSample> samples = {{x, y, kSampleLeft}, {x, y, 0}};
+    SetSmoothingSamples(0);
+    InjectMouseSamples(samples.data(), 2);
+    int result = RunFreehandStroke(&t.view, x, y, 0);
+    InjectMouseSamples(nullptr, 0);
+    return result;
+}
+
+// Every pixel of an image, for comparing two of them.
+std::vector<uint32_t> Pixels(const VmsImage* image) {
+    std::vector<uint32_t> all((size_t)image->width * image->height);
+    for (int y = 0; y < image->height; ++y)
+        g_VmsStore.GetRow(image, y, 0, image->width - 1, all.data() + (size_t)y * image->width);
+    for (uint32_t& p : all) p &= 0x00FFFFFF;
+    return all;
 }
 
 }  // namespace
@@ -110,6 +135,108 @@ TEST(StampPages, ThumbnailCachedOnFirstUseAndReused) {
     EXPECT_EQ(nullptr, LoadStampThumbnail(f.dir.Path().c_str(), image, f.dir.File("stamp\\x.chc"), 40, 30));
 }
 
+// A cache the reader refuses, or one that is no thumbnail of the cell (a
+// long strip, or a header claiming a canvas-sized picture over one row), is
+// made again from the stamp: the cell shows the stamp, at once, and the new
+// cache serves the next paint.
+TEST(StampPages, UnreadableOrWrongSizedCacheIsRebuilt) {
+    StampFolder f;
+    f.Copy("stamp\\star.png", "stamp\\star.png");
+    const int w = 60, h = 40;
+    std::string image = f.dir.File("stamp\\star.png"), cache = f.dir.File("stamp\\star.chc");
+    VmsImage* reference = LoadStampThumbnail(f.dir.Path().c_str(), image, f.dir.File("stamp\\ref.chc"), w, h);
+    ASSERT_TRUE(reference);
+    const std::vector<uint32_t> expected = Pixels(reference);
+    g_VmsStore.Free(&reference);
+
+    std::vector<uint8_t> strip(30000 * 3, 0x40);
+    BITMAPFILEHEADER fh = {};
+    BITMAPINFOHEADER bi = {};
+    bi.biSize = sizeof bi;
+    bi.biWidth = 30000;
+    bi.biHeight = 30000;
+    bi.biPlanes = 1;
+    bi.biBitCount = 24;
+    fh.bfType = 0x4D42;
+    fh.bfOffBits = sizeof fh + sizeof bi;
+    fh.bfSize = fh.bfOffBits + (DWORD)strip.size();
+    std::string tall((const char*)&fh, sizeof fh);
+    tall.append((const char*)&bi, sizeof bi);
+    tall.append((const char*)strip.data(), strip.size());
+    struct Case {
+        const char* name;
+        std::string bytes;   // empty: a 30000 x 1 strip
+    } cases[] = {{"not a bitmap", std::string(300, 'x')}, {"30000 x 1", ""}, {"30000 x 30000, one row", tall}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        if (c.bytes.empty()) ASSERT_TRUE(testsupport::WriteBmp24(cache, 30000, 1, strip.data(), strip.size()));
+        else ASSERT_TRUE(testsupport::WriteFileBytes(cache, c.bytes.data(), c.bytes.size()));
+        DWORD start = GetTickCount();
+        VmsImage* thumb = LoadStampThumbnail(f.dir.Path().c_str(), image, cache, w, h);
+        EXPECT_LT(GetTickCount() - start, 5000u);
+        EXPECT_TRUE(thumb);
+        if (!thumb) continue;
+        EXPECT_EQ(w, thumb->width);
+        EXPECT_EQ(h, thumb->height);
+        EXPECT_EQ(expected, Pixels(thumb));
+        g_VmsStore.Free(&thumb);
+        // The rebuilt cache is a thumbnail of the cell.
+        VmsImage* again = ReadImageWithPlugin(cache.c_str(), nullptr, f.dir.File("file_r\\bmpload.dll").c_str());
+        EXPECT_TRUE(again);
+        if (again) {
+            EXPECT_EQ(expected, Pixels(again));
+            g_VmsStore.Free(&again);
+        }
+    }
+}
+
+// An opaque stamp (here a PNG without transparency) is no image brush: no
+// resize dialog, the image kept at its size, and a dab of a square tip fills
+// its whole box with the stamp's pixels, tiled over the canvas.
+TEST(StampSelect, OpaqueStampSkipsTheDialogAndIsNoImageBrush) {
+    StampFolder f;
+    f.Copy("file_w\\pngsave.dll", "file_w\\pngsave.dll");
+    VmsImage* picture = g_VmsStore.Create(16, 16, 24, 0, 1);
+    std::vector<uint32_t> row(16);
+    for (int y = 0; y < 16; ++y) {
+        for (int x = 0; x < 16; ++x) row[x] = x < 8 ? 0x00C02020u : 0x002020C0u + (uint32_t)y;
+        g_VmsStore.PutRow(picture, y, 0, 15, row.data());
+    }
+    ASSERT_NE(0, WriteImageWithPlugin(picture, f.dir.File("stamp\\flat.png").c_str(),
+                                      f.dir.File("file_w\\pngsave.dll").c_str()));
+    const std::vector<uint32_t> stamp = Pixels(picture);
+    g_VmsStore.Free(&picture);
+    RefreshStampPage(0, f.dir.Path().c_str());
+    ASSERT_EQ(1u, StampPage(0).paths.size());
+    SetPen(0, 0, 0, 6.0, kShapeSolidBox);
+    std::string seen;
+    SetModalAnswerHook(AnswerResize, &seen);
+    int chosen = SelectStamp(nullptr, 0);
+    SetModalAnswerHook(nullptr, nullptr);
+    ASSERT_EQ(1, chosen);
+    EXPECT_EQ("", seen);
+    EXPECT_EQ(0, Pen.imageBrushOn);
+    ASSERT_TRUE(Pen.brushImages[0]);
+    EXPECT_EQ(16, Pen.brushImages[0]->width);
+
+    TestCanvas t(60, 40);
+    EXPECT_EQ(1, ClickStroke(t, 30, 20));
+    RECT box = {60, 40, -1, -1};
+    int painted = 0, wrong = 0;
+    for (int y = 0; y < 40; ++y)
+        for (int x = 0; x < 60; ++x) {
+            uint32_t p = t.Pixel(x, y);
+            if (p == 0x00FFFFFF) continue;
+            ++painted;
+            wrong += p != stamp[(size_t)(y % 16) * 16 + x % 16];
+            box = {std::min<LONG>(box.left, x), std::min<LONG>(box.top, y), std::max<LONG>(box.right, x),
+                   std::max<LONG>(box.bottom, y)};
+        }
+    EXPECT_EQ(0, wrong);
+    EXPECT_GE(box.right - box.left, 11);
+    EXPECT_EQ((box.right - box.left + 1) * (box.bottom - box.top + 1), painted);   // no hole in the box
+}
+
 TEST(StampSelect, ChosenThroughTheDialogAndPlaced) {
     StampFolder f;
     f.Copy("stamp\\star.png", "stamp\\star.png");
@@ -126,11 +253,7 @@ TEST(StampSelect, ChosenThroughTheDialogAndPlaced) {
     EXPECT_EQ(64 * 30 / 100, Pen.brushImages[0]->width);   // the remembered 30 percent
 
     TestCanvas t(60, 30);
-    std::vector<MouseSample> samples = {{20, 15, kSampleLeft}, {20, 15, 0}};
-    SetSmoothingSamples(0);
-    InjectMouseSamples(samples.data(), 2);
-    EXPECT_EQ(1, RunFreehandStroke(&t.view, 20, 15, 0));
-    InjectMouseSamples(nullptr, 0);
+    EXPECT_EQ(1, ClickStroke(t, 20, 15));
     int painted = 0;
     for (int y = 0; y < 30; ++y)
         for (int x = 0; x < 60; ++x) painted += t.Pixel(x, y) != 0x00FFFFFF;

@@ -12,10 +12,14 @@
 #include <string>
 
 #include "canvas/canv_host.h"
+#include "image/pen_colour.h"
 #include "image/vms_store.h"
 #include "paint/sticker_params.h"
 #include "paint/text_raster.h"
 #include "paint/text_tool.h"
+#include "resources/paint_ids.h"
+#include "ui/drawutil.h"
+#include "ui/ui_hook.h"
 #include "paint_fixture.h"
 #include "test_support.h"
 
@@ -426,4 +430,270 @@ TEST(FontCatalogue, LookUpsSkipTheVerticalMark) {
     c_FontCatalogue::FormatFontFaceName("Alpha", name, sizeof name);
     EXPECT_STREQ("@Alpha", name);
     c_FontCatalogue::Build();
+}
+
+namespace {
+
+// The ink box of the pixels of one colour in a layer's colour image where its
+// transparency is above 128.
+RECT ColourBox(const VmsImage* colour, const VmsImage* alpha, uint32_t rgb) {
+    RECT box = {colour->width, colour->height, -1, -1};
+    std::vector<uint32_t> row(colour->width);
+    std::vector<uint8_t> a(colour->width);
+    for (int y = 0; y < colour->height; ++y) {
+        g_VmsStore.GetRow(colour, y, 0, colour->width - 1, row.data());
+        g_VmsStore.GetRow(alpha, y, 0, colour->width - 1, a.data());
+        for (int x = 0; x < colour->width; ++x)
+            if (a[x] > 128 && (row[x] & 0xFFFFFF) == rgb) {
+                box.left = std::min<LONG>(box.left, x);
+                box.top = std::min<LONG>(box.top, y);
+                box.right = std::max<LONG>(box.right, x);
+                box.bottom = std::max<LONG>(box.bottom, y);
+            }
+    }
+    return box;
+}
+
+}  // namespace
+
+TEST(TextStrings, StylesAndFaceComeFromTheStringTable) {
+    TextReset reset;
+    char face[64] = {};
+    ASSERT_GT(LoadStringA(GetModuleHandleA(nullptr), IDS_UI_FACE, face, sizeof face), 0);
+    EXPECT_STREQ(face, TextSettings.latinFace);
+    EXPECT_STREQ(face, TextSettings.japaneseFace);
+    std::vector<std::string> styles = TextStyleNames();
+    ASSERT_EQ(14u, styles.size());   // up to the " " that ends the list
+    EXPECT_EQ("通常", styles[0]);
+    EXPECT_EQ("波形（逆）", styles[8]);
+    EXPECT_EQ("下円形外側", styles[13]);
+}
+
+// Command 14006 layers the text pass alone: the pen's colour where the text
+// is, no frame or backing, and the size grows by the shadow offset.
+TEST(StickerText, LayerOfTheTextPassAlone) {
+    DistHost host;
+    TextReset reset;
+    std::strcpy(TextSettings.text, "Layer");
+    TextSettings.stickerRoute = 1;
+    TextSettings.frameKind = 0;
+    TextSettings.frameThickness = 6;
+    TextSettings.backingOn = 1;
+    TextSettings.shadowOn = 1;
+    TextSettings.shadowDx = 5;
+    TextSettings.shadowDy = 3;
+    TextSettings.shadowBlur = 0;
+    TextSettings.shadowColour[2] = 200;
+    SetPenColourRgb(220, 10, 10);
+    VmsImage *colour = nullptr, *alpha = nullptr;
+    ASSERT_EQ(1, MakeTextPassLayerImages(nullptr, nullptr, &colour, &alpha));
+    EXPECT_EQ(256 + 5, colour->width);
+    EXPECT_EQ(72 + 3, colour->height);
+    // The text pass's ink, and nothing of the frame and backing.
+    VmsImage *text = nullptr, *frame = nullptr, *backing = nullptr;
+    ASSERT_EQ(1, RenderStickerText(nullptr, 0, &text, &frame, &backing));
+    int ink = CountBelow(text, 128);
+    g_VmsStore.Free(&text);
+    g_VmsStore.Free(&frame);
+    g_VmsStore.Free(&backing);
+    std::vector<uint32_t> row(colour->width);
+    std::vector<uint8_t> a(colour->width);
+    int pen = 0, other = 0;
+    for (int y = 0; y < colour->height; ++y) {
+        g_VmsStore.GetRow(colour, y, 0, colour->width - 1, row.data());
+        g_VmsStore.GetRow(alpha, y, 0, colour->width - 1, a.data());
+        for (int x = 0; x < colour->width; ++x) {
+            if (a[x] <= 128) continue;
+            uint32_t c = row[x] & 0xFFFFFF;
+            pen += c == 0xDC0A0A;
+            other += c != 0xDC0A0A && c != 0x0000C8;
+        }
+    }
+    EXPECT_EQ(0, other);
+    EXPECT_NEAR(ink, pen, ink / 10);
+    g_VmsStore.Free(&colour);
+    g_VmsStore.Free(&alpha);
+}
+
+// Vertical and outlined text go through GDI; their shadow lies at the shadow
+// offset from the text, whichever way the offset points.
+TEST(GdiText, ShadowLiesAtTheOffsetFromTheText) {
+    TextReset reset;
+    c_FontCatalogue::Build();
+    SetPenColourRgb(200, 0, 0);
+    std::strcpy(TextSettings.text, "Ab");
+    TextSettings.fontSize = 32;
+    TextSettings.shadowBlur = 0;
+    TextSettings.shadowColour[2] = 255;
+    struct Case {
+        int vertical, outline, dx, dy;
+    } cases[] = {{1, 0, 6, 4}, {0, 1, 6, 4}, {1, 1, 3, 7}, {1, 0, -5, -2}, {0, 1, -4, 6}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.vertical << c.outline << " " << c.dx << "," << c.dy);
+        TextSettings.vertical = c.vertical;
+        TextSettings.outline = c.outline;
+        TextSettings.shadowDx = c.dx;
+        TextSettings.shadowDy = c.dy;
+        // The text alone, at the origin.
+        TextSettings.shadowOn = 0;
+        VmsImage *colour = nullptr, *alpha = nullptr;
+        ASSERT_EQ(1, MakeTextPassLayerImages(nullptr, nullptr, &colour, &alpha));
+        RECT text = ColourBox(colour, alpha, 0xC80000);
+        ASSERT_GE(text.right, 0);
+        g_VmsStore.Free(&colour);
+        g_VmsStore.Free(&alpha);
+        // With the shadow: the shadow's edges on the sides it sticks out of
+        // (where no text covers it) lie at the offset from the text's.
+        TextSettings.shadowOn = 1;
+        ASSERT_EQ(1, MakeTextPassLayerImages(nullptr, nullptr, &colour, &alpha));
+        RECT shadow = ColourBox(colour, alpha, 0x0000FF);
+        ASSERT_GE(shadow.right, 0);
+        int tx = std::max(-c.dx, 0), ty = std::max(-c.dy, 0);
+        if (c.dx > 0) EXPECT_EQ(text.right + tx + c.dx, shadow.right);
+        else EXPECT_EQ(text.left + tx + c.dx, shadow.left);
+        if (c.dy > 0) EXPECT_EQ(text.bottom + ty + c.dy, shadow.bottom);
+        else EXPECT_EQ(text.top + ty + c.dy, shadow.top);
+        g_VmsStore.Free(&colour);
+        g_VmsStore.Free(&alpha);
+    }
+}
+
+namespace {
+
+// Checks of the text dialog made while it is open (the answer hook runs then).
+struct DialogLook {
+    std::vector<std::string> latin, japanese, styles;
+    std::vector<uint32_t> verticalOff, verticalOn, outlineOn;
+    int verticalInk = 0;
+    std::vector<uint32_t> shadowButton;
+    bool done = false;
+};
+
+std::vector<std::string> ComboItems(HWND combo) {
+    std::vector<std::string> items;
+    int n = (int)SendMessageA(combo, CB_GETCOUNT, 0, 0);
+    for (int i = 0; i < n; ++i) {
+        char text[256] = {};
+        if (SendMessageA(combo, CB_GETLBTEXTLEN, i, 0) < (LRESULT)sizeof text) SendMessageA(combo, CB_GETLBTEXT, i, (LPARAM)text);
+        items.push_back(text);
+    }
+    return items;
+}
+
+// A window as it paints itself (WM_PRINT), or as the screen shows it, as
+// top-down 32-bit pixels; saved as a bitmap file when a path is given.
+std::vector<uint32_t> Capture(HWND wnd, const std::string& path = "", bool fromScreen = false) {
+    RECT rc;
+    GetWindowRect(wnd, &rc);
+    int w = rc.right - rc.left, h = rc.bottom - rc.top;
+    BITMAPINFO bi = TopDownDibInfo(w, h, 32);
+    void* bits = nullptr;
+    HDC screen = GetDC(nullptr);
+    HDC dc = CreateCompatibleDC(screen);
+    HBITMAP bmp = CreateDIBSection(screen, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+    ReleaseDC(nullptr, screen);
+    HGDIOBJ old = SelectObject(dc, bmp);
+    if (fromScreen) {
+        HDC source = GetDC(nullptr);
+        BitBlt(dc, 0, 0, w, h, source, rc.left, rc.top, SRCCOPY);
+        ReleaseDC(nullptr, source);
+    } else {
+        PrintWindow(wnd, dc, 0);
+    }
+    GdiFlush();
+    std::vector<uint32_t> px((const uint32_t*)bits, (const uint32_t*)bits + (size_t)w * h);
+    for (uint32_t& p : px) p &= 0xFFFFFF;
+    SelectObject(dc, old);
+    DeleteObject(bmp);
+    DeleteDC(dc);
+    if (!path.empty()) {
+        std::vector<uint8_t> rows((size_t)((w * 3 + 3) & ~3) * h);
+        size_t stride = (w * 3 + 3) & ~3;
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x) {
+                uint32_t p = px[(size_t)(h - 1 - y) * w + x];
+                uint8_t* d = &rows[y * stride + x * 3];
+                d[0] = p & 255;
+                d[1] = p >> 8 & 255;
+                d[2] = p >> 16 & 255;
+            }
+        testsupport::WriteBmp24(path, w, h, rows.data(), rows.size());
+    }
+    return px;
+}
+
+int LookAtTextDialog(const ModalRequest& r, void* user) {
+    DialogLook* look = (DialogLook*)user;
+    if (std::strcmp(r.templ, "psv_text") != 0 || look->done) return kModalPressClose;
+    look->done = true;
+    HWND panel = nullptr;
+    for (HWND c = GetWindow(r.dialog, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT))
+        if (GetDlgItem(c, 110)) panel = c;
+    if (!panel) return kModalPressClose;
+    look->latin = ComboItems(GetDlgItem(panel, 110));
+    look->japanese = ComboItems(GetDlgItem(panel, 111));
+    look->styles = ComboItems(GetDlgItem(panel, 152));
+    ShowWindow(r.dialog, SW_SHOWNA);
+    UpdateWindow(r.dialog);
+    HWND vertical = GetDlgItem(panel, 160), outline = GetDlgItem(panel, 161);
+    look->verticalOff = Capture(vertical);
+    SendMessageA(panel, WM_COMMAND, 160, (LPARAM)vertical);
+    SendMessageA(panel, WM_COMMAND, 161, (LPARAM)outline);
+    look->verticalOn = Capture(vertical);
+    look->outlineOn = Capture(outline);
+    look->shadowButton = Capture(GetDlgItem(panel, 136));
+    for (uint32_t p : look->verticalOn) {
+        int lum = ((p >> 16 & 255) + (p >> 8 & 255) + (p & 255)) / 3;
+        look->verticalInk += lum < 96;
+    }
+    // The picture as the screen shows it, once everything has painted.
+    SetWindowPos(r.dialog, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_SHOWWINDOW | SWP_NOACTIVATE);
+    for (DWORD until = GetTickCount() + 400; GetTickCount() < until;) {
+        MSG msg;
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
+        Sleep(20);
+    }
+    Capture(r.dialog, testsupport::ExeFolder() + "text_dialog_switches.bmp", true);
+    return kModalPressClose;
+}
+
+}  // namespace
+
+// The dialog's face lists hold each installed face once; the style list is
+// the string table's; the vertical and outlined switches show their labels
+// and their state; a colour button's caption reads on its swatch (a picture
+// of the dialog is left in the build tree).
+TEST(TextDialog, FaceListsStylesAndSwitches) {
+    DistHost host;
+    TextReset reset;
+    c_FontCatalogue::Build();
+    // The shadow, frame and backing groups shown, with their colour buttons.
+    TextSettings.shadowOn = 1;
+    TextSettings.frameKind = 0;
+    TextSettings.backingOn = 1;
+    TextSettings.shadowColour[0] = TextSettings.shadowColour[1] = TextSettings.shadowColour[2] = 0;
+    DialogLook look;
+    SetModalAnswerHook(LookAtTextDialog, &look);
+    ShowTextDialog(nullptr, nullptr);
+    SetModalAnswerHook(nullptr, nullptr);
+    ASSERT_TRUE(look.done);
+    EXPECT_EQ(TextStyleNames(), look.styles);
+    ASSERT_FALSE(look.latin.empty());
+    ASSERT_FALSE(look.japanese.empty());
+    for (auto* list : {&look.latin, &look.japanese}) {
+        std::vector<std::string> sorted = *list;
+        std::sort(sorted.begin(), sorted.end());
+        auto twice = std::adjacent_find(sorted.begin(), sorted.end());
+        EXPECT_EQ(sorted.end(), twice) << (twice == sorted.end() ? "" : *twice);
+    }
+    // On and off look different, the label has ink, and both switches show the same state alike.
+    EXPECT_NE(look.verticalOff, look.verticalOn);
+    EXPECT_GT(look.verticalInk, 40);
+    ASSERT_EQ(look.verticalOn.size(), look.outlineOn.size());
+    EXPECT_NE(look.verticalOn, look.outlineOn);   // different labels
+    // The black shadow swatch carries its caption inverted: white ink.
+    int white = 0;
+    for (uint32_t p : look.shadowButton) white += p == 0xFFFFFF;
+    EXPECT_GT(white, 20);
+    TextSettings.vertical = TextSettings.outline = 0;
 }
