@@ -17,20 +17,6 @@ namespace {
 
 std::string DistFolder() { return testsupport::ExeFolder() + "..\\dist\\"; }
 
-// Points the canvas host's program folder somewhere for one test.
-class FolderHost {
-public:
-    explicit FolderHost(const std::string& folder) : folder_(folder), saved_(GetCanvasHost()) {
-        CanvasHost host = saved_;
-        host.programFolder = folder_.c_str();
-        SetCanvasHost(host);
-    }
-    ~FolderHost() { SetCanvasHost(saved_); }
-private:
-    std::string folder_;
-    CanvasHost saved_;
-};
-
 uint32_t PatternPixel(int x, int y) {
     return (uint32_t)((x * 37 + y * 11) & 255) | (uint32_t)((x * 5 + y * 29) & 255) << 8 |
            (uint32_t)(((x ^ y) * 23) & 255) << 16;
