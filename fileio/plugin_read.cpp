@@ -542,6 +542,18 @@ int ReadImageWithAlpha(const char* path, VmsImage** image, VmsImage** alpha) {
     return 0;
 }
 
+VmsImage* ReadImageOnly(const char* path) {
+    VmsImage *image = nullptr, *alpha = nullptr;
+    if (!ReadImageWithAlpha(path, &image, &alpha)) return nullptr;
+    g_VmsStore.Free(&alpha);
+    return image;
+}
+
+VmsImage* ReadImageByExtension(const char* path, HWND window) {
+    const char* dll = path ? ReaderPluginPath(FindReaderPlugin(path)) : nullptr;
+    return dll ? ReadImageWithPlugin(path, window, dll) : nullptr;
+}
+
 VmsImage* ReadImageWithPlugin(const char* path, HWND, const char* readerDll) {
     if (!path || !readerDll) return nullptr;
     WaitCursor wait;
