@@ -239,6 +239,11 @@ int ApplyAutoToneBalance(CanvDoc* doc) {
     ToneBalance& tb = ToneBalanceState;
     BuildToneHistogram(doc, &tb);
     tb.mid = (tb.black + tb.white) / 2;
+    return ApplyToneBalanceToPlane(doc);
+}
+
+int ApplyToneBalanceToPlane(CanvDoc* doc) {
+    const ToneBalance& tb = ToneBalanceState;
     uint8_t table[256];
     for (int v = 0; v < 256; ++v) table[v] = (uint8_t)ToneBalanceValue(tb, v);
     const LayerPlane* plane = Current(doc);

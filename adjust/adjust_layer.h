@@ -53,3 +53,6 @@ void BuildToneHistogram(CanvDoc* doc, ToneBalance* tb);
 int ToneBalanceValue(const ToneBalance& tb, int v);
 // Histogram, mid-grey, the table applied to the current plane; 1.
 int ApplyAutoToneBalance(CanvDoc* doc);
+// The table of ToneBalanceState's points and channel mode applied to the
+// current plane through the weights, with progress; 1.
+int ApplyToneBalanceToPlane(CanvDoc* doc);

@@ -48,4 +48,6 @@ typedef int (*FilterGetTitleFn)(HWND owner, char* title, int32_t* ignored, int32
 typedef int (*FilterProcFn)(HWND owner, void* image, void* writeTable, void* readTable, const char* folder,
                             void* query);
 typedef int (*FilterProcScriptFn)(HWND owner, void* dib, const char* options, int32_t* reply);
+// The filter's own settings dialog: (owner, folder, query answer).
+typedef int (*FilterOptionFn)(HWND owner, const char* folder, void* query);
 }

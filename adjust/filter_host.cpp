@@ -6,6 +6,7 @@
 
 #include "adjust/adjust_layer.h"
 #include "adjust/filter_api.h"
+#include "adjust/filter_list.h"
 #include "canvas/canv_host.h"
 #include "canvas/canv_window.h"
 #include "image/pen_colour.h"
@@ -125,6 +126,26 @@ FilterRowCallbacks g_writeTable = {PutRgbRow, PutPlaneRowCb, RowNop};
 FilterRowCallbacks g_readTable = {GetRgbRow, GetPlaneRowCb, RowNop};
 FilterColourInfo g_colour;
 
+// "<program folder>filter\", the folder text every filter call carries.
+void FilterFolderText(char* text, size_t size) {
+    std::snprintf(text, size, "%sfilter\\", CanvProgramFolder() ? CanvProgramFolder() : "");
+}
+
+// A row-filter run is over: its callbacks reach nothing until the next Query.
+void EndRowRun() {
+    g_rowDoc = nullptr;
+    g_workInUse = false;
+}
+
+// The working rectangle (relative to the current plane) into the work image,
+// unless one is there already: 1, or 0 when it cannot be copied.
+bool CopyRectangleUnlessWork(CanvDoc* doc) {
+    if (c_FilterHost::HasWork()) return true;
+    const LayerPlane* plane = Current(doc);
+    const RECT& r = c_FilterHost::Rect;
+    return c_FilterHost::CopySource(doc, r.left - plane->x, r.top - plane->y, r.right - plane->x, r.bottom - plane->y) != 0;
+}
+
 }  // namespace
 
 std::vector<uint8_t> MakePackedDib24(int width, int height) {
@@ -153,6 +174,44 @@ uint8_t* c_FilterHost::WorkRow(int y) {
     return work_.data() + sizeof(BITMAPINFOHEADER) + (size_t)Stride24(w) * (h - 1 - y);
 }
 void c_FilterHost::FreeWork() { std::vector<uint8_t>().swap(work_); }
+
+int c_FilterHost::Init() { return InitFilterList(); }
+
+void c_FilterHost::Release() {
+    FreeWork();
+    ReleaseFilterList();
+}
+
+void* c_FilterHost::Query(int kind, int, CanvDoc* doc) {
+    SetRectangle(doc);
+    if (kind == 0 || kind == 1) {
+        g_colour = {};
+        g_colour.red = (uint8_t)PenColour.red;
+        g_colour.green = (uint8_t)PenColour.green;
+        g_colour.blue = (uint8_t)PenColour.blue;
+        g_colour.opacity = PenOpacity;
+        g_colour.density = Pen.density;
+        return &g_colour;
+    }
+    if (kind >= FilterKindRows) {
+        g_rowDoc = doc;
+        g_workInUse = HasWork();
+        if (g_workInUse) {
+            g_info = {WorkWidth(), WorkHeight(), 24};
+            Rect = {0, 0, WorkWidth() - 1, WorkHeight() - 1};
+        } else {
+            g_info = {Rect.right - Rect.left + 1, Rect.bottom - Rect.top + 1, 24};
+        }
+    }
+    return nullptr;
+}
+
+const FilterImageInfo& c_FilterHost::RowImageInfo() { return g_info; }
+
+int PrepareFilterSource(int x0, int y0, int x1, int y1) {
+    CanvDoc* doc = GetActiveCanvas();
+    return doc ? c_FilterHost::CopySource(doc, x0, y0, x1, y1) : 0;
+}
 
 void c_FilterHost::SetRectangle(CanvDoc* doc) {
     const LayerPlane* plane = Current(doc);
@@ -201,31 +260,17 @@ int c_FilterHost::Run(CanvDoc* doc, HMODULE module) {
     int32_t ignored = 0, kind = -1;
     HWND owner = CanvFrameWindow();
     if (!getTitle(owner, title, &ignored, &kind)) return 0;
-    SetRectangle(doc);
+    if (kind >= FilterKindRows && !proc) return 0;
+    void* query = Query(kind, 1, doc);
     char folder[MAX_PATH + 16];
-    std::snprintf(folder, sizeof folder, "%sfilter\\", CanvProgramFolder() ? CanvProgramFolder() : "");
+    FilterFolderText(folder, sizeof folder);
     HCURSOR previous = SetCursor(LoadCursorA(nullptr, (LPCSTR)IDC_WAIT));
     int result = 0;
     if (kind >= FilterKindRows) {
-        if (!proc) {
-            SetCursor(previous);
-            return 0;
-        }
-        g_rowDoc = doc;
-        g_workInUse = HasWork();
-        if (g_workInUse) {
-            g_info = {WorkWidth(), WorkHeight(), 24};
-            Rect = {0, 0, WorkWidth() - 1, WorkHeight() - 1};
-        } else {
-            g_info = {Rect.right - Rect.left + 1, Rect.bottom - Rect.top + 1, 24};
-        }
         result = g_info.width > 0 && g_info.height > 0 ? proc(owner, &g_info, &g_writeTable, &g_readTable, folder, nullptr) : 0;
-        g_rowDoc = nullptr;
-        g_workInUse = false;
+        EndRowRun();
     } else {
-        const LayerPlane* plane = Current(doc);
-        if (!HasWork() && !CopySource(doc, Rect.left - plane->x, Rect.top - plane->y, Rect.right - plane->x,
-                                      Rect.bottom - plane->y)) {
+        if (!CopyRectangleUnlessWork(doc)) {
             SetCursor(previous);
             return 0;
         }
@@ -235,21 +280,31 @@ int c_FilterHost::Run(CanvDoc* doc, HMODULE module) {
             int32_t reply = 0;
             result = script(owner, WorkDib(), options, &reply);
         } else {
-            void* query = nullptr;
-            if (kind == 0 || kind == 1) {
-                g_colour = {};
-                g_colour.red = (uint8_t)PenColour.red;
-                g_colour.green = (uint8_t)PenColour.green;
-                g_colour.blue = (uint8_t)PenColour.blue;
-                g_colour.opacity = PenOpacity;
-                g_colour.density = Pen.density;
-                query = &g_colour;
-            }
             result = proc(owner, WorkDib(), nullptr, nullptr, folder, query);
         }
     }
     SetCursor(previous);
     return result ? 1 : 0;
+}
+
+int c_FilterHost::RunOption(CanvDoc* doc, HMODULE module) {
+    auto getTitle = (FilterGetTitleFn)(void*)GetProcAddress(module, "FilterGetTitle");
+    auto option = (FilterOptionFn)(void*)GetProcAddress(module, "FilterOption");
+    if (!getTitle || !option) return 0;
+    char title[256] = {};
+    int32_t ignored = 0, kind = -1;
+    HWND owner = CanvFrameWindow();
+    if (!getTitle(owner, title, &ignored, &kind)) return 0;
+    void* query = Query(kind, 1, doc);
+    int result = 0;
+    if (kind >= FilterKindRows || CopyRectangleUnlessWork(doc)) {
+        char folder[MAX_PATH + 16];
+        FilterFolderText(folder, sizeof folder);
+        result = option(owner, folder, query);
+    }
+    EndRowRun();
+    FreeWork();
+    return result;
 }
 
 int c_FilterHost::Paste(CanvDoc* doc) {

@@ -92,7 +92,8 @@ struct EnvBlock {
     int32_t newCanvasHeight;    // 1408
     uint8_t r1412[1432 - 1412];
     int32_t newCanvasDpi;       // 1432
-    uint8_t r1436[2864 - 1436];
+    int32_t partsBoxRect[4];    // 1436: parts box left, top, width, height (width 0: never closed)
+    uint8_t r1452[2864 - 1452];
 };
 static_assert(sizeof(EnvBlock) == 2864, "EnvBlock is 2,864 bytes");
 static_assert(offsetof(EnvBlock, penColour) == 36, "offset 36");
@@ -119,6 +120,7 @@ static_assert(offsetof(EnvBlock, brushOutline) == 1364, "offset 1364");
 static_assert(offsetof(EnvBlock, tabletPressure) == 1380, "offset 1380");
 static_assert(offsetof(EnvBlock, newCanvasWidth) == 1404, "offset 1404");
 static_assert(offsetof(EnvBlock, newCanvasDpi) == 1432, "offset 1432");
+static_assert(offsetof(EnvBlock, partsBoxRect) == 1436, "offset 1436");
 
 extern EnvBlock Env;
 

@@ -7,6 +7,7 @@
 
 #include "app/commands.h"
 #include "app/globals.h"
+#include "fileio/parts_box.h"
 #include "ui/sysutil.h"
 
 EnvBlock Env;
@@ -79,6 +80,7 @@ void ApplyEnvLoadRules() {
     Env.cursorSamples = 10;
     Env.selShadeMode = 0;
     Env.tabletCursorPos = 100;
+    SetPartsBoxPlacement(Env.partsBoxRect);
 }
 
 // Canonical bytes of the block as written to env_.env: the pointer slots of the
@@ -193,6 +195,7 @@ int SaveEnvBlock(const char* folder) {
         }
     }
     for (int i = 0; i < 15; ++i) out.mainBarHidden[i] = MainBarButtonShown[i] ? 0 : 1;
+    GetPartsBoxPlacement(out.partsBoxRect);
 
     static uint8_t bytes[kEnvFileSize];
     EnvToBytes(out, bytes);

@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "adjust/filter_host.h"
 #include "app/canvas_request.h"
 #include "app/commands.h"
 #include "canvas/canv_history.h"
@@ -319,6 +320,7 @@ int FrameOnCreate(HWND frame) {
         return 0;
     }
     InstallCanvasHost();
+    c_FilterHost::Init();
     g_ScreenRow.Init(frame);
     g_ScreenRow.SetScreenSettings(&Env.screenOutput, &Screen.depth);
     AppWindows.statusBar = CreateFrameChild(frame, "StatusBarClass", 2);
@@ -360,6 +362,7 @@ void FrameOnDestroy(HWND frame) {
     DragAcceptFiles(frame, FALSE);
     g_ScreenRow.Release();
     PaintOnFrameDestroy();
+    c_FilterHost::Release();
     PenStateFree();
     DeleteWorkFiles();
     TwainShutdown();

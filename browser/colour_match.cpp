@@ -69,18 +69,20 @@ c_ColourTransform::~c_ColourTransform() {
     DeleteCriticalSection(&lock_);
 }
 
-void c_ColourTransform::InitSrgbSpace() {
-    std::memset(&source_, 0, sizeof source_);
-    source_.lcsSignature = kSignaturePsoc;
-    source_.lcsVersion = 0x400;
-    source_.lcsSize = sizeof source_;
-    source_.lcsCSType = kSpaceSrgb;
-    source_.lcsIntent = LCS_GM_IMAGES;
-    source_.lcsEndpoints.ciexyzRed = {Fixed30(0.64), Fixed30(0.33), Fixed30(0.03)};
-    source_.lcsEndpoints.ciexyzGreen = {Fixed30(0.30), Fixed30(0.60), Fixed30(0.10)};
-    source_.lcsEndpoints.ciexyzBlue = {Fixed30(0.15), Fixed30(0.06), Fixed30(0.79)};
-    source_.lcsGammaRed = source_.lcsGammaGreen = source_.lcsGammaBlue = Fixed16(0.45);
+void InitSrgbColourSpace(LOGCOLORSPACEA* space, int32_t intent) {
+    std::memset(space, 0, sizeof *space);
+    space->lcsSignature = kSignaturePsoc;
+    space->lcsVersion = 0x400;
+    space->lcsSize = sizeof *space;
+    space->lcsCSType = kSpaceSrgb;
+    space->lcsIntent = IntentOf(intent);
+    space->lcsEndpoints.ciexyzRed = {Fixed30(0.64), Fixed30(0.33), Fixed30(0.03)};
+    space->lcsEndpoints.ciexyzGreen = {Fixed30(0.30), Fixed30(0.60), Fixed30(0.10)};
+    space->lcsEndpoints.ciexyzBlue = {Fixed30(0.15), Fixed30(0.06), Fixed30(0.79)};
+    space->lcsGammaRed = space->lcsGammaGreen = space->lcsGammaBlue = Fixed16(0.45);
 }
+
+void c_ColourTransform::InitSrgbSpace() { InitSrgbColourSpace(&source_, 0); }
 
 void c_ColourTransform::Close() {
     if (display_) DeleteColorTransform(display_);
@@ -134,7 +136,10 @@ int c_ColourTransform::Load(const ColourMatchSettings& settings) {
 }
 
 int c_ColourTransform::TranslateBits(void* bitsIn, void* bitsOut, int width, int height, int bitsPerPixel) {
-    HTRANSFORM t = display_;
+    return TranslateDibRows(display_, bitsIn, bitsOut, width, height, bitsPerPixel);
+}
+
+int TranslateDibRows(HTRANSFORM t, void* bitsIn, void* bitsOut, int width, int height, int bitsPerPixel) {
     if (!t || width < 1 || height == 0) return 0;
     const BMFORMAT format = bitsPerPixel == 24 ? BM_RGBTRIPLETS : BM_xRGBQUADS;
     const int rows = height < 0 ? -height : height, pixelBytes = bitsPerPixel == 24 ? 3 : 4;

@@ -69,6 +69,14 @@ private:
 };
 extern c_ColourTransform g_ColourTransform;
 
+// Translates packed rows (24 bits as triplets, else 4-byte pixels; rows of
+// 4-byte multiples) through the transform; 0 (bytes unchanged) without one or
+// on failure.
+int TranslateDibRows(HTRANSFORM transform, void* bitsIn, void* bitsOut, int width, int height, int bitsPerPixel);
+// The sRGB source colour space (the standard's end points and gamma) with a
+// rendering intent of the settings (0..3).
+void InitSrgbColourSpace(LOGCOLORSPACEA* space, int32_t intent);
+
 // Start-up: "%scolmatch.ini" of the editor's folder into g_ColourMatch and
 // the transform; a missing file leaves matching off (after gathering the
 // default profile names); a file whose profiles fail is loaded once more

@@ -44,6 +44,12 @@ struct PartsBoxState {
 
 RECT g_Remembered{0, 0, 0, 0};   // the dialog's place and size (left, top, width, height)
 
+// The registered wheel message of older mouse drivers (wParam the delta).
+UINT WheelMessage() {
+    static const UINT message = RegisterWindowMessageA("MSWHEEL_ROLLMSG");
+    return message;
+}
+
 bool EndsWithBackslash(const char* s) {
     const size_t n = std::strlen(s);
     return n > 0 && s[n - 1] == '\\';
@@ -119,7 +125,7 @@ void LayoutGrid(HWND grid) {
     for (int i = 0; i < n; ++i)
         MoveWindow(g_Box.cells[(size_t)i], (i % g_Box.columns) * kCell, (i / g_Box.columns - g_Box.firstRow) * kCell,
                    kCell, kCell, TRUE);
-    SetupScrollBar(grid, SB_VERT, 0, g_Box.totalRows > 0 ? g_Box.totalRows - 1 : 0, g_Box.visibleRows, g_Box.firstRow);
+    SetupScrollBar(grid, SB_VERT, 0, g_Box.totalRows, g_Box.visibleRows, g_Box.firstRow);
 }
 
 void ScrollTo(HWND grid, int row) {
@@ -174,6 +180,10 @@ void PaintPartsBoxCell(HWND cell) {
 }
 
 INT_PTR CALLBACK PartsBoxDlgProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
+    if (msg == WheelMessage() && msg) {
+        if (g_Box.grid) SendMessageA(g_Box.grid, msg, wp, lp);
+        return TRUE;
+    }
     switch (msg) {
     case WM_INITDIALOG: {
         g_Box.dialog = dlg;
@@ -264,6 +274,10 @@ int ListPartsFiles(const char* folder, const char* pattern, char (*paths)[MAX_PA
 }
 
 LRESULT CALLBACK PartsBoxBaseProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
+    if (msg == WheelMessage() && msg) {
+        SendMessageA(wnd, WM_VSCROLL, (int)(INT_PTR)wp > 0 ? SB_LINEUP : SB_LINEDOWN, 0);
+        return 0;
+    }
     switch (msg) {
     case WM_CREATE: {
         CreateThumbCacheDir(kPartsBoxCacheSet);
@@ -376,11 +390,27 @@ int OpenPartsBox(HWND owner, const char* folderOrPath, char* chosen, const char*
     g_Box.title = title ? title : "";
     g_Box.selected = -1;
     g_Box.chosen[0] = 0;
+    EnablePanels(FALSE);
     const INT_PTR result = RunModalDialog(GetModuleHandleA(nullptr), "dra_partsbox", owner, PartsBoxDlgProc, 0);
+    EnablePanels(TRUE);
     g_Box.dialog = nullptr;
     if (result != 1 || !g_Box.chosen[0]) return 0;
     lstrcpynA(chosen, g_Box.chosen, MAX_PATH);
     return 1;
+}
+
+void SetPartsBoxPlacement(const int32_t rect[4]) {
+    const auto fits = [](int32_t v) { return v >= -32768 && v <= 32767; };
+    const bool sensible = fits(rect[0]) && fits(rect[1]) && rect[2] >= 1 && rect[2] <= 32767 && rect[3] >= 1 &&
+                          rect[3] <= 32767;
+    g_Remembered = sensible ? RECT{rect[0], rect[1], rect[2], rect[3]} : RECT{0, 0, 0, 0};
+}
+
+void GetPartsBoxPlacement(int32_t rect[4]) {
+    rect[0] = g_Remembered.left;
+    rect[1] = g_Remembered.top;
+    rect[2] = g_Remembered.right;
+    rect[3] = g_Remembered.bottom;
 }
 
 HWND PartsBoxGrid() { return g_Box.grid; }

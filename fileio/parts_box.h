@@ -7,6 +7,8 @@
 #pragma once
 #include <windows.h>
 
+#include <cstdint>
+
 constexpr int kPartsBoxMaxFiles = 5120;
 constexpr int kPartsBoxCacheSet = 88;
 
@@ -22,6 +24,13 @@ int OpenPartsBox(HWND owner, const char* folderOrPath, char* chosen, const char*
 // without regard to case, at most kPartsBoxMaxFiles full paths; paths that would
 // not fit MAX_PATH are left out. Returns the count of names found (also past the limit).
 int ListPartsFiles(const char* folder, const char* pattern, char (*paths)[MAX_PATH], int capacity);
+
+// The dialog's place and size (left, top, width, height in screen pixels),
+// kept in the settings from one run to the next; a width or height below 1
+// means none (the template's place). A stored rectangle is taken only when its
+// values are sensible window geometry.
+void SetPartsBoxPlacement(const int32_t rect[4]);
+void GetPartsBoxPlacement(int32_t rect[4]);
 
 // Window procedures of the grid (PartsBoxBaseClass) and of a cell
 // (PartsBoxThmlClass), registered by the program.

@@ -542,6 +542,18 @@ int ReadImageWithAlpha(const char* path, VmsImage** image, VmsImage** alpha) {
     return 0;
 }
 
+VmsImage* ReadImageOnly(const char* path) {
+    VmsImage *image = nullptr, *alpha = nullptr;
+    if (!ReadImageWithAlpha(path, &image, &alpha)) return nullptr;
+    g_VmsStore.Free(&alpha);
+    return image;
+}
+
+VmsImage* ReadImageByExtension(const char* path, HWND window) {
+    const char* dll = path ? ReaderPluginPath(FindReaderPlugin(path)) : nullptr;
+    return dll ? ReadImageWithPlugin(path, window, dll) : nullptr;
+}
+
 namespace {
 // The read of ReadImageWithPlugin; a file whose first image is not `want`
 // (when given) is left unread.

@@ -31,11 +31,16 @@ int LoadImageFile(void* target, const char* path, int mode, VmsImage* alpha, int
 // file has no transparency) of the file. 1 or 0 (both outputs null).
 int ReadImageWithAlpha(const char* path, VmsImage** image, VmsImage** alpha);
 
+// The same without the alpha image: a new 24-bit image of the file, or null.
+VmsImage* ReadImageOnly(const char* path);
+
 // A new 24-bit image of the file read with the named reader DLL, or null.
 VmsImage* ReadImageWithPlugin(const char* path, HWND window, const char* readerDll);
 // The same when the file's first image is width x height; null (and nothing
 // read) for any other size, so a small file claiming a huge image costs no time.
 VmsImage* ReadImageOfSizeWithPlugin(const char* path, const char* readerDll, int width, int height);
+// The same with the reader chosen by the path's extension (null when none fits).
+VmsImage* ReadImageByExtension(const char* path, HWND window);
 
 // A new 32-bit PackedDib of the file read with the named reader DLL: indexed
 // files through their palette; transparency planes 1 and 2 composite the

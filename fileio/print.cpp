@@ -10,6 +10,7 @@
 
 #include "fileio/host_util.h"
 #include "image/c_dib.h"
+#include "image/progress.h"
 #include "resources/print_ids.h"
 #include "ui/dlgfield.h"
 #include "ui/drawutil.h"
@@ -21,6 +22,7 @@ namespace {
 
 constexpr double kInchPerMm = 0.03937007874015748;
 constexpr int kBandRows = 32;
+constexpr int kProgressRows = 160;   // progress is reported before every fifth band
 constexpr UINT kPanelTimer = 29000;
 
 const char kNoPapers[] = "シールデータが見つかりません";
@@ -291,6 +293,15 @@ int RunPrintDialog(HWND owner) {
 
 // ---- Drawing the picture into a device rectangle ----
 
+// The frame's status bar follows a job: the percentage before every fifth
+// band (of the rows done out of total), the end when the job's bands are through.
+void ReportBand(int firstRow, int total) {
+    if (firstRow % kProgressRows == 0) SendProgress((int)((long long)firstRow * 100 / total));
+}
+struct ProgressEnd {
+    ~ProgressEnd() { SendProgressEnd(); }
+};
+
 // Resamples the picture into W x H device pixels at (x, y), in bands. 0 when it
 // stopped (no memory or the rows could not be read).
 int PrintBanded(HDC dc, int x, int y, int W, int H) {
@@ -311,8 +322,10 @@ int PrintBanded(HDC dc, int x, int y, int W, int H) {
     bh.biWidth = W;
     bh.biPlanes = 1;
     bh.biBitCount = 24;
+    ProgressEnd end;
     for (int start = 0; start < H; start += kBandRows) {
         const int n = H - start < kBandRows ? H - start : kBandRows;
+        ReportBand(start, H);
         for (int r = 0; r < n; ++r) {
             const int ty = start + r;
             double p = (double)ty * h / H;
@@ -359,28 +372,40 @@ int PrintBanded(HDC dc, int x, int y, int W, int H) {
 }
 
 // The picture enlarged by the device: 0 when it refuses (target smaller than
-// the picture) or stopped.
+// the picture) or stopped (its band could not be had: the memory message).
 int PrintBandsStretched(HDC dc, int x, int y, int W, int H) {
     const PrintSource* s = g_Job.source;
     if (!s) return 0;
     const int w = s->width, h = s->height;
     if (W < w || H < h) return 0;
-    std::vector<uint32_t> band;
+    // The band image: without it the memory message, and the caller prints
+    // through PrintBanded instead.
+    const int bandRows = h < kBandRows ? h : kBandRows;
+    std::unique_ptr<uint32_t[]> band(new (std::nothrow) uint32_t[(size_t)w * bandRows]);
+    if (!band) {
+        ShowMessageBox(GetActiveWindow(), kNoMemory, kAppTitle, kMsgOk);
+        return 0;
+    }
     BITMAPINFOHEADER bh{};
     bh.biSize = sizeof bh;
     bh.biWidth = w;
     bh.biPlanes = 1;
     bh.biBitCount = 32;
     const int span = w - 1 > 1 ? w - 1 : 1;
+    ProgressEnd end;
     for (int r0 = 0; r0 < h; r0 += kBandRows) {
         const int n = h - r0 < kBandRows ? h - r0 : kBandRows;
-        band.assign((size_t)w * n, 0);
-        if (!s->rows(s->context, r0, r0 + n - 1, band.data())) return 0;
+        ReportBand(r0, h);
+        std::memset(band.get(), 0, (size_t)w * n * sizeof(uint32_t));
+        if (!s->rows(s->context, r0, r0 + n - 1, band.get())) {
+            ShowMessageBox(GetActiveWindow(), kNoMemory, kAppTitle, kMsgOk);
+            return 0;
+        }
         const int t0 = y + (int)((long long)(W - 1) * r0 / span);
         const int t1 = y + (int)((long long)(W - 1) * (r0 + n) / span);
         if (t1 <= t0) continue;
         bh.biHeight = -n;   // top-down
-        StretchDIBits(dc, x, t0, W, t1 - t0, 0, 0, w, n, band.data(), (BITMAPINFO*)&bh, DIB_RGB_COLORS, SRCCOPY);
+        StretchDIBits(dc, x, t0, W, t1 - t0, 0, 0, w, n, band.get(), (BITMAPINFO*)&bh, DIB_RGB_COLORS, SRCCOPY);
     }
     return 1;
 }
@@ -710,6 +735,7 @@ INT_PTR CALLBACK PrtDlgProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
     switch (msg) {
     case WM_INITDIALOG: {
         g_Job.dialog = dlg;
+        EnablePanels(FALSE);
         RECT r{0, 0, 640, 480};
         AdjustWindowRectEx(&r, (DWORD)GetWindowLongPtrA(dlg, GWL_STYLE), FALSE, (DWORD)GetWindowLongPtrA(dlg, GWL_EXSTYLE));
         SetWindowPos(dlg, nullptr, 0, 0, r.right - r.left, r.bottom - r.top, SWP_NOMOVE | SWP_NOZORDER);
@@ -748,6 +774,7 @@ INT_PTR CALLBACK PrtDlgProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
     case WM_SYSCOMMAND:
         return EndDialogOnClose(dlg, wp, 0);
     case WM_DESTROY:
+        EnablePanels(TRUE);
         g_Job.dialog = g_Job.view = nullptr;
         g_Job.panels[0] = g_Job.panels[1] = nullptr;
         break;

@@ -17,20 +17,6 @@ namespace {
 
 std::string DistFolder() { return testsupport::ExeFolder() + "..\\dist\\"; }
 
-// Points the canvas host's program folder somewhere for one test.
-class FolderHost {
-public:
-    explicit FolderHost(const std::string& folder) : folder_(folder), saved_(GetCanvasHost()) {
-        CanvasHost host = saved_;
-        host.programFolder = folder_.c_str();
-        SetCanvasHost(host);
-    }
-    ~FolderHost() { SetCanvasHost(saved_); }
-private:
-    std::string folder_;
-    CanvasHost saved_;
-};
-
 uint32_t PatternPixel(int x, int y) {
     return (uint32_t)((x * 37 + y * 11) & 255) | (uint32_t)((x * 5 + y * 29) & 255) << 8 |
            (uint32_t)(((x ^ y) * 23) & 255) << 16;
@@ -295,4 +281,87 @@ TEST(FilterHost, FilterThatFailsToLoadSaysSoAndLeavesTheLayer) {
         EXPECT_EQ(PenOpacity, savedOpacity) << index;
     }
     c_FilterHost::FreeWork();
+}
+
+namespace {
+
+// Columns of the plane in which at least one pixel differs between two colour lists.
+std::vector<bool> ChangedColumns(const std::vector<uint32_t>& before, const std::vector<uint32_t>& after, int w) {
+    std::vector<bool> changed((size_t)w, false);
+    for (size_t i = 0; i < before.size(); ++i)
+        if (before[i] != after[i]) changed[i % (size_t)w] = true;
+    return changed;
+}
+
+}  // namespace
+
+// Every effect reaches every column of the layer, and of a selection box, up to
+// the last one; outside the box nothing changes.
+TEST(FilterHost, EveryEffectReachesTheLastColumnOfTheLayerAndOfTheBox) {
+    FolderHost host(DistFolder());
+    const int savedOpacity = PenOpacity;
+    PenOpacity = 255;
+    const int w = 37, h = 23;
+    for (int i = 0; i < kEffectCount; ++i) {
+        SCOPED_TRACE(EffectTable[i].dll);
+        for (bool box : {false, true}) {
+            SCOPED_TRACE(box ? "selection box" : "whole layer");
+            DocHolder doc(MakeDoc({Layer(w, h)}));
+            ASSERT_TRUE(doc.doc);
+            Paint(doc.doc);
+            const int x0 = box ? 6 : 0, x1 = box ? 28 : w - 1;
+            if (box) {
+                doc->selShapes[0] = {};
+                doc->selShapes[0].kind = 20001;
+                doc->selShapes[0].x0 = x0;
+                doc->selShapes[0].y0 = 3;
+                doc->selShapes[0].x1 = x1;
+                doc->selShapes[0].y1 = 19;
+            }
+            const auto before = Colours(doc.doc);
+            Boxes boxes(IDOK);
+            ASSERT_EQ(ApplyEffectToLayer(nullptr, doc.doc, i, 4), 1);
+            const auto changed = ChangedColumns(before, Colours(doc.doc), w);
+            for (int x = 0; x < w; ++x) EXPECT_EQ(x >= x0 && x <= x1, changed[(size_t)x]) << "column " << x;
+        }
+    }
+    PenOpacity = savedOpacity;
+}
+
+// Mosaic blocks cut by the layer's right and bottom edges are the mean of
+// their own pixels: a flat colour stays that colour up to the edges, and an
+// edge block of its own colour keeps it.
+TEST(FilterHost, MosaicEdgeBlocksAreTheMeanOfTheirOwnPixels) {
+    FolderHost host(DistFolder());
+    const int savedOpacity = PenOpacity;
+    PenOpacity = 255;
+    const int mosaic = 7;
+    ASSERT_STREQ("fx_mosaic.dll", EffectTable[mosaic].dll);
+    const struct {
+        int w, h, level;
+    } cases[] = {{37, 23, 0}, {37, 23, 2}, {45, 30, 3}, {13, 70, 4}, {101, 5, 1}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::to_string(c.w) + "x" + std::to_string(c.h) + " level " + std::to_string(c.level));
+        DocHolder doc(MakeDoc({Layer(c.w, c.h)}));
+        ASSERT_TRUE(doc.doc);
+        FillPlane(doc->planes[0].image, 0x3C7AB4);
+        Boxes boxes(IDOK);
+        ASSERT_EQ(ApplyEffectToLayer(nullptr, doc.doc, mosaic, c.level), 1);
+        for (int y = 0; y < c.h; ++y)
+            for (int x = 0; x < c.w; ++x)
+                ASSERT_EQ(0x3C7AB4u, Pixel(doc->planes[0].image, x, y) & 0xFFFFFF) << x << "," << y;
+    }
+    // Level 2 makes blocks of 8 x 8: on 37 x 23 the last column of blocks is
+    // 5 wide and the last row 7 high. Painted in a colour of their own, they keep it.
+    DocHolder doc(MakeDoc({Layer(37, 23)}));
+    ASSERT_TRUE(doc.doc);
+    for (int y = 0; y < 23; ++y)
+        for (int x = 0; x < 37; ++x) SetPixel(doc->planes[0].image, x, y, x >= 32 || y >= 16 ? 0xF0A020 : 0x102030);
+    Boxes boxes(IDOK);
+    ASSERT_EQ(ApplyEffectToLayer(nullptr, doc.doc, mosaic, 2), 1);
+    for (int y = 0; y < 23; ++y)
+        for (int x = 0; x < 37; ++x)
+            ASSERT_EQ(x >= 32 || y >= 16 ? 0xF0A020u : 0x102030u, Pixel(doc->planes[0].image, x, y) & 0xFFFFFF)
+                << x << "," << y;
+    PenOpacity = savedOpacity;
 }

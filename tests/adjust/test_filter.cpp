@@ -4,6 +4,7 @@
 //  TEST_FILTER_SCRIPT kind 5 with the script call: every pixel becomes
 //                     (100 + Touch) in all three bytes; its plain FilterProc
 //                     (which the host must not prefer) makes every pixel 0;
+//                     it has a settings dialog (FilterOption);
 //  TEST_FILTER_FAIL   refuses to load.
 #include <windows.h>
 
@@ -40,7 +41,11 @@ void FillDib(void* dib, int v) {
 #endif
 
 extern "C" __declspec(dllexport) int FilterGetTitle(HWND, char* title, int32_t*, int32_t* kind) {
-    std::snprintf(title, 256, "test filter");
+#ifdef TEST_FILTER_ROWS
+    std::snprintf(title, 256, "Rows test filter");
+#else
+    std::snprintf(title, 256, "script test filter");
+#endif
 #ifdef TEST_FILTER_ROWS
     *kind = FilterKindRows;
 #else
@@ -77,5 +82,15 @@ extern "C" __declspec(dllexport) int FilterProcScript(HWND, void* dib, const cha
     FillDib(dib, 100 + touch);
     *reply = 0;
     return 1;
+}
+#endif
+
+#ifdef TEST_FILTER_SCRIPT
+// Its settings dialog: answers 1 when it got the filter folder's text and no
+// record (its kind gets none), else 2.
+extern "C" __declspec(dllexport) int FilterOption(HWND, const char* folder, void* query) {
+    const size_t n = std::strlen(folder);
+    const bool folderText = n >= 7 && std::strcmp(folder + n - 7, "filter\\") == 0;
+    return folderText && !query ? 1 : 2;
 }
 #endif

@@ -15,6 +15,7 @@
 #include "adjust/brcont_dialog.h"
 #include "adjust/curve_dialog.h"
 #include "adjust/effect_dialog.h"
+#include "adjust/filter_host.h"
 #include "adjust/level_dialog.h"
 #include "adjust/rotate_dialog.h"
 #include "adjust/tone_curve.h"
@@ -339,4 +340,30 @@ TEST(ImageMenu, AFadeChosenWithCtrlRWeighsAdjustmentsAndEffects) {
         }
     }
     c_ToneMask::Reset();
+}
+
+namespace {
+uint32_t Diagonal(int x, int y) { return (uint32_t)(x * 9 + 1) | (uint32_t)(y * 13 + 2) << 8 | 0x400000u; }
+}  // namespace
+
+// The effect preview's source comes from the active canvas, as packed pixels
+// of the rectangle asked for; without a canvas there is none.
+TEST(ImageMenu, EffectSourceIsTakenFromTheActiveCanvas) {
+    TempDir dir("fxsrc");
+    ASSERT_TRUE(StartFrame(dir.Path()));
+    c_FilterHost::FreeWork();
+    EXPECT_EQ(0, PrepareFilterSource(0, 0, 3, 3));
+    EXPECT_FALSE(c_FilterHost::HasWork());
+    ASSERT_NE(nullptr, OpenBlankCanvas(20, 12));
+    FillBasePlane(GetActiveCanvas(), Diagonal);
+    ASSERT_EQ(1, PrepareFilterSource(2, 3, 11, 8));
+    ASSERT_EQ(10, c_FilterHost::WorkWidth());
+    ASSERT_EQ(6, c_FilterHost::WorkHeight());
+    for (int y : {0, 5})
+        for (int x : {0, 9}) {
+            const uint8_t* p = c_FilterHost::WorkRow(y) + 3 * x;
+            EXPECT_EQ(Diagonal(2 + x, 3 + y), p[0] | (uint32_t)p[1] << 8 | (uint32_t)p[2] << 16) << x << "," << y;
+        }
+    c_FilterHost::FreeWork();
+    EndTestFrame(true);
 }

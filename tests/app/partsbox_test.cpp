@@ -224,3 +224,64 @@ TEST_F(PartsBox, CanvasIsSavedIntoThePartsBoxOnceUnderAName) {
     }
     SetModalAnswerHook(nullptr, nullptr);
 }
+
+namespace {
+
+// What the hook saw of the parts box in one run; it moves the dialog to `moveTo`
+// (when set) and turns the registered wheel both ways.
+struct PlaceVisit {
+    RECT opened{}, moveTo{};
+    bool panelsEnabled = true;
+    int rowAfterWheelDown = -1, rowAfterWheelUp = -1;
+};
+
+int AnswerPlace(const ModalRequest& request, void* user) {
+    PlaceVisit* v = (PlaceVisit*)user;
+    if (request.kind >= 0 || std::string(request.templ) != "dra_partsbox") return IDCANCEL;
+    Pump(50);
+    GetWindowRect(request.dialog, &v->opened);
+    v->panelsEnabled = IsWindowEnabled(AppWindows.ctrlPanel) != 0;
+    if (v->moveTo.right > 0) {
+        MoveWindow(request.dialog, v->moveTo.left, v->moveTo.top, v->moveTo.right, v->moveTo.bottom, TRUE);
+        Pump(50);
+        const UINT wheel = RegisterWindowMessageA("MSWHEEL_ROLLMSG");
+        SendMessageA(request.dialog, wheel, (WPARAM)(INT_PTR)-120, 0);
+        v->rowAfterWheelDown = GetScrollPos(PartsBoxGrid(), SB_VERT);
+        SendMessageA(request.dialog, wheel, (WPARAM)(INT_PTR)120, 0);
+        v->rowAfterWheelUp = GetScrollPos(PartsBoxGrid(), SB_VERT);
+    }
+    return IDCANCEL;
+}
+
+}  // namespace
+
+TEST_F(PartsBox, ReopensWhereItClosedInThePreviousRunWithThePanelsOff) {
+    const std::string folder = dir_.File("material\\");
+    char chosen[MAX_PATH] = {};
+    // 260 x 200: a grid of two columns and one visible row, so the three
+    // files take two rows and the wheel has one row to scroll.
+    PlaceVisit first;
+    first.moveTo = RECT{120, 90, 260, 200};
+    SetModalAnswerHook(AnswerPlace, &first);
+    EXPECT_EQ(0, OpenPartsBox(AppWindows.frame, folder.c_str(), chosen, "*.*", "素材フォルダ"));
+    SetModalAnswerHook(nullptr, nullptr);
+    EXPECT_FALSE(first.panelsEnabled);
+    EXPECT_TRUE(IsWindowEnabled(AppWindows.ctrlPanel));
+    EXPECT_EQ(1, first.rowAfterWheelDown);
+    EXPECT_EQ(0, first.rowAfterWheelUp);
+
+    // The next run (settings written at close, read at start) opens it there,
+    // whatever this process still remembers.
+    ASSERT_TRUE(CloseFrame());
+    const int32_t none[4] = {0, 0, 0, 0};
+    SetPartsBoxPlacement(none);
+    ASSERT_TRUE(StartFrame(dir_.Path()));
+    PlaceVisit second;
+    SetModalAnswerHook(AnswerPlace, &second);
+    EXPECT_EQ(0, OpenPartsBox(AppWindows.frame, folder.c_str(), chosen, "*.*", "素材フォルダ"));
+    SetModalAnswerHook(nullptr, nullptr);
+    EXPECT_EQ(120, second.opened.left);
+    EXPECT_EQ(90, second.opened.top);
+    EXPECT_EQ(260, second.opened.right - second.opened.left);
+    EXPECT_EQ(200, second.opened.bottom - second.opened.top);
+}

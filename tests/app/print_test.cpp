@@ -15,6 +15,7 @@
 
 #include "app/frame.h"
 #include "app/globals.h"
+#include "app/statusbar.h"
 #include "fileio/print.h"
 #include "image/packed_dib.h"
 #include "resources/print_ids.h"
@@ -163,10 +164,35 @@ double PsnrAgainstCanvas(const Picture& page, const RECT& r, int w, int h) {
     return mse <= 0 ? 99 : 10 * std::log10(255.0 * 255.0 / mse);
 }
 
-// Answers the print dialog by pressing the given controls one after another.
+// Largest difference of a printed row's mean green from the canvas's green at
+// that row's place (rows m and m + 1 mixed by the fraction, as resampling does).
+// Green grows downwards, so a band printed upside down misses by the green its
+// rows span.
+double WorstRowGreen(const Picture& page, const RECT& r, int w, int h) {
+    const int W = r.right - r.left + 1, H = r.bottom - r.top + 1;
+    double worst = 0;
+    for (int y = 0; y < H; ++y) {
+        double sum = 0;
+        // Columns off the edges, where the page's own resampling blurs.
+        for (int x = 2; x < W - 2; ++x) sum += page.At(r.left + x, r.top + y)[1];
+        const double got = sum / (W - 4);
+        const double p = std::min<double>(h - 1, (double)y * h / H);
+        const int m = (int)p, m1 = std::min(h - 1, m + 1);
+        uint8_t a[3], b[3];
+        CanvasColour(0, m, w, h, a);
+        CanvasColour(0, m1, w, h, b);
+        const double want = a[1] + (p - m) * (b[1] - a[1]);
+        worst = std::max(worst, std::fabs(got - want));
+    }
+    return worst;
+}
+
+// Answers the print dialog by pressing the given controls one after another;
+// notes whether the frame's panels were enabled while it was open.
 struct PrintAnswers {
     std::vector<int> presses;
     std::vector<std::string> boxes;
+    int panelsEnabled = -1;
 };
 int AnswerPrint(const ModalRequest& request, void* user) {
     PrintAnswers* a = (PrintAnswers*)user;
@@ -175,6 +201,7 @@ int AnswerPrint(const ModalRequest& request, void* user) {
         return IDOK;
     }
     if (std::string(request.templ) != "psv_prt") return IDCANCEL;
+    a->panelsEnabled = IsWindowEnabled(AppWindows.ctrlPanel) ? 1 : 0;
     if (request.attempt < (int)a->presses.size()) return a->presses[request.attempt];
     return kModalPressClose;
 }
@@ -208,6 +235,26 @@ const char kPapers[] =
     "paper\r\n"
     "cut off\r\n"
     "1 1\r\n";
+
+// The status bar's line each time the frame passed it a progress message,
+// read after the frame handled it.
+struct ProgressWatch {
+    static inline WNDPROC previous = nullptr;
+    static inline std::vector<std::string> lines;
+    static inline int ends = 0;
+    static LRESULT CALLBACK Proc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
+        const LRESULT r = CallWindowProcA(previous, wnd, msg, wp, lp);
+        if (msg == WM_USER && wp == 3) lines.push_back(StatusBarState.line);
+        if (msg == WM_USER && wp == 0) ++ends;
+        return r;
+    }
+    ProgressWatch() {
+        lines.clear();
+        ends = 0;
+        previous = (WNDPROC)SetWindowLongPtrA(AppWindows.frame, GWLP_WNDPROC, (LONG_PTR)Proc);
+    }
+    ~ProgressWatch() { SetWindowLongPtrA(AppWindows.frame, GWLP_WNDPROC, (LONG_PTR)previous); }
+};
 
 void WritePapers(const testsupport::TempDir& dir, const std::string& text) {
     std::ofstream out(dir.File("sprint.par"), std::ios::binary);
@@ -309,6 +356,57 @@ TEST_F(Printing, NormalPrintMatchesTheCanvasAtThePrintedScale) {
     EXPECT_NEAR(centreX, (r.left + r.right) / 2, 4);
     EXPECT_NEAR(centreY, (r.top + r.bottom) / 2, 4);
     EXPECT_GT(PsnrAgainstCanvas(image, r, 160, 120), 30.0);
+    EXPECT_LT(WorstRowGreen(image, r, 160, 120), 2.5);
+}
+
+TEST_F(Printing, BandedPrintShowsItsProgressInTheStatusBarWithThePanelsOff) {
+    HWND canvas = OpenPictureCanvas(dir_, 160, 120);
+    ASSERT_NE(nullptr, canvas);
+    PrintAnswers answers;
+    std::string pdf;
+    std::vector<std::string> lines;
+    int ends = 0;
+    {
+        ProgressWatch watch;
+        pdf = Print(canvas, {IDC_PRT_PRINT}, &answers);
+        lines = watch.lines;
+        ends = watch.ends;
+    }
+    ASSERT_FALSE(pdf.empty()) << "no PDF came out of the queue";
+    EXPECT_EQ(0, answers.panelsEnabled);
+    EXPECT_TRUE(IsWindowEnabled(AppWindows.ctrlPanel));
+    // The picture is 75 mm high: more than five bands at any printer resolution,
+    // so the bar starts at 0 % and moves on before the end.
+    ASSERT_GE(lines.size(), 2u);
+    EXPECT_EQ("処理中です：  0％完了", lines.front());
+    EXPECT_NE(lines.front(), lines.back());
+    EXPECT_GE(ends, 1);
+    EXPECT_EQ(std::string::npos, std::string(StatusBarState.line).find("処理中"));
+}
+
+// A picture whose rows cannot be had.
+int NoRows(void*, int, int, uint32_t*) { return 0; }
+
+TEST_F(Printing, StretchedPrintWithoutItsRowsShowsTheMemoryMessage) {
+    // Wide enough for the device to enlarge it (1,000 pixels and more, printed
+    // larger than its size): the stretched path, then the banded one, both
+    // without rows.
+    const PrintSource source{1000, 10, "", nullptr, NoRows};
+    PrintSettings& settings = CurrentPrintSettings();
+    settings.firstOpening = 0;
+    settings.unit = 0;
+    settings.width = 400;
+    settings.height = 4;
+    settings.left = settings.top = 0;
+    PrintAnswers answers;
+    answers.presses = {IDC_PRT_PRINT};
+    SetModalAnswerHook(AnswerPrint, &answers);
+    EXPECT_EQ(0, PrintCanvas(AppWindows.frame, dir_.Path().c_str(), source));
+    SetModalAnswerHook(nullptr, nullptr);
+    ASSERT_EQ(2u, answers.boxes.size());
+    EXPECT_EQ("メモリーが不足しました。", answers.boxes[0]);
+    EXPECT_EQ("印刷に失敗しました。", answers.boxes[1]);
+    settings.firstOpening = 1;
 }
 
 TEST_F(Printing, StickerPrintFillsEveryCellOfTheCard) {

@@ -1,5 +1,5 @@
 // Documents made in memory for the canvas tests (no window), their pixels,
-// and message boxes answered by a fixed button.
+// message boxes answered by a fixed button, and a program folder of the test's own.
 #pragma once
 #include <windows.h>
 
@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "canvas/canv_doc.h"
+#include "canvas/canv_host.h"
 
 namespace canvtest {
 
@@ -45,6 +46,22 @@ public:
     ~Boxes();
     std::vector<std::string> texts;
     int button;
+};
+
+// Points the canvas host's program folder at `folder` while alive.
+class FolderHost {
+public:
+    explicit FolderHost(const std::string& folder) : folder_(folder), saved_(GetCanvasHost()) {
+        CanvasHost host = saved_;
+        host.programFolder = folder_.c_str();
+        SetCanvasHost(host);
+    }
+    ~FolderHost() { SetCanvasHost(saved_); }
+    FolderHost(const FolderHost&) = delete;
+    FolderHost& operator=(const FolderHost&) = delete;
+private:
+    std::string folder_;
+    CanvasHost saved_;
 };
 
 }  // namespace canvtest

@@ -119,6 +119,35 @@ TEST_F(ProbeHost, SizeQueryAndFailures) {
     EXPECT_EQ(0, GetImageFileInfo("", &w, &h, nullptr, nullptr, nullptr, nullptr, &count, 0));
 }
 
+// The reader found by the extension reads into an image as the named reader
+// does; the image-only read keeps the picture of the read with alpha.
+TEST_F(ProbeHost, ReadersByExtensionAndWithoutAlpha) {
+    for (const char* ext : {"t8", "t24"}) {
+        SCOPED_TRACE(ext);
+        const std::string path = Probe(ext);
+        ImageHolder named(ReadImageWithPlugin(path.c_str(), nullptr, folder.File("file_r\\tp_probe.dll").c_str()));
+        ImageHolder found(ReadImageByExtension(path.c_str(), nullptr));
+        ASSERT_NE(nullptr, named.get());
+        ASSERT_NE(nullptr, found.get());
+        ASSERT_EQ(named.get()->width, found.get()->width);
+        ASSERT_EQ(named.get()->height, found.get()->height);
+        for (int y = 0; y < found.get()->height; ++y)
+            for (int x = 0; x < found.get()->width; ++x)
+                EXPECT_EQ(PixelAt(named.get(), x, y), PixelAt(found.get(), x, y)) << x << "," << y;
+    }
+    ImageHolder image, alpha, only(ReadImageOnly(Probe("t24").c_str()));
+    ASSERT_EQ(1, ReadImageWithAlpha(Probe("t24").c_str(), image.out(), alpha.out()));
+    ASSERT_NE(nullptr, only.get());
+    EXPECT_EQ(32, only.get()->bits);
+    for (int y = 0; y < 3; ++y)
+        for (int x = 0; x < 4; ++x) EXPECT_EQ(PixelAt(image.get(), x, y), PixelAt(only.get(), x, y)) << x << "," << y;
+    // No reader for the extension, a reader that fails, no file name.
+    EXPECT_EQ(nullptr, ReadImageByExtension(folder.File("x.unknown").c_str(), nullptr));
+    EXPECT_EQ(nullptr, ReadImageByExtension(Probe("tfail").c_str(), nullptr));
+    EXPECT_EQ(nullptr, ReadImageByExtension(nullptr, nullptr));
+    EXPECT_EQ(nullptr, ReadImageOnly(Probe("tfail").c_str()));
+}
+
 TEST_F(ProbeHost, StaleExifHandOverIsDeletedBeforeARead) {
     std::string stale = folder.File("file_r\\exif.buf");
     ASSERT_TRUE(testsupport::WriteFileBytes(stale, "old", 3));

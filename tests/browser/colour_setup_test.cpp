@@ -1,0 +1,189 @@
+// Setting up colour matching: the apply step of the system's dialog, the
+// writer of colmatch.ini, and the translators of DIB sections and colour
+// lists through named profiles with their failure messages.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <cstring>
+#include <string>
+
+#include "browser/colour_setup.h"
+#include "browser_fixture.h"
+#include "test_support.h"
+
+using namespace bvtest;
+
+namespace {
+
+std::string IccPath(const char* name) { return std::string("Z:\\usr\\share\\color\\icc\\") + name; }
+
+ColourMatchSettings BaseSettings() {
+    ColourMatchSettings s = {};
+    s.flags = kColourMatchOn;
+    s.intent = 1;
+    s.proofIntent = 0;
+    std::strcpy(s.monitorProfile, "monitor.icc");
+    std::strcpy(s.printerProfile, "printer.icc");
+    std::strcpy(s.targetProfile, "target.icc");
+    return s;
+}
+
+// A 24-bit DIB section of pure sRGB green; its bits in *bits.
+HBITMAP GreenSection(int bitsPerPixel, uint8_t** bits) {
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = 5;
+    info.bmiHeader.biHeight = 3;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = (WORD)bitsPerPixel;
+    HBITMAP section = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, (void**)bits, nullptr, 0);
+    if (!section) return nullptr;
+    const int pixel = bitsPerPixel / 8, stride = (5 * pixel + 3) & ~3;
+    std::memset(*bits, 0, (size_t)stride * 3);
+    for (int y = 0; y < 3; ++y)
+        for (int x = 0; x < 5; ++x) (*bits)[y * stride + x * pixel + 1] = 255;
+    return section;
+}
+
+}  // namespace
+
+TEST(ColourSetup, ApplyStepTakesTheChoicesBackAndMarksWhatChanged) {
+    const struct {
+        const char* what;
+        DWORD dialogFlags;
+        DWORD intent, proofIntent;
+        const char *monitor, *printer, *target;
+        uint32_t flags;
+    } cases[] = {
+        {"nothing", 0, 1, 0, "monitor.icc", "printer.icc", "target.icc", kColourMatchOn},
+        {"ICM disabled", CMS_DISABLEICM, 1, 0, "monitor.icc", "printer.icc", "target.icc", 0},
+        {"proofing on", CMS_ENABLEPROOFING, 1, 0, "monitor.icc", "printer.icc", "target.icc", kColourMatchOn | kColourProofOn},
+        {"rendering intent", 0, 3, 0, "monitor.icc", "printer.icc", "target.icc", kColourMatchOn | kColourChanged},
+        {"proofing intent", 0, 1, 2, "monitor.icc", "printer.icc", "target.icc", kColourMatchOn | kColourChanged},
+        {"monitor profile", 0, 1, 0, "other.icc", "printer.icc", "target.icc", kColourMatchOn | kColourChanged},
+        {"target profile", 0, 1, 0, "monitor.icc", "printer.icc", "other.icc", kColourMatchOn | kColourChanged},
+        {"printer profile alone", 0, 1, 0, "monitor.icc", "other.icc", "target.icc", kColourMatchOn},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        ColourMatchSettings s = BaseSettings();
+        char monitor[260], printer[260], target[260];
+        std::strcpy(monitor, c.monitor);
+        std::strcpy(printer, c.printer);
+        std::strcpy(target, c.target);
+        COLORMATCHSETUPA setup = {};
+        setup.dwSize = sizeof setup;
+        setup.dwFlags = c.dialogFlags;
+        setup.dwRenderIntent = c.intent;
+        setup.dwProofingIntent = c.proofIntent;
+        setup.pMonitorProfile = monitor;
+        setup.pPrinterProfile = printer;
+        setup.pTargetProfile = target;
+        EXPECT_TRUE(ColourSetupApplyProc(&setup, (LPARAM)&s));
+        EXPECT_EQ(c.flags, s.flags);
+        EXPECT_EQ((int32_t)c.intent, s.intent);
+        EXPECT_EQ((int32_t)c.proofIntent, s.proofIntent);
+        EXPECT_STREQ(c.monitor, s.monitorProfile);
+        EXPECT_STREQ(c.printer, s.printerProfile);
+        EXPECT_STREQ(c.target, s.targetProfile);
+    }
+}
+
+TEST(ColourSetup, SettingsAreWrittenWholeWithoutTheWindowAndReadBack) {
+    testsupport::TempDir editor("cmset");
+    ColourMatchSettings s = BaseSettings();
+    s.window = 0x1234;
+    s.proofIntent = 2;
+    std::strcpy(s.monitorName, "Monitor");
+    ASSERT_EQ(1, SaveColourSettings(editor.Path().c_str(), s));
+    std::string bytes;
+    ASSERT_TRUE(testsupport::ReadFileBytes(editor.File("colmatch.ini"), &bytes));
+    ASSERT_EQ(sizeof(ColourMatchSettings), bytes.size());
+    ColourMatchSettings read;
+    std::memcpy(&read, bytes.data(), sizeof read);
+    EXPECT_EQ(0u, read.window);
+    read.window = s.window;
+    EXPECT_EQ(0, std::memcmp(&read, &s, sizeof s));
+    // A folder that is not there: nothing written, and an old file stays.
+    EXPECT_EQ(0, SaveColourSettings(editor.File("missing\\").c_str(), s));
+    // Read at start-up (the profile names, which cannot be opened here, are
+    // replaced by the system's).
+    const ColourMatchSettings saved = g_ColourMatch;
+    std::memset(&g_ColourMatch, 0, sizeof g_ColourMatch);
+    LoadColourSettings(nullptr, editor.Path().c_str());
+    EXPECT_EQ(s.flags, g_ColourMatch.flags);
+    EXPECT_EQ(1, g_ColourMatch.intent);
+    EXPECT_EQ(2, g_ColourMatch.proofIntent);
+    g_ColourMatch = saved;
+    g_ColourTransform.Close();
+}
+
+TEST(ColourSetup, WithoutTheSystemsDialogNothingChangesOrIsWritten) {
+    if (HMODULE icmui = LoadLibraryA("icmui.dll")) {
+        FreeLibrary(icmui);
+        GTEST_SKIP() << "this system has the set-up dialog, which a test cannot answer";
+    }
+    testsupport::TempDir editor("cmnone");
+    const ColourMatchSettings before = g_ColourMatch;
+    EXPECT_EQ(0, SetupColourMatching(nullptr, editor.Path().c_str()));
+    EXPECT_EQ(0, std::memcmp(&before, &g_ColourMatch, sizeof before));
+    EXPECT_EQ(-1, testsupport::FileSize(editor.File("colmatch.ini")));
+}
+
+TEST(ColourSetup, SectionsAndColourListsAreTranslatedOrSayWhyNot) {
+    const std::string wide = IccPath("compatibleWithAdobeRGB1998.icc"), srgb = IccPath("sRGB.icc");
+    if (testsupport::FileSize(wide) <= 0) GTEST_SKIP() << "icc-profiles-free is not installed";
+    testsupport::TempDir dir("cmdib");
+    testsupport::WriteFileBytes(dir.File("bad.icc"), "not a profile at all", 20);
+    for (int bpp : {24, 32}) {
+        SCOPED_TRACE(bpp);
+        uint8_t* bits = nullptr;
+        HBITMAP section = GreenSection(bpp, &bits);
+        ASSERT_NE(nullptr, section);
+        Answers answers;
+        ASSERT_TRUE(TransformDibSection(nullptr, section, wide.c_str(), nullptr));
+        if (bits[0] == 0 && bits[1] == 255 && bits[2] == 0) {
+            DeleteObject(section);
+            GTEST_SKIP() << "this Wine has no colour management engine";
+        }
+        // Pure sRGB green is no longer pure in the wider space; the last pixel too.
+        const int last = 2 * ((5 * bpp / 8 + 3) & ~3) + 4 * bpp / 8;
+        EXPECT_GT(bits[last + 2], 100);
+        EXPECT_GT(bits[last + 0], 20);
+        EXPECT_TRUE(answers.texts.empty());
+        DeleteObject(section);
+        // Into sRGB proofed through sRGB: next to nothing changes.
+        section = GreenSection(bpp, &bits);
+        ASSERT_TRUE(TransformDibSection(nullptr, section, srgb.c_str(), srgb.c_str()));
+        EXPECT_LE(bits[last + 2], 3);
+        EXPECT_GE(bits[last + 1], 252);
+        // Profiles that cannot be used: the message, the pixels as they were.
+        EXPECT_FALSE(TransformDibSection(nullptr, section, dir.File("missing.icc").c_str(), nullptr));
+        EXPECT_FALSE(TransformDibSection(nullptr, section, srgb.c_str(), dir.File("bad.icc").c_str()));
+        ASSERT_EQ(2u, answers.texts.size());
+        EXPECT_EQ("Unable to open color profile <" + dir.File("missing.icc") + ">", answers.texts[0]);
+        EXPECT_TRUE(answers.texts[1] == "Unable to open color profile <" + dir.File("bad.icc") + ">" ||
+                    answers.texts[1] == "Color profile " + dir.File("bad.icc") + " is not valid")
+            << answers.texts[1];
+        EXPECT_LE(bits[last + 2], 3);
+        DeleteObject(section);
+    }
+    // Other depths are refused.
+    uint8_t* bits = nullptr;
+    HBITMAP grey = GreenSection(8, &bits);
+    ASSERT_NE(nullptr, grey);
+    Answers answers;
+    EXPECT_FALSE(TransformDibSection(nullptr, grey, wide.c_str(), nullptr));
+    ASSERT_EQ(1u, answers.texts.size());
+    EXPECT_EQ("TranslateBitmapBits failed", answers.texts[0]);
+    DeleteObject(grey);
+
+    COLORREF colours[3] = {RGB(0, 255, 0), RGB(0, 255, 0), RGB(255, 255, 255)};
+    ASSERT_TRUE(TransformColourList(nullptr, colours, 3, wide.c_str(), nullptr));
+    EXPECT_GT(GetRValue(colours[0]), 100);
+    EXPECT_EQ(colours[0], colours[1]);
+    EXPECT_GE(GetGValue(colours[2]), 250);
+    EXPECT_FALSE(TransformColourList(nullptr, colours, 3, dir.File("missing.icc").c_str(), nullptr));
+    ASSERT_EQ(2u, answers.texts.size());
+    EXPECT_EQ("Unable to open color profile <" + dir.File("missing.icc") + ">", answers.texts[1]);
+}
