@@ -301,5 +301,6 @@ void InstallCanvasHost() {
     host.paperTexture = PenPaperTexture;
     host.penKind = c_PenEngine::GetPenKind;
     host.strokeLayerWanted = PenWantsStrokeLayer;
+    c_SelectionTool::ServeCanvas(&host);
     SetCanvasHost(host);
 }

@@ -9,8 +9,6 @@
 #include "ui/sysutil.h"
 #include "canvas/canv_history.h"
 #include "canvas/canv_host.h"
-#include "select/floating.h"
-#include "select/sel_tool.h"
 #include "canvas/canv_init.h"
 #include "canvas/canv_layers.h"
 #include "canvas/canv_strings.h"
@@ -78,7 +76,7 @@ void DestroyCanvDoc(HWND wnd) {
     if (!doc) return;
     ForgetBrushCursorPoint(doc);
     doc->closing = 1;
-    c_SelectionTool::DocumentClosing(doc);
+    CanvSelectionDocument(doc, SelDocClosing);
     DeleteWorkFiles(doc->number);
     c_UndoManager::ResetCanvas(doc);
     FreeCanvLayers(doc);
@@ -119,7 +117,7 @@ void ActivateCanvDoc(HWND wnd, HWND deactivated, HWND activated) {
     documentActive = nowActive;
     if (activated == wnd) {
         if (doc) {
-            c_SelectionTool::DocumentActivated(doc);
+            CanvSelectionDocument(doc, SelDocActivated);
             if (host.statusBarSetZoom) host.statusBarSetZoom((int)doc->zoom);
             ShowCanvasInfo(doc);
             // The pen panel shows what this document's planes allow.
@@ -130,7 +128,7 @@ void ActivateCanvDoc(HWND wnd, HWND deactivated, HWND activated) {
     } else if (deactivated == wnd) {
         // The status line no longer describes this document.
         if (HWND bar = CanvStatusBar()) SendMessageA(bar, kStatusRestMessage, 0, 0);
-        if (doc) c_SelectionTool::DocumentDeactivated(doc);
+        if (doc) CanvSelectionDocument(doc, SelDocDeactivated);
         PostMessageA(wnd, WM_NCACTIVATE, FALSE, 0);
         CloseTrimPanel();
     }
@@ -141,7 +139,7 @@ void OnKeyDown(HWND wnd, CanvDoc* doc, WPARAM key) {
     switch (key) {
     case VK_ESCAPE:
         // A floating image goes without becoming a layer.
-        CancelFloating(doc);
+        CanvSelectionDocument(doc, SelDocEscape);
         if (host.pressToolButton) host.pressToolButton(CMD_TOOL_LAYERSELECT);
         else if (CanvFrameWindow()) SendMessageA(CanvFrameWindow(), WM_COMMAND, CMD_TOOL_LAYERSELECT, 0);
         break;
@@ -235,7 +233,7 @@ void MarkCanvasesSelBlur() {
 
 void ApplyPendingSelBlur(CanvDoc* doc) {
     const CanvasHost& host = GetCanvasHost();
-    c_SelectionTool::ApplyPendingBlur(doc, host.areaBlur ? *host.areaBlur : 0);
+    if (host.selectionPendingBlur) host.selectionPendingBlur(doc, host.areaBlur ? *host.areaBlur : 0);
 }
 
 int SaveCanvDoc(HWND wnd, int saveAs) {

@@ -121,7 +121,8 @@ void c_Tablet::Close() {
 int c_Tablet::IsOn() { return g_Tab.state == 2; }
 
 void c_Tablet::ReadCursorInfo(int cursor) {
-    if (g_Tab.state != 2) return;
+    if (cursor < 0) cursor = g_Tab.cursor;
+    if (g_Tab.state != 2 || cursor < 0) return;
     g_Tab.cursor = cursor;
     BYTE button = 0;
     g_Tab.info(wintab::InfoCursors + cursor, wintab::CsrNPButton, &button);

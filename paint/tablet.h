@@ -31,7 +31,8 @@ public:
     // The first sample of a stroke (GetPressure with first): 1 when the
     // tablet gave one, which makes the stroke a tablet stroke.
     static int StartSample(int* pressure, int* altitude);
-    // The pen's cursor changed: its pressure button and marks are read again.
+    // The pen's cursor changed: its pressure button and marks are read again
+    // (cursor -1: those of the current cursor, when the tablet's facts changed).
     static void ReadCursorInfo(int cursor);
     // Empties the packet queue (after a stroke).
     static void Drain();

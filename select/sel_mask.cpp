@@ -377,13 +377,16 @@ int SelPointsToMask(CanvDoc* doc, const float* points, int count, int* bx0, int*
     std::vector<int> xs, ys;
     xs.reserve((size_t)count);
     ys.reserve((size_t)count);
+    // Far points are brought within int range before they are truncated.
+    auto whole = [](float v) { return v < -1e9f ? -1000000000 : v > 1e9f ? 1000000000 : (int)v; };
     for (int i = 0; i < count; ++i) {
-        xs.push_back((int)points[2 * i]);
-        ys.push_back((int)points[2 * i + 1]);
+        xs.push_back(whole(points[2 * i]));
+        ys.push_back(whole(points[2 * i + 1]));
     }
     SpanTarget target{doc};
     int a = 0, b = 0, c = 0, d = 0;
-    FillPolygonSpans(xs.data(), ys.data(), count, MaskSpanCallback, &a, &b, &c, &d, &target);
+    // Only the document's rows are walked, however far the vertices lie outside.
+    FillPolygonSpans(xs.data(), ys.data(), count, MaskSpanCallback, &a, &b, &c, &d, &target, 0, doc->height - 1);
     if (bx0) {
         *bx0 = a;
         *by0 = b;

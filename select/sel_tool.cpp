@@ -15,6 +15,7 @@
 #include "canvas/canv_layers.h"
 #include "canvas/canv_window.h"
 #include "resources/resource.h"
+#include "image/pen_colour.h"
 #include "paint/pen_state.h"
 #include "select/floating.h"
 #include "select/sel_internal.h"
@@ -397,6 +398,8 @@ int c_SelectionTool::ShowSelAmountDialog(HWND owner, int kind, int* choice) {
 
 int c_SelectionTool::Command(CanvDoc* doc, int id) {
     if (!doc) return 0;
+    // Invert, grow, shrink and blur can be undone to the state before them.
+    if (id >= CMD_SEL_INVERT && id <= CMD_SEL_BLUR) c_UndoManager::SavePoint(doc, -1, 1);
     switch (id) {
     case CMD_SEL_DESELECT: Deselect(doc); return 1;
     case CMD_SEL_ALL:
@@ -430,11 +433,13 @@ int c_SelectionTool::Command(CanvDoc* doc, int id) {
         SelRepaint(doc);
         return 1;
     case CMD_IMG_SHAPETOPATH: {
+        // A rectangle, ellipse or line becomes a path; whatever the shape, the
+        // path tool is chosen.
+        DrawOutline(doc, nullptr);
         const int mode = Current(doc).kind;
         if (mode == CMD_TOOL_SELRECT) RectToPath(doc);
         else if (mode == CMD_TOOL_SELELLIPSE) EllipseToPath(doc);
         else if (mode == CMD_TOOL_SELLINE) LineToPath(doc);
-        else return 1;
         SelSendFrameCommand(CMD_TOOL_PATH);
         return 1;
     }
@@ -597,6 +602,31 @@ void c_SelectionTool::DocumentClosing(CanvDoc* doc) {
         g_pathDoc = nullptr;
     }
     if (g_outlineHidden == doc) g_outlineHidden = nullptr;
+}
+
+// ---------------------------------------------------------------------------
+// The canvas's door to the selection.
+
+namespace {
+void ServeDocument(CanvDoc* doc, int event) {
+    switch (event) {
+    case SelDocClosing: c_SelectionTool::DocumentClosing(doc); break;
+    case SelDocActivated: c_SelectionTool::DocumentActivated(doc); break;
+    case SelDocDeactivated: c_SelectionTool::DocumentDeactivated(doc); break;
+    case SelDocEscape: CancelFloating(doc); break;
+    }
+}
+void ServeOverlays(CanvDoc* doc, HDC dc, const RECT* paint) { c_SelectionTool::PaintOverlays(doc, dc, *paint); }
+void ServeCutClear(CanvDoc* doc) { c_SelectionTool::ClearSelection(doc, PenOpacity); }
+}  // namespace
+
+void c_SelectionTool::ServeCanvas(CanvasHost* host) {
+    host->selectionDocument = ServeDocument;
+    host->selectionPendingBlur = ApplyPendingBlur;
+    host->selectionCursor = UpdateCursor;
+    host->selectionOverlays = ServeOverlays;
+    host->selectionCommand = Command;
+    host->selectionCutClear = ServeCutClear;
 }
 
 bool IsSelectionTool(int tool) {

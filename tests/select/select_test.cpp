@@ -128,6 +128,24 @@ TEST(CommitByMode, PolygonWithVerticesOutsideIsClipped) {
     EXPECT_EQ(255, SelGetMaskPixel(doc.doc, 2, 2));
 }
 
+TEST(CommitByMode, PointsFarOutsideFillOnlyTheDocumentsRows) {
+    DocHolder doc(MakeDoc({Layer(30, 20)}));
+    // A tall thin triangle reaching a billion rows above and below.
+    SetPoints(doc.doc, CMD_TOOL_POLYGON, {{5.0f, -1.0e9f}, {25.0f, 1.0e9f}, {5.0f, 1.0e9f}, {5.0f, -1.0e9f}});
+    testsupport::StepDeadline deadline("a polygon fill far beyond the document", 20000);
+    const DWORD start = GetTickCount();
+    c_SelectionTool::CommitShape(doc.doc, 0);
+    EXPECT_LT(GetTickCount() - start, 2000u);
+    // Within the document the triangle is the columns 5 up to its slanted edge:
+    // every row has its left part selected, the right edge protected.
+    for (int y = 0; y < 20; ++y) {
+        SCOPED_TRACE(y);
+        EXPECT_EQ(0, SelGetMaskPixel(doc.doc, 6, y));
+        EXPECT_EQ(255, SelGetMaskPixel(doc.doc, 29, y));
+        EXPECT_EQ(255, SelGetMaskPixel(doc.doc, 2, y));
+    }
+}
+
 TEST(CommitByMode, DeselectAfterAPathEmptiesThePath) {
     DocHolder doc(MakeDoc({Layer(50, 50)}));
     SetShape(doc.doc, CMD_TOOL_SELRECT, 5, 5, 30, 20);
@@ -472,7 +490,10 @@ TEST_F(PathFiles, CorruptFilesAreIgnored) {
         size_t at;
         int32_t value;
     } faults[] = {{"mode", 0, 20001}, {"count too big", 122900, 5121}, {"count negative", 122900, -1},
-                  {"selected beyond count", 122912, 4}, {"selected below -1", 122912, -2}, {"closed 2", 122904, 2}};
+                  {"selected beyond count", 122912, 4}, {"selected below -1", 122912, -2}, {"closed 2", 122904, 2},
+                  // Coordinates: the box at 4..16, node i at 20 + 24 i (anchor, two controls).
+                  {"anchor x at INT_MIN", 20, INT_MIN}, {"anchor y at INT_MAX", 24 + 24 * 2, INT_MAX},
+                  {"control beyond the range", 20 + 24 * 3 + 20, 2000000}, {"box x1 at INT_MIN", 12, INT_MIN}};
     for (const Fault& fault : faults) {
         std::vector<uint8_t> b = good;
         putInt(b, fault.at, fault.value);
@@ -503,6 +524,23 @@ TEST_F(PathFiles, CorruptFilesAreIgnored) {
     }
     // The intact file still loads.
     EXPECT_EQ(1, writeAndLoad(good));
+}
+
+TEST_F(PathFiles, ANodeFarOutsideIsIgnoredWhenTheDocumentComesBack) {
+    DocHolder doc(MakeDoc({Layer(100, 100)}));
+    doc->number = 11;
+    SetShape(doc.doc, CMD_TOOL_SELRECT, 10, 10, 60, 40);
+    c_SelectionTool::RectToPath(doc.doc);
+    SelPath().nodes[1].ay = INT_MIN;   // a segment longer than the int range
+    ASSERT_EQ(1, SavePathState(doc.doc, 0));
+    ClearPath();
+    SetShape(doc.doc, 0, 0, 0, 99, 99);
+    testsupport::StepDeadline deadline("loading a path file with a node at INT_MIN", 20000);
+    const DWORD start = GetTickCount();
+    EXPECT_EQ(0, LoadPathState(doc.doc, 1));
+    EXPECT_LT(GetTickCount() - start, 2000u);
+    EXPECT_EQ(0, SelPath().count);
+    EXPECT_EQ(0, doc->selShapes[5].kind);
 }
 
 TEST_F(PathFiles, StaleFilesAreRemovedAtStart) {
@@ -604,6 +642,24 @@ TEST(ColorRegion, FillOnADocumentReplacesOrAdds) {
     ASSERT_EQ(1, ColorRegionFill(doc.doc, 15, 2, 1));
     EXPECT_EQ(200, CountSelected(doc.doc));
     EXPECT_EQ(19, c_SelectionTool::Current(doc.doc).x1);
+}
+
+TEST(ColorRegion, WithoutAddTheRegionReplacesAWiderSelection) {
+    DocHolder doc(MakeDoc({Layer(24, 16)}));
+    // A black block in rows 5..9, columns 4..11, on white.
+    for (int y = 5; y < 10; ++y)
+        for (int x = 4; x < 12; ++x) canvtest::SetPixel(doc->planes[0].image, x, y, 0);
+    // The whole canvas selected by a rectangle first.
+    SetShape(doc.doc, CMD_TOOL_SELRECT, 0, 0, 23, 15);
+    c_SelectionTool::CommitShape(doc.doc, 0);
+    ASSERT_EQ(24 * 16, CountSelected(doc.doc));
+    ASSERT_EQ(1, ColorRegionFill(doc.doc, 6, 7, 0));
+    const std::vector<uint8_t> m = Mask(doc.doc);
+    for (int y = 0; y < 16; ++y)
+        for (int x = 0; x < 24; ++x) {
+            const bool inside = x >= 4 && x < 12 && y >= 5 && y < 10;
+            ASSERT_EQ(inside ? 0 : 255, m[(size_t)y * 24 + x]) << x << "," << y;
+        }
 }
 
 // ---------------------------------------------------------------------------
