@@ -435,19 +435,27 @@ int CopySelectionToImage(CanvDoc* doc, VmsImage** image, VmsImage** opacity) {
     return 1;
 }
 
+int SelCommittedBox(const CanvDoc* doc, int* x0, int* y0, int* x1, int* y1) {
+    const SelShape& s = doc->selShapes[0];
+    *x0 = s.x0;
+    *y0 = s.y0;
+    *x1 = s.x1;
+    *y1 = s.y1;
+    if (s.kind == ShapeNone || s.kind == CMD_TOOL_SELLINE || s.kind == CMD_TOOL_POLYLINE) {
+        *x0 = 0;
+        *y0 = 0;
+        *x1 = doc->width - 1;
+        *y1 = doc->height - 1;
+    }
+    return SelClipBox(doc, x0, y0, x1, y1);
+}
+
 void MaskToLayerAlpha(CanvDoc* doc, int penOpacity) {
     if (!doc) return;
     const int layer = LayerOf(doc->currentPlane);
     LayerPlane* base = LayerBase(doc, layer);
-    const SelShape& s = doc->selShapes[0];
-    int x0 = s.x0, y0 = s.y0, x1 = s.x1, y1 = s.y1;
-    if (s.kind == ShapeNone || s.kind == CMD_TOOL_SELLINE || s.kind == CMD_TOOL_POLYLINE) {
-        x0 = 0;
-        y0 = 0;
-        x1 = doc->width - 1;
-        y1 = doc->height - 1;
-    }
-    if (!base->image || !SelClipBox(doc, &x0, &y0, &x1, &y1)) return;
+    int x0, y0, x1, y1;
+    if (!base->image || !SelCommittedBox(doc, &x0, &y0, &x1, &y1)) return;
     if (penOpacity < 0) penOpacity = 0;
     if (penOpacity > 255) penOpacity = 255;
     const int w = x1 - x0 + 1;
