@@ -26,7 +26,7 @@ foreach(k 1 2 3 4 5 6 7)
 endforeach()
 list(APPEND darna_edit_bitmaps pal0_tab1 pal0_tab2 pal1_tab1 pal1_tab2 pal2_tab1 pal2_tab2 p_c p_b)
 set(darna_edit_icons adarico canvasico)
-set(darna_edit_cursors def paldrag2)
+set(darna_edit_cursors def paldrag2 posmove move posmove2)
 darna_pictures(darna_edit_res_files ${DARNA_RES_OUT}
   BITMAPS ${darna_edit_bitmaps} ICONS ${darna_edit_icons} CURSORS ${darna_edit_cursors})
 add_custom_target(darna_edit_res_files DEPENDS ${darna_edit_res_files})

@@ -592,7 +592,7 @@ int MovePath(CanvDoc* doc) {
     if (press.x <= box.left || press.x >= box.right || press.y <= box.top || press.y >= box.bottom) return 0;
     SelBeginDrag(doc);
     std::vector<PathNode> start(s.nodes, s.nodes + s.count);
-    SetCursor(LoadCursorA(nullptr, (LPCSTR)IDC_SIZEALL));
+    SetCursor(SelCursor(kCursorMove));
     Overlay(doc, true);
     POINT last = press;
     while (IsLeftButtonDown()) {

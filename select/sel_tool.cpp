@@ -36,14 +36,6 @@ HCURSOR g_displacedCursor = nullptr;
 int g_amount = 1;
 int g_amountChoice = 0;
 
-HCURSOR CursorByName(const char* name) {
-    HCURSOR c = LoadCursorA(GetModuleHandleA(nullptr), name);
-    if (c) return c;
-    if (std::strcmp(name, kCursorMove) == 0) return LoadCursorA(nullptr, (LPCSTR)IDC_SIZEALL);
-    if (std::strcmp(name, kCursorControl) == 0) return LoadCursorA(nullptr, (LPCSTR)IDC_CROSS);
-    return LoadCursorA(nullptr, (LPCSTR)IDC_SIZENWSE);
-}
-
 INT_PTR CALLBACK SelAmountDlgProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
     switch (msg) {
     case WM_INITDIALOG:
@@ -125,6 +117,11 @@ void SelShowCorners(int x0, int y0, int x1, int y1) {
 void SelClearStatus() { CanvReportProgress(0, 0); }
 
 void SelDrawHandle(HDC dc, int x, int y) { DrawXorRect(dc, x - 4, y - 4, x + 4, y + 4); }
+
+HCURSOR SelCursor(const char* name) {
+    HCURSOR cursor = LoadCursorA(GetModuleHandleA(nullptr), name);
+    return cursor ? cursor : LoadCursorA(nullptr, (LPCSTR)IDC_ARROW);
+}
 
 void SelSendFrameCommand(int id, LPARAM lp) {
     if (HWND frame = CanvFrameWindow()) SendMessageA(frame, WM_COMMAND, (WPARAM)id, lp);
@@ -568,7 +565,7 @@ void c_SelectionTool::UpdateCursor(CanvDoc* doc) {
         SetCursor(g_displacedCursor);
         g_displacedCursor = nullptr;
     }
-    if (name && *name) g_displacedCursor = SetCursor(CursorByName(name));
+    if (name && *name) g_displacedCursor = SetCursor(SelCursor(name));
 }
 
 // ---------------------------------------------------------------------------

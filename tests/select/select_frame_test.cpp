@@ -459,6 +459,39 @@ TEST_F(SelectFrame, StrokeOfAnEllipseSelection) {
     EXPECT_EQ(Pattern(30, 20), Px(doc, 30, 20));
 }
 
+// Over a shape's handles and inside it the selection tools show the
+// program's own cursors.
+TEST_F(SelectFrame, HitTestCursorsAreTheProgramsOwn) {
+    CanvDoc* doc = NewDoc(60, 40);
+    Tool(CMD_TOOL_SELRECT);
+    Drag(doc, At(doc, 10, 10), At(doc, 20, 20), At(doc, 40, 30));
+    HINSTANCE module = GetModuleHandleA(nullptr);
+    for (const char* name : {"posmove", "move", "posmove2"}) EXPECT_NE(nullptr, LoadCursorA(module, name)) << name;
+    auto cursorAt = [&](int x, int y) {
+        samples_ = {{At(doc, x, y).x, At(doc, x, y).y, 0}};
+        InjectMouseSamples(samples_.data(), 1);
+        c_SelectionTool::UpdateCursor(doc);
+        InjectMouseSamples(nullptr, 0);
+        return GetCursor();
+    };
+    struct Case {
+        int tool;
+        int x, y;
+        const char* cursor;
+    } cases[] = {
+        {CMD_TOOL_SELRECT, 10, 10, "posmove"},    // a corner handle
+        {CMD_TOOL_SELRECT, 25, 20, "move"},       // inside
+        {CMD_TOOL_PATH, 40, 10, "posmove2"},      // an anchor of the path made from it
+        {CMD_TOOL_PATH, 25, 10, "posmove"},       // on the path between anchors
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.cursor);
+        if (c.tool == CMD_TOOL_PATH && CurrentTool != CMD_TOOL_PATH)
+            SendMessageA(doc->window, WM_COMMAND, CMD_IMG_SHAPETOPATH, 0);
+        EXPECT_EQ(LoadCursorA(module, c.cursor), cursorAt(c.x, c.y));
+    }
+}
+
 // The menu items that need a selection follow the shape of the active
 // document, and so do their accelerators.
 TEST_F(SelectFrame, SelectionMenuItemsFollowTheShape) {
