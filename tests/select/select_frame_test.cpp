@@ -6,7 +6,9 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <cstdio>
+#include <cstring>
 #include <cstdlib>
 #include <string>
 #include <vector>
@@ -300,6 +302,34 @@ TEST_F(SelectFrame, EachDocumentKeepsItsOwnPath) {
     SendMessageA(GetParent(b->window), WM_MDIACTIVATE, (WPARAM)b->window, 0);
     EXPECT_EQ(bx, SelPath().nodes[1].ax);
     EXPECT_EQ(0, SelGetMaskPixel(b, 35, 22));
+}
+
+// A path file damaged while its document was in the background (a node far
+// outside the int range) is ignored when the document comes back, at once.
+TEST_F(SelectFrame, ADamagedPathFileIsIgnoredWhenTheDocumentComesBack) {
+    CanvDoc* a = NewDoc(60, 40);
+    Tool(CMD_TOOL_SELRECT);
+    Drag(a, At(a, 5, 5), At(a, 10, 10), At(a, 30, 20));
+    SendMessageA(a->window, WM_COMMAND, CMD_IMG_SHAPETOPATH, 0);
+    ASSERT_EQ(4, SelPath().count);
+    CanvDoc* b = NewDoc(60, 40);
+    ASSERT_EQ(b, GetActiveCanvas());
+    char name[MAX_PATH + 16];
+    PathStateFileName(a, name, sizeof name);
+    std::string bytes;
+    ASSERT_TRUE(testsupport::ReadFileBytes(name, &bytes));
+    const int32_t outside = INT_MIN;
+    std::memcpy(&bytes[20 + 24 * 1 + 4], &outside, 4);   // node 1's anchor y
+    ASSERT_TRUE(testsupport::WriteFileBytes(name, bytes.data(), bytes.size()));
+    {
+        testsupport::StepDeadline deadline("activating a document with a damaged path file", 20000);
+        const DWORD start = GetTickCount();
+        SendMessageA(GetParent(a->window), WM_MDIACTIVATE, (WPARAM)a->window, 0);
+        EXPECT_LT(GetTickCount() - start, 2000u);
+    }
+    ASSERT_EQ(a, GetActiveCanvas());
+    EXPECT_EQ(0, SelPath().count);
+    EXPECT_NE(CMD_TOOL_PATH, a->selShapes[5].kind);
 }
 
 TEST_F(SelectFrame, RectangleConvertsToAPath) {
