@@ -393,6 +393,12 @@ void SelectTool(int id, LPARAM flag) {
         }
         break;
     }
+    case CMD_TOOL_EDGELASSO:
+        // The edge lasso starts afresh: a path in hand is dropped with its selection.
+        PreviousTool = old;
+        if (CanvDoc* doc = GetCanvDoc(canvas); doc && c_SelectionTool::Current(doc).kind == CMD_TOOL_PATH)
+            c_SelectionTool::Deselect(doc);
+        break;
     case CMD_TOOL_TRIM:
         // The trim panel follows the rectangle of the active canvas.
         PreviousTool = old;

@@ -342,6 +342,11 @@ TEST_F(SelectFrame, RectangleConvertsToAPath) {
     EXPECT_EQ(4, SelPath().count);
     EXPECT_EQ(0, SelGetMaskPixel(doc, 25, 20));
     EXPECT_EQ(255, SelGetMaskPixel(doc, 45, 20));
+    // The edge lasso chosen over a path drops it with the selection.
+    Tool(CMD_TOOL_EDGELASSO);
+    EXPECT_EQ(0, SelPath().count);
+    EXPECT_EQ(0, doc->selShapes[0].kind);
+    EXPECT_EQ(nullptr, doc->selectionMask);
 }
 
 TEST_F(SelectFrame, LayerPickedThenMoved) {
