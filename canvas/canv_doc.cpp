@@ -125,8 +125,8 @@ HWND CanvStatusBar() { return HostWindow(g_host.statusBar); }
 HWND CanvPenOptionPanel() { return HostWindow(g_host.penOptionPanel); }
 const char* CanvProgramFolder() { return g_host.programFolder ? g_host.programFolder : ""; }
 int CanvCurrentTool() { return g_host.currentTool ? *g_host.currentTool : 0; }
-void CanvSelectionDocument(CanvDoc* doc, int event) {
-    if (g_host.selectionDocument) g_host.selectionDocument(doc, event);
+int CanvSelectionDocument(CanvDoc* doc, int event) {
+    return g_host.selectionDocument ? g_host.selectionDocument(doc, event) : 0;
 }
 
 CanvDoc* GetCanvDoc(HWND canvasWindow) {

@@ -66,8 +66,11 @@ struct CanvasHost {
     int (*saveCanvas)(HWND canvasWindow, int saveAs);
     // The selection's services (the selection code fills them in,
     // c_SelectionTool::ServeCanvas). A document coming and going: closing (0),
-    // activated (1), deactivated (2), Esc on it (3: a floating image goes).
-    void (*selectionDocument)(struct CanvDoc* doc, int event);
+    // activated (1), deactivated (2), Esc on it (3: a floating image goes),
+    // about to be saved (4: an image floating over it is placed, the selection
+    // dropped), asked whether to close (5: an image floating over it is
+    // placed). 1 when an image floated over the document, else 0.
+    int (*selectionDocument)(struct CanvDoc* doc, int event);
     // The area-blur rebuild of a document whose mask waits for it.
     void (*selectionPendingBlur)(struct CanvDoc* doc, int amount);
     // The hit-test cursor of the selection and shape tools at the pointer.
@@ -83,7 +86,14 @@ struct CanvasHost {
 };
 
 // Events of the host's selectionDocument.
-enum : int { SelDocClosing = 0, SelDocActivated = 1, SelDocDeactivated = 2, SelDocEscape = 3 };
+enum : int {
+    SelDocClosing = 0,
+    SelDocActivated = 1,
+    SelDocDeactivated = 2,
+    SelDocEscape = 3,
+    SelDocSaving = 4,
+    SelDocCloseQuery = 5,
+};
 
 void SetCanvasHost(const CanvasHost& host);
 // The name of the first member of the host that is null, or null when every
@@ -102,5 +112,5 @@ HWND CanvStatusBar();
 HWND CanvPenOptionPanel();
 const char* CanvProgramFolder();
 int CanvCurrentTool();
-// The host's selection event for a document (nothing without the selection).
-void CanvSelectionDocument(struct CanvDoc* doc, int event);
+// The host's selection event for a document (0 without the selection).
+int CanvSelectionDocument(struct CanvDoc* doc, int event);

@@ -605,13 +605,26 @@ void c_SelectionTool::DocumentClosing(CanvDoc* doc) {
 // The canvas's door to the selection.
 
 namespace {
-void ServeDocument(CanvDoc* doc, int event) {
+int ServeDocument(CanvDoc* doc, int event) {
+    const bool floating = doc && FloatingTarget() == doc;
     switch (event) {
     case SelDocClosing: c_SelectionTool::DocumentClosing(doc); break;
     case SelDocActivated: c_SelectionTool::DocumentActivated(doc); break;
     case SelDocDeactivated: c_SelectionTool::DocumentDeactivated(doc); break;
     case SelDocEscape: CancelFloating(doc); break;
+    case SelDocSaving:
+        // What floats over the document is saved with it, whole.
+        if (floating) {
+            c_SelectionTool::Deselect(doc);
+            DropFloatingIfPasting();
+        }
+        break;
+    case SelDocCloseQuery:
+        // An image still floating becomes a layer first: a change to save.
+        if (floating) DropFloatingIfPasting();
+        break;
     }
+    return floating ? 1 : 0;
 }
 void ServeOverlays(CanvDoc* doc, HDC dc, const RECT* paint) { c_SelectionTool::PaintOverlays(doc, dc, *paint); }
 void ServeCutClear(CanvDoc* doc) { c_SelectionTool::ClearSelection(doc, PenOpacity); }

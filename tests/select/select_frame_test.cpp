@@ -17,6 +17,7 @@
 #include "app/canvas_request.h"
 #include "app/globals.h"
 #include "canvas/canv_history.h"
+#include "canvas/canv_host.h"
 #include "canvas/canv_layers.h"
 #include "canvas/canv_view.h"
 #include "canvas/canv_window.h"
@@ -427,6 +428,27 @@ TEST_F(SelectFrame, FloatingImageMovesAndIsPlacedAsOneLayer) {
     EXPECT_EQ(40, b->width);
     EXPECT_EQ(5, b->height);
     EXPECT_EQ(CMD_TOOL_LAYERSELECT, CurrentTool);
+}
+
+// The canvas's save and close questions place an image floating over the
+// document through the selection's host events; the save also drops the
+// selection.
+TEST_F(SelectFrame, SaveAndCloseEventsPlaceTheFloatingImage) {
+    CanvDoc* doc = NewDoc(80, 60);
+    const CanvasHost& host = GetCanvasHost();
+    ASSERT_NE(nullptr, host.selectionDocument);
+    for (int event : {SelDocCloseQuery, SelDocSaving}) {
+        SCOPED_TRACE(event);
+        Tool(CMD_TOOL_SELRECT);
+        Drag(doc, At(doc, 5, 5), At(doc, 10, 10), At(doc, 30, 20));
+        const int layers = CountLayers(doc, 0);
+        EXPECT_EQ(0, host.selectionDocument(doc, event)) << "nothing floats yet";
+        ASSERT_TRUE(FloatImage(doc, g_VmsStore.Create(20, 10, 24, 0, 1), nullptr, 5, 5, 1));
+        EXPECT_EQ(1, host.selectionDocument(doc, event));
+        EXPECT_EQ(nullptr, FloatingTarget());
+        EXPECT_EQ(layers + 1, CountLayers(doc, 0));
+        EXPECT_EQ(event == SelDocSaving ? 0 : CMD_TOOL_SELRECT, doc->selShapes[0].kind);
+    }
 }
 
 TEST_F(SelectFrame, ShapeToolsDrawWithThePen) {
