@@ -308,5 +308,6 @@ void InstallCanvasHost() {
     host.strokeLayerWanted = PenWantsStrokeLayer;
     host.clearToneModes = ClearToneModes;
     host.commandToneModes = c_ToneMask::ModesForCommand;
+    c_SelectionTool::ServeCanvas(&host);
     SetCanvasHost(host);
 }

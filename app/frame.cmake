@@ -28,7 +28,7 @@ list(APPEND darna_edit_bitmaps pal0_tab1 pal0_tab2 pal1_tab1 pal1_tab2 pal2_tab1
 # The ticked and plain boxes of check items (paint.rc).
 list(APPEND darna_edit_bitmaps check check_)
 set(darna_edit_icons adarico canvasico)
-set(darna_edit_cursors def paldrag2)
+set(darna_edit_cursors def paldrag2 posmove move posmove2)
 darna_pictures(darna_edit_res_files ${DARNA_RES_OUT}
   BITMAPS ${darna_edit_bitmaps} ICONS ${darna_edit_icons} CURSORS ${darna_edit_cursors})
 add_custom_target(darna_edit_res_files DEPENDS ${darna_edit_res_files})

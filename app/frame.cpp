@@ -35,6 +35,7 @@
 #include "app/pen_env.h"
 #include "image/vms_store.h"
 #include "paint/pen_panel.h"
+#include "paint/tablet.h"
 #include "paint/pen_writer.h"
 #include "paint/canvas_pen.h"
 
@@ -216,6 +217,19 @@ namespace {
 // The zoom presets of View > 表示倍率: the first 13 entries of the zoom table.
 constexpr int kZoomMenuPresets = 13;
 
+// The items that need a selection shape, an area or an outline to work on; the
+// accelerators of grey items do nothing either.
+void SelectionMenuState(HMENU menu, CanvDoc* doc) {
+    const bool shape = c_SelectionTool::Current(doc).kind != 0;
+    SetMenuEnable(menu, CMD_IMG_SELTONEW, shape);
+    SetMenuEnable(menu, CMD_SEL_DESELECT, shape);
+    int area = 0, outline = 0;
+    c_SelectionTool::GetShapeKind(doc, &area, &outline);
+    SetMenuEnable(menu, CMD_IMG_STROKESEL, outline != 0);
+    for (int id : {CMD_EDIT_CUT, CMD_SEL_SHRINK, CMD_SEL_GROW, CMD_SEL_BLUR, CMD_IMG_FILLSEL, CMD_IMG_LAYERFROMSEL})
+        SetMenuEnable(menu, id, area != 0);
+}
+
 // The items that follow the active document's state.
 void DocumentMenuState(HMENU menu, CanvDoc* doc, bool clipImage) {
     const int zoom = (int)doc->zoom;
@@ -234,6 +248,7 @@ void DocumentMenuState(HMENU menu, CanvDoc* doc, bool clipImage) {
     SetMenuCheck(menu, CMD_VIEW_GRID, doc->gridShown != 0);
     SetMenuEnable(menu, CMD_EDIT_PASTE, clipImage);
     SetMenuEnable(menu, CMD_EDIT_PASTELAYER, clipImage);
+    SelectionMenuState(menu, doc);
 }
 
 }  // namespace
@@ -372,15 +387,22 @@ void SelectTool(int id, LPARAM flag) {
     case CMD_EDIT_MATERIAL: {
         char folder[MAX_PATH + 16], path[MAX_PATH] = {};
         std::snprintf(folder, sizeof folder, "%smaterial\\", ProgramFolder);
+        // The chosen part floats as a pasted file does; without a choice, or
+        // when it cannot be read, the old tool stays.
         if (OpenPartsBox(AppWindows.frame, folder, path, "*.*", "素材フォルダ")) {
-            // The floating paste needs the selection code: the part becomes a layer.
-            CanvDoc* doc = GetCanvDoc(canvas);
-            if (doc && PasteFileAsLayer(doc, 2, path, -1, -1, 0)) SetCanvasModified(doc);
             CurrentTool = CMD_EDIT_PASTEFILE;
+            if (!PasteAtCursor(GetCanvDoc(canvas), FloatFromFile, path)) refused = true;
+        } else {
             refused = true;
         }
         break;
     }
+    case CMD_TOOL_EDGELASSO:
+        // The edge lasso starts afresh: a path in hand is dropped with its selection.
+        PreviousTool = old;
+        if (CanvDoc* doc = GetCanvDoc(canvas); doc && c_SelectionTool::Current(doc).kind == CMD_TOOL_PATH)
+            c_SelectionTool::Deselect(doc);
+        break;
     case CMD_TOOL_TRIM:
         // The trim panel follows the rectangle of the active canvas.
         PreviousTool = old;
@@ -631,7 +653,8 @@ LRESULT CALLBACK FrameWndProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
     case WM_USER + 10:   // a packed DIB from the scanner
         SendMessageA(wnd, WM_COMMAND, CMD_TWAIN_IMAGE, (LPARAM)wp);
         return DefFrameProcA(wnd, client, msg, wp, lp);
-    case 32758:          // the tablet's WT_INFOCHANGE
+    case 32758:          // the tablet's WT_INFOCHANGE: its cursor's facts again
+        c_Tablet::ReadCursorInfo(-1);
         return 0;
     case kMsgOpenHandedOver:
         OpenHandedOverPaths();

@@ -54,14 +54,17 @@ int PaintOnCommand(HWND frame, int id) {
         return 1;
     case CMD_GRADIENTDLG:
         ShowGradientDialog(frame);
-        return 0;
+        return 1;
     case CMD_PEN_INSIDESEL:
         Pen.selectionFlag = !Pen.selectionFlag;
         return 0;
     case CMD_IMG_TEXT: {
         CanvDoc* doc = GetActiveCanvas();
         if (!doc) return 1;
-        if (ShowTextDialog(frame, doc) == 0) FloatText(doc);
+        // The dialog's answer: 0 floats the text, 1 makes it a layer at once.
+        const int answer = ShowTextDialog(frame, doc);
+        if (answer == 0) FloatText(doc);
+        else if (answer == 1) SendMessageA(frame, WM_COMMAND, CMD_EDIT_TEXTLAYER, 0);
         return 1;
     }
     }

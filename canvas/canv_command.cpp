@@ -1,4 +1,6 @@
-// Command routing of a document window.
+// Command routing of a document window: the bracket every command runs in,
+// and the dispatch by id to the canvas's own operations or, through the
+// services the host hands down, to the pen, adjustments and selection.
 #include <cstdio>
 #include <vector>
 
@@ -14,9 +16,7 @@
 #include "canvas/canv_view.h"
 #include "canvas/canv_window.h"
 #include "image/vms_store.h"
-#include "image/pen_colour.h"
 #include "resources/resource.h"
-#include "select/sel_tool.h"
 
 // Set while a command runs: the brush outline is not drawn meanwhile.
 int CanvCommandRunning = 0;
@@ -254,7 +254,7 @@ void CanvDocCommand(HWND wnd, int id, HWND, int) {
             // The copy with its mask, then the selected pixels cleared.
             CopyToClipboard(doc);
             if (host.repaintToolButton) host.repaintToolButton(CMD_EDIT_PASTE);
-            c_SelectionTool::ClearSelection(doc, PenOpacity);
+            if (host.selectionCutClear) host.selectionCutClear(doc);
             break;
         case CMD_SEL_DESELECT:
         case CMD_SEL_ALL:
@@ -263,13 +263,15 @@ void CanvDocCommand(HWND wnd, int id, HWND, int) {
         case CMD_SEL_SHRINK:
         case CMD_SEL_BLUR:
         case CMD_SEL_LAYERAREA:
-        case CMD_IMG_SHAPETOPATH: c_SelectionTool::Command(doc, id); break;
+        case CMD_IMG_SHAPETOPATH:
+            if (host.selectionCommand) host.selectionCommand(doc, id);
+            break;
         case CMD_LAYER_DELETE: DeleteLayerCommand(doc); break;
         default:
             if (host.adjustCommand && host.adjustCommand(doc, id)) break;
             if (host.penCommand && host.penCommand(doc, wnd, id)) break;
             if (!ClipCommand(doc, id)) CanvDialogCommand(wnd, doc, id);
-            break;   // the other commands wait for their subsystems
+            break;   // any other id does nothing beyond the bracket
         }
     }
     CanvCommandRunning = 0;

@@ -12,7 +12,6 @@
 #include "image/colour_model.h"
 #include "image/dib_image.h"
 #include "image/product_table.h"
-#include "select/sel_tool.h"
 #include "image/vms_store.h"
 
 namespace {
@@ -386,8 +385,10 @@ void RenderCanvasRect(CanvDoc* doc, HDC dc, int dx0, int dy0, int dx1, int dy1) 
     }
     // What the selection tools show over the pixels (outline, floating image)
     // is drawn again over what was rendered.
-    if (!doc->display) return;
+    const CanvasHost& host = GetCanvasHost();
+    if (!doc->display || !host.selectionOverlays) return;
     HDC own = dc ? nullptr : GetDC(doc->display);
-    c_SelectionTool::PaintOverlays(doc, dc ? dc : own, RECT{c, d, e, f});
+    const RECT paint{c, d, e, f};
+    host.selectionOverlays(doc, dc ? dc : own, &paint);
     if (own) ReleaseDC(doc->display, own);
 }

@@ -107,6 +107,9 @@ const char* CanvasHostMissing(const CanvasHost& h) {
         DARNA_HOST_MEMBER(cloneSource),    DARNA_HOST_MEMBER(penOptionPanel),
         DARNA_HOST_MEMBER(clearToneModes), DARNA_HOST_MEMBER(commandToneModes),
         DARNA_HOST_MEMBER(brushFromOtherPlane),
+        DARNA_HOST_MEMBER(selectionDocument), DARNA_HOST_MEMBER(selectionPendingBlur),
+        DARNA_HOST_MEMBER(selectionCursor), DARNA_HOST_MEMBER(selectionOverlays),
+        DARNA_HOST_MEMBER(selectionCommand), DARNA_HOST_MEMBER(selectionCutClear),
     };
 #undef DARNA_HOST_MEMBER
     // Every member is one pointer: the list above must name them all.
@@ -124,6 +127,9 @@ HWND CanvStatusBar() { return HostWindow(g_host.statusBar); }
 HWND CanvPenOptionPanel() { return HostWindow(g_host.penOptionPanel); }
 const char* CanvProgramFolder() { return g_host.programFolder ? g_host.programFolder : ""; }
 int CanvCurrentTool() { return g_host.currentTool ? *g_host.currentTool : 0; }
+int CanvSelectionDocument(CanvDoc* doc, int event) {
+    return g_host.selectionDocument ? g_host.selectionDocument(doc, event) : 0;
+}
 
 CanvDoc* GetCanvDoc(HWND canvasWindow) {
     if (!canvasWindow || !IsWindow(canvasWindow)) return nullptr;

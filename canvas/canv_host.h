@@ -1,7 +1,8 @@
-// What the canvas needs from the frame above it, handed down at start-up: the
+// What the canvas needs from the layers above it, handed down at start-up: the
 // windows it talks to, the program folder, the current tool and the frame's
-// settings, and the frame's services it calls back (status bar, tool-bar
-// buttons, pen state). The canvas does without a null member, which only tests
+// settings, the frame's services it calls back (status bar, tool-bar buttons,
+// pen state), and the services of the pen, adjustment and selection
+// subsystems that its command routing, panes and window reach. The canvas does without a null member, which only tests
 // that drive the canvas alone leave so; the frame hands down every member, and
 // CanvasHostMissing names the first one it left out.
 #pragma once
@@ -64,13 +65,42 @@ struct CanvasHost {
     int* areaBlur;
     // The trim panel while it is open (it follows the rectangle), may be null.
     HWND* trimDialog;
-    // Services of the parts not built yet, answered by the frame.
-    int (*saveCanvas)(HWND canvasWindow, int saveAs);   // 1 when saved
+    // The file host's save of a document (with its questions): 1 when saved.
+    int (*saveCanvas)(HWND canvasWindow, int saveAs);
     // The tone mask's fades: cleared when a document becomes active or
     // deselects; set from the committed selection's shape kind before each
     // document command (a gradient ellipse fades from its centre).
     void (*clearToneModes)();
     void (*commandToneModes)(int committedShapeKind);
+    // The selection's services (the selection code fills them in,
+    // c_SelectionTool::ServeCanvas). A document coming and going: closing (0),
+    // activated (1), deactivated (2), Esc on it (3: a floating image goes),
+    // about to be saved (4: an image floating over it is placed, the selection
+    // dropped), asked whether to close (5: an image floating over it is
+    // placed). 1 when an image floated over the document, else 0.
+    int (*selectionDocument)(struct CanvDoc* doc, int event);
+    // The area-blur rebuild of a document whose mask waits for it.
+    void (*selectionPendingBlur)(struct CanvDoc* doc, int amount);
+    // The hit-test cursor of the selection and shape tools at the pointer.
+    void (*selectionCursor)(struct CanvDoc* doc);
+    // The outline and the floating image over a freshly rendered display
+    // rectangle (display coordinates, inclusive).
+    void (*selectionOverlays)(struct CanvDoc* doc, HDC dc, const RECT* paint);
+    // The selection commands of the document window (20500-20508, 21048): 1
+    // when the id was one of them.
+    int (*selectionCommand)(struct CanvDoc* doc, int id);
+    // Cut's clearing step after the copy: a checkpoint, the selected part cleared.
+    void (*selectionCutClear)(struct CanvDoc* doc);
+};
+
+// Events of the host's selectionDocument.
+enum : int {
+    SelDocClosing = 0,
+    SelDocActivated = 1,
+    SelDocDeactivated = 2,
+    SelDocEscape = 3,
+    SelDocSaving = 4,
+    SelDocCloseQuery = 5,
 };
 
 void SetCanvasHost(const CanvasHost& host);
@@ -90,3 +120,5 @@ HWND CanvStatusBar();
 HWND CanvPenOptionPanel();
 const char* CanvProgramFolder();
 int CanvCurrentTool();
+// The host's selection event for a document (0 without the selection).
+int CanvSelectionDocument(struct CanvDoc* doc, int event);

@@ -9,7 +9,6 @@
 #include "canvas/canv_layers.h"
 #include "canvas/canv_view.h"
 #include "canvas/canv_window.h"
-#include "select/sel_tool.h"
 
 extern int CanvCommandRunning;
 
@@ -61,7 +60,7 @@ void CanvDispMouseMove(HWND wnd, CanvDoc* doc, int x, int y) {
     if (!client || (HWND)SendMessageA(client, WM_MDIGETACTIVE, 0, 0) != doc->window) return;
     const int ix = ScreenToImageX(doc, x), iy = ScreenToImageY(doc, y);
     ShowCursorPos(doc, ix, iy);
-    c_SelectionTool::UpdateCursor(doc);
+    if (GetCanvasHost().selectionCursor) GetCanvasHost().selectionCursor(doc);
     (void)wnd;
     if (g_outline.doc == doc && g_outline.visible) {
         DrawBrushCursor(doc, g_outline.at.x, g_outline.at.y);
@@ -102,6 +101,31 @@ void CanvDispRButtonDown(CanvDoc* doc, int x, int y) {
     const CanvasHost& host = GetCanvasHost();
     if (host.toolMouse) host.toolMouse(doc, 1, x, y);
     RestoreOutline();
+}
+
+// The buttons on the display surface.
+LRESULT CanvDispMouseButton(HWND, CanvDoc* doc, UINT msg, LPARAM lp) {
+    if (!doc) return 0;
+    const int x = GET_X_LPARAM(lp), y = GET_Y_LPARAM(lp);
+    switch (msg) {
+    case WM_LBUTTONDOWN:
+        // While the layer-size dialog is open its frame handles take the button.
+        if (GetLayerResizeDialog()) {
+            const int handle = HitLayerFrame(doc, x, y);
+            if (handle >= 0) {
+                DragLayerFrame(doc, handle);
+                return 0;
+            }
+        }
+        CanvDispLButtonDown(doc, x, y);
+        return 0;
+    case WM_LBUTTONDBLCLK:
+        if (GetCanvasHost().toolMouse) GetCanvasHost().toolMouse(doc, 2, x, y);
+        return 0;
+    case WM_RBUTTONDOWN: CanvDispRButtonDown(doc, x, y); return 0;
+    case WM_MBUTTONDOWN: HandScroll(doc, 1); return 0;
+    }
+    return 0;
 }
 
 }  // namespace
@@ -266,9 +290,28 @@ LRESULT CALLBACK CanvPaneWndProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
     return DefWindowProcA(wnd, msg, wp, lp);
 }
 
+namespace {
+// After a click or drag on the display its document window has the keyboard
+// focus, whatever had it before (a tool bar, a panel), so that the keys of the
+// document (Delete, the numeric pad, Esc) reach it. The window may be gone
+// when a menu of the click closed it.
+void FocusDocumentAfter(HWND documentWindow) {
+    if (documentWindow && IsWindow(documentWindow) && GetFocus() != documentWindow) SetFocus(documentWindow);
+}
+}  // namespace
+
 LRESULT CALLBACK CanvDispWndProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
     CanvDoc* doc = DisplayDoc(wnd);
     switch (msg) {
+    case WM_LBUTTONDOWN:
+    case WM_LBUTTONDBLCLK:
+    case WM_RBUTTONDOWN:
+    case WM_MBUTTONDOWN: {
+        HWND documentWindow = doc ? doc->window : nullptr;
+        const LRESULT result = CanvDispMouseButton(wnd, doc, msg, lp);
+        FocusDocumentAfter(documentWindow);
+        return result;
+    }
     case WM_PAINT:
         CanvDispPaint(wnd, doc);
         if (doc && GetLayerResizeDialog()) {
@@ -281,26 +324,6 @@ LRESULT CALLBACK CanvDispWndProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
         return 1;
     case WM_MOUSEMOVE:
         if (doc) CanvDispMouseMove(wnd, doc, GET_X_LPARAM(lp), GET_Y_LPARAM(lp));
-        return 0;
-    case WM_LBUTTONDOWN:
-        // While the layer-size dialog is open its frame handles take the button.
-        if (doc && GetLayerResizeDialog()) {
-            const int handle = HitLayerFrame(doc, GET_X_LPARAM(lp), GET_Y_LPARAM(lp));
-            if (handle >= 0) {
-                DragLayerFrame(doc, handle);
-                return 0;
-            }
-        }
-        if (doc) CanvDispLButtonDown(doc, GET_X_LPARAM(lp), GET_Y_LPARAM(lp));
-        return 0;
-    case WM_LBUTTONDBLCLK:
-        if (doc && GetCanvasHost().toolMouse) GetCanvasHost().toolMouse(doc, 2, GET_X_LPARAM(lp), GET_Y_LPARAM(lp));
-        return 0;
-    case WM_RBUTTONDOWN:
-        if (doc) CanvDispRButtonDown(doc, GET_X_LPARAM(lp), GET_Y_LPARAM(lp));
-        return 0;
-    case WM_MBUTTONDOWN:
-        if (doc) HandScroll(doc, 1);
         return 0;
     }
     return DefWindowProcA(wnd, msg, wp, lp);

@@ -183,22 +183,30 @@ int SaveCanvasFile(HWND canvasWindow, int saveAs) {
     return 1;
 }
 
-int ExportSelectionBox(HWND canvasWindow) {
-    CanvDoc* doc = GetCanvDoc(canvasWindow);
-    if (!doc) return 0;
+namespace {
+// The committed selection's box of the current layer written alone to path:
+// 1 when saved.
+int WriteSelectionBox(CanvDoc* doc, const char* path) {
     RECT box;
     GetCopyRect(doc, &box);
     if (box.right < box.left || box.bottom < box.top) return 0;
+    int saved = 0;
+    CanvasSaveView view(doc);
+    WriteCanvasFile(view.Source(), box.left, box.top, box.right, box.bottom, path, 1, &saved);
+    return saved;
+}
+}  // namespace
+
+int ExportSelectionBox(HWND canvasWindow) {
+    CanvDoc* doc = GetCanvDoc(canvasWindow);
+    if (!doc) return 0;
     char path[MAX_PATH] = {}, title[MAX_PATH] = {};
     if (!SaveFileDialog(CanvFrameWindow(), path, title)) return 0;
     if (FindWriterPlugin(path) < 0) {
         ShowMessageBox(CanvFrameWindow(), LoadResString(IDS_SAVE_FAILED), kAppTitle, kMsgOk);
         return 0;
     }
-    int saved = 0;
-    CanvasSaveView view(doc);
-    WriteCanvasFile(view.Source(), box.left, box.top, box.right, box.bottom, path, 1, &saved);
-    return saved;
+    return WriteSelectionBox(doc, path);
 }
 
 int SaveToPartsBox(HWND canvasWindow) {
@@ -220,10 +228,7 @@ int SaveToPartsBox(HWND canvasWindow) {
     char folder[MAX_PATH];
     std::snprintf(folder, sizeof folder, "%spartsbox", CanvProgramFolder());
     CreateDirectoryA(folder, nullptr);
-    int saved = 0;
-    CanvasSaveView view(doc);
-    WriteCanvasFile(view.Source(), -1, 0, 0, 0, path, 0, &saved);
-    return saved;
+    return WriteSelectionBox(doc, path);
 }
 
 int ShowCanvasExif(HWND canvasWindow) {

@@ -52,8 +52,9 @@ private:
 // shown). The document keeps its own path.
 int ExportSelectionBox(HWND canvasWindow);
 
-// Command 11022: the EXIF dialog of the window's document.
-// Command 14011: the canvas into the parts box as "<name>.dra" under a name asked
-// for; an existing or unusable name is refused with a message. 1 when written.
+// Command 14011: the selection's box of the current layer, as with 14007, into
+// the parts box as "<name>.dra" under a name asked for; an existing or unusable
+// name is refused with a message. 1 when written.
 int SaveToPartsBox(HWND canvasWindow);
+// Command 11022: the EXIF dialog of the window's document.
 int ShowCanvasExif(HWND canvasWindow);

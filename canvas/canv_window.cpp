@@ -9,8 +9,6 @@
 #include "ui/sysutil.h"
 #include "canvas/canv_history.h"
 #include "canvas/canv_host.h"
-#include "select/floating.h"
-#include "select/sel_tool.h"
 #include "canvas/canv_init.h"
 #include "canvas/canv_layers.h"
 #include "canvas/canv_strings.h"
@@ -78,7 +76,7 @@ void DestroyCanvDoc(HWND wnd) {
     if (!doc) return;
     ForgetBrushCursorPoint(doc);
     doc->closing = 1;
-    c_SelectionTool::DocumentClosing(doc);
+    CanvSelectionDocument(doc, SelDocClosing);
     DeleteWorkFiles(doc->number);
     c_UndoManager::ResetCanvas(doc);
     FreeCanvLayers(doc);
@@ -125,7 +123,7 @@ void ActivateCanvDoc(HWND wnd, HWND deactivated, HWND activated) {
     documentActive = nowActive;
     if (activated == wnd) {
         if (doc) {
-            c_SelectionTool::DocumentActivated(doc);
+            CanvSelectionDocument(doc, SelDocActivated);
             if (host.statusBarSetZoom) host.statusBarSetZoom((int)doc->zoom);
             ShowCanvasInfo(doc);
             // The pen panel shows what this document's planes allow.
@@ -139,7 +137,7 @@ void ActivateCanvDoc(HWND wnd, HWND deactivated, HWND activated) {
     } else if (deactivated == wnd) {
         // The status line no longer describes this document.
         if (HWND bar = CanvStatusBar()) SendMessageA(bar, kStatusRestMessage, 0, 0);
-        if (doc) c_SelectionTool::DocumentDeactivated(doc);
+        if (doc) CanvSelectionDocument(doc, SelDocDeactivated);
         PostMessageA(wnd, WM_NCACTIVATE, FALSE, 0);
         CloseTrimPanel();
     }
@@ -149,7 +147,7 @@ void OnKeyDown(HWND wnd, CanvDoc* doc, WPARAM key) {
     switch (key) {
     case VK_ESCAPE:
         // A floating image goes without becoming a layer.
-        CancelFloating(doc);
+        CanvSelectionDocument(doc, SelDocEscape);
         PressLayerSelectTool();
         break;
     case VK_SPACE: HandScroll(doc, 2); break;
@@ -242,19 +240,15 @@ void MarkCanvasesSelBlur() {
 
 void ApplyPendingSelBlur(CanvDoc* doc) {
     const CanvasHost& host = GetCanvasHost();
-    c_SelectionTool::ApplyPendingBlur(doc, host.areaBlur ? *host.areaBlur : 0);
+    if (host.selectionPendingBlur) host.selectionPendingBlur(doc, host.areaBlur ? *host.areaBlur : 0);
 }
 
 int SaveCanvDoc(HWND wnd, int saveAs) {
     CanvDoc* doc = GetCanvDoc(wnd);
     if (!doc) return 0;
     if (GetAsyncKeyState(VK_SHIFT) & 0x8000) saveAs = 1;
-    if (FloatingTarget() == doc) {
-        // What floats over the document is saved with it, whole.
-        c_SelectionTool::Deselect(doc);
-        DropFloatingIfPasting();
-        PressLayerSelectTool();
-    }
+    // What floats over the document is saved with it, whole.
+    if (CanvSelectionDocument(doc, SelDocSaving)) PressLayerSelectTool();
     if (IsDcimPath(doc->path)) {
         ShowMessageBox(CanvFrameWindow(), kCanvCameraSave, kAppTitle, kMsgOk);
         saveAs = 1;
@@ -272,7 +266,7 @@ int CloseCanvDocQuery(HWND wnd) {
     CanvDoc* doc = GetCanvDoc(wnd);
     if (!doc) return 1;
     // An image still floating becomes a layer first: it is a change to save.
-    if (FloatingTarget() == doc) DropFloatingIfPasting();
+    CanvSelectionDocument(doc, SelDocCloseQuery);
     if (!doc->modified) return 1;
     int answer = ShowMessageBox(CanvFrameWindow(), kCanvAskSave, kAppTitle, kMsgYesNoCancel);
     if (answer == IDYES) return SaveCanvDoc(wnd, 0);

@@ -72,8 +72,11 @@ int c_Tablet::Open(HWND window) {
     g_Tab.library = LoadLibraryA("wintab32.dll");
     if (!g_Tab.library) return 0;
     bool all = Bind(&g_Tab.info, "WTInfoA") & Bind(&g_Tab.open, "WTOpenA") & Bind(&g_Tab.close, "WTClose") &
-               Bind(&g_Tab.queueSizeSet, "WTQueueSizeSet") & Bind(&g_Tab.packetsGet, "WTPacketsGet") &
-               Bind(&g_Tab.enable, "WTEnable") & Bind(&g_Tab.get, "WTGetA") & Bind(&g_Tab.overlap, "WTOverlap");
+               Bind(&g_Tab.packetsGet, "WTPacketsGet") & Bind(&g_Tab.enable, "WTEnable") &
+               Bind(&g_Tab.get, "WTGetA") & Bind(&g_Tab.overlap, "WTOverlap");
+    // A library without the queue-size call says so; the tablet then works
+    // with the driver's own queue, of which each poll reads at most four.
+    if (!Bind(&g_Tab.queueSizeSet, "WTQueueSizeSet")) ShowMessageBox(window, "error1", "test", kMsgOk);
     // A library without the calls a stroke needs is not used at all.
     if (!all || !g_Tab.info(0, 0, nullptr)) {
         Unbind();
@@ -99,7 +102,7 @@ int c_Tablet::Open(HWND window) {
         return 0;
     }
     g_Tab.state = 2;
-    g_Tab.queueSizeSet(g_Tab.context, kQueueSize);
+    if (g_Tab.queueSizeSet) g_Tab.queueSizeSet(g_Tab.context, kQueueSize);
     wintab::Axis pressure = {}, tangent = {}, orientation[3] = {};
     if (g_Tab.info(wintab::InfoDevices, wintab::DvcNPressure, &pressure)) {
         g_Tab.pressureMin = pressure.min;
@@ -120,8 +123,23 @@ void c_Tablet::Close() {
 
 int c_Tablet::IsOn() { return g_Tab.state == 2; }
 
+int c_Tablet::Enable(int on) {
+    if (g_Tab.state != 2) return 0;
+    if (on) g_Tab.overlap(g_Tab.context, TRUE);
+    return g_Tab.enable(g_Tab.context, on ? TRUE : FALSE) ? 1 : 0;
+}
+
+int c_Tablet::SpecVersion(int* major, int* minor) {
+    WORD version = 0;
+    if (g_Tab.state != 2 || !g_Tab.info(wintab::InfoInterface, wintab::IfcSpecVersion, &version)) return 0;
+    *major = version >> 8;
+    *minor = version & 255;
+    return 1;
+}
+
 void c_Tablet::ReadCursorInfo(int cursor) {
-    if (g_Tab.state != 2) return;
+    if (cursor < 0) cursor = g_Tab.cursor;
+    if (g_Tab.state != 2 || cursor < 0) return;
     g_Tab.cursor = cursor;
     BYTE button = 0;
     g_Tab.info(wintab::InfoCursors + cursor, wintab::CsrNPButton, &button);

@@ -24,6 +24,12 @@ public:
     static int Open(HWND window);   // 1 when on
     static void Close();
     static int IsOn();
+    // The context enabled (brought to the top of the overlap order first) or
+    // disabled: 1 when the driver agreed, 0 also while the tablet is off.
+    static int Enable(int on);
+    // The Wintab specification version of the driver (high byte major, low
+    // byte minor): 1 with both, 0 while the tablet is off.
+    static int SpecVersion(int* major, int* minor);
     // One packet: 1 with a sample. With first the last values restart.
     static int Poll(int* pressure, int* altitude, int* azimuth, int* tangent, int first);
     // The pressure averaged over up to four samples of different ticks.
@@ -31,7 +37,8 @@ public:
     // The first sample of a stroke (GetPressure with first): 1 when the
     // tablet gave one, which makes the stroke a tablet stroke.
     static int StartSample(int* pressure, int* altitude);
-    // The pen's cursor changed: its pressure button and marks are read again.
+    // The pen's cursor changed: its pressure button and marks are read again
+    // (cursor -1: those of the current cursor, when the tablet's facts changed).
     static void ReadCursorInfo(int cursor);
     // Empties the packet queue (after a stroke).
     static void Drain();

@@ -5,10 +5,14 @@
 
 #include "canvas/canv_doc.h"
 
-// Cursor names of the hit tests.
+// Cursor resources of the hit tests and drags: a handle or point, a control
+// point of a path, a whole shape.
 inline constexpr char kCursorHandle[] = "posmove";
 inline constexpr char kCursorControl[] = "posmove2";
 inline constexpr char kCursorMove[] = "move";
+// The named cursor of the program's resources (the arrow when the program
+// carries none of that name).
+HCURSOR SelCursor(const char* name);
 
 bool SelShiftDown();
 bool SelAltDown();

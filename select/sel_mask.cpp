@@ -377,13 +377,16 @@ int SelPointsToMask(CanvDoc* doc, const float* points, int count, int* bx0, int*
     std::vector<int> xs, ys;
     xs.reserve((size_t)count);
     ys.reserve((size_t)count);
+    // Far points are brought within int range before they are truncated.
+    auto whole = [](float v) { return v < -1e9f ? -1000000000 : v > 1e9f ? 1000000000 : (int)v; };
     for (int i = 0; i < count; ++i) {
-        xs.push_back((int)points[2 * i]);
-        ys.push_back((int)points[2 * i + 1]);
+        xs.push_back(whole(points[2 * i]));
+        ys.push_back(whole(points[2 * i + 1]));
     }
     SpanTarget target{doc};
     int a = 0, b = 0, c = 0, d = 0;
-    FillPolygonSpans(xs.data(), ys.data(), count, MaskSpanCallback, &a, &b, &c, &d, &target);
+    // Only the document's rows are walked, however far the vertices lie outside.
+    FillPolygonSpans(xs.data(), ys.data(), count, MaskSpanCallback, &a, &b, &c, &d, &target, 0, doc->height - 1);
     if (bx0) {
         *bx0 = a;
         *by0 = b;
@@ -432,19 +435,27 @@ int CopySelectionToImage(CanvDoc* doc, VmsImage** image, VmsImage** opacity) {
     return 1;
 }
 
+int SelCommittedBox(const CanvDoc* doc, int* x0, int* y0, int* x1, int* y1) {
+    const SelShape& s = doc->selShapes[0];
+    *x0 = s.x0;
+    *y0 = s.y0;
+    *x1 = s.x1;
+    *y1 = s.y1;
+    if (s.kind == ShapeNone || s.kind == CMD_TOOL_SELLINE || s.kind == CMD_TOOL_POLYLINE) {
+        *x0 = 0;
+        *y0 = 0;
+        *x1 = doc->width - 1;
+        *y1 = doc->height - 1;
+    }
+    return SelClipBox(doc, x0, y0, x1, y1);
+}
+
 void MaskToLayerAlpha(CanvDoc* doc, int penOpacity) {
     if (!doc) return;
     const int layer = LayerOf(doc->currentPlane);
     LayerPlane* base = LayerBase(doc, layer);
-    const SelShape& s = doc->selShapes[0];
-    int x0 = s.x0, y0 = s.y0, x1 = s.x1, y1 = s.y1;
-    if (s.kind == ShapeNone || s.kind == CMD_TOOL_SELLINE || s.kind == CMD_TOOL_POLYLINE) {
-        x0 = 0;
-        y0 = 0;
-        x1 = doc->width - 1;
-        y1 = doc->height - 1;
-    }
-    if (!base->image || !SelClipBox(doc, &x0, &y0, &x1, &y1)) return;
+    int x0, y0, x1, y1;
+    if (!base->image || !SelCommittedBox(doc, &x0, &y0, &x1, &y1)) return;
     if (penOpacity < 0) penOpacity = 0;
     if (penOpacity > 255) penOpacity = 255;
     const int w = x1 - x0 + 1;

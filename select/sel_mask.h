@@ -44,6 +44,10 @@ void SelGetSelectedBounds(const CanvDoc* doc, int* x0, int* y0, int* x1, int* y1
 // Clips a box to the canvas. 0 when it is empty (x0 > x1 or y0 > y1) or
 // nothing of it remains.
 int SelClipBox(const CanvDoc* doc, int* x0, int* y0, int* x1, int* y1);
+// The box the commands that carry pixels through the mask work in: the
+// committed shape's box, or the whole canvas for no shape, a line or a
+// polyline; clipped to the canvas. 0 when nothing of it remains.
+int SelCommittedBox(const CanvDoc* doc, int* x0, int* y0, int* x1, int* y1);
 
 // The mask operations of the selection commands. Each leaves the current shape
 // (slot 5) and the committed one (slot 0) as mode 100 with the new box and no

@@ -592,7 +592,7 @@ int MovePath(CanvDoc* doc) {
     if (press.x <= box.left || press.x >= box.right || press.y <= box.top || press.y >= box.bottom) return 0;
     SelBeginDrag(doc);
     std::vector<PathNode> start(s.nodes, s.nodes + s.count);
-    SetCursor(LoadCursorA(nullptr, (LPCSTR)IDC_SIZEALL));
+    SetCursor(SelCursor(kCursorMove));
     Overlay(doc, true);
     POINT last = press;
     while (IsLeftButtonDown()) {
@@ -784,6 +784,11 @@ struct PathFileRecord {
 #pragma pack(pop)
 static_assert(sizeof(PathFileRecord) == kPathFileSize, "path state file layout");
 
+// Node and box coordinates a path state file may hold: the largest canvas
+// with room on every side for handles dragged off it.
+constexpr int32_t kPathCoordLimit = 1 << 20;
+bool InPathRange(int32_t v) { return v >= -kPathCoordLimit && v <= kPathCoordLimit; }
+
 }  // namespace
 
 void PathStateFileName(const CanvDoc* doc, char* out, int size) {
@@ -853,6 +858,14 @@ int LoadPathState(CanvDoc* doc, int apply) {
     if (r.count < 0 || r.count > kPathMaxNodes || r.selected < -1 || r.selected >= (r.count > 0 ? r.count : 1) ||
         (r.closed != 0 && r.closed != 1) || r.current < 0 || r.current > r.count)
         return 0;
+    // Coordinates no editing could have made (a flattened segment longer than
+    // the int range) mark a damaged file as well.
+    if (!InPathRange(r.x0) || !InPathRange(r.y0) || !InPathRange(r.x1) || !InPathRange(r.y1)) return 0;
+    for (int i = 0; i < r.count; ++i) {
+        const PathNode& n = r.nodes[i];
+        for (int32_t v : {n.ax, n.ay, n.c1x, n.c1y, n.c2x, n.c2y})
+            if (!InPathRange(v)) return 0;
+    }
     PathState& s = State();
     SelShape& shape = c_SelectionTool::Current(doc);
     shape.x0 = r.x0;

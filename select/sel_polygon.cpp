@@ -90,7 +90,7 @@ void Redraw(CanvDoc* doc) { c_SelectionTool::DrawOutline(doc, nullptr); }
 // point equal to point 0.
 void DragVertex(CanvDoc* doc, int index, bool closed) {
     SelShape& s = c_SelectionTool::Current(doc);
-    SetCursor(LoadCursorA(nullptr, (LPCSTR)IDC_SIZENWSE));
+    SetCursor(SelCursor(kCursorHandle));
     POINT last = {-100000, -100000};
     while (IsLeftButtonDown()) {
         const POINT p = SelClampToCanvas(doc, SelCursorImage(doc));
@@ -112,7 +112,7 @@ void MovePoints(CanvDoc* doc, const RECT& box, int margin) {
     SelShape& s = c_SelectionTool::Current(doc);
     std::vector<float> start(s.points, s.points + 2 * s.count);
     const POINT press = SelCursorImage(doc);
-    SetCursor(LoadCursorA(nullptr, (LPCSTR)IDC_SIZEALL));
+    SetCursor(SelCursor(kCursorMove));
     int ldx = 0, ldy = 0;
     while (IsLeftButtonDown()) {
         const POINT p = SelCursorImage(doc);

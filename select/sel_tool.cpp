@@ -15,6 +15,7 @@
 #include "canvas/canv_layers.h"
 #include "canvas/canv_window.h"
 #include "resources/resource.h"
+#include "image/pen_colour.h"
 #include "paint/pen_state.h"
 #include "select/floating.h"
 #include "select/sel_internal.h"
@@ -34,14 +35,6 @@ HCURSOR g_displacedCursor = nullptr;
 // The amount dialog's values for the run.
 int g_amount = 1;
 int g_amountChoice = 0;
-
-HCURSOR CursorByName(const char* name) {
-    HCURSOR c = LoadCursorA(GetModuleHandleA(nullptr), name);
-    if (c) return c;
-    if (std::strcmp(name, kCursorMove) == 0) return LoadCursorA(nullptr, (LPCSTR)IDC_SIZEALL);
-    if (std::strcmp(name, kCursorControl) == 0) return LoadCursorA(nullptr, (LPCSTR)IDC_CROSS);
-    return LoadCursorA(nullptr, (LPCSTR)IDC_SIZENWSE);
-}
 
 INT_PTR CALLBACK SelAmountDlgProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
     switch (msg) {
@@ -124,6 +117,11 @@ void SelShowCorners(int x0, int y0, int x1, int y1) {
 void SelClearStatus() { CanvReportProgress(0, 0); }
 
 void SelDrawHandle(HDC dc, int x, int y) { DrawXorRect(dc, x - 4, y - 4, x + 4, y + 4); }
+
+HCURSOR SelCursor(const char* name) {
+    HCURSOR cursor = LoadCursorA(GetModuleHandleA(nullptr), name);
+    return cursor ? cursor : LoadCursorA(nullptr, (LPCSTR)IDC_ARROW);
+}
 
 void SelSendFrameCommand(int id, LPARAM lp) {
     if (HWND frame = CanvFrameWindow()) SendMessageA(frame, WM_COMMAND, (WPARAM)id, lp);
@@ -397,6 +395,8 @@ int c_SelectionTool::ShowSelAmountDialog(HWND owner, int kind, int* choice) {
 
 int c_SelectionTool::Command(CanvDoc* doc, int id) {
     if (!doc) return 0;
+    // Invert, grow, shrink and blur can be undone to the state before them.
+    if (id >= CMD_SEL_INVERT && id <= CMD_SEL_BLUR) c_UndoManager::SavePoint(doc, -1, 1);
     switch (id) {
     case CMD_SEL_DESELECT: Deselect(doc); return 1;
     case CMD_SEL_ALL:
@@ -430,11 +430,13 @@ int c_SelectionTool::Command(CanvDoc* doc, int id) {
         SelRepaint(doc);
         return 1;
     case CMD_IMG_SHAPETOPATH: {
+        // A rectangle, ellipse or line becomes a path; whatever the shape, the
+        // path tool is chosen.
+        DrawOutline(doc, nullptr);
         const int mode = Current(doc).kind;
         if (mode == CMD_TOOL_SELRECT) RectToPath(doc);
         else if (mode == CMD_TOOL_SELELLIPSE) EllipseToPath(doc);
         else if (mode == CMD_TOOL_SELLINE) LineToPath(doc);
-        else return 1;
         SelSendFrameCommand(CMD_TOOL_PATH);
         return 1;
     }
@@ -563,7 +565,7 @@ void c_SelectionTool::UpdateCursor(CanvDoc* doc) {
         SetCursor(g_displacedCursor);
         g_displacedCursor = nullptr;
     }
-    if (name && *name) g_displacedCursor = SetCursor(CursorByName(name));
+    if (name && *name) g_displacedCursor = SetCursor(SelCursor(name));
 }
 
 // ---------------------------------------------------------------------------
@@ -603,6 +605,44 @@ void c_SelectionTool::DocumentClosing(CanvDoc* doc) {
         g_pathDoc = nullptr;
     }
     if (g_outlineHidden == doc) g_outlineHidden = nullptr;
+}
+
+// ---------------------------------------------------------------------------
+// The canvas's door to the selection.
+
+namespace {
+int ServeDocument(CanvDoc* doc, int event) {
+    const bool floating = doc && FloatingTarget() == doc;
+    switch (event) {
+    case SelDocClosing: c_SelectionTool::DocumentClosing(doc); break;
+    case SelDocActivated: c_SelectionTool::DocumentActivated(doc); break;
+    case SelDocDeactivated: c_SelectionTool::DocumentDeactivated(doc); break;
+    case SelDocEscape: CancelFloating(doc); break;
+    case SelDocSaving:
+        // What floats over the document is saved with it, whole.
+        if (floating) {
+            c_SelectionTool::Deselect(doc);
+            DropFloatingIfPasting();
+        }
+        break;
+    case SelDocCloseQuery:
+        // An image still floating becomes a layer first: a change to save.
+        if (floating) DropFloatingIfPasting();
+        break;
+    }
+    return floating ? 1 : 0;
+}
+void ServeOverlays(CanvDoc* doc, HDC dc, const RECT* paint) { c_SelectionTool::PaintOverlays(doc, dc, *paint); }
+void ServeCutClear(CanvDoc* doc) { c_SelectionTool::ClearSelection(doc, PenOpacity); }
+}  // namespace
+
+void c_SelectionTool::ServeCanvas(CanvasHost* host) {
+    host->selectionDocument = ServeDocument;
+    host->selectionPendingBlur = ApplyPendingBlur;
+    host->selectionCursor = UpdateCursor;
+    host->selectionOverlays = ServeOverlays;
+    host->selectionCommand = Command;
+    host->selectionCutClear = ServeCutClear;
 }
 
 bool IsSelectionTool(int tool) {

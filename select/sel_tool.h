@@ -15,6 +15,7 @@
 #include <cstdint>
 
 #include "canvas/canv_doc.h"
+#include "canvas/canv_host.h"
 
 // Settings the selection code reads that nothing stores: fixed values.
 constexpr int kSelAfterShapeOption = 0;     // 0 nothing, 1 stroke, 2 fill after a shape
@@ -70,6 +71,10 @@ public:
     // The amount dialog of grow (kind 2), shrink (1) and blur (0): the amount,
     // or 0 when cancelled.
     static int ShowSelAmountDialog(HWND owner, int kind, int* choice);
+
+    // The selection's members of the canvas host filled in with the services
+    // below (the frame calls it when it hands the host down).
+    static void ServeCanvas(CanvasHost* host);
 
     // ---- documents coming and going
     // Deactivated: the path is saved and cleared, a floating image on the

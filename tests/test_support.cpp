@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <cstdio>
 #include <string>
 
 namespace testsupport {
@@ -108,6 +109,32 @@ std::string ExeFolder() {
     std::string s(p, n);
     size_t cut = s.find_last_of('\\');   // exe folders here are plain ASCII
     return cut == std::string::npos ? std::string() : s.substr(0, cut + 1);
+}
+
+StepDeadline::StepDeadline(const char* step, unsigned long ms) : ms_(ms) {
+    std::snprintf(step_, sizeof step_, "%s", step);
+    done_ = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    thread_ = CreateThread(nullptr, 0, Watch, this, 0, nullptr);
+}
+
+StepDeadline::~StepDeadline() {
+    SetEvent((HANDLE)done_);
+    if (thread_) {
+        WaitForSingleObject((HANDLE)thread_, INFINITE);
+        CloseHandle((HANDLE)thread_);
+    }
+    CloseHandle((HANDLE)done_);
+}
+
+unsigned long __stdcall StepDeadline::Watch(void* param) {
+    const StepDeadline* d = (const StepDeadline*)param;
+    if (WaitForSingleObject((HANDLE)d->done_, (DWORD)d->ms_) == WAIT_TIMEOUT) {
+        std::fprintf(stderr, "\n*** %s: no end after %lu ms\n", d->step_, d->ms_);
+        std::fflush(stdout);
+        std::fflush(stderr);
+        TerminateProcess(GetCurrentProcess(), 6);
+    }
+    return 0;
 }
 
 }  // namespace testsupport

@@ -32,4 +32,21 @@ bool IsFinishedPdf(const std::string& path);
 // Folder of the running test executable, with a trailing backslash.
 std::string ExeFolder();
 
+// A limit on one step of a test: when the object still lives after ms
+// milliseconds, the step is named on stderr and the process ends (a fault that
+// loops for hours fails its test at once instead of holding the whole run).
+class StepDeadline {
+public:
+    StepDeadline(const char* step, unsigned long ms);
+    ~StepDeadline();
+    StepDeadline(const StepDeadline&) = delete;
+    StepDeadline& operator=(const StepDeadline&) = delete;
+private:
+    static unsigned long __stdcall Watch(void* param);
+    char step_[200];
+    unsigned long ms_;
+    void* done_;
+    void* thread_;
+};
+
 }  // namespace testsupport

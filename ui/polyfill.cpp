@@ -13,7 +13,7 @@ void SortIntsAscending(int* v, int count) {
 }
 
 int FillPolygonSpans(const int* xs, const int* ys, int n, SpanFunc fn, int* minX, int* minY,
-                     int* maxX, int* maxY, void* user) {
+                     int* maxX, int* maxY, void* user, int rowFirst, int rowLast) {
     if (n < 3 || !xs || !ys || n - 1 > kPolygonMaxEdges) return 0;
 
     HCURSOR saved = SetCursor(LoadCursor(nullptr, IDC_WAIT));
@@ -24,10 +24,10 @@ int FillPolygonSpans(const int* xs, const int* ys, int n, SpanFunc fn, int* minX
     float slope[kPolygonMaxEdges], intercept[kPolygonMaxEdges];
     int crossing[kPolygonMaxEdges];
     for (int i = 0; i < edges; ++i) {
-        int dy = ys[i + 1] - ys[i];
+        const long long dy = (long long)ys[i + 1] - ys[i];
         sloped[i] = dy != 0;
         if (sloped[i]) {
-            slope[i] = (float)(xs[i + 1] - xs[i]) / (float)dy;
+            slope[i] = (float)((long long)xs[i + 1] - xs[i]) / (float)dy;
             intercept[i] = (float)xs[i] - (float)ys[i] * slope[i];
         }
     }
@@ -39,7 +39,10 @@ int FillPolygonSpans(const int* xs, const int* ys, int n, SpanFunc fn, int* minX
         if (ys[i] > y1) y1 = ys[i];
     }
 
-    for (int y = y0; y <= y1; ++y) {
+    // A 64-bit row counter: the last row may be INT_MAX.
+    const long long first = y0 > rowFirst ? y0 : rowFirst, last = y1 < rowLast ? y1 : rowLast;
+    for (long long row = first; row <= last; ++row) {
+        const int y = (int)row;
         int count = 0;
         for (int i = 0; i < edges; ++i) {
             if (!sloped[i]) continue;

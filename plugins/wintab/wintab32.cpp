@@ -2,7 +2,9 @@
 // the packets of a script, one packet a WTPacketsGet call. Used only in the
 // test prefix (a DLL override; exported without decoration, --kill-at);
 // without DARNA_WINTAB_SCRIPT it reports no
-// tablet service, as a machine without a tablet does.
+// tablet service, as a machine without a tablet does. Built a second time
+// without WTQueueSizeSet (DARNA_WINTAB_WITHOUT_QUEUE_SIZE), as an older
+// driver's library.
 //
 // Script lines (blank lines and lines starting with # are skipped):
 //   axis MIN MAX                 the normal-pressure axis (0 1023 by default)
@@ -16,6 +18,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <string>
 #include <vector>
 
 #include "paint/wintab_records.h"
@@ -30,6 +33,10 @@ struct Script {
     std::vector<wintab::Packet> packets;
     size_t next = 0;
 } g_Script;
+
+// The enabling calls in order ("O" overlap to the top, "E" enable, "D"
+// disable), read and emptied through WTInfoA category 9999.
+std::string g_Calls;
 
 bool LoadScript() {
     g_Script = Script();
@@ -88,6 +95,15 @@ extern "C" {
 __declspec(dllexport) UINT WINAPI WTInfoA(UINT category, UINT index, LPVOID output) {
     if (!g_Script.loaded && !LoadScript()) return 0;
     if (category == 0) return 1;
+    if (category == 9999) {
+        const UINT n = Put(output, g_Calls.c_str(), (UINT)g_Calls.size() + 1);
+        g_Calls.clear();
+        return n;
+    }
+    if (category == wintab::InfoInterface && index == wintab::IfcSpecVersion) {
+        const WORD version = 0x0104;   // 1.4
+        return Put(output, &version, sizeof version);
+    }
     if (category == wintab::InfoDefSysContext) {
         wintab::LogContextA ctx = {};
         std::strcpy(ctx.name, "Test tablet");
@@ -128,9 +144,17 @@ __declspec(dllexport) wintab::Context WINAPI WTOpenA(HWND, wintab::LogContextA*,
 }
 
 __declspec(dllexport) BOOL WINAPI WTClose(wintab::Context) { return TRUE; }
+#ifndef DARNA_WINTAB_WITHOUT_QUEUE_SIZE
 __declspec(dllexport) BOOL WINAPI WTQueueSizeSet(wintab::Context, int) { return TRUE; }
-__declspec(dllexport) BOOL WINAPI WTEnable(wintab::Context, BOOL) { return TRUE; }
-__declspec(dllexport) BOOL WINAPI WTOverlap(wintab::Context, BOOL) { return TRUE; }
+#endif
+__declspec(dllexport) BOOL WINAPI WTEnable(wintab::Context, BOOL enable) {
+    g_Calls += enable ? 'E' : 'D';
+    return TRUE;
+}
+__declspec(dllexport) BOOL WINAPI WTOverlap(wintab::Context, BOOL toTop) {
+    if (toTop) g_Calls += 'O';
+    return TRUE;
+}
 
 __declspec(dllexport) BOOL WINAPI WTGetA(wintab::Context, wintab::LogContextA* out) {
     if (out) std::memset(out, 0, sizeof *out);

@@ -1,6 +1,6 @@
 // The parts box in the frame: listing a folder with cached thumbnails made by
-// the worker, choosing a cell, the material tool pasting the chosen part, and
-// saving the canvas into the parts box (command 14011).
+// the worker, choosing a cell, the material tool floating the chosen part, and
+// saving the selection into the parts box (command 14011).
 #include <gtest/gtest.h>
 #include <windows.h>
 
@@ -16,6 +16,7 @@
 #include "image/packed_dib.h"
 #include "resources/msgbox_ids.h"
 #include "resources/resource.h"
+#include "select/floating.h"
 #include "ui/ui_hook.h"
 #include "app_test_util.h"
 #include "test_support.h"
@@ -187,21 +188,32 @@ TEST_F(PartsBox, ListingTable) {
     EXPECT_EQ(6, ListPartsFiles(folder.c_str(), "bmp;bmp", paths, 2));
 }
 
-TEST_F(PartsBox, MaterialToolPastesTheChosenPartAsALayer) {
+TEST_F(PartsBox, MaterialToolFloatsTheChosenPartAsAPastedFile) {
     HWND canvas = MakeCanvas(64, 64);
     ASSERT_NE(nullptr, canvas);
     CanvDoc* doc = GetActiveCanvas();
     ASSERT_NE(nullptr, doc);
-    EXPECT_FALSE(LayerInUse(doc, 1));
+    SendMessageA(AppWindows.frame, WM_COMMAND, CMD_TOOL_SELRECT, 0);
     BoxVisit visit;
     visit.pick = 0;
     SetModalAnswerHook(AnswerBox, &visit);
     SendMessageA(AppWindows.frame, WM_COMMAND, CMD_EDIT_MATERIAL, 0);
     SetModalAnswerHook(nullptr, nullptr);
     EXPECT_EQ("素材フォルダ", visit.caption);
-    ASSERT_TRUE(LayerInUse(doc, 1));
-    EXPECT_EQ(10, LayerBase(doc, 1)->width);    // A.bmp
-    EXPECT_EQ(40, LayerBase(doc, 1)->height);
+    // The part floats over the document under the file-paste tool, no layer yet.
+    EXPECT_EQ(CMD_EDIT_PASTEFILE, CurrentTool);
+    ASSERT_EQ(doc, FloatingTarget());
+    RECT frame;
+    ASSERT_TRUE(GetFloatingFrame(&frame));
+    EXPECT_EQ(10, frame.right - frame.left + 1);   // A.bmp
+    EXPECT_EQ(40, frame.bottom - frame.top + 1);
+    EXPECT_FALSE(LayerInUse(doc, 1));
+    // Cancelled, the box leaves the tool as it was.
+    SendMessageA(AppWindows.frame, WM_COMMAND, CMD_TOOL_SELRECT, 0);
+    SetModalAnswerHook([](const ModalRequest&, void*) { return (int)IDCANCEL; }, nullptr);
+    SendMessageA(AppWindows.frame, WM_COMMAND, CMD_EDIT_MATERIAL, 0);
+    SetModalAnswerHook(nullptr, nullptr);
+    EXPECT_EQ(CMD_TOOL_SELRECT, CurrentTool);
 }
 
 TEST_F(PartsBox, CanvasIsSavedIntoThePartsBoxOnceUnderAName) {
@@ -213,6 +225,26 @@ TEST_F(PartsBox, CanvasIsSavedIntoThePartsBoxOnceUnderAName) {
     SendMessageA(canvas, WM_COMMAND, CMD_EDIT_PARTSSAVE, 0);
     EXPECT_TRUE(visit.boxes.empty());
     EXPECT_NE(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(dir_.File("partsbox\\mine.dra").c_str()));
+    // Only the selection's box is kept, as one picture: opened again it is a
+    // document of that size with the base layer alone.
+    CanvDoc* doc = GetActiveCanvas();
+    ASSERT_NE(nullptr, doc);
+    AddLayer(doc, 0, 0, 32, 24, LayerTypeOrdinary);
+    doc->selShapes[0].kind = doc->selShapes[5].kind = CMD_TOOL_SELRECT;
+    doc->selShapes[0].x0 = 4;
+    doc->selShapes[0].y0 = 3;
+    doc->selShapes[0].x1 = 13;
+    doc->selShapes[0].y1 = 9;
+    visit.name = "part";
+    SendMessageA(canvas, WM_COMMAND, CMD_EDIT_PARTSSAVE, 0);
+    const std::string part = dir_.File("partsbox\\part.dra");
+    SendMessageA(AppWindows.frame, WM_COMMAND, CMD_FILE_OPENPATH, (LPARAM)part.c_str());
+    CanvDoc* opened = GetActiveCanvas();
+    ASSERT_NE(nullptr, opened);
+    ASSERT_NE(doc, opened);
+    EXPECT_EQ(10, opened->width);
+    EXPECT_EQ(7, opened->height);
+    EXPECT_EQ(1, CountLayers(opened, 0));
     // The same name again, and names that cannot be file names, are refused.
     for (const char* name : {"mine", "a\\b", "what?"}) {
         SCOPED_TRACE(name);

@@ -230,6 +230,7 @@ TEST(ToneFrame, FadeLastsUntilActivationToolChangeOrDeselect) {
         const char* name;
         std::function<void()> setUp, action;
         int modes;
+        int chosen = 1 << 0;   // after Ctrl+R, which the frame passes on to the document
     } cases[] = {
         {"another document active", [] {},
          [&] { SendMessageA(AppWindows.mdiClient, WM_MDIACTIVATE, (WPARAM)(doc()->window == first ? second : first), 0); },
@@ -240,13 +241,15 @@ TEST(ToneFrame, FadeLastsUntilActivationToolChangeOrDeselect) {
         {"deselect", [&] { select(CMD_TOOL_SELRECT); },
          [&] { SendMessageA(doc()->window, WM_COMMAND, CMD_SEL_DESELECT, 0); }, 0},
         {"command over a gradient ellipse", [&] { select(CMD_TOOL_SELGRADIENT); },
-         [&] { SendMessageA(doc()->window, WM_COMMAND, CMD_VIEW_ZOOMIN, 0); }, 1 << 4},
+         [&] { SendMessageA(doc()->window, WM_COMMAND, CMD_VIEW_ZOOMIN, 0); }, 1 << 4,
+         // the dialog's command reaches the document too: the ellipse's own fade
+         1 << 4},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         c.setUp();
         ChooseFade(0);
-        ASSERT_EQ(1 << 0, ActiveModes());
+        ASSERT_EQ(c.chosen, ActiveModes());
         c.action();
         EXPECT_EQ(c.modes, ActiveModes());
         SendMessageA(doc()->window, WM_COMMAND, CMD_SEL_DESELECT, 0);

@@ -18,6 +18,7 @@
 #include "paint_fixture.h"
 #include "test_support.h"
 #include "ui/mousepoll.h"
+#include "ui/ui_hook.h"
 
 using namespace painttest;
 
@@ -118,6 +119,65 @@ TEST(TabletPackets, ScaledKeptAndReleased) {
     ASSERT_EQ(1, c_Tablet::Poll(&p, &alt, &az, &tan, 0));
     EXPECT_EQ(0, p);     // pen lifted
     EXPECT_EQ(0, c_Tablet::Poll(&p, &alt, &az, &tan, 0));   // no more packets
+}
+
+namespace {
+// The test tablet's record of the enabling calls since the last read.
+std::string EnablingCalls() {
+    auto info = (UINT(WINAPI*)(UINT, UINT, LPVOID))(void*)GetProcAddress(GetModuleHandleA("wintab32.dll"), "WTInfoA");
+    char calls[64] = {};
+    if (info) info(9999, 0, calls);
+    return calls;
+}
+}  // namespace
+
+TEST(TabletPackets, EnableBringsTheContextToTheTopAndTheVersionIsRead) {
+    {
+        ScriptedTablet tablet(Packet(1, 500));
+        ASSERT_EQ(1, c_Tablet::Open(tablet.window));
+        EnablingCalls();
+        EXPECT_EQ(1, c_Tablet::Enable(1));
+        EXPECT_EQ("OE", EnablingCalls());
+        EXPECT_EQ(1, c_Tablet::Enable(0));
+        EXPECT_EQ("D", EnablingCalls());
+        int major = -1, minor = -1;
+        ASSERT_EQ(1, c_Tablet::SpecVersion(&major, &minor));
+        EXPECT_EQ(1, major);
+        EXPECT_EQ(4, minor);
+    }
+    // Closed, neither reaches a driver.
+    int major = -1, minor = -1;
+    EXPECT_EQ(0, c_Tablet::Enable(1));
+    EXPECT_EQ(0, c_Tablet::SpecVersion(&major, &minor));
+    EXPECT_EQ(-1, major);
+}
+
+// A driver's library without WTQueueSizeSet: the message, then a working tablet.
+TEST(TabletPackets, LibraryWithoutQueueSizeSaysSoAndStillWorks) {
+    const std::string path = testsupport::ExeFolder() + "..\\testdll\\noqueue\\wintab32.dll";
+    // Loaded first, it is the library that the tablet's load by name finds.
+    HMODULE older = LoadLibraryA(path.c_str());
+    ASSERT_NE(nullptr, older) << path;
+    ASSERT_EQ(nullptr, (void*)GetProcAddress(older, "WTQueueSizeSet"));
+    struct Seen {
+        std::vector<std::string> boxes;
+    } seen;
+    SetModalAnswerHook(
+        [](const ModalRequest& r, void* user) {
+            if (r.kind >= 0) ((Seen*)user)->boxes.push_back(std::string(r.caption) + ": " + r.text);
+            return (int)IDOK;
+        },
+        &seen);
+    {
+        ScriptedTablet tablet(Packet(1, 1023));
+        EXPECT_EQ(1, c_Tablet::Open(tablet.window));
+        int p = -1, alt = 0, az = 0, tan = 0;
+        EXPECT_EQ(1, c_Tablet::Poll(&p, &alt, &az, &tan, 1));
+        EXPECT_EQ(255, p);
+    }
+    SetModalAnswerHook(nullptr, nullptr);
+    FreeLibrary(older);
+    EXPECT_EQ(std::vector<std::string>{"test: error1"}, seen.boxes);
 }
 
 TEST(TabletPackets, NoScriptMeansNoTablet) {

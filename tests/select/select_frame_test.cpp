@@ -6,7 +6,9 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <cstdio>
+#include <cstring>
 #include <cstdlib>
 #include <string>
 #include <vector>
@@ -16,6 +18,7 @@
 #include "app/canvas_request.h"
 #include "app/globals.h"
 #include "canvas/canv_history.h"
+#include "canvas/canv_host.h"
 #include "canvas/canv_layers.h"
 #include "canvas/canv_view.h"
 #include "canvas/canv_window.h"
@@ -59,6 +62,17 @@ protected:
     // A press at a, a drag through b to c, a release there.
     void Drag(CanvDoc* doc, POINT a, POINT b, POINT c) { seltest::DragOnDocument(doc, &samples_, a, b, c); }
     void Click(CanvDoc* doc, POINT a) { Drag(doc, a, a, a); }
+    // Corners placed by clicks at image points, the shape finished by the shape
+    // menu with the pointer at the last point; the menu's answer.
+    int ClickCornersAndFinish(CanvDoc* doc, std::initializer_list<POINT> corners, POINT last) {
+        for (POINT p : corners) Click(doc, At(doc, p.x, p.y));
+        const POINT at = At(doc, last.x, last.y);
+        samples_ = {{at.x, at.y, 0}};
+        InjectMouseSamples(samples_.data(), 1);
+        const int handled = c_SelectionTool::ShowShapeMenu(doc);
+        InjectMouseSamples(nullptr, 0);
+        return handled;
+    }
     void Tool(int id) { SendMessageA(AppWindows.frame, WM_COMMAND, id, 0); }
     // A command of the document window run with the pen fully opaque.
     static void OpaqueCommand(CanvDoc* doc, int id) {
@@ -275,6 +289,34 @@ TEST_F(SelectFrame, EachDocumentKeepsItsOwnPath) {
     EXPECT_EQ(0, SelGetMaskPixel(b, 35, 22));
 }
 
+// A path file damaged while its document was in the background (a node far
+// outside the int range) is ignored when the document comes back, at once.
+TEST_F(SelectFrame, ADamagedPathFileIsIgnoredWhenTheDocumentComesBack) {
+    CanvDoc* a = NewDoc(60, 40);
+    Tool(CMD_TOOL_SELRECT);
+    Drag(a, At(a, 5, 5), At(a, 10, 10), At(a, 30, 20));
+    SendMessageA(a->window, WM_COMMAND, CMD_IMG_SHAPETOPATH, 0);
+    ASSERT_EQ(4, SelPath().count);
+    CanvDoc* b = NewDoc(60, 40);
+    ASSERT_EQ(b, GetActiveCanvas());
+    char name[MAX_PATH + 16];
+    PathStateFileName(a, name, sizeof name);
+    std::string bytes;
+    ASSERT_TRUE(testsupport::ReadFileBytes(name, &bytes));
+    const int32_t outside = INT_MIN;
+    std::memcpy(&bytes[20 + 24 * 1 + 4], &outside, 4);   // node 1's anchor y
+    ASSERT_TRUE(testsupport::WriteFileBytes(name, bytes.data(), bytes.size()));
+    {
+        testsupport::StepDeadline deadline("activating a document with a damaged path file", 20000);
+        const DWORD start = GetTickCount();
+        SendMessageA(GetParent(a->window), WM_MDIACTIVATE, (WPARAM)a->window, 0);
+        EXPECT_LT(GetTickCount() - start, 2000u);
+    }
+    ASSERT_EQ(a, GetActiveCanvas());
+    EXPECT_EQ(0, SelPath().count);
+    EXPECT_NE(CMD_TOOL_PATH, a->selShapes[5].kind);
+}
+
 TEST_F(SelectFrame, RectangleConvertsToAPath) {
     CanvDoc* doc = NewDoc(60, 40);
     Tool(CMD_TOOL_SELRECT);
@@ -285,6 +327,11 @@ TEST_F(SelectFrame, RectangleConvertsToAPath) {
     EXPECT_EQ(4, SelPath().count);
     EXPECT_EQ(0, SelGetMaskPixel(doc, 25, 20));
     EXPECT_EQ(255, SelGetMaskPixel(doc, 45, 20));
+    // The edge lasso chosen over a path drops it with the selection.
+    Tool(CMD_TOOL_EDGELASSO);
+    EXPECT_EQ(0, SelPath().count);
+    EXPECT_EQ(0, doc->selShapes[0].kind);
+    EXPECT_EQ(nullptr, doc->selectionMask);
 }
 
 TEST_F(SelectFrame, LayerPickedThenMoved) {
@@ -367,6 +414,27 @@ TEST_F(SelectFrame, FloatingImageMovesAndIsPlacedAsOneLayer) {
     EXPECT_EQ(CMD_TOOL_LAYERSELECT, CurrentTool);
 }
 
+// The canvas's save and close questions place an image floating over the
+// document through the selection's host events; the save also drops the
+// selection.
+TEST_F(SelectFrame, SaveAndCloseEventsPlaceTheFloatingImage) {
+    CanvDoc* doc = NewDoc(80, 60);
+    const CanvasHost& host = GetCanvasHost();
+    ASSERT_NE(nullptr, host.selectionDocument);
+    for (int event : {SelDocCloseQuery, SelDocSaving}) {
+        SCOPED_TRACE(event);
+        Tool(CMD_TOOL_SELRECT);
+        Drag(doc, At(doc, 5, 5), At(doc, 10, 10), At(doc, 30, 20));
+        const int layers = CountLayers(doc, 0);
+        EXPECT_EQ(0, host.selectionDocument(doc, event)) << "nothing floats yet";
+        ASSERT_TRUE(FloatImage(doc, g_VmsStore.Create(20, 10, 24, 0, 1), nullptr, 5, 5, 1));
+        EXPECT_EQ(1, host.selectionDocument(doc, event));
+        EXPECT_EQ(nullptr, FloatingTarget());
+        EXPECT_EQ(layers + 1, CountLayers(doc, 0));
+        EXPECT_EQ(event == SelDocSaving ? 0 : CMD_TOOL_SELRECT, doc->selShapes[0].kind);
+    }
+}
+
 TEST_F(SelectFrame, ShapeToolsDrawWithThePen) {
     SetPenColourRgb(0, 160, 0);
     const int opacity = PenOpacity;
@@ -395,13 +463,7 @@ TEST_F(SelectFrame, ShapeToolsDrawWithThePen) {
 TEST_F(SelectFrame, PolygonAndLassoSelectTheirInside) {
     CanvDoc* doc = NewDoc(80, 60);
     Tool(CMD_TOOL_POLYGON);
-    Click(doc, At(doc, 10, 10));
-    Click(doc, At(doc, 70, 10));
-    Click(doc, At(doc, 70, 50));
-    samples_ = {{At(doc, 10, 50).x, At(doc, 10, 50).y, 0}};
-    InjectMouseSamples(samples_.data(), 1);
-    EXPECT_EQ(1, c_SelectionTool::ShowShapeMenu(doc));
-    InjectMouseSamples(nullptr, 0);
+    EXPECT_EQ(1, ClickCornersAndFinish(doc, {{10, 10}, {70, 10}, {70, 50}}, {10, 50}));
     EXPECT_EQ(CMD_TOOL_POLYGON, doc->selShapes[0].kind);
     EXPECT_EQ(5, doc->selShapes[0].count);   // four vertices and the closing point
     EXPECT_EQ(0, SelGetMaskPixel(doc, 40, 30));
@@ -436,6 +498,241 @@ TEST_F(SelectFrame, StrokeOfAnEllipseSelection) {
     for (int x = 8; x <= 13; ++x) changed += Px(doc, x, 20) != Pattern(x, 20);
     EXPECT_GT(changed, 0);
     EXPECT_EQ(Pattern(30, 20), Px(doc, 30, 20));
+}
+
+// Over a shape's handles and inside it the selection tools show the
+// program's own cursors.
+TEST_F(SelectFrame, HitTestCursorsAreTheProgramsOwn) {
+    CanvDoc* doc = NewDoc(60, 40);
+    Tool(CMD_TOOL_SELRECT);
+    Drag(doc, At(doc, 10, 10), At(doc, 20, 20), At(doc, 40, 30));
+    HINSTANCE module = GetModuleHandleA(nullptr);
+    for (const char* name : {"posmove", "move", "posmove2"}) EXPECT_NE(nullptr, LoadCursorA(module, name)) << name;
+    auto cursorAt = [&](int x, int y) {
+        samples_ = {{At(doc, x, y).x, At(doc, x, y).y, 0}};
+        InjectMouseSamples(samples_.data(), 1);
+        c_SelectionTool::UpdateCursor(doc);
+        InjectMouseSamples(nullptr, 0);
+        return GetCursor();
+    };
+    struct Case {
+        int tool;
+        int x, y;
+        const char* cursor;
+    } cases[] = {
+        {CMD_TOOL_SELRECT, 10, 10, "posmove"},    // a corner handle
+        {CMD_TOOL_SELRECT, 25, 20, "move"},       // inside
+        {CMD_TOOL_PATH, 40, 10, "posmove2"},      // an anchor of the path made from it
+        {CMD_TOOL_PATH, 25, 10, "posmove"},       // on the path between anchors
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.cursor);
+        if (c.tool == CMD_TOOL_PATH && CurrentTool != CMD_TOOL_PATH)
+            SendMessageA(doc->window, WM_COMMAND, CMD_IMG_SHAPETOPATH, 0);
+        EXPECT_EQ(LoadCursorA(module, c.cursor), cursorAt(c.x, c.y));
+    }
+}
+
+// The menu items that need a selection follow the shape of the active
+// document, and so do their accelerators.
+TEST_F(SelectFrame, SelectionMenuItemsFollowTheShape) {
+    CanvDoc* doc = NewDoc(40, 30);
+    ASSERT_NE(nullptr, doc);
+    HMENU menu = GetMenu(AppWindows.frame);
+    ASSERT_NE(nullptr, menu);
+    const int shapeItems[] = {CMD_IMG_SELTONEW, CMD_SEL_DESELECT};
+    const int areaItems[] = {CMD_EDIT_CUT, CMD_SEL_GROW, CMD_SEL_SHRINK, CMD_SEL_BLUR, CMD_IMG_FILLSEL,
+                             CMD_IMG_LAYERFROMSEL};
+    struct Case {
+        const char* name;
+        int kind;
+        bool shape, area, outline;
+    } cases[] = {
+        {"no selection", 0, false, true, false},
+        {"rectangle", CMD_TOOL_SELRECT, true, true, true},
+        {"line", CMD_TOOL_SELLINE, true, false, true},
+        {"spline", CMD_TOOL_SPLINE, true, false, true},
+        {"colour region", CMD_TOOL_COLORREGION, true, true, false},
+        {"mask only", 100, true, true, true},
+    };
+    auto enabled = [&](int id) { return (GetMenuState(menu, id, MF_BYCOMMAND) & (MF_GRAYED | MF_DISABLED)) == 0; };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        c_SelectionTool::Current(doc).kind = c.kind;
+        SendMessageA(AppWindows.frame, WM_INITMENU, (WPARAM)menu, 0);
+        for (int id : shapeItems) EXPECT_EQ(c.shape, enabled(id)) << id;
+        for (int id : areaItems) EXPECT_EQ(c.area, enabled(id)) << id;
+        EXPECT_EQ(c.outline, enabled(CMD_IMG_STROKESEL));
+    }
+    // A line selects no area: Ctrl+X does not cut (which would clear the whole
+    // layer); over a rectangle it cuts the rectangle.
+    const int opacity = PenOpacity;
+    PenOpacity = 255;
+    auto ctrlX = [&] {
+        MSG msg = {AppWindows.frame, WM_CHAR, 24, 0, 0, {0, 0}};
+        TranslateAcceleratorA(AppWindows.frame, AppAccel, &msg);
+    };
+    Tool(CMD_TOOL_SELLINE);
+    Drag(doc, At(doc, 5, 5), At(doc, 10, 10), At(doc, 20, 20));
+    ASSERT_EQ(CMD_TOOL_SELLINE, doc->selShapes[0].kind);
+    ctrlX();
+    EXPECT_EQ(Pattern(12, 12), Px(doc, 12, 12));
+    EXPECT_EQ(Pattern(30, 25), Px(doc, 30, 25));
+    Tool(CMD_TOOL_SELRECT);
+    Drag(doc, At(doc, 5, 5), At(doc, 10, 10), At(doc, 20, 20));
+    ctrlX();
+    EXPECT_EQ(0xFFFFFFu, Px(doc, 12, 12));
+    EXPECT_EQ(Pattern(30, 25), Px(doc, 30, 25));
+    PenOpacity = opacity;
+}
+
+// A drag on the document leaves it the keyboard focus, wherever the focus was
+// before: Delete then cuts the selection that the drag made.
+TEST_F(SelectFrame, DeleteAfterARectangleDragClearsTheSelection) {
+    CanvDoc* doc = NewDoc(40, 30);
+    ASSERT_NE(nullptr, doc);
+    Tool(CMD_TOOL_SELRECT);
+    // The focus on a panel, as after a click on one (the frame itself would
+    // hand it on to the active document).
+    ASSERT_NE(nullptr, AppWindows.penOptionPanel);
+    SetFocus(AppWindows.penOptionPanel);
+    ASSERT_EQ(AppWindows.penOptionPanel, GetFocus());
+    const POINT a = At(doc, 8, 6), b = At(doc, 14, 10), c = At(doc, 19, 14);
+    samples_ = {{a.x, a.y, kSampleLeft}, {a.x, a.y, kSampleLeft}, {b.x, b.y, kSampleLeft},
+                {c.x, c.y, kSampleLeft}, {c.x, c.y, 0}};
+    InjectMouseSamples(samples_.data(), (int)samples_.size());
+    POINT client = a;
+    ScreenToClient(doc->display, &client);
+    SendMessageA(doc->display, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(client.x, client.y));
+    InjectMouseSamples(nullptr, 0);
+    ASSERT_EQ(CMD_TOOL_SELRECT, doc->selShapes[0].kind);
+    EXPECT_EQ(doc->window, GetFocus());
+    // The key goes where the message loop would send it.
+    const int opacity = PenOpacity;
+    PenOpacity = 255;
+    SendMessageA(GetFocus(), WM_KEYDOWN, VK_DELETE, 0);
+    PenOpacity = opacity;
+    EXPECT_EQ(0xFFFFFFu, Px(doc, 12, 8));
+    EXPECT_EQ(0xFFFFFFu, Px(doc, 19, 14));
+    EXPECT_EQ(Pattern(7, 8), Px(doc, 7, 8));
+    EXPECT_EQ(Pattern(20, 14), Px(doc, 20, 14));
+}
+
+TEST_F(SelectFrame, ShapeToPathChoosesThePathToolForEveryShape) {
+    CanvDoc* doc = NewDoc(60, 40);
+    Tool(CMD_TOOL_POLYGON);
+    ClickCornersAndFinish(doc, {{10, 10}, {50, 10}}, {30, 30});
+    ASSERT_EQ(CMD_TOOL_POLYGON, doc->selShapes[0].kind);
+    SendMessageA(doc->window, WM_COMMAND, CMD_IMG_SHAPETOPATH, 0);
+    EXPECT_EQ(CMD_TOOL_PATH, CurrentTool);
+}
+
+TEST_F(SelectFrame, MaskCommandsCanBeUndone) {
+    for (int id : {CMD_SEL_INVERT, CMD_SEL_BLUR}) {
+        SCOPED_TRACE(id);
+        CanvDoc* doc = NewDoc(30, 20);
+        Tool(CMD_TOOL_SELRECT);
+        Drag(doc, At(doc, 5, 5), At(doc, 10, 10), At(doc, 20, 15));
+        const int position = doc->undoPosition;
+        SendMessageA(doc->window, WM_COMMAND, id, 0);
+        EXPECT_EQ(position + 1, doc->undoPosition);
+    }
+}
+
+namespace {
+// A dark square (columns 20..59, rows 15..44) on white.
+uint32_t DarkSquare(int x, int y) { return x >= 20 && x < 60 && y >= 15 && y < 45 ? 0x202020u : 0xFFFFFFu; }
+}  // namespace
+
+// The spline: a press, clicks that fix its points, the right button to end;
+// stroked with the pen, the curve passes through its middle point.
+TEST_F(SelectFrame, SplineFromClicksIsStrokedThroughItsPoints) {
+    CanvDoc* doc = NewDoc(80, 60);
+    Tool(CMD_TOOL_SPLINE);
+    const POINT p0 = At(doc, 10, 40), p1 = At(doc, 40, 12), p2 = At(doc, 70, 40), end = At(doc, 75, 50);
+    // The press, its release; then every turn of the loop polls the right
+    // button once and the left button once.
+    samples_ = {{p0.x, p0.y, kSampleLeft}, {p0.x, p0.y, 0}};
+    for (POINT p : {p1, p2}) {
+        samples_.push_back({p.x, p.y, 0});
+        samples_.push_back({p.x, p.y, kSampleLeft});
+        samples_.push_back({p.x, p.y, 0});
+        samples_.push_back({p.x, p.y, 0});
+    }
+    samples_.push_back({end.x, end.y, kSampleRight});
+    InjectMouseSamples(samples_.data(), (int)samples_.size());
+    c_SelectionTool::OnMouseDown(doc);
+    InjectMouseSamples(nullptr, 0);
+    const SelShape& s = doc->selShapes[0];
+    ASSERT_EQ(CMD_TOOL_SPLINE, s.kind);
+    ASSERT_EQ(3, s.count);
+    const int want[3][2] = {{10, 40}, {40, 12}, {70, 40}};
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_EQ(want[i][0], (int)s.points[2 * i]) << i;
+        EXPECT_EQ(want[i][1], (int)s.points[2 * i + 1]) << i;
+    }
+    SetPenColourRgb(0, 0, 0);
+    OpaqueCommand(doc, CMD_IMG_STROKESEL);
+    EXPECT_NE(Pattern(40, 12), Px(doc, 40, 12));
+    EXPECT_NE(Pattern(25, 22), Px(doc, 25, 22)) << "on the curve between the points";
+    EXPECT_EQ(Pattern(40, 45), Px(doc, 40, 45)) << "under the arch";
+}
+
+// The edge lasso: a click on the square's corner, the pointer led along its
+// sides with a click at each corner, the finish: the square is selected.
+TEST_F(SelectFrame, EdgeLassoTracesASquare) {
+    CanvDoc* doc = NewDoc(80, 60);
+    apptest::FillBasePlane(doc, DarkSquare);
+    Tool(CMD_TOOL_EDGELASSO);
+    auto pointAt = [&](int x, int y) {
+        samples_ = {{At(doc, x, y).x, At(doc, x, y).y, 0}};
+        InjectMouseSamples(samples_.data(), 1);
+        c_SelectionTool::UpdateCursor(doc);
+        InjectMouseSamples(nullptr, 0);
+    };
+    Click(doc, At(doc, 20, 15));
+    ASSERT_EQ(CMD_TOOL_EDGELASSO, doc->selShapes[5].kind);
+    const int corners[][2] = {{59, 15}, {59, 44}, {20, 44}};
+    for (const auto& k : corners) {
+        pointAt((k[0] + 40) / 2, (k[1] + 30) / 2);   // on the way
+        pointAt(k[0], k[1]);
+        Click(doc, At(doc, k[0], k[1]));
+    }
+    pointAt(20, 20);
+    samples_ = {{At(doc, 20, 20).x, At(doc, 20, 20).y, 0}};
+    InjectMouseSamples(samples_.data(), 1);
+    EXPECT_EQ(1, c_SelectionTool::ShowShapeMenu(doc));
+    InjectMouseSamples(nullptr, 0);
+    EXPECT_EQ(CMD_TOOL_PATH, doc->selShapes[0].kind);
+    EXPECT_EQ(0, SelGetMaskPixel(doc, 40, 30));
+    EXPECT_EQ(0, SelGetMaskPixel(doc, 23, 18));
+    EXPECT_EQ(255, SelGetMaskPixel(doc, 10, 30));
+    EXPECT_EQ(255, SelGetMaskPixel(doc, 70, 30));
+    EXPECT_EQ(255, SelGetMaskPixel(doc, 40, 52));
+}
+
+// The pen's polygon tools: clicks place the corners, the finish fills (20018)
+// or strokes (20025) the polygon with the pen and makes no selection.
+TEST_F(SelectFrame, PenPolygonsFromClicks) {
+    SetPenColourRgb(0, 0, 200);
+    const int opacity = PenOpacity;
+    PenOpacity = 255;
+    struct Case {
+        int tool;
+        bool centrePainted;
+    } cases[] = {{CMD_TOOL_DRAWPOLYFILL, true}, {CMD_TOOL_DRAWPOLY, false}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.tool);
+        CanvDoc* doc = NewDoc(80, 60);
+        Tool(c.tool);
+        EXPECT_EQ(1, ClickCornersAndFinish(doc, {{10, 10}, {70, 10}, {70, 50}}, {10, 50}));
+        EXPECT_EQ(c.centrePainted, Px(doc, 40, 30) != Pattern(40, 30));
+        EXPECT_NE(Pattern(40, 10), Px(doc, 40, 10)) << "the top side";
+        EXPECT_EQ(Pattern(76, 56), Px(doc, 76, 56));
+        EXPECT_EQ(nullptr, doc->selectionMask);
+        EXPECT_EQ(0, doc->selShapes[1].count);
+    }
+    PenOpacity = opacity;
 }
 
 // The frame window as it shows on the screen, written as a 24-bit BMP.

@@ -22,6 +22,8 @@
 #include "select/sel_path.h"
 #include "select/sel_region.h"
 #include "select/sel_tool.h"
+#include "select/sel_transform.h"
+#include "select/selhist.h"
 #include "test_support.h"
 
 using canvtest::DocHolder;
@@ -126,6 +128,24 @@ TEST(CommitByMode, PolygonWithVerticesOutsideIsClipped) {
     EXPECT_EQ(18, doc->selShapes[0].y1);
     EXPECT_EQ(0, SelGetMaskPixel(doc.doc, 10, 10));
     EXPECT_EQ(255, SelGetMaskPixel(doc.doc, 2, 2));
+}
+
+TEST(CommitByMode, PointsFarOutsideFillOnlyTheDocumentsRows) {
+    DocHolder doc(MakeDoc({Layer(30, 20)}));
+    // A tall thin triangle reaching a billion rows above and below.
+    SetPoints(doc.doc, CMD_TOOL_POLYGON, {{5.0f, -1.0e9f}, {25.0f, 1.0e9f}, {5.0f, 1.0e9f}, {5.0f, -1.0e9f}});
+    testsupport::StepDeadline deadline("a polygon fill far beyond the document", 20000);
+    const DWORD start = GetTickCount();
+    c_SelectionTool::CommitShape(doc.doc, 0);
+    EXPECT_LT(GetTickCount() - start, 2000u);
+    // Within the document the triangle is the columns 5 up to its slanted edge:
+    // every row has its left part selected, the right edge protected.
+    for (int y = 0; y < 20; ++y) {
+        SCOPED_TRACE(y);
+        EXPECT_EQ(0, SelGetMaskPixel(doc.doc, 6, y));
+        EXPECT_EQ(255, SelGetMaskPixel(doc.doc, 29, y));
+        EXPECT_EQ(255, SelGetMaskPixel(doc.doc, 2, y));
+    }
 }
 
 TEST(CommitByMode, DeselectAfterAPathEmptiesThePath) {
@@ -472,7 +492,10 @@ TEST_F(PathFiles, CorruptFilesAreIgnored) {
         size_t at;
         int32_t value;
     } faults[] = {{"mode", 0, 20001}, {"count too big", 122900, 5121}, {"count negative", 122900, -1},
-                  {"selected beyond count", 122912, 4}, {"selected below -1", 122912, -2}, {"closed 2", 122904, 2}};
+                  {"selected beyond count", 122912, 4}, {"selected below -1", 122912, -2}, {"closed 2", 122904, 2},
+                  // Coordinates: the box at 4..16, node i at 20 + 24 i (anchor, two controls).
+                  {"anchor x at INT_MIN", 20, INT_MIN}, {"anchor y at INT_MAX", 24 + 24 * 2, INT_MAX},
+                  {"control beyond the range", 20 + 24 * 3 + 20, 2000000}, {"box x1 at INT_MIN", 12, INT_MIN}};
     for (const Fault& fault : faults) {
         std::vector<uint8_t> b = good;
         putInt(b, fault.at, fault.value);
@@ -503,6 +526,23 @@ TEST_F(PathFiles, CorruptFilesAreIgnored) {
     }
     // The intact file still loads.
     EXPECT_EQ(1, writeAndLoad(good));
+}
+
+TEST_F(PathFiles, ANodeFarOutsideIsIgnoredWhenTheDocumentComesBack) {
+    DocHolder doc(MakeDoc({Layer(100, 100)}));
+    doc->number = 11;
+    SetShape(doc.doc, CMD_TOOL_SELRECT, 10, 10, 60, 40);
+    c_SelectionTool::RectToPath(doc.doc);
+    SelPath().nodes[1].ay = INT_MIN;   // a segment longer than the int range
+    ASSERT_EQ(1, SavePathState(doc.doc, 0));
+    ClearPath();
+    SetShape(doc.doc, 0, 0, 0, 99, 99);
+    testsupport::StepDeadline deadline("loading a path file with a node at INT_MIN", 20000);
+    const DWORD start = GetTickCount();
+    EXPECT_EQ(0, LoadPathState(doc.doc, 1));
+    EXPECT_LT(GetTickCount() - start, 2000u);
+    EXPECT_EQ(0, SelPath().count);
+    EXPECT_EQ(0, doc->selShapes[5].kind);
 }
 
 TEST_F(PathFiles, StaleFilesAreRemovedAtStart) {
@@ -604,6 +644,161 @@ TEST(ColorRegion, FillOnADocumentReplacesOrAdds) {
     ASSERT_EQ(1, ColorRegionFill(doc.doc, 15, 2, 1));
     EXPECT_EQ(200, CountSelected(doc.doc));
     EXPECT_EQ(19, c_SelectionTool::Current(doc.doc).x1);
+}
+
+TEST(ColorRegion, WithoutAddTheRegionReplacesAWiderSelection) {
+    DocHolder doc(MakeDoc({Layer(24, 16)}));
+    // A black block in rows 5..9, columns 4..11, on white.
+    for (int y = 5; y < 10; ++y)
+        for (int x = 4; x < 12; ++x) canvtest::SetPixel(doc->planes[0].image, x, y, 0);
+    // The whole canvas selected by a rectangle first.
+    SetShape(doc.doc, CMD_TOOL_SELRECT, 0, 0, 23, 15);
+    c_SelectionTool::CommitShape(doc.doc, 0);
+    ASSERT_EQ(24 * 16, CountSelected(doc.doc));
+    ASSERT_EQ(1, ColorRegionFill(doc.doc, 6, 7, 0));
+    const std::vector<uint8_t> m = Mask(doc.doc);
+    for (int y = 0; y < 16; ++y)
+        for (int x = 0; x < 24; ++x) {
+            const bool inside = x >= 4 && x < 12 && y >= 5 && y < 10;
+            ASSERT_EQ(inside ? 0 : 255, m[(size_t)y * 24 + x]) << x << "," << y;
+        }
+}
+
+// ---------------------------------------------------------------------------
+// Moving pixels as a whole.
+
+namespace {
+// A distinct value for every pixel of a plane (kept within 8 bits for 8-bit planes).
+uint32_t Mark(int plane, int x, int y) { return plane == 0 ? 0x10000u * (uint32_t)y + 0x100u * (uint32_t)x + 7u : (uint32_t)(x * 16 + y); }
+void MarkPlane(VmsImage* image, int plane) {
+    for (int y = 0; y < image->height; ++y)
+        for (int x = 0; x < image->width; ++x) canvtest::SetPixel(image, x, y, Mark(plane, x, y));
+}
+}  // namespace
+
+TEST(WholeLayers, MirrorAndFlipMoveEveryPlaneAndPosition) {
+    for (bool flip : {false, true}) {
+        SCOPED_TRACE(flip ? "flip" : "mirror");
+        // A 10 x 6 canvas with a 4 x 3 layer at (2, 1) that has a transparency plane.
+        DocHolder doc(MakeDoc({Layer(10, 6), Layer(4, 3, 2, 1, 2)}));
+        ASSERT_TRUE(doc.doc);
+        LayerPlane* upper = LayerBase(doc.doc, 1);
+        ASSERT_NE(nullptr, upper[1].image);
+        MarkPlane(doc->planes[0].image, 0);
+        MarkPlane(upper[0].image, 0);
+        MarkPlane(upper[1].image, 1);
+        ASSERT_EQ(1, flip ? FlipAllLayers(doc.doc) : MirrorAllLayers(doc.doc));
+        EXPECT_EQ(flip ? 2 : 10 - 4 - 2, upper[0].x);
+        EXPECT_EQ(flip ? 6 - 3 - 1 : 1, upper[0].y);
+        EXPECT_EQ(upper[0].x, upper[1].x);
+        EXPECT_EQ(upper[0].y, upper[1].y);
+        struct Probe {
+            const VmsImage* image;
+            int plane, w, h;
+        } probes[] = {{doc->planes[0].image, 0, 10, 6}, {upper[0].image, 0, 4, 3}, {upper[1].image, 1, 4, 3}};
+        for (const Probe& p : probes)
+            for (int y = 0; y < p.h; ++y)
+                for (int x = 0; x < p.w; ++x) {
+                    const int sx = flip ? x : p.w - 1 - x, sy = flip ? p.h - 1 - y : y;
+                    ASSERT_EQ(Mark(p.plane, sx, sy), canvtest::Pixel(p.image, x, y)) << x << "," << y;
+                }
+    }
+}
+
+namespace {
+// A 10 x 8 document whose layer 1 covers it with a transparency plane, the
+// committed selection the rectangle (1, 1)-(8, 6) but for the protected pixel
+// (3, 2); layer 1 current.
+struct SelectedPixels {
+    DocHolder doc{MakeDoc({Layer(10, 8), Layer(10, 8, 0, 0, 2)})};
+    SelectedPixels() {
+        MarkPlane(LayerBase(doc.doc, 1)[0].image, 0);
+        MarkPlane(LayerBase(doc.doc, 1)[1].image, 1);
+        doc->currentPlane = CanvPlanesPerLayer;
+        SetShape(doc.doc, CMD_TOOL_SELRECT, 1, 1, 8, 6);
+        c_SelectionTool::CommitShape(doc.doc, 0);
+        SelSetMaskPixel(doc.doc, 3, 2, 255);
+    }
+    uint32_t At(int plane, int x, int y) const { return canvtest::Pixel(LayerBase(doc.doc, 1)[plane].image, x, y); }
+};
+bool InBox(int x, int y) { return x >= 1 && x <= 8 && y >= 1 && y <= 6; }
+}  // namespace
+
+TEST(SelectedPixelTransforms, FlipsMirrorAndTurnMoveOnlySelectedPixels) {
+    // Where the pixel at (x, y) comes from, when both ends are selected.
+    struct Case {
+        const char* name;
+        void (*run)(CanvDoc*);
+        int (*sourceX)(int x);
+        int (*sourceY)(int y);
+    } cases[] = {
+        {"flip", FlipSelectedPixels, [](int x) { return x; }, [](int y) { return 7 - y; }},
+        {"mirror", MirrorSelectedPixels, [](int x) { return 9 - x; }, [](int y) { return y; }},
+        {"turn 180", [](CanvDoc* d) { RotateSelectedPixels(d, 180.0); }, [](int x) { return 9 - x; },
+         [](int y) { return 7 - y; }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        SelectedPixels s;
+        c.run(s.doc.doc);
+        for (int plane = 0; plane < 2; ++plane)
+            for (int y = 0; y < 8; ++y)
+                for (int x = 0; x < 10; ++x) {
+                    const int sx = c.sourceX(x), sy = c.sourceY(y);
+                    // The protected pixel and its partner keep their places
+                    // (a turn fills its selected partner from the copy).
+                    const bool protectedHere = x == 3 && y == 2;
+                    const bool partnerProtected = sx == 3 && sy == 2;
+                    const bool moves = InBox(x, y) && !protectedHere &&
+                                       (!partnerProtected || std::string(c.name) == "turn 180");
+                    ASSERT_EQ(moves ? Mark(plane, sx, sy) : Mark(plane, x, y), s.At(plane, x, y))
+                        << "plane " << plane << " at " << x << "," << y;
+                }
+        // The base layer is left alone.
+        EXPECT_EQ(0xFFFFFFu, canvtest::Pixel(s.doc->planes[0].image, 2, 2) & 0xFFFFFFu);
+    }
+}
+
+TEST(SelectedPixelTransforms, AlphaWouldChangeOnlyUnderSelectedPixels) {
+    SelectedPixels s;
+    VmsImage* alpha = LayerBase(s.doc.doc, 1)[1].image;
+    canvtest::FillPlane(alpha, 0);
+    EXPECT_EQ(0, SelectionAlphaWouldChange(s.doc.doc));
+    canvtest::SetPixel(alpha, 3, 2, 40);   // the protected pixel
+    canvtest::SetPixel(alpha, 9, 7, 40);   // outside the box
+    EXPECT_EQ(0, SelectionAlphaWouldChange(s.doc.doc));
+    canvtest::SetPixel(alpha, 8, 6, 1);
+    EXPECT_EQ(1, SelectionAlphaWouldChange(s.doc.doc));
+    // The test reads the current layer's plane: on the base layer, without
+    // any value above 0 there, nothing would change.
+    s.doc->currentPlane = 0;
+    if (s.doc->planes[1].image) canvtest::FillPlane(s.doc->planes[1].image, 0);
+    EXPECT_EQ(0, SelectionAlphaWouldChange(s.doc.doc));
+}
+
+// ---------------------------------------------------------------------------
+// The selection-history folder.
+
+TEST(SelectionHistory, NumbersNextFreeAndPruning) {
+    struct NameCase {
+        const char* name;
+        int number;
+    } names[] = {{"a_0012.hst", 12}, {"x_y_0003.hst", 3}, {"plain.hst", -1}, {"a_12.hst", -1}, {"a_00z1.hst", -1}};
+    for (const NameCase& c : names) EXPECT_EQ(c.number, SelHistNumber(c.name)) << c.name;
+
+    testsupport::TempDir dir("hst");
+    MakeSelHistFolder(dir.Path().c_str());
+    EXPECT_EQ(0, ListSelHist(dir.Path().c_str()));
+    for (const char* n : {"B_0000.hst", "a_0001.hst", "c_0003.hst", "note.txt"})
+        ASSERT_TRUE(testsupport::WriteFileBytes(dir.File(std::string("selhist\\") + n), "x", 1));
+    EXPECT_EQ(2, ListSelHist(dir.Path().c_str()));
+    // Keeping two removes the one that sorts first without regard to case.
+    EXPECT_EQ(1, PruneSelHist(dir.Path().c_str(), 2));
+    EXPECT_EQ(-1, testsupport::FileSize(dir.File("selhist\\a_0001.hst")));
+    EXPECT_EQ(1, testsupport::FileSize(dir.File("selhist\\B_0000.hst")));
+    EXPECT_EQ(1, ListSelHist(dir.Path().c_str()));
+    EXPECT_EQ(0, PruneSelHist(dir.Path().c_str(), 5));
+    EXPECT_EQ(1, testsupport::FileSize(dir.File("selhist\\note.txt")));
 }
 
 // ---------------------------------------------------------------------------

@@ -1,6 +1,7 @@
 // The polygon span filler against a point-in-polygon reference.
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <cmath>
 #include <set>
 #include <utility>
@@ -186,4 +187,20 @@ TEST(PolygonFill, SortIntsAscending) {
     int v[] = {5, -1, 9, 0, 5, 3};
     SortIntsAscending(v, 6);
     EXPECT_EQ((std::vector<int>{-1, 0, 3, 5, 5, 9}), std::vector<int>(v, v + 6));
+}
+
+TEST(PolygonFill, RowsOutsideTheTargetAreNotWalked) {
+    // A rectangle from the lowest to the highest int row, asked for rows 3..5:
+    // exactly those three spans, and the box of the vertices all the same.
+    int xs[] = {2, 9, 9, 2, 2}, ys[] = {INT_MIN, INT_MIN, INT_MAX, INT_MAX, INT_MIN};
+    std::vector<Span> spans;
+    int b[4] = {};
+    ASSERT_EQ(1, FillPolygonSpans(xs, ys, 5, Collect, &b[0], &b[1], &b[2], &b[3], &spans, 3, 5));
+    ASSERT_EQ(3u, spans.size());
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_EQ(3 + i, spans[i].y);
+        EXPECT_EQ(2, spans[i].x0);
+        EXPECT_EQ(9, spans[i].x1);
+    }
+    EXPECT_EQ((std::vector<int>{2, INT_MIN, 9, INT_MAX}), std::vector<int>(b, b + 4));
 }
