@@ -202,6 +202,7 @@ INT_PTR CALLBACK TitleProc(HWND dlg, UINT msg, WPARAM wp, LPARAM) {
     switch (msg) {
     case WM_INITDIALOG: {
         CenterWindow(dlg);
+        SetWindowTextA(dlg, BrowserTitle());
         char path[MAX_PATH + 16];
         std::snprintf(path, sizeof path, "%sinfo.txt", g_Browser.folder);
         if (FILE* f = std::fopen(path, "r")) {
@@ -216,8 +217,11 @@ INT_PTR CALLBACK TitleProc(HWND dlg, UINT msg, WPARAM wp, LPARAM) {
         return TRUE;
     }
     case WM_COMMAND:
-        if (LOWORD(wp) == IDC_BV_TITLE_NOMORE) g_BrowserSettings.noTitleBox = 1;
-        else if (LOWORD(wp) == IDOK || LOWORD(wp) == IDCANCEL) EndDialog(dlg, LOWORD(wp) == IDOK ? 1 : 0);
+        // Ticking "don't show again" is the user's answer: the box goes.
+        if (LOWORD(wp) == IDC_BV_TITLE_NOMORE) {
+            g_BrowserSettings.noTitleBox = IsDlgButtonChecked(dlg, IDC_BV_TITLE_NOMORE) == BST_CHECKED ? 1 : 0;
+            if (g_BrowserSettings.noTitleBox) EndDialog(dlg, 1);
+        } else if (LOWORD(wp) == IDOK || LOWORD(wp) == IDCANCEL) EndDialog(dlg, LOWORD(wp) == IDOK ? 1 : 0);
         return TRUE;
     case WM_SYSCOMMAND:
         return EndDialogOnClose(dlg, wp, 0);
@@ -302,7 +306,7 @@ void ShowScreenError(HWND owner) {
 int BrowseFolder(HWND owner, char* out, const char* start, const char* prompt) {
     IMalloc* malloc = nullptr;
     if (FAILED(SHGetMalloc(&malloc)) || !malloc) {
-        ShowMessageBox(owner, "IMallocインターフェースが取得できません", kAppTitle, kMsgOk);
+        BrowserMessage(owner, "IMallocインターフェースが取得できません", kMsgOk);
         return 0;
     }
     LPITEMIDLIST startList = nullptr;

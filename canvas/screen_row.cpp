@@ -10,28 +10,12 @@ c_ScreenRow g_ScreenRow;
 
 namespace {
 
-// Dither patterns picked by the low bits of a 5-bit or 6-bit channel value.
-constexpr int kLevel5[8] = {0, 2, 4, 6, 8, 10, 12, 15};
-constexpr int kLevel6[4] = {0, 5, 9, 15};
-
-bool PatternBit(int pattern, int x, int y) {
-    return (DitherPatternTable[pattern][y & 7] >> (x & 7)) & 1;
-}
-
 // Blend of a channel toward a colour by an 8-bit weight.
 inline uint8_t Blend(int colour, int channel, int weight) {
     return (uint8_t)((colour * weight + channel * (255 - weight)) / 255);
 }
 
 }  // namespace
-
-int DitherChannel5(int value, int x, int y) {
-    return PatternBit(kLevel5[value & 7], x, y) && value < 247 ? value + 8 : value;
-}
-
-int DitherChannel6(int value, int x, int y) {
-    return PatternBit(kLevel6[value & 3], x, y) && value < 251 ? value + 4 : value;
-}
 
 int c_ScreenRow::Init(HWND window) { return InitDib(window, 0); }
 

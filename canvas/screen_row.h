@@ -15,6 +15,8 @@
 
 #include <cstdint>
 
+#include "image/c_dib.h"   // DitherChannel5, DitherChannel6
+
 class c_ScreenRow {
 public:
     static constexpr int kRowPixels = 16384;   // widest run written in one blit
@@ -94,9 +96,3 @@ private:
 
 // The program's one instance.
 extern c_ScreenRow g_ScreenRow;
-
-// Ordered-dither rounding of a 16-bit screen for the pixel at column x, row y:
-// the channel value with 8 added (5-bit channels, below 247) or 4 added (the
-// 6-bit green, below 251) where the pattern of its low bits says so.
-int DitherChannel5(int value, int x, int y);
-int DitherChannel6(int value, int x, int y);
