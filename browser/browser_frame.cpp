@@ -78,7 +78,7 @@ int BrowserOnCreate(HWND frame) {
     SetMessageBoxOwner(frame);
     EditorFolderFrom(g_Browser.folder, g_Browser.editorFolder, sizeof g_Browser.editorFolder);
     LoadColourSettings(frame, g_Browser.editorFolder);
-    g_ScreenRow.SetDitherFlag(&g_BrowserSettings.screenRowFlag);
+    g_ScreenRow.SetScreenSettings(&g_BrowserSettings.screenRowFlag, nullptr);
     g_ScreenRow.Init(frame);
     if (HDC dc = GetDC(frame)) {
         BuildBrowserFontList(dc);

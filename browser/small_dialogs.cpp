@@ -235,6 +235,11 @@ INT_PTR CALLBACK TitleProc(HWND dlg, UINT msg, WPARAM wp, LPARAM) {
 
 int CALLBACK BrowseCallback(HWND wnd, UINT msg, LPARAM lp, LPARAM data) {
     if (msg == BFFM_INITIALIZED && data) SendMessageA(wnd, BFFM_SETSELECTIONA, FALSE, data);
+    // The modal hook answers the system's folder picker as it answers ours.
+    if (msg == BFFM_INITIALIZED && HasModalAnswerHook()) {
+        const int id = AskModalHook(wnd, "BrowseFolder", 0);
+        PostMessageA(wnd, WM_COMMAND, id > 0 ? id : IDCANCEL, 0);
+    }
     if (msg == BFFM_SELCHANGED) {
         char path[MAX_PATH] = {};
         if (SHGetPathFromIDListA((LPCITEMIDLIST)lp, path)) SendMessageA(wnd, BFFM_SETSTATUSTEXTA, 0, (LPARAM)path);

@@ -101,8 +101,8 @@ TEST(BrowserScreenRow, WritesAndReadsRowsAtEachDepth) {
         FillRect(target.Dc(), &all, fill);
         DeleteObject(fill);
         c_ScreenRow row;
-        int32_t flag = c.dither;
-        row.SetDitherFlag(&flag);
+        int flag = c.dither;
+        row.SetScreenSettings(&flag, nullptr);
         row.InitAtDepth(nullptr, c.bits);
         ASSERT_TRUE(row.Ready());
         EXPECT_EQ(c.bits == 16 ? 15 : c.bits, row.Depth());   // a plain 16-bit DIB holds 5-5-5 words
