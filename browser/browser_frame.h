@@ -1,7 +1,9 @@
 // The browser's frame window (class darnaview_class_name): start-up, the
 // window classes, the five child areas (tool bar, folder tree, splitter,
 // thumbnail pane, status bar), the dispatch of every browser command, the menu
-// state, the wheel, the two private messages and the clean-up at exit.
+// state, the wheel, the two private messages, the companion program's request
+// to show a file (WM_COPYDATA, browser/companion_link.h) and the clean-up at
+// exit.
 #pragma once
 #include <windows.h>
 
