@@ -233,13 +233,31 @@ INT_PTR CALLBACK TitleProc(HWND dlg, UINT msg, WPARAM wp, LPARAM) {
     }
 }
 
+// The modal hook answers the system's folder picker as it answers ours, once
+// the picker has settled on its start folder.
+VOID CALLBACK AnswerFolderPicker(HWND wnd, UINT, UINT_PTR timer, DWORD) {
+    KillTimer(wnd, timer);
+    const int id = AskModalHook(wnd, "BrowseFolder", 0);
+    PostMessageA(wnd, WM_COMMAND, id > 0 ? id : IDCANCEL, 0);
+}
+
+// The start folder while the picker is open (one at a time).
+const char* g_pickerStart;
+
+// The picker does not always keep the item list it is given when it is
+// initialised (under Wine it may stay at its root): the start folder is
+// selected once more, by its path, soon after.
+VOID CALLBACK SelectStartAgain(HWND wnd, UINT, UINT_PTR timer, DWORD) {
+    KillTimer(wnd, timer);
+    if (g_pickerStart) SendMessageA(wnd, BFFM_SETSELECTIONA, TRUE, (LPARAM)g_pickerStart);
+}
+
 int CALLBACK BrowseCallback(HWND wnd, UINT msg, LPARAM lp, LPARAM data) {
-    if (msg == BFFM_INITIALIZED && data) SendMessageA(wnd, BFFM_SETSELECTIONA, FALSE, data);
-    // The modal hook answers the system's folder picker as it answers ours.
-    if (msg == BFFM_INITIALIZED && HasModalAnswerHook()) {
-        const int id = AskModalHook(wnd, "BrowseFolder", 0);
-        PostMessageA(wnd, WM_COMMAND, id > 0 ? id : IDCANCEL, 0);
+    if (msg == BFFM_INITIALIZED && data) {
+        SendMessageA(wnd, BFFM_SETSELECTIONA, FALSE, data);
+        SetTimer(wnd, 2, 30, SelectStartAgain);
     }
+    if (msg == BFFM_INITIALIZED && HasModalAnswerHook()) SetTimer(wnd, 1, 150, AnswerFolderPicker);
     if (msg == BFFM_SELCHANGED) {
         char path[MAX_PATH] = {};
         if (SHGetPathFromIDListA((LPCITEMIDLIST)lp, path)) SendMessageA(wnd, BFFM_SETSTATUSTEXTA, 0, (LPARAM)path);
@@ -330,7 +348,9 @@ int BrowseFolder(HWND owner, char* out, const char* start, const char* prompt) {
     bi.ulFlags = BIF_RETURNONLYFSDIRS | BIF_DONTGOBELOWDOMAIN | BIF_STATUSTEXT;
     bi.lpfn = BrowseCallback;
     bi.lParam = (LPARAM)startList;
+    g_pickerStart = startList ? start : nullptr;
     LPITEMIDLIST chosen = SHBrowseForFolderA(&bi);
+    g_pickerStart = 0;
     int ok = 0;
     if (chosen) {
         ok = SHGetPathFromIDListA(chosen, out) ? 1 : 0;
