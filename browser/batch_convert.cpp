@@ -224,7 +224,7 @@ int RunBatchConvert(HWND owner, const BatchOptions& options) {
         std::snprintf(message, sizeof message,
                       "選択されたファイルの中に%s形式のファイルがあります。\r\n%s形式のファイルを変換することはできません。\r\n",
                       k.name, k.name);
-        ShowMessageBox(owner, message, kAppTitle, kMsgOk);
+        BrowserMessage(owner, message, kMsgOk);
     }
     int written = 0;
     for (int i = 0; i < g_FileList.count; ++i) {
@@ -251,7 +251,7 @@ int RunBatchConvert(HWND owner, const BatchOptions& options) {
         if (dib) FreePackedDib(dib);
         if (!ok) {
             std::snprintf(message, sizeof message, "ファイル[%s]の作成に失敗しました", target);
-            ShowMessageBox(owner, message, kAppTitle, kMsgOk);
+            BrowserMessage(owner, message, kMsgOk);
             break;
         }
         ++written;

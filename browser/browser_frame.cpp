@@ -5,12 +5,14 @@
 
 #include <cstdio>
 #include <cstring>
+#include <string>
 
 #include "ui/msgbox.h"
 #include "ui/sysutil.h"
 #include "browser/batch_convert.h"
 #include "browser/browser_settings.h"
 #include "browser/colour_match.h"
+#include "browser/companion_link.h"
 #include "browser/file_list.h"
 #include "browser/file_ops.h"
 #include "browser/file_search.h"
@@ -19,6 +21,7 @@
 #include "browser/full_view.h"
 #include "browser/handover_send.h"
 #include "browser/print.h"
+#include "browser/screen_row.h"
 #include "browser/small_dialogs.h"
 #include "browser/status_bar.h"
 #include "browser/thumb_pane.h"
@@ -75,13 +78,15 @@ int BrowserOnCreate(HWND frame) {
     SetMessageBoxOwner(frame);
     EditorFolderFrom(g_Browser.folder, g_Browser.editorFolder, sizeof g_Browser.editorFolder);
     LoadColourSettings(frame, g_Browser.editorFolder);
+    g_ScreenRow.SetScreenSettings(&g_BrowserSettings.screenRowFlag, nullptr);
+    g_ScreenRow.Init(frame);
     if (HDC dc = GetDC(frame)) {
         BuildBrowserFontList(dc);
         ReleaseDC(frame, dc);
     }
     g_Browser.displayDepth = ReadDisplayDepth(frame);
     if (g_Browser.displayDepth <= 8) {
-        ShowMessageBox(frame, "16色／256色表示では動作しません。", kAppTitle, kMsgOk);
+        BrowserMessage(frame, "16色／256色表示では動作しません。", kMsgOk);
         return 0;
     }
     LoadBrowserSettings(g_Browser.folder);
@@ -127,6 +132,7 @@ void BrowserOnDestroy(HWND frame) {
     SaveBrowserSettings(g_Browser.folder);
     SaveFolderHistory(g_Browser.folder);
     FreeFilePlugins();
+    g_ScreenRow.Release();
     SetPluginStatusWindow(nullptr);
     SetMessageBoxOwner(nullptr);
     if (g_quitOnDestroy) PostQuitMessage(0);
@@ -147,6 +153,17 @@ void OnFirstFolder(HWND) {
     if (CheckFolderUsable(bare)) SelectTreeFolder(bare);
 }
 
+// The companion program's request: the path in a WM_COPYDATA block.
+LRESULT OnCopyData(const COPYDATASTRUCT* data) {
+    if (!data || data->dwData != kShowFileCopyData || !data->lpData || data->cbData < 2 ||
+        data->cbData > (DWORD)kShowFilePathBytes)
+        return 0;
+    char path[kShowFilePathBytes];
+    std::memcpy(path, data->lpData, data->cbData);
+    path[data->cbData - 1] = 0;
+    return ShowFileInBrowser(path);
+}
+
 void SetSizeMode(int mode, int side) {
     g_BrowserSettings.sizeMode = mode;
     g_BrowserSettings.cellWidth = g_BrowserSettings.cellHeight = side;
@@ -161,6 +178,44 @@ int SelectedCount() {
 }
 
 }  // namespace
+
+const char* BrowserTitle() {
+    if (!g_Browser.title[0])
+        std::snprintf(g_Browser.title, sizeof g_Browser.title, "%s", LoadResString(IDS_BV_TITLE));
+    return g_Browser.title;
+}
+
+int BrowserMessage(HWND owner, const char* text, unsigned kind) { return ShowMessageBox(owner, text, BrowserTitle(), kind); }
+
+int ShowFileInBrowser(const char* path) {
+    if (!g_Browser.frame || !g_Browser.pane || !path) return 0;
+    const char* slash = std::strrchr(path, '\\');
+    if (!slash || slash == path || (size_t)(slash - path) + 2 > sizeof g_CurrentFolder) return 0;
+    HWND frame = g_Browser.frame;
+    if (IsIconic(frame)) ShowWindow(frame, SW_RESTORE);
+    SetForegroundWindow(frame);
+    const std::string folder(path, (size_t)(slash - path));
+    if (!CheckFolderUsable(folder.c_str())) return 0;
+    PauseThumbLoader();
+    // The tree's selection lists the folder, unless a command is running.
+    SelectTreeFolder(folder.c_str());
+    if (CompareNoCase(g_CurrentFolder, (folder + "\\").c_str()) != 0) {
+        std::snprintf(g_CurrentFolder, sizeof g_CurrentFolder, "%s\\", folder.c_str());
+        RefreshFileList(g_Browser.pane, 1);
+    }
+    FillHistoryCombo();
+    int found = -1;
+    for (int i = 0; i < g_FileList.count; ++i) {
+        const bool match = found < 0 && CompareNoCase(g_FileList.paths[(size_t)i].c_str(), path) == 0;
+        if (match) found = i;
+        if (g_FileList.flags[(size_t)i] != (match ? 1 : 0)) SetCellSelected(i, match ? 1 : 0);
+    }
+    g_FileList.anchor = found;
+    if (found >= 0) ScrollCellIntoView(g_Browser.pane, found);
+    UpdateSelectionCount();
+    ResumeThumbLoader();
+    return found >= 0 ? 1 : 0;
+}
 
 void EditorFolderFrom(const char* browserFolder, char* out, size_t outSize) {
     std::snprintf(out, outSize, "%s", browserFolder ? browserFolder : "");
@@ -217,7 +272,8 @@ RECT StartFrameRect(int position, int size, int screenWidth, int screenHeight) {
 HWND CreateBrowserFrame(HINSTANCE instance, const char* folder, int showCommand) {
     g_Browser.instance = instance;
     std::snprintf(g_Browser.folder, sizeof g_Browser.folder, "%s", folder);
-    std::snprintf(g_Browser.title, sizeof g_Browser.title, "%s", LoadResString(IDS_BV_TITLE));
+    g_Browser.title[0] = 0;
+    BrowserTitle();
     g_Browser.screenWidth = GetSystemMetrics(SM_CXSCREEN);
     g_Browser.screenHeight = GetSystemMetrics(SM_CYSCREEN);
     g_Browser.cellMenuResource = LoadMenuA(instance, "ivm_submenu");
@@ -363,7 +419,7 @@ void BrowserOnCommand(HWND frame, int id) {
         break;
     }
     case IDM_BV_FULLVIEW:
-        if (first < 0) ShowMessageBox(frame, kNoSelection, kAppTitle, kMsgOk);
+        if (first < 0) BrowserMessage(frame, kNoSelection, kMsgOk);
         else ShowFullView(frame);
         break;
     case IDM_BV_INFO:
@@ -434,6 +490,8 @@ LRESULT CALLBACK BrowserWndProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
     case WM_INITMENU:
         UpdateBrowserMenu((HMENU)wp);
         return 0;
+    case WM_COPYDATA:
+        return OnCopyData((const COPYDATASTRUCT*)lp);
     case WM_MOUSEWHEEL:
         ForwardWheelToView(wp);
         return 0;

@@ -1,7 +1,9 @@
 // The browser's frame window (class darnaview_class_name): start-up, the
 // window classes, the five child areas (tool bar, folder tree, splitter,
 // thumbnail pane, status bar), the dispatch of every browser command, the menu
-// state, the wheel, the two private messages and the clean-up at exit.
+// state, the wheel, the two private messages, the companion program's request
+// to show a file (WM_COPYDATA, browser/companion_link.h) and the clean-up at
+// exit.
 #pragma once
 #include <windows.h>
 
@@ -44,6 +46,12 @@ struct BrowserState {
 };
 extern BrowserState g_Browser;
 
+// The browser's window title (string 1013), also before the frame exists.
+const char* BrowserTitle();
+// A message box of the browser (ShowMessageBox kinds), captioned with the
+// browser's own title. Returns the button's id.
+int BrowserMessage(HWND owner, const char* text, unsigned kind);
+
 // The editor's folder of a browser folder: a final "exp\" component (any
 // case) is removed; any other folder is taken as it is.
 void EditorFolderFrom(const char* browserFolder, char* out, size_t outSize);
@@ -64,6 +72,12 @@ void BrowserOnCommand(HWND frame, int id);
 void UpdateBrowserMenu(HMENU menu);
 void LayoutBrowserFrame(int sizeType, int width, int height);
 void RelayoutBrowserFrame();
+
+// Shows the file in the browser (the companion program's request): its
+// folder becomes the current folder, the file the only selected entry,
+// scrolled into view, and the frame comes to the front. 1 when the file is
+// in the list, 0 otherwise.
+int ShowFileInBrowser(const char* path);
 
 // Where the frame is placed at start from the stored position and size
 // (kept at least 100 x 100 and at least 48 pixels inside the screen).

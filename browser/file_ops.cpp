@@ -29,7 +29,7 @@ const char kNoSelection[] = "ファイルが選択されていません";
 int Say(HWND owner, const char* format, const char* path, unsigned kind = kMsgOk) {
     char text[MAX_PATH + 256];
     std::snprintf(text, sizeof text, format, path);
-    return ShowMessageBox(owner, text, kAppTitle, kind);
+    return BrowserMessage(owner, text, kind);
 }
 
 bool SameFile(const char* a, const char* b) {
@@ -77,13 +77,13 @@ INT_PTR CALLBACK RenameProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
         case IDOK: {
             char target[MAX_PATH + 100];
             if (!r->base[0]) {
-                ShowMessageBox(dlg, "名前が入力されていません。", kAppTitle, kMsgOk);
+                BrowserMessage(dlg, "名前が入力されていません。", kMsgOk);
             } else if (IsInvalidFileName(r->base)) {
-                ShowMessageBox(dlg, "不正なファイル名です。", kAppTitle, kMsgOk);
+                BrowserMessage(dlg, "不正なファイル名です。", kMsgOk);
             } else if (std::snprintf(target, sizeof target, "%s\\%s.%s", r->folder, r->base, r->extension) >= MAX_PATH) {
-                ShowMessageBox(dlg, "不正なファイル名です。", kAppTitle, kMsgOk);
+                BrowserMessage(dlg, "不正なファイル名です。", kMsgOk);
             } else if (GetFileAttributesA(target) != INVALID_FILE_ATTRIBUTES) {
-                ShowMessageBox(dlg, "同名のファイルがあります。", kAppTitle, kMsgOk);
+                BrowserMessage(dlg, "同名のファイルがあります。", kMsgOk);
             } else {
                 EndDialog(dlg, 1);
             }
@@ -201,7 +201,7 @@ int CopySelectedTo(HWND owner, const char* folder) {
 
 void CopySelectedFiles(HWND owner) {
     if (FirstSelected() < 0) {
-        ShowMessageBox(owner, kNoSelection, kAppTitle, kMsgOk);
+        BrowserMessage(owner, kNoSelection, kMsgOk);
         return;
     }
     char folder[MAX_PATH] = {};
@@ -213,12 +213,12 @@ void DeleteSelectedFiles(HWND owner) {
     int n = 0;
     for (int i = 0; i < g_FileList.count; ++i) n += g_FileList.flags[(size_t)i] != 0;
     if (n == 0) {
-        ShowMessageBox(owner, kNoSelection, kAppTitle, kMsgOk);
+        BrowserMessage(owner, kNoSelection, kMsgOk);
         return;
     }
     char text[256];
     std::snprintf(text, sizeof text, LoadResString(IDS_BV_ASK_DELETE), n);
-    if (ShowMessageBox(owner, text, kAppTitle, kMsgYesNo) != IDYES) return;
+    if (BrowserMessage(owner, text, kMsgYesNo) != IDYES) return;
     for (int i = 0; i < g_FileList.count; ++i) {
         if (!g_FileList.flags[(size_t)i]) continue;
         const std::string& path = g_FileList.paths[(size_t)i];
@@ -312,7 +312,7 @@ int RotateFileOnDisk(HWND owner, const char* path, int mode) {
 
 void RotateSelectedFiles(HWND owner) {
     if (FirstSelected() < 0) {
-        ShowMessageBox(owner, "選択されている画像がありません", kAppTitle, kMsgOk);
+        BrowserMessage(owner, "選択されている画像がありません", kMsgOk);
         return;
     }
     static const char* const kKinds[][2] = {{"dra", "DRA"}, {"psd", "PSD"}, {"dnp", "DNP"}, {"orf", "ORF"}, {"ico", "ICO"}};
@@ -325,7 +325,7 @@ void RotateSelectedFiles(HWND owner) {
         std::snprintf(text, sizeof text,
                       "選択されたファイルの中に%s形式のファイルがあります。\r\n%s形式のファイルを変換することはできません。\r\n",
                       kind[1], kind[1]);
-        ShowMessageBox(owner, text, kAppTitle, kMsgOk);
+        BrowserMessage(owner, text, kMsgOk);
     }
     const int mode = AskRotation(owner);
     if (mode < 0) return;

@@ -14,6 +14,7 @@
 #include "browser/dib24.h"
 #include "browser/status_bar.h"
 #include "browser/thumb_pane.h"
+#include "browser/text_draw.h"
 #include "fileio/thumb_cache.h"
 #include "resources/darnaview_ids.h"
 
@@ -137,14 +138,34 @@ void LayoutStrip(HWND strip) {
     SetScrollInfo(strip, SB_VERT, &si, TRUE);
 }
 
+// A click on a result selects it, in the strip and in the name list alike.
+void SelectResult(int index) {
+    if (index < 0 || index >= (int)g_results.paths.size() || index == g_info.selected) return;
+    const int old = g_info.selected;
+    g_info.selected = index;
+    if (g_info.dialog) SendDlgItemMessageA(g_info.dialog, IDC_BV_FL_NAMES, LB_SETCURSEL, (WPARAM)index, 0);
+    for (int i : {old, index})
+        if (i >= 0 && i < (int)g_items.size()) InvalidateRect(g_items[(size_t)i], nullptr, FALSE);
+}
+
+void Jump(HWND);
+
 LRESULT CALLBACK ItemProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
+    if (msg == WM_LBUTTONDOWN || msg == WM_LBUTTONDBLCLK) {
+        SelectResult(GetDlgCtrlID(wnd));
+        if (msg == WM_LBUTTONDBLCLK && g_info.dialog) Jump(g_info.dialog);
+        return 0;
+    }
     if (msg != WM_PAINT) return DefWindowProcA(wnd, msg, wp, lp);
     PAINTSTRUCT ps;
     HDC dc = BeginPaint(wnd, &ps);
     RECT r;
     GetClientRect(wnd, &r);
-    DrawBevelPanel(dc, r, PanelColour, 1);
     const int index = GetDlgCtrlID(wnd);
+    // Dark text on the panel face; the selected result in the file list's
+    // selection colours.
+    const bool selected = index == g_info.selected;
+    DrawBevelPanel(dc, r, selected ? kSearchSelectedFace : PanelColour, 1);
     if (index >= 0 && index < (int)g_results.paths.size()) {
         const char* path = g_results.paths[(size_t)index].c_str();
         if (PackedDib t = LoadThumbCache(path, kSearchCacheSet)) {
@@ -154,7 +175,7 @@ LRESULT CALLBACK ItemProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
             FreePackedDib(t);
         }
         int endX, endY;
-        draw_text_at(dc, 56, 14, 14, path, RGB(255, 255, 255), &endX, &endY);
+        DrawTextAt(dc, 56, 14, 14, path, selected ? kSearchSelectedText : kSearchText, &endX, &endY);
     }
     EndPaint(wnd, &ps);
     return 0;
@@ -385,7 +406,7 @@ int SearchFiles(HWND owner, const char* startFolder, const char* pattern) {
     g_info.selected = 0;
     if (g_results.unreadable > 0) ShowMessageBox(owner, "検索に失敗しました", "filefileエラー", kMsgOk);
     if (g_results.paths.empty()) {
-        ShowMessageBox(owner, "ファイルが見つかりませんでした", kAppTitle, kMsgOk);
+        BrowserMessage(owner, "ファイルが見つかりませんでした", kMsgOk);
         return 0;
     }
     SortSearchResults(&g_results, g_info.sortMode);

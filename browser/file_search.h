@@ -17,6 +17,10 @@ constexpr int kSearchMaxResults = 1000;
 constexpr int kSearchPathBytes = 256;    // a result's slot, its NUL included
 constexpr int kSearchCacheSet = 11;
 constexpr int kSearchRowHeight = 48;
+// Colours of a result in the thumbnail strip.
+constexpr COLORREF kSearchText = RGB(0, 0, 0);
+constexpr COLORREF kSearchSelectedFace = RGB(38, 153, 216);
+constexpr COLORREF kSearchSelectedText = RGB(255, 255, 255);
 
 // Flags of FindFilesByName.
 enum : unsigned {

@@ -14,6 +14,7 @@
 #include "browser/colour_match.h"
 #include "browser/dib24.h"
 #include "browser/file_list.h"
+#include "browser/text_draw.h"
 #include "resources/darnaview_ids.h"
 
 const char kFullViewFrameClass[] = "DispScrlBaseClass";
@@ -64,10 +65,8 @@ PackedDib MakePlaceholder() {
     if (section) {
         HGDIOBJ old = SelectObject(dc, section);
         PatBlt(dc, 0, 0, 400, 300, BLACKNESS);
-        SetBkMode(dc, TRANSPARENT);
-        SetTextColor(dc, RGB(255, 255, 255));
-        const char text[] = "この画像は表示できません。";
-        TextOutA(dc, 10, 10, text, (int)std::strlen(text));
+        int endX, endY;
+        DrawTextAt(dc, 10, 10, 16, "この画像は表示できません。", RGB(255, 255, 255), &endX, &endY);
         GdiFlush();
         const int stride = (400 * 3 + 3) & ~3;
         for (int y = 0; y < 300; ++y) PutDib24Row(dib, y, 0, 399, (const uint8_t*)bits + (size_t)y * (size_t)stride);
@@ -478,6 +477,8 @@ int RegisterFullViewClasses(HINSTANCE instance) {
     }
     return 1;
 }
+
+const BITMAPINFOHEADER* FullViewImage() { return g_image; }
 
 const FullViewInfo& GetFullViewInfo() { return g_view; }
 

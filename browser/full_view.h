@@ -43,6 +43,9 @@ struct FullViewInfo {
     int scrollX, scrollY;
 };
 const FullViewInfo& GetFullViewInfo();
+// The picture the view shows, as it is drawn (after colour matching); null
+// while no view is open.
+const BITMAPINFOHEADER* FullViewImage();
 
 // The clock of the slide show (milliseconds); tests pass their own, null
 // restores GetTickCount.

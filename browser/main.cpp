@@ -20,7 +20,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
     }
     char folder[MAX_PATH] = {};
     if (GetModuleFolder(nullptr, folder, sizeof folder) != 0) {
-        ShowMessageBox(nullptr, "起動フォルダを取得できません", kAppTitle, kMsgOk);
+        BrowserMessage(nullptr, "起動フォルダを取得できません", kMsgOk);
         CoUninitialize();
         return 0;
     }

@@ -200,8 +200,10 @@ MapImage* LoadBmpToMapImage(const char* path) {
             im = g_MapStore.Create(l.width, l.height, l.bits, 0, 0);
             BmpRowSource rows;
             if (im && rows.Open(l, f)) {
+                // Indices past the file's colour table are black, as every
+                // other reader of the program shows them.
                 const int count = l.bits == 1 ? 2 : l.bits == 4 ? 16 : l.bits == 8 ? 256 : 0;
-                for (int i = 0; i < count && i < l.paletteEntries; ++i) im->palette[i] = l.palette[i];
+                for (int i = 0; i < count; ++i) im->palette[i] = i < l.paletteEntries ? l.palette[i] : RGBQUAD{};
                 if (l.headerSize != 12) {
                     im->xResolution = (int)(((int64_t)l.xPelsPerMeter * 254 + 5000) / 10000);
                     im->yResolution = (int)(((int64_t)l.yPelsPerMeter * 254 + 5000) / 10000);

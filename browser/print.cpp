@@ -70,7 +70,7 @@ void Progress(int wparam, int percent) {
 
 int PrintImagePage(HWND owner, MapImage* image, const PrintSettings& s, const char* path) {
     if (!g_printer.dc) {
-        ShowMessageBox(owner, "DC ERROR", kAppTitle, kMsgOk);
+        BrowserMessage(owner, "DC ERROR", kMsgOk);
         return 0;
     }
     char name[400];
@@ -687,7 +687,7 @@ IndexLayout& CurrentIndexLayout() { return g_index; }
 int PrintIndexPages(HWND owner, const IndexLayout& layout) {
     EnsurePrinter();
     if (!g_printer.dc) {
-        ShowMessageBox(owner, "printer driver error", kAppTitle, kMsgOk);
+        BrowserMessage(owner, "printer driver error", kMsgOk);
         return 0;
     }
     const int cols = layout.columns < 1 ? 1 : layout.columns, rows = layout.rows < 1 ? 1 : layout.rows;
@@ -736,7 +736,7 @@ int PrintOneImage(HWND owner, const char* path) {
 int PrintSelectedPages(HWND owner) {
     EnsurePrinter();
     if (!g_printer.dc) {
-        ShowMessageBox(owner, "DC ERROR", kAppTitle, kMsgOk);
+        BrowserMessage(owner, "DC ERROR", kMsgOk);
         return 0;
     }
     char name[] = "印刷中";
@@ -761,7 +761,7 @@ int PrintSelectedPages(HWND owner) {
 int IndexPrint(HWND owner) {
     EnsurePrinter();
     if (!g_printer.dc) {
-        ShowMessageBox(owner, "プリンタドライバが見つかりません。", kAppTitle, kMsgOk);
+        BrowserMessage(owner, "プリンタドライバが見つかりません。", kMsgOk);
         return 0;
     }
     if (!g_indexOpened) {

@@ -202,6 +202,7 @@ INT_PTR CALLBACK TitleProc(HWND dlg, UINT msg, WPARAM wp, LPARAM) {
     switch (msg) {
     case WM_INITDIALOG: {
         CenterWindow(dlg);
+        SetWindowTextA(dlg, BrowserTitle());
         char path[MAX_PATH + 16];
         std::snprintf(path, sizeof path, "%sinfo.txt", g_Browser.folder);
         if (FILE* f = std::fopen(path, "r")) {
@@ -216,8 +217,11 @@ INT_PTR CALLBACK TitleProc(HWND dlg, UINT msg, WPARAM wp, LPARAM) {
         return TRUE;
     }
     case WM_COMMAND:
-        if (LOWORD(wp) == IDC_BV_TITLE_NOMORE) g_BrowserSettings.noTitleBox = 1;
-        else if (LOWORD(wp) == IDOK || LOWORD(wp) == IDCANCEL) EndDialog(dlg, LOWORD(wp) == IDOK ? 1 : 0);
+        // Ticking "don't show again" is the user's answer: the box goes.
+        if (LOWORD(wp) == IDC_BV_TITLE_NOMORE) {
+            g_BrowserSettings.noTitleBox = IsDlgButtonChecked(dlg, IDC_BV_TITLE_NOMORE) == BST_CHECKED ? 1 : 0;
+            if (g_BrowserSettings.noTitleBox) EndDialog(dlg, 1);
+        } else if (LOWORD(wp) == IDOK || LOWORD(wp) == IDCANCEL) EndDialog(dlg, LOWORD(wp) == IDOK ? 1 : 0);
         return TRUE;
     case WM_SYSCOMMAND:
         return EndDialogOnClose(dlg, wp, 0);
@@ -229,8 +233,31 @@ INT_PTR CALLBACK TitleProc(HWND dlg, UINT msg, WPARAM wp, LPARAM) {
     }
 }
 
+// The modal hook answers the system's folder picker as it answers ours, once
+// the picker has settled on its start folder.
+VOID CALLBACK AnswerFolderPicker(HWND wnd, UINT, UINT_PTR timer, DWORD) {
+    KillTimer(wnd, timer);
+    const int id = AskModalHook(wnd, "BrowseFolder", 0);
+    PostMessageA(wnd, WM_COMMAND, id > 0 ? id : IDCANCEL, 0);
+}
+
+// The start folder while the picker is open (one at a time).
+const char* g_pickerStart;
+
+// The picker does not always keep the item list it is given when it is
+// initialised (under Wine it may stay at its root): the start folder is
+// selected once more, by its path, soon after.
+VOID CALLBACK SelectStartAgain(HWND wnd, UINT, UINT_PTR timer, DWORD) {
+    KillTimer(wnd, timer);
+    if (g_pickerStart) SendMessageA(wnd, BFFM_SETSELECTIONA, TRUE, (LPARAM)g_pickerStart);
+}
+
 int CALLBACK BrowseCallback(HWND wnd, UINT msg, LPARAM lp, LPARAM data) {
-    if (msg == BFFM_INITIALIZED && data) SendMessageA(wnd, BFFM_SETSELECTIONA, FALSE, data);
+    if (msg == BFFM_INITIALIZED && data) {
+        SendMessageA(wnd, BFFM_SETSELECTIONA, FALSE, data);
+        SetTimer(wnd, 2, 30, SelectStartAgain);
+    }
+    if (msg == BFFM_INITIALIZED && HasModalAnswerHook()) SetTimer(wnd, 1, 150, AnswerFolderPicker);
     if (msg == BFFM_SELCHANGED) {
         char path[MAX_PATH] = {};
         if (SHGetPathFromIDListA((LPCITEMIDLIST)lp, path)) SendMessageA(wnd, BFFM_SETSTATUSTEXTA, 0, (LPARAM)path);
@@ -302,7 +329,7 @@ void ShowScreenError(HWND owner) {
 int BrowseFolder(HWND owner, char* out, const char* start, const char* prompt) {
     IMalloc* malloc = nullptr;
     if (FAILED(SHGetMalloc(&malloc)) || !malloc) {
-        ShowMessageBox(owner, "IMallocインターフェースが取得できません", kAppTitle, kMsgOk);
+        BrowserMessage(owner, "IMallocインターフェースが取得できません", kMsgOk);
         return 0;
     }
     LPITEMIDLIST startList = nullptr;
@@ -321,7 +348,9 @@ int BrowseFolder(HWND owner, char* out, const char* start, const char* prompt) {
     bi.ulFlags = BIF_RETURNONLYFSDIRS | BIF_DONTGOBELOWDOMAIN | BIF_STATUSTEXT;
     bi.lpfn = BrowseCallback;
     bi.lParam = (LPARAM)startList;
+    g_pickerStart = startList ? start : nullptr;
     LPITEMIDLIST chosen = SHBrowseForFolderA(&bi);
+    g_pickerStart = 0;
     int ok = 0;
     if (chosen) {
         ok = SHGetPathFromIDListA(chosen, out) ? 1 : 0;

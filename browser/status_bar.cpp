@@ -7,6 +7,7 @@
 #include "ui/msgbox.h"
 #include "browser/browser_frame.h"
 #include "browser/file_list.h"
+#include "browser/text_draw.h"
 #include "resources/darnaview_ids.h"
 
 namespace {
@@ -37,7 +38,7 @@ void PaintStatusBar(HWND wnd) {
         FillRectColor(dc, 260, 1, rc.right - 4, rc.bottom - 1, PanelColour);
         DrawSunkenEdge(dc, 264, 1, rc.right - 4, rc.bottom - 1);
         int endX, endY;
-        draw_text_at(dc, 266, 2, 14, g_status.shown, g_status.colour, &endX, &endY);
+        DrawTextAt(dc, 266, 2, 14, g_status.shown, g_status.colour, &endX, &endY);
     }
     EndPaint(wnd, &ps);
 }
@@ -51,8 +52,8 @@ void DrawCountButton(const DRAWITEMSTRUCT* item) {
     RECT r = item->rcItem;
     const int press = (item->itemState & ODS_SELECTED) ? 1 : 0;
     DrawBevelPanel(item->hDC, r, PanelColour, 1);
-    draw_text_fit(item->hDC, r.left + 2 + press, r.top + 2 + press, r.right - 2 + press, r.bottom - 2 + press,
-                  text.c_str(), 0x800000, nullptr, 0, FW_NORMAL, 1);
+    DrawTextFit(item->hDC, r.left + 2 + press, r.top + 2 + press, r.right - 2 + press, r.bottom - 2 + press,
+                text.c_str(), 0x800000);
 }
 
 }  // namespace

@@ -21,6 +21,7 @@
 #include "browser/handover_send.h"
 #include "browser/status_bar.h"
 #include "browser/toolbar.h"
+#include "browser/text_draw.h"
 #include "fileio/thumb_cache.h"
 #include "resources/darnaview_ids.h"
 
@@ -169,7 +170,7 @@ void PaintThumbCell(HWND cell) {
         int endX, endY;
         HRGN clip = CreateRectRgn(0, 0, w - 1, h);
         SelectClipRgn(dc, clip);
-        draw_text_at(dc, 2, h - 13, 12, slash ? slash + 1 : path.c_str(), selected ? 0xFFFFFF : 0, &endX, &endY);
+        DrawTextAt(dc, 2, h - 13, 12, slash ? slash + 1 : path.c_str(), selected ? 0xFFFFFF : 0, &endX, &endY);
         SelectClipRgn(dc, nullptr);
         DeleteObject(clip);
         PackedDib thumb = LoadThumbCache(path.c_str(), kThumbCacheSet);
@@ -286,8 +287,20 @@ int CheckFolderUsable(const char* path) {
     } else {
         ok = IsDirectory(path) == 1;
     }
-    if (!ok) ShowMessageBox(g_Browser.frame, "このフォルダは無効または参照できません。", kAppTitle, kMsgOk);
+    if (!ok) BrowserMessage(g_Browser.frame, "このフォルダは無効または参照できません。", kMsgOk);
     return ok;
+}
+
+void ScrollCellIntoView(HWND pane, int index) {
+    if (!ValidIndex(index) || g_grid.columns < 1) return;
+    const int row = index / g_grid.columns, visible = g_grid.visibleRows > 0 ? g_grid.visibleRows : 1;
+    int top = g_grid.topRow;
+    if (row < top) top = row;
+    else if (row >= top + visible) top = row - visible + 1;
+    if (top == g_grid.topRow) return;
+    g_grid.topRow = top;
+    LayoutCells(pane);   // keeps the top row within the grid
+    InvalidateRect(pane, nullptr, TRUE);
 }
 
 int RefreshFileList(HWND pane, int addToHistory) {

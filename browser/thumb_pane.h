@@ -22,6 +22,8 @@ LRESULT CALLBACK ThumbCellWndProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp);
 // Rebuilds the FileList and the cells from the current folder and pattern
 // list; with addToHistory the folder goes to the folder history. Returns 1.
 int RefreshFileList(HWND pane, int addToHistory);
+// Scrolls the pane by whole rows until the entry's cell is in view.
+void ScrollCellIntoView(HWND pane, int index);
 // Kills (stop 1) or starts (stop 0) the pane's 20-ms loader timer.
 void SetThumbTimer(HWND pane, int stop);
 // Waits for a running loader thread to end, answering messages sent to this

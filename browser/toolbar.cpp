@@ -15,6 +15,7 @@
 #include "browser/folder_tree.h"
 #include "browser/thumb_pane.h"
 #include "browser/toolbar_icon.h"
+#include "browser/text_draw.h"
 #include "fileio/plugin_registry.h"
 #include "fileio/thumb_cache.h"
 #include "resources/darnaview_ids.h"
@@ -78,7 +79,7 @@ void PaintToolbar(HWND dlg) {
         GetWindowRect(item, &r);
         MapWindowPoints(nullptr, dlg, (POINT*)&r, 2);
         int endX, endY;
-        draw_text_at(dc, r.left + dx, r.top + 3, 12, text, 0, &endX, &endY);
+        DrawTextAt(dc, r.left + dx, r.top + 3, 12, text, 0, &endX, &endY);
     };
     label(IDC_BV_FILETYPE, LoadResString(IDS_BV_TYPE_LABEL), -28);
     label(IDC_BV_TOPMOST, LoadResString2(IDS_BV_TOPMOST_LABEL), 18);

@@ -7,6 +7,7 @@
 #include "ui/msgbox.h"
 #include "ui/mousepoll.h"
 #include "browser/browser_frame.h"
+#include "browser/text_draw.h"
 #include "resources/darnaview_ids.h"
 
 const ToolIconRow kToolIconTable[] = {
@@ -52,15 +53,35 @@ void StartToolTipTimer(HWND button) {
         }
 }
 
+// A separator shows the tool bar's own background, continued across it, with
+// an etched groove down its middle.
+void PaintSeparator(HWND separator, HDC dc, const RECT& rc) {
+    POINT at = {0, 0};
+    MapWindowPoints(separator, GetParent(separator), &at, 1);
+    if (g_Browser.toolbarBrush) {
+        POINT old;
+        SetBrushOrgEx(dc, -at.x, -at.y, &old);
+        FillRect(dc, &rc, g_Browser.toolbarBrush);
+        SetBrushOrgEx(dc, old.x, old.y, nullptr);
+    } else {
+        FillRect(dc, &rc, GetSysColorBrush(COLOR_BTNFACE));
+    }
+    const int x = rc.right / 2 - 1;
+    DrawLine(dc, x, 2, x, rc.bottom - 2, RGB(128, 128, 128));
+    DrawLine(dc, x + 1, 2, x + 1, rc.bottom - 2, RGB(255, 255, 255));
+}
+
 void PaintToolBarIcon(HWND button) {
     PAINTSTRUCT ps;
     HDC dc = BeginPaint(button, &ps);
     RECT rc;
     GetClientRect(button, &rc);
-    FillRectColor(dc, 0, 0, rc.right, rc.bottom, 0);
     const int row = RowOf(button);
     const char* base = kToolIconTable[row].bitmap;
-    if (base[0] != '-') {
+    if (base[0] == '-') {
+        PaintSeparator(button, dc, rc);
+    } else {
+        FillRectColor(dc, 0, 0, rc.right, rc.bottom, 0);
         POINT p;
         GetCursorPos(&p);
         ScreenToClient(button, &p);
@@ -179,7 +200,7 @@ LRESULT CALLBACK ToolTipWndProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
     case WM_CREATE: {
         HDC dc = GetDC(wnd);
         SIZE size = {};
-        MeasureText(dc, nullptr, 0, 12, g_tip.text, &size, 0);
+        MeasureTextSize(dc, 12, g_tip.text, &size);
         ReleaseDC(wnd, dc);
         RECT r;
         GetWindowRect(wnd, &r);
@@ -198,8 +219,7 @@ LRESULT CALLBACK ToolTipWndProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
         RECT rc;
         GetClientRect(wnd, &rc);
         FillRectColor(dc, 0, 0, rc.right, rc.bottom, 0xFFFFFF);
-        draw_text_fit(dc, rc.left + 1, rc.top + 1, rc.right, rc.bottom - 1, g_tip.text, RGB(0, 0, 128), nullptr, 0,
-                      FW_NORMAL, 1);
+        DrawTextFit(dc, rc.left + 1, rc.top + 1, rc.right, rc.bottom - 1, g_tip.text, RGB(0, 0, 128));
         EndPaint(wnd, &ps);
         return 0;
     }

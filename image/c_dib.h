@@ -26,6 +26,11 @@ int GetPaletteBytesForDepth(int bits);
 // 8 x 8 bit patterns of 16 grey levels (level 0 empty, 15 full), shared by the
 // ordered dither here and by the indexed images of the file writers.
 extern const uint8_t DitherPatternTable[16][8];
+// Ordered-dither rounding of a 16-bit screen for the pixel at column x, row y:
+// the channel value with 8 added (5-bit channels, below 247) or 4 added (the
+// 6-bit green, below 251) where the pattern of its low bits says so.
+int DitherChannel5(int value, int x, int y);
+int DitherChannel6(int value, int x, int y);
 
 class c_Dib {
 public:

@@ -11,6 +11,7 @@ target_sources(darna_image PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/resample.cpp
   ${CMAKE_CURRENT_LIST_DIR}/rotate.cpp
   ${CMAKE_CURRENT_LIST_DIR}/filters.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/screen_row_core.cpp
 )
 # c_MemMapFile shows its errors with the program's message box.
 target_link_libraries(darna_image PUBLIC darna_ui)

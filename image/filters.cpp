@@ -292,6 +292,24 @@ const uint8_t DitherPatternTable[16][8] = {
     {0xAA, 0xFF, 0xAA, 0xFF, 0xAA, 0xFF, 0xAA, 0xFF}, {0xAA, 0xFF, 0xBB, 0xFF, 0xAA, 0xFF, 0xBB, 0xFF},
     {0xEE, 0xFF, 0xFF, 0xFF, 0xEE, 0xFF, 0xFF, 0xFF}, {0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF}};
 
+namespace {
+
+// Dither patterns picked by the low bits of a 5-bit or 6-bit channel value.
+constexpr int kLevel5[8] = {0, 2, 4, 6, 8, 10, 12, 15};
+constexpr int kLevel6[4] = {0, 5, 9, 15};
+
+bool PatternBit(int pattern, int x, int y) { return (DitherPatternTable[pattern][y & 7] >> (x & 7)) & 1; }
+
+}  // namespace
+
+int DitherChannel5(int value, int x, int y) {
+    return PatternBit(kLevel5[value & 7], x, y) && value < 247 ? value + 8 : value;
+}
+
+int DitherChannel6(int value, int x, int y) {
+    return PatternBit(kLevel6[value & 3], x, y) && value < 251 ? value + 4 : value;
+}
+
 int c_Dib::AddOrderedDither32(VmsImage* image, int width, int height, int columnPhase, int rowPhase) {
     if (!image || image->bits != 32) return 0;
     if (width > image->width) width = image->width;

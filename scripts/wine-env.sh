@@ -17,15 +17,26 @@ darna_wine_vars() {   # $1 = prefix folder
   export LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8
 }
 
+# A LOGFONTW record (92 bytes) as a regedit hex list: 12 pixels high, the
+# weight given, the Japanese character set, face IPAPGothic.
+darna_logfont_hex() {   # $1 = weight in hex, low byte first ("90,01" for 400)
+  local face="49,00,50,00,41,00,50,00,47,00,6f,00,74,00,68,00,69,00,63,00" rest="" i
+  for i in $(seq 1 22); do rest="$rest,00,00"; done
+  printf 'hex:f4,ff,ff,ff,00,00,00,00,00,00,00,00,00,00,00,00,%s,00,00,00,00,00,80,00,00,00,00,%s%s' "$1" "$face" "$rest"
+}
+
 # Sets up a prefix, the one function every script uses for its prefix (tests,
 # run command, screenshots, benchmarks): created once with the Japanese font
 # substitutes, the Marlett font (the caption buttons' symbols) and no crash
-# dialog; then, on every call, Wine's own window management (Managed = N) when
+# dialog. The text the system draws itself (window titles, menus, message
+# boxes, the common dialogs) is set in IPAPGothic: at the system's 12-pixel
+# size IPAGothic, which Wine picks for the Japanese locale, loses its
+# underscores, so that names like "a_b.jpg" would show as "a b.jpg"; then, on every call, Wine's own window management (Managed = N) when
 # the display is a private Xvfb without a window manager (DARNA_XVFB_PID set by
 # darna_xvfb_start, so call that first), the window manager's otherwise.
 darna_wine_prefix() {   # $1 = prefix folder
   darna_wine_vars "$1"
-  if [ ! -f "$1/.darna-ready-3" ]; then
+  if [ ! -f "$1/.darna-ready-4" ]; then
     echo "wine: creating the prefix $1"
     rm -rf "$1"; mkdir -p "$1"
     "$WINE64" wineboot -i >/dev/null 2>&1 || true
@@ -43,7 +54,16 @@ darna_wine_prefix() {   # $1 = prefix folder
       printf '"MS Gothic"="IPAGothic"\r\n'
       printf '"MS PGothic"="IPAPGothic"\r\n'
       printf '"MS Mincho"="IPAMincho"\r\n'
-      printf '"MS PMincho"="IPAPMincho"\r\n\r\n'
+      printf '"MS PMincho"="IPAPMincho"\r\n'
+      printf '"MS Shell Dlg"="IPAPGothic"\r\n'
+      printf '"MS Shell Dlg 2"="IPAPGothic"\r\n\r\n'
+      printf '[HKEY_CURRENT_USER\\Control Panel\\Desktop\\WindowMetrics]\r\n'
+      printf '"CaptionFont"=%s\r\n' "$(darna_logfont_hex bc,02)"
+      local f
+      for f in SmCaptionFont MenuFont StatusFont MessageFont IconFont; do
+        printf '"%s"=%s\r\n' "$f" "$(darna_logfont_hex 90,01)"
+      done
+      printf '\r\n'
       # A crash ends the program: no crash dialog waits on the (hidden) display.
       printf '[HKEY_CURRENT_USER\\Software\\Wine\\WineDbg]\r\n'
       printf '"ShowCrashDialog"=dword:00000000\r\n\r\n'
@@ -51,7 +71,7 @@ darna_wine_prefix() {   # $1 = prefix folder
     "$WINE64" regedit /S "$(winepath_w "$reg")" >/dev/null 2>&1 || true
     "$WINESERVER" -w
     rm -f "$1"/.darna-managed-*
-    touch "$1/.darna-ready-3"
+    touch "$1/.darna-ready-4"
   fi
   # The registry is written only when the kind of display changed since the last call.
   local managed=Y

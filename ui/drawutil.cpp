@@ -490,11 +490,11 @@ void DrawTextFitCut(HDC dc, int left, int top, int right, int bottom, const char
 }
 
 void draw_text_at(HDC dc, int x, int y, int height, const char* text, COLORREF colour, int* endX,
-                  int* endY) {
+                  int* endY, const char* face) {
     if (endX) *endX = x;
     if (endY) *endY = y;
     if (!text || !*text) return;
-    HFONT font = BuildFont(nullptr, height, 0, 0, 0, false, false);
+    HFONT font = BuildFont(face, height, 0, 0, 0, false, false);
     Owned owned(font);
     Select sel(dc, font);
     TextMode mode(dc, colour);

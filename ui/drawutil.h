@@ -68,7 +68,7 @@ void DrawTextFitCut(HDC dc, int left, int top, int right, int bottom, const char
                     COLORREF colour, const char* face, int vertical, int weight, int centre,
                     char* drawn = nullptr);
 void draw_text_at(HDC dc, int x, int y, int height, const char* text, COLORREF colour,
-                  int* endX, int* endY);
+                  int* endX, int* endY, const char* face = nullptr);
 void DrawTextAngle(HDC dc, int x, int y, int height, const char* text, COLORREF colour,
                    int angle, const char* face);
 HFONT CreateUiFont(int height);

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <cstdio>
 #include <cstring>
 #include <memory>
 #include <string>
@@ -18,6 +19,7 @@
 #include "browser/file_list.h"
 #include "browser/file_ops.h"
 #include "browser/folder_tree.h"
+#include "browser/small_dialogs.h"
 #include "browser/status_bar.h"
 #include "browser/toolbar_icon.h"
 #include "browser/thumb_pane.h"
@@ -534,4 +536,92 @@ TEST(BrowserFrame, ToolBarButtonsShowTipsAndSendTheirCommands) {
     // A separator sends nothing that changes the list.
     SendMessageA(GetDlgItem(g_Browser.toolbar, 1), WM_LBUTTONDOWN, MK_LBUTTON, 0);
     EXPECT_EQ(0, g_BrowserSettings.sizeMode);
+}
+
+TEST(BrowserFrame, FileInformationListsNameSizeBytesAndDate) {
+    testsupport::TempDir pics("info");
+    {
+        BrowserFolder host;
+        host.Init();
+        PackedDib p = MakePattern(40, 30, 3);
+        ASSERT_TRUE(WritePicture(p, pics.File("pic.bmp")));
+        FreePackedDib(p);
+    }
+    testsupport::WriteFileBytes(pics.File("zbad.bmp"), "BMxx", 4);
+    RunningBrowser browser(pics.Path());
+    ASSERT_NE(nullptr, browser.Frame());
+    ASSERT_TRUE(browser.AllThumbnailsMade());
+    auto dateLine = [](const std::string& path) {
+        WIN32_FILE_ATTRIBUTE_DATA fa = {};
+        GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &fa);
+        FILETIME local;
+        SYSTEMTIME t;
+        FileTimeToLocalFileTime(&fa.ftLastWriteTime, &local);
+        FileTimeToSystemTime(&local, &t);
+        char line[128];
+        std::snprintf(line, sizeof line, "ファイル作成日時:\t\t%4d年%2d月%2d日 %2d時%2d分%2d秒", t.wYear, t.wMonth, t.wDay,
+                      t.wHour, t.wMinute, t.wSecond);
+        return std::string(line);
+    };
+    const long long size = testsupport::FileSize(pics.File("pic.bmp"));
+    char sizeLine[128];
+    std::snprintf(sizeLine, sizeof sizeLine, "ファイルサイズ:\t\t%lldバイト(%lldKバイト)", size, size / 1024);
+    struct Case {
+        std::string file;
+        std::vector<std::string> lines;
+    };
+    const Case cases[] = {
+        {"pic.bmp",
+         {"ファイル名:\t\t" + pics.File("pic.bmp"), "画素サイズ[ピクセル]:\t40 x 30", sizeLine,
+          dateLine(pics.File("pic.bmp"))}},
+        // No size from a reader: no size line.
+        {"zbad.bmp",
+         {"ファイル名:\t\t" + pics.File("zbad.bmp"), "ファイルサイズ:\t\t4バイト(0Kバイト)", dateLine(pics.File("zbad.bmp"))}},
+    };
+    for (const Case& c : cases) {
+        std::vector<std::string> shown;
+        std::string caption;
+        Answers a([&](const ModalRequest& r) {
+            if (!r.templ || std::string(r.templ) != "ivm_info") return IDOK;
+            char text[600];
+            GetWindowTextA(r.dialog, text, sizeof text);
+            caption = text;
+            HWND list = GetDlgItem(r.dialog, IDC_BV_LIST);
+            const int n = (int)SendMessageA(list, LB_GETCOUNT, 0, 0);
+            for (int i = 0; i < n; ++i) {
+                SendMessageA(list, LB_GETTEXT, (WPARAM)i, (LPARAM)text);
+                shown.push_back(text);
+            }
+            return IDOK;
+        });
+        browser.SelectOnly(pics.File(c.file));
+        browser.Command(IDM_BV_INFO);
+        EXPECT_EQ("画像情報", caption) << c.file;
+        EXPECT_EQ(c.lines, shown) << c.file;
+    }
+}
+
+TEST(BrowserFrame, FolderPickerStartsAtTheGivenFolderAndReturnsTheChoice) {
+    testsupport::TempDir pics("pick");
+    CreateDirectoryA(pics.File("inner").c_str(), nullptr);
+    RunningBrowser browser(pics.Path());
+    ASSERT_NE(nullptr, browser.Frame());
+    std::string start = pics.File("inner");
+    std::vector<std::string> asked;
+    for (int answer : {IDOK, (int)kModalPressClose}) {
+        Answers a([&](const ModalRequest& r) {
+            if (r.templ) asked.push_back(r.templ);
+            return answer;
+        });
+        char out[MAX_PATH] = "unchanged";
+        const int chosen = BrowseFolder(browser.Frame(), out, start.c_str(), "コピー先フォルダを選択してください");
+        if (answer == IDOK) {
+            EXPECT_EQ(1, chosen);
+            EXPECT_EQ(0, CompareNoCase(start.c_str(), out)) << out;
+        } else {
+            EXPECT_EQ(0, chosen);
+            EXPECT_STREQ("unchanged", out);
+        }
+    }
+    EXPECT_EQ((std::vector<std::string>{"BrowseFolder", "BrowseFolder"}), asked);
 }

@@ -61,7 +61,7 @@ TEST(MapStore, ClippingAndFill) {
 namespace {
 
 std::string BmpFile(int headerSize, int width, int height, int bits, const std::vector<uint8_t>& palette,
-                    const std::vector<uint8_t>& pixels) {
+                    const std::vector<uint8_t>& pixels, int coloursUsed = 0) {
     std::string s(14, '\0');
     std::string h((size_t)headerSize, '\0');
     if (headerSize == 12) {
@@ -81,6 +81,7 @@ std::string BmpFile(int headerSize, int width, int height, int bits, const std::
         bi.biBitCount = (WORD)bits;
         bi.biXPelsPerMeter = 3780;
         bi.biYPelsPerMeter = 3780;
+        bi.biClrUsed = (DWORD)coloursUsed;
         std::memcpy(&h[0], &bi, 40);
     }
     s += h;
@@ -141,4 +142,28 @@ TEST(MapStore, BmpFilesLoadAndSmallDepthsBecome8Bits) {
     testsupport::WriteFileBytes(dir.File("cut.bmp"), cut.data(), cut.size());
     EXPECT_EQ(nullptr, LoadBmpToMapImage(dir.File("cut.bmp").c_str()));
     EXPECT_EQ(nullptr, LoadBmpToMapImage(dir.File("missing.bmp").c_str()));
+}
+
+TEST(MapStore, IndicesPastTheFilesColourTableAreBlack) {
+    testsupport::TempDir dir("map");
+    // 8 bits, a table of 4 light colours; the row uses indices 1, 3, 4 and 200.
+    std::vector<uint8_t> pal = {10, 20, 30, 0, 40, 50, 60, 0, 70, 80, 90, 0, 200, 210, 220, 0};
+    std::vector<uint8_t> px = {1, 3, 4, 200};
+    std::string file = BmpFile(40, 4, 1, 8, pal, px, 4);
+    testsupport::WriteFileBytes(dir.File("short.bmp"), file.data(), file.size());
+    MapImage* im = LoadBmpToMapImage(dir.File("short.bmp").c_str());
+    ASSERT_NE(nullptr, im);
+    // What the page printer draws from it.
+    HDC screen = GetDC(nullptr);
+    HDC dc = CreateCompatibleDC(screen);
+    HBITMAP bm = CreateCompatibleBitmap(screen, 4, 1);
+    HGDIOBJ old = SelectObject(dc, bm);
+    ASSERT_EQ(1, g_MapStore.Draw(dc, im, 0, 0));
+    const COLORREF want[4] = {RGB(60, 50, 40), RGB(220, 210, 200), RGB(0, 0, 0), RGB(0, 0, 0)};
+    for (int x = 0; x < 4; ++x) EXPECT_EQ(want[x], GetPixel(dc, x, 0)) << "column " << x;
+    SelectObject(dc, old);
+    DeleteObject(bm);
+    DeleteDC(dc);
+    ReleaseDC(nullptr, screen);
+    g_MapStore.Free(&im);
 }

@@ -17,6 +17,7 @@
 #include "browser/print.h"
 #include "browser_fixture.h"
 #include "test_support.h"
+#include "resources/darnaview_ids.h"
 
 using namespace bvtest;
 
@@ -215,6 +216,58 @@ TEST(BrowserPrint, OnePictureAtItsSizeAndAnIndexSheetThroughTheQueue) {
     GetDib24Rgb(pages[1], offX + (int)((second.left + second.right) / 2 * scale),
                 offY + (int)((second.top + second.bottom) / 2 * scale), &r, &g, &b);
     EXPECT_GT(r + g + b, 700);
+    for (PackedDib p : pages)
+        if (p) FreePackedDib(p);
+    for (const std::string& n : FilesIn(rendered.Path(), "page*.png")) DeleteFileA(rendered.File(n).c_str());
+    ClosePrinter();
+}
+
+TEST(BrowserPrint, SeveralSelectedPicturesEachFillAPage) {
+    const Queue q = PrintQueue();
+    if (q.unix.empty()) GTEST_SKIP() << "no print queue (run through scripts/ctest.sh)";
+    testsupport::TempDir pics("pagespics"), rendered("pagesout");
+    const std::string renderedUnix = UnixOf(rendered.Path());
+    ASSERT_FALSE(renderedUnix.empty());
+    {
+        BrowserFolder host;
+        host.Init();
+        PackedDib red = Solid(40, 30, RGB(255, 0, 0)), blue = Solid(30, 60, RGB(0, 0, 255));
+        ASSERT_TRUE(WritePicture(red, pics.File("a.bmp")));
+        ASSERT_TRUE(WritePicture(blue, pics.File("c.bmp")));
+        FreePackedDib(red);
+        FreePackedDib(blue);
+    }
+    testsupport::WriteFileBytes(pics.File("b.bmp"), "BMbroken", 8);   // skipped
+    RunningBrowser browser(pics.Path());
+    ASSERT_NE(nullptr, browser.Frame());
+    ASSERT_TRUE(browser.AllThumbnailsMade());
+    ASSERT_EQ(1, OpenDefaultPrinter()) << "Wine sees no default printer";
+    const PrinterState& printer = GetPrinterState();
+    for (int i = 0; i < g_FileList.count; ++i) g_FileList.flags[(size_t)i] = 1;
+    std::set<std::string> before = FilesIn(q.windows, "*.pdf");
+    Answers a;   // no dialog is expected
+    browser.Command(IDM_BV_PRINT);
+    EXPECT_TRUE(a.texts.empty());
+    std::string pdf = WaitForNewPdf(q, before, 60000);
+    ASSERT_FALSE(pdf.empty());
+    const int dpi = 30;
+    std::vector<PackedDib> pages = RenderPdf(q, pdf, rendered.Path(), renderedUnix, dpi);
+    ASSERT_EQ(2u, pages.size());
+    // Each picture is stretched over the whole printable area, in list order.
+    const double scale = (double)dpi / printer.dpiX;
+    const int offX = (int)(GetDeviceCaps(printer.dc, PHYSICALOFFSETX) * scale);
+    const int offY = (int)(GetDeviceCaps(printer.dc, PHYSICALOFFSETY) * scale);
+    const int w = (int)(printer.pageWidth * scale), h = (int)(printer.pageHeight * scale);
+    const COLORREF want[2] = {RGB(255, 0, 0), RGB(0, 0, 255)};
+    for (size_t p = 0; p < 2; ++p) {
+        ASSERT_NE(nullptr, pages[p]);
+        for (POINT at : {POINT{offX + 3, offY + 3}, POINT{offX + w / 2, offY + h / 2}, POINT{offX + w - 4, offY + h - 4}}) {
+            int r, g, b;
+            GetDib24Rgb(pages[p], at.x, at.y, &r, &g, &b);
+            EXPECT_TRUE(Close(r, g, b, want[p], 40)) << "page " << p << " at " << at.x << "," << at.y << ": " << r << ","
+                                                     << g << "," << b;
+        }
+    }
     for (PackedDib p : pages)
         if (p) FreePackedDib(p);
     for (const std::string& n : FilesIn(rendered.Path(), "page*.png")) DeleteFileA(rendered.File(n).c_str());

@@ -51,11 +51,11 @@ double MeanDifference(const BITMAPINFOHEADER* a, const BITMAPINFOHEADER* b) {
     return sum / (3.0 * a->biWidth * a->biHeight);
 }
 
-void SetFileYear(const std::string& path, int year) {
+void SetFileDate(const std::string& path, int year, int month, int day) {
     SYSTEMTIME st = {};
     st.wYear = (WORD)year;
-    st.wMonth = 6;
-    st.wDay = 15;
+    st.wMonth = (WORD)month;
+    st.wDay = (WORD)day;
     st.wHour = 12;
     FILETIME local, utc;
     SystemTimeToFileTime(&st, &local);
@@ -64,6 +64,8 @@ void SetFileYear(const std::string& path, int year) {
     SetFileTime(h, nullptr, nullptr, &utc);
     CloseHandle(h);
 }
+
+void SetFileYear(const std::string& path, int year) { SetFileDate(path, year, 6, 15); }
 
 }  // namespace
 
@@ -424,6 +426,28 @@ TEST(BrowserTools, SearchWalksTheTreeInOrderSortsAndCaps) {
     EXPECT_EQ(1000u, many.paths.size());
 }
 
+TEST(BrowserTools, SearchByDateOrdersMonthsThenDays) {
+    testsupport::TempDir root("dates");
+    struct Dated {
+        const char* name;
+        int year, month, day;
+    };
+    // Listed in walk order (by name); sorted by date they run d1 .. d6.
+    const Dated files[] = {{"a.jpg", 2024, 11, 2}, {"b.jpg", 2024, 3, 28}, {"c.jpg", 2024, 1, 30},
+                           {"d.jpg", 2024, 11, 1}, {"e.jpg", 2024, 3, 9},  {"f.jpg", 2024, 12, 31}};
+    const char* byDate[] = {"c.jpg", "e.jpg", "b.jpg", "d.jpg", "a.jpg", "f.jpg"};
+    for (const Dated& f : files) {
+        testsupport::WriteFileBytes(root.File(f.name), "x", 1);
+        SetFileDate(root.File(f.name), f.year, f.month, f.day);
+    }
+    SearchResults r = RunSearch(root.Path().c_str(), "*.jpg");
+    ASSERT_EQ(6u, r.paths.size());
+    SortSearchResults(&r, kSearchByDate);
+    for (size_t i = 0; i < 6; ++i) EXPECT_EQ(root.File(byDate[i]), r.paths[i]) << i;
+    SortSearchResults(&r, kSearchByDateReverse);
+    for (size_t i = 0; i < 6; ++i) EXPECT_EQ(root.File(byDate[5 - i]), r.paths[i]) << i;
+}
+
 TEST(BrowserTools, SearchDialogListsJumpsAndMakesThumbnails) {
     testsupport::TempDir pics("found");
     CreateDirectoryA(pics.File("sub").c_str(), nullptr);
@@ -552,6 +576,66 @@ TEST(BrowserTools, ColourMatchingTranslatesThroughTheMonitorProfile) {
     FreePackedDib(pic);
     std::memset(&g_ColourMatch, 0, sizeof g_ColourMatch);
     g_ColourTransform.Close();
+}
+
+TEST(BrowserTools, FullViewMatchesEveryPictureItShows) {
+    const std::string wide = ProfilePath("compatibleWithAdobeRGB1998.icc");
+    if (testsupport::FileSize(wide) <= 0) GTEST_SKIP() << "icc-profiles-free is not installed";
+    testsupport::TempDir pics("cmview");
+    {
+        BrowserFolder host;
+        host.Init();
+        for (int i = 0; i < 3; ++i) {
+            PackedDib p = CreateDib24(30 + 10 * i, 20, 24);
+            for (int y = 0; y < 20; ++y)
+                for (int x = 0; x < 30 + 10 * i; ++x) SetDib24Rgb(p, x, y, 0, 255, 0);
+            ASSERT_TRUE(WritePicture(p, pics.File("g" + std::to_string(i) + ".bmp")));
+            FreePackedDib(p);
+        }
+    }
+    RunningBrowser browser(pics.Path());
+    ASSERT_NE(nullptr, browser.Frame());
+    ASSERT_TRUE(browser.AllThumbnailsMade());
+    testsupport::TempDir editor("cmeditor");
+    WriteColourSettings(editor.Path(), kColourMatchOn, wide.c_str());
+    LoadColourSettings(nullptr, editor.Path().c_str());
+    SelectAll();
+    g_FileList.anchor = 0;
+    SetFullViewClock(FakeClock);
+    // What each shown picture looks like: its first pixel and its width.
+    std::vector<std::pair<int, COLORREF>> seen;
+    auto note = [&] {
+        const BITMAPINFOHEADER* im = FullViewImage();
+        int r = -1, g = -1, b = -1;
+        if (im) GetDib24Rgb(im, 0, 0, &r, &g, &b);
+        seen.push_back({im ? im->biWidth : 0, RGB(r, g, b)});
+    };
+    Answers a([&](const ModalRequest& r) {
+        if (!Is(r, "dra_disp2")) return IDOK;
+        note();                                      // the first
+        SendMessageA(r.dialog, kMsgViewNext, 0, 0);
+        note();                                      // after Next
+        SendMessageA(r.dialog, kMsgViewPrevious, 0, 0);
+        note();                                      // after Previous
+        const FullViewInfo& v = GetFullViewInfo();
+        if (!v.automatic) SendMessageA(v.bar, WM_COMMAND, IDC_BV_DISP_AUTO, 0);   // the slide show on
+        g_fakeNow += 200000;
+        SendMessageA(r.dialog, WM_TIMER, 1, 0);
+        note();                                      // after the slide show's step
+        return IDOK;
+    });
+    EXPECT_EQ(1, ShowFullView(browser.Frame()));
+    SetFullViewClock(nullptr);
+    std::memset(&g_ColourMatch, 0, sizeof g_ColourMatch);
+    g_ColourTransform.Close();
+    ASSERT_EQ(4u, seen.size());
+    const int widths[] = {30, 40, 30, 40};
+    for (size_t i = 0; i < seen.size(); ++i) {
+        EXPECT_EQ(widths[i], seen[i].first) << i;
+        if (i == 0 && seen[0].second == RGB(0, 255, 0)) GTEST_SKIP() << "this Wine has no colour management engine";
+        EXPECT_NE(RGB(0, 255, 0), seen[i].second) << "picture " << i << " was shown untranslated";
+        EXPECT_EQ(seen[0].second, seen[i].second) << i;
+    }
 }
 
 // ---- printing: geometry, banding, captions

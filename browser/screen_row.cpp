@@ -1,0 +1,3 @@
+#include "browser/screen_row.h"
+
+c_ScreenRow g_ScreenRow;
