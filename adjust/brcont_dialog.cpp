@@ -8,6 +8,7 @@
 #include "adjust/adjust_dlg_util.h"
 #include "adjust/adjust_gauge.h"
 #include "adjust/adjust_preview.h"
+#include "adjust/preview_worker.h"
 #include "adjust/effect_pen.h"
 #include "adjust/adjust_open.h"
 #include "adjust/adjust_layer.h"
@@ -35,6 +36,9 @@ struct BrContDlgState {
     BrContValues values = {};
     int applyCount = 0;
     int everApplied = 0;
+    int changed = 0;               // the preview must be computed again
+    PreviewWorker worker;
+    PreviewTimer timer;
 };
 BrContDlgState g_bc;
 
@@ -47,21 +51,56 @@ int* Value(int row) {
     }
 }
 
-void ComputePreview() {
+// Posted by the worker when its picture is ready.
+constexpr UINT kPreviewDone = WM_APP + 1;
+
+// Starts the worker on copies of the fitted source and transparency with the
+// tables of the current values; a tick that finds it busy does nothing (the
+// timer keeps running).
+void StartPreview(HWND dlg) {
+    if (!g_bc.changed || g_bc.worker.Busy() || !g_bc.source) return;
+    auto tables = std::make_shared<BrContTables>();
+    BuildBrContTables(g_bc.values, tables.get());
+    const int model = g_bc.values.model;
+    std::shared_ptr<VmsImage> source = ShareCopy(g_bc.source), alpha = ShareCopy(g_bc.alpha);
+    if (!source) return;
+    g_bc.changed = 0;
+    g_bc.worker.Start(dlg, kPreviewDone, [source, alpha, tables, model](const std::atomic<int>& cancel) {
+        return MapPreviewRows(source.get(), alpha.get(), cancel, [&](uint32_t* row, int n) {
+            for (int x = 0; x < n; ++x) row[x] = BrContPreviewPixel(row[x], *tables, model);
+        });
+    });
+}
+
+// After a command that stopped the preview: asks again for a picture that
+// was not finished.
+void ResumePreview(HWND dlg) {
+    if (g_bc.changed) g_bc.timer.Restart(dlg, 200);
+}
+
+// The worker's picture, shown when it belongs to the latest values.
+void PreviewDone() {
+    OwnedImage picture = g_bc.worker.Finish();
+    if (!picture) return;
     g_VmsStore.Free(&g_bc.preview);
-    if (!g_bc.source) return;
-    g_bc.preview = g_VmsStore.Create(g_bc.source->width, g_bc.source->height, 32, 0, 0);
-    if (!g_bc.preview) return;
-    BrContTables tables;
-    BuildBrContTables(g_bc.values, &tables);
-    std::vector<uint32_t> row((size_t)g_bc.source->width);
-    for (int y = 0; y < g_bc.source->height; ++y) {
-        g_VmsStore.GetRow(g_bc.source, y, 0, g_bc.source->width - 1, row.data());
-        for (uint32_t& w : row) w = BrContPreviewPixel(w, tables, g_bc.values.model);
-        g_VmsStore.PutRow(g_bc.preview, y, 0, g_bc.source->width - 1, row.data());
-    }
-    CompositeOverWhite(g_bc.preview, g_bc.alpha);
+    g_bc.preview = picture.release();
     InvalidateRect(g_bc.view, nullptr, FALSE);
+}
+
+void Changed(HWND dlg) {
+    g_bc.changed = 1;
+    g_bc.worker.Invalidate();
+    g_bc.timer.Restart(dlg, 200);
+}
+
+// Before the layer or the record changes: the timer stops and the worker
+// ends; a picture it could not finish is asked for again.
+void StopPreview(HWND dlg) {
+    g_bc.timer.Stop(dlg);
+    if (g_bc.worker.Busy()) {
+        g_bc.worker.Stop();
+        g_bc.changed = 1;
+    }
 }
 
 LRESULT CALLBACK ViewProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
@@ -71,7 +110,8 @@ LRESULT CALLBACK ViewProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
         g_VmsStore.Free(&g_bc.alpha);
         g_VmsStore.Free(&g_bc.preview);
         g_bc.preview = MakeOverview(g_bc.doc, g_bc.work, LOWORD(lp), HIWORD(lp), &g_bc.source, &g_bc.alpha);
-        ComputePreview();
+        // A picture under way was made from the old source.
+        if (g_bc.dialog) Changed(g_bc.dialog);
         return 0;
     case WM_PAINT: {
         PAINTSTRUCT ps;
@@ -108,18 +148,16 @@ COLORREF BarColour(HWND bar, int x, int w) {
     return BrContBarColour(GetDlgCtrlID(bar) - BrContIdBar0, g_bc.values.model, x, w);
 }
 
-void Changed(HWND dlg) {
-    KillTimer(dlg, 1);
-    SetTimer(dlg, 1, 200, nullptr);
-}
-
 void InitDialog(HWND dlg) {
-    g_bc.dialog = dlg;
+    g_bc.dialog = nullptr;
+    g_bc.changed = 0;
+    g_bc.timer = PreviewTimer{};
     g_bc.values = {};
     g_bc.applyCount = 0;
     SizeAdjustDialog(dlg);
     RegisterAdjustClass(kViewClass, ViewProc);
     g_bc.view = AdjustChild(dlg, kViewClass, "", WS_BORDER, 8, 8, 304, 464, 2000);
+    g_bc.dialog = dlg;
     static const char* const labels[3] = {"明るさ", "軟調/硬調", "鮮やかさ"};
     const int c = kPanelW / 20, W = kPanelW - 2 * c - 128, x = kPanelX + c;
     for (int i = 0; i < 6; ++i) {
@@ -146,35 +184,39 @@ void InitDialog(HWND dlg) {
 }
 
 void Apply(HWND dlg) {
-    KillTimer(dlg, 1);
+    StopPreview(dlg);
     c_UndoManager::SavePoint(g_bc.doc, -1, 1);
     RestoreCurrentPlane(g_bc.doc, g_bc.work);
     ApplyBrContToLayer(g_bc.doc, g_bc.values);
     ++g_bc.applyCount;
     g_bc.everApplied = 1;
     EnableWindow(GetDlgItem(dlg, 19998), TRUE);
+    ResumePreview(dlg);
 }
 
 void HandToPen(HWND dlg) {
-    KillTimer(dlg, 1);
+    StopPreview(dlg);
     const BrContValues values = g_bc.values;
     HandAdjustmentToPen(dlg, g_bc.doc, [values](CanvDoc* doc) { ApplyBrContToLayer(doc, values); });
 }
 
 void Revert(HWND dlg) {
-    KillTimer(dlg, 1);
+    StopPreview(dlg);
     if (g_bc.applyCount <= 0) return;
     --g_bc.applyCount;
     EnableWindow(GetDlgItem(dlg, 19998), g_bc.applyCount > 0);
     c_UndoManager::StepLocked(g_bc.doc, 0, 1);
+    ResumePreview(dlg);
 }
 
 INT_PTR CALLBACK BrContDlgProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
     switch (msg) {
     case WM_INITDIALOG: InitDialog(dlg); return TRUE;
     case WM_TIMER:
-        KillTimer(dlg, 1);
-        ComputePreview();
+        StartPreview(dlg);
+        return TRUE;
+    case kPreviewDone:
+        PreviewDone();
         return TRUE;
     case WM_COMMAND:
         if (LOWORD(wp) >= BrContIdSlider0 && LOWORD(wp) < BrContIdSlider0 + 6) {
@@ -207,7 +249,9 @@ INT_PTR CALLBACK BrContDlgProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
     case WM_SYSCOMMAND:
         return EndDialogOnClose(dlg, wp, g_bc.everApplied);
     case WM_DESTROY:
-        KillTimer(dlg, 1);
+        g_bc.timer.Stop(dlg);
+        g_bc.worker.Stop();
+        g_bc.dialog = nullptr;
         g_VmsStore.Free(&g_bc.source);
         g_VmsStore.Free(&g_bc.alpha);
         g_VmsStore.Free(&g_bc.preview);

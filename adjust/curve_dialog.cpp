@@ -8,6 +8,7 @@
 #include "ui/dlgfield.h"
 #include "adjust/adjust_dlg_util.h"
 #include "adjust/adjust_preview.h"
+#include "adjust/preview_worker.h"
 #include "adjust/effect_pen.h"
 #include "adjust/adjust_layer.h"
 #include "adjust/tone_curve.h"
@@ -36,30 +37,61 @@ struct CurveDlgState {
     HWND graph = nullptr;
     int applyCount = 0;
     int everApplied = 0;
+    PreviewWorker worker;
+    PreviewTimer timer;
 };
 CurveDlgState g_cv;
 
-// The preview: the fitted source through the record's table.
-void ComputePreview() {
-    if (!g_cv.source) return;
-    if (!g_cv.preview) g_cv.preview = g_VmsStore.Create(g_cv.source->width, g_cv.source->height, 32, 255, 1);
-    if (!g_cv.preview) return;
-    std::vector<uint32_t> row((size_t)g_cv.source->width);
-    for (int y = 0; y < g_cv.source->height; ++y) {
-        g_VmsStore.GetRow(g_cv.source, y, 0, g_cv.source->width - 1, row.data());
-        CrctRow(row.data(), (int)row.size(), ToneCurve.channel, ToneCurve.table1, nullptr, nullptr, nullptr);
-        g_VmsStore.PutRow(g_cv.preview, y, 0, g_cv.source->width - 1, row.data());
-    }
-    CompositeOverWhite(g_cv.preview, g_cv.alpha);
+// Posted by the worker when its picture is ready.
+constexpr UINT kPreviewDone = WM_APP + 1;
+
+// The preview: the fitted source through the record's table, computed by the
+// worker on copies of the source, the transparency, the table and the channel.
+void StartPreview() {
+    if (!ToneCurve.changed || g_cv.worker.Busy() || !g_cv.source) return;
+    auto table = std::make_shared<std::vector<uint8_t>>(ToneCurve.table1, ToneCurve.table1 + 256);
+    const int channel = ToneCurve.channel;
+    std::shared_ptr<VmsImage> source = ShareCopy(g_cv.source), alpha = ShareCopy(g_cv.alpha);
+    if (!source) return;
     ToneCurve.changed = 0;
-    InvalidateRect(g_cv.view, nullptr, FALSE);
+    g_cv.worker.Start(g_cv.dialog, kPreviewDone, [source, alpha, table, channel](const std::atomic<int>& cancel) {
+        return MapPreviewRows(source.get(), alpha.get(), cancel, [&](uint32_t* row, int n) {
+            CrctRow(row, n, channel, table->data(), nullptr, nullptr, nullptr);
+        });
+    });
 }
 
 void Changed() {
     ToneCurve.changed = 1;
-    // A timer tick recomputes; settings changed meanwhile only re-arm it.
-    KillTimer(g_cv.dialog, 1);
-    SetTimer(g_cv.dialog, 1, 200, nullptr);
+    g_cv.worker.Invalidate();
+    // A timer tick computes; changes meanwhile only re-arm it.
+    if (g_cv.dialog) g_cv.timer.Restart(g_cv.dialog, 200);
+}
+
+// The worker's picture, shown when it belongs to the latest curve; when the
+// curve changed while it ran, the next picture is asked for.
+void PreviewDone() {
+    OwnedImage picture = g_cv.worker.Finish();
+    if (picture) {
+        g_VmsStore.Free(&g_cv.preview);
+        g_cv.preview = picture.release();
+        InvalidateRect(g_cv.view, nullptr, FALSE);
+    }
+    if (ToneCurve.changed) g_cv.timer.Restart(g_cv.dialog, 200);
+}
+
+// Before the layer or the record changes: the timer stops and the worker
+// ends; a picture it could not finish is asked for again afterwards.
+void StopPreview() {
+    g_cv.timer.Stop(g_cv.dialog);
+    if (g_cv.worker.Busy()) {
+        g_cv.worker.Stop();
+        ToneCurve.changed = 1;
+    }
+}
+
+void ResumePreview() {
+    if (ToneCurve.changed) g_cv.timer.Restart(g_cv.dialog, 200);
 }
 
 LRESULT CALLBACK ViewProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
@@ -71,7 +103,8 @@ LRESULT CALLBACK ViewProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
         // The overview over white is the first preview; the source and the
         // transparency make the later ones.
         g_cv.preview = MakeOverview(g_cv.doc, g_cv.work, LOWORD(lp), HIWORD(lp), &g_cv.source, &g_cv.alpha);
-        ComputePreview();
+        // A picture under way was made from the old source.
+        Changed();
         return 0;
     case WM_PAINT: {
         PAINTSTRUCT ps;
@@ -208,6 +241,7 @@ HWND Combo(HWND dlg, int x, int y, int w, int id, std::initializer_list<const ch
 
 void InitDialog(HWND dlg) {
     g_cv.dialog = dlg;
+    g_cv.timer = PreviewTimer{};
     g_cv.applyCount = 0;
     SizeAdjustDialog(dlg);
     ToneCurve.connection = 0;
@@ -239,26 +273,28 @@ void InitDialog(HWND dlg) {
 }
 
 void Apply(HWND dlg) {
-    KillTimer(dlg, 1);
+    StopPreview();
     c_UndoManager::SavePoint(g_cv.doc, -1, 1);
     RestoreCurrentPlane(g_cv.doc, g_cv.work);
     CrctExecLayer(g_cv.doc, &ToneCurve, nullptr);
     ++g_cv.applyCount;
     g_cv.everApplied = 1;
     EnableWindow(GetDlgItem(dlg, CurveIdRevert), TRUE);
+    ResumePreview();
 }
 
 void HandToPen(HWND dlg) {
-    KillTimer(dlg, 1);
+    StopPreview();
     HandAdjustmentToPen(dlg, g_cv.doc, [](CanvDoc* doc) { CrctExecLayer(doc, &ToneCurve, nullptr); });
 }
 
 void Revert(HWND dlg) {
-    KillTimer(dlg, 1);
+    StopPreview();
     if (g_cv.applyCount <= 0) return;
     --g_cv.applyCount;
     EnableWindow(GetDlgItem(dlg, CurveIdRevert), g_cv.applyCount > 0);
     c_UndoManager::StepLocked(g_cv.doc, 0, 1);
+    ResumePreview();
 }
 
 void Repaint() {
@@ -270,8 +306,12 @@ INT_PTR CALLBACK CurveDlgProc(HWND dlg, UINT msg, WPARAM wp, LPARAM) {
     switch (msg) {
     case WM_INITDIALOG: InitDialog(dlg); return TRUE;
     case WM_TIMER:
-        KillTimer(dlg, 1);
-        if (ToneCurve.changed) ComputePreview();
+        // A tick that finds the worker busy is dropped: its end asks again.
+        g_cv.timer.Stop(dlg);
+        StartPreview();
+        return TRUE;
+    case kPreviewDone:
+        PreviewDone();
         return TRUE;
     case WM_COMMAND: {
         const int id = LOWORD(wp), code = HIWORD(wp);
@@ -297,18 +337,20 @@ INT_PTR CALLBACK CurveDlgProc(HWND dlg, UINT msg, WPARAM wp, LPARAM) {
             }
             break;
         case CurveIdReset:
+            StopPreview();
             ResetCurvePoints(&ToneCurve, ToneCurve.count);
             Repaint();
             break;
         case CurveIdSave: {
-            KillTimer(dlg, 1);
+            StopPreview();
             char path[MAX_PATH];
             if (ChooseCurveFileToSave(dlg, path, sizeof path) && !SaveCurveFile(path, &ToneCurve))
                 ShowMessageBox(dlg, "トーンカーブファイルを保存できませんでした。", kAppTitle, kMsgOk);
+            ResumePreview();
             break;
         }
         case CurveIdLoad: {
-            KillTimer(dlg, 1);
+            StopPreview();
             char path[MAX_PATH];
             if (ChooseCurveFileToOpen(dlg, path, sizeof path) && LoadCurveFile(dlg, path, &ToneCurve)) {
                 SendDlgItemMessageA(dlg, CurveIdConnection, CB_SETCURSEL, ToneCurve.connection, 0);
@@ -328,7 +370,8 @@ INT_PTR CALLBACK CurveDlgProc(HWND dlg, UINT msg, WPARAM wp, LPARAM) {
     case WM_SYSCOMMAND:
         return EndDialogOnClose(dlg, wp, g_cv.everApplied);
     case WM_DESTROY:
-        KillTimer(dlg, 1);
+        g_cv.timer.Stop(dlg);
+        g_cv.worker.Stop();
         g_VmsStore.Free(&g_cv.source);
         g_VmsStore.Free(&g_cv.alpha);
         g_VmsStore.Free(&g_cv.preview);

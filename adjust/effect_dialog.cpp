@@ -149,7 +149,7 @@ void HandToPen(HWND dlg) {
         PenOpacity = 255;
         ApplyEffectToLayer(dlg, doc, index, level);
         PenOpacity = saved;
-    });
+    }, 1);
 }
 
 void Revert(HWND dlg) {

@@ -8,6 +8,7 @@
 #include "adjust/adjust_dlg_util.h"
 #include "adjust/adjust_gauge.h"
 #include "adjust/adjust_preview.h"
+#include "adjust/preview_worker.h"
 #include "adjust/effect_pen.h"
 #include "adjust/adjust_open.h"
 #include "adjust/adjust_layer.h"
@@ -49,8 +50,18 @@ struct LevelDlgState {
     int level = 0;
     int applyCount = 0;
     int everApplied = 0;
+    int changed = 0;                // the preview must be computed again
+    PreviewWorker worker;           // the colour temperature's previews
+    PreviewTimer timer;
 };
 LevelDlgState g_lv;
+
+// Posted by the worker when its picture is ready.
+constexpr UINT kPreviewDone = WM_APP + 1;
+
+// The colour temperature computes its previews on the worker; dodge and burn
+// on the dialog's thread.
+bool UsesWorker() { return g_lv.kind == LevelOndo; }
 
 void Adjust(VmsImage* image, int level) {
     switch (g_lv.kind) {
@@ -65,17 +76,70 @@ int ApplyToLayer(int level) {
                                   : ApplyDodgeBurnToLayer(g_lv.doc, g_lv.kind == LevelBurn, level);
 }
 
-void ComputePreview() {
+void ShowPreview(VmsImage* picture) {
+    SetPictureControlImage(g_lv.picture, nullptr);
     g_VmsStore.Free(&g_lv.preview);
-    if (!g_lv.detail) return;
-    g_lv.preview = g_VmsStore.Create(g_lv.detail->width, g_lv.detail->height, 32, 0, 0);
-    if (!g_lv.preview || !g_VmsStore.Copy(g_lv.preview, g_lv.detail)) {
-        g_VmsStore.Free(&g_lv.preview);
-        return;
-    }
-    if (g_lv.level != 0) Adjust(g_lv.preview, g_lv.level);
-    CompositeOverWhite(g_lv.preview, g_lv.detailAlpha);
+    g_lv.preview = picture;
     SetPictureControlImage(g_lv.picture, g_lv.preview);
+}
+
+// The detail at the level, over white (null without memory).
+VmsImage* AdjustedDetail(const VmsImage* detail, const VmsImage* alpha, int level) {
+    VmsImage* picture = CopyImage(detail);
+    if (!picture) return nullptr;
+    if (level != 0) Adjust(picture, level);
+    CompositeOverWhite(picture, alpha);
+    return picture;
+}
+
+void ComputePreview() {
+    g_lv.changed = 0;
+    ShowPreview(g_lv.detail ? AdjustedDetail(g_lv.detail, g_lv.detailAlpha, g_lv.level) : nullptr);
+}
+
+// Starts the worker on copies of the detail and its transparency with the
+// level as it is now.
+void StartPreview() {
+    if (!g_lv.changed || g_lv.worker.Busy() || !g_lv.detail) return;
+    std::shared_ptr<VmsImage> detail = ShareCopy(g_lv.detail), alpha = ShareCopy(g_lv.detailAlpha);
+    if (!detail) return;
+    const int level = g_lv.level;
+    g_lv.changed = 0;
+    g_lv.worker.Start(g_lv.dialog, kPreviewDone, [detail, alpha, level](const std::atomic<int>&) {
+        VmsImage* picture = CopyImage(detail.get());
+        if (picture && level != 0) c_Dib::ApplyColourTemperature(picture, level);
+        CompositeOverWhite(picture, alpha.get());
+        return picture;
+    });
+}
+
+void RestartTimer(HWND dlg) { g_lv.timer.Restart(dlg, 200); }
+
+// The worker's picture, shown when it belongs to the latest level and
+// detail; when they changed while it ran, the next picture is asked for.
+void PreviewDone() {
+    if (OwnedImage picture = g_lv.worker.Finish()) ShowPreview(picture.release());
+    if (g_lv.changed) RestartTimer(g_lv.dialog);
+}
+
+// The level or the detail changed: a picture under way is stale.
+void MarkChanged() {
+    g_lv.changed = 1;
+    g_lv.worker.Invalidate();
+}
+
+// Before the layer changes: the timer stops and the worker ends; a picture
+// it could not finish is asked for again afterwards.
+void StopPreview(HWND dlg) {
+    g_lv.timer.Stop(dlg);
+    if (g_lv.worker.Busy()) {
+        g_lv.worker.Stop();
+        g_lv.changed = 1;
+    }
+}
+
+void ResumePreview(HWND dlg) {
+    if (g_lv.changed) RestartTimer(dlg);
 }
 
 // The detail under the frame, unadjusted, and its transparency.
@@ -93,13 +157,9 @@ void ShowLevel(HWND dlg) {
     SetGaugeValue(GetDlgItem(dlg, LevelIdSlider), g_lv.level);
 }
 
-void RestartTimer(HWND dlg) {
-    KillTimer(dlg, 1);
-    SetTimer(dlg, 1, 200, nullptr);
-}
-
 void LevelChanged(HWND dlg) {
     ShowLevel(dlg);
+    MarkChanged();
     RestartTimer(dlg);
 }
 
@@ -107,9 +167,10 @@ LRESULT CALLBACK ViewProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
     int released = 0;
     if (DetailViewMessage(wnd, msg, lp, g_lv.doc, g_lv.work, &g_lv.overview, &g_lv.frame, &released)) {
         if (released) {
-            // The new detail, shown unadjusted at once and computed again.
+            // The new detail, computed again at once.
             MakeDetail();
-            ComputePreview();
+            MarkChanged();
+            SendMessageA(g_lv.dialog, WM_TIMER, (WPARAM)g_lv.timer.id, 0);
         }
         return 0;
     }
@@ -126,6 +187,7 @@ COLORREF GreyRamp(HWND, int x, int w) {
 
 void InitDialog(HWND dlg) {
     g_lv.dialog = dlg;
+    g_lv.timer = PreviewTimer{};
     g_lv.level = 0;
     g_lv.applyCount = 0;
     g_lv.frame = DetailFrame{};
@@ -157,7 +219,7 @@ void InitDialog(HWND dlg) {
 }
 
 void Apply(HWND dlg) {
-    KillTimer(dlg, 1);
+    StopPreview(dlg);
     c_UndoManager::SavePoint(g_lv.doc, -1, 1);
     // Each application starts from the layer as it was at opening.
     RestoreCurrentPlane(g_lv.doc, g_lv.work);
@@ -165,35 +227,44 @@ void Apply(HWND dlg) {
     ++g_lv.applyCount;
     g_lv.everApplied = 1;
     EnableWindow(GetDlgItem(dlg, 19998), TRUE);
+    ResumePreview(dlg);
 }
 
 void HandToPen(HWND dlg) {
-    KillTimer(dlg, 1);
+    StopPreview(dlg);
     const int level = g_lv.level;
     HandAdjustmentToPen(dlg, g_lv.doc, [level](CanvDoc*) { ApplyToLayer(level); });
 }
 
 void Revert(HWND dlg) {
-    KillTimer(dlg, 1);
+    StopPreview(dlg);
     if (g_lv.applyCount <= 0) return;
     --g_lv.applyCount;
     EnableWindow(GetDlgItem(dlg, 19998), g_lv.applyCount > 0);
     c_UndoManager::StepLocked(g_lv.doc, 0, 1);
+    ResumePreview(dlg);
 }
 
 INT_PTR CALLBACK LevelDlgProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
     switch (msg) {
     case WM_INITDIALOG: InitDialog(dlg); return TRUE;
     case WM_TIMER:
-        KillTimer(dlg, 1);
-        ComputePreview();
+        g_lv.timer.Stop(dlg);
+        if (UsesWorker()) StartPreview();
+        else if (g_lv.changed) ComputePreview();
+        return TRUE;
+    case kPreviewDone:
+        PreviewDone();
         return TRUE;
     case WM_COMMAND:
         switch (LOWORD(wp)) {
         case LevelIdSlider:
             g_lv.level = GaugeValue((HWND)lp);
             ShowLevel(dlg);
-            if (HIWORD(wp) == GaugeReleased) RestartTimer(dlg);
+            if (HIWORD(wp) == GaugeReleased) {
+                MarkChanged();
+                RestartTimer(dlg);
+            }
             break;
         case LevelIdUp: case LevelIdDown:
             g_lv.level = LevelStep(g_lv.kind, g_lv.level, LOWORD(wp) == LevelIdUp);
@@ -208,7 +279,8 @@ INT_PTR CALLBACK LevelDlgProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
     case WM_SYSCOMMAND:
         return EndDialogOnClose(dlg, wp, g_lv.everApplied);
     case WM_DESTROY:
-        KillTimer(dlg, 1);
+        g_lv.timer.Stop(dlg);
+        g_lv.worker.Stop();
         g_VmsStore.Free(&g_lv.overview);
         SetPictureControlImage(g_lv.picture, nullptr);
         g_VmsStore.Free(&g_lv.detail);

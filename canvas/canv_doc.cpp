@@ -105,6 +105,7 @@ const char* CanvasHostMissing(const CanvasHost& h) {
         DARNA_HOST_MEMBER(areaBlur),       DARNA_HOST_MEMBER(trimDialog),
         DARNA_HOST_MEMBER(adjustCommand),  DARNA_HOST_MEMBER(paperTexture),
         DARNA_HOST_MEMBER(cloneSource),    DARNA_HOST_MEMBER(penOptionPanel),
+        DARNA_HOST_MEMBER(repaintTool2Button),
     };
 #undef DARNA_HOST_MEMBER
     // Every member is one pointer: the list above must name them all.

@@ -17,6 +17,7 @@
 #include "adjust/rotate_dialog.h"
 #include "canvas/canv_host.h"
 #include "canvas_fixture.h"
+#include "pump.h"
 #include "test_support.h"
 #include "ui/ui_hook.h"
 
@@ -390,6 +391,7 @@ int DriveBrContButtons(const ModalRequest& request, void* user) {
     b->values.push_back(ItemText(dlg, BrContIdValue0 + 2));
     b->brightness = GaugeValue(GetDlgItem(dlg, BrContIdSlider0));
     SendMessageA(dlg, WM_TIMER, 1, 0);
+    adjusttest::WaitForPreviews();
     shown = BrContPreviewImage();
     b->previewChanged = shown && Pixel(shown, shown->width / 2, shown->height / 2) != before;
 

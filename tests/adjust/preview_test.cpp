@@ -14,6 +14,7 @@
 #include "adjust/effects.h"
 #include "adjust/level_dialog.h"
 #include "canvas/canv_host.h"
+#include "canvas/canv_window.h"
 #include "canvas_fixture.h"
 #include "image/pen_colour.h"
 #include "paint/canvas_pen.h"
@@ -51,8 +52,10 @@ public:
         CanvasHost host = saved_;
         host.programFolder = folder_.c_str();
         host.frame = &frame_;
+        host.repaintTool2Button = [](int command) { repainted.push_back(command); };
         SetCanvasHost(host);
         commands.clear();
+        repainted.clear();
     }
     ~HostForDialogs() {
         SetCanvasHost(saved_);
@@ -61,12 +64,18 @@ public:
     struct Command {
         WPARAM wp;
         LPARAM lp;
+        int outlineShown;       // the brush outline's flag while it ran
     };
     static std::vector<Command> commands;
+    static std::vector<int> repainted;   // second tool bar's buttons
 
 private:
     static LRESULT CALLBACK FrameProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
-        if (msg == WM_COMMAND) commands.push_back({wp, lp});
+        if (msg == WM_COMMAND) {
+            const int shown = SetBrushCursorShown(0);
+            SetBrushCursorShown(shown);
+            commands.push_back({wp, lp, shown});
+        }
         return DefWindowProcA(wnd, msg, wp, lp);
     }
     std::string folder_;
@@ -74,6 +83,7 @@ private:
     HWND frame_ = nullptr;
 };
 std::vector<HostForDialogs::Command> HostForDialogs::commands;
+std::vector<int> HostForDialogs::repainted;
 
 // A dialog driven by a function called once it is up; it then presses `press`.
 struct Driven {
@@ -311,12 +321,19 @@ TEST(EffectPen, DialogHandsItsAdjustmentToThePen) {
         Pen.tip.tipShape = 15;
         RenderPenTip(0);
         HostForDialogs::commands.clear();
+        HostForDialogs::repainted.clear();
+        SetBrushCursorShown(1);
         EXPECT_EQ(RunDriven({c.templ, c.choose, 19997}, [&] { return c.open(doc.doc); }), 1);
 
         EXPECT_EQ(Snapshot(doc.doc), before);
         ASSERT_FALSE(HostForDialogs::commands.empty());
         EXPECT_EQ(LOWORD(HostForDialogs::commands.back().wp), 20005);
         EXPECT_EQ(HostForDialogs::commands.back().lp, 10);
+        // No brush outline is drawn by the tool change; it counts as shown
+        // again afterwards, and the effects dialog repaints the pen's button.
+        EXPECT_EQ(HostForDialogs::commands.back().outlineShown, 0);
+        EXPECT_EQ(SetBrushCursorShown(0), 1);
+        EXPECT_EQ(HostForDialogs::repainted == std::vector<int>{20005}, std::strcmp(c.templ, "psv_efct") == 0);
 
         // What the frame does for that command.
         PenCanvas view = {};
