@@ -8,6 +8,7 @@
 #include "adjust/adjust_dlg_util.h"
 #include "adjust/adjust_gauge.h"
 #include "adjust/adjust_preview.h"
+#include "adjust/panel_items.h"
 #include "adjust/preview_worker.h"
 #include "adjust/effect_pen.h"
 #include "adjust/adjust_open.h"
@@ -130,17 +131,17 @@ void Labels(HWND dlg) {
     static const char* const rgb[3] = {"R", "G", "B"};
     static const char* const cmy[3] = {"C", "M", "Y"};
     for (int k = 0; k < 3; ++k) {
-        SetDlgItemTextA(dlg, BrContIdLabel0 + 3 + k, g_bc.values.model ? cmy[k] : rgb[k]);
+        SetPanelItemText(GetDlgItem(dlg, BrContIdLabel0 + 3 + k), g_bc.values.model ? cmy[k] : rgb[k]);
         InvalidateRect(GetDlgItem(dlg, BrContIdBar0 + 3 + k), nullptr, FALSE);
     }
-    CheckButton(dlg, BrContIdRgb, g_bc.values.model == 0);
-    CheckButton(dlg, BrContIdCmy, g_bc.values.model == 1);
+    SetPanelItemPressed(dlg, BrContIdRgb, g_bc.values.model == 0);
+    SetPanelItemPressed(dlg, BrContIdCmy, g_bc.values.model == 1);
 }
 
 void ShowValue(HWND dlg, int row) {
     char text[16];
     std::snprintf(text, sizeof text, "%+3d", *Value(row));
-    SetDlgItemTextA(dlg, BrContIdValue0 + row, text);
+    SetPanelItemText(GetDlgItem(dlg, BrContIdValue0 + row), text);
     SetGaugeValue(GetDlgItem(dlg, BrContIdSlider0 + row), *Value(row));
 }
 
@@ -162,19 +163,17 @@ void InitDialog(HWND dlg) {
     const int c = kPanelW / 20, W = kPanelW - 2 * c - 128, x = kPanelX + c;
     for (int i = 0; i < 6; ++i) {
         const int y = kPanelY + kPanelH / 20 + (kPanelH / 10) * i + (i >= 3 ? 24 : 0);
-        AdjustChild(dlg, "STATIC", i < 3 ? labels[i] : "", SS_CENTERIMAGE, i == 1 ? x - 8 : x, y, i == 1 ? 56 : 48,
-                    32, BrContIdLabel0 + i);
-        AdjustChild(dlg, "BUTTON", "<", BS_PUSHBUTTON, x + 48, y, 20, 32, BrContIdDown0 + i);
+        CreatePanelItem(dlg, PanelItemLabel, i < 3 ? labels[i] : "", i == 1 ? x - 8 : x, y, i == 1 ? 56 : 48, 32,
+                        BrContIdLabel0 + i);
+        CreatePanelItem(dlg, PanelItemArrow, "num_down", x + 48, y, 20, 32, BrContIdDown0 + i);
         HWND gauge = CreateGauge(dlg, x + 68, HasBar(i) ? y + 16 : y + 8, W, 16, BrContIdSlider0 + i, -20, 20, 0, 0);
         if (HasBar(i)) CreateGaugeStrip(dlg, x + 68, y, W, 16, BrContIdBar0 + i, gauge, BarColour);
-        AdjustChild(dlg, "BUTTON", ">", BS_PUSHBUTTON, kPanelX + kPanelW - c - 60, y, 20, 32, BrContIdUp0 + i);
-        AdjustChild(dlg, "STATIC", "", SS_CENTERIMAGE, kPanelX + kPanelW - c - 40, y, 32, 32, BrContIdValue0 + i);
+        CreatePanelItem(dlg, PanelItemArrow, "num_up", kPanelX + kPanelW - c - 60, y, 20, 32, BrContIdUp0 + i);
+        CreatePanelItem(dlg, PanelItemLabel, "", kPanelX + kPanelW - c - 40, y, 32, 32, BrContIdValue0 + i);
         ShowValue(dlg, i);
     }
-    AdjustChild(dlg, "BUTTON", "RGB", BS_AUTORADIOBUTTON | BS_PUSHLIKE | WS_GROUP, kPanelX + c + 58,
-                kPanelY + kPanelH - 128, 78, 24, BrContIdRgb);
-    AdjustChild(dlg, "BUTTON", "CMY", BS_AUTORADIOBUTTON | BS_PUSHLIKE, kPanelX + c + 140, kPanelY + kPanelH - 128,
-                78, 24, BrContIdCmy);
+    CreatePanelItem(dlg, PanelItemChoice, "RGB", kPanelX + c + 58, kPanelY + kPanelH - 128, 78, 24, BrContIdRgb);
+    CreatePanelItem(dlg, PanelItemChoice, "CMY", kPanelX + c + 140, kPanelY + kPanelH - 128, 78, 24, BrContIdCmy);
     AdjustChild(dlg, "PenIconClass", "", 0, kPanelX + c - 4, kPanelY + 405, 81, 28, BrContIdPen);
     AdjustChild(dlg, "BUTTON", "適用", BS_PUSHBUTTON, kPanelX + 102, kPanelY + 405, 90, 28, 19999);
     AdjustChild(dlg, "BUTTON", "戻す", BS_PUSHBUTTON, kPanelX + 195, kPanelY + 405, 90, 28, 19998);
@@ -218,6 +217,8 @@ INT_PTR CALLBACK BrContDlgProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
     case kPreviewDone:
         PreviewDone();
         return TRUE;
+    case WM_DRAWITEM:
+        return DrawPanelItem((const DRAWITEMSTRUCT*)lp);
     case WM_COMMAND:
         if (LOWORD(wp) >= BrContIdSlider0 && LOWORD(wp) < BrContIdSlider0 + 6) {
             const int row = LOWORD(wp) - BrContIdSlider0;

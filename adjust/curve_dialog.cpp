@@ -8,6 +8,7 @@
 #include "ui/dlgfield.h"
 #include "adjust/adjust_dlg_util.h"
 #include "adjust/adjust_preview.h"
+#include "adjust/panel_items.h"
 #include "adjust/preview_worker.h"
 #include "adjust/effect_pen.h"
 #include "adjust/adjust_layer.h"
@@ -17,12 +18,14 @@
 #include "image/c_dib.h"
 #include "image/colour_model.h"
 #include "image/vms_store.h"
+#include "ui/drawutil.h"
 #include "paint/pen_writer.h"
 
 namespace {
 
 const char kViewClass[] = "CurveViewClass";
 const char kGraphClass[] = "CurveGraphClass";
+const char kBarClass[] = "CurveBarClass";
 const char* const kChannels[10] = {"赤", "緑", "青", "ｼｱﾝ", "ﾏｾﾞﾝﾀ", "ｲｴﾛｰ", "色相", "彩度", "明度", "RGB"};
 constexpr int kPanelX = 328, kPanelY = 8;
 
@@ -134,87 +137,111 @@ COLORREF BarColour(int v) {
     }
 }
 
-// The graph 256 x 256 with the output bar at its left and the input and
-// output bars under it (one window, graph at 16, 0).
-void PaintGraph(HWND wnd, HDC dc) {
+// A bar's colour column by column (or row by row for the vertical bar).
+void PaintBar(HWND wnd, HDC dc) {
     RECT rc;
     GetClientRect(wnd, &rc);
-    FillRect(dc, &rc, GetSysColorBrush(COLOR_BTNFACE));
-    for (int r = 0; r < 256; ++r) {
-        HPEN pen = CreatePen(PS_SOLID, 1, BarColour(255 - r));
-        HGDIOBJ old = SelectObject(dc, pen);
-        MoveToEx(dc, 0, r, nullptr);
-        LineTo(dc, 14, r);
-        SelectObject(dc, old);
-        DeleteObject(pen);
+    const int id = GetDlgCtrlID(wnd);
+    const int n = id == CurveIdOutputBar ? rc.bottom : rc.right;
+    for (int i = 0; i < n; ++i) {
+        const int v = id == CurveIdOutputBar ? 255 - i * 255 / std::max(1, n - 1)
+                      : id == CurveIdInputBar ? i * 255 / std::max(1, n - 1)
+                                              : ToneCurve.table1[i * 255 / std::max(1, n - 1)];
+        if (id == CurveIdOutputBar) DrawLine(dc, 0, i, rc.right, i, BarColour(v));
+        else DrawLine(dc, i, 0, i, rc.bottom, BarColour(v));
     }
-    for (int c = 0; c < 256; ++c) {
-        for (int bar = 0; bar < 2; ++bar) {
-            HPEN pen = CreatePen(PS_SOLID, 1, BarColour(bar ? ToneCurve.table1[c] : c));
-            HGDIOBJ old = SelectObject(dc, pen);
-            MoveToEx(dc, 16 + c, 258 + 16 * bar, nullptr);
-            LineTo(dc, 16 + c, 272 + 16 * bar);
-            SelectObject(dc, old);
-            DeleteObject(pen);
-        }
-    }
-    RECT g = {16, 0, 272, 256};
-    FillRect(dc, &g, (HBRUSH)GetStockObject(WHITE_BRUSH));
-    HGDIOBJ oldPen = SelectObject(dc, GetStockObject(BLACK_PEN));
-    MoveToEx(dc, 16, 255, nullptr);
-    LineTo(dc, 16 + 255, 0);
-    MoveToEx(dc, 16 + 128, 0, nullptr);
-    LineTo(dc, 16 + 128, 256);
-    MoveToEx(dc, 16, 128, nullptr);
-    LineTo(dc, 272, 128);
-    HPEN grey = CreatePen(PS_SOLID, 1, RGB(144, 144, 144));
-    SelectObject(dc, grey);
-    for (int i = 0; i < ToneCurve.count; ++i) {
-        const int x = 16 + ToneCurve.points[i][0], y = 255 - ToneCurve.points[i][1];
-        if (i == 0) MoveToEx(dc, x, y, nullptr);
-        else LineTo(dc, x, y);
-    }
-    SelectObject(dc, oldPen);
-    DeleteObject(grey);
-    for (int i = 0; i < 256; ++i) SetPixel(dc, 16 + i, 255 - ToneCurve.table1[i], RGB(0, 0, 0));
-    HBRUSH dark = CreateSolidBrush(RGB(64, 64, 64));
-    for (int i = 0; i < ToneCurve.count; ++i) {
-        RECT p = {16 + ToneCurve.points[i][0] - 2, 253 - ToneCurve.points[i][1], 16 + ToneCurve.points[i][0] + 3,
-                  258 - ToneCurve.points[i][1]};
-        FillRect(dc, &p, dark);
-    }
-    DeleteObject(dark);
 }
 
-// Drags the point nearest the press (within 3 pixels) while the button is held.
+LRESULT CALLBACK BarProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
+    if (msg == WM_PAINT) {
+        PAINTSTRUCT ps;
+        HDC dc = BeginPaint(wnd, &ps);
+        PaintBar(wnd, dc);
+        EndPaint(wnd, &ps);
+        return 0;
+    }
+    return DefWindowProcA(wnd, msg, wp, lp);
+}
+
+void RepaintBars() {
+    for (int id : {CurveIdOutputBar, CurveIdInputBar, CurveIdResultBar})
+        InvalidateRect(GetDlgItem(g_cv.dialog, id), nullptr, FALSE);
+}
+
+// The graph, 256 x 256, values upward: the diagonal and the middle lines, the
+// table's pixels, the control polygon, the points and, for a Bezier join, the
+// curve's samples as a light grey line.
+void PaintGraph(HDC dc) {
+    FillRectColor(dc, 0, 0, 256, 256, RGB(255, 255, 255));
+    DrawLine(dc, 0, 255, 255, 0, RGB(0, 0, 0));
+    DrawLine(dc, 128, 0, 128, 256, RGB(0, 0, 0));
+    DrawLine(dc, 0, 128, 256, 128, RGB(0, 0, 0));
+    for (int i = 0; i < 256; ++i) SetPixel(dc, i, 255 - ToneCurve.table1[i], RGB(0, 0, 0));
+    for (int i = 1; i < ToneCurve.count; ++i)
+        DrawLine(dc, ToneCurve.points[i - 1][0], 255 - ToneCurve.points[i - 1][1], ToneCurve.points[i][0],
+                 255 - ToneCurve.points[i][1], RGB(144, 144, 144));
+    for (int i = 0; i < ToneCurve.count; ++i) {
+        const int x = ToneCurve.points[i][0], y = ToneCurve.points[i][1];
+        DrawRaisedPanelThin(dc, x - 2, 253 - y, x + 2, 257 - y, RGB(64, 64, 64));
+    }
+    if (ToneCurve.connection == 0 && ToneCurve.count >= 2) {
+        int px = ToneCurve.points[0][0], py = ToneCurve.points[0][1];
+        for (int k = 0; k <= 100; ++k) {
+            double x, y;
+            BezierSample(ToneCurve.points, ToneCurve.count, k, &x, &y);
+            DrawLine(dc, px, 255 - py, (int)x, 255 - (int)y, RGB(200, 200, 200));
+            px = (int)x;
+            py = (int)y;
+        }
+    }
+}
+
+// The dragged point's marks: an inverted square 8 pixels wide on the point
+// and the control polygon in inverted dots (a second call erases them).
+void DrawDragMarks(HDC dc, int picked) {
+    const int x = ToneCurve.points[picked][0], y = 255 - ToneCurve.points[picked][1];
+    DrawXorRect(dc, x - 4, y - 4, x + 3, y + 3);
+    for (int i = 1; i < ToneCurve.count; ++i)
+        DrawXorDotLine(dc, ToneCurve.points[i - 1][0], 255 - ToneCurve.points[i - 1][1], ToneCurve.points[i][0],
+                       255 - ToneCurve.points[i][1]);
+}
+
+// Drags the first point within 3 pixels of the press while the button is
+// held; the table is built when it is let go.
 void DragPoint(HWND wnd, int cx, int cy) {
     int picked = -1;
     for (int i = 0; i < ToneCurve.count && picked < 0; ++i)
-        if (std::abs(ToneCurve.points[i][0] - (cx - 16)) <= 3 && std::abs(ToneCurve.points[i][1] - (255 - cy)) <= 3)
+        if (std::abs(ToneCurve.points[i][0] - cx) <= 3 && std::abs(ToneCurve.points[i][1] - (255 - cy)) <= 3)
             picked = i;
     if (picked < 0) return;
     SetCapture(wnd);
+    HDC dc = GetDC(wnd);
+    DrawDragMarks(dc, picked);
     MSG msg;
     while (GetCapture() == wnd && GetMessageA(&msg, nullptr, 0, 0)) {
         if (msg.message == WM_LBUTTONUP) break;
         if (msg.message == WM_MOUSEMOVE && msg.hwnd == wnd) {
-            const int x = std::clamp((int)(short)LOWORD(msg.lParam) - 16, 0, 255);
+            const int x = std::clamp((int)(short)LOWORD(msg.lParam), 0, 255);
             const int y = std::clamp(255 - (int)(short)HIWORD(msg.lParam), 0, 255);
             const int lo = picked == 0 ? 0 : ToneCurve.points[picked - 1][0];
             const int hi = picked == ToneCurve.count - 1 ? 255 : ToneCurve.points[picked + 1][0];
-            ToneCurve.points[picked][0] = std::clamp(x, lo, hi);
-            ToneCurve.points[picked][1] = y;
-            BuildCurveTable(&ToneCurve);
-            InvalidateRect(wnd, nullptr, FALSE);
-            UpdateWindow(wnd);
+            if (std::clamp(x, lo, hi) != ToneCurve.points[picked][0] || y != ToneCurve.points[picked][1]) {
+                DrawDragMarks(dc, picked);
+                ToneCurve.points[picked][0] = std::clamp(x, lo, hi);
+                ToneCurve.points[picked][1] = y;
+                DrawDragMarks(dc, picked);
+            }
             continue;
         }
         TranslateMessage(&msg);
         DispatchMessageA(&msg);
     }
-    ReleaseCapture();
+    DrawDragMarks(dc, picked);
+    ReleaseDC(wnd, dc);
+    if (GetCapture() == wnd) ReleaseCapture();
     BuildCurveTable(&ToneCurve);
     InvalidateRect(wnd, nullptr, FALSE);
+    RepaintBars();
     Changed();
 }
 
@@ -223,7 +250,7 @@ LRESULT CALLBACK GraphProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
     case WM_PAINT: {
         PAINTSTRUCT ps;
         HDC dc = BeginPaint(wnd, &ps);
-        PaintGraph(wnd, dc);
+        PaintGraph(dc);
         EndPaint(wnd, &ps);
         return 0;
     }
@@ -250,11 +277,14 @@ void InitDialog(HWND dlg) {
     RegisterAdjustClass(kViewClass, ViewProc);
     RegisterAdjustClass(kGraphClass, GraphProc);
     g_cv.view = AdjustChild(dlg, kViewClass, "", WS_BORDER, 8, 8, 304, 464, CurveIdView);
-    g_cv.graph = AdjustChild(dlg, kGraphClass, "", 0, kPanelX + 16, kPanelY + 4, 272, 290, CurveIdGraph);
+    g_cv.graph = AdjustChild(dlg, kGraphClass, "", 0, kPanelX + 32, kPanelY + 4, 256, 256, CurveIdGraph);
+    CreateOwnControl(kBarClass, BarProc, dlg, 0, kPanelX + 16, kPanelY + 4, 16, 256, CurveIdOutputBar);
+    CreateOwnControl(kBarClass, BarProc, dlg, 0, kPanelX + 32, kPanelY + 260, 256, 14, CurveIdInputBar);
+    CreateOwnControl(kBarClass, BarProc, dlg, 0, kPanelX + 32, kPanelY + 276, 256, 14, CurveIdResultBar);
     const int y = kPanelY + 300;
-    AdjustChild(dlg, "STATIC", "曲線", 0, kPanelX + 16, y, 80, 14, 106);
-    AdjustChild(dlg, "STATIC", "チャンネル", 0, kPanelX + 108, y, 80, 14, 107);
-    AdjustChild(dlg, "STATIC", "制御点", 0, kPanelX + 200, y, 80, 14, 109);
+    CreatePanelItem(dlg, PanelItemLabel, "曲線", kPanelX + 16, y, 88, 14, 106);
+    CreatePanelItem(dlg, PanelItemLabel, "チャンネル", kPanelX + 108, y, 88, 14, 107);
+    CreatePanelItem(dlg, PanelItemLabel, "制御点", kPanelX + 200, y, 80, 14, 109);
     Combo(dlg, kPanelX + 16, y + 16, 88, CurveIdConnection, {"ﾍﾞｼﾞｴ曲線", "直線"}, 0);
     HWND channel = AdjustChild(dlg, "COMBOBOX", "", CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP, kPanelX + 108, y + 16, 88,
                          240, CurveIdChannel);
@@ -299,10 +329,11 @@ void Revert(HWND dlg) {
 
 void Repaint() {
     InvalidateRect(g_cv.graph, nullptr, FALSE);
+    RepaintBars();
     Changed();
 }
 
-INT_PTR CALLBACK CurveDlgProc(HWND dlg, UINT msg, WPARAM wp, LPARAM) {
+INT_PTR CALLBACK CurveDlgProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
     switch (msg) {
     case WM_INITDIALOG: InitDialog(dlg); return TRUE;
     case WM_TIMER:
@@ -313,6 +344,8 @@ INT_PTR CALLBACK CurveDlgProc(HWND dlg, UINT msg, WPARAM wp, LPARAM) {
     case kPreviewDone:
         PreviewDone();
         return TRUE;
+    case WM_DRAWITEM:
+        return DrawPanelItem((const DRAWITEMSTRUCT*)lp);
     case WM_COMMAND: {
         const int id = LOWORD(wp), code = HIWORD(wp);
         auto choice = [&](int control) { return (int)SendDlgItemMessageA(dlg, control, CB_GETCURSEL, 0, 0); };

@@ -8,6 +8,7 @@
 #include "adjust/adjust_dlg_util.h"
 #include "adjust/adjust_open.h"
 #include "adjust/adjust_preview.h"
+#include "adjust/panel_items.h"
 #include "adjust/effect_pen.h"
 #include "adjust/effects.h"
 #include "adjust/filter_host.h"
@@ -90,7 +91,7 @@ LRESULT CALLBACK ViewProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
 }
 
 void ShowLevel(HWND dlg) {
-    for (int i = 0; i < 5; ++i) CheckButton(dlg, EffectIdLevel0 + i, i == g_fx.level);
+    for (int i = 0; i < 5; ++i) SetPanelItemPressed(dlg, EffectIdLevel0 + i, i == g_fx.level);
 }
 
 void InitDialog(HWND dlg) {
@@ -113,20 +114,19 @@ void InitDialog(HWND dlg) {
     for (int i = 0; i < 5; ++i) {
         char text[8];
         std::snprintf(text, sizeof text, "%d", i + 1);
-        AdjustChild(dlg, "BUTTON", text, BS_AUTORADIOBUTTON | BS_PUSHLIKE | (i == 0 ? WS_GROUP : 0), x + 52 * i,
-              kPanelY + p + 48, 52, 24, EffectIdLevel0 + i);
+        CreatePanelItem(dlg, PanelItemChoice, text, x + 52 * i, kPanelY + p + 48, 52, 24, EffectIdLevel0 + i);
     }
     HWND list = AdjustChild(dlg, "COMBOBOX", "", CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP, x, kPanelY + kPanelH - 112,
                       kPanelW - 3 * (kPanelW / 20), kPanelH - 180, EffectIdList);
     for (int i = 0; i < kEffectCount && EffectTable[i].title[0] != '-'; ++i)
         SendMessageA(list, CB_ADDSTRING, 0, (LPARAM)EffectTable[i].title);
     SendMessageA(list, CB_SETCURSEL, g_fx.index, 0);
-    AdjustChild(dlg, "BUTTON", "プレビュー", BS_AUTOCHECKBOX | BS_PUSHLIKE, x, kPanelY + 436, 102, 22, EffectIdPreview);
+    CreatePanelItem(dlg, PanelItemChoice, "プレビュー", x, kPanelY + 436, 102, 22, EffectIdPreview);
     AdjustChild(dlg, "PenIconClass", "", 0, x - 4, kPanelY + 405, 81, 28, EffectIdPen);
     AdjustChild(dlg, "BUTTON", "適用", BS_PUSHBUTTON, kPanelX + 102, kPanelY + 405, 90, 28, EffectIdApply);
     AdjustChild(dlg, "BUTTON", "戻す", BS_PUSHBUTTON, kPanelX + 195, kPanelY + 405, 90, 28, EffectIdRevert);
     AdjustChild(dlg, "BUTTON", "閉じる", BS_PUSHBUTTON, kPanelX + 185, kPanelY + 436, 102, 22, IDOK);
-    CheckButton(dlg, EffectIdPreview, true);
+    SetPanelItemPressed(dlg, EffectIdPreview, 1);
     ShowLevel(dlg);
     EnableWindow(GetDlgItem(dlg, EffectIdRevert), FALSE);
     RunPreview();
@@ -160,9 +160,10 @@ void Revert(HWND dlg) {
     RunPreview();
 }
 
-INT_PTR CALLBACK EffectDlgProc(HWND dlg, UINT msg, WPARAM wp, LPARAM) {
+INT_PTR CALLBACK EffectDlgProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
     switch (msg) {
     case WM_INITDIALOG: InitDialog(dlg); return TRUE;
+    case WM_DRAWITEM: return DrawPanelItem((const DRAWITEMSTRUCT*)lp);
     case WM_COMMAND: {
         const int id = LOWORD(wp);
         if (id == EffectIdList && HIWORD(wp) == CBN_SELCHANGE) {
@@ -174,7 +175,8 @@ INT_PTR CALLBACK EffectDlgProc(HWND dlg, UINT msg, WPARAM wp, LPARAM) {
             ShowLevel(dlg);
             RunPreview();
         } else if (id == EffectIdPreview) {
-            g_fx.previewOn = Checked(dlg, EffectIdPreview);
+            g_fx.previewOn = !g_fx.previewOn;
+            SetPanelItemPressed(dlg, EffectIdPreview, g_fx.previewOn);
             RunPreview();
         } else if (id == EffectIdApply) {
             Apply(dlg);

@@ -8,6 +8,7 @@
 #include "adjust/adjust_dlg_util.h"
 #include "adjust/adjust_gauge.h"
 #include "adjust/adjust_preview.h"
+#include "adjust/panel_items.h"
 #include "adjust/preview_worker.h"
 #include "adjust/effect_pen.h"
 #include "adjust/adjust_open.h"
@@ -153,7 +154,7 @@ void MakeDetail() {
 void ShowLevel(HWND dlg) {
     char text[16];
     std::snprintf(text, sizeof text, "%+3d", g_lv.level);
-    SetDlgItemTextA(dlg, LevelIdText, text);
+    SetPanelItemText(GetDlgItem(dlg, LevelIdText), text);
     SetGaugeValue(GetDlgItem(dlg, LevelIdSlider), g_lv.level);
 }
 
@@ -201,14 +202,16 @@ void InitDialog(HWND dlg) {
     g_lv.picture = CreatePictureControl(dlg, x, kPanelY + 16, kPanelW - 2 * c, p, LevelIdPicture);
     RegisterAdjustClass(info.viewClass, ViewProc);
     g_lv.view = AdjustChild(dlg, info.viewClass, "", WS_BORDER, 8, 8, 304, 464, LevelIdView);
-    AdjustChild(dlg, "STATIC", info.label, SS_CENTERIMAGE, x, g, 48, 32, 1120);
-    AdjustChild(dlg, "BUTTON", "<", BS_PUSHBUTTON, x + 48, g, 20, 32, LevelIdDown);
+    CreatePanelItem(dlg, PanelItemLabel, info.label, x, g, 48, 32, 1120);
+    CreatePanelItem(dlg, PanelItemArrow, "num_down", x + 48, g, 20, 32, LevelIdDown);
     HWND gauge = CreateGauge(dlg, x + 68, g + 8, kPanelW - 2 * c - 128, 16, LevelIdSlider, info.low, info.high, 0,
                              g_lv.kind == LevelOndo ? GaugeMiddleLine : GaugeLowerRamp);
     if (g_lv.kind == LevelOndo) CreateGaugeStrip(dlg, x + 68, g - 8, kPanelW - 2 * c - 128, 16, LevelIdStrip, gauge, GreyRamp);
-    AdjustChild(dlg, "BUTTON", ">", BS_PUSHBUTTON, kPanelX + kPanelW - c - 60, g, 20, 32, LevelIdUp);
-    AdjustChild(dlg, "STATIC", "", SS_CENTERIMAGE, kPanelX + kPanelW - c - 36, g, 36, 32, LevelIdText);
-    AdjustChild(dlg, "PenIconClass", "", 0, x - 4, kPanelY + 405, 81, 28, LevelIdPen);
+    CreatePanelItem(dlg, PanelItemArrow, "num_up", kPanelX + kPanelW - c - 60, g, 20, 32, LevelIdUp);
+    CreatePanelItem(dlg, PanelItemLabel, "", kPanelX + kPanelW - c - 40, g, 32, 32, LevelIdText);
+    // The colour temperature's pen button shows the tool bar's pen.
+    AdjustChild(dlg, "PenIconClass", g_lv.kind == LevelOndo ? "tb2_pen" : "", 0, x - 4, kPanelY + 405, 81, 28,
+                LevelIdPen);
     AdjustChild(dlg, "BUTTON", "適用", BS_PUSHBUTTON, kPanelX + 102, kPanelY + 405, 90, 28, 19999);
     AdjustChild(dlg, "BUTTON", "戻す", BS_PUSHBUTTON, kPanelX + 195, kPanelY + 405, 90, 28, 19998);
     AdjustChild(dlg, "BUTTON", "閉じる", BS_PUSHBUTTON, kPanelX + 195, kPanelY + 436, 90, 22, IDOK);
@@ -256,6 +259,8 @@ INT_PTR CALLBACK LevelDlgProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
     case kPreviewDone:
         PreviewDone();
         return TRUE;
+    case WM_DRAWITEM:
+        return DrawPanelItem((const DRAWITEMSTRUCT*)lp);
     case WM_COMMAND:
         switch (LOWORD(wp)) {
         case LevelIdSlider:

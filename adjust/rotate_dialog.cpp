@@ -6,6 +6,7 @@
 
 #include "ui/dlgfield.h"
 #include "adjust/adjust_dlg_util.h"
+#include "adjust/panel_items.h"
 #include "canvas/canv_dlg_util.h"
 #include "image/c_dib.h"
 #include "image/vms_store.h"
@@ -71,7 +72,7 @@ void WriteAngle(HWND dlg) {
 }
 
 void ShowType(HWND dlg) {
-    for (int i = 0; i < 4; ++i) CheckButton(dlg, RotateIdType0 + i, i == RotateType);
+    for (int i = 0; i < 4; ++i) SetPanelItemPressed(dlg, RotateIdType0 + i, i == RotateType);
     EnableWindow(GetDlgItem(dlg, RotateIdAngle), RotateType == 3);
     EnableWindow(GetDlgItem(dlg, RotateIdSpin), RotateType == 3);
 }
@@ -88,8 +89,7 @@ void InitDialog(HWND dlg) {
     static const char* const names[4] = {"右90度回転", "180度回転", "左90度回転", "自由角度"};
     const int x = kPanelX + kPanelW / 20, y = kPanelY + kPanelH / 20;
     for (int i = 0; i < 4; ++i)
-        AdjustChild(dlg, "BUTTON", names[i], BS_AUTORADIOBUTTON | BS_PUSHLIKE | (i == 0 ? WS_GROUP : 0), x, y + 36 * i,
-                    128, 24, RotateIdType0 + i);
+        CreatePanelItem(dlg, PanelItemChoice, names[i], x, y + 36 * i, 128, 24, RotateIdType0 + i);
     AdjustChild(dlg, "EDIT", "", WS_BORDER | ES_AUTOHSCROLL | WS_TABSTOP, x + 144, y + 108, 64, 24, RotateIdAngle);
     AdjustChild(dlg, "SCROLLBAR", "", SBS_VERT, x + 208, y + 108, 12, 24, RotateIdSpin);
     AdjustChild(dlg, "BUTTON", "OK", BS_DEFPUSHBUTTON, kPanelX + 81, kPanelY + 436, 102, 22, IDOK);
@@ -99,9 +99,10 @@ void InitDialog(HWND dlg) {
     Restart(dlg);
 }
 
-INT_PTR CALLBACK RotateDlgProc(HWND dlg, UINT msg, WPARAM wp, LPARAM) {
+INT_PTR CALLBACK RotateDlgProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
     switch (msg) {
     case WM_INITDIALOG: InitDialog(dlg); return TRUE;
+    case WM_DRAWITEM: return DrawPanelItem((const DRAWITEMSTRUCT*)lp);
     case WM_TIMER:
         KillTimer(dlg, 1);
         if (RotateType == 3) WriteAngle(dlg);

@@ -61,16 +61,22 @@ struct Script {
     bool previewMade = false;
 };
 
-void Shoot(HWND dialog, const char* name) {
-    const char* dir = std::getenv("ADJUST_SHOT_DIR");
-    if (!dir) return;
+// Pictures of the dialogs for review, in build/tests/adjust_shots/ (or the
+// folder ADJUST_SHOT_DIR names). A shown dialog costs about two seconds to
+// close under Wine, so the others come only when ADJUST_SHOT_DIR asks.
+void Shoot(HWND dialog, const char* name, bool always = false) {
+    const char* env = std::getenv("ADJUST_SHOT_DIR");
+    if (!env && !always) return;
+    const std::string dir = env ? std::string(env) : testsupport::ExeFolder() + "adjust_shots";
+    CreateDirectoryA(dir.c_str(), nullptr);
     ShowWindow(dialog, SW_SHOW);
+    adjusttest::WaitForPreviews();
     RedrawWindow(dialog, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
-    const DWORD until = GetTickCount() + 600;
+    const DWORD until = GetTickCount() + 300;
     MSG msg;
     while (GetTickCount() < until)
         while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
-    CaptureWindow(dialog, std::string(dir) + "\\" + name);
+    CaptureWindow(dialog, dir + "\\" + name);
 }
 
 // A press on the gauge where the value lies, then the release there.
@@ -88,15 +94,7 @@ int Drive(const ModalRequest& request, void* user) {
     switch (request.attempt) {
     case 0:
         s->previewMade = c_FilterHost::HasWork();
-        if (const char* dir = std::getenv("ADJUST_SHOT_DIR")) {
-            ShowWindow(request.dialog, SW_SHOW);
-            RedrawWindow(request.dialog, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
-            const DWORD until = GetTickCount() + 400;
-            MSG msg;
-            while (GetTickCount() < until)
-                while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
-            CaptureWindow(request.dialog, std::string(dir) + "\\effects.bmp");
-        }
+        Shoot(request.dialog, "effects.bmp", true);
         return EffectIdApply;
     case 1:
         s->countAfterApply = EffectApplyCount();
@@ -156,7 +154,7 @@ int DriveCurve(const ModalRequest& request, void* user) {
         BuildCurveTable(&ToneCurve);
         ToneCurve.changed = 1;
         SendMessageA(request.dialog, WM_TIMER, 1, 0);
-        Shoot(request.dialog, "curve.bmp");
+        Shoot(request.dialog, "curve_straight.bmp");
         return CurveIdApply;
     case 1:
         s->afterFirst = Snapshot(s->doc);
@@ -185,6 +183,84 @@ TEST(ToneCurveDialog, ApplyDoesNotCompoundAndRevertSteps) {
     EXPECT_EQ(Pixel(plane, 10, 20) & 0xFFFFFF, 236u | 216u << 8 | 192u << 16);
     EXPECT_TRUE(script.secondSame);
     EXPECT_EQ(CurveApplyCount(), 1);
+}
+
+namespace {
+
+struct GraphSeen {
+    int bezierGrey = -1, straightGrey = -1;     // light grey pixels of the graph
+    COLORREF outputTop = 0, outputBottom = 0, inputLeft = 0, inputRight = 0, resultLeft = 0;
+};
+
+int CountColour(HWND wnd, COLORREF colour) {
+    RECT rc;
+    GetClientRect(wnd, &rc);
+    HDC dc = GetDC(wnd);
+    int n = 0;
+    for (int y = 0; y < rc.bottom; ++y)
+        for (int x = 0; x < rc.right; ++x) n += GetPixel(dc, x, y) == colour;
+    ReleaseDC(wnd, dc);
+    return n;
+}
+
+COLORREF ScreenPixel(HWND wnd, int x, int y) {
+    HDC dc = GetDC(wnd);
+    const COLORREF c = GetPixel(dc, x, y);
+    ReleaseDC(wnd, dc);
+    return c;
+}
+
+void Connect(HWND dlg, int connection) {
+    SendDlgItemMessageA(dlg, CurveIdConnection, CB_SETCURSEL, connection, 0);
+    SendMessageA(dlg, WM_COMMAND, MAKEWPARAM(CurveIdConnection, CBN_SELCHANGE), (LPARAM)GetDlgItem(dlg, CurveIdConnection));
+    UpdateWindow(dlg);
+    RedrawWindow(dlg, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+}
+
+int DriveGraph(const ModalRequest& request, void* user) {
+    GraphSeen* g = (GraphSeen*)user;
+    if (!request.templ || std::strcmp(request.templ, "psv_curve") != 0) return IDOK;
+    if (request.attempt > 0) return IDOK;
+    HWND dlg = request.dialog;
+    // The second point raised: the Bezier curve bends away from its polygon.
+    ToneCurve.points[1][1] = 160;
+    Connect(dlg, 0);
+    Shoot(dlg, "curve.bmp", true);
+    HWND graph = GetDlgItem(dlg, CurveIdGraph);
+    g->bezierGrey = CountColour(graph, RGB(200, 200, 200));
+    HWND output = GetDlgItem(dlg, CurveIdOutputBar), input = GetDlgItem(dlg, CurveIdInputBar);
+    g->outputTop = ScreenPixel(output, 8, 0);
+    g->outputBottom = ScreenPixel(output, 8, 255);
+    g->inputLeft = ScreenPixel(input, 0, 7);
+    g->inputRight = ScreenPixel(input, 255, 7);
+    g->resultLeft = ScreenPixel(GetDlgItem(dlg, CurveIdResultBar), 64, 7);
+    Connect(dlg, 1);
+    g->straightGrey = CountColour(graph, RGB(200, 200, 200));
+    return IDOK;
+}
+
+}  // namespace
+
+// The graph draws the Bezier curve's samples as a light grey line (none for
+// straight joins); the bars beside and under it show the channel's values,
+// the lower one through the table.
+TEST(ToneCurveDialog, GraphShowsTheBezierSamplesAndTheBars) {
+    DocHolder doc(MakeDoc({Layer(120, 90)}));
+    ASSERT_TRUE(doc.doc);
+    FillPlane(doc->planes[0].image, 0x5A96D2u);
+    GraphSeen g;
+    SetModalAnswerHook(DriveGraph, &g);
+    OpenToneCurveDialog(nullptr, doc.doc);
+    SetModalAnswerHook(nullptr, nullptr);
+    EXPECT_GT(g.bezierGrey, 100);
+    EXPECT_EQ(g.straightGrey, 0);
+    EXPECT_EQ(g.outputTop, RGB(255, 255, 255));
+    EXPECT_EQ(g.outputBottom, RGB(0, 0, 0));
+    EXPECT_EQ(g.inputLeft, RGB(0, 0, 0));
+    EXPECT_EQ(g.inputRight, RGB(255, 255, 255));
+    // Input 64 comes out raised (the Bezier table over the raised point).
+    EXPECT_GT(GetRValue(g.resultLeft), 64);
+    EXPECT_EQ(GetRValue(g.resultLeft), GetBValue(g.resultLeft));
 }
 
 TEST(LevelDialog, UpAndDownSteps) {
@@ -405,7 +481,7 @@ int DriveBrContButtons(const ModalRequest& request, void* user) {
     b->blueMiddle = PrintedPixel(blue, (rc.right - 1) / 2, 4);
     Press(dlg, BrContIdCmy);
     b->cyanLeft = PrintedPixel(red, 0, 4);
-    Shoot(dlg, "brcont_buttons.bmp");
+    Shoot(dlg, "brcont_buttons.bmp", true);
     return IDOK;
 }
 
