@@ -24,7 +24,7 @@
 namespace {
 
 const char kViewClass[] = "BrContViewClass";
-constexpr int kPanelX = 328, kPanelY = 8, kPanelW = 304, kPanelH = 464;
+constexpr int kPanelW = 304, kPanelH = 464;   // the panel psv_base2
 
 struct BrContDlgState {
     CanvDoc* doc = nullptr;
@@ -32,7 +32,7 @@ struct BrContDlgState {
     VmsImage* source = nullptr;    // fitted copy of the layer (not over white)
     VmsImage* alpha = nullptr;     // its fitted transparency, or null
     VmsImage* preview = nullptr;
-    HWND dialog = nullptr;
+    HWND dialog = nullptr;         // the panel: its timer and the worker's message
     HWND view = nullptr;
     BrContValues values = {};
     int applyCount = 0;
@@ -149,6 +149,8 @@ COLORREF BarColour(HWND bar, int x, int w) {
     return BrContBarColour(GetDlgCtrlID(bar) - BrContIdBar0, g_bc.values.model, x, w);
 }
 
+INT_PTR CALLBACK BrContPanelProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp);
+
 void InitDialog(HWND dlg) {
     g_bc.dialog = nullptr;
     g_bc.changed = 0;
@@ -158,26 +160,30 @@ void InitDialog(HWND dlg) {
     SizeAdjustDialog(dlg);
     RegisterAdjustClass(kViewClass, ViewProc);
     g_bc.view = AdjustChild(dlg, kViewClass, "", WS_BORDER, 8, 8, 304, 464, 2000);
+    CreateAdjustPanel(dlg, "psv_base2", BrContPanelProc);
+}
+
+void InitPanel(HWND dlg) {
     g_bc.dialog = dlg;
     static const char* const labels[3] = {"明るさ", "軟調/硬調", "鮮やかさ"};
-    const int c = kPanelW / 20, W = kPanelW - 2 * c - 128, x = kPanelX + c;
+    const int c = kPanelW / 20, W = kPanelW - 2 * c - 128, x = c;
     for (int i = 0; i < 6; ++i) {
-        const int y = kPanelY + kPanelH / 20 + (kPanelH / 10) * i + (i >= 3 ? 24 : 0);
+        const int y = kPanelH / 20 + (kPanelH / 10) * i + (i >= 3 ? 24 : 0);
         CreatePanelItem(dlg, PanelItemLabel, i < 3 ? labels[i] : "", i == 1 ? x - 8 : x, y, i == 1 ? 56 : 48, 32,
                         BrContIdLabel0 + i);
         CreatePanelItem(dlg, PanelItemArrow, "num_down", x + 48, y, 20, 32, BrContIdDown0 + i);
         HWND gauge = CreateGauge(dlg, x + 68, HasBar(i) ? y + 16 : y + 8, W, 16, BrContIdSlider0 + i, -20, 20, 0, 0);
         if (HasBar(i)) CreateGaugeStrip(dlg, x + 68, y, W, 16, BrContIdBar0 + i, gauge, BarColour);
-        CreatePanelItem(dlg, PanelItemArrow, "num_up", kPanelX + kPanelW - c - 60, y, 20, 32, BrContIdUp0 + i);
-        CreatePanelItem(dlg, PanelItemLabel, "", kPanelX + kPanelW - c - 40, y, 32, 32, BrContIdValue0 + i);
+        CreatePanelItem(dlg, PanelItemArrow, "num_up", kPanelW - c - 60, y, 20, 32, BrContIdUp0 + i);
+        CreatePanelItem(dlg, PanelItemLabel, "", kPanelW - c - 40, y, 32, 32, BrContIdValue0 + i);
         ShowValue(dlg, i);
     }
-    CreatePanelItem(dlg, PanelItemChoice, "RGB", kPanelX + c + 58, kPanelY + kPanelH - 128, 78, 24, BrContIdRgb);
-    CreatePanelItem(dlg, PanelItemChoice, "CMY", kPanelX + c + 140, kPanelY + kPanelH - 128, 78, 24, BrContIdCmy);
-    AdjustChild(dlg, "PenIconClass", "", 0, kPanelX + c - 4, kPanelY + 405, 81, 28, BrContIdPen);
-    AdjustChild(dlg, "BUTTON", "適用", BS_PUSHBUTTON, kPanelX + 102, kPanelY + 405, 90, 28, 19999);
-    AdjustChild(dlg, "BUTTON", "戻す", BS_PUSHBUTTON, kPanelX + 195, kPanelY + 405, 90, 28, 19998);
-    AdjustChild(dlg, "BUTTON", "閉じる", BS_PUSHBUTTON, kPanelX + 185, kPanelY + 436, 102, 22, IDOK);
+    CreatePanelItem(dlg, PanelItemChoice, "RGB", c + 58, kPanelH - 128, 78, 24, BrContIdRgb);
+    CreatePanelItem(dlg, PanelItemChoice, "CMY", c + 140, kPanelH - 128, 78, 24, BrContIdCmy);
+    AdjustChild(dlg, "PenIconClass", "", 0, c - 4, 405, 81, 28, BrContIdPen);
+    PlacePanelButton(dlg, "適用", 102, 405, 90, 28, 19999);
+    PlacePanelButton(dlg, "戻す", 195, 405, 90, 28, 19998);
+    PlacePanelButton(dlg, "閉じる", 185, 436, 102, 22, IDOK);
     EnableWindow(GetDlgItem(dlg, 19998), FALSE);
     Labels(dlg);
 }
@@ -196,7 +202,7 @@ void Apply(HWND dlg) {
 void HandToPen(HWND dlg) {
     StopPreview(dlg);
     const BrContValues values = g_bc.values;
-    HandAdjustmentToPen(dlg, g_bc.doc, [values](CanvDoc* doc) { ApplyBrContToLayer(doc, values); });
+    HandAdjustmentToPen(GetParent(dlg), g_bc.doc, [values](CanvDoc* doc) { ApplyBrContToLayer(doc, values); });
 }
 
 void Revert(HWND dlg) {
@@ -208,9 +214,10 @@ void Revert(HWND dlg) {
     ResumePreview(dlg);
 }
 
-INT_PTR CALLBACK BrContDlgProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
+INT_PTR CALLBACK BrContPanelProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
     switch (msg) {
-    case WM_INITDIALOG: InitDialog(dlg); return TRUE;
+    case WM_INITDIALOG: InitPanel(dlg); return TRUE;
+    case WM_PAINT: PaintAdjustPanel(dlg, 72); return TRUE;
     case WM_TIMER:
         StartPreview(dlg);
         return TRUE;
@@ -244,15 +251,25 @@ INT_PTR CALLBACK BrContDlgProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
         case 19999: Apply(dlg); break;
         case 19998: Revert(dlg); break;
         case BrContIdPen: HandToPen(dlg); break;
-        case IDOK: EndDialog(dlg, g_bc.everApplied); break;
+        case IDOK: EndDialog(GetParent(dlg), g_bc.everApplied); break;
         }
         return TRUE;
-    case WM_SYSCOMMAND:
-        return EndDialogOnClose(dlg, wp, g_bc.everApplied);
     case WM_DESTROY:
         g_bc.timer.Stop(dlg);
         g_bc.worker.Stop();
         g_bc.dialog = nullptr;
+        return FALSE;
+    }
+    return FALSE;
+}
+
+INT_PTR CALLBACK BrContDlgProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
+    INT_PTR answer = 0;
+    if (AdjustDialogCommon(dlg, msg, wp, lp, g_bc.everApplied, &answer)) return answer;
+    switch (msg) {
+    case WM_INITDIALOG: InitDialog(dlg); return TRUE;
+    case WM_DESTROY:
+        g_bc.worker.Stop();
         g_VmsStore.Free(&g_bc.source);
         g_VmsStore.Free(&g_bc.alpha);
         g_VmsStore.Free(&g_bc.preview);

@@ -27,7 +27,6 @@ const char kViewClass[] = "CurveViewClass";
 const char kGraphClass[] = "CurveGraphClass";
 const char kBarClass[] = "CurveBarClass";
 const char* const kChannels[10] = {"赤", "緑", "青", "ｼｱﾝ", "ﾏｾﾞﾝﾀ", "ｲｴﾛｰ", "色相", "彩度", "明度", "RGB"};
-constexpr int kPanelX = 328, kPanelY = 8;
 
 struct CurveDlgState {
     CanvDoc* doc = nullptr;
@@ -266,38 +265,45 @@ HWND Combo(HWND dlg, int x, int y, int w, int id, std::initializer_list<const ch
     return c;
 }
 
+INT_PTR CALLBACK CurvePanelProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp);
+
 void InitDialog(HWND dlg) {
-    g_cv.dialog = dlg;
+    g_cv.dialog = nullptr;
     g_cv.timer = PreviewTimer{};
     g_cv.applyCount = 0;
     SizeAdjustDialog(dlg);
+    RegisterAdjustClass(kViewClass, ViewProc);
+    g_cv.view = AdjustChild(dlg, kViewClass, "", WS_BORDER, 8, 8, 304, 464, CurveIdView);
+    CreateAdjustPanel(dlg, "psv_curvebase", CurvePanelProc);
+}
+
+void InitPanel(HWND dlg) {
+    g_cv.dialog = dlg;
     ToneCurve.connection = 0;
     ToneCurve.channel = 9;
     ResetCurvePoints(&ToneCurve, 5);
-    RegisterAdjustClass(kViewClass, ViewProc);
     RegisterAdjustClass(kGraphClass, GraphProc);
-    g_cv.view = AdjustChild(dlg, kViewClass, "", WS_BORDER, 8, 8, 304, 464, CurveIdView);
-    g_cv.graph = AdjustChild(dlg, kGraphClass, "", 0, kPanelX + 32, kPanelY + 4, 256, 256, CurveIdGraph);
-    CreateOwnControl(kBarClass, BarProc, dlg, 0, kPanelX + 16, kPanelY + 4, 16, 256, CurveIdOutputBar);
-    CreateOwnControl(kBarClass, BarProc, dlg, 0, kPanelX + 32, kPanelY + 260, 256, 14, CurveIdInputBar);
-    CreateOwnControl(kBarClass, BarProc, dlg, 0, kPanelX + 32, kPanelY + 276, 256, 14, CurveIdResultBar);
-    const int y = kPanelY + 300;
-    CreatePanelItem(dlg, PanelItemLabel, "曲線", kPanelX + 16, y, 88, 14, 106);
-    CreatePanelItem(dlg, PanelItemLabel, "チャンネル", kPanelX + 108, y, 88, 14, 107);
-    CreatePanelItem(dlg, PanelItemLabel, "制御点", kPanelX + 200, y, 80, 14, 109);
-    Combo(dlg, kPanelX + 16, y + 16, 88, CurveIdConnection, {"ﾍﾞｼﾞｴ曲線", "直線"}, 0);
-    HWND channel = AdjustChild(dlg, "COMBOBOX", "", CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP, kPanelX + 108, y + 16, 88,
+    g_cv.graph = AdjustChild(dlg, kGraphClass, "", 0, 32, 4, 256, 256, CurveIdGraph);
+    CreateOwnControl(kBarClass, BarProc, dlg, 0, 16, 4, 16, 256, CurveIdOutputBar);
+    CreateOwnControl(kBarClass, BarProc, dlg, 0, 32, 260, 256, 14, CurveIdInputBar);
+    CreateOwnControl(kBarClass, BarProc, dlg, 0, 32, 276, 256, 14, CurveIdResultBar);
+    const int y = 300;
+    CreatePanelItem(dlg, PanelItemLabel, "曲線", 16, y, 88, 14, 106);
+    CreatePanelItem(dlg, PanelItemLabel, "チャンネル", 108, y, 88, 14, 107);
+    CreatePanelItem(dlg, PanelItemLabel, "制御点", 200, y, 80, 14, 109);
+    Combo(dlg, 16, y + 16, 88, CurveIdConnection, {"ﾍﾞｼﾞｴ曲線", "直線"}, 0);
+    HWND channel = AdjustChild(dlg, "COMBOBOX", "", CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP, 108, y + 16, 88,
                          240, CurveIdChannel);
     for (const char* s : kChannels) SendMessageA(channel, CB_ADDSTRING, 0, (LPARAM)s);
     SendMessageA(channel, CB_SETCURSEL, 9, 0);
-    Combo(dlg, kPanelX + 200, y + 16, 80, CurveIdCount, {"3", "4", "5", "6", "7", "8"}, 2);
-    AdjustChild(dlg, "BUTTON", "初期化", BS_PUSHBUTTON, kPanelX + 16, kPanelY + 360, 80, 22, CurveIdReset);
-    AdjustChild(dlg, "BUTTON", "保存...", BS_PUSHBUTTON, kPanelX + 100, kPanelY + 360, 80, 22, CurveIdSave);
-    AdjustChild(dlg, "BUTTON", "読込...", BS_PUSHBUTTON, kPanelX + 184, kPanelY + 360, 80, 22, CurveIdLoad);
-    AdjustChild(dlg, "PenIconClass", "", 0, kPanelX + 304 / 20, kPanelY + 405, 26, 22, CurveIdPen);
-    AdjustChild(dlg, "BUTTON", "適用", BS_PUSHBUTTON, kPanelX + 81, kPanelY + 405, 102, 22, CurveIdApply);
-    AdjustChild(dlg, "BUTTON", "戻す", BS_PUSHBUTTON, kPanelX + 185, kPanelY + 405, 102, 22, CurveIdRevert);
-    AdjustChild(dlg, "BUTTON", "閉じる", BS_PUSHBUTTON, kPanelX + 185, kPanelY + 436, 102, 22, IDOK);
+    Combo(dlg, 200, y + 16, 80, CurveIdCount, {"3", "4", "5", "6", "7", "8"}, 2);
+    AdjustChild(dlg, "BUTTON", "初期化", BS_PUSHBUTTON, 16, 360, 80, 22, CurveIdReset);
+    AdjustChild(dlg, "BUTTON", "保存...", BS_PUSHBUTTON, 100, 360, 80, 22, CurveIdSave);
+    AdjustChild(dlg, "BUTTON", "読込...", BS_PUSHBUTTON, 184, 360, 80, 22, CurveIdLoad);
+    AdjustChild(dlg, "PenIconClass", "", 0, 304 / 20, 405, 26, 22, CurveIdPen);
+    PlacePanelButton(dlg, "適用", 81, 405, 102, 22, CurveIdApply);
+    PlacePanelButton(dlg, "戻す", 185, 405, 102, 22, CurveIdRevert);
+    PlacePanelButton(dlg, "閉じる", 185, 436, 102, 22, IDOK);
     EnableWindow(GetDlgItem(dlg, CurveIdRevert), FALSE);
     Changed();
 }
@@ -315,7 +321,7 @@ void Apply(HWND dlg) {
 
 void HandToPen(HWND dlg) {
     StopPreview();
-    HandAdjustmentToPen(dlg, g_cv.doc, [](CanvDoc* doc) { CrctExecLayer(doc, &ToneCurve, nullptr); });
+    HandAdjustmentToPen(GetParent(dlg), g_cv.doc, [](CanvDoc* doc) { CrctExecLayer(doc, &ToneCurve, nullptr); });
 }
 
 void Revert(HWND dlg) {
@@ -333,9 +339,10 @@ void Repaint() {
     Changed();
 }
 
-INT_PTR CALLBACK CurveDlgProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
+INT_PTR CALLBACK CurvePanelProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
     switch (msg) {
-    case WM_INITDIALOG: InitDialog(dlg); return TRUE;
+    case WM_INITDIALOG: InitPanel(dlg); return TRUE;
+    case WM_PAINT: PaintAdjustPanel(dlg, 72); return TRUE;
     case WM_TIMER:
         // A tick that finds the worker busy is dropped: its end asks again.
         g_cv.timer.Stop(dlg);
@@ -396,14 +403,25 @@ INT_PTR CALLBACK CurveDlgProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
         case CurveIdApply: Apply(dlg); break;
         case CurveIdRevert: Revert(dlg); break;
         case CurveIdPen: HandToPen(dlg); break;
-        case IDOK: EndDialog(dlg, g_cv.everApplied); break;
+        case IDOK: EndDialog(GetParent(dlg), g_cv.everApplied); break;
         }
         return TRUE;
     }
-    case WM_SYSCOMMAND:
-        return EndDialogOnClose(dlg, wp, g_cv.everApplied);
     case WM_DESTROY:
         g_cv.timer.Stop(dlg);
+        g_cv.worker.Stop();
+        g_cv.dialog = nullptr;
+        return FALSE;
+    }
+    return FALSE;
+}
+
+INT_PTR CALLBACK CurveDlgProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
+    INT_PTR answer = 0;
+    if (AdjustDialogCommon(dlg, msg, wp, lp, g_cv.everApplied, &answer)) return answer;
+    switch (msg) {
+    case WM_INITDIALOG: InitDialog(dlg); return TRUE;
+    case WM_DESTROY:
         g_cv.worker.Stop();
         g_VmsStore.Free(&g_cv.source);
         g_VmsStore.Free(&g_cv.alpha);

@@ -26,7 +26,7 @@ namespace {
 
 const char kViewClass[] = "EffectViewClass";
 
-constexpr int kPanelX = 328, kPanelY = 8, kPanelW = 304, kPanelH = 464;
+constexpr int kPanelW = 304, kPanelH = 464;   // the panel psv_efbase
 
 struct EffectDlgState {
     int index = 0;               // kept across openings
@@ -94,6 +94,8 @@ void ShowLevel(HWND dlg) {
     for (int i = 0; i < 5; ++i) SetPanelItemPressed(dlg, EffectIdLevel0 + i, i == g_fx.level);
 }
 
+INT_PTR CALLBACK EffectPanelProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp);
+
 void InitDialog(HWND dlg) {
     g_fx.dialog = dlg;
     g_fx.level = 2;
@@ -101,31 +103,35 @@ void InitDialog(HWND dlg) {
     g_fx.applyCount = 0;
     g_fx.frame = DetailFrame{};
     SizeAdjustDialog(dlg);
-    const int x = kPanelX + kPanelW / 20, p = 2 * kPanelH / 3 - 52;
     g_fx.frame.controlW = kPanelW - 2 * (kPanelW / 20);
-    g_fx.frame.controlH = p;
+    g_fx.frame.controlH = 2 * kPanelH / 3 - 52;
     // Until the overview is made, the detail is the layer's top left.
     g_fx.frame.layerW = Plane()->width;
     g_fx.frame.layerH = Plane()->height;
-    g_fx.picture = CreatePictureControl(dlg, x, kPanelY + 16, g_fx.frame.controlW, p, EffectIdDetail);
     RegisterAdjustClass(kViewClass, ViewProc);
     AdjustChild(dlg, kViewClass, "", WS_BORDER, 8, 8, 304, 464, EffectIdView);
+    CreateAdjustPanel(dlg, "psv_efbase", EffectPanelProc);
+}
+
+void InitPanel(HWND dlg) {
+    const int x = kPanelW / 20, p = g_fx.frame.controlH;
+    g_fx.picture = CreatePictureControl(dlg, x, 16, g_fx.frame.controlW, p, EffectIdDetail);
 
     for (int i = 0; i < 5; ++i) {
         char text[8];
         std::snprintf(text, sizeof text, "%d", i + 1);
-        CreatePanelItem(dlg, PanelItemChoice, text, x + 52 * i, kPanelY + p + 48, 52, 24, EffectIdLevel0 + i);
+        CreatePanelItem(dlg, PanelItemChoice, text, x + 52 * i, p + 48, 52, 24, EffectIdLevel0 + i);
     }
-    HWND list = AdjustChild(dlg, "COMBOBOX", "", CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP, x, kPanelY + kPanelH - 112,
+    HWND list = AdjustChild(dlg, "COMBOBOX", "", CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP, x, kPanelH - 112,
                       kPanelW - 3 * (kPanelW / 20), kPanelH - 180, EffectIdList);
     for (int i = 0; i < kEffectCount && EffectTable[i].title[0] != '-'; ++i)
         SendMessageA(list, CB_ADDSTRING, 0, (LPARAM)EffectTable[i].title);
     SendMessageA(list, CB_SETCURSEL, g_fx.index, 0);
-    CreatePanelItem(dlg, PanelItemChoice, "プレビュー", x, kPanelY + 436, 102, 22, EffectIdPreview);
-    AdjustChild(dlg, "PenIconClass", "", 0, x - 4, kPanelY + 405, 81, 28, EffectIdPen);
-    AdjustChild(dlg, "BUTTON", "適用", BS_PUSHBUTTON, kPanelX + 102, kPanelY + 405, 90, 28, EffectIdApply);
-    AdjustChild(dlg, "BUTTON", "戻す", BS_PUSHBUTTON, kPanelX + 195, kPanelY + 405, 90, 28, EffectIdRevert);
-    AdjustChild(dlg, "BUTTON", "閉じる", BS_PUSHBUTTON, kPanelX + 185, kPanelY + 436, 102, 22, IDOK);
+    CreatePanelItem(dlg, PanelItemChoice, "プレビュー", x, 436, 102, 22, EffectIdPreview);
+    AdjustChild(dlg, "PenIconClass", "", 0, x - 4, 405, 81, 28, EffectIdPen);
+    PlacePanelButton(dlg, "適用", 102, 405, 90, 28, EffectIdApply);
+    PlacePanelButton(dlg, "戻す", 195, 405, 90, 28, EffectIdRevert);
+    PlacePanelButton(dlg, "閉じる", 185, 436, 102, 22, IDOK);
     SetPanelItemPressed(dlg, EffectIdPreview, 1);
     ShowLevel(dlg);
     EnableWindow(GetDlgItem(dlg, EffectIdRevert), FALSE);
@@ -134,7 +140,7 @@ void InitDialog(HWND dlg) {
 
 void Apply(HWND dlg) {
     c_UndoManager::SavePoint(g_fx.doc, -1, 1);
-    if (ApplyEffectToLayer(dlg, g_fx.doc, g_fx.index, g_fx.level)) {
+    if (ApplyEffectToLayer(g_fx.dialog, g_fx.doc, g_fx.index, g_fx.level)) {
         ++g_fx.applyCount;
         EnableWindow(GetDlgItem(dlg, EffectIdRevert), TRUE);
     }
@@ -143,11 +149,12 @@ void Apply(HWND dlg) {
 
 void HandToPen(HWND dlg) {
     const int index = g_fx.index, level = g_fx.level;
-    HandAdjustmentToPen(dlg, g_fx.doc, [dlg, index, level](CanvDoc* doc) {
+    HWND dialog = g_fx.dialog;
+    HandAdjustmentToPen(dialog, g_fx.doc, [dialog, index, level](CanvDoc* doc) {
         // The pen's own opacity weighs its strokes; the effect is taken whole.
         const int saved = PenOpacity;
         PenOpacity = 255;
-        ApplyEffectToLayer(dlg, doc, index, level);
+        ApplyEffectToLayer(dialog, doc, index, level);
         PenOpacity = saved;
     }, 1);
 }
@@ -160,9 +167,10 @@ void Revert(HWND dlg) {
     RunPreview();
 }
 
-INT_PTR CALLBACK EffectDlgProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
+INT_PTR CALLBACK EffectPanelProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
     switch (msg) {
-    case WM_INITDIALOG: InitDialog(dlg); return TRUE;
+    case WM_INITDIALOG: InitPanel(dlg); return TRUE;
+    case WM_PAINT: PaintAdjustPanel(dlg, 72); return TRUE;
     case WM_DRAWITEM: return DrawPanelItem((const DRAWITEMSTRUCT*)lp);
     case WM_COMMAND: {
         const int id = LOWORD(wp);
@@ -185,12 +193,25 @@ INT_PTR CALLBACK EffectDlgProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
         } else if (id == EffectIdPen) {
             HandToPen(dlg);
         } else if (id == IDOK || id == 1) {
-            EndDialog(dlg, 1);
+            EndDialog(GetParent(dlg), 1);
         }
         return TRUE;
     }
-    case WM_SYSCOMMAND:
-        return EndDialogOnClose(dlg, wp, 0);
+    case WM_DESTROY:
+        SetPictureControlImage(g_fx.picture, nullptr);
+        g_fx.picture = nullptr;
+        g_VmsStore.Free(&g_fx.shown);
+        c_FilterHost::FreeWork();
+        return FALSE;
+    }
+    return FALSE;
+}
+
+INT_PTR CALLBACK EffectDlgProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
+    INT_PTR answer = 0;
+    if (AdjustDialogCommon(dlg, msg, wp, lp, 0, &answer)) return answer;
+    switch (msg) {
+    case WM_INITDIALOG: InitDialog(dlg); return TRUE;
     case WM_DESTROY:
         SetPictureControlImage(g_fx.picture, nullptr);
         g_VmsStore.Free(&g_fx.overview);

@@ -23,7 +23,7 @@
 
 namespace {
 
-constexpr int kPanelX = 328, kPanelY = 8, kPanelW = 304, kPanelH = 464;
+constexpr int kPanelW = 304, kPanelH = 464;   // the panel psv_base2
 
 struct LevelInfo {
     const char* templ;
@@ -186,35 +186,45 @@ COLORREF GreyRamp(HWND, int x, int w) {
     return RGB(v, v, v);
 }
 
+INT_PTR CALLBACK LevelPanelProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp);
+
+// The panel's preview control: its width and height.
+constexpr int kPictureW = kPanelW - 2 * (kPanelW / 20), kPictureH = 2 * kPanelH / 3 - 52;
+
 void InitDialog(HWND dlg) {
-    g_lv.dialog = dlg;
+    g_lv.dialog = nullptr;
     g_lv.timer = PreviewTimer{};
     g_lv.level = 0;
     g_lv.applyCount = 0;
     g_lv.frame = DetailFrame{};
     SizeAdjustDialog(dlg);
-    const LevelInfo& info = kInfo[g_lv.kind];
-    const int c = kPanelW / 20, x = kPanelX + c, p = 2 * kPanelH / 3 - 52, g = kPanelY + p + 56;
-    g_lv.frame.controlW = kPanelW - 2 * c;
-    g_lv.frame.controlH = p;
+    g_lv.frame.controlW = kPictureW;
+    g_lv.frame.controlH = kPictureH;
     g_lv.frame.layerW = g_lv.work->width;
     g_lv.frame.layerH = g_lv.work->height;
-    g_lv.picture = CreatePictureControl(dlg, x, kPanelY + 16, kPanelW - 2 * c, p, LevelIdPicture);
-    RegisterAdjustClass(info.viewClass, ViewProc);
-    g_lv.view = AdjustChild(dlg, info.viewClass, "", WS_BORDER, 8, 8, 304, 464, LevelIdView);
+    RegisterAdjustClass(kInfo[g_lv.kind].viewClass, ViewProc);
+    g_lv.view = AdjustChild(dlg, kInfo[g_lv.kind].viewClass, "", WS_BORDER, 8, 8, 304, 464, LevelIdView);
+    CreateAdjustPanel(dlg, "psv_base2", LevelPanelProc);
+}
+
+void InitPanel(HWND dlg) {
+    g_lv.dialog = dlg;
+    const LevelInfo& info = kInfo[g_lv.kind];
+    const int c = kPanelW / 20, x = c, p = kPictureH, g = p + 56;
+    g_lv.picture = CreatePictureControl(dlg, x, 16, kPictureW, p, LevelIdPicture);
     CreatePanelItem(dlg, PanelItemLabel, info.label, x, g, 48, 32, 1120);
     CreatePanelItem(dlg, PanelItemArrow, "num_down", x + 48, g, 20, 32, LevelIdDown);
     HWND gauge = CreateGauge(dlg, x + 68, g + 8, kPanelW - 2 * c - 128, 16, LevelIdSlider, info.low, info.high, 0,
                              g_lv.kind == LevelOndo ? GaugeMiddleLine : GaugeLowerRamp);
     if (g_lv.kind == LevelOndo) CreateGaugeStrip(dlg, x + 68, g - 8, kPanelW - 2 * c - 128, 16, LevelIdStrip, gauge, GreyRamp);
-    CreatePanelItem(dlg, PanelItemArrow, "num_up", kPanelX + kPanelW - c - 60, g, 20, 32, LevelIdUp);
-    CreatePanelItem(dlg, PanelItemLabel, "", kPanelX + kPanelW - c - 40, g, 32, 32, LevelIdText);
+    CreatePanelItem(dlg, PanelItemArrow, "num_up", kPanelW - c - 60, g, 20, 32, LevelIdUp);
+    CreatePanelItem(dlg, PanelItemLabel, "", kPanelW - c - 40, g, 32, 32, LevelIdText);
     // The colour temperature's pen button shows the tool bar's pen.
-    AdjustChild(dlg, "PenIconClass", g_lv.kind == LevelOndo ? "tb2_pen" : "", 0, x - 4, kPanelY + 405, 81, 28,
+    AdjustChild(dlg, "PenIconClass", g_lv.kind == LevelOndo ? "tb2_pen" : "", 0, x - 4, 405, 81, 28,
                 LevelIdPen);
-    AdjustChild(dlg, "BUTTON", "適用", BS_PUSHBUTTON, kPanelX + 102, kPanelY + 405, 90, 28, 19999);
-    AdjustChild(dlg, "BUTTON", "戻す", BS_PUSHBUTTON, kPanelX + 195, kPanelY + 405, 90, 28, 19998);
-    AdjustChild(dlg, "BUTTON", "閉じる", BS_PUSHBUTTON, kPanelX + 195, kPanelY + 436, 90, 22, IDOK);
+    PlacePanelButton(dlg, "適用", 102, 405, 90, 28, 19999);
+    PlacePanelButton(dlg, "戻す", 195, 405, 90, 28, 19998);
+    PlacePanelButton(dlg, "閉じる", 195, 436, 90, 22, IDOK);
     EnableWindow(GetDlgItem(dlg, 19998), FALSE);
     ShowLevel(dlg);
     MakeDetail();
@@ -236,7 +246,7 @@ void Apply(HWND dlg) {
 void HandToPen(HWND dlg) {
     StopPreview(dlg);
     const int level = g_lv.level;
-    HandAdjustmentToPen(dlg, g_lv.doc, [level](CanvDoc*) { ApplyToLayer(level); });
+    HandAdjustmentToPen(GetParent(dlg), g_lv.doc, [level](CanvDoc*) { ApplyToLayer(level); });
 }
 
 void Revert(HWND dlg) {
@@ -248,9 +258,10 @@ void Revert(HWND dlg) {
     ResumePreview(dlg);
 }
 
-INT_PTR CALLBACK LevelDlgProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
+INT_PTR CALLBACK LevelPanelProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
     switch (msg) {
-    case WM_INITDIALOG: InitDialog(dlg); return TRUE;
+    case WM_INITDIALOG: InitPanel(dlg); return TRUE;
+    case WM_PAINT: PaintAdjustPanel(dlg, 72); return TRUE;
     case WM_TIMER:
         g_lv.timer.Stop(dlg);
         if (UsesWorker()) StartPreview();
@@ -278,13 +289,29 @@ INT_PTR CALLBACK LevelDlgProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
         case 19999: Apply(dlg); break;
         case 19998: Revert(dlg); break;
         case LevelIdPen: HandToPen(dlg); break;
-        case IDOK: EndDialog(dlg, g_lv.everApplied); break;
+        case IDOK: EndDialog(GetParent(dlg), g_lv.everApplied); break;
         }
         return TRUE;
-    case WM_SYSCOMMAND:
-        return EndDialogOnClose(dlg, wp, g_lv.everApplied);
     case WM_DESTROY:
         g_lv.timer.Stop(dlg);
+        g_lv.worker.Stop();
+        SetPictureControlImage(g_lv.picture, nullptr);
+        g_lv.picture = nullptr;
+        g_lv.dialog = nullptr;
+        g_VmsStore.Free(&g_lv.detail);
+        g_VmsStore.Free(&g_lv.detailAlpha);
+        g_VmsStore.Free(&g_lv.preview);
+        return FALSE;
+    }
+    return FALSE;
+}
+
+INT_PTR CALLBACK LevelDlgProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
+    INT_PTR answer = 0;
+    if (AdjustDialogCommon(dlg, msg, wp, lp, g_lv.everApplied, &answer)) return answer;
+    switch (msg) {
+    case WM_INITDIALOG: InitDialog(dlg); return TRUE;
+    case WM_DESTROY:
         g_lv.worker.Stop();
         g_VmsStore.Free(&g_lv.overview);
         SetPictureControlImage(g_lv.picture, nullptr);
@@ -310,9 +337,9 @@ LevelPreviewProbe LevelPreviewForTest() {
                              g_lv.frame.LayerY(), g_lv.frame.originX, g_lv.frame.originY};
 }
 
-void SetLevelForTest(HWND dialog, int level) {
+void SetLevelForTest(HWND, int level) {
     g_lv.level = level;
-    LevelChanged(dialog);
+    LevelChanged(g_lv.dialog);
 }
 
 INT_PTR OpenLevelDialog(HWND parent, CanvDoc* doc, LevelKind kind) {

@@ -17,13 +17,14 @@
 #include "adjust/rotate_dialog.h"
 #include "canvas/canv_host.h"
 #include "canvas_fixture.h"
-#include "pump.h"
+#include "dialog_driving.h"
 #include "test_support.h"
 #include "ui/ui_hook.h"
 
 #include <commctrl.h>
 
 using namespace canvtest;
+using namespace adjusttest;
 
 namespace {
 
@@ -145,7 +146,7 @@ int DriveCurve(const ModalRequest& request, void* user) {
     switch (request.attempt) {
     case 0:
         // An inverting straight curve through three points.
-        SendDlgItemMessageA(request.dialog, CurveIdCount, CB_SETCURSEL, 0, 0);
+        SendMessageA(PanelItem(request.dialog, CurveIdCount), CB_SETCURSEL, 0, 0);
         SendMessageA(request.dialog, WM_COMMAND, MAKEWPARAM(CurveIdCount, CBN_SELCHANGE), 0);
         ToneCurve.connection = 1;
         ToneCurve.points[0][1] = 255;
@@ -153,7 +154,7 @@ int DriveCurve(const ModalRequest& request, void* user) {
         ToneCurve.points[2][1] = 0;
         BuildCurveTable(&ToneCurve);
         ToneCurve.changed = 1;
-        SendMessageA(request.dialog, WM_TIMER, 1, 0);
+        Tick(request.dialog);
         Shoot(request.dialog, "curve_straight.bmp");
         return CurveIdApply;
     case 1:
@@ -211,8 +212,8 @@ COLORREF ScreenPixel(HWND wnd, int x, int y) {
 }
 
 void Connect(HWND dlg, int connection) {
-    SendDlgItemMessageA(dlg, CurveIdConnection, CB_SETCURSEL, connection, 0);
-    SendMessageA(dlg, WM_COMMAND, MAKEWPARAM(CurveIdConnection, CBN_SELCHANGE), (LPARAM)GetDlgItem(dlg, CurveIdConnection));
+    SendMessageA(PanelItem(dlg, CurveIdConnection), CB_SETCURSEL, connection, 0);
+    SendMessageA(dlg, WM_COMMAND, MAKEWPARAM(CurveIdConnection, CBN_SELCHANGE), (LPARAM)PanelItem(dlg, CurveIdConnection));
     UpdateWindow(dlg);
     RedrawWindow(dlg, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
 }
@@ -226,14 +227,14 @@ int DriveGraph(const ModalRequest& request, void* user) {
     ToneCurve.points[1][1] = 160;
     Connect(dlg, 0);
     Shoot(dlg, "curve.bmp", true);
-    HWND graph = GetDlgItem(dlg, CurveIdGraph);
+    HWND graph = PanelItem(dlg, CurveIdGraph);
     g->bezierGrey = CountColour(graph, RGB(200, 200, 200));
-    HWND output = GetDlgItem(dlg, CurveIdOutputBar), input = GetDlgItem(dlg, CurveIdInputBar);
+    HWND output = PanelItem(dlg, CurveIdOutputBar), input = PanelItem(dlg, CurveIdInputBar);
     g->outputTop = ScreenPixel(output, 8, 0);
     g->outputBottom = ScreenPixel(output, 8, 255);
     g->inputLeft = ScreenPixel(input, 0, 7);
     g->inputRight = ScreenPixel(input, 255, 7);
-    g->resultLeft = ScreenPixel(GetDlgItem(dlg, CurveIdResultBar), 64, 7);
+    g->resultLeft = ScreenPixel(PanelItem(dlg, CurveIdResultBar), 64, 7);
     Connect(dlg, 1);
     g->straightGrey = CountColour(graph, RGB(200, 200, 200));
     return IDOK;
@@ -288,7 +289,7 @@ int DriveLevel(const ModalRequest& request, void* user) {
     switch (request.attempt) {
     case 0:
         SetLevelForTest(request.dialog, 40);
-        SendMessageA(request.dialog, WM_TIMER, 1, 0);
+        Tick(request.dialog);
         Shoot(request.dialog, "dodge.bmp");
         return 19999;
     case 1:
@@ -334,19 +335,19 @@ struct GaugeDrag {
 int DriveGauge(const ModalRequest& request, void* user) {
     GaugeDrag* d = (GaugeDrag*)user;
     if (request.attempt > 0 || request.kind >= 0) return IDOK;
-    HWND gauge = GetDlgItem(request.dialog, LevelIdSlider);
+    HWND gauge = PanelItem(request.dialog, LevelIdSlider);
     RECT rc;
     GetClientRect(gauge, &rc);
     // 0: the first x that gives the middle value.
     const int target = d->target < 0 ? d->target : d->target == 0 ? ((rc.right - 1) * 20 + 39) / 40 : rc.right + d->target;
-    SendMessageA(GetDlgItem(request.dialog, d->pressOn), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(rc.right / 3, 4));
+    SendMessageA(GetDlgItem(AdjustPanel(request.dialog), d->pressOn), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(rc.right / 3, 4));
     SendMessageA(gauge, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM((WORD)(short)target, 4));
     SendMessageA(gauge, WM_LBUTTONUP, 0, MAKELPARAM((WORD)(short)target, 4));
     d->value = GaugeValue(gauge);
     char text[16] = {};
-    GetDlgItemTextA(request.dialog, LevelIdText, text, sizeof text);
+    GetWindowTextA(PanelItem(request.dialog, LevelIdText), text, sizeof text);
     d->text = text;
-    SendMessageA(request.dialog, WM_TIMER, 1, 0);
+    Tick(request.dialog);
     const VmsImage* shown = LevelPreviewForTest().shown;
     d->shown = shown ? Pixel(shown, 2, 2) & 0xFFFFFF : 0;
     return IDOK;
@@ -385,9 +386,9 @@ int DriveBrCont(const ModalRequest& request, void* user) {
     int brightness = *(int*)user;
     if (!request.templ || std::strcmp(request.templ, "psv_brcont") != 0) return IDOK;
     if (request.attempt == 0) {
-        DragGaugeTo(GetDlgItem(request.dialog, BrContIdSlider0), brightness, -20, 20);
-        EXPECT_EQ(GaugeValue(GetDlgItem(request.dialog, BrContIdSlider0)), brightness);
-        SendMessageA(request.dialog, WM_TIMER, 1, 0);
+        DragGaugeTo(PanelItem(request.dialog, BrContIdSlider0), brightness, -20, 20);
+        EXPECT_EQ(GaugeValue(PanelItem(request.dialog, BrContIdSlider0)), brightness);
+        Tick(request.dialog);
         if (brightness) Shoot(request.dialog, "brcont.bmp");
         return 19999;
     }
@@ -432,7 +433,7 @@ COLORREF PrintedPixel(HWND wnd, int x, int y) {
 
 std::string ItemText(HWND dlg, int id) {
     char text[32] = {};
-    GetDlgItemTextA(dlg, id, text, sizeof text);
+    GetWindowTextA(PanelItem(dlg, id), text, sizeof text);
     return text;
 }
 
@@ -445,7 +446,7 @@ struct BrContButtons {
 };
 
 void Press(HWND dlg, int id) {
-    SendMessageA(dlg, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), (LPARAM)GetDlgItem(dlg, id));
+    SendMessageA(dlg, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), (LPARAM)PanelItem(dlg, id));
 }
 
 int DriveBrContButtons(const ModalRequest& request, void* user) {
@@ -465,15 +466,15 @@ int DriveBrContButtons(const ModalRequest& request, void* user) {
     b->values.push_back(ItemText(dlg, BrContIdValue0));
     for (int k = 0; k < 6; ++k) Press(dlg, BrContIdDown0 + 2);
     b->values.push_back(ItemText(dlg, BrContIdValue0 + 2));
-    b->brightness = GaugeValue(GetDlgItem(dlg, BrContIdSlider0));
-    SendMessageA(dlg, WM_TIMER, 1, 0);
+    b->brightness = GaugeValue(PanelItem(dlg, BrContIdSlider0));
+    Tick(dlg);
     adjusttest::WaitForPreviews();
     shown = BrContPreviewImage();
     b->previewChanged = shown && Pixel(shown, shown->width / 2, shown->height / 2) != before;
 
-    HWND grey = GetDlgItem(dlg, BrContIdBar0), red = GetDlgItem(dlg, BrContIdBar0 + 3);
-    HWND blue = GetDlgItem(dlg, BrContIdBar0 + 5);
-    b->barsOfMiddleRows = GetDlgItem(dlg, BrContIdBar0 + 1) || GetDlgItem(dlg, BrContIdBar0 + 2);
+    HWND grey = PanelItem(dlg, BrContIdBar0), red = PanelItem(dlg, BrContIdBar0 + 3);
+    HWND blue = PanelItem(dlg, BrContIdBar0 + 5);
+    b->barsOfMiddleRows = PanelItem(dlg, BrContIdBar0 + 1) || PanelItem(dlg, BrContIdBar0 + 2);
     RECT rc;
     GetClientRect(red, &rc);
     b->greyRight = PrintedPixel(grey, rc.right - 1, 4);
@@ -521,8 +522,8 @@ int DriveRotate(const ModalRequest& request, void*) {
     case 0:
         return RotateIdType0 + 3;
     case 1:
-        SetDlgItemTextA(request.dialog, RotateIdAngle, "400");
-        SendMessageA(request.dialog, WM_TIMER, 1, 0);
+        SetWindowTextA(PanelItem(request.dialog, RotateIdAngle), "400");
+        Tick(request.dialog);
         Shoot(request.dialog, "rotate.bmp");
         return kModalAskAgain;
     default:

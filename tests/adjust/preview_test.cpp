@@ -7,6 +7,7 @@
 #include <functional>
 #include <vector>
 
+#include "dialog_driving.h"
 #include "adjust/adjust_layer.h"
 #include "adjust/brcont_dialog.h"
 #include "adjust/curve_dialog.h"
@@ -28,6 +29,7 @@
 #include "ui/ui_hook.h"
 
 using namespace canvtest;
+using namespace adjusttest;
 
 namespace {
 
@@ -140,7 +142,7 @@ TEST(AdjustPreview, HalfTransparentLayerShowsOverWhite) {
         FillPlane(doc->planes[1].image, 128);
         std::vector<uint32_t> seen;
         RunDriven({c.templ, [&](HWND dlg) {
-                       SendMessageA(dlg, WM_TIMER, 1, 0);
+                       Tick(dlg);
                        seen = c.shown();
                    }, IDOK},
                   [&] { return c.open(doc.doc); });
@@ -163,7 +165,7 @@ struct FrameSeen {
 // and reports where it ended and what the preview control shows.
 template <typename Probe>
 FrameSeen DragFrame(HWND dlg, Probe probe, int dx, int dy) {
-    HWND view = GetDlgItem(dlg, 1000);
+    HWND view = PanelItem(dlg, 1000);
     RECT rc;
     GetClientRect(view, &rc);
     const auto before = probe();
@@ -205,7 +207,7 @@ TEST(AdjustPreview, DraggedDetailFrameChoosesTheShownDetail) {
         {"psv_efct", [](CanvDoc* d) { return OpenEffectDialog(nullptr, d); },
          [&](HWND dlg) {
              // With the preview off the control shows the plain detail.
-             SendDlgItemMessageA(dlg, EffectIdPreview, BM_CLICK, 0, 0);
+             SendMessageA(PanelItem(dlg, EffectIdPreview), BM_CLICK, 0, 0);
              return drags([] { return EffectPreviewForTest(); })(dlg);
          }},
     };
@@ -294,7 +296,7 @@ TEST(EffectPen, DialogHandsItsAdjustmentToThePen) {
         {"psv_efct", [](CanvDoc* d) { return OpenEffectDialog(nullptr, d); },
          [](HWND dlg) {
              // Gold at the fifth level: the plain effect.
-             SendDlgItemMessageA(dlg, EffectIdList, CB_SETCURSEL, 19, 0);
+             SendMessageA(PanelItem(dlg, EffectIdList), CB_SETCURSEL, 19, 0);
              SendMessageA(dlg, WM_COMMAND, MAKEWPARAM(EffectIdList, CBN_SELCHANGE), 0);
              SendMessageA(dlg, WM_COMMAND, EffectIdLevel0 + 4, 0);
          },

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "dialog_driving.h"
 #include "adjust/brcont_dialog.h"
 #include "canvas/canv_history.h"
 #include "canvas_fixture.h"
@@ -16,12 +17,13 @@
 #include "ui/ui_hook.h"
 
 using namespace canvtest;
+using namespace adjusttest;
 
 namespace {
 
 uint32_t Word(int r, int g, int b) { return (uint32_t)b | (uint32_t)g << 8 | (uint32_t)r << 16; }
 
-void Press(HWND dlg, int id) { SendMessageA(dlg, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), (LPARAM)GetDlgItem(dlg, id)); }
+void Press(HWND dlg, int id) { SendMessageA(dlg, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), (LPARAM)PanelItem(dlg, id)); }
 
 struct Questions {
     int asked = 0;
@@ -85,7 +87,7 @@ int DriveApplies(const ModalRequest& request, void* user) {
     HWND dlg = request.dialog;
     const int k = request.attempt;
     if (k > 0) r->states.push_back(Snapshot(r->doc));
-    if (k > r->applies) r->revertEnabled.push_back(IsWindowEnabled(GetDlgItem(dlg, 19998)) != 0);
+    if (k > r->applies) r->revertEnabled.push_back(IsWindowEnabled(PanelItem(dlg, 19998)) != 0);
     if (k < r->applies) {
         // Brightness, then contrast, then both further: each apply a new picture.
         Press(dlg, k % 2 ? BrContIdUp0 + 1 : BrContIdUp0);

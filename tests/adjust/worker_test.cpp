@@ -17,7 +17,7 @@
 #include "adjust/preview_worker.h"
 #include "adjust/tone_curve.h"
 #include "canvas_fixture.h"
-#include "pump.h"
+#include "dialog_driving.h"
 #include "image/c_dib.h"
 #include "image/vms_store.h"
 #include "paint/pen_state.h"
@@ -77,11 +77,11 @@ int AnswerTime(HWND dlg) {
     return took.load();
 }
 
-void Press(HWND dlg, int id) { SendMessageA(dlg, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), (LPARAM)GetDlgItem(dlg, id)); }
+void Press(HWND dlg, int id) { SendMessageA(dlg, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), (LPARAM)PanelItem(dlg, id)); }
 
 void ChooseChannel(HWND dlg, int channel) {
-    SendDlgItemMessageA(dlg, CurveIdChannel, CB_SETCURSEL, channel, 0);
-    SendMessageA(dlg, WM_COMMAND, MAKEWPARAM(CurveIdChannel, CBN_SELCHANGE), (LPARAM)GetDlgItem(dlg, CurveIdChannel));
+    SendMessageA(PanelItem(dlg, CurveIdChannel), CB_SETCURSEL, channel, 0);
+    SendMessageA(dlg, WM_COMMAND, MAKEWPARAM(CurveIdChannel, CBN_SELCHANGE), (LPARAM)PanelItem(dlg, CurveIdChannel));
 }
 
 void InvertCurve() {
@@ -171,7 +171,7 @@ int DriveStale(const ModalRequest& request, void* user) {
     }
     r->c->first(dlg);
     const DWORD start = GetTickCount();
-    SendMessageA(dlg, WM_TIMER, 0, 0);
+    Tick(dlg);
     r->timerAnswer = (int)(GetTickCount() - start);
     r->firstHeld = PumpUntil([&] { return r->gate->entered.load() >= 1; });
     r->answer = AnswerTime(dlg);
@@ -238,7 +238,7 @@ int DriveClose(const ModalRequest& request, void* user) {
     if (!request.templ || std::strcmp(request.templ, r->c->templ) != 0) return IDOK;
     if (request.attempt == 0) {
         r->c->first(request.dialog);
-        SendMessageA(request.dialog, WM_TIMER, 0, 0);
+        Tick(request.dialog);
         r->held = PumpUntil([&] { return r->gate->entered.load() >= 1; });
     }
     return IDOK;

@@ -1,13 +1,25 @@
-// Message pumping for the adjustment dialogs' tests: until a condition holds,
-// and until the preview workers have delivered their pictures.
+// Driving the adjustment dialogs in tests: their controls (in the dialog or
+// in its panel), a tick of the panel's preview timer, and message pumping
+// until a condition holds or the preview workers have delivered their
+// pictures.
 #pragma once
 #include <windows.h>
 
 #include <functional>
 
+#include "adjust/adjust_dlg_util.h"
 #include "adjust/preview_worker.h"
 
 namespace adjusttest {
+
+// A control of the dialog or, failing that, of its panel.
+inline HWND PanelItem(HWND dialog, int id) {
+    HWND item = GetDlgItem(dialog, id);
+    return item ? item : GetDlgItem(AdjustPanel(dialog), id);
+}
+
+// What the panel's preview timer does at a tick.
+inline void Tick(HWND dialog) { SendMessageA(AdjustPanel(dialog), WM_TIMER, 0, 0); }
 
 inline void PumpPending() {
     MSG msg;
