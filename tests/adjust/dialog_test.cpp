@@ -264,6 +264,63 @@ TEST(ToneCurveDialog, GraphShowsTheBezierSamplesAndTheBars) {
     EXPECT_EQ(GetRValue(g.resultLeft), GetBValue(g.resultLeft));
 }
 
+namespace {
+
+struct PointDrag {
+    int point;              // which control point
+    int toX, toY;           // graph pixel the cursor ends at
+    int x = -1, y = -1;     // where the point ended
+    int tableAtX = -1;      // the table's entry there after the release
+};
+
+int DrivePointDrag(const ModalRequest& request, void* user) {
+    PointDrag* d = (PointDrag*)user;
+    if (!request.templ || std::strcmp(request.templ, "psv_curve") != 0) return IDOK;
+    if (request.attempt > 0) return IDOK;
+    HWND graph = PanelItem(request.dialog, CurveIdGraph);
+    ToneCurve.connection = 1;
+    BuildCurveTable(&ToneCurve);
+    const int px = ToneCurve.points[d->point][0], py = 255 - ToneCurve.points[d->point][1];
+    PostMessageA(graph, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM((WORD)(short)d->toX, (WORD)(short)d->toY));
+    PostMessageA(graph, WM_LBUTTONUP, 0, MAKELPARAM((WORD)(short)d->toX, (WORD)(short)d->toY));
+    SendMessageA(graph, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(px + 1, py - 2));
+    d->x = ToneCurve.points[d->point][0];
+    d->y = ToneCurve.points[d->point][1];
+    d->tableAtX = ToneCurve.table1[d->x];
+    return IDOK;
+}
+
+}  // namespace
+
+// A point dragged in the graph stays between its neighbours (the last one
+// up to 255); the table is built from the points when it is let go.
+TEST(ToneCurveDialog, DraggedPointStaysBetweenItsNeighbours) {
+    struct Case {
+        int point, toX, toY;
+        int x, y;
+        int table;      // the table's entry at x (-1: two points share x)
+    };
+    const Case cases[] = {
+        {4, 300, 55, 255, 200, 200},    // the last point: right stops at 255
+        {2, 250, 155, 192, 100, -1},    // the middle point: at the next point's x
+        {1, 100, 300, 100, 0, 0},       // below the graph: value 0
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.point);
+        DocHolder doc(MakeDoc({Layer(40, 30)}));
+        ASSERT_TRUE(doc.doc);
+        PointDrag d{c.point, c.toX, c.toY};
+        SetModalAnswerHook(DrivePointDrag, &d);
+        OpenToneCurveDialog(nullptr, doc.doc);
+        SetModalAnswerHook(nullptr, nullptr);
+        EXPECT_EQ(d.x, c.x);
+        EXPECT_EQ(d.y, c.y);
+        if (c.table >= 0) {
+            EXPECT_EQ(d.tableAtX, c.table);
+        }
+    }
+}
+
 TEST(LevelDialog, UpAndDownSteps) {
     struct Case { LevelKind kind; int level; int up; int expect; };
     for (Case c : {Case{LevelDodge, 38, 1, 40}, Case{LevelDodge, 40, 1, 40}, Case{LevelBurn, 3, 0, 0},
