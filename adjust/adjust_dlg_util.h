@@ -1,6 +1,7 @@
 // What the adjustment dialogs share: the 640 x 480 client area placed like
-// the other dialogs, their child controls in the dialog's font, and their
-// preview window classes.
+// the other dialogs, their child controls in the dialog's font, their
+// preview window classes, and the panel (a child dialog from its own
+// template at 328, 8, 304 x 464) that holds the controls.
 #pragma once
 #include <windows.h>
 
@@ -59,4 +60,59 @@ inline RECT PaintCentredPreview(HWND wnd, HDC dc, const VmsImage* shown) {
     Rectangle(dc, x - 1, y - 1, x + w + 1, y + h + 1);
     c_Dib::DrawFit(dc, shown, x, y, x + w - 1, y + h - 1, 1, 1);
     return RECT{x, y, x + w, y + h};
+}
+
+// The panel's control id in its dialog.
+constexpr int kAdjustPanelId = 3000;
+
+// Makes the panel from its template at 328, 8, 304 x 464 (its procedure
+// builds its controls at WM_INITDIALOG).
+inline HWND CreateAdjustPanel(HWND dialog, const char* templ, DLGPROC proc) {
+    HWND panel = CreateDialogParamA(GetModuleHandleA(nullptr), templ, dialog, proc, 0);
+    if (!panel) return nullptr;
+    SetWindowLongPtrA(panel, GWLP_ID, kAdjustPanelId);
+    SetWindowPos(panel, nullptr, 328, 8, 304, 464, SWP_NOZORDER | SWP_NOACTIVATE);
+    ShowWindow(panel, SW_SHOW);
+    return panel;
+}
+
+inline HWND AdjustPanel(HWND dialog) { return GetDlgItem(dialog, kAdjustPanelId); }
+
+// The messages every adjustment dialog answers alike: presses go on to the
+// panel that holds the controls, and the close box ends the dialog with
+// closeResult. 1 when msg was one of them (*result is the answer).
+inline int AdjustDialogCommon(HWND dlg, UINT msg, WPARAM wp, LPARAM lp, INT_PTR closeResult, INT_PTR* result) {
+    if (msg == WM_COMMAND) {
+        *result = SendMessageA(AdjustPanel(dlg), WM_COMMAND, wp, lp);
+        return 1;
+    }
+    if (msg == WM_SYSCOMMAND) {
+        *result = EndDialogOnClose(dlg, wp, closeResult);
+        return 1;
+    }
+    return 0;
+}
+
+// A button of the panel: the template's own, placed, or a new one.
+inline HWND PlacePanelButton(HWND panel, const char* text, int x, int y, int w, int h, int id) {
+    HWND b = GetDlgItem(panel, id);
+    if (!b) return AdjustChild(panel, "BUTTON", text, BS_PUSHBUTTON | WS_TABSTOP, x, y, w, h, id);
+    SetWindowTextA(b, text);
+    SetWindowPos(b, nullptr, x, y, w, h, SWP_NOZORDER | SWP_NOACTIVATE);
+    return b;
+}
+
+// The panel's face with its two separator lines `above` and above - 1
+// pixels over its bottom (dark, then light).
+inline void PaintAdjustPanel(HWND panel, int above) {
+    PAINTSTRUCT ps;
+    HDC dc = BeginPaint(panel, &ps);
+    RECT rc;
+    GetClientRect(panel, &rc);
+    FillRect(dc, &rc, GetSysColorBrush(COLOR_BTNFACE));
+    RECT dark = {4, rc.bottom - above, rc.right - 4, rc.bottom - above + 1};
+    RECT light = {4, rc.bottom - above + 1, rc.right - 4, rc.bottom - above + 2};
+    FillRect(dc, &dark, GetSysColorBrush(COLOR_BTNSHADOW));
+    FillRect(dc, &light, GetSysColorBrush(COLOR_BTNHIGHLIGHT));
+    EndPaint(panel, &ps);
 }

@@ -18,7 +18,7 @@ CanvDoc* PrepareAdjustedCanvas(HWND parent, CanvDoc* doc) {
     if (!doc) return nullptr;
     SetCurrentPlane(doc, 0);
     c_PenWriter::FreeBrushImages(1, 0);
-    if (CountLayers(doc, 0) > 1 && ShowMessageBox(parent, kMergeQuestion, kAppTitle, kMsgYesNo) == IDYES) {
+    if (CountLayers(doc, 1) > 1 && ShowMessageBox(parent, kMergeQuestion, kAppTitle, kMsgYesNo) == IDYES) {
         CanvDoc* old = doc;
         if (CanvFrameWindow()) SendMessageA(CanvFrameWindow(), WM_COMMAND, CMD_IMG_MERGE, 0);
         doc = GetActiveCanvas();

@@ -8,6 +8,8 @@
 #include "adjust/adjust_dlg_util.h"
 #include "adjust/adjust_gauge.h"
 #include "adjust/adjust_preview.h"
+#include "adjust/panel_items.h"
+#include "adjust/preview_worker.h"
 #include "adjust/effect_pen.h"
 #include "adjust/adjust_open.h"
 #include "adjust/adjust_layer.h"
@@ -22,7 +24,7 @@
 namespace {
 
 const char kViewClass[] = "BrContViewClass";
-constexpr int kPanelX = 328, kPanelY = 8, kPanelW = 304, kPanelH = 464;
+constexpr int kPanelW = 304, kPanelH = 464;   // the panel psv_base2
 
 struct BrContDlgState {
     CanvDoc* doc = nullptr;
@@ -30,11 +32,14 @@ struct BrContDlgState {
     VmsImage* source = nullptr;    // fitted copy of the layer (not over white)
     VmsImage* alpha = nullptr;     // its fitted transparency, or null
     VmsImage* preview = nullptr;
-    HWND dialog = nullptr;
+    HWND dialog = nullptr;         // the panel: its timer and the worker's message
     HWND view = nullptr;
     BrContValues values = {};
     int applyCount = 0;
     int everApplied = 0;
+    int changed = 0;               // the preview must be computed again
+    PreviewWorker worker;
+    PreviewTimer timer;
 };
 BrContDlgState g_bc;
 
@@ -47,21 +52,56 @@ int* Value(int row) {
     }
 }
 
-void ComputePreview() {
+// Posted by the worker when its picture is ready.
+constexpr UINT kPreviewDone = WM_APP + 1;
+
+// Starts the worker on copies of the fitted source and transparency with the
+// tables of the current values; a tick that finds it busy does nothing (the
+// timer keeps running).
+void StartPreview(HWND dlg) {
+    if (!g_bc.changed || g_bc.worker.Busy() || !g_bc.source) return;
+    auto tables = std::make_shared<BrContTables>();
+    BuildBrContTables(g_bc.values, tables.get());
+    const int model = g_bc.values.model;
+    std::shared_ptr<VmsImage> source = ShareCopy(g_bc.source), alpha = ShareCopy(g_bc.alpha);
+    if (!source) return;
+    g_bc.changed = 0;
+    g_bc.worker.Start(dlg, kPreviewDone, [source, alpha, tables, model](const std::atomic<int>& cancel) {
+        return MapPreviewRows(source.get(), alpha.get(), cancel, [&](uint32_t* row, int n) {
+            for (int x = 0; x < n; ++x) row[x] = BrContPreviewPixel(row[x], *tables, model);
+        });
+    });
+}
+
+// After a command that stopped the preview: asks again for a picture that
+// was not finished.
+void ResumePreview(HWND dlg) {
+    if (g_bc.changed) g_bc.timer.Restart(dlg, 200);
+}
+
+// The worker's picture, shown when it belongs to the latest values.
+void PreviewDone() {
+    OwnedImage picture = g_bc.worker.Finish();
+    if (!picture) return;
     g_VmsStore.Free(&g_bc.preview);
-    if (!g_bc.source) return;
-    g_bc.preview = g_VmsStore.Create(g_bc.source->width, g_bc.source->height, 32, 0, 0);
-    if (!g_bc.preview) return;
-    BrContTables tables;
-    BuildBrContTables(g_bc.values, &tables);
-    std::vector<uint32_t> row((size_t)g_bc.source->width);
-    for (int y = 0; y < g_bc.source->height; ++y) {
-        g_VmsStore.GetRow(g_bc.source, y, 0, g_bc.source->width - 1, row.data());
-        for (uint32_t& w : row) w = BrContPreviewPixel(w, tables, g_bc.values.model);
-        g_VmsStore.PutRow(g_bc.preview, y, 0, g_bc.source->width - 1, row.data());
-    }
-    CompositeOverWhite(g_bc.preview, g_bc.alpha);
+    g_bc.preview = picture.release();
     InvalidateRect(g_bc.view, nullptr, FALSE);
+}
+
+void Changed(HWND dlg) {
+    g_bc.changed = 1;
+    g_bc.worker.Invalidate();
+    g_bc.timer.Restart(dlg, 200);
+}
+
+// Before the layer or the record changes: the timer stops and the worker
+// ends; a picture it could not finish is asked for again.
+void StopPreview(HWND dlg) {
+    g_bc.timer.Stop(dlg);
+    if (g_bc.worker.Busy()) {
+        g_bc.worker.Stop();
+        g_bc.changed = 1;
+    }
 }
 
 LRESULT CALLBACK ViewProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
@@ -71,7 +111,8 @@ LRESULT CALLBACK ViewProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
         g_VmsStore.Free(&g_bc.alpha);
         g_VmsStore.Free(&g_bc.preview);
         g_bc.preview = MakeOverview(g_bc.doc, g_bc.work, LOWORD(lp), HIWORD(lp), &g_bc.source, &g_bc.alpha);
-        ComputePreview();
+        // A picture under way was made from the old source.
+        if (g_bc.dialog) Changed(g_bc.dialog);
         return 0;
     case WM_PAINT: {
         PAINTSTRUCT ps;
@@ -90,17 +131,17 @@ void Labels(HWND dlg) {
     static const char* const rgb[3] = {"R", "G", "B"};
     static const char* const cmy[3] = {"C", "M", "Y"};
     for (int k = 0; k < 3; ++k) {
-        SetDlgItemTextA(dlg, BrContIdLabel0 + 3 + k, g_bc.values.model ? cmy[k] : rgb[k]);
+        SetPanelItemText(GetDlgItem(dlg, BrContIdLabel0 + 3 + k), g_bc.values.model ? cmy[k] : rgb[k]);
         InvalidateRect(GetDlgItem(dlg, BrContIdBar0 + 3 + k), nullptr, FALSE);
     }
-    CheckButton(dlg, BrContIdRgb, g_bc.values.model == 0);
-    CheckButton(dlg, BrContIdCmy, g_bc.values.model == 1);
+    SetPanelItemPressed(dlg, BrContIdRgb, g_bc.values.model == 0);
+    SetPanelItemPressed(dlg, BrContIdCmy, g_bc.values.model == 1);
 }
 
 void ShowValue(HWND dlg, int row) {
     char text[16];
     std::snprintf(text, sizeof text, "%+3d", *Value(row));
-    SetDlgItemTextA(dlg, BrContIdValue0 + row, text);
+    SetPanelItemText(GetDlgItem(dlg, BrContIdValue0 + row), text);
     SetGaugeValue(GetDlgItem(dlg, BrContIdSlider0 + row), *Value(row));
 }
 
@@ -108,74 +149,83 @@ COLORREF BarColour(HWND bar, int x, int w) {
     return BrContBarColour(GetDlgCtrlID(bar) - BrContIdBar0, g_bc.values.model, x, w);
 }
 
-void Changed(HWND dlg) {
-    KillTimer(dlg, 1);
-    SetTimer(dlg, 1, 200, nullptr);
-}
+INT_PTR CALLBACK BrContPanelProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp);
 
 void InitDialog(HWND dlg) {
-    g_bc.dialog = dlg;
+    g_bc.dialog = nullptr;
+    g_bc.changed = 0;
+    g_bc.timer = PreviewTimer{};
     g_bc.values = {};
     g_bc.applyCount = 0;
     SizeAdjustDialog(dlg);
     RegisterAdjustClass(kViewClass, ViewProc);
     g_bc.view = AdjustChild(dlg, kViewClass, "", WS_BORDER, 8, 8, 304, 464, 2000);
+    CreateAdjustPanel(dlg, "psv_base2", BrContPanelProc);
+}
+
+void InitPanel(HWND dlg) {
+    g_bc.dialog = dlg;
     static const char* const labels[3] = {"明るさ", "軟調/硬調", "鮮やかさ"};
-    const int c = kPanelW / 20, W = kPanelW - 2 * c - 128, x = kPanelX + c;
+    const int c = kPanelW / 20, W = kPanelW - 2 * c - 128, x = c;
     for (int i = 0; i < 6; ++i) {
-        const int y = kPanelY + kPanelH / 20 + (kPanelH / 10) * i + (i >= 3 ? 24 : 0);
-        AdjustChild(dlg, "STATIC", i < 3 ? labels[i] : "", SS_CENTERIMAGE, i == 1 ? x - 8 : x, y, i == 1 ? 56 : 48,
-                    32, BrContIdLabel0 + i);
-        AdjustChild(dlg, "BUTTON", "<", BS_PUSHBUTTON, x + 48, y, 20, 32, BrContIdDown0 + i);
+        const int y = kPanelH / 20 + (kPanelH / 10) * i + (i >= 3 ? 24 : 0);
+        CreatePanelItem(dlg, PanelItemLabel, i < 3 ? labels[i] : "", i == 1 ? x - 8 : x, y, i == 1 ? 56 : 48, 32,
+                        BrContIdLabel0 + i);
+        CreatePanelItem(dlg, PanelItemArrow, "num_down", x + 48, y, 20, 32, BrContIdDown0 + i);
         HWND gauge = CreateGauge(dlg, x + 68, HasBar(i) ? y + 16 : y + 8, W, 16, BrContIdSlider0 + i, -20, 20, 0, 0);
         if (HasBar(i)) CreateGaugeStrip(dlg, x + 68, y, W, 16, BrContIdBar0 + i, gauge, BarColour);
-        AdjustChild(dlg, "BUTTON", ">", BS_PUSHBUTTON, kPanelX + kPanelW - c - 60, y, 20, 32, BrContIdUp0 + i);
-        AdjustChild(dlg, "STATIC", "", SS_CENTERIMAGE, kPanelX + kPanelW - c - 40, y, 32, 32, BrContIdValue0 + i);
+        CreatePanelItem(dlg, PanelItemArrow, "num_up", kPanelW - c - 60, y, 20, 32, BrContIdUp0 + i);
+        CreatePanelItem(dlg, PanelItemLabel, "", kPanelW - c - 40, y, 32, 32, BrContIdValue0 + i);
         ShowValue(dlg, i);
     }
-    AdjustChild(dlg, "BUTTON", "RGB", BS_AUTORADIOBUTTON | BS_PUSHLIKE | WS_GROUP, kPanelX + c + 58,
-                kPanelY + kPanelH - 128, 78, 24, BrContIdRgb);
-    AdjustChild(dlg, "BUTTON", "CMY", BS_AUTORADIOBUTTON | BS_PUSHLIKE, kPanelX + c + 140, kPanelY + kPanelH - 128,
-                78, 24, BrContIdCmy);
-    AdjustChild(dlg, "PenIconClass", "", 0, kPanelX + c - 4, kPanelY + 405, 81, 28, BrContIdPen);
-    AdjustChild(dlg, "BUTTON", "適用", BS_PUSHBUTTON, kPanelX + 102, kPanelY + 405, 90, 28, 19999);
-    AdjustChild(dlg, "BUTTON", "戻す", BS_PUSHBUTTON, kPanelX + 195, kPanelY + 405, 90, 28, 19998);
-    AdjustChild(dlg, "BUTTON", "閉じる", BS_PUSHBUTTON, kPanelX + 185, kPanelY + 436, 102, 22, IDOK);
+    CreatePanelItem(dlg, PanelItemChoice, "RGB", c + 58, kPanelH - 128, 78, 24, BrContIdRgb);
+    CreatePanelItem(dlg, PanelItemChoice, "CMY", c + 140, kPanelH - 128, 78, 24, BrContIdCmy);
+    AdjustChild(dlg, "PenIconClass", "", 0, c - 4, 405, 81, 28, BrContIdPen);
+    PlacePanelButton(dlg, "適用", 102, 405, 90, 28, 19999);
+    PlacePanelButton(dlg, "戻す", 195, 405, 90, 28, 19998);
+    PlacePanelButton(dlg, "閉じる", 185, 436, 102, 22, IDOK);
     EnableWindow(GetDlgItem(dlg, 19998), FALSE);
     Labels(dlg);
 }
 
 void Apply(HWND dlg) {
-    KillTimer(dlg, 1);
+    StopPreview(dlg);
     c_UndoManager::SavePoint(g_bc.doc, -1, 1);
     RestoreCurrentPlane(g_bc.doc, g_bc.work);
     ApplyBrContToLayer(g_bc.doc, g_bc.values);
     ++g_bc.applyCount;
     g_bc.everApplied = 1;
     EnableWindow(GetDlgItem(dlg, 19998), TRUE);
+    ResumePreview(dlg);
 }
 
 void HandToPen(HWND dlg) {
-    KillTimer(dlg, 1);
+    StopPreview(dlg);
     const BrContValues values = g_bc.values;
-    HandAdjustmentToPen(dlg, g_bc.doc, [values](CanvDoc* doc) { ApplyBrContToLayer(doc, values); });
+    HandAdjustmentToPen(GetParent(dlg), g_bc.doc, [values](CanvDoc* doc) { ApplyBrContToLayer(doc, values); });
 }
 
 void Revert(HWND dlg) {
-    KillTimer(dlg, 1);
+    StopPreview(dlg);
     if (g_bc.applyCount <= 0) return;
     --g_bc.applyCount;
     EnableWindow(GetDlgItem(dlg, 19998), g_bc.applyCount > 0);
     c_UndoManager::StepLocked(g_bc.doc, 0, 1);
+    ResumePreview(dlg);
 }
 
-INT_PTR CALLBACK BrContDlgProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
+INT_PTR CALLBACK BrContPanelProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
     switch (msg) {
-    case WM_INITDIALOG: InitDialog(dlg); return TRUE;
+    case WM_INITDIALOG: InitPanel(dlg); return TRUE;
+    case WM_PAINT: PaintAdjustPanel(dlg, 72); return TRUE;
     case WM_TIMER:
-        KillTimer(dlg, 1);
-        ComputePreview();
+        StartPreview(dlg);
         return TRUE;
+    case kPreviewDone:
+        PreviewDone();
+        return TRUE;
+    case WM_DRAWITEM:
+        return DrawPanelItem((const DRAWITEMSTRUCT*)lp);
     case WM_COMMAND:
         if (LOWORD(wp) >= BrContIdSlider0 && LOWORD(wp) < BrContIdSlider0 + 6) {
             const int row = LOWORD(wp) - BrContIdSlider0;
@@ -201,13 +251,25 @@ INT_PTR CALLBACK BrContDlgProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
         case 19999: Apply(dlg); break;
         case 19998: Revert(dlg); break;
         case BrContIdPen: HandToPen(dlg); break;
-        case IDOK: EndDialog(dlg, g_bc.everApplied); break;
+        case IDOK: EndDialog(GetParent(dlg), g_bc.everApplied); break;
         }
         return TRUE;
-    case WM_SYSCOMMAND:
-        return EndDialogOnClose(dlg, wp, g_bc.everApplied);
     case WM_DESTROY:
-        KillTimer(dlg, 1);
+        g_bc.timer.Stop(dlg);
+        g_bc.worker.Stop();
+        g_bc.dialog = nullptr;
+        return FALSE;
+    }
+    return FALSE;
+}
+
+INT_PTR CALLBACK BrContDlgProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
+    INT_PTR answer = 0;
+    if (AdjustDialogCommon(dlg, msg, wp, lp, g_bc.everApplied, &answer)) return answer;
+    switch (msg) {
+    case WM_INITDIALOG: InitDialog(dlg); return TRUE;
+    case WM_DESTROY:
+        g_bc.worker.Stop();
         g_VmsStore.Free(&g_bc.source);
         g_VmsStore.Free(&g_bc.alpha);
         g_VmsStore.Free(&g_bc.preview);

@@ -8,6 +8,8 @@
 #include "ui/dlgfield.h"
 #include "adjust/adjust_dlg_util.h"
 #include "adjust/adjust_preview.h"
+#include "adjust/panel_items.h"
+#include "adjust/preview_worker.h"
 #include "adjust/effect_pen.h"
 #include "adjust/adjust_layer.h"
 #include "adjust/tone_curve.h"
@@ -16,14 +18,15 @@
 #include "image/c_dib.h"
 #include "image/colour_model.h"
 #include "image/vms_store.h"
+#include "ui/drawutil.h"
 #include "paint/pen_writer.h"
 
 namespace {
 
 const char kViewClass[] = "CurveViewClass";
 const char kGraphClass[] = "CurveGraphClass";
+const char kBarClass[] = "CurveBarClass";
 const char* const kChannels[10] = {"赤", "緑", "青", "ｼｱﾝ", "ﾏｾﾞﾝﾀ", "ｲｴﾛｰ", "色相", "彩度", "明度", "RGB"};
-constexpr int kPanelX = 328, kPanelY = 8;
 
 struct CurveDlgState {
     CanvDoc* doc = nullptr;
@@ -36,30 +39,61 @@ struct CurveDlgState {
     HWND graph = nullptr;
     int applyCount = 0;
     int everApplied = 0;
+    PreviewWorker worker;
+    PreviewTimer timer;
 };
 CurveDlgState g_cv;
 
-// The preview: the fitted source through the record's table.
-void ComputePreview() {
-    if (!g_cv.source) return;
-    if (!g_cv.preview) g_cv.preview = g_VmsStore.Create(g_cv.source->width, g_cv.source->height, 32, 255, 1);
-    if (!g_cv.preview) return;
-    std::vector<uint32_t> row((size_t)g_cv.source->width);
-    for (int y = 0; y < g_cv.source->height; ++y) {
-        g_VmsStore.GetRow(g_cv.source, y, 0, g_cv.source->width - 1, row.data());
-        CrctRow(row.data(), (int)row.size(), ToneCurve.channel, ToneCurve.table1, nullptr, nullptr, nullptr);
-        g_VmsStore.PutRow(g_cv.preview, y, 0, g_cv.source->width - 1, row.data());
-    }
-    CompositeOverWhite(g_cv.preview, g_cv.alpha);
+// Posted by the worker when its picture is ready.
+constexpr UINT kPreviewDone = WM_APP + 1;
+
+// The preview: the fitted source through the record's table, computed by the
+// worker on copies of the source, the transparency, the table and the channel.
+void StartPreview() {
+    if (!ToneCurve.changed || g_cv.worker.Busy() || !g_cv.source) return;
+    auto table = std::make_shared<std::vector<uint8_t>>(ToneCurve.table1, ToneCurve.table1 + 256);
+    const int channel = ToneCurve.channel;
+    std::shared_ptr<VmsImage> source = ShareCopy(g_cv.source), alpha = ShareCopy(g_cv.alpha);
+    if (!source) return;
     ToneCurve.changed = 0;
-    InvalidateRect(g_cv.view, nullptr, FALSE);
+    g_cv.worker.Start(g_cv.dialog, kPreviewDone, [source, alpha, table, channel](const std::atomic<int>& cancel) {
+        return MapPreviewRows(source.get(), alpha.get(), cancel, [&](uint32_t* row, int n) {
+            CrctRow(row, n, channel, table->data(), nullptr, nullptr, nullptr);
+        });
+    });
 }
 
 void Changed() {
     ToneCurve.changed = 1;
-    // A timer tick recomputes; settings changed meanwhile only re-arm it.
-    KillTimer(g_cv.dialog, 1);
-    SetTimer(g_cv.dialog, 1, 200, nullptr);
+    g_cv.worker.Invalidate();
+    // A timer tick computes; changes meanwhile only re-arm it.
+    if (g_cv.dialog) g_cv.timer.Restart(g_cv.dialog, 200);
+}
+
+// The worker's picture, shown when it belongs to the latest curve; when the
+// curve changed while it ran, the next picture is asked for.
+void PreviewDone() {
+    OwnedImage picture = g_cv.worker.Finish();
+    if (picture) {
+        g_VmsStore.Free(&g_cv.preview);
+        g_cv.preview = picture.release();
+        InvalidateRect(g_cv.view, nullptr, FALSE);
+    }
+    if (ToneCurve.changed) g_cv.timer.Restart(g_cv.dialog, 200);
+}
+
+// Before the layer or the record changes: the timer stops and the worker
+// ends; a picture it could not finish is asked for again afterwards.
+void StopPreview() {
+    g_cv.timer.Stop(g_cv.dialog);
+    if (g_cv.worker.Busy()) {
+        g_cv.worker.Stop();
+        ToneCurve.changed = 1;
+    }
+}
+
+void ResumePreview() {
+    if (ToneCurve.changed) g_cv.timer.Restart(g_cv.dialog, 200);
 }
 
 LRESULT CALLBACK ViewProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
@@ -71,7 +105,8 @@ LRESULT CALLBACK ViewProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
         // The overview over white is the first preview; the source and the
         // transparency make the later ones.
         g_cv.preview = MakeOverview(g_cv.doc, g_cv.work, LOWORD(lp), HIWORD(lp), &g_cv.source, &g_cv.alpha);
-        ComputePreview();
+        // A picture under way was made from the old source.
+        Changed();
         return 0;
     case WM_PAINT: {
         PAINTSTRUCT ps;
@@ -101,87 +136,111 @@ COLORREF BarColour(int v) {
     }
 }
 
-// The graph 256 x 256 with the output bar at its left and the input and
-// output bars under it (one window, graph at 16, 0).
-void PaintGraph(HWND wnd, HDC dc) {
+// A bar's colour column by column (or row by row for the vertical bar).
+void PaintBar(HWND wnd, HDC dc) {
     RECT rc;
     GetClientRect(wnd, &rc);
-    FillRect(dc, &rc, GetSysColorBrush(COLOR_BTNFACE));
-    for (int r = 0; r < 256; ++r) {
-        HPEN pen = CreatePen(PS_SOLID, 1, BarColour(255 - r));
-        HGDIOBJ old = SelectObject(dc, pen);
-        MoveToEx(dc, 0, r, nullptr);
-        LineTo(dc, 14, r);
-        SelectObject(dc, old);
-        DeleteObject(pen);
+    const int id = GetDlgCtrlID(wnd);
+    const int n = id == CurveIdOutputBar ? rc.bottom : rc.right;
+    for (int i = 0; i < n; ++i) {
+        const int v = id == CurveIdOutputBar ? 255 - i * 255 / std::max(1, n - 1)
+                      : id == CurveIdInputBar ? i * 255 / std::max(1, n - 1)
+                                              : ToneCurve.table1[i * 255 / std::max(1, n - 1)];
+        if (id == CurveIdOutputBar) DrawLine(dc, 0, i, rc.right, i, BarColour(v));
+        else DrawLine(dc, i, 0, i, rc.bottom, BarColour(v));
     }
-    for (int c = 0; c < 256; ++c) {
-        for (int bar = 0; bar < 2; ++bar) {
-            HPEN pen = CreatePen(PS_SOLID, 1, BarColour(bar ? ToneCurve.table1[c] : c));
-            HGDIOBJ old = SelectObject(dc, pen);
-            MoveToEx(dc, 16 + c, 258 + 16 * bar, nullptr);
-            LineTo(dc, 16 + c, 272 + 16 * bar);
-            SelectObject(dc, old);
-            DeleteObject(pen);
-        }
-    }
-    RECT g = {16, 0, 272, 256};
-    FillRect(dc, &g, (HBRUSH)GetStockObject(WHITE_BRUSH));
-    HGDIOBJ oldPen = SelectObject(dc, GetStockObject(BLACK_PEN));
-    MoveToEx(dc, 16, 255, nullptr);
-    LineTo(dc, 16 + 255, 0);
-    MoveToEx(dc, 16 + 128, 0, nullptr);
-    LineTo(dc, 16 + 128, 256);
-    MoveToEx(dc, 16, 128, nullptr);
-    LineTo(dc, 272, 128);
-    HPEN grey = CreatePen(PS_SOLID, 1, RGB(144, 144, 144));
-    SelectObject(dc, grey);
-    for (int i = 0; i < ToneCurve.count; ++i) {
-        const int x = 16 + ToneCurve.points[i][0], y = 255 - ToneCurve.points[i][1];
-        if (i == 0) MoveToEx(dc, x, y, nullptr);
-        else LineTo(dc, x, y);
-    }
-    SelectObject(dc, oldPen);
-    DeleteObject(grey);
-    for (int i = 0; i < 256; ++i) SetPixel(dc, 16 + i, 255 - ToneCurve.table1[i], RGB(0, 0, 0));
-    HBRUSH dark = CreateSolidBrush(RGB(64, 64, 64));
-    for (int i = 0; i < ToneCurve.count; ++i) {
-        RECT p = {16 + ToneCurve.points[i][0] - 2, 253 - ToneCurve.points[i][1], 16 + ToneCurve.points[i][0] + 3,
-                  258 - ToneCurve.points[i][1]};
-        FillRect(dc, &p, dark);
-    }
-    DeleteObject(dark);
 }
 
-// Drags the point nearest the press (within 3 pixels) while the button is held.
+LRESULT CALLBACK BarProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
+    if (msg == WM_PAINT) {
+        PAINTSTRUCT ps;
+        HDC dc = BeginPaint(wnd, &ps);
+        PaintBar(wnd, dc);
+        EndPaint(wnd, &ps);
+        return 0;
+    }
+    return DefWindowProcA(wnd, msg, wp, lp);
+}
+
+void RepaintBars() {
+    for (int id : {CurveIdOutputBar, CurveIdInputBar, CurveIdResultBar})
+        InvalidateRect(GetDlgItem(g_cv.dialog, id), nullptr, FALSE);
+}
+
+// The graph, 256 x 256, values upward: the diagonal and the middle lines, the
+// table's pixels, the control polygon, the points and, for a Bezier join, the
+// curve's samples as a light grey line.
+void PaintGraph(HDC dc) {
+    FillRectColor(dc, 0, 0, 256, 256, RGB(255, 255, 255));
+    DrawLine(dc, 0, 255, 255, 0, RGB(0, 0, 0));
+    DrawLine(dc, 128, 0, 128, 256, RGB(0, 0, 0));
+    DrawLine(dc, 0, 128, 256, 128, RGB(0, 0, 0));
+    for (int i = 0; i < 256; ++i) SetPixel(dc, i, 255 - ToneCurve.table1[i], RGB(0, 0, 0));
+    for (int i = 1; i < ToneCurve.count; ++i)
+        DrawLine(dc, ToneCurve.points[i - 1][0], 255 - ToneCurve.points[i - 1][1], ToneCurve.points[i][0],
+                 255 - ToneCurve.points[i][1], RGB(144, 144, 144));
+    for (int i = 0; i < ToneCurve.count; ++i) {
+        const int x = ToneCurve.points[i][0], y = ToneCurve.points[i][1];
+        DrawRaisedPanelThin(dc, x - 2, 253 - y, x + 2, 257 - y, RGB(64, 64, 64));
+    }
+    if (ToneCurve.connection == 0 && ToneCurve.count >= 2) {
+        int px = ToneCurve.points[0][0], py = ToneCurve.points[0][1];
+        for (int k = 0; k <= 100; ++k) {
+            double x, y;
+            BezierSample(ToneCurve.points, ToneCurve.count, k, &x, &y);
+            DrawLine(dc, px, 255 - py, (int)x, 255 - (int)y, RGB(200, 200, 200));
+            px = (int)x;
+            py = (int)y;
+        }
+    }
+}
+
+// The dragged point's marks: an inverted square 8 pixels wide on the point
+// and the control polygon in inverted dots (a second call erases them).
+void DrawDragMarks(HDC dc, int picked) {
+    const int x = ToneCurve.points[picked][0], y = 255 - ToneCurve.points[picked][1];
+    DrawXorRect(dc, x - 4, y - 4, x + 3, y + 3);
+    for (int i = 1; i < ToneCurve.count; ++i)
+        DrawXorDotLine(dc, ToneCurve.points[i - 1][0], 255 - ToneCurve.points[i - 1][1], ToneCurve.points[i][0],
+                       255 - ToneCurve.points[i][1]);
+}
+
+// Drags the first point within 3 pixels of the press while the button is
+// held; the table is built when it is let go.
 void DragPoint(HWND wnd, int cx, int cy) {
     int picked = -1;
     for (int i = 0; i < ToneCurve.count && picked < 0; ++i)
-        if (std::abs(ToneCurve.points[i][0] - (cx - 16)) <= 3 && std::abs(ToneCurve.points[i][1] - (255 - cy)) <= 3)
+        if (std::abs(ToneCurve.points[i][0] - cx) <= 3 && std::abs(ToneCurve.points[i][1] - (255 - cy)) <= 3)
             picked = i;
     if (picked < 0) return;
     SetCapture(wnd);
+    HDC dc = GetDC(wnd);
+    DrawDragMarks(dc, picked);
     MSG msg;
     while (GetCapture() == wnd && GetMessageA(&msg, nullptr, 0, 0)) {
         if (msg.message == WM_LBUTTONUP) break;
         if (msg.message == WM_MOUSEMOVE && msg.hwnd == wnd) {
-            const int x = std::clamp((int)(short)LOWORD(msg.lParam) - 16, 0, 255);
+            const int x = std::clamp((int)(short)LOWORD(msg.lParam), 0, 255);
             const int y = std::clamp(255 - (int)(short)HIWORD(msg.lParam), 0, 255);
             const int lo = picked == 0 ? 0 : ToneCurve.points[picked - 1][0];
             const int hi = picked == ToneCurve.count - 1 ? 255 : ToneCurve.points[picked + 1][0];
-            ToneCurve.points[picked][0] = std::clamp(x, lo, hi);
-            ToneCurve.points[picked][1] = y;
-            BuildCurveTable(&ToneCurve);
-            InvalidateRect(wnd, nullptr, FALSE);
-            UpdateWindow(wnd);
+            if (std::clamp(x, lo, hi) != ToneCurve.points[picked][0] || y != ToneCurve.points[picked][1]) {
+                DrawDragMarks(dc, picked);
+                ToneCurve.points[picked][0] = std::clamp(x, lo, hi);
+                ToneCurve.points[picked][1] = y;
+                DrawDragMarks(dc, picked);
+            }
             continue;
         }
         TranslateMessage(&msg);
         DispatchMessageA(&msg);
     }
-    ReleaseCapture();
+    DrawDragMarks(dc, picked);
+    ReleaseDC(wnd, dc);
+    if (GetCapture() == wnd) ReleaseCapture();
     BuildCurveTable(&ToneCurve);
     InvalidateRect(wnd, nullptr, FALSE);
+    RepaintBars();
     Changed();
 }
 
@@ -190,7 +249,7 @@ LRESULT CALLBACK GraphProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
     case WM_PAINT: {
         PAINTSTRUCT ps;
         HDC dc = BeginPaint(wnd, &ps);
-        PaintGraph(wnd, dc);
+        PaintGraph(dc);
         EndPaint(wnd, &ps);
         return 0;
     }
@@ -206,73 +265,94 @@ HWND Combo(HWND dlg, int x, int y, int w, int id, std::initializer_list<const ch
     return c;
 }
 
+INT_PTR CALLBACK CurvePanelProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp);
+
 void InitDialog(HWND dlg) {
-    g_cv.dialog = dlg;
+    g_cv.dialog = nullptr;
+    g_cv.timer = PreviewTimer{};
     g_cv.applyCount = 0;
     SizeAdjustDialog(dlg);
+    RegisterAdjustClass(kViewClass, ViewProc);
+    g_cv.view = AdjustChild(dlg, kViewClass, "", WS_BORDER, 8, 8, 304, 464, CurveIdView);
+    CreateAdjustPanel(dlg, "psv_curvebase", CurvePanelProc);
+}
+
+void InitPanel(HWND dlg) {
+    g_cv.dialog = dlg;
     ToneCurve.connection = 0;
     ToneCurve.channel = 9;
     ResetCurvePoints(&ToneCurve, 5);
-    RegisterAdjustClass(kViewClass, ViewProc);
     RegisterAdjustClass(kGraphClass, GraphProc);
-    g_cv.view = AdjustChild(dlg, kViewClass, "", WS_BORDER, 8, 8, 304, 464, CurveIdView);
-    g_cv.graph = AdjustChild(dlg, kGraphClass, "", 0, kPanelX + 16, kPanelY + 4, 272, 290, CurveIdGraph);
-    const int y = kPanelY + 300;
-    AdjustChild(dlg, "STATIC", "曲線", 0, kPanelX + 16, y, 80, 14, 106);
-    AdjustChild(dlg, "STATIC", "チャンネル", 0, kPanelX + 108, y, 80, 14, 107);
-    AdjustChild(dlg, "STATIC", "制御点", 0, kPanelX + 200, y, 80, 14, 109);
-    Combo(dlg, kPanelX + 16, y + 16, 88, CurveIdConnection, {"ﾍﾞｼﾞｴ曲線", "直線"}, 0);
-    HWND channel = AdjustChild(dlg, "COMBOBOX", "", CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP, kPanelX + 108, y + 16, 88,
+    g_cv.graph = AdjustChild(dlg, kGraphClass, "", 0, 32, 4, 256, 256, CurveIdGraph);
+    CreateOwnControl(kBarClass, BarProc, dlg, 0, 16, 4, 16, 256, CurveIdOutputBar);
+    CreateOwnControl(kBarClass, BarProc, dlg, 0, 32, 260, 256, 14, CurveIdInputBar);
+    CreateOwnControl(kBarClass, BarProc, dlg, 0, 32, 276, 256, 14, CurveIdResultBar);
+    const int y = 300;
+    CreatePanelItem(dlg, PanelItemLabel, "曲線", 16, y, 88, 14, 106);
+    CreatePanelItem(dlg, PanelItemLabel, "チャンネル", 108, y, 88, 14, 107);
+    CreatePanelItem(dlg, PanelItemLabel, "制御点", 200, y, 80, 14, 109);
+    Combo(dlg, 16, y + 16, 88, CurveIdConnection, {"ﾍﾞｼﾞｴ曲線", "直線"}, 0);
+    HWND channel = AdjustChild(dlg, "COMBOBOX", "", CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP, 108, y + 16, 88,
                          240, CurveIdChannel);
     for (const char* s : kChannels) SendMessageA(channel, CB_ADDSTRING, 0, (LPARAM)s);
     SendMessageA(channel, CB_SETCURSEL, 9, 0);
-    Combo(dlg, kPanelX + 200, y + 16, 80, CurveIdCount, {"3", "4", "5", "6", "7", "8"}, 2);
-    AdjustChild(dlg, "BUTTON", "初期化", BS_PUSHBUTTON, kPanelX + 16, kPanelY + 360, 80, 22, CurveIdReset);
-    AdjustChild(dlg, "BUTTON", "保存...", BS_PUSHBUTTON, kPanelX + 100, kPanelY + 360, 80, 22, CurveIdSave);
-    AdjustChild(dlg, "BUTTON", "読込...", BS_PUSHBUTTON, kPanelX + 184, kPanelY + 360, 80, 22, CurveIdLoad);
-    AdjustChild(dlg, "PenIconClass", "", 0, kPanelX + 304 / 20, kPanelY + 405, 26, 22, CurveIdPen);
-    AdjustChild(dlg, "BUTTON", "適用", BS_PUSHBUTTON, kPanelX + 81, kPanelY + 405, 102, 22, CurveIdApply);
-    AdjustChild(dlg, "BUTTON", "戻す", BS_PUSHBUTTON, kPanelX + 185, kPanelY + 405, 102, 22, CurveIdRevert);
-    AdjustChild(dlg, "BUTTON", "閉じる", BS_PUSHBUTTON, kPanelX + 185, kPanelY + 436, 102, 22, IDOK);
+    Combo(dlg, 200, y + 16, 80, CurveIdCount, {"3", "4", "5", "6", "7", "8"}, 2);
+    AdjustChild(dlg, "BUTTON", "初期化", BS_PUSHBUTTON, 16, 360, 80, 22, CurveIdReset);
+    AdjustChild(dlg, "BUTTON", "保存...", BS_PUSHBUTTON, 100, 360, 80, 22, CurveIdSave);
+    AdjustChild(dlg, "BUTTON", "読込...", BS_PUSHBUTTON, 184, 360, 80, 22, CurveIdLoad);
+    AdjustChild(dlg, "PenIconClass", "", 0, 304 / 20, 405, 26, 22, CurveIdPen);
+    PlacePanelButton(dlg, "適用", 81, 405, 102, 22, CurveIdApply);
+    PlacePanelButton(dlg, "戻す", 185, 405, 102, 22, CurveIdRevert);
+    PlacePanelButton(dlg, "閉じる", 185, 436, 102, 22, IDOK);
     EnableWindow(GetDlgItem(dlg, CurveIdRevert), FALSE);
     Changed();
 }
 
 void Apply(HWND dlg) {
-    KillTimer(dlg, 1);
+    StopPreview();
     c_UndoManager::SavePoint(g_cv.doc, -1, 1);
     RestoreCurrentPlane(g_cv.doc, g_cv.work);
     CrctExecLayer(g_cv.doc, &ToneCurve, nullptr);
     ++g_cv.applyCount;
     g_cv.everApplied = 1;
     EnableWindow(GetDlgItem(dlg, CurveIdRevert), TRUE);
+    ResumePreview();
 }
 
 void HandToPen(HWND dlg) {
-    KillTimer(dlg, 1);
-    HandAdjustmentToPen(dlg, g_cv.doc, [](CanvDoc* doc) { CrctExecLayer(doc, &ToneCurve, nullptr); });
+    StopPreview();
+    HandAdjustmentToPen(GetParent(dlg), g_cv.doc, [](CanvDoc* doc) { CrctExecLayer(doc, &ToneCurve, nullptr); });
 }
 
 void Revert(HWND dlg) {
-    KillTimer(dlg, 1);
+    StopPreview();
     if (g_cv.applyCount <= 0) return;
     --g_cv.applyCount;
     EnableWindow(GetDlgItem(dlg, CurveIdRevert), g_cv.applyCount > 0);
     c_UndoManager::StepLocked(g_cv.doc, 0, 1);
+    ResumePreview();
 }
 
 void Repaint() {
     InvalidateRect(g_cv.graph, nullptr, FALSE);
+    RepaintBars();
     Changed();
 }
 
-INT_PTR CALLBACK CurveDlgProc(HWND dlg, UINT msg, WPARAM wp, LPARAM) {
+INT_PTR CALLBACK CurvePanelProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
     switch (msg) {
-    case WM_INITDIALOG: InitDialog(dlg); return TRUE;
+    case WM_INITDIALOG: InitPanel(dlg); return TRUE;
+    case WM_PAINT: PaintAdjustPanel(dlg, 72); return TRUE;
     case WM_TIMER:
-        KillTimer(dlg, 1);
-        if (ToneCurve.changed) ComputePreview();
+        // A tick that finds the worker busy is dropped: its end asks again.
+        g_cv.timer.Stop(dlg);
+        StartPreview();
         return TRUE;
+    case kPreviewDone:
+        PreviewDone();
+        return TRUE;
+    case WM_DRAWITEM:
+        return DrawPanelItem((const DRAWITEMSTRUCT*)lp);
     case WM_COMMAND: {
         const int id = LOWORD(wp), code = HIWORD(wp);
         auto choice = [&](int control) { return (int)SendDlgItemMessageA(dlg, control, CB_GETCURSEL, 0, 0); };
@@ -297,18 +377,20 @@ INT_PTR CALLBACK CurveDlgProc(HWND dlg, UINT msg, WPARAM wp, LPARAM) {
             }
             break;
         case CurveIdReset:
+            StopPreview();
             ResetCurvePoints(&ToneCurve, ToneCurve.count);
             Repaint();
             break;
         case CurveIdSave: {
-            KillTimer(dlg, 1);
+            StopPreview();
             char path[MAX_PATH];
             if (ChooseCurveFileToSave(dlg, path, sizeof path) && !SaveCurveFile(path, &ToneCurve))
                 ShowMessageBox(dlg, "トーンカーブファイルを保存できませんでした。", kAppTitle, kMsgOk);
+            ResumePreview();
             break;
         }
         case CurveIdLoad: {
-            KillTimer(dlg, 1);
+            StopPreview();
             char path[MAX_PATH];
             if (ChooseCurveFileToOpen(dlg, path, sizeof path) && LoadCurveFile(dlg, path, &ToneCurve)) {
                 SendDlgItemMessageA(dlg, CurveIdConnection, CB_SETCURSEL, ToneCurve.connection, 0);
@@ -321,14 +403,26 @@ INT_PTR CALLBACK CurveDlgProc(HWND dlg, UINT msg, WPARAM wp, LPARAM) {
         case CurveIdApply: Apply(dlg); break;
         case CurveIdRevert: Revert(dlg); break;
         case CurveIdPen: HandToPen(dlg); break;
-        case IDOK: EndDialog(dlg, g_cv.everApplied); break;
+        case IDOK: EndDialog(GetParent(dlg), g_cv.everApplied); break;
         }
         return TRUE;
     }
-    case WM_SYSCOMMAND:
-        return EndDialogOnClose(dlg, wp, g_cv.everApplied);
     case WM_DESTROY:
-        KillTimer(dlg, 1);
+        g_cv.timer.Stop(dlg);
+        g_cv.worker.Stop();
+        g_cv.dialog = nullptr;
+        return FALSE;
+    }
+    return FALSE;
+}
+
+INT_PTR CALLBACK CurveDlgProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
+    INT_PTR answer = 0;
+    if (AdjustDialogCommon(dlg, msg, wp, lp, g_cv.everApplied, &answer)) return answer;
+    switch (msg) {
+    case WM_INITDIALOG: InitDialog(dlg); return TRUE;
+    case WM_DESTROY:
+        g_cv.worker.Stop();
         g_VmsStore.Free(&g_cv.source);
         g_VmsStore.Free(&g_cv.alpha);
         g_VmsStore.Free(&g_cv.preview);

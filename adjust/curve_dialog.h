@@ -9,6 +9,9 @@
 
 enum : int {
     CurveIdGraph = 100,
+    CurveIdOutputBar = 101,     // the vertical bar beside the graph
+    CurveIdInputBar = 102,
+    CurveIdResultBar = 103,     // the table applied to the input bar
     CurveIdConnection = 104,
     CurveIdChannel = 105,
     CurveIdReset = 108,

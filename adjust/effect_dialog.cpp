@@ -8,6 +8,7 @@
 #include "adjust/adjust_dlg_util.h"
 #include "adjust/adjust_open.h"
 #include "adjust/adjust_preview.h"
+#include "adjust/panel_items.h"
 #include "adjust/effect_pen.h"
 #include "adjust/effects.h"
 #include "adjust/filter_host.h"
@@ -25,7 +26,7 @@ namespace {
 
 const char kViewClass[] = "EffectViewClass";
 
-constexpr int kPanelX = 328, kPanelY = 8, kPanelW = 304, kPanelH = 464;
+constexpr int kPanelW = 304, kPanelH = 464;   // the panel psv_efbase
 
 struct EffectDlgState {
     int index = 0;               // kept across openings
@@ -90,8 +91,10 @@ LRESULT CALLBACK ViewProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
 }
 
 void ShowLevel(HWND dlg) {
-    for (int i = 0; i < 5; ++i) CheckButton(dlg, EffectIdLevel0 + i, i == g_fx.level);
+    for (int i = 0; i < 5; ++i) SetPanelItemPressed(dlg, EffectIdLevel0 + i, i == g_fx.level);
 }
+
+INT_PTR CALLBACK EffectPanelProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp);
 
 void InitDialog(HWND dlg) {
     g_fx.dialog = dlg;
@@ -100,33 +103,36 @@ void InitDialog(HWND dlg) {
     g_fx.applyCount = 0;
     g_fx.frame = DetailFrame{};
     SizeAdjustDialog(dlg);
-    const int x = kPanelX + kPanelW / 20, p = 2 * kPanelH / 3 - 52;
     g_fx.frame.controlW = kPanelW - 2 * (kPanelW / 20);
-    g_fx.frame.controlH = p;
+    g_fx.frame.controlH = 2 * kPanelH / 3 - 52;
     // Until the overview is made, the detail is the layer's top left.
     g_fx.frame.layerW = Plane()->width;
     g_fx.frame.layerH = Plane()->height;
-    g_fx.picture = CreatePictureControl(dlg, x, kPanelY + 16, g_fx.frame.controlW, p, EffectIdDetail);
     RegisterAdjustClass(kViewClass, ViewProc);
     AdjustChild(dlg, kViewClass, "", WS_BORDER, 8, 8, 304, 464, EffectIdView);
+    CreateAdjustPanel(dlg, "psv_efbase", EffectPanelProc);
+}
+
+void InitPanel(HWND dlg) {
+    const int x = kPanelW / 20, p = g_fx.frame.controlH;
+    g_fx.picture = CreatePictureControl(dlg, x, 16, g_fx.frame.controlW, p, EffectIdDetail);
 
     for (int i = 0; i < 5; ++i) {
         char text[8];
         std::snprintf(text, sizeof text, "%d", i + 1);
-        AdjustChild(dlg, "BUTTON", text, BS_AUTORADIOBUTTON | BS_PUSHLIKE | (i == 0 ? WS_GROUP : 0), x + 52 * i,
-              kPanelY + p + 48, 52, 24, EffectIdLevel0 + i);
+        CreatePanelItem(dlg, PanelItemChoice, text, x + 52 * i, p + 48, 52, 24, EffectIdLevel0 + i);
     }
-    HWND list = AdjustChild(dlg, "COMBOBOX", "", CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP, x, kPanelY + kPanelH - 112,
+    HWND list = AdjustChild(dlg, "COMBOBOX", "", CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP, x, kPanelH - 112,
                       kPanelW - 3 * (kPanelW / 20), kPanelH - 180, EffectIdList);
     for (int i = 0; i < kEffectCount && EffectTable[i].title[0] != '-'; ++i)
         SendMessageA(list, CB_ADDSTRING, 0, (LPARAM)EffectTable[i].title);
     SendMessageA(list, CB_SETCURSEL, g_fx.index, 0);
-    AdjustChild(dlg, "BUTTON", "プレビュー", BS_AUTOCHECKBOX | BS_PUSHLIKE, x, kPanelY + 436, 102, 22, EffectIdPreview);
-    AdjustChild(dlg, "PenIconClass", "", 0, x - 4, kPanelY + 405, 81, 28, EffectIdPen);
-    AdjustChild(dlg, "BUTTON", "適用", BS_PUSHBUTTON, kPanelX + 102, kPanelY + 405, 90, 28, EffectIdApply);
-    AdjustChild(dlg, "BUTTON", "戻す", BS_PUSHBUTTON, kPanelX + 195, kPanelY + 405, 90, 28, EffectIdRevert);
-    AdjustChild(dlg, "BUTTON", "閉じる", BS_PUSHBUTTON, kPanelX + 185, kPanelY + 436, 102, 22, IDOK);
-    CheckButton(dlg, EffectIdPreview, true);
+    CreatePanelItem(dlg, PanelItemChoice, "プレビュー", x, 436, 102, 22, EffectIdPreview);
+    AdjustChild(dlg, "PenIconClass", "", 0, x - 4, 405, 81, 28, EffectIdPen);
+    PlacePanelButton(dlg, "適用", 102, 405, 90, 28, EffectIdApply);
+    PlacePanelButton(dlg, "戻す", 195, 405, 90, 28, EffectIdRevert);
+    PlacePanelButton(dlg, "閉じる", 185, 436, 102, 22, IDOK);
+    SetPanelItemPressed(dlg, EffectIdPreview, 1);
     ShowLevel(dlg);
     EnableWindow(GetDlgItem(dlg, EffectIdRevert), FALSE);
     RunPreview();
@@ -134,7 +140,7 @@ void InitDialog(HWND dlg) {
 
 void Apply(HWND dlg) {
     c_UndoManager::SavePoint(g_fx.doc, -1, 1);
-    if (ApplyEffectToLayer(dlg, g_fx.doc, g_fx.index, g_fx.level)) {
+    if (ApplyEffectToLayer(g_fx.dialog, g_fx.doc, g_fx.index, g_fx.level)) {
         ++g_fx.applyCount;
         EnableWindow(GetDlgItem(dlg, EffectIdRevert), TRUE);
     }
@@ -143,13 +149,14 @@ void Apply(HWND dlg) {
 
 void HandToPen(HWND dlg) {
     const int index = g_fx.index, level = g_fx.level;
-    HandAdjustmentToPen(dlg, g_fx.doc, [dlg, index, level](CanvDoc* doc) {
+    HWND dialog = g_fx.dialog;
+    HandAdjustmentToPen(dialog, g_fx.doc, [dialog, index, level](CanvDoc* doc) {
         // The pen's own opacity weighs its strokes; the effect is taken whole.
         const int saved = PenOpacity;
         PenOpacity = 255;
-        ApplyEffectToLayer(dlg, doc, index, level);
+        ApplyEffectToLayer(dialog, doc, index, level);
         PenOpacity = saved;
-    });
+    }, 1);
 }
 
 void Revert(HWND dlg) {
@@ -160,9 +167,11 @@ void Revert(HWND dlg) {
     RunPreview();
 }
 
-INT_PTR CALLBACK EffectDlgProc(HWND dlg, UINT msg, WPARAM wp, LPARAM) {
+INT_PTR CALLBACK EffectPanelProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
     switch (msg) {
-    case WM_INITDIALOG: InitDialog(dlg); return TRUE;
+    case WM_INITDIALOG: InitPanel(dlg); return TRUE;
+    case WM_PAINT: PaintAdjustPanel(dlg, 72); return TRUE;
+    case WM_DRAWITEM: return DrawPanelItem((const DRAWITEMSTRUCT*)lp);
     case WM_COMMAND: {
         const int id = LOWORD(wp);
         if (id == EffectIdList && HIWORD(wp) == CBN_SELCHANGE) {
@@ -174,7 +183,8 @@ INT_PTR CALLBACK EffectDlgProc(HWND dlg, UINT msg, WPARAM wp, LPARAM) {
             ShowLevel(dlg);
             RunPreview();
         } else if (id == EffectIdPreview) {
-            g_fx.previewOn = Checked(dlg, EffectIdPreview);
+            g_fx.previewOn = !g_fx.previewOn;
+            SetPanelItemPressed(dlg, EffectIdPreview, g_fx.previewOn);
             RunPreview();
         } else if (id == EffectIdApply) {
             Apply(dlg);
@@ -183,12 +193,25 @@ INT_PTR CALLBACK EffectDlgProc(HWND dlg, UINT msg, WPARAM wp, LPARAM) {
         } else if (id == EffectIdPen) {
             HandToPen(dlg);
         } else if (id == IDOK || id == 1) {
-            EndDialog(dlg, 1);
+            EndDialog(GetParent(dlg), 1);
         }
         return TRUE;
     }
-    case WM_SYSCOMMAND:
-        return EndDialogOnClose(dlg, wp, 0);
+    case WM_DESTROY:
+        SetPictureControlImage(g_fx.picture, nullptr);
+        g_fx.picture = nullptr;
+        g_VmsStore.Free(&g_fx.shown);
+        c_FilterHost::FreeWork();
+        return FALSE;
+    }
+    return FALSE;
+}
+
+INT_PTR CALLBACK EffectDlgProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
+    INT_PTR answer = 0;
+    if (AdjustDialogCommon(dlg, msg, wp, lp, 0, &answer)) return answer;
+    switch (msg) {
+    case WM_INITDIALOG: InitDialog(dlg); return TRUE;
     case WM_DESTROY:
         SetPictureControlImage(g_fx.picture, nullptr);
         g_VmsStore.Free(&g_fx.overview);

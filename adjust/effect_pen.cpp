@@ -27,7 +27,7 @@ int OutOfMemory(HWND dialog, CanvDoc* doc, int layer) {
 
 }  // namespace
 
-int HandAdjustmentToPen(HWND dialog, CanvDoc* doc, const std::function<void(CanvDoc*)>& adjust) {
+int HandAdjustmentToPen(HWND dialog, CanvDoc* doc, const std::function<void(CanvDoc*)>& adjust, int repaintButton) {
     const int layer = doc->currentPlane / CanvPlanesPerLayer;
     SetLayerSaveEnabled(doc, 0, layer);
     VmsImage* unadjusted = CopyCurrentPlane(doc);
@@ -47,6 +47,10 @@ int HandAdjustmentToPen(HWND dialog, CanvDoc* doc, const std::function<void(Canv
     c_PenWriter::SnapshotEffectResult(&view);
     SetLayerSaveEnabled(doc, 1, layer);
     EndDialog(dialog, 1);
+    SetBrushCursorShown(0);
     if (HWND frame = CanvFrameWindow()) SendMessageA(frame, WM_COMMAND, CMD_TOOL_PEN, kEffectPenSelect);
+    const CanvasHost& host = GetCanvasHost();
+    if (repaintButton && host.repaintTool2Button) host.repaintTool2Button(CMD_TOOL_PEN);
+    SetBrushCursorShown(1);
     return 1;
 }

@@ -8,6 +8,8 @@
 #include "adjust/adjust_dlg_util.h"
 #include "adjust/adjust_gauge.h"
 #include "adjust/adjust_preview.h"
+#include "adjust/panel_items.h"
+#include "adjust/preview_worker.h"
 #include "adjust/effect_pen.h"
 #include "adjust/adjust_open.h"
 #include "adjust/adjust_layer.h"
@@ -21,7 +23,7 @@
 
 namespace {
 
-constexpr int kPanelX = 328, kPanelY = 8, kPanelW = 304, kPanelH = 464;
+constexpr int kPanelW = 304, kPanelH = 464;   // the panel psv_base2
 
 struct LevelInfo {
     const char* templ;
@@ -49,8 +51,18 @@ struct LevelDlgState {
     int level = 0;
     int applyCount = 0;
     int everApplied = 0;
+    int changed = 0;                // the preview must be computed again
+    PreviewWorker worker;           // the colour temperature's previews
+    PreviewTimer timer;
 };
 LevelDlgState g_lv;
+
+// Posted by the worker when its picture is ready.
+constexpr UINT kPreviewDone = WM_APP + 1;
+
+// The colour temperature computes its previews on the worker; dodge and burn
+// on the dialog's thread.
+bool UsesWorker() { return g_lv.kind == LevelOndo; }
 
 void Adjust(VmsImage* image, int level) {
     switch (g_lv.kind) {
@@ -65,17 +77,70 @@ int ApplyToLayer(int level) {
                                   : ApplyDodgeBurnToLayer(g_lv.doc, g_lv.kind == LevelBurn, level);
 }
 
-void ComputePreview() {
+void ShowPreview(VmsImage* picture) {
+    SetPictureControlImage(g_lv.picture, nullptr);
     g_VmsStore.Free(&g_lv.preview);
-    if (!g_lv.detail) return;
-    g_lv.preview = g_VmsStore.Create(g_lv.detail->width, g_lv.detail->height, 32, 0, 0);
-    if (!g_lv.preview || !g_VmsStore.Copy(g_lv.preview, g_lv.detail)) {
-        g_VmsStore.Free(&g_lv.preview);
-        return;
-    }
-    if (g_lv.level != 0) Adjust(g_lv.preview, g_lv.level);
-    CompositeOverWhite(g_lv.preview, g_lv.detailAlpha);
+    g_lv.preview = picture;
     SetPictureControlImage(g_lv.picture, g_lv.preview);
+}
+
+// The detail at the level, over white (null without memory).
+VmsImage* AdjustedDetail(const VmsImage* detail, const VmsImage* alpha, int level) {
+    VmsImage* picture = CopyImage(detail);
+    if (!picture) return nullptr;
+    if (level != 0) Adjust(picture, level);
+    CompositeOverWhite(picture, alpha);
+    return picture;
+}
+
+void ComputePreview() {
+    g_lv.changed = 0;
+    ShowPreview(g_lv.detail ? AdjustedDetail(g_lv.detail, g_lv.detailAlpha, g_lv.level) : nullptr);
+}
+
+// Starts the worker on copies of the detail and its transparency with the
+// level as it is now.
+void StartPreview() {
+    if (!g_lv.changed || g_lv.worker.Busy() || !g_lv.detail) return;
+    std::shared_ptr<VmsImage> detail = ShareCopy(g_lv.detail), alpha = ShareCopy(g_lv.detailAlpha);
+    if (!detail) return;
+    const int level = g_lv.level;
+    g_lv.changed = 0;
+    g_lv.worker.Start(g_lv.dialog, kPreviewDone, [detail, alpha, level](const std::atomic<int>&) {
+        VmsImage* picture = CopyImage(detail.get());
+        if (picture && level != 0) c_Dib::ApplyColourTemperature(picture, level);
+        CompositeOverWhite(picture, alpha.get());
+        return picture;
+    });
+}
+
+void RestartTimer(HWND dlg) { g_lv.timer.Restart(dlg, 200); }
+
+// The worker's picture, shown when it belongs to the latest level and
+// detail; when they changed while it ran, the next picture is asked for.
+void PreviewDone() {
+    if (OwnedImage picture = g_lv.worker.Finish()) ShowPreview(picture.release());
+    if (g_lv.changed) RestartTimer(g_lv.dialog);
+}
+
+// The level or the detail changed: a picture under way is stale.
+void MarkChanged() {
+    g_lv.changed = 1;
+    g_lv.worker.Invalidate();
+}
+
+// Before the layer changes: the timer stops and the worker ends; a picture
+// it could not finish is asked for again afterwards.
+void StopPreview(HWND dlg) {
+    g_lv.timer.Stop(dlg);
+    if (g_lv.worker.Busy()) {
+        g_lv.worker.Stop();
+        g_lv.changed = 1;
+    }
+}
+
+void ResumePreview(HWND dlg) {
+    if (g_lv.changed) RestartTimer(dlg);
 }
 
 // The detail under the frame, unadjusted, and its transparency.
@@ -89,17 +154,13 @@ void MakeDetail() {
 void ShowLevel(HWND dlg) {
     char text[16];
     std::snprintf(text, sizeof text, "%+3d", g_lv.level);
-    SetDlgItemTextA(dlg, LevelIdText, text);
+    SetPanelItemText(GetDlgItem(dlg, LevelIdText), text);
     SetGaugeValue(GetDlgItem(dlg, LevelIdSlider), g_lv.level);
-}
-
-void RestartTimer(HWND dlg) {
-    KillTimer(dlg, 1);
-    SetTimer(dlg, 1, 200, nullptr);
 }
 
 void LevelChanged(HWND dlg) {
     ShowLevel(dlg);
+    MarkChanged();
     RestartTimer(dlg);
 }
 
@@ -107,9 +168,10 @@ LRESULT CALLBACK ViewProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
     int released = 0;
     if (DetailViewMessage(wnd, msg, lp, g_lv.doc, g_lv.work, &g_lv.overview, &g_lv.frame, &released)) {
         if (released) {
-            // The new detail, shown unadjusted at once and computed again.
+            // The new detail, computed again at once.
             MakeDetail();
-            ComputePreview();
+            MarkChanged();
+            SendMessageA(g_lv.dialog, WM_TIMER, (WPARAM)g_lv.timer.id, 0);
         }
         return 0;
     }
@@ -124,32 +186,45 @@ COLORREF GreyRamp(HWND, int x, int w) {
     return RGB(v, v, v);
 }
 
+INT_PTR CALLBACK LevelPanelProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp);
+
+// The panel's preview control: its width and height.
+constexpr int kPictureW = kPanelW - 2 * (kPanelW / 20), kPictureH = 2 * kPanelH / 3 - 52;
+
 void InitDialog(HWND dlg) {
-    g_lv.dialog = dlg;
+    g_lv.dialog = nullptr;
+    g_lv.timer = PreviewTimer{};
     g_lv.level = 0;
     g_lv.applyCount = 0;
     g_lv.frame = DetailFrame{};
     SizeAdjustDialog(dlg);
-    const LevelInfo& info = kInfo[g_lv.kind];
-    const int c = kPanelW / 20, x = kPanelX + c, p = 2 * kPanelH / 3 - 52, g = kPanelY + p + 56;
-    g_lv.frame.controlW = kPanelW - 2 * c;
-    g_lv.frame.controlH = p;
+    g_lv.frame.controlW = kPictureW;
+    g_lv.frame.controlH = kPictureH;
     g_lv.frame.layerW = g_lv.work->width;
     g_lv.frame.layerH = g_lv.work->height;
-    g_lv.picture = CreatePictureControl(dlg, x, kPanelY + 16, kPanelW - 2 * c, p, LevelIdPicture);
-    RegisterAdjustClass(info.viewClass, ViewProc);
-    g_lv.view = AdjustChild(dlg, info.viewClass, "", WS_BORDER, 8, 8, 304, 464, LevelIdView);
-    AdjustChild(dlg, "STATIC", info.label, SS_CENTERIMAGE, x, g, 48, 32, 1120);
-    AdjustChild(dlg, "BUTTON", "<", BS_PUSHBUTTON, x + 48, g, 20, 32, LevelIdDown);
+    RegisterAdjustClass(kInfo[g_lv.kind].viewClass, ViewProc);
+    g_lv.view = AdjustChild(dlg, kInfo[g_lv.kind].viewClass, "", WS_BORDER, 8, 8, 304, 464, LevelIdView);
+    CreateAdjustPanel(dlg, "psv_base2", LevelPanelProc);
+}
+
+void InitPanel(HWND dlg) {
+    g_lv.dialog = dlg;
+    const LevelInfo& info = kInfo[g_lv.kind];
+    const int c = kPanelW / 20, x = c, p = kPictureH, g = p + 56;
+    g_lv.picture = CreatePictureControl(dlg, x, 16, kPictureW, p, LevelIdPicture);
+    CreatePanelItem(dlg, PanelItemLabel, info.label, x, g, 48, 32, 1120);
+    CreatePanelItem(dlg, PanelItemArrow, "num_down", x + 48, g, 20, 32, LevelIdDown);
     HWND gauge = CreateGauge(dlg, x + 68, g + 8, kPanelW - 2 * c - 128, 16, LevelIdSlider, info.low, info.high, 0,
                              g_lv.kind == LevelOndo ? GaugeMiddleLine : GaugeLowerRamp);
     if (g_lv.kind == LevelOndo) CreateGaugeStrip(dlg, x + 68, g - 8, kPanelW - 2 * c - 128, 16, LevelIdStrip, gauge, GreyRamp);
-    AdjustChild(dlg, "BUTTON", ">", BS_PUSHBUTTON, kPanelX + kPanelW - c - 60, g, 20, 32, LevelIdUp);
-    AdjustChild(dlg, "STATIC", "", SS_CENTERIMAGE, kPanelX + kPanelW - c - 36, g, 36, 32, LevelIdText);
-    AdjustChild(dlg, "PenIconClass", "", 0, x - 4, kPanelY + 405, 81, 28, LevelIdPen);
-    AdjustChild(dlg, "BUTTON", "適用", BS_PUSHBUTTON, kPanelX + 102, kPanelY + 405, 90, 28, 19999);
-    AdjustChild(dlg, "BUTTON", "戻す", BS_PUSHBUTTON, kPanelX + 195, kPanelY + 405, 90, 28, 19998);
-    AdjustChild(dlg, "BUTTON", "閉じる", BS_PUSHBUTTON, kPanelX + 195, kPanelY + 436, 90, 22, IDOK);
+    CreatePanelItem(dlg, PanelItemArrow, "num_up", kPanelW - c - 60, g, 20, 32, LevelIdUp);
+    CreatePanelItem(dlg, PanelItemLabel, "", kPanelW - c - 40, g, 32, 32, LevelIdText);
+    // The colour temperature's pen button shows the tool bar's pen.
+    AdjustChild(dlg, "PenIconClass", g_lv.kind == LevelOndo ? "tb2_pen" : "", 0, x - 4, 405, 81, 28,
+                LevelIdPen);
+    PlacePanelButton(dlg, "適用", 102, 405, 90, 28, 19999);
+    PlacePanelButton(dlg, "戻す", 195, 405, 90, 28, 19998);
+    PlacePanelButton(dlg, "閉じる", 195, 436, 90, 22, IDOK);
     EnableWindow(GetDlgItem(dlg, 19998), FALSE);
     ShowLevel(dlg);
     MakeDetail();
@@ -157,7 +232,7 @@ void InitDialog(HWND dlg) {
 }
 
 void Apply(HWND dlg) {
-    KillTimer(dlg, 1);
+    StopPreview(dlg);
     c_UndoManager::SavePoint(g_lv.doc, -1, 1);
     // Each application starts from the layer as it was at opening.
     RestoreCurrentPlane(g_lv.doc, g_lv.work);
@@ -165,35 +240,47 @@ void Apply(HWND dlg) {
     ++g_lv.applyCount;
     g_lv.everApplied = 1;
     EnableWindow(GetDlgItem(dlg, 19998), TRUE);
+    ResumePreview(dlg);
 }
 
 void HandToPen(HWND dlg) {
-    KillTimer(dlg, 1);
+    StopPreview(dlg);
     const int level = g_lv.level;
-    HandAdjustmentToPen(dlg, g_lv.doc, [level](CanvDoc*) { ApplyToLayer(level); });
+    HandAdjustmentToPen(GetParent(dlg), g_lv.doc, [level](CanvDoc*) { ApplyToLayer(level); });
 }
 
 void Revert(HWND dlg) {
-    KillTimer(dlg, 1);
+    StopPreview(dlg);
     if (g_lv.applyCount <= 0) return;
     --g_lv.applyCount;
     EnableWindow(GetDlgItem(dlg, 19998), g_lv.applyCount > 0);
     c_UndoManager::StepLocked(g_lv.doc, 0, 1);
+    ResumePreview(dlg);
 }
 
-INT_PTR CALLBACK LevelDlgProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
+INT_PTR CALLBACK LevelPanelProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
     switch (msg) {
-    case WM_INITDIALOG: InitDialog(dlg); return TRUE;
+    case WM_INITDIALOG: InitPanel(dlg); return TRUE;
+    case WM_PAINT: PaintAdjustPanel(dlg, 72); return TRUE;
     case WM_TIMER:
-        KillTimer(dlg, 1);
-        ComputePreview();
+        g_lv.timer.Stop(dlg);
+        if (UsesWorker()) StartPreview();
+        else if (g_lv.changed) ComputePreview();
         return TRUE;
+    case kPreviewDone:
+        PreviewDone();
+        return TRUE;
+    case WM_DRAWITEM:
+        return DrawPanelItem((const DRAWITEMSTRUCT*)lp);
     case WM_COMMAND:
         switch (LOWORD(wp)) {
         case LevelIdSlider:
             g_lv.level = GaugeValue((HWND)lp);
             ShowLevel(dlg);
-            if (HIWORD(wp) == GaugeReleased) RestartTimer(dlg);
+            if (HIWORD(wp) == GaugeReleased) {
+                MarkChanged();
+                RestartTimer(dlg);
+            }
             break;
         case LevelIdUp: case LevelIdDown:
             g_lv.level = LevelStep(g_lv.kind, g_lv.level, LOWORD(wp) == LevelIdUp);
@@ -202,13 +289,30 @@ INT_PTR CALLBACK LevelDlgProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
         case 19999: Apply(dlg); break;
         case 19998: Revert(dlg); break;
         case LevelIdPen: HandToPen(dlg); break;
-        case IDOK: EndDialog(dlg, g_lv.everApplied); break;
+        case IDOK: EndDialog(GetParent(dlg), g_lv.everApplied); break;
         }
         return TRUE;
-    case WM_SYSCOMMAND:
-        return EndDialogOnClose(dlg, wp, g_lv.everApplied);
     case WM_DESTROY:
-        KillTimer(dlg, 1);
+        g_lv.timer.Stop(dlg);
+        g_lv.worker.Stop();
+        SetPictureControlImage(g_lv.picture, nullptr);
+        g_lv.picture = nullptr;
+        g_lv.dialog = nullptr;
+        g_VmsStore.Free(&g_lv.detail);
+        g_VmsStore.Free(&g_lv.detailAlpha);
+        g_VmsStore.Free(&g_lv.preview);
+        return FALSE;
+    }
+    return FALSE;
+}
+
+INT_PTR CALLBACK LevelDlgProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
+    INT_PTR answer = 0;
+    if (AdjustDialogCommon(dlg, msg, wp, lp, g_lv.everApplied, &answer)) return answer;
+    switch (msg) {
+    case WM_INITDIALOG: InitDialog(dlg); return TRUE;
+    case WM_DESTROY:
+        g_lv.worker.Stop();
         g_VmsStore.Free(&g_lv.overview);
         SetPictureControlImage(g_lv.picture, nullptr);
         g_VmsStore.Free(&g_lv.detail);
@@ -233,9 +337,9 @@ LevelPreviewProbe LevelPreviewForTest() {
                              g_lv.frame.LayerY(), g_lv.frame.originX, g_lv.frame.originY};
 }
 
-void SetLevelForTest(HWND dialog, int level) {
+void SetLevelForTest(HWND, int level) {
     g_lv.level = level;
-    LevelChanged(dialog);
+    LevelChanged(g_lv.dialog);
 }
 
 INT_PTR OpenLevelDialog(HWND parent, CanvDoc* doc, LevelKind kind) {

@@ -10,9 +10,9 @@
 #include "canvas/canv_doc.h"
 
 enum : int {
-    LevelIdView = 1000,
+    LevelIdView = 1000,         // in the dialog; the rest in its panel
     LevelIdPicture = 1001,
-    LevelIdStrip = 1100,        // colour temperature: the grey strip above the gauge
+    LevelIdStrip = 1000,        // colour temperature: the grey strip above the gauge
     LevelIdSlider = 1110,
     LevelIdText = 1130,
     LevelIdUp = 1140,

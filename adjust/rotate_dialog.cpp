@@ -6,6 +6,8 @@
 
 #include "ui/dlgfield.h"
 #include "adjust/adjust_dlg_util.h"
+#include "adjust/panel_items.h"
+#include "adjust/preview_worker.h"
 #include "canvas/canv_dlg_util.h"
 #include "image/c_dib.h"
 #include "image/vms_store.h"
@@ -16,7 +18,7 @@ double RotateAngle = 45.0;
 namespace {
 
 const char kViewClass[] = "RotateViewClass";
-constexpr int kPanelX = 328, kPanelY = 8, kPanelW = 304, kPanelH = 464;
+constexpr int kPanelW = 304, kPanelH = 464;   // the panel psv_rttbase
 constexpr double kMaxAngle = 359.99;
 
 struct RotateDlgState {
@@ -25,6 +27,7 @@ struct RotateDlgState {
     VmsImage* preview = nullptr;
     HWND view = nullptr;
     int writing = 0;            // set while the program writes the angle edit
+    PreviewTimer timer;
 };
 RotateDlgState g_rt;
 
@@ -71,39 +74,44 @@ void WriteAngle(HWND dlg) {
 }
 
 void ShowType(HWND dlg) {
-    for (int i = 0; i < 4; ++i) CheckButton(dlg, RotateIdType0 + i, i == RotateType);
+    for (int i = 0; i < 4; ++i) SetPanelItemPressed(dlg, RotateIdType0 + i, i == RotateType);
     EnableWindow(GetDlgItem(dlg, RotateIdAngle), RotateType == 3);
     EnableWindow(GetDlgItem(dlg, RotateIdSpin), RotateType == 3);
 }
 
-void Restart(HWND dlg) {
-    KillTimer(dlg, 1);
-    SetTimer(dlg, 1, 500, nullptr);
-}
+void Restart(HWND dlg) { g_rt.timer.Restart(dlg, 500); }
+
+INT_PTR CALLBACK RotatePanelProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp);
 
 void InitDialog(HWND dlg) {
     SizeAdjustDialog(dlg);
     RegisterAdjustClass(kViewClass, ViewProc);
     g_rt.view = AdjustChild(dlg, kViewClass, "", WS_BORDER, 8, 8, 304, 464, 2000);
+    CreateAdjustPanel(dlg, "psv_rttbase", RotatePanelProc);
+}
+
+void InitPanel(HWND dlg) {
+    g_rt.timer = PreviewTimer{};
     static const char* const names[4] = {"右90度回転", "180度回転", "左90度回転", "自由角度"};
-    const int x = kPanelX + kPanelW / 20, y = kPanelY + kPanelH / 20;
+    const int x = kPanelW / 20, y = kPanelH / 20;
     for (int i = 0; i < 4; ++i)
-        AdjustChild(dlg, "BUTTON", names[i], BS_AUTORADIOBUTTON | BS_PUSHLIKE | (i == 0 ? WS_GROUP : 0), x, y + 36 * i,
-                    128, 24, RotateIdType0 + i);
+        CreatePanelItem(dlg, PanelItemChoice, names[i], x, y + 36 * i, 128, 24, RotateIdType0 + i);
     AdjustChild(dlg, "EDIT", "", WS_BORDER | ES_AUTOHSCROLL | WS_TABSTOP, x + 144, y + 108, 64, 24, RotateIdAngle);
     AdjustChild(dlg, "SCROLLBAR", "", SBS_VERT, x + 208, y + 108, 12, 24, RotateIdSpin);
-    AdjustChild(dlg, "BUTTON", "OK", BS_DEFPUSHBUTTON, kPanelX + 81, kPanelY + 436, 102, 22, IDOK);
-    AdjustChild(dlg, "BUTTON", "ｷｬﾝｾﾙ", BS_PUSHBUTTON, kPanelX + 185, kPanelY + 436, 102, 22, IDCANCEL);
+    PlacePanelButton(dlg, "OK", 81, 436, 102, 22, IDOK);
+    PlacePanelButton(dlg, "ｷｬﾝｾﾙ", 185, 436, 102, 22, IDCANCEL);
     ShowType(dlg);
     WriteAngle(dlg);
     Restart(dlg);
 }
 
-INT_PTR CALLBACK RotateDlgProc(HWND dlg, UINT msg, WPARAM wp, LPARAM) {
+INT_PTR CALLBACK RotatePanelProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
     switch (msg) {
-    case WM_INITDIALOG: InitDialog(dlg); return TRUE;
+    case WM_INITDIALOG: InitPanel(dlg); return TRUE;
+    case WM_PAINT: PaintAdjustPanel(dlg, 40); return TRUE;
+    case WM_DRAWITEM: return DrawPanelItem((const DRAWITEMSTRUCT*)lp);
     case WM_TIMER:
-        KillTimer(dlg, 1);
+        g_rt.timer.Stop(dlg);
         if (RotateType == 3) WriteAngle(dlg);
         MakePreview();
         return TRUE;
@@ -133,14 +141,23 @@ INT_PTR CALLBACK RotateDlgProc(HWND dlg, UINT msg, WPARAM wp, LPARAM) {
             if (end != text) RotateAngle = std::clamp(v, 0.0, kMaxAngle);
             Restart(dlg);
         } else if (id == IDOK || id == IDCANCEL) {
-            EndDialog(dlg, id == IDOK ? 1 : 0);
+            EndDialog(GetParent(dlg), id == IDOK ? 1 : 0);
         }
         return TRUE;
     }
-    case WM_SYSCOMMAND:
-        return EndDialogOnClose(dlg, wp, 0);
     case WM_DESTROY:
-        KillTimer(dlg, 1);
+        g_rt.timer.Stop(dlg);
+        return FALSE;
+    }
+    return FALSE;
+}
+
+INT_PTR CALLBACK RotateDlgProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
+    INT_PTR answer = 0;
+    if (AdjustDialogCommon(dlg, msg, wp, lp, 0, &answer)) return answer;
+    switch (msg) {
+    case WM_INITDIALOG: InitDialog(dlg); return TRUE;
+    case WM_DESTROY:
         g_VmsStore.Free(&g_rt.source);
         g_VmsStore.Free(&g_rt.preview);
         return FALSE;

@@ -72,18 +72,23 @@ void FillStraightTable(const int32_t (*points)[2], int n, uint8_t* table) {
     }
 }
 
+void BezierSample(const int32_t (*points)[2], int n, int k, double* x, double* y) {
+    const int degree = n - 1;
+    const double t = k / 100.0;
+    *x = *y = 0;
+    for (int i = 0; i < n; ++i) {
+        const double b = (double)Binomial(degree, i) * std::pow(1 - t, degree - i) * std::pow(t, i);
+        *x += b * points[i][0];
+        *y += b * points[i][1];
+    }
+}
+
 void FillBezierTable(const int32_t (*points)[2], int n, uint8_t* table) {
     if (n < 2) return;
-    const int degree = n - 1;
     double prevX = points[0][0], prevY = points[0][1];
     for (int k = 0; k <= 100; ++k) {
-        const double t = k / 100.0;
-        double x = 0, y = 0;
-        for (int i = 0; i < n; ++i) {
-            const double b = (double)Binomial(degree, i) * std::pow(1 - t, degree - i) * std::pow(t, i);
-            x += b * points[i][0];
-            y += b * points[i][1];
-        }
+        double x, y;
+        BezierSample(points, n, k, &x, &y);
         FillGap(table, prevX, (int)prevX, (int)prevY, x, (int)x, (int)y);
         prevX = x;
         prevY = y;

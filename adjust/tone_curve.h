@@ -31,6 +31,8 @@ void ResetCurvePoints(ToneCurveRecord* rec, int n);
 // Table 1 rebuilt from the points by the connection; entries no segment or
 // sample reaches keep their values.
 void BuildCurveTable(ToneCurveRecord* rec);
+// Sample k (0..100, t = k / 100) of the Bernstein curve through n points.
+void BezierSample(const int32_t (*points)[2], int n, int k, double* x, double* y);
 // The Bezier fill over any points (also used by the colour correction).
 void FillBezierTable(const int32_t (*points)[2], int n, uint8_t* table);
 void FillStraightTable(const int32_t (*points)[2], int n, uint8_t* table);

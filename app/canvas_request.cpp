@@ -292,6 +292,7 @@ void InstallCanvasHost() {
     // and copies change them.
     host.pressToolButton = PressToolButton;
     host.repaintToolButton = RepaintMainBarButton;
+    host.repaintTool2Button = [](int command) { RepaintToolButtons(command, command); };
     // The pen's share: its tools' button presses, the brush outline, its kind.
     host.toolMouse = EditorToolMouse;
     host.areaBlur = &AreaBlurAmount;

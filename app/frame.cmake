@@ -18,6 +18,8 @@ list(APPEND darna_edit_bitmaps
   tb2_text tb2_box tb2_circle tb2_cgr tb2_wire tb2_gline tb2_gbox tb2_gcrcl tb2_gpoly tb2_gboxf
   tb2_gcrclf tb2_gpolyf tb2_push tb2_push_ tb_tab1 tb_tab2 tb_up tb_dw tb_pen flt_pen flt_pen__
   percent title)
+# The adjustment panels' level buttons and the colour temperature's pen button.
+list(APPEND darna_edit_bitmaps num_up num_down tb2_pen__)
 # The new-canvas dialog's paper and quick-choice buttons.
 list(APPEND darna_edit_bitmaps paper_h paper_v new_0 new_1 new_2 new_3)
 # The pen pictures: brush editor tip buttons, pen panel tabs, line-end shapes.

@@ -829,7 +829,11 @@ LRESULT CALLBACK PenIconWndProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
     case WM_PAINT: {
         PAINTSTRUCT ps;
         HDC dc = BeginPaint(wnd, &ps);
-        DrawBitmapRes(dc, g_penIconPressed ? "flt_pen" : "flt_pen__", 0, 0, SRCCOPY);
+        // The window text names another pair of bitmaps (name, name + "__").
+        char name[32] = "flt_pen", shown[40];
+        if (GetWindowTextA(wnd, shown, sizeof name) > 0) lstrcpynA(name, shown, sizeof name);
+        std::snprintf(shown, sizeof shown, g_penIconPressed ? "%s" : "%s__", name);
+        DrawBitmapRes(dc, shown, 0, 0, SRCCOPY);
         EndPaint(wnd, &ps);
         return 0;
     }

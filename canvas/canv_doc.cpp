@@ -110,6 +110,7 @@ const char* CanvasHostMissing(const CanvasHost& h) {
         DARNA_HOST_MEMBER(selectionDocument), DARNA_HOST_MEMBER(selectionPendingBlur),
         DARNA_HOST_MEMBER(selectionCursor), DARNA_HOST_MEMBER(selectionOverlays),
         DARNA_HOST_MEMBER(selectionCommand), DARNA_HOST_MEMBER(selectionCutClear),
+        DARNA_HOST_MEMBER(repaintTool2Button),
     };
 #undef DARNA_HOST_MEMBER
     // Every member is one pointer: the list above must name them all.

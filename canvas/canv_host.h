@@ -28,6 +28,7 @@ struct CanvasHost {
     void (*statusBarSetPos)(int x, int y);
     void (*pressToolButton)(int commandId);     // second tool bar
     void (*repaintToolButton)(int commandId);   // main tool bar
+    void (*repaintTool2Button)(int commandId);  // second tool bar
     int (*penKind)();                           // c_PenEngine::GetPenKind
     int (*strokeLayerWanted)();                 // the pen state asks for the stroke layer
     void (*recentFilesAdd)(const char* path);

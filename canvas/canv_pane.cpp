@@ -134,6 +134,12 @@ void ToggleBrushCursor() {
     if (g_outline.doc && g_outline.visible) DrawBrushCursor(g_outline.doc, g_outline.at.x, g_outline.at.y);
 }
 
+int SetBrushCursorShown(int shown) {
+    const int was = g_outline.visible;
+    g_outline.visible = shown ? 1 : 0;
+    return was;
+}
+
 void ForgetBrushCursorPoint(CanvDoc* doc) {
     // With a document: only when the outline was drawn on it (a plane change
     // or its destruction); without: a command begins.

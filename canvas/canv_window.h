@@ -40,6 +40,9 @@ void RefreshBrushCursor();
 // current tool draws none). A tool change is bracketed by two calls.
 void ToggleBrushCursor();
 void ForgetBrushCursorPoint(CanvDoc* doc);
+// Sets whether the outline counts as shown (0: a tool change draws and erases
+// nothing); returns the setting it had.
+int SetBrushCursorShown(int shown);
 void PickAndMoveLayer(CanvDoc* doc, int rightButton);
 
 // The live documents by number (work-file records name them this way).

@@ -2,7 +2,8 @@
 // window: wParam 3 with the percentage in lParam while they run, then wParam 0
 // and lParam 0 when they have finished. The editor points it at its frame
 // window (which passes WM_USER on to the status bar); nothing is sent while no
-// window is set.
+// window is set, nor from any thread but the one that set it (preview workers
+// run silently).
 #pragma once
 #include <windows.h>
 

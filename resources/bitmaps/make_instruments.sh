@@ -44,6 +44,8 @@ tool tb2_rtt '回' '#207040' '回転'
 tool tb2_auto '自' '#2060A0' '自動補正'
 tool tb2_brc '調' '#2060A0' '色調補正'
 tool tb2_pen '筆' '#202020' 'ブラシ'
+# The colour temperature's pen button when not pressed.
+icon tb2_pen__ 52 44 '#FFFFFF' '筆' '#2050A0' 20 'ブラシ' 10
 tool tb2_stamp '印' '#A02060' 'スタンプ'
 tool tb2_eraser '消' '#606060' 'ケシゴム'
 tool tb2_spoit '滴' '#2060A0' 'スポイト'
@@ -79,6 +81,13 @@ for d in up dw; do
   if [ $d = up ]; then P='16,8 26,22 6,22'; else P='6,10 26,10 16,24'; fi
   convert -size 32x32 xc:'#E6E9F0' -fill none -stroke '#8890A0' -draw 'rectangle 0,0 31,31' -stroke none \
     -fill '#2050A0' -draw "polygon $P" +dither -colors 8 xpm:"$OUT/tb_$d.xpm"
+done
+# Up and down buttons of the adjustment panels' levels (20 x 32).
+for d in up down; do
+  if [ $d = up ]; then P='10,10 16,20 4,20'; else P='4,12 16,12 10,22'; fi
+  convert -size 20x32 xc:'#E6E9F0' -fill none -stroke '#8890A0' -draw 'rectangle 0,0 19,31' -stroke none \
+    -fill '#2050A0' -draw "polygon $P" +dither -colors 8 xpm:"$OUT/num_$d.xpm"
+  sed -i "s/^static char \*[^[]*\[\]/static char *num_$d[]/" "$OUT/num_$d.xpm"
 done
 icon tb_pen 32 28 '#E6E9F0' 'ペン' '#404040' 12 '' 1
 icon flt_pen 24 24 '#A0B8E0' '筆' '#FFFFFF' 16 '' 1

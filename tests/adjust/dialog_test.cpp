@@ -17,12 +17,14 @@
 #include "adjust/rotate_dialog.h"
 #include "canvas/canv_host.h"
 #include "canvas_fixture.h"
+#include "dialog_driving.h"
 #include "test_support.h"
 #include "ui/ui_hook.h"
 
 #include <commctrl.h>
 
 using namespace canvtest;
+using namespace adjusttest;
 
 namespace {
 
@@ -60,16 +62,22 @@ struct Script {
     bool previewMade = false;
 };
 
-void Shoot(HWND dialog, const char* name) {
-    const char* dir = std::getenv("ADJUST_SHOT_DIR");
-    if (!dir) return;
+// Pictures of the dialogs for review, in build/tests/adjust_shots/ (or the
+// folder ADJUST_SHOT_DIR names). A shown dialog costs about two seconds to
+// close under Wine, so the others come only when ADJUST_SHOT_DIR asks.
+void Shoot(HWND dialog, const char* name, bool always = false) {
+    const char* env = std::getenv("ADJUST_SHOT_DIR");
+    if (!env && !always) return;
+    const std::string dir = env ? std::string(env) : testsupport::ExeFolder() + "adjust_shots";
+    CreateDirectoryA(dir.c_str(), nullptr);
     ShowWindow(dialog, SW_SHOW);
+    adjusttest::WaitForPreviews();
     RedrawWindow(dialog, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
-    const DWORD until = GetTickCount() + 600;
+    const DWORD until = GetTickCount() + 300;
     MSG msg;
     while (GetTickCount() < until)
         while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
-    CaptureWindow(dialog, std::string(dir) + "\\" + name);
+    CaptureWindow(dialog, dir + "\\" + name);
 }
 
 // A press on the gauge where the value lies, then the release there.
@@ -87,15 +95,7 @@ int Drive(const ModalRequest& request, void* user) {
     switch (request.attempt) {
     case 0:
         s->previewMade = c_FilterHost::HasWork();
-        if (const char* dir = std::getenv("ADJUST_SHOT_DIR")) {
-            ShowWindow(request.dialog, SW_SHOW);
-            RedrawWindow(request.dialog, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
-            const DWORD until = GetTickCount() + 400;
-            MSG msg;
-            while (GetTickCount() < until)
-                while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
-            CaptureWindow(request.dialog, std::string(dir) + "\\effects.bmp");
-        }
+        Shoot(request.dialog, "effects.bmp", true);
         return EffectIdApply;
     case 1:
         s->countAfterApply = EffectApplyCount();
@@ -146,7 +146,7 @@ int DriveCurve(const ModalRequest& request, void* user) {
     switch (request.attempt) {
     case 0:
         // An inverting straight curve through three points.
-        SendDlgItemMessageA(request.dialog, CurveIdCount, CB_SETCURSEL, 0, 0);
+        SendMessageA(PanelItem(request.dialog, CurveIdCount), CB_SETCURSEL, 0, 0);
         SendMessageA(request.dialog, WM_COMMAND, MAKEWPARAM(CurveIdCount, CBN_SELCHANGE), 0);
         ToneCurve.connection = 1;
         ToneCurve.points[0][1] = 255;
@@ -154,8 +154,8 @@ int DriveCurve(const ModalRequest& request, void* user) {
         ToneCurve.points[2][1] = 0;
         BuildCurveTable(&ToneCurve);
         ToneCurve.changed = 1;
-        SendMessageA(request.dialog, WM_TIMER, 1, 0);
-        Shoot(request.dialog, "curve.bmp");
+        Tick(request.dialog);
+        Shoot(request.dialog, "curve_straight.bmp");
         return CurveIdApply;
     case 1:
         s->afterFirst = Snapshot(s->doc);
@@ -186,6 +186,141 @@ TEST(ToneCurveDialog, ApplyDoesNotCompoundAndRevertSteps) {
     EXPECT_EQ(CurveApplyCount(), 1);
 }
 
+namespace {
+
+struct GraphSeen {
+    int bezierGrey = -1, straightGrey = -1;     // light grey pixels of the graph
+    COLORREF outputTop = 0, outputBottom = 0, inputLeft = 0, inputRight = 0, resultLeft = 0;
+};
+
+int CountColour(HWND wnd, COLORREF colour) {
+    RECT rc;
+    GetClientRect(wnd, &rc);
+    HDC dc = GetDC(wnd);
+    int n = 0;
+    for (int y = 0; y < rc.bottom; ++y)
+        for (int x = 0; x < rc.right; ++x) n += GetPixel(dc, x, y) == colour;
+    ReleaseDC(wnd, dc);
+    return n;
+}
+
+COLORREF ScreenPixel(HWND wnd, int x, int y) {
+    HDC dc = GetDC(wnd);
+    const COLORREF c = GetPixel(dc, x, y);
+    ReleaseDC(wnd, dc);
+    return c;
+}
+
+void Connect(HWND dlg, int connection) {
+    SendMessageA(PanelItem(dlg, CurveIdConnection), CB_SETCURSEL, connection, 0);
+    SendMessageA(dlg, WM_COMMAND, MAKEWPARAM(CurveIdConnection, CBN_SELCHANGE), (LPARAM)PanelItem(dlg, CurveIdConnection));
+    UpdateWindow(dlg);
+    RedrawWindow(dlg, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+}
+
+int DriveGraph(const ModalRequest& request, void* user) {
+    GraphSeen* g = (GraphSeen*)user;
+    if (!request.templ || std::strcmp(request.templ, "psv_curve") != 0) return IDOK;
+    if (request.attempt > 0) return IDOK;
+    HWND dlg = request.dialog;
+    // The second point raised: the Bezier curve bends away from its polygon.
+    ToneCurve.points[1][1] = 160;
+    Connect(dlg, 0);
+    Shoot(dlg, "curve.bmp", true);
+    HWND graph = PanelItem(dlg, CurveIdGraph);
+    g->bezierGrey = CountColour(graph, RGB(200, 200, 200));
+    HWND output = PanelItem(dlg, CurveIdOutputBar), input = PanelItem(dlg, CurveIdInputBar);
+    g->outputTop = ScreenPixel(output, 8, 0);
+    g->outputBottom = ScreenPixel(output, 8, 255);
+    g->inputLeft = ScreenPixel(input, 0, 7);
+    g->inputRight = ScreenPixel(input, 255, 7);
+    g->resultLeft = ScreenPixel(PanelItem(dlg, CurveIdResultBar), 64, 7);
+    Connect(dlg, 1);
+    g->straightGrey = CountColour(graph, RGB(200, 200, 200));
+    return IDOK;
+}
+
+}  // namespace
+
+// The graph draws the Bezier curve's samples as a light grey line (none for
+// straight joins); the bars beside and under it show the channel's values,
+// the lower one through the table.
+TEST(ToneCurveDialog, GraphShowsTheBezierSamplesAndTheBars) {
+    DocHolder doc(MakeDoc({Layer(120, 90)}));
+    ASSERT_TRUE(doc.doc);
+    FillPlane(doc->planes[0].image, 0x5A96D2u);
+    GraphSeen g;
+    SetModalAnswerHook(DriveGraph, &g);
+    OpenToneCurveDialog(nullptr, doc.doc);
+    SetModalAnswerHook(nullptr, nullptr);
+    EXPECT_GT(g.bezierGrey, 100);
+    EXPECT_EQ(g.straightGrey, 0);
+    EXPECT_EQ(g.outputTop, RGB(255, 255, 255));
+    EXPECT_EQ(g.outputBottom, RGB(0, 0, 0));
+    EXPECT_EQ(g.inputLeft, RGB(0, 0, 0));
+    EXPECT_EQ(g.inputRight, RGB(255, 255, 255));
+    // Input 64 comes out raised (the Bezier table over the raised point).
+    EXPECT_GT(GetRValue(g.resultLeft), 64);
+    EXPECT_EQ(GetRValue(g.resultLeft), GetBValue(g.resultLeft));
+}
+
+namespace {
+
+struct PointDrag {
+    int point;              // which control point
+    int toX, toY;           // graph pixel the cursor ends at
+    int x = -1, y = -1;     // where the point ended
+    int tableAtX = -1;      // the table's entry there after the release
+};
+
+int DrivePointDrag(const ModalRequest& request, void* user) {
+    PointDrag* d = (PointDrag*)user;
+    if (!request.templ || std::strcmp(request.templ, "psv_curve") != 0) return IDOK;
+    if (request.attempt > 0) return IDOK;
+    HWND graph = PanelItem(request.dialog, CurveIdGraph);
+    ToneCurve.connection = 1;
+    BuildCurveTable(&ToneCurve);
+    const int px = ToneCurve.points[d->point][0], py = 255 - ToneCurve.points[d->point][1];
+    PostMessageA(graph, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM((WORD)(short)d->toX, (WORD)(short)d->toY));
+    PostMessageA(graph, WM_LBUTTONUP, 0, MAKELPARAM((WORD)(short)d->toX, (WORD)(short)d->toY));
+    SendMessageA(graph, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(px + 1, py - 2));
+    d->x = ToneCurve.points[d->point][0];
+    d->y = ToneCurve.points[d->point][1];
+    d->tableAtX = ToneCurve.table1[d->x];
+    return IDOK;
+}
+
+}  // namespace
+
+// A point dragged in the graph stays between its neighbours (the last one
+// up to 255); the table is built from the points when it is let go.
+TEST(ToneCurveDialog, DraggedPointStaysBetweenItsNeighbours) {
+    struct Case {
+        int point, toX, toY;
+        int x, y;
+        int table;      // the table's entry at x (-1: two points share x)
+    };
+    const Case cases[] = {
+        {4, 300, 55, 255, 200, 200},    // the last point: right stops at 255
+        {2, 250, 155, 192, 100, -1},    // the middle point: at the next point's x
+        {1, 100, 300, 100, 0, 0},       // below the graph: value 0
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.point);
+        DocHolder doc(MakeDoc({Layer(40, 30)}));
+        ASSERT_TRUE(doc.doc);
+        PointDrag d{c.point, c.toX, c.toY};
+        SetModalAnswerHook(DrivePointDrag, &d);
+        OpenToneCurveDialog(nullptr, doc.doc);
+        SetModalAnswerHook(nullptr, nullptr);
+        EXPECT_EQ(d.x, c.x);
+        EXPECT_EQ(d.y, c.y);
+        if (c.table >= 0) {
+            EXPECT_EQ(d.tableAtX, c.table);
+        }
+    }
+}
+
 TEST(LevelDialog, UpAndDownSteps) {
     struct Case { LevelKind kind; int level; int up; int expect; };
     for (Case c : {Case{LevelDodge, 38, 1, 40}, Case{LevelDodge, 40, 1, 40}, Case{LevelBurn, 3, 0, 0},
@@ -211,7 +346,7 @@ int DriveLevel(const ModalRequest& request, void* user) {
     switch (request.attempt) {
     case 0:
         SetLevelForTest(request.dialog, 40);
-        SendMessageA(request.dialog, WM_TIMER, 1, 0);
+        Tick(request.dialog);
         Shoot(request.dialog, "dodge.bmp");
         return 19999;
     case 1:
@@ -257,19 +392,19 @@ struct GaugeDrag {
 int DriveGauge(const ModalRequest& request, void* user) {
     GaugeDrag* d = (GaugeDrag*)user;
     if (request.attempt > 0 || request.kind >= 0) return IDOK;
-    HWND gauge = GetDlgItem(request.dialog, LevelIdSlider);
+    HWND gauge = PanelItem(request.dialog, LevelIdSlider);
     RECT rc;
     GetClientRect(gauge, &rc);
     // 0: the first x that gives the middle value.
     const int target = d->target < 0 ? d->target : d->target == 0 ? ((rc.right - 1) * 20 + 39) / 40 : rc.right + d->target;
-    SendMessageA(GetDlgItem(request.dialog, d->pressOn), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(rc.right / 3, 4));
+    SendMessageA(GetDlgItem(AdjustPanel(request.dialog), d->pressOn), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(rc.right / 3, 4));
     SendMessageA(gauge, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM((WORD)(short)target, 4));
     SendMessageA(gauge, WM_LBUTTONUP, 0, MAKELPARAM((WORD)(short)target, 4));
     d->value = GaugeValue(gauge);
     char text[16] = {};
-    GetDlgItemTextA(request.dialog, LevelIdText, text, sizeof text);
+    GetWindowTextA(PanelItem(request.dialog, LevelIdText), text, sizeof text);
     d->text = text;
-    SendMessageA(request.dialog, WM_TIMER, 1, 0);
+    Tick(request.dialog);
     const VmsImage* shown = LevelPreviewForTest().shown;
     d->shown = shown ? Pixel(shown, 2, 2) & 0xFFFFFF : 0;
     return IDOK;
@@ -308,9 +443,9 @@ int DriveBrCont(const ModalRequest& request, void* user) {
     int brightness = *(int*)user;
     if (!request.templ || std::strcmp(request.templ, "psv_brcont") != 0) return IDOK;
     if (request.attempt == 0) {
-        DragGaugeTo(GetDlgItem(request.dialog, BrContIdSlider0), brightness, -20, 20);
-        EXPECT_EQ(GaugeValue(GetDlgItem(request.dialog, BrContIdSlider0)), brightness);
-        SendMessageA(request.dialog, WM_TIMER, 1, 0);
+        DragGaugeTo(PanelItem(request.dialog, BrContIdSlider0), brightness, -20, 20);
+        EXPECT_EQ(GaugeValue(PanelItem(request.dialog, BrContIdSlider0)), brightness);
+        Tick(request.dialog);
         if (brightness) Shoot(request.dialog, "brcont.bmp");
         return 19999;
     }
@@ -355,7 +490,7 @@ COLORREF PrintedPixel(HWND wnd, int x, int y) {
 
 std::string ItemText(HWND dlg, int id) {
     char text[32] = {};
-    GetDlgItemTextA(dlg, id, text, sizeof text);
+    GetWindowTextA(PanelItem(dlg, id), text, sizeof text);
     return text;
 }
 
@@ -368,7 +503,7 @@ struct BrContButtons {
 };
 
 void Press(HWND dlg, int id) {
-    SendMessageA(dlg, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), (LPARAM)GetDlgItem(dlg, id));
+    SendMessageA(dlg, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), (LPARAM)PanelItem(dlg, id));
 }
 
 int DriveBrContButtons(const ModalRequest& request, void* user) {
@@ -388,14 +523,15 @@ int DriveBrContButtons(const ModalRequest& request, void* user) {
     b->values.push_back(ItemText(dlg, BrContIdValue0));
     for (int k = 0; k < 6; ++k) Press(dlg, BrContIdDown0 + 2);
     b->values.push_back(ItemText(dlg, BrContIdValue0 + 2));
-    b->brightness = GaugeValue(GetDlgItem(dlg, BrContIdSlider0));
-    SendMessageA(dlg, WM_TIMER, 1, 0);
+    b->brightness = GaugeValue(PanelItem(dlg, BrContIdSlider0));
+    Tick(dlg);
+    adjusttest::WaitForPreviews();
     shown = BrContPreviewImage();
     b->previewChanged = shown && Pixel(shown, shown->width / 2, shown->height / 2) != before;
 
-    HWND grey = GetDlgItem(dlg, BrContIdBar0), red = GetDlgItem(dlg, BrContIdBar0 + 3);
-    HWND blue = GetDlgItem(dlg, BrContIdBar0 + 5);
-    b->barsOfMiddleRows = GetDlgItem(dlg, BrContIdBar0 + 1) || GetDlgItem(dlg, BrContIdBar0 + 2);
+    HWND grey = PanelItem(dlg, BrContIdBar0), red = PanelItem(dlg, BrContIdBar0 + 3);
+    HWND blue = PanelItem(dlg, BrContIdBar0 + 5);
+    b->barsOfMiddleRows = PanelItem(dlg, BrContIdBar0 + 1) || PanelItem(dlg, BrContIdBar0 + 2);
     RECT rc;
     GetClientRect(red, &rc);
     b->greyRight = PrintedPixel(grey, rc.right - 1, 4);
@@ -403,7 +539,7 @@ int DriveBrContButtons(const ModalRequest& request, void* user) {
     b->blueMiddle = PrintedPixel(blue, (rc.right - 1) / 2, 4);
     Press(dlg, BrContIdCmy);
     b->cyanLeft = PrintedPixel(red, 0, 4);
-    Shoot(dlg, "brcont_buttons.bmp");
+    Shoot(dlg, "brcont_buttons.bmp", true);
     return IDOK;
 }
 
@@ -443,8 +579,8 @@ int DriveRotate(const ModalRequest& request, void*) {
     case 0:
         return RotateIdType0 + 3;
     case 1:
-        SetDlgItemTextA(request.dialog, RotateIdAngle, "400");
-        SendMessageA(request.dialog, WM_TIMER, 1, 0);
+        SetWindowTextA(PanelItem(request.dialog, RotateIdAngle), "400");
+        Tick(request.dialog);
         Shoot(request.dialog, "rotate.bmp");
         return kModalAskAgain;
     default:

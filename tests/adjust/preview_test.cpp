@@ -7,6 +7,7 @@
 #include <functional>
 #include <vector>
 
+#include "dialog_driving.h"
 #include "adjust/adjust_layer.h"
 #include "adjust/brcont_dialog.h"
 #include "adjust/curve_dialog.h"
@@ -14,6 +15,7 @@
 #include "adjust/effects.h"
 #include "adjust/level_dialog.h"
 #include "canvas/canv_host.h"
+#include "canvas/canv_window.h"
 #include "canvas_fixture.h"
 #include "image/pen_colour.h"
 #include "paint/canvas_pen.h"
@@ -27,6 +29,7 @@
 #include "ui/ui_hook.h"
 
 using namespace canvtest;
+using namespace adjusttest;
 
 namespace {
 
@@ -51,8 +54,10 @@ public:
         CanvasHost host = saved_;
         host.programFolder = folder_.c_str();
         host.frame = &frame_;
+        host.repaintTool2Button = [](int command) { repainted.push_back(command); };
         SetCanvasHost(host);
         commands.clear();
+        repainted.clear();
     }
     ~HostForDialogs() {
         SetCanvasHost(saved_);
@@ -61,12 +66,18 @@ public:
     struct Command {
         WPARAM wp;
         LPARAM lp;
+        int outlineShown;       // the brush outline's flag while it ran
     };
     static std::vector<Command> commands;
+    static std::vector<int> repainted;   // second tool bar's buttons
 
 private:
     static LRESULT CALLBACK FrameProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
-        if (msg == WM_COMMAND) commands.push_back({wp, lp});
+        if (msg == WM_COMMAND) {
+            const int shown = SetBrushCursorShown(0);
+            SetBrushCursorShown(shown);
+            commands.push_back({wp, lp, shown});
+        }
         return DefWindowProcA(wnd, msg, wp, lp);
     }
     std::string folder_;
@@ -74,6 +85,7 @@ private:
     HWND frame_ = nullptr;
 };
 std::vector<HostForDialogs::Command> HostForDialogs::commands;
+std::vector<int> HostForDialogs::repainted;
 
 // A dialog driven by a function called once it is up; it then presses `press`.
 struct Driven {
@@ -130,7 +142,7 @@ TEST(AdjustPreview, HalfTransparentLayerShowsOverWhite) {
         FillPlane(doc->planes[1].image, 128);
         std::vector<uint32_t> seen;
         RunDriven({c.templ, [&](HWND dlg) {
-                       SendMessageA(dlg, WM_TIMER, 1, 0);
+                       Tick(dlg);
                        seen = c.shown();
                    }, IDOK},
                   [&] { return c.open(doc.doc); });
@@ -153,7 +165,7 @@ struct FrameSeen {
 // and reports where it ended and what the preview control shows.
 template <typename Probe>
 FrameSeen DragFrame(HWND dlg, Probe probe, int dx, int dy) {
-    HWND view = GetDlgItem(dlg, 1000);
+    HWND view = PanelItem(dlg, 1000);
     RECT rc;
     GetClientRect(view, &rc);
     const auto before = probe();
@@ -195,7 +207,7 @@ TEST(AdjustPreview, DraggedDetailFrameChoosesTheShownDetail) {
         {"psv_efct", [](CanvDoc* d) { return OpenEffectDialog(nullptr, d); },
          [&](HWND dlg) {
              // With the preview off the control shows the plain detail.
-             SendDlgItemMessageA(dlg, EffectIdPreview, BM_CLICK, 0, 0);
+             SendMessageA(PanelItem(dlg, EffectIdPreview), BM_CLICK, 0, 0);
              return drags([] { return EffectPreviewForTest(); })(dlg);
          }},
     };
@@ -284,7 +296,7 @@ TEST(EffectPen, DialogHandsItsAdjustmentToThePen) {
         {"psv_efct", [](CanvDoc* d) { return OpenEffectDialog(nullptr, d); },
          [](HWND dlg) {
              // Gold at the fifth level: the plain effect.
-             SendDlgItemMessageA(dlg, EffectIdList, CB_SETCURSEL, 19, 0);
+             SendMessageA(PanelItem(dlg, EffectIdList), CB_SETCURSEL, 19, 0);
              SendMessageA(dlg, WM_COMMAND, MAKEWPARAM(EffectIdList, CBN_SELCHANGE), 0);
              SendMessageA(dlg, WM_COMMAND, EffectIdLevel0 + 4, 0);
          },
@@ -311,12 +323,19 @@ TEST(EffectPen, DialogHandsItsAdjustmentToThePen) {
         Pen.tip.tipShape = 15;
         RenderPenTip(0);
         HostForDialogs::commands.clear();
+        HostForDialogs::repainted.clear();
+        SetBrushCursorShown(1);
         EXPECT_EQ(RunDriven({c.templ, c.choose, 19997}, [&] { return c.open(doc.doc); }), 1);
 
         EXPECT_EQ(Snapshot(doc.doc), before);
         ASSERT_FALSE(HostForDialogs::commands.empty());
         EXPECT_EQ(LOWORD(HostForDialogs::commands.back().wp), 20005);
         EXPECT_EQ(HostForDialogs::commands.back().lp, 10);
+        // No brush outline is drawn by the tool change; it counts as shown
+        // again afterwards, and the effects dialog repaints the pen's button.
+        EXPECT_EQ(HostForDialogs::commands.back().outlineShown, 0);
+        EXPECT_EQ(SetBrushCursorShown(0), 1);
+        EXPECT_EQ(HostForDialogs::repainted == std::vector<int>{20005}, std::strcmp(c.templ, "psv_efct") == 0);
 
         // What the frame does for that command.
         PenCanvas view = {};

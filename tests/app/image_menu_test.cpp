@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "../adjust/dialog_driving.h"
 #include "adjust/brcont_dialog.h"
 #include "adjust/curve_dialog.h"
 #include "adjust/effect_dialog.h"
@@ -32,6 +33,7 @@
 #include "ui/ui_hook.h"
 
 using namespace apptest;
+using namespace adjusttest;
 using testsupport::TempDir;
 
 namespace {
@@ -115,7 +117,7 @@ Measure Measured(const Picture& p) {
 
 void Press(HWND dlg, int id, int times = 1) {
     for (int k = 0; k < times; ++k)
-        SendMessageA(dlg, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), (LPARAM)GetDlgItem(dlg, id));
+        SendMessageA(dlg, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), (LPARAM)PanelItem(dlg, id));
 }
 
 // The dialogs' strong settings.
@@ -126,11 +128,11 @@ void InvertingCurve(HWND dlg) {
     for (int i = 0; i < ToneCurve.count; ++i) ToneCurve.points[i][1] = 255 - ToneCurve.points[i][0];
     BuildCurveTable(&ToneCurve);
     ToneCurve.changed = 1;
-    SendMessageA(dlg, WM_TIMER, 1, 0);
+    Tick(dlg);
 }
 void StrongestBlur(HWND dlg) {
-    SendDlgItemMessageA(dlg, EffectIdList, CB_SETCURSEL, 0, 0);
-    SendMessageA(dlg, WM_COMMAND, MAKEWPARAM(EffectIdList, CBN_SELCHANGE), (LPARAM)GetDlgItem(dlg, EffectIdList));
+    SendMessageA(PanelItem(dlg, EffectIdList), CB_SETCURSEL, 0, 0);
+    SendMessageA(dlg, WM_COMMAND, MAKEWPARAM(EffectIdList, CBN_SELCHANGE), (LPARAM)PanelItem(dlg, EffectIdList));
     Press(dlg, EffectIdLevel0 + 4);
 }
 

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "../adjust/dialog_driving.h"
 #include "app/canvas_request.h"
 #include "app/envblock.h"
 #include "app/frame.h"
@@ -41,6 +42,7 @@
 #include "ui/ui_hook.h"
 
 using namespace apptest;
+using namespace adjusttest;
 using testsupport::TempDir;
 
 namespace {
@@ -449,15 +451,15 @@ TEST(PaintFrame, DISABLED_AdjustmentScene) {
         ToneCurve.points[2][1] = 170;
         BuildCurveTable(&ToneCurve);
         ToneCurve.changed = 1;
-        SendMessageA(d, WM_TIMER, 1, 0);
+        Tick(d);
         InvalidateRect(d, nullptr, TRUE);
     }, IDOK, false);
     SendMessageA(doc->window, WM_COMMAND, CMD_IMG_TONECURVE, 0);
     // Brighter and redder by the step buttons.
     ArmTimedShot("colour_correction_dialog", [](HWND d) {
         for (int id : {(int)BrContIdUp0, (int)BrContIdUp0, BrContIdUp0 + 3, BrContIdDown0 + 5})
-            SendMessageA(d, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), (LPARAM)GetDlgItem(d, id));
-        SendMessageA(d, WM_TIMER, 1, 0);
+            SendMessageA(d, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), (LPARAM)PanelItem(d, id));
+        Tick(d);
     }, IDOK, false);
     SendMessageA(doc->window, WM_COMMAND, CMD_IMG_BRCONT, 0);
 }
