@@ -9,6 +9,8 @@
 #include "ui/msgbox.h"
 #include "ui/sysutil.h"
 #include "ui/ui_hook.h"
+#include "browser/codecs/image_codecs.h"
+#include "browser/codecs/simple_image.h"
 #include "browser/browser_frame.h"
 #include "browser/browser_host.h"
 #include "browser/browser_settings.h"
@@ -189,6 +191,39 @@ std::vector<WriterFormat> ListWriterFormats() {
     return out;
 }
 
+namespace {
+
+// The file's reader is our JPEG plug-in, whose decoder the in-process read shares.
+bool ReadByJpegPlugin(const char* path) {
+    const char* dll = ReaderPluginPath(FindReaderPlugin(path));
+    if (!dll) return false;
+    const char* name = std::strrchr(dll, '\\');
+    return CompareNoCase(name ? name + 1 : dll, "jpgload.dll") == 0;
+}
+
+// The picture of a JPEG file fitted into the box, when the fitted size is at
+// most half the picture each way: decoded at the largest reduction that
+// still covers the fitted size, then resampled to it by area, which differs
+// from a full read then resample only by the decoder's rounding. Null when
+// the file is no such JPEG (the caller then reads it in full).
+PackedDib ReadJpegFittedToBox(const char* path, int boxWidth, int boxHeight) {
+    int width = 0, height = 0;
+    if (!ReadByJpegPlugin(path) || !QueryImageSize(path, &width, &height)) return nullptr;
+    int w, h;
+    ScaleSizeToBox(width, height, boxWidth, boxHeight, &w, &h);
+    if ((int64_t)w * 2 > width || (int64_t)h * 2 > height) return nullptr;
+    SimpleImage* reduced = nullptr;
+    if (ReadJpegImageReduced(path, w, h, &reduced) != CodecOk) return nullptr;
+    PackedDib dib = PackedDibFromSimpleImage(reduced);
+    FreeSimpleImage(&reduced);
+    if (!dib || (dib->biWidth == w && dib->biHeight == h)) return dib;
+    PackedDib fitted = ResizeDib24Area(dib, w, h);
+    FreePackedDib(dib);
+    return fitted;
+}
+
+}  // namespace
+
 int IsFolderFast(const char* path) {
     if (!path || !*path) return 0;
     if (path[0] == 'A' || path[0] == 'a' || std::strlen(path) == 3) return 1;
@@ -234,9 +269,11 @@ int RunBatchConvert(HWND owner, const BatchOptions& options) {
         char target[MAX_PATH];
         if (!BatchOutputPath(g_BrowserSettings.outputFolder, source, options.extension.c_str(), target, sizeof target))
             continue;
-        PackedDib dib = ReadImageToDib24(source);
+        PackedDib dib = options.resize ? ReadJpegFittedToBox(source, options.width, options.height) : nullptr;
+        const bool fitted = dib != nullptr;
+        if (!dib) dib = ReadImageToDib24(source);
         if (!dib) continue;
-        if (options.resize) {
+        if (options.resize && !fitted) {
             int w, h;
             ScaleSizeToBox(dib->biWidth, dib->biHeight, options.width, options.height, &w, &h);
             if (w != dib->biWidth || h != dib->biHeight) {

@@ -56,7 +56,19 @@ struct ReadState {
     plug::JpegError error;
     MemorySource source;
     SimpleImage* image;
+    // A reduced read: the least picture size it may make; 0 for a full read.
+    int minWidth, minHeight;
 };
+
+// The largest of the decoder's reductions (8, 4, 2) whose picture is still at
+// least minWidth x minHeight, or 0 when none is.
+int ReductionFor(const jpeg_decompress_struct& c, int minWidth, int minHeight) {
+    for (int denom : {8, 4, 2}) {
+        const int64_t w = ((int64_t)c.image_width + denom - 1) / denom, h = ((int64_t)c.image_height + denom - 1) / denom;
+        if (w >= minWidth && h >= minHeight) return denom;
+    }
+    return 0;
+}
 
 // Runs the decoder; every exit of libjpeg by error comes back here.
 int Decode(ReadState* st, const uint8_t* data, size_t size) {
@@ -76,6 +88,16 @@ int Decode(ReadState* st, const uint8_t* data, size_t size) {
     jpeg_read_header(cinfo, TRUE);
     if (st->source.ranOut) return JpegShortRead;
     if (!SimpleSizeAcceptable(cinfo->image_width, cinfo->image_height)) return JpegTooLarge;
+    if (st->minWidth > 0) {
+        // Reduced reads take colour and grey files only: ink files stay with the full read.
+        if (cinfo->jpeg_color_space != JCS_YCbCr && cinfo->jpeg_color_space != JCS_GRAYSCALE &&
+            cinfo->jpeg_color_space != JCS_RGB)
+            return JpegUnsupported;
+        const int denom = ReductionFor(*cinfo, st->minWidth, st->minHeight);
+        if (!denom) return JpegNotReduced;
+        cinfo->scale_num = 1;
+        cinfo->scale_denom = (unsigned)denom;
+    }
     int32_t kind;
     switch (cinfo->out_color_space) {
     case JCS_GRAYSCALE: kind = SimpleKindGrey; break;
@@ -102,7 +124,9 @@ int Decode(ReadState* st, const uint8_t* data, size_t size) {
 
 }  // namespace
 
-int ReadJpegImage(const char* path, SimpleImage** record) {
+namespace {
+
+int ReadJpeg(const char* path, int minWidth, int minHeight, SimpleImage** record) {
     if (!record) return JpegUnsupported;
     *record = nullptr;
     if (!path) return CodecCannotOpen;
@@ -117,6 +141,8 @@ int ReadJpegImage(const char* path, SimpleImage** record) {
         return JpegUnsupported;
     }
     st->cinfo.err = plug::JpegErrorInit(&st->error);
+    st->minWidth = minWidth;
+    st->minHeight = minHeight;
     int result = Decode(st, data, size);
     jpeg_destroy_decompress(&st->cinfo);
     GlobalFree(data);
@@ -129,6 +155,18 @@ int ReadJpegImage(const char* path, SimpleImage** record) {
     else FreeSimpleImage(&st->image);
     GlobalFree(st);
     return result;
+}
+
+}  // namespace
+
+int ReadJpegImage(const char* path, SimpleImage** record) { return ReadJpeg(path, 0, 0, record); }
+
+int ReadJpegImageReduced(const char* path, int minWidth, int minHeight, SimpleImage** record) {
+    if (minWidth < 1 || minHeight < 1) {
+        if (record) *record = nullptr;
+        return JpegNotReduced;
+    }
+    return ReadJpeg(path, minWidth, minHeight, record);
 }
 
 namespace {
