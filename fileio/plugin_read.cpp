@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <string>
 #include <vector>
 
 #if defined(__x86_64__) || defined(__i386__)
@@ -458,22 +459,59 @@ void DeleteStaleExifHandOver() {
     DeleteFileA(path);
 }
 
+// The reader DLL of the last size query, kept loaded (one reference held
+// here) until another reader is queried or the plug-ins are freed: opening a
+// file asks for its size twice (to make the document, then to read into it)
+// and reads at once, and each of those would load the DLL again. Guarded by
+// g_KeptLock: thumbnail threads query too.
+SRWLOCK g_KeptLock = SRWLOCK_INIT;
+std::string g_KeptPath;
+HMODULE g_KeptModule = nullptr;
+
+// Keeps the DLL at `dll` (loaded now by the caller) loaded after the caller frees it.
+void KeepReaderLoaded(const char* dll) {
+    AcquireSRWLockShared(&g_KeptLock);
+    const bool kept = g_KeptModule && g_KeptPath == dll;
+    ReleaseSRWLockShared(&g_KeptLock);
+    if (kept) return;
+    HMODULE module = LoadLibraryA(dll);   // loaded already: a reference more
+    if (!module) return;
+    AcquireSRWLockExclusive(&g_KeptLock);
+    HMODULE previous = g_KeptModule;
+    g_KeptModule = module;
+    g_KeptPath = dll;
+    ReleaseSRWLockExclusive(&g_KeptLock);
+    if (previous) FreeLibrary(previous);
+}
+
 }  // namespace
+
+void ReleaseKeptReader() {
+    AcquireSRWLockExclusive(&g_KeptLock);
+    HMODULE module = g_KeptModule;
+    g_KeptModule = nullptr;
+    g_KeptPath.clear();
+    ReleaseSRWLockExclusive(&g_KeptLock);
+    if (module) FreeLibrary(module);
+}
 
 int GetImageFileInfo(const char* path, int* firstWidth, int* firstHeight, int* widths, int* heights, int* bits,
                      int* planeCounts, int* count, int mode, char* planeNames) {
     if (!path || !*path) return 0;
     const char* dll = ReaderPluginPath(FindReaderPlugin(path));
     if (!dll) return 0;
-    WaitCursor wait;
-    PluginModule m(dll);
-    if (!m.Loaded()) return 0;
     GlobalBlock info(FileImageInfoBytes(FileRecordEntries));
     GlobalBlock names(sizeof(FileLayerName) * FileRecordEntries);
     if (!info || !names) return 0;
     FileImageInfo* fi = info.As<FileImageInfo>();
     FileLayerName* fn = names.As<FileLayerName>();
-    if (!QuerySize(m, path, mode, fi, fn, FileRecordEntries)) return 0;
+    {
+        WaitCursor wait;
+        PluginModule m(dll);
+        if (!m.Loaded()) return 0;
+        KeepReaderLoaded(dll);
+        if (!QuerySize(m, path, mode, fi, fn, FileRecordEntries)) return 0;
+    }
     if (count) *count = fi->count;
     if (firstWidth) *firstWidth = fi->image[0].width;
     if (firstHeight) *firstHeight = fi->image[0].height;

@@ -19,6 +19,9 @@ enum : int { PluginImageMaxSide = 30000 };
 // fits, the DLL does not load, or the plug-in fails.
 int GetImageFileInfo(const char* path, int* firstWidth, int* firstHeight, int* widths, int* heights,
                      int* bits, int* planeCounts, int* count, int mode, char* planeNames = nullptr);
+// The reader DLL of the last GetImageFileInfo stays loaded for the read that
+// usually follows; this frees it (done by FreeFilePlugins).
+void ReleaseKeptReader();
 
 // Reads the file into `target`. Mode 0: `target` is a VmsImage of the first
 // image's size (32 bits) and `alpha` an optional 8-bit image of the same size
