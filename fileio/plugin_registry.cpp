@@ -119,29 +119,27 @@ bool TokenEquals(const char* begin, const char* end, const char* text) {
     return CompareNoCase(token, text) == 0;
 }
 
-// The extensions the plug-in of the slot declares through its information
-// export; false when it does not load or lacks the export.
+// The extensions that the plug-in's information export (of type Fn, filling
+// an Info record) declares; false without the export.
+template <typename Info, typename Fn>
+bool AskList(const PluginModule& m, const char* infoExport, std::string* list) {
+    auto info = m.Get<Fn>(infoExport);
+    if (!info) return false;
+    Info record;
+    std::memset(&record, 0, sizeof(record));
+    info(g_StatusWindow, &record);
+    record.extensions[sizeof(record.extensions) - 1] = 0;
+    *list = record.extensions;
+    return true;
+}
+
+// The extensions the plug-in of the slot declares; false when it does not
+// load or lacks the information export.
 bool AskExtensions(const char* dll, const char* infoExport, bool reader, std::string* list) {
     PluginModule m(dll);
     if (!m.Loaded()) return false;
-    if (reader) {
-        auto info = m.Get<ReadFileInfoFn>(infoExport);
-        if (!info) return false;
-        ReaderInfo ri;
-        std::memset(&ri, 0, sizeof(ri));
-        info(g_StatusWindow, &ri);
-        ri.extensions[sizeof(ri.extensions) - 1] = 0;
-        *list = ri.extensions;
-    } else {
-        auto info = m.Get<WriteFileInfoFn>(infoExport);
-        if (!info) return false;
-        WriterInfo wi;
-        std::memset(&wi, 0, sizeof(wi));
-        info(g_StatusWindow, &wi);
-        wi.extensions[sizeof(wi.extensions) - 1] = 0;
-        *list = wi.extensions;
-    }
-    return true;
+    return reader ? AskList<ReaderInfo, ReadFileInfoFn>(m, infoExport, list)
+                  : AskList<WriterInfo, WriteFileInfoFn>(m, infoExport, list);
 }
 
 bool DeclaredList(DeclaredExtensions* d, int slot, const char* dll, const char* infoExport, bool reader,
