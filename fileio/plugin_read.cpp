@@ -106,15 +106,6 @@ bool HasSsse3() {
 }
 #endif
 
-void ExpandBgr(const uint8_t* bytes, int n, uint32_t* out) {
-#if defined(__x86_64__) || defined(__i386__)
-    if (HasSsse3()) {
-        ExpandBgrSsse3(bytes, n, out);
-        return;
-    }
-#endif
-    ExpandBgrPlain(bytes, n, out);
-}
 
 // A row of the plug-in's format into 32-bit words: indexed rows through the
 // palette, 24 and 32-bit rows three bytes a pixel.
@@ -134,7 +125,7 @@ void ExpandRow(const uint8_t* bytes, int n, int bits, const uint8_t* palette, ui
         for (int i = 0; i < n; ++i) out[i] = entry(bytes[i]);
         break;
     default:
-        ExpandBgr(bytes, n, out);
+        ExpandBgrRow(bytes, n, out);
         break;
     }
 }
@@ -268,7 +259,7 @@ int DARNA_PLUGIN_CALL DibPutRow(int y, int x0, int x1, const uint8_t* bytes, int
     if (image != 0 || !bytes || !dib || y < 0 || y >= dib->biHeight || x0 < 0 || x0 > x1 || x1 >= dib->biWidth)
         return -1;
     if (dib->biBitCount == 32) {
-        ExpandBgr(bytes, x1 - x0 + 1, g_DibRead.row);
+        ExpandBgrRow(bytes, x1 - x0 + 1, g_DibRead.row);
         PutPackedDibRow32(dib, y, x0, x1, g_DibRead.row);
         return 0;
     }
@@ -485,6 +476,16 @@ void KeepReaderLoaded(const char* dll) {
 }
 
 }  // namespace
+
+void ExpandBgrRow(const uint8_t* bytes, int n, uint32_t* out) {
+#if defined(__x86_64__) || defined(__i386__)
+    if (HasSsse3()) {
+        ExpandBgrSsse3(bytes, n, out);
+        return;
+    }
+#endif
+    ExpandBgrPlain(bytes, n, out);
+}
 
 void ReleaseKeptReader() {
     AcquireSRWLockExclusive(&g_KeptLock);
