@@ -56,8 +56,9 @@ struct ReadState {
     plug::JpegError error;
     MemorySource source;
     SimpleImage* image;
-    // A reduced read: the least picture size it may make; 0 for a full read.
-    int minWidth, minHeight;
+    // A reduced read: the size it must cover, from the picture's; null for a full read.
+    JpegReductionFit fit;
+    void* fitUser;
 };
 
 // The largest of the decoder's reductions (8, 4, 2) whose picture is still at
@@ -88,12 +89,16 @@ int Decode(ReadState* st, const uint8_t* data, size_t size) {
     jpeg_read_header(cinfo, TRUE);
     if (st->source.ranOut) return JpegShortRead;
     if (!SimpleSizeAcceptable(cinfo->image_width, cinfo->image_height)) return JpegTooLarge;
-    if (st->minWidth > 0) {
+    if (st->fit) {
         // Reduced reads take colour and grey files only: ink files stay with the full read.
         if (cinfo->jpeg_color_space != JCS_YCbCr && cinfo->jpeg_color_space != JCS_GRAYSCALE &&
             cinfo->jpeg_color_space != JCS_RGB)
             return JpegUnsupported;
-        const int denom = ReductionFor(*cinfo, st->minWidth, st->minHeight);
+        int minWidth = 0, minHeight = 0;
+        if (!st->fit((int)cinfo->image_width, (int)cinfo->image_height, st->fitUser, &minWidth, &minHeight) ||
+            minWidth < 1 || minHeight < 1)
+            return JpegNotReduced;
+        const int denom = ReductionFor(*cinfo, minWidth, minHeight);
         if (!denom) return JpegNotReduced;
         cinfo->scale_num = 1;
         cinfo->scale_denom = (unsigned)denom;
@@ -126,7 +131,7 @@ int Decode(ReadState* st, const uint8_t* data, size_t size) {
 
 namespace {
 
-int ReadJpeg(const char* path, int minWidth, int minHeight, SimpleImage** record) {
+int ReadJpeg(const char* path, JpegReductionFit fit, void* fitUser, SimpleImage** record) {
     if (!record) return JpegUnsupported;
     *record = nullptr;
     if (!path) return CodecCannotOpen;
@@ -141,8 +146,8 @@ int ReadJpeg(const char* path, int minWidth, int minHeight, SimpleImage** record
         return JpegUnsupported;
     }
     st->cinfo.err = plug::JpegErrorInit(&st->error);
-    st->minWidth = minWidth;
-    st->minHeight = minHeight;
+    st->fit = fit;
+    st->fitUser = fitUser;
     int result = Decode(st, data, size);
     jpeg_destroy_decompress(&st->cinfo);
     GlobalFree(data);
@@ -159,14 +164,14 @@ int ReadJpeg(const char* path, int minWidth, int minHeight, SimpleImage** record
 
 }  // namespace
 
-int ReadJpegImage(const char* path, SimpleImage** record) { return ReadJpeg(path, 0, 0, record); }
+int ReadJpegImage(const char* path, SimpleImage** record) { return ReadJpeg(path, nullptr, nullptr, record); }
 
-int ReadJpegImageReduced(const char* path, int minWidth, int minHeight, SimpleImage** record) {
-    if (minWidth < 1 || minHeight < 1) {
+int ReadJpegImageReduced(const char* path, JpegReductionFit fit, void* user, SimpleImage** record) {
+    if (!fit) {
         if (record) *record = nullptr;
         return JpegNotReduced;
     }
-    return ReadJpeg(path, minWidth, minHeight, record);
+    return ReadJpeg(path, fit, user, record);
 }
 
 namespace {

@@ -223,6 +223,43 @@ TEST(BrowserTools, BatchFitsJpegsFromAReducedDecodeCloseToAFullReadThenResample)
     g_FileList.count = 0;
 }
 
+TEST(BrowserTools, BatchReadsAFileWrittenEarlierInTheRunAsWritten) {
+    // a.png becomes a.jpg first; the JPEG listed next is then that new file.
+    testsupport::TempDir pics("batchsame");
+    BrowserFolder host;
+    host.Init();
+    PackedDib red = CreateDib24(400, 300, 24), blue = CreateDib24(400, 300, 24);
+    for (int y = 0; y < 300; ++y)
+        for (int x = 0; x < 400; ++x) {
+            SetDib24Rgb(red, x, y, 220, 30, 30);
+            SetDib24Rgb(blue, x, y, 30, 30, 220);
+        }
+    ASSERT_TRUE(WritePicture(red, pics.File("a.png")));
+    ASSERT_TRUE(WritePicture(blue, pics.File("a.jpg")));
+    FreePackedDib(red);
+    FreePackedDib(blue);
+    g_FileList.paths = {pics.File("a.png"), pics.File("a.jpg")};
+    g_FileList.count = 2;
+    g_FileList.flags.assign(2, 1);
+    std::snprintf(g_BrowserSettings.outputFolder, sizeof g_BrowserSettings.outputFolder, "%s", pics.Path().c_str());
+    BatchOptions options;
+    options.extension = "jpg";
+    options.resize = 1;
+    options.width = options.height = 100;
+    EXPECT_EQ(2, RunBatchConvert(nullptr, options));
+    PackedDib got = ReadImageToDib24(pics.File("a.jpg").c_str());
+    ASSERT_NE(nullptr, got);
+    EXPECT_EQ(100, got->biWidth);
+    int r, g, b;
+    ASSERT_EQ(1, GetDib24Rgb(got, 50, 37, &r, &g, &b));
+    EXPECT_GT(r, 180);
+    EXPECT_LT(b, 80);
+    FreePackedDib(got);
+    g_FileList.paths.clear();
+    g_FileList.flags.clear();
+    g_FileList.count = 0;
+}
+
 TEST(BrowserTools, BatchConvertsMixedFilesIntoTheChosenFormatAndSize) {
     testsupport::TempDir pics("batch"), out("batchout");
     PackedDib wide = MakePattern(200, 100, 3), tall = MakePattern(60, 120, 5);
