@@ -40,8 +40,8 @@ struct DocRows {
         CanvDoc* doc = r->doc;
         const int w = doc->width;
         std::vector<uint32_t>& row = r->row;
-        row.assign((size_t)w, 0);
         if (r->kind == 2) {
+            row.assign((size_t)w, 0);
             DibImage* composed = ComposeForDisplay(doc, 0, y, w - 1, y, 0, 0);
             if (composed) {
                 c_DibImageOps::GetRow32(composed, 0, 0, w - 1, row.data());
@@ -53,15 +53,27 @@ struct DocRows {
         const LayerPlane& p = doc->planes[r->plane];
         const int base = LayerOf(r->plane) * CanvPlanesPerLayer;
         const int ly = y - p.y;
-        if (!p.image || ly < 0 || ly >= p.height) return row.data();
+        if (!p.image || ly < 0 || ly >= p.height) {
+            row.assign((size_t)w, 0);
+            return row.data();
+        }
         const int a = p.x > 0 ? p.x : 0, b = p.x + p.width - 1 < w - 1 ? p.x + p.width - 1 : w - 1;
-        if (a > b) return row.data();
+        if (a > b) {
+            row.assign((size_t)w, 0);
+            return row.data();
+        }
+        // Only the columns the plane leaves uncovered are cleared: the rest is read.
+        row.resize((size_t)w);
+        std::fill(row.begin(), row.begin() + a, 0u);
+        std::fill(row.begin() + b + 1, row.end(), 0u);
         if (p.image->bits == 8) {
             r->bytes.resize((size_t)(b - a + 1));
-            g_VmsStore.GetRow(p.image, ly, a - p.x, b - p.x, r->bytes.data());
+            if (!g_VmsStore.GetRow(p.image, ly, a - p.x, b - p.x, r->bytes.data()))
+                std::fill(r->bytes.begin(), r->bytes.end(), (uint8_t)0);
             for (int x = a; x <= b; ++x) row[x] = r->bytes[x - a] * 0x010101u;
         } else {
-            g_VmsStore.GetRow(p.image, ly, a - p.x, b - p.x, row.data() + a);
+            if (!g_VmsStore.GetRow(p.image, ly, a - p.x, b - p.x, row.data() + a))
+                std::fill(row.begin() + a, row.begin() + b + 1, 0u);
             for (int x = a; x <= b; ++x) row[x] &= 0xFFFFFFu;
         }
         const LayerPlane& alpha = doc->planes[base + 1];
