@@ -4,11 +4,16 @@
 
 #include <cstdio>
 #include <cstring>
+#include <string>
+#include <thread>
+#include <vector>
 
 #include "ui/dlgfield.h"
 #include "ui/msgbox.h"
 #include "ui/sysutil.h"
 #include "ui/ui_hook.h"
+#include "browser/codecs/image_codecs.h"
+#include "browser/codecs/simple_image.h"
 #include "browser/browser_frame.h"
 #include "browser/browser_host.h"
 #include "browser/browser_settings.h"
@@ -189,6 +194,97 @@ std::vector<WriterFormat> ListWriterFormats() {
     return out;
 }
 
+namespace {
+
+// The file's reader is our JPEG plug-in, whose decoder the in-process read shares.
+bool ReadByJpegPlugin(const char* path) {
+    const char* dll = ReaderPluginPath(FindReaderPlugin(path));
+    if (!dll) return false;
+    const char* name = std::strrchr(dll, '\\');
+    return CompareNoCase(name ? name + 1 : dll, "jpgload.dll") == 0;
+}
+
+// Both paths name the same file (compared as full paths, ignoring case).
+bool SamePath(const char* a, const char* b) {
+    char fullA[MAX_PATH], fullB[MAX_PATH];
+    const DWORD na = GetFullPathNameA(a, MAX_PATH, fullA, nullptr), nb = GetFullPathNameA(b, MAX_PATH, fullB, nullptr);
+    if (na == 0 || na >= MAX_PATH || nb == 0 || nb >= MAX_PATH) return CompareNoCase(a, b) == 0;
+    return CompareNoCase(fullA, fullB) == 0;
+}
+
+// The box of a fitting read, and the size fitted into it.
+struct BoxFit {
+    int boxWidth, boxHeight;
+    int width = 0, height = 0;
+};
+
+// Reduced reads are for pictures that the box brings to at most half their size each way.
+bool FitForReduction(int width, int height, void* user, int* minWidth, int* minHeight) {
+    BoxFit* fit = (BoxFit*)user;
+    ScaleSizeToBox(width, height, fit->boxWidth, fit->boxHeight, &fit->width, &fit->height);
+    *minWidth = fit->width;
+    *minHeight = fit->height;
+    return (int64_t)fit->width * 2 <= width && (int64_t)fit->height * 2 <= height;
+}
+
+// The picture of a JPEG file (one our JPEG reader takes) fitted into the box,
+// when the fitted size is at most half the picture each way: decoded at the
+// largest reduction that still covers the fitted size, then resampled to it
+// by area, which differs from a full read then resample only by the
+// decoder's rounding. Null when the file is no such JPEG (the caller then
+// reads it in full). Safe on any thread: no plug-in is called.
+PackedDib ReadJpegFittedToBox(const char* path, int boxWidth, int boxHeight) {
+    BoxFit fit{boxWidth, boxHeight};
+    SimpleImage* reduced = nullptr;
+    if (ReadJpegImageReduced(path, FitForReduction, &fit, &reduced) != CodecOk) return nullptr;
+    PackedDib dib = PackedDibFromSimpleImage(reduced);
+    FreeSimpleImage(&reduced);
+    if (!dib || (dib->biWidth == fit.width && dib->biHeight == fit.height)) return dib;
+    PackedDib fitted = ResizeDib24Area(dib, fit.width, fit.height);
+    FreePackedDib(dib);
+    return fitted;
+}
+
+// The next file's fitted picture read on a thread of its own while the
+// current file is written (the reduced read calls no plug-in, so it never
+// waits for this thread's windows).
+class FittedPrefetch {
+public:
+    FittedPrefetch() = default;
+    ~FittedPrefetch() { Drop(); }
+    FittedPrefetch(const FittedPrefetch&) = delete;
+    FittedPrefetch& operator=(const FittedPrefetch&) = delete;
+    void Start(int item, const char* path, int boxWidth, int boxHeight) {
+        Drop();
+        item_ = item;
+        thread_ = std::thread([this, p = std::string(path), boxWidth, boxHeight] {
+            dib_ = ReadJpegFittedToBox(p.c_str(), boxWidth, boxHeight);
+        });
+    }
+    // The picture read for `item` (null when it could not be fitted so), and
+    // whether one was started for it at all.
+    bool Take(int item, PackedDib* dib) {
+        if (item != item_ || !thread_.joinable()) return false;
+        thread_.join();
+        *dib = dib_;
+        dib_ = nullptr;
+        item_ = -1;
+        return true;
+    }
+    void Drop() {
+        if (thread_.joinable()) thread_.join();
+        if (dib_) FreePackedDib(dib_);
+        dib_ = nullptr;
+        item_ = -1;
+    }
+private:
+    std::thread thread_;
+    PackedDib dib_ = nullptr;
+    int item_ = -1;
+};
+
+}  // namespace
+
 int IsFolderFast(const char* path) {
     if (!path || !*path) return 0;
     if (path[0] == 'A' || path[0] == 'a' || std::strlen(path) == 3) return 1;
@@ -226,17 +322,37 @@ int RunBatchConvert(HWND owner, const BatchOptions& options) {
                       k.name, k.name);
         BrowserMessage(owner, message, kMsgOk);
     }
-    int written = 0;
+    // The files to convert and their outputs, in list order.
+    struct Item {
+        const char* source;
+        char target[MAX_PATH];
+    };
+    std::vector<Item> items;
     for (int i = 0; i < g_FileList.count; ++i) {
         if (!g_FileList.flags[(size_t)i]) continue;
-        const char* source = g_FileList.paths[(size_t)i].c_str();
-        if (HasRefusedExtension(source)) continue;
-        char target[MAX_PATH];
-        if (!BatchOutputPath(g_BrowserSettings.outputFolder, source, options.extension.c_str(), target, sizeof target))
+        Item item{g_FileList.paths[(size_t)i].c_str(), {}};
+        if (HasRefusedExtension(item.source)) continue;
+        if (!BatchOutputPath(g_BrowserSettings.outputFolder, item.source, options.extension.c_str(), item.target,
+                             sizeof item.target))
             continue;
-        PackedDib dib = ReadImageToDib24(source);
+        items.push_back(item);
+    }
+    // Reduced JPEG reads are taken one file ahead, on their own thread, unless
+    // that file is the one being written meanwhile (it is read once written).
+    auto fits = [&](size_t k) { return options.resize && k < items.size() && ReadByJpegPlugin(items[k].source); };
+    auto fitsAhead = [&](size_t k) { return fits(k) && !SamePath(items[k].source, items[k - 1].target); };
+    FittedPrefetch ahead;
+    int written = 0;
+    for (size_t k = 0; k < items.size(); ++k) {
+        const char* source = items[k].source;
+        const char* target = items[k].target;
+        PackedDib dib = nullptr;
+        if (!ahead.Take((int)k, &dib) && fits(k)) dib = ReadJpegFittedToBox(source, options.width, options.height);
+        const bool fitted = dib != nullptr;
+        if (fitsAhead(k + 1)) ahead.Start((int)k + 1, items[k + 1].source, options.width, options.height);
+        if (!dib) dib = ReadImageToDib24(source);
         if (!dib) continue;
-        if (options.resize) {
+        if (options.resize && !fitted) {
             int w, h;
             ScaleSizeToBox(dib->biWidth, dib->biHeight, options.width, options.height, &w, &h);
             if (w != dib->biWidth || h != dib->biHeight) {

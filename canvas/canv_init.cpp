@@ -412,10 +412,7 @@ int DARNA_PLUGIN_CALL CanvPutRow(int y, int x0, int x1, const uint8_t* bytes, in
     case 4: for (int i = 0; i < n; ++i) out[i] = entry(i & 1 ? bytes[i >> 1] & 15 : bytes[i >> 1] >> 4); break;
     case 8: for (int i = 0; i < n; ++i) out[i] = entry(bytes[i]); break;
     case 24:
-    case 32:
-        for (int i = 0; i < n; ++i)
-            out[i] = (uint32_t)bytes[3 * i] | ((uint32_t)bytes[3 * i + 1] << 8) | ((uint32_t)bytes[3 * i + 2] << 16);
-        break;
+    case 32: ExpandBgrRow(bytes, n, out); break;
     default: return 0;
     }
     g_VmsStore.PutRow(p->image, y, x0, x1, out);

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <string>
 #include <vector>
 
 #if defined(__x86_64__) || defined(__i386__)
@@ -105,15 +106,6 @@ bool HasSsse3() {
 }
 #endif
 
-void ExpandBgr(const uint8_t* bytes, int n, uint32_t* out) {
-#if defined(__x86_64__) || defined(__i386__)
-    if (HasSsse3()) {
-        ExpandBgrSsse3(bytes, n, out);
-        return;
-    }
-#endif
-    ExpandBgrPlain(bytes, n, out);
-}
 
 // A row of the plug-in's format into 32-bit words: indexed rows through the
 // palette, 24 and 32-bit rows three bytes a pixel.
@@ -133,7 +125,7 @@ void ExpandRow(const uint8_t* bytes, int n, int bits, const uint8_t* palette, ui
         for (int i = 0; i < n; ++i) out[i] = entry(bytes[i]);
         break;
     default:
-        ExpandBgr(bytes, n, out);
+        ExpandBgrRow(bytes, n, out);
         break;
     }
 }
@@ -267,7 +259,7 @@ int DARNA_PLUGIN_CALL DibPutRow(int y, int x0, int x1, const uint8_t* bytes, int
     if (image != 0 || !bytes || !dib || y < 0 || y >= dib->biHeight || x0 < 0 || x0 > x1 || x1 >= dib->biWidth)
         return -1;
     if (dib->biBitCount == 32) {
-        ExpandBgr(bytes, x1 - x0 + 1, g_DibRead.row);
+        ExpandBgrRow(bytes, x1 - x0 + 1, g_DibRead.row);
         PutPackedDibRow32(dib, y, x0, x1, g_DibRead.row);
         return 0;
     }
@@ -458,22 +450,69 @@ void DeleteStaleExifHandOver() {
     DeleteFileA(path);
 }
 
+// The reader DLL of the last size query, kept loaded (one reference held
+// here) until another reader is queried or the plug-ins are freed: opening a
+// file asks for its size twice (to make the document, then to read into it)
+// and reads at once, and each of those would load the DLL again. Guarded by
+// g_KeptLock: thumbnail threads query too.
+SRWLOCK g_KeptLock = SRWLOCK_INIT;
+std::string g_KeptPath;
+HMODULE g_KeptModule = nullptr;
+
+// Keeps the DLL at `dll` (loaded now by the caller) loaded after the caller frees it.
+void KeepReaderLoaded(const char* dll) {
+    AcquireSRWLockShared(&g_KeptLock);
+    const bool kept = g_KeptModule && g_KeptPath == dll;
+    ReleaseSRWLockShared(&g_KeptLock);
+    if (kept) return;
+    HMODULE module = LoadLibraryA(dll);   // loaded already: a reference more
+    if (!module) return;
+    AcquireSRWLockExclusive(&g_KeptLock);
+    HMODULE previous = g_KeptModule;
+    g_KeptModule = module;
+    g_KeptPath = dll;
+    ReleaseSRWLockExclusive(&g_KeptLock);
+    if (previous) FreeLibrary(previous);
+}
+
 }  // namespace
+
+void ExpandBgrRow(const uint8_t* bytes, int n, uint32_t* out) {
+#if defined(__x86_64__) || defined(__i386__)
+    if (HasSsse3()) {
+        ExpandBgrSsse3(bytes, n, out);
+        return;
+    }
+#endif
+    ExpandBgrPlain(bytes, n, out);
+}
+
+void ReleaseKeptReader() {
+    AcquireSRWLockExclusive(&g_KeptLock);
+    HMODULE module = g_KeptModule;
+    g_KeptModule = nullptr;
+    g_KeptPath.clear();
+    ReleaseSRWLockExclusive(&g_KeptLock);
+    if (module) FreeLibrary(module);
+}
 
 int GetImageFileInfo(const char* path, int* firstWidth, int* firstHeight, int* widths, int* heights, int* bits,
                      int* planeCounts, int* count, int mode, char* planeNames) {
     if (!path || !*path) return 0;
     const char* dll = ReaderPluginPath(FindReaderPlugin(path));
     if (!dll) return 0;
-    WaitCursor wait;
-    PluginModule m(dll);
-    if (!m.Loaded()) return 0;
     GlobalBlock info(FileImageInfoBytes(FileRecordEntries));
     GlobalBlock names(sizeof(FileLayerName) * FileRecordEntries);
     if (!info || !names) return 0;
     FileImageInfo* fi = info.As<FileImageInfo>();
     FileLayerName* fn = names.As<FileLayerName>();
-    if (!QuerySize(m, path, mode, fi, fn, FileRecordEntries)) return 0;
+    {
+        WaitCursor wait;
+        PluginModule m(dll);
+        if (!m.Loaded()) return 0;
+        KeepReaderLoaded(dll);
+        if (!QuerySize(m, path, mode, fi, fn, FileRecordEntries)) return 0;
+    }
     if (count) *count = fi->count;
     if (firstWidth) *firstWidth = fi->image[0].width;
     if (firstHeight) *firstHeight = fi->image[0].height;

@@ -19,6 +19,13 @@ enum : int { PluginImageMaxSide = 30000 };
 // fits, the DLL does not load, or the plug-in fails.
 int GetImageFileInfo(const char* path, int* firstWidth, int* firstHeight, int* widths, int* heights,
                      int* bits, int* planeCounts, int* count, int mode, char* planeNames = nullptr);
+// A row of 24-bit pixels as readers deliver them (three bytes a pixel: blue,
+// green, red) into n 32-bit words, the fourth byte 0.
+void ExpandBgrRow(const uint8_t* bytes, int n, uint32_t* out);
+
+// The reader DLL of the last GetImageFileInfo stays loaded for the read that
+// usually follows; this frees it (done by FreeFilePlugins).
+void ReleaseKeptReader();
 
 // Reads the file into `target`. Mode 0: `target` is a VmsImage of the first
 // image's size (32 bits) and `alpha` an optional 8-bit image of the same size

@@ -1,9 +1,11 @@
 #include "fileio/plugin_registry.h"
 
 #include <cstring>
+#include <string>
 
 #include "ui/msgbox.h"
 #include "ui/sysutil.h"
+#include "fileio/plugin_read.h"
 
 PluginPathTable g_ReaderPlugins;
 PluginPathTable g_WriterPlugins;
@@ -13,6 +15,22 @@ namespace {
 char g_ProgramFolder[MAX_PATH];
 HWND g_Frame;
 HWND g_StatusWindow;
+
+// The extension list that each slot's plug-in declares, asked once per scan:
+// a look-up that loaded every plug-in again cost a DLL load apiece on each
+// open and save. Guarded by the lock: thumbnail threads look up too.
+struct DeclaredExtensions {
+    SRWLOCK lock = SRWLOCK_INIT;
+    std::string path[PluginSlots];    // the slot's DLL when it was asked; empty: not asked
+    std::string list[PluginSlots];
+};
+DeclaredExtensions g_ReaderExtensions, g_WriterExtensions;
+
+void ForgetDeclaredExtensions(DeclaredExtensions* d) {
+    AcquireSRWLockExclusive(&d->lock);
+    for (std::string& p : d->path) p.clear();
+    ReleaseSRWLockExclusive(&d->lock);
+}
 
 bool AllocTable(PluginPathTable* t) {
     if (t->block) return true;
@@ -30,6 +48,7 @@ bool AllocTable(PluginPathTable* t) {
 
 void FreeTable(PluginPathTable* t) {
     if (!t->block) return;
+    ForgetDeclaredExtensions(t == &g_ReaderPlugins ? &g_ReaderExtensions : &g_WriterExtensions);
     GlobalUnlock(t->block);
     GlobalFree(t->block);
     t->block = nullptr;
@@ -51,6 +70,7 @@ bool HasExport(const char* path, const char* info) {
 // keeps those with the information export and sorts them by path.
 void Scan(PluginPathTable* t, const char* sub, const char* infoExport, bool reportBad) {
     if (!t->block) return;
+    ForgetDeclaredExtensions(t == &g_ReaderPlugins ? &g_ReaderExtensions : &g_WriterExtensions);
     for (char* s : t->slot) s[0] = 0;
     char pattern[MAX_PATH];
     if (std::strlen(g_ProgramFolder) + std::strlen(sub) + 6 >= sizeof(pattern)) return;
@@ -99,32 +119,54 @@ bool TokenEquals(const char* begin, const char* end, const char* text) {
     return CompareNoCase(token, text) == 0;
 }
 
+// The extensions that the plug-in's information export (of type Fn, filling
+// an Info record) declares; false without the export.
+template <typename Info, typename Fn>
+bool AskList(const PluginModule& m, const char* infoExport, std::string* list) {
+    auto info = m.Get<Fn>(infoExport);
+    if (!info) return false;
+    Info record;
+    std::memset(&record, 0, sizeof(record));
+    info(g_StatusWindow, &record);
+    record.extensions[sizeof(record.extensions) - 1] = 0;
+    *list = record.extensions;
+    return true;
+}
+
+// The extensions the plug-in of the slot declares; false when it does not
+// load or lacks the information export.
+bool AskExtensions(const char* dll, const char* infoExport, bool reader, std::string* list) {
+    PluginModule m(dll);
+    if (!m.Loaded()) return false;
+    return reader ? AskList<ReaderInfo, ReadFileInfoFn>(m, infoExport, list)
+                  : AskList<WriterInfo, WriteFileInfoFn>(m, infoExport, list);
+}
+
+bool DeclaredList(DeclaredExtensions* d, int slot, const char* dll, const char* infoExport, bool reader,
+                  std::string* list) {
+    AcquireSRWLockShared(&d->lock);
+    const bool known = d->path[slot] == dll;
+    if (known) *list = d->list[slot];
+    ReleaseSRWLockShared(&d->lock);
+    if (known) return true;
+    if (!AskExtensions(dll, infoExport, reader, list)) return false;
+    AcquireSRWLockExclusive(&d->lock);
+    d->path[slot] = dll;
+    d->list[slot] = *list;
+    ReleaseSRWLockExclusive(&d->lock);
+    return true;
+}
+
 int Find(const PluginPathTable& t, const char* path, const char* infoExport, bool reader) {
     if (!t.block || !path) return -1;
     char ext[MAX_PATH];
     PluginPathExtension(path, ext, sizeof(ext));
+    DeclaredExtensions* declared = reader ? &g_ReaderExtensions : &g_WriterExtensions;
     int found = -1;
+    std::string list;
     for (int i = 0; i < PluginSlots && t.slot[i][0]; ++i) {
-        PluginModule m(t.slot[i]);
-        if (!m.Loaded()) continue;
-        bool has;
-        if (reader) {
-            auto info = m.Get<ReadFileInfoFn>(infoExport);
-            if (!info) continue;
-            ReaderInfo ri;
-            std::memset(&ri, 0, sizeof(ri));
-            info(g_StatusWindow, &ri);
-            ri.extensions[sizeof(ri.extensions) - 1] = 0;
-            has = PluginListHasExtension(ri.extensions, ext) != 0;
-        } else {
-            auto info = m.Get<WriteFileInfoFn>(infoExport);
-            if (!info) continue;
-            WriterInfo wi;
-            std::memset(&wi, 0, sizeof(wi));
-            info(g_StatusWindow, &wi);
-            wi.extensions[sizeof(wi.extensions) - 1] = 0;
-            has = PluginListHasExtension(wi.extensions, ext) != 0;
-        }
+        if (!DeclaredList(declared, i, t.slot[i], infoExport, reader, &list)) continue;
+        const bool has = PluginListHasExtension(list.c_str(), ext) != 0;
         if (has) {
             found = i;
             if (reader) break;
@@ -157,6 +199,7 @@ int InitFilePlugins(HWND frame, const char* programFolder) {
 }
 
 void FreeFilePlugins() {
+    ReleaseKeptReader();
     FreeTable(&g_ReaderPlugins);
     FreeTable(&g_WriterPlugins);
 }

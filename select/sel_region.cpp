@@ -5,6 +5,10 @@
 #include <cstring>
 #include <new>
 
+#if defined(__x86_64__) || defined(__i386__)
+#include <immintrin.h>
+#endif
+
 #include "canvas/canv_compose.h"
 #include "canvas/canv_layers.h"
 #include "canvas/canv_window.h"
@@ -36,8 +40,8 @@ struct DocRows {
         CanvDoc* doc = r->doc;
         const int w = doc->width;
         std::vector<uint32_t>& row = r->row;
-        row.assign((size_t)w, 0);
         if (r->kind == 2) {
+            row.assign((size_t)w, 0);
             DibImage* composed = ComposeForDisplay(doc, 0, y, w - 1, y, 0, 0);
             if (composed) {
                 c_DibImageOps::GetRow32(composed, 0, 0, w - 1, row.data());
@@ -49,15 +53,27 @@ struct DocRows {
         const LayerPlane& p = doc->planes[r->plane];
         const int base = LayerOf(r->plane) * CanvPlanesPerLayer;
         const int ly = y - p.y;
-        if (!p.image || ly < 0 || ly >= p.height) return row.data();
+        if (!p.image || ly < 0 || ly >= p.height) {
+            row.assign((size_t)w, 0);
+            return row.data();
+        }
         const int a = p.x > 0 ? p.x : 0, b = p.x + p.width - 1 < w - 1 ? p.x + p.width - 1 : w - 1;
-        if (a > b) return row.data();
+        if (a > b) {
+            row.assign((size_t)w, 0);
+            return row.data();
+        }
+        // Only the columns the plane leaves uncovered are cleared: the rest is read.
+        row.resize((size_t)w);
+        std::fill(row.begin(), row.begin() + a, 0u);
+        std::fill(row.begin() + b + 1, row.end(), 0u);
         if (p.image->bits == 8) {
             r->bytes.resize((size_t)(b - a + 1));
-            g_VmsStore.GetRow(p.image, ly, a - p.x, b - p.x, r->bytes.data());
+            if (!g_VmsStore.GetRow(p.image, ly, a - p.x, b - p.x, r->bytes.data()))
+                std::fill(r->bytes.begin(), r->bytes.end(), (uint8_t)0);
             for (int x = a; x <= b; ++x) row[x] = r->bytes[x - a] * 0x010101u;
         } else {
-            g_VmsStore.GetRow(p.image, ly, a - p.x, b - p.x, row.data() + a);
+            if (!g_VmsStore.GetRow(p.image, ly, a - p.x, b - p.x, row.data() + a))
+                std::fill(row.begin() + a, row.begin() + b + 1, 0u);
             for (int x = a; x <= b; ++x) row[x] &= 0xFFFFFFu;
         }
         const LayerPlane& alpha = doc->planes[base + 1];
@@ -83,6 +99,55 @@ bool ShowsBaseOnly(const CanvDoc* doc) {
            b->height >= doc->height && b->blendMode != BlendHidden && b->transparency == 0;
 }
 
+#if defined(__x86_64__) || defined(__i386__)
+// The match bits of one row, four pixels a step: a pixel matches when each
+// colour byte lies within the tolerance of the seed's (the absolute
+// difference from two saturating subtractions). False, with the bits
+// unfinished, when a pixel of the row is transparent: such rows go through
+// the plain comparison. The seed is opaque.
+__attribute__((target("sse2"))) bool MatchRowSse2(const uint32_t* row, int w, uint32_t seed, int tolerance,
+                                                 uint64_t* bits, int stride) {
+    std::memset(bits, 0, (size_t)stride * sizeof(uint64_t));
+    const __m128i s = _mm_set1_epi32((int)(seed & 0xFFFFFFu));
+    const __m128i t = _mm_set1_epi8((char)(uint8_t)tolerance);
+    const __m128i colour = _mm_set1_epi32(0xFFFFFF);
+    const __m128i flag = _mm_set1_epi32((int)kRegionTransparent);
+    const __m128i zero = _mm_setzero_si128();
+    __m128i seen = zero;
+    int x = 0;
+    for (; x + 4 <= w; x += 4) {
+        const __m128i c = _mm_loadu_si128((const __m128i*)(row + x));
+        seen = _mm_or_si128(seen, _mm_and_si128(c, flag));
+        const __m128i d = _mm_or_si128(_mm_subs_epu8(c, s), _mm_subs_epu8(s, c));
+        const __m128i over = _mm_and_si128(_mm_subs_epu8(d, t), colour);
+        const int m = _mm_movemask_ps(_mm_castsi128_ps(_mm_cmpeq_epi32(over, zero)));
+        bits[x >> 6] |= (uint64_t)m << (x & 63);   // x is a multiple of 4: the four bits share a word
+    }
+    if (_mm_movemask_epi8(_mm_cmpeq_epi32(seen, zero)) != 0xFFFF) return false;
+    const int r0 = (int)((seed >> 16) & 255), g0 = (int)((seed >> 8) & 255), b0 = (int)(seed & 255);
+    for (; x < w; ++x) {
+        const uint32_t c = row[x];
+        if (c & kRegionTransparent) return false;
+        if (std::abs((int)((c >> 16) & 255) - r0) <= tolerance && std::abs((int)((c >> 8) & 255) - g0) <= tolerance &&
+            std::abs((int)(c & 255) - b0) <= tolerance)
+            bits[x >> 6] |= 1ull << (x & 63);
+    }
+    return true;
+}
+
+bool HasSse2() {
+#if defined(__x86_64__)
+    return true;
+#else
+    static const bool has = [] {
+        __builtin_cpu_init();
+        return __builtin_cpu_supports("sse2") != 0;
+    }();
+    return has;
+#endif
+}
+#endif
+
 }  // namespace
 
 namespace {
@@ -106,6 +171,12 @@ struct RegionBits {
         ready[(size_t)y] = 1;
         const uint32_t* row = src.row(src.user, y);
         const int w = src.width;
+#if defined(__x86_64__) || defined(__i386__)
+        if (r0 >= 0 && tolerance >= 0 && tolerance <= 255 && HasSse2() &&
+            MatchRowSse2(row, w, ((uint32_t)r0 << 16) | ((uint32_t)g0 << 8) | (uint32_t)b0, tolerance,
+                         &match[(size_t)y * stride], stride))
+            return;
+#endif
         flags.resize((size_t)stride * 64);
         uint8_t* f = flags.data();
         // Within the tolerance when every channel is; a transparent pixel

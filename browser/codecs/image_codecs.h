@@ -24,6 +24,7 @@ enum : int {
     JpegShortRead = -3,         // the data ends before the picture
     JpegDamaged = -4,           // data the decoder refuses
     JpegTooLarge = -5,          // beyond the size limit
+    JpegNotReduced = -6,        // reduced read: no reduction keeps the least size asked
     JpegNoPixels = -10,         // no pixel buffer (reader); a palette image (writer)
 
     PngFailed = -1,             // any library error (damaged, truncated, too large)
@@ -33,6 +34,15 @@ enum : int {
 
 int ReadTiffImage(const char* path, SimpleImage** record);
 int ReadJpegImage(const char* path, SimpleImage** record);
+// The size a reduced read must cover for a width x height picture, into
+// *minWidth x *minHeight; false when the picture is not to be reduced.
+typedef bool (*JpegReductionFit)(int width, int height, void* user, int* minWidth, int* minHeight);
+// The picture of a colour or grey JPEG file decoded at the largest of the
+// decoder's reductions (1/2, 1/4, 1/8 each way, sides rounded up) that still
+// covers the size `fit` asks for the file's picture: JpegNotReduced when fit
+// refuses or no reduction covers it, and JpegUnsupported for CMYK and other
+// colour spaces, which only the full read takes.
+int ReadJpegImageReduced(const char* path, JpegReductionFit fit, void* user, SimpleImage** record);
 int ReadPngImage(const char* path, SimpleImage** record);
 
 // compress: LZW when non-zero.

@@ -56,7 +56,20 @@ struct ReadState {
     plug::JpegError error;
     MemorySource source;
     SimpleImage* image;
+    // A reduced read: the size it must cover, from the picture's; null for a full read.
+    JpegReductionFit fit;
+    void* fitUser;
 };
+
+// The largest of the decoder's reductions (8, 4, 2) whose picture is still at
+// least minWidth x minHeight, or 0 when none is.
+int ReductionFor(const jpeg_decompress_struct& c, int minWidth, int minHeight) {
+    for (int denom : {8, 4, 2}) {
+        const int64_t w = ((int64_t)c.image_width + denom - 1) / denom, h = ((int64_t)c.image_height + denom - 1) / denom;
+        if (w >= minWidth && h >= minHeight) return denom;
+    }
+    return 0;
+}
 
 // Runs the decoder; every exit of libjpeg by error comes back here.
 int Decode(ReadState* st, const uint8_t* data, size_t size) {
@@ -76,6 +89,20 @@ int Decode(ReadState* st, const uint8_t* data, size_t size) {
     jpeg_read_header(cinfo, TRUE);
     if (st->source.ranOut) return JpegShortRead;
     if (!SimpleSizeAcceptable(cinfo->image_width, cinfo->image_height)) return JpegTooLarge;
+    if (st->fit) {
+        // Reduced reads take colour and grey files only: ink files stay with the full read.
+        if (cinfo->jpeg_color_space != JCS_YCbCr && cinfo->jpeg_color_space != JCS_GRAYSCALE &&
+            cinfo->jpeg_color_space != JCS_RGB)
+            return JpegUnsupported;
+        int minWidth = 0, minHeight = 0;
+        if (!st->fit((int)cinfo->image_width, (int)cinfo->image_height, st->fitUser, &minWidth, &minHeight) ||
+            minWidth < 1 || minHeight < 1)
+            return JpegNotReduced;
+        const int denom = ReductionFor(*cinfo, minWidth, minHeight);
+        if (!denom) return JpegNotReduced;
+        cinfo->scale_num = 1;
+        cinfo->scale_denom = (unsigned)denom;
+    }
     int32_t kind;
     switch (cinfo->out_color_space) {
     case JCS_GRAYSCALE: kind = SimpleKindGrey; break;
@@ -102,7 +129,9 @@ int Decode(ReadState* st, const uint8_t* data, size_t size) {
 
 }  // namespace
 
-int ReadJpegImage(const char* path, SimpleImage** record) {
+namespace {
+
+int ReadJpeg(const char* path, JpegReductionFit fit, void* fitUser, SimpleImage** record) {
     if (!record) return JpegUnsupported;
     *record = nullptr;
     if (!path) return CodecCannotOpen;
@@ -117,6 +146,8 @@ int ReadJpegImage(const char* path, SimpleImage** record) {
         return JpegUnsupported;
     }
     st->cinfo.err = plug::JpegErrorInit(&st->error);
+    st->fit = fit;
+    st->fitUser = fitUser;
     int result = Decode(st, data, size);
     jpeg_destroy_decompress(&st->cinfo);
     GlobalFree(data);
@@ -129,6 +160,18 @@ int ReadJpegImage(const char* path, SimpleImage** record) {
     else FreeSimpleImage(&st->image);
     GlobalFree(st);
     return result;
+}
+
+}  // namespace
+
+int ReadJpegImage(const char* path, SimpleImage** record) { return ReadJpeg(path, nullptr, nullptr, record); }
+
+int ReadJpegImageReduced(const char* path, JpegReductionFit fit, void* user, SimpleImage** record) {
+    if (!fit) {
+        if (record) *record = nullptr;
+        return JpegNotReduced;
+    }
+    return ReadJpeg(path, fit, user, record);
 }
 
 namespace {

@@ -18,8 +18,12 @@ namespace {
 
 // zlib's level for the picture data (the benchmark's peer uses the same).
 constexpr int PngCompressionLevel = 6;
-// Raw bytes a band aims at, and the most bands compressed at once.
+// Raw bytes a band aims at, and the most bands compressed at once. A picture
+// of fewer such bands than there are workers gets smaller bands, one a
+// worker, of at least MinBandBytes (below that the window that each band
+// starts afresh costs more than the workers gain).
 constexpr size_t BandBytes = (size_t)1 << 20;
+constexpr size_t MinBandBytes = (size_t)128 << 10;
 constexpr int MaxWorkers = 8;
 
 void PutBig32(uint8_t* p, uint32_t v) {
@@ -153,11 +157,15 @@ bool WritePixels(File& file, int w, int h, bool hasAlpha, const WriteFileCallbac
                  Progress& progress) {
     const int bpp = hasAlpha ? 4 : 3;
     const size_t stride = (size_t)w * bpp;
-    int bandRows = (int)(BandBytes / stride);
+    int workers = WorkerCount();
+    const size_t total = stride * (size_t)h;
+    size_t bandBytes = BandBytes;
+    if (total < BandBytes * (size_t)workers) bandBytes = total / (size_t)workers + stride;
+    if (bandBytes < MinBandBytes) bandBytes = MinBandBytes;
+    int bandRows = (int)(bandBytes / stride);
     if (bandRows < 1) bandRows = 1;
     if (bandRows > h) bandRows = h;
     const int bandCount = (h + bandRows - 1) / bandRows;
-    int workers = WorkerCount();
     if (workers > bandCount) workers = bandCount;
 
     Band bands[MaxWorkers];

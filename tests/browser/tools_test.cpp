@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -38,17 +39,33 @@ void SelectAll() {
 }
 
 // The mean absolute difference of two pictures' channels.
-double MeanDifference(const BITMAPINFOHEADER* a, const BITMAPINFOHEADER* b) {
-    if (!a || !b || a->biWidth != b->biWidth || a->biHeight != b->biHeight) return 1e9;
-    double sum = 0;
+// Calls take(d) with the absolute difference of every channel of every pixel
+// of two pictures; false (and no calls) when they differ in size.
+template <class Take>
+bool EachDifference(const BITMAPINFOHEADER* a, const BITMAPINFOHEADER* b, Take take) {
+    if (!a || !b || a->biWidth != b->biWidth || a->biHeight != b->biHeight) return false;
     for (int y = 0; y < a->biHeight; ++y)
         for (int x = 0; x < a->biWidth; ++x) {
             int r1, g1, b1, r2, g2, b2;
             GetDib24Rgb(a, x, y, &r1, &g1, &b1);
             GetDib24Rgb(b, x, y, &r2, &g2, &b2);
-            sum += std::abs(r1 - r2) + std::abs(g1 - g2) + std::abs(b1 - b2);
+            take(std::abs(r1 - r2));
+            take(std::abs(g1 - g2));
+            take(std::abs(b1 - b2));
         }
+    return true;
+}
+
+double MeanDifference(const BITMAPINFOHEADER* a, const BITMAPINFOHEADER* b) {
+    double sum = 0;
+    if (!EachDifference(a, b, [&](int d) { sum += d; })) return 1e9;
     return sum / (3.0 * a->biWidth * a->biHeight);
+}
+
+// The largest channel difference of two pictures of the same size.
+int MaxDifference(const BITMAPINFOHEADER* a, const BITMAPINFOHEADER* b) {
+    int most = 0;
+    return EachDifference(a, b, [&](int d) { most = std::max(most, d); }) ? most : 1000;
 }
 
 void SetFileDate(const std::string& path, int year, int month, int day) {
@@ -146,6 +163,103 @@ TEST(BrowserTools, BatchOutputPathReplacesTheNamesExtensionOnly) {
     EXPECT_EQ(1, IsFolderFast("Q:\\"));
     EXPECT_EQ(1, IsFolderFast(testsupport::ExeFolder().c_str()));
     EXPECT_EQ(0, IsFolderFast((testsupport::ExeFolder() + "no such folder\\").c_str()));
+}
+
+TEST(BrowserTools, BatchFitsJpegsFromAReducedDecodeCloseToAFullReadThenResample) {
+    // A photo-like JPEG: smooth shading with fine texture and a hard-edged disc.
+    testsupport::TempDir pics("batchjpg"), out("batchjpgout");
+    BrowserFolder host;
+    host.Init();
+    const int w = 960, h = 720;
+    PackedDib photo = CreateDib24(w, h, 24);
+    ASSERT_NE(nullptr, photo);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            const int grain = (int)(((unsigned)(x * 7919 + y * 104729) >> 3) % 9) - 4;
+            const bool disc = (x - 600) * (x - 600) + (y - 300) * (y - 300) < 150 * 150;
+            const int r = disc ? 230 : 40 + x * 150 / w + grain, g = disc ? 40 : 60 + y * 120 / h + grain,
+                      b = disc ? 60 : 200 - (x + y) * 100 / (w + h) + grain;
+            SetDib24Rgb(photo, x, y, r, g, b);
+        }
+    ASSERT_TRUE(WritePicture(photo, pics.File("photo.jpg")));
+    FreePackedDib(photo);
+    PackedDib full = ReadImageToDib24(pics.File("photo.jpg").c_str());
+    ASSERT_NE(nullptr, full);
+    g_FileList.paths = {pics.File("photo.jpg")};
+    g_FileList.count = 1;
+    g_FileList.flags.assign(1, 1);
+    std::snprintf(g_BrowserSettings.outputFolder, sizeof g_BrowserSettings.outputFolder, "%s", out.Path().c_str());
+
+    // Boxes reducing by an eighth, a quarter, a half (reduced decodes) and by
+    // less than half (the full read, so the same pixels as resampling it).
+    struct Case {
+        int box, width, height;
+        bool exact;
+    } const cases[] = {{120, 120, 90, false}, {200, 200, 150, false}, {480, 480, 360, false}, {600, 600, 450, true}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.box);
+        BatchOptions options;
+        options.extension = "bmp";
+        options.resize = 1;
+        options.width = options.height = c.box;
+        ASSERT_EQ(1, RunBatchConvert(nullptr, options));
+        PackedDib got = ReadImageToDib24(out.File("photo.bmp").c_str());
+        ASSERT_NE(nullptr, got);
+        EXPECT_EQ(c.width, got->biWidth);
+        EXPECT_EQ(c.height, got->biHeight);
+        PackedDib expected = ResizeDib24Area(full, c.width, c.height);
+        if (c.exact) {
+            EXPECT_EQ(0, MaxDifference(expected, got));
+        } else {
+            // Rounding spread thinly; the most at the disc's edge, where the
+            // decoder reduces the halved colour samples once more.
+            EXPECT_LT(MeanDifference(expected, got), 1.0);
+            EXPECT_LE(MaxDifference(expected, got), 48);
+        }
+        FreePackedDib(got);
+        FreePackedDib(expected);
+    }
+    FreePackedDib(full);
+    g_FileList.paths.clear();
+    g_FileList.flags.clear();
+    g_FileList.count = 0;
+}
+
+TEST(BrowserTools, BatchReadsAFileWrittenEarlierInTheRunAsWritten) {
+    // a.png becomes a.jpg first; the JPEG listed next is then that new file.
+    testsupport::TempDir pics("batchsame");
+    BrowserFolder host;
+    host.Init();
+    PackedDib red = CreateDib24(400, 300, 24), blue = CreateDib24(400, 300, 24);
+    for (int y = 0; y < 300; ++y)
+        for (int x = 0; x < 400; ++x) {
+            SetDib24Rgb(red, x, y, 220, 30, 30);
+            SetDib24Rgb(blue, x, y, 30, 30, 220);
+        }
+    ASSERT_TRUE(WritePicture(red, pics.File("a.png")));
+    ASSERT_TRUE(WritePicture(blue, pics.File("a.jpg")));
+    FreePackedDib(red);
+    FreePackedDib(blue);
+    g_FileList.paths = {pics.File("a.png"), pics.File("a.jpg")};
+    g_FileList.count = 2;
+    g_FileList.flags.assign(2, 1);
+    std::snprintf(g_BrowserSettings.outputFolder, sizeof g_BrowserSettings.outputFolder, "%s", pics.Path().c_str());
+    BatchOptions options;
+    options.extension = "jpg";
+    options.resize = 1;
+    options.width = options.height = 100;
+    EXPECT_EQ(2, RunBatchConvert(nullptr, options));
+    PackedDib got = ReadImageToDib24(pics.File("a.jpg").c_str());
+    ASSERT_NE(nullptr, got);
+    EXPECT_EQ(100, got->biWidth);
+    int r, g, b;
+    ASSERT_EQ(1, GetDib24Rgb(got, 50, 37, &r, &g, &b));
+    EXPECT_GT(r, 180);
+    EXPECT_LT(b, 80);
+    FreePackedDib(got);
+    g_FileList.paths.clear();
+    g_FileList.flags.clear();
+    g_FileList.count = 0;
 }
 
 TEST(BrowserTools, BatchConvertsMixedFilesIntoTheChosenFormatAndSize) {

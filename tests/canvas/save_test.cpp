@@ -24,6 +24,7 @@
 #include "canvas_fixture.h"
 #include "fileio/exif_blob.h"
 #include "fileio/exif_file.h"
+#include "fileio/plugin_read.h"
 #include "fileio/plugin_write.h"
 #include "fileio_fixture.h"
 #include "image/dib_image.h"
@@ -198,6 +199,30 @@ TEST_F(CanvasSave, SingleImageFormatsKeepTheComposite) {
         }
         if (std::string(ext) == "jpg") EXPECT_LT(fiotest::MeanDifference(copy.get(), picture.get()), 4.0);
         else EXPECT_EQ(0, fiotest::MaxDifference(copy.get(), picture.get())) << ext;
+        CloseActive();
+    }
+}
+
+TEST_F(CanvasSave, OpenedPicturesHoldTheReadersPixelsExactly) {
+    // Wider and taller than a tile, so rows cross tiles and the reader's bands.
+    for (const char* name : {"wide.jpg", "wide.png"}) {
+        const std::string path = WritePicture(name, 613, 301);
+        ASSERT_FALSE(path.empty()) << name;
+        const char* reader = std::string(name) == "wide.jpg" ? "file_r\\jpgload.dll" : "file_r\\pngload.dll";
+        fiotest::ImageHolder reference(ReadImageWithPlugin(path.c_str(), nullptr, folder.File(reader).c_str()));
+        ASSERT_NE(nullptr, reference.get()) << name;
+        CanvDoc* doc = Open(path);
+        ASSERT_NE(nullptr, doc) << name;
+        ASSERT_EQ(613, doc->width);
+        ASSERT_EQ(301, doc->height);
+        std::vector<uint32_t> got(613), want(613);
+        int differing = 0;
+        for (int y = 0; y < 301; ++y) {
+            g_VmsStore.GetRow(LayerBase(doc, 0)->image, y, 0, 612, got.data());
+            g_VmsStore.GetRow(reference.get(), y, 0, 612, want.data());
+            for (int x = 0; x < 613; ++x) differing += (got[x] & 0xFFFFFF) != (want[x] & 0xFFFFFF);
+        }
+        EXPECT_EQ(0, differing) << name;
         CloseActive();
     }
 }

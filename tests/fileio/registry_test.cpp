@@ -82,6 +82,27 @@ TEST(Registry, ScansSortsAndFindsByExtension) {
     EXPECT_EQ(-1, FindReaderPlugin("a.jpg"));
 }
 
+TEST(Registry, ARescanAsksTheReplacedPluginsAgain) {
+    ProgramFolder folder;
+    ASSERT_TRUE(folder.AddTestPlug("tp_r_alpha.dll", "file_r\\"));
+    ASSERT_TRUE(folder.AddTestPlug("tp_w_alpha.dll", "file_w\\"));
+    ASSERT_EQ(1, folder.Init());
+    for (int round = 0; round < 2; ++round) {   // the second look-up answers as the first
+        EXPECT_EQ(0, FindReaderPlugin("a.jpeg"));
+        EXPECT_EQ(-1, FindReaderPlugin("a.bmp"));
+        EXPECT_EQ(0, FindWriterPlugin("a.gif"));
+    }
+    // Other plug-ins under the same names: the rescan sees their lists.
+    ASSERT_TRUE(folder.Add(TestPlugFolder() + "tp_r_beta.dll", "file_r\\", "tp_r_alpha.dll"));
+    ASSERT_TRUE(folder.Add(TestPlugFolder() + "tp_w_beta.dll", "file_w\\", "tp_w_alpha.dll"));
+    ScanReaderPlugins();
+    ScanWriterPlugins();
+    EXPECT_EQ(-1, FindReaderPlugin("a.jpeg"));
+    EXPECT_EQ(0, FindReaderPlugin("a.bmp"));
+    EXPECT_EQ(-1, FindWriterPlugin("a.gif"));
+    EXPECT_EQ(0, FindWriterPlugin("a.png"));
+}
+
 TEST(Registry, MissingFoldersGiveEmptyTables) {
     testsupport::TempDir dir("noplug");
     BoxRecorder boxes;

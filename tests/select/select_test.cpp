@@ -4,6 +4,8 @@
 // through the mask.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <climits>
 #include <cstring>
 #include <cmath>
@@ -610,6 +612,67 @@ TEST(ColorRegion, Cases) {
         EXPECT_EQ(c.y0, r.y0);
         EXPECT_EQ(c.x1, r.x1);
         EXPECT_EQ(c.y1, r.y1);
+    }
+}
+
+// The region by a plain breadth-first flood of 4-neighbours, as the model.
+std::vector<uint8_t> FloodModel(const Grid& g, int sx, int sy, int tolerance) {
+    auto channel = [](uint32_t c, int shift) { return (c & kRegionTransparent) ? -100 : (int)((c >> shift) & 255); };
+    const uint32_t seed = g.px[(size_t)sy * g.w + sx];
+    auto matches = [&](uint32_t c) {
+        for (int shift : {0, 8, 16})
+            if (std::abs(channel(c, shift) - channel(seed, shift)) > tolerance) return false;
+        return true;
+    };
+    std::vector<uint8_t> in((size_t)g.w * g.h, 0);
+    std::vector<std::pair<int, int>> todo{{sx, sy}};
+    in[(size_t)sy * g.w + sx] = 1;
+    while (!todo.empty()) {
+        auto [x, y] = todo.back();
+        todo.pop_back();
+        const int next[4][2] = {{x - 1, y}, {x + 1, y}, {x, y - 1}, {x, y + 1}};
+        for (const auto& n : next) {
+            if (n[0] < 0 || n[1] < 0 || n[0] >= g.w || n[1] >= g.h) continue;
+            const size_t at = (size_t)n[1] * g.w + n[0];
+            if (!in[at] && matches(g.px[at])) {
+                in[at] = 1;
+                todo.push_back({n[0], n[1]});
+            }
+        }
+    }
+    return in;
+}
+
+TEST(ColorRegion, NoisyPicturesMatchAPlainFlood) {
+    // Channels scattered around the seed's, many exactly at the tolerance's
+    // edge; widths that end mid-word; some rows with transparent pixels.
+    std::mt19937 rng(5);
+    for (int round = 0; round < 12; ++round) {
+        const int w = 1 + (int)(rng() % 150), h = 1 + (int)(rng() % 40), tolerance = (int)(rng() % 40);
+        const int base[3] = {(int)(rng() % 256), (int)(rng() % 256), (int)(rng() % 256)};
+        Grid g{w, h, {}};
+        for (int i = 0; i < w * h; ++i) {
+            if (rng() % 200 == 0) {
+                g.px.push_back(kRegionTransparent);
+                continue;
+            }
+            uint32_t c = 0;
+            for (int k = 0; k < 3; ++k) {
+                const int spread = (int)(rng() % 3) == 0 ? tolerance + 1 : tolerance;
+                const int v = std::clamp(base[k] + (int)(rng() % (2 * spread + 1)) - spread, 0, 255);
+                c |= (uint32_t)v << (8 * k);
+            }
+            g.px.push_back(c);
+        }
+        const int sx = (int)(rng() % w), sy = (int)(rng() % h);
+        SCOPED_TRACE(round);
+        RegionResult r;
+        ASSERT_EQ(1, FindColorRegion(g.Source(), sx, sy, tolerance, &r, NeverStop));
+        const std::vector<uint8_t> model = FloodModel(g, sx, sy, tolerance);
+        int differing = 0;
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x) differing += r.Visited(x, y) != (model[(size_t)y * w + x] != 0);
+        EXPECT_EQ(0, differing) << w << "x" << h << " tolerance " << tolerance;
     }
 }
 
