@@ -82,6 +82,8 @@ void DrawLayerFrames(CanvDoc* doc, HDC dc) {
 
 }  // namespace
 
+int SelAfterShapeOption = 0;
+
 // ---------------------------------------------------------------------------
 // Small helpers of the units.
 
@@ -314,7 +316,7 @@ void c_SelectionTool::GetShapeKind(CanvDoc* doc, int* area, int* outline) {
 }
 
 void c_SelectionTool::AfterShape(CanvDoc* doc) {
-    const int option = kSelAfterShapeOption;
+    const int option = SelAfterShapeOption;
     const int mode = Current(doc).kind;
     if (option == 1 || (option == 2 && mode != CMD_TOOL_POLYLINE && mode != CMD_TOOL_SPLINE)) {
         int* style = GetCanvasHost().selShadeStyle;

@@ -374,6 +374,64 @@ TEST_F(CanvasWindows, LayerCommandsUndoRedoAndTheCloseQuestion) {
 }
 
 namespace {
+// The keys a test holds down for SendRotateForKeys.
+std::vector<int> g_heldKeys;
+int HeldKey(int key) { return std::count(g_heldKeys.begin(), g_heldKeys.end(), key) > 0; }
+}  // namespace
+
+// Alt with F13 turns the active image right, Alt with F14 left; either key
+// alone, or Alt alone, does nothing.
+TEST_F(CanvasWindows, AltWithF13OrF14TurnsTheActiveImage) {
+    ASSERT_NE(nullptr, Open(WritePng("turn.png", 40, 30)));
+    const struct {
+        std::vector<int> keys;
+        int command;
+    } cases[] = {
+        {{VK_F13}, 0},
+        {{VK_MENU}, 0},
+        {{VK_MENU, VK_F13}, CMD_IMG_ROTRIGHT},
+        {{VK_F14}, 0},
+        {{VK_MENU, VK_F14}, CMD_IMG_ROTLEFT},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.command);
+        CanvDoc* before = GetActiveCanvas();
+        ASSERT_NE(nullptr, before);
+        const int w = before->width, h = before->height;
+        g_heldKeys = c.keys;
+        EXPECT_EQ(c.command, SendRotateForKeys(HeldKey));
+        apptest::Pump(50);
+        CanvDoc* after = GetActiveCanvas();
+        ASSERT_NE(nullptr, after);
+        // A turn by a quarter swaps the sides of the active image.
+        EXPECT_EQ(c.command ? h : w, after->width);
+        EXPECT_EQ(c.command ? w : h, after->height);
+    }
+    g_heldKeys.clear();
+}
+
+// Every document window is repainted at once, and the focus goes to the
+// active one.
+TEST_F(CanvasWindows, DocumentWindowsRepaintedAtOnceAndTheActiveOneFocused) {
+    CanvDoc* first = Open(WritePng("a.png", 40, 30));
+    CanvDoc* second = Open(WritePng("b.png", 30, 20));
+    ASSERT_TRUE(first && second);
+    HWND windows[2] = {first->window, second->window};
+    apptest::Pump(50);
+    for (HWND w : windows) InvalidateRect(w, nullptr, FALSE);
+    for (HWND w : windows) ASSERT_TRUE(GetUpdateRect(w, nullptr, FALSE));
+    RedrawCanvasWindowsNow();
+    for (HWND w : windows) EXPECT_FALSE(GetUpdateRect(w, nullptr, FALSE));
+
+    SetFocus(AppWindows.frame);
+    ASSERT_EQ(1, FocusActiveCanvas());
+    EXPECT_EQ(second->window, GetFocus());
+    SendMessageA(AppWindows.mdiClient, WM_MDIACTIVATE, (WPARAM)first->window, 0);
+    ASSERT_EQ(1, FocusActiveCanvas());
+    EXPECT_EQ(first->window, GetFocus());
+}
+
+namespace {
 // Answers the new-canvas dialog with a size typed in pixels.
 int NewCanvasAnswer(const ModalRequest& r, void* user) {
     if (r.kind != -1) return IDOK;
