@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "app/commands.h"
+#include "app/envblock.h"
 #include "app/globals.h"
 #include "app_test_util.h"
 #include "editor_process.h"
@@ -371,6 +372,88 @@ TEST_F(CanvasWindows, LayerCommandsUndoRedoAndTheCloseQuestion) {
     apptest::Pump(50);
     EXPECT_FALSE(IsWindow(wnd));
     EXPECT_EQ(0, Children());
+}
+
+// The command bracket and the limits of the document commands: the zoom
+// steps stop at 10 and 1000 %, the shading style wraps, view commands leave a
+// pending selection rebuild for later while the pen's fill runs it first,
+// clearing to paper keeps the base layer's transparency, and a 129th layer is
+// refused with the limit message.
+TEST_F(CanvasWindows, CommandLimitsAndThePendingSelectionRebuild) {
+    CanvDoc* doc = Open(WritePng("limits.png", 40, 30));
+    ASSERT_NE(nullptr, doc);
+    HWND wnd = doc->window;
+    const struct {
+        double from;
+        int command;
+        double to;
+    } zooms[] = {{995, CMD_VIEW_ZOOMIN, 1000}, {1000, CMD_VIEW_ZOOMIN, 1000}, {15, CMD_VIEW_ZOOMOUT, 10},
+                 {10, CMD_VIEW_ZOOMOUT, 10},   {100, CMD_VIEW_ZOOMIN, 110}};
+    for (const auto& z : zooms) {
+        SetZoomAt(wnd, doc, z.from);
+        ASSERT_EQ(z.from, doc->zoom);
+        SendMessageA(wnd, WM_COMMAND, z.command, 0);
+        EXPECT_EQ(z.to, doc->zoom) << z.from;
+    }
+    // An unnamed document's title: its name, the blank precision text, the zoom.
+    char path[sizeof doc->path];
+    lstrcpyA(path, doc->path);
+    lstrcpyA(doc->path, "名前なし");
+    SetZoomAt(wnd, doc, 50);
+    char title[300] = {};
+    GetWindowTextA(wnd, title, sizeof title);
+    EXPECT_STREQ("名前なし |   [50 %]", title);
+    lstrcpyA(doc->path, path);
+    SetZoomAt(wnd, doc, 100);
+
+    for (int style : {0, 1, 2}) {
+        SendMessageA(wnd, WM_COMMAND, CMD_SELSHADE_FIRST + style, 0);
+        ASSERT_EQ(style, Env.selShadeMode);
+        SendMessageA(wnd, WM_COMMAND, CMD_SELSHADE_NEXT, 0);
+        EXPECT_EQ((style + 1) % 3, Env.selShadeMode);
+    }
+
+    // A rectangle chosen but not yet made into a mask.
+    SelShape& shape = doc->selShapes[5];
+    shape.kind = CMD_TOOL_SELRECT;
+    shape.x0 = 5, shape.y0 = 5, shape.x1 = 14, shape.y1 = 9;
+    doc->maskPending = 1;
+    for (int id : {CMD_VIEW_ZOOMIN, CMD_SELSHADE_FIRST}) {
+        SendMessageA(wnd, WM_COMMAND, id, 0);
+        EXPECT_EQ(1, doc->maskPending) << id;
+        EXPECT_EQ(nullptr, doc->selectionMask) << id;
+    }
+    SetZoomAt(wnd, doc, 100);
+    SendMessageA(wnd, WM_COMMAND, CMD_IMG_FILLSEL, 0);
+    EXPECT_EQ(0, doc->maskPending);
+    ASSERT_NE(nullptr, doc->selectionMask);
+    EXPECT_EQ(0u, Pixel(doc->selectionMask, 10, 7));
+    EXPECT_EQ(255u, Pixel(doc->selectionMask, 20, 7));
+    SendMessageA(wnd, WM_COMMAND, CMD_SEL_DESELECT, 0);
+
+    // Clear to paper: the base layer's colour white, its transparency kept;
+    // another layer's transparency cleared.
+    LayerPlane* base = LayerBase(doc, 0);
+    ASSERT_NE(nullptr, base[1].image);
+    SetPixel(base[1].image, 3, 4, 77);
+    SendMessageA(wnd, WM_COMMAND, CMD_IMG_CLEARPAPER, 0);
+    EXPECT_EQ(0xFFFFFFu, Pixel(base[0].image, 3, 4));
+    EXPECT_EQ(77u, Pixel(base[1].image, 3, 4));
+    SendMessageA(wnd, WM_COMMAND, CMD_LAYER_ADD, 0);
+    ASSERT_EQ(8, doc->currentPlane);
+    LayerPlane* top = LayerBase(doc, 1);
+    SetPixel(top[1].image, 3, 4, 200);
+    SendMessageA(wnd, WM_COMMAND, CMD_IMG_CLEARPAPER, 0);
+    EXPECT_EQ(0u, Pixel(top[1].image, 3, 4));
+    EXPECT_EQ(0xFFFFFFu, Pixel(top[0].image, 3, 4));
+
+    while (CountLayers(doc, 0) < CanvMaxLayers)
+        ASSERT_GE(AddLayer(doc, 0, 0, 4, 4, LayerTypeOrdinary), 0);
+    const size_t shown = boxes->texts.size();
+    SendMessageA(wnd, WM_COMMAND, CMD_LAYER_ADD, 0);
+    EXPECT_EQ(CanvMaxLayers, CountLayers(doc, 0));
+    ASSERT_EQ(shown + 1, boxes->texts.size());
+    EXPECT_EQ("レイヤー枚数はベースレイヤーを含めて128枚までです。", boxes->texts.back());
 }
 
 namespace {
