@@ -13,6 +13,7 @@
 #include "app/commands.h"
 #include "app/envblock.h"
 #include "app/globals.h"
+#include "app/statusbar.h"
 #include "app_test_util.h"
 #include "editor_process.h"
 #include "canvas/canv_history.h"
@@ -454,6 +455,31 @@ TEST_F(CanvasWindows, CommandLimitsAndThePendingSelectionRebuild) {
     EXPECT_EQ(CanvMaxLayers, CountLayers(doc, 0));
     ASSERT_EQ(shown + 1, boxes->texts.size());
     EXPECT_EQ("レイヤー枚数はベースレイヤーを含めて128枚までです。", boxes->texts.back());
+}
+
+// The status line names the document by its path, cut after 60 bytes (59
+// when the 60th byte would split a double-byte character) and marked "...".
+TEST_F(CanvasWindows, StatusLineCutsALongPathWithoutSplittingACharacter) {
+    CanvDoc* doc = Open(WritePng("info.png", 40, 30));
+    ASSERT_NE(nullptr, doc);
+    const std::string a59(59, 'a'), a58(58, 'a');
+    const struct {
+        std::string path, shown;
+    } cases[] = {
+        {a59 + "b", a59 + "b"},                      // 60 bytes: whole
+        {a59 + "bc", a59 + "b..."},                  // 61: cut at 60
+        {a59 + "名前", a59 + "..."},                  // byte 60 inside 名: cut at 59
+        {a58 + "名前", a58 + "名..."},                // 名 ends at byte 60: cut at 60
+    };
+    char saved[sizeof doc->path];
+    lstrcpyA(saved, doc->path);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.path.size());
+        lstrcpyA(doc->path, c.path.c_str());
+        ShowCanvasInfo(doc);
+        EXPECT_EQ("[" + c.shown + "] [40x30 ﾋﾟｸｾﾙ]", std::string(StatusBarState.line));
+    }
+    lstrcpyA(doc->path, saved);
 }
 
 namespace {
