@@ -69,6 +69,10 @@ protected:
             ASSERT_TRUE(CopyFileA((fiotest::DistFolder() + "file_r\\" + dll).c_str(),
                                   dir.File(std::string("file_r\\") + dll).c_str(), FALSE));
         }
+        // A writer, for the save dialog's types.
+        CreateDirectoryA(dir.File("file_w").c_str(), nullptr);
+        ASSERT_TRUE(CopyFileA((fiotest::DistFolder() + "file_w\\pngsave.dll").c_str(),
+                              dir.File("file_w\\pngsave.dll").c_str(), FALSE));
         boxes = std::make_unique<Boxes>(IDOK);
         ASSERT_TRUE(apptest::StartFrame(dir.Path(), {}, SW_SHOWMAXIMIZED));
         SetForegroundWindow(AppWindows.frame);
@@ -480,6 +484,61 @@ TEST_F(CanvasWindows, StatusLineCutsALongPathWithoutSplittingACharacter) {
         EXPECT_EQ("[" + c.shown + "] [40x30 ﾋﾟｸｾﾙ]", std::string(StatusBarState.line));
     }
     lstrcpyA(doc->path, saved);
+}
+
+namespace {
+// Message boxes answered Yes and their texts kept; every other dialog (the
+// save dialog) counted and cancelled.
+struct SaveAnswers {
+    std::vector<std::string> texts;
+    int dialogs = 0;
+};
+int AnswerYesCancelDialogs(const ModalRequest& r, void* user) {
+    SaveAnswers* a = (SaveAnswers*)user;
+    if (r.text) {
+        a->texts.push_back(r.text);
+        return r.kind == 2 || r.kind == 0 ? IDOK : IDYES;
+    }
+    ++a->dialogs;
+    return IDCANCEL;
+}
+}  // namespace
+
+// An unnamed document and one from a camera card are saved only through the
+// save dialog (the camera's after its message); cancelling it saves nothing,
+// and a close that waits for that save keeps the document open and changed.
+TEST_F(CanvasWindows, UnnamedAndCameraDocumentsSaveThroughTheDialog) {
+    CanvDoc* doc = Open(WritePng("named.png", 40, 30));
+    ASSERT_NE(nullptr, doc);
+    HWND wnd = doc->window;
+    const std::string camera = "この画像はデジタルカメラ画像です。\r\n保存場所とファイル名を指定してください。";
+    const struct {
+        const char* path;
+        int command;
+        std::vector<std::string> texts;
+    } cases[] = {
+        {"名前なし", CMD_FILE_SAVE, {}},
+        {"r:\\DCIM\\100CAMERA\\p.png", CMD_FILE_SAVE, {camera}},
+        {"名前なし", 0, {"画像に変更があります。保存しますか？"}},   // 0: the close
+    };
+    SaveAnswers answers;
+    SetModalAnswerHook(AnswerYesCancelDialogs, &answers);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.path);
+        answers = {};
+        lstrcpyA(doc->path, c.path);
+        doc->modified = 1;
+        if (c.command) SendMessageA(wnd, WM_COMMAND, c.command, 0);
+        else SendMessageA(wnd, WM_CLOSE, 0, 0);
+        apptest::Pump(30);
+        EXPECT_EQ(c.texts, answers.texts);
+        EXPECT_EQ(1, answers.dialogs);
+        ASSERT_TRUE(IsWindow(wnd));
+        EXPECT_EQ(1, doc->modified);
+        EXPECT_STREQ(c.path, doc->path);
+    }
+    SetModalAnswerHook(nullptr, nullptr);
+    doc->modified = 0;
 }
 
 namespace {
