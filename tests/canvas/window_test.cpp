@@ -541,6 +541,49 @@ TEST_F(CanvasWindows, UnnamedAndCameraDocumentsSaveThroughTheDialog) {
     doc->modified = 0;
 }
 
+// The questions other windows ask of the open documents: whether a path is
+// open (without case; never the unnamed name), whether one is minimised, the
+// rebuild mark on every document, and no active document while it closes.
+TEST_F(CanvasWindows, QuestionsAboutTheOpenDocuments) {
+    const std::string path = WritePng("asked.png", 40, 30);
+    CanvDoc* first = Open(path);
+    CanvDoc* second = Open(WritePng("other.png", 30, 20));
+    ASSERT_TRUE(first && second);
+    std::string upper = path;
+    for (char& ch : upper) ch = (char)toupper((unsigned char)ch);
+    EXPECT_EQ(1, IsPathOpen(upper.c_str()));
+    EXPECT_EQ(0, IsPathOpen(dir.File("closed.png").c_str()));
+    // The same file again opens no second window.
+    ASSERT_EQ(2, Children());
+    SendMessageA(AppWindows.frame, WM_COMMAND, CMD_FILE_OPENPATH, (LPARAM)upper.c_str());
+    apptest::Pump(50);
+    EXPECT_EQ(2, Children());
+    char saved[sizeof first->path];
+    lstrcpyA(saved, first->path);
+    lstrcpyA(first->path, "名前なし");
+    EXPECT_EQ(0, IsPathOpen("名前なし"));
+    lstrcpyA(first->path, saved);
+
+    first->maskPending = second->maskPending = 0;
+    MarkCanvasesSelBlur();
+    EXPECT_EQ(1, first->maskPending);
+    EXPECT_EQ(1, second->maskPending);
+
+    EXPECT_EQ(0, AnyCanvasIconic());
+    SendMessageA(AppWindows.mdiClient, WM_MDIRESTORE, (WPARAM)first->window, 0);
+    ShowWindow(first->window, SW_MINIMIZE);
+    apptest::Pump(30);
+    EXPECT_EQ(1, AnyCanvasIconic());
+    EXPECT_EQ(2, CountCanvasWindows());
+    ShowWindow(first->window, SW_RESTORE);
+
+    CanvDoc* active = GetActiveCanvas();
+    ASSERT_NE(nullptr, active);
+    active->closing = 1;
+    EXPECT_EQ(nullptr, GetActiveCanvas());
+    active->closing = 0;
+}
+
 namespace {
 // The keys a test holds down for SendRotateForKeys.
 std::vector<int> g_heldKeys;
