@@ -549,6 +549,43 @@ TEST_F(SelectFrame, AfterShapeOptionFillsOrStrokesThenDeselects) {
     PenOpacity = opacity;
 }
 
+namespace {
+// Set by the guard timer that ends a pop-up menu left open.
+bool g_menuEnded = false;
+void CALLBACK EndOpenMenu(HWND, UINT, UINT_PTR, DWORD) {
+    g_menuEnded = true;
+    EndMenu();
+}
+}  // namespace
+
+// The area menu opens only over a selection, with the pointer less than 100
+// display pixels outside its box.
+TEST_F(SelectFrame, AreaMenuOnlyNearASelection) {
+    CanvDoc* doc = NewDoc(120, 80);
+    Tool(CMD_TOOL_SELRECT);
+    Drag(doc, At(doc, 10, 10), At(doc, 20, 20), At(doc, 40, 30));
+    ASSERT_EQ(CMD_TOOL_SELRECT, doc->selShapes[5].kind);
+    const struct {
+        bool deselect;
+        int dx;   // display pixels right of the box's right edge
+        bool shown;
+    } cases[] = {{false, 99, true}, {false, 100, false}, {false, -10, true}, {true, -10, false}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.dx);
+        if (c.deselect) c_SelectionTool::Deselect(doc);
+        POINT p = At(doc, 40, 20);
+        p.x += c.dx;
+        samples_ = {{p.x, p.y, 0}};
+        InjectMouseSamples(samples_.data(), 1);
+        g_menuEnded = false;
+        const UINT_PTR guard = SetTimer(nullptr, 0, 300, EndOpenMenu);
+        EXPECT_EQ(0, c_SelectionTool::ShowAreaMenu(doc));   // nothing chosen
+        KillTimer(nullptr, guard);
+        InjectMouseSamples(nullptr, 0);
+        EXPECT_EQ(c.shown, g_menuEnded);
+    }
+}
+
 // Over a shape's handles and inside it the selection tools show the
 // program's own cursors.
 TEST_F(SelectFrame, HitTestCursorsAreTheProgramsOwn) {
