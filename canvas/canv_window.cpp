@@ -5,6 +5,7 @@
 #include <cstring>
 #include <vector>
 
+#include "ui/dlgfield.h"
 #include "ui/msgbox.h"
 #include "ui/sysutil.h"
 #include "canvas/canv_history.h"
@@ -217,6 +218,26 @@ void ShowCanvasInfo(CanvDoc* doc) {
 
 void CanvReportProgress(int code, int value) {
     if (CanvFrameWindow()) SendMessageA(CanvFrameWindow(), WM_USER, (WPARAM)code, (LPARAM)value);
+}
+
+int SendRotateForKeys(int (*isDown)(int)) {
+    auto down = [isDown](int key) { return isDown ? isDown(key) != 0 : (GetAsyncKeyState(key) & 0x8000) != 0; };
+    if (!down(VK_MENU)) return 0;
+    const int id = down(VK_F13) ? CMD_IMG_ROTRIGHT : down(VK_F14) ? CMD_IMG_ROTLEFT : 0;
+    if (id && CanvFrameWindow()) SendMessageA(CanvFrameWindow(), WM_COMMAND, (WPARAM)id, 0);
+    return id;
+}
+
+void RedrawCanvasWindowsNow() {
+    for (HWND w : CanvasChildren()) RedrawNow(w);
+}
+
+int FocusActiveCanvas() {
+    HWND client = CanvMdiClient();
+    HWND active = client ? (HWND)SendMessageA(client, WM_MDIGETACTIVE, 0, 0) : nullptr;
+    if (!active) return 0;
+    SetFocus(active);
+    return 1;
 }
 
 int AnyCanvasIconic() {

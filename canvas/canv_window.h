@@ -45,5 +45,15 @@ void ForgetBrushCursorPoint(CanvDoc* doc);
 int SetBrushCursorShown(int shown);
 void PickAndMoveLayer(CanvDoc* doc, int rightButton);
 
+// Alt with F13 or F14 held (read through isDown, GetAsyncKeyState when null):
+// the frame's turn-right (F13) or turn-left (F14) command is sent, and its id
+// returned; 0 when no such key combination is down.
+int SendRotateForKeys(int (*isDown)(int virtualKey));
+// Repaints at once every document window of the MDI client (its direct,
+// ownerless children).
+void RedrawCanvasWindowsNow();
+// The keyboard focus goes to the active document window; 0 when there is none.
+int FocusActiveCanvas();
+
 // The live documents by number (work-file records name them this way).
 CanvDoc* FindCanvDocByNumber(int number);

@@ -82,6 +82,8 @@ void DrawLayerFrames(CanvDoc* doc, HDC dc) {
 
 }  // namespace
 
+int SelAfterShapeOption = 0;
+
 // ---------------------------------------------------------------------------
 // Small helpers of the units.
 
@@ -314,7 +316,7 @@ void c_SelectionTool::GetShapeKind(CanvDoc* doc, int* area, int* outline) {
 }
 
 void c_SelectionTool::AfterShape(CanvDoc* doc) {
-    const int option = kSelAfterShapeOption;
+    const int option = SelAfterShapeOption;
     const int mode = Current(doc).kind;
     if (option == 1 || (option == 2 && mode != CMD_TOOL_POLYLINE && mode != CMD_TOOL_SPLINE)) {
         int* style = GetCanvasHost().selShadeStyle;
@@ -524,7 +526,8 @@ int c_SelectionTool::ShowAreaMenu(CanvDoc* doc) {
     const int x1 = ImageToScreenX(doc, s.x0 < s.x1 ? s.x1 : s.x0) + 100;
     const int y0 = ImageToScreenY(doc, s.y0 < s.y1 ? s.y0 : s.y1) - 100;
     const int y1 = ImageToScreenY(doc, s.y0 < s.y1 ? s.y1 : s.y0) + 100;
-    if (c.x < x0 || c.x > x1 || c.y < y0 || c.y > y1) return 0;
+    // Within less than 100 display pixels of the box.
+    if (c.x <= x0 || c.x >= x1 || c.y <= y0 || c.y >= y1) return 0;
     HMENU menu = CreatePopupMenu();
     AppendMenuA(menu, MF_STRING, CMD_EDIT_COPY, kSelMenuCopy);
     AppendMenuA(menu, MF_STRING, CMD_EDIT_PASTE, kSelMenuPaste);

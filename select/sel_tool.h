@@ -17,8 +17,10 @@
 #include "canvas/canv_doc.h"
 #include "canvas/canv_host.h"
 
+// What follows a finished shape: 0 nothing, 1 the pen strokes its outline,
+// 2 the pen fills it; either way the shape is then deselected. 0 at start.
+extern int SelAfterShapeOption;
 // Settings the selection code reads that nothing stores: fixed values.
-constexpr int kSelAfterShapeOption = 0;     // 0 nothing, 1 stroke, 2 fill after a shape
 constexpr int kSelRegionTolerance = 20;     // colour-region tolerance
 constexpr int kSelRegionSource = -2;        // -2 composite, -1 current plane, n layer n
 constexpr int kSelRegionSourcePlane = 0;

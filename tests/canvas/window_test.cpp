@@ -11,7 +11,9 @@
 #include <vector>
 
 #include "app/commands.h"
+#include "app/envblock.h"
 #include "app/globals.h"
+#include "app/statusbar.h"
 #include "app_test_util.h"
 #include "editor_process.h"
 #include "canvas/canv_history.h"
@@ -67,6 +69,10 @@ protected:
             ASSERT_TRUE(CopyFileA((fiotest::DistFolder() + "file_r\\" + dll).c_str(),
                                   dir.File(std::string("file_r\\") + dll).c_str(), FALSE));
         }
+        // A writer, for the save dialog's types.
+        CreateDirectoryA(dir.File("file_w").c_str(), nullptr);
+        ASSERT_TRUE(CopyFileA((fiotest::DistFolder() + "file_w\\pngsave.dll").c_str(),
+                              dir.File("file_w\\pngsave.dll").c_str(), FALSE));
         boxes = std::make_unique<Boxes>(IDOK);
         ASSERT_TRUE(apptest::StartFrame(dir.Path(), {}, SW_SHOWMAXIMIZED));
         SetForegroundWindow(AppWindows.frame);
@@ -371,6 +377,269 @@ TEST_F(CanvasWindows, LayerCommandsUndoRedoAndTheCloseQuestion) {
     apptest::Pump(50);
     EXPECT_FALSE(IsWindow(wnd));
     EXPECT_EQ(0, Children());
+}
+
+// The command bracket and the limits of the document commands: the zoom
+// steps stop at 10 and 1000 %, the shading style wraps, view commands leave a
+// pending selection rebuild for later while the pen's fill runs it first,
+// clearing to paper keeps the base layer's transparency, and a 129th layer is
+// refused with the limit message.
+TEST_F(CanvasWindows, CommandLimitsAndThePendingSelectionRebuild) {
+    CanvDoc* doc = Open(WritePng("limits.png", 40, 30));
+    ASSERT_NE(nullptr, doc);
+    HWND wnd = doc->window;
+    const struct {
+        double from;
+        int command;
+        double to;
+    } zooms[] = {{995, CMD_VIEW_ZOOMIN, 1000}, {1000, CMD_VIEW_ZOOMIN, 1000}, {15, CMD_VIEW_ZOOMOUT, 10},
+                 {10, CMD_VIEW_ZOOMOUT, 10},   {100, CMD_VIEW_ZOOMIN, 110}};
+    for (const auto& z : zooms) {
+        SetZoomAt(wnd, doc, z.from);
+        ASSERT_EQ(z.from, doc->zoom);
+        SendMessageA(wnd, WM_COMMAND, z.command, 0);
+        EXPECT_EQ(z.to, doc->zoom) << z.from;
+    }
+    // An unnamed document's title: its name, the blank precision text, the zoom.
+    char path[sizeof doc->path];
+    lstrcpyA(path, doc->path);
+    lstrcpyA(doc->path, "名前なし");
+    SetZoomAt(wnd, doc, 50);
+    char title[300] = {};
+    GetWindowTextA(wnd, title, sizeof title);
+    EXPECT_STREQ("名前なし |   [50 %]", title);
+    lstrcpyA(doc->path, path);
+    SetZoomAt(wnd, doc, 100);
+
+    for (int style : {0, 1, 2}) {
+        SendMessageA(wnd, WM_COMMAND, CMD_SELSHADE_FIRST + style, 0);
+        ASSERT_EQ(style, Env.selShadeMode);
+        SendMessageA(wnd, WM_COMMAND, CMD_SELSHADE_NEXT, 0);
+        EXPECT_EQ((style + 1) % 3, Env.selShadeMode);
+    }
+
+    // A rectangle chosen but not yet made into a mask.
+    SelShape& shape = doc->selShapes[5];
+    shape.kind = CMD_TOOL_SELRECT;
+    shape.x0 = 5, shape.y0 = 5, shape.x1 = 14, shape.y1 = 9;
+    doc->maskPending = 1;
+    for (int id : {CMD_VIEW_ZOOMIN, CMD_SELSHADE_FIRST}) {
+        SendMessageA(wnd, WM_COMMAND, id, 0);
+        EXPECT_EQ(1, doc->maskPending) << id;
+        EXPECT_EQ(nullptr, doc->selectionMask) << id;
+    }
+    SetZoomAt(wnd, doc, 100);
+    SendMessageA(wnd, WM_COMMAND, CMD_IMG_FILLSEL, 0);
+    EXPECT_EQ(0, doc->maskPending);
+    ASSERT_NE(nullptr, doc->selectionMask);
+    EXPECT_EQ(0u, Pixel(doc->selectionMask, 10, 7));
+    EXPECT_EQ(255u, Pixel(doc->selectionMask, 20, 7));
+    SendMessageA(wnd, WM_COMMAND, CMD_SEL_DESELECT, 0);
+
+    // Clear to paper: the base layer's colour white, its transparency kept;
+    // another layer's transparency cleared.
+    LayerPlane* base = LayerBase(doc, 0);
+    ASSERT_NE(nullptr, base[1].image);
+    SetPixel(base[1].image, 3, 4, 77);
+    SendMessageA(wnd, WM_COMMAND, CMD_IMG_CLEARPAPER, 0);
+    EXPECT_EQ(0xFFFFFFu, Pixel(base[0].image, 3, 4));
+    EXPECT_EQ(77u, Pixel(base[1].image, 3, 4));
+    SendMessageA(wnd, WM_COMMAND, CMD_LAYER_ADD, 0);
+    ASSERT_EQ(8, doc->currentPlane);
+    LayerPlane* top = LayerBase(doc, 1);
+    SetPixel(top[1].image, 3, 4, 200);
+    SendMessageA(wnd, WM_COMMAND, CMD_IMG_CLEARPAPER, 0);
+    EXPECT_EQ(0u, Pixel(top[1].image, 3, 4));
+    EXPECT_EQ(0xFFFFFFu, Pixel(top[0].image, 3, 4));
+
+    while (CountLayers(doc, 0) < CanvMaxLayers)
+        ASSERT_GE(AddLayer(doc, 0, 0, 4, 4, LayerTypeOrdinary), 0);
+    const size_t shown = boxes->texts.size();
+    SendMessageA(wnd, WM_COMMAND, CMD_LAYER_ADD, 0);
+    EXPECT_EQ(CanvMaxLayers, CountLayers(doc, 0));
+    ASSERT_EQ(shown + 1, boxes->texts.size());
+    EXPECT_EQ("レイヤー枚数はベースレイヤーを含めて128枚までです。", boxes->texts.back());
+}
+
+// The status line names the document by its path, cut after 60 bytes (59
+// when the 60th byte would split a double-byte character) and marked "...".
+TEST_F(CanvasWindows, StatusLineCutsALongPathWithoutSplittingACharacter) {
+    CanvDoc* doc = Open(WritePng("info.png", 40, 30));
+    ASSERT_NE(nullptr, doc);
+    const std::string a59(59, 'a'), a58(58, 'a');
+    const struct {
+        std::string path, shown;
+    } cases[] = {
+        {a59 + "b", a59 + "b"},                      // 60 bytes: whole
+        {a59 + "bc", a59 + "b..."},                  // 61: cut at 60
+        {a59 + "名前", a59 + "..."},                  // byte 60 inside 名: cut at 59
+        {a58 + "名前", a58 + "名..."},                // 名 ends at byte 60: cut at 60
+    };
+    char saved[sizeof doc->path];
+    lstrcpyA(saved, doc->path);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.path.size());
+        lstrcpyA(doc->path, c.path.c_str());
+        ShowCanvasInfo(doc);
+        EXPECT_EQ("[" + c.shown + "] [40x30 ﾋﾟｸｾﾙ]", std::string(StatusBarState.line));
+    }
+    lstrcpyA(doc->path, saved);
+}
+
+namespace {
+// Message boxes answered Yes and their texts kept; every other dialog (the
+// save dialog) counted and cancelled.
+struct SaveAnswers {
+    std::vector<std::string> texts;
+    int dialogs = 0;
+};
+int AnswerYesCancelDialogs(const ModalRequest& r, void* user) {
+    SaveAnswers* a = (SaveAnswers*)user;
+    if (r.text) {
+        a->texts.push_back(r.text);
+        return r.kind == 2 || r.kind == 0 ? IDOK : IDYES;
+    }
+    ++a->dialogs;
+    return IDCANCEL;
+}
+}  // namespace
+
+// An unnamed document and one from a camera card are saved only through the
+// save dialog (the camera's after its message); cancelling it saves nothing,
+// and a close that waits for that save keeps the document open and changed.
+TEST_F(CanvasWindows, UnnamedAndCameraDocumentsSaveThroughTheDialog) {
+    CanvDoc* doc = Open(WritePng("named.png", 40, 30));
+    ASSERT_NE(nullptr, doc);
+    HWND wnd = doc->window;
+    const std::string camera = "この画像はデジタルカメラ画像です。\r\n保存場所とファイル名を指定してください。";
+    const struct {
+        const char* path;
+        int command;
+        std::vector<std::string> texts;
+    } cases[] = {
+        {"名前なし", CMD_FILE_SAVE, {}},
+        {"r:\\DCIM\\100CAMERA\\p.png", CMD_FILE_SAVE, {camera}},
+        {"名前なし", 0, {"画像に変更があります。保存しますか？"}},   // 0: the close
+    };
+    SaveAnswers answers;
+    SetModalAnswerHook(AnswerYesCancelDialogs, &answers);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.path);
+        answers = {};
+        lstrcpyA(doc->path, c.path);
+        doc->modified = 1;
+        if (c.command) SendMessageA(wnd, WM_COMMAND, c.command, 0);
+        else SendMessageA(wnd, WM_CLOSE, 0, 0);
+        apptest::Pump(30);
+        EXPECT_EQ(c.texts, answers.texts);
+        EXPECT_EQ(1, answers.dialogs);
+        ASSERT_TRUE(IsWindow(wnd));
+        EXPECT_EQ(1, doc->modified);
+        EXPECT_STREQ(c.path, doc->path);
+    }
+    SetModalAnswerHook(nullptr, nullptr);
+    doc->modified = 0;
+}
+
+// The questions other windows ask of the open documents: whether a path is
+// open (without case; never the unnamed name), whether one is minimised, the
+// rebuild mark on every document, and no active document while it closes.
+TEST_F(CanvasWindows, QuestionsAboutTheOpenDocuments) {
+    const std::string path = WritePng("asked.png", 40, 30);
+    CanvDoc* first = Open(path);
+    CanvDoc* second = Open(WritePng("other.png", 30, 20));
+    ASSERT_TRUE(first && second);
+    std::string upper = path;
+    for (char& ch : upper) ch = (char)toupper((unsigned char)ch);
+    EXPECT_EQ(1, IsPathOpen(upper.c_str()));
+    EXPECT_EQ(0, IsPathOpen(dir.File("closed.png").c_str()));
+    // The same file again opens no second window.
+    ASSERT_EQ(2, Children());
+    SendMessageA(AppWindows.frame, WM_COMMAND, CMD_FILE_OPENPATH, (LPARAM)upper.c_str());
+    apptest::Pump(50);
+    EXPECT_EQ(2, Children());
+    char saved[sizeof first->path];
+    lstrcpyA(saved, first->path);
+    lstrcpyA(first->path, "名前なし");
+    EXPECT_EQ(0, IsPathOpen("名前なし"));
+    lstrcpyA(first->path, saved);
+
+    first->maskPending = second->maskPending = 0;
+    MarkCanvasesSelBlur();
+    EXPECT_EQ(1, first->maskPending);
+    EXPECT_EQ(1, second->maskPending);
+
+    EXPECT_EQ(0, AnyCanvasIconic());
+    SendMessageA(AppWindows.mdiClient, WM_MDIRESTORE, (WPARAM)first->window, 0);
+    ShowWindow(first->window, SW_MINIMIZE);
+    apptest::Pump(30);
+    EXPECT_EQ(1, AnyCanvasIconic());
+    EXPECT_EQ(2, CountCanvasWindows());
+    ShowWindow(first->window, SW_RESTORE);
+
+    CanvDoc* active = GetActiveCanvas();
+    ASSERT_NE(nullptr, active);
+    active->closing = 1;
+    EXPECT_EQ(nullptr, GetActiveCanvas());
+    active->closing = 0;
+}
+
+namespace {
+// The keys a test holds down for SendRotateForKeys.
+std::vector<int> g_heldKeys;
+int HeldKey(int key) { return std::count(g_heldKeys.begin(), g_heldKeys.end(), key) > 0; }
+}  // namespace
+
+// Alt with F13 turns the active image right, Alt with F14 left; either key
+// alone, or Alt alone, does nothing.
+TEST_F(CanvasWindows, AltWithF13OrF14TurnsTheActiveImage) {
+    ASSERT_NE(nullptr, Open(WritePng("turn.png", 40, 30)));
+    const struct {
+        std::vector<int> keys;
+        int command;
+    } cases[] = {
+        {{VK_F13}, 0},
+        {{VK_MENU}, 0},
+        {{VK_MENU, VK_F13}, CMD_IMG_ROTRIGHT},
+        {{VK_F14}, 0},
+        {{VK_MENU, VK_F14}, CMD_IMG_ROTLEFT},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.command);
+        CanvDoc* before = GetActiveCanvas();
+        ASSERT_NE(nullptr, before);
+        const int w = before->width, h = before->height;
+        g_heldKeys = c.keys;
+        EXPECT_EQ(c.command, SendRotateForKeys(HeldKey));
+        apptest::Pump(50);
+        CanvDoc* after = GetActiveCanvas();
+        ASSERT_NE(nullptr, after);
+        // A turn by a quarter swaps the sides of the active image.
+        EXPECT_EQ(c.command ? h : w, after->width);
+        EXPECT_EQ(c.command ? w : h, after->height);
+    }
+    g_heldKeys.clear();
+}
+
+// Every document window is repainted at once, and the focus goes to the
+// active one.
+TEST_F(CanvasWindows, DocumentWindowsRepaintedAtOnceAndTheActiveOneFocused) {
+    CanvDoc* first = Open(WritePng("a.png", 40, 30));
+    CanvDoc* second = Open(WritePng("b.png", 30, 20));
+    ASSERT_TRUE(first && second);
+    HWND windows[2] = {first->window, second->window};
+    apptest::Pump(50);
+    for (HWND w : windows) InvalidateRect(w, nullptr, FALSE);
+    for (HWND w : windows) ASSERT_TRUE(GetUpdateRect(w, nullptr, FALSE));
+    RedrawCanvasWindowsNow();
+    for (HWND w : windows) EXPECT_FALSE(GetUpdateRect(w, nullptr, FALSE));
+
+    SetFocus(AppWindows.frame);
+    ASSERT_EQ(1, FocusActiveCanvas());
+    EXPECT_EQ(second->window, GetFocus());
+    SendMessageA(AppWindows.mdiClient, WM_MDIACTIVATE, (WPARAM)first->window, 0);
+    ASSERT_EQ(1, FocusActiveCanvas());
+    EXPECT_EQ(first->window, GetFocus());
 }
 
 namespace {

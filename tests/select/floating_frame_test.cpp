@@ -145,6 +145,49 @@ protected:
 };
 testsupport::TempDir* FloatingFrame::folder_ = nullptr;
 
+// With every layer in use the floating image cannot become a layer: placing
+// it by the menu's command or leaving it by a tool change tells so once, and
+// the image goes without touching the canvas.
+TEST_F(FloatingFrame, WithEveryLayerInUsePlacingTellsOnceAndDropsTheImage) {
+    CanvDoc* doc = NewDoc(40, 30);
+    while (CountLayers(doc, 0) < CanvMaxLayers) ASSERT_GE(AddLayer(doc, 0, 0, 4, 4, LayerTypeOrdinary), 0);
+    apptest::BoxAnswers answers;
+    apptest::AnswerBoxes(&answers);
+    for (int way : {0, 1}) {
+        SCOPED_TRACE(way);
+        Tool(CMD_TOOL_SELRECT);
+        answers.texts.clear();
+        FloatSolid(doc, 2, 2, 10, 10, kBlue);
+        if (way == 0) ASSERT_EQ(1, OnFloatingCommand(doc, FloatPlaceAsLayer, 0));
+        else Tool(CMD_TOOL_SELELLIPSE);
+        ASSERT_EQ(1u, answers.texts.size());
+        EXPECT_EQ("メモリーが不足しました。", answers.texts[0]);
+        EXPECT_EQ(nullptr, FloatingTarget());
+        EXPECT_EQ(CanvMaxLayers, CountLayers(doc, 0));
+        EXPECT_EQ(Pattern(5, 5), BasePixel(doc, 5, 5));
+        EXPECT_EQ(0xFFFFFFu, LayerColour(doc, TopLayer(doc), 2, 2));
+    }
+    apptest::AnswerBoxes(nullptr);
+}
+
+// A picture larger than the canvas floats fitted into it, its sides in the
+// picture's proportion.
+TEST_F(FloatingFrame, LargerPictureFloatsFittedIntoTheCanvas) {
+    CanvDoc* doc = NewDoc(40, 30);
+    const struct {
+        int w, h, fittedW, fittedH;
+    } cases[] = {{100, 50, 40, 20}, {20, 60, 10, 30}, {30, 20, 30, 20}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.w);
+        FloatSolid(doc, 0, 0, c.w, c.h, kBlue);
+        RECT frame;
+        ASSERT_TRUE(GetFloatingFrame(&frame));
+        EXPECT_EQ(c.fittedW, frame.right - frame.left + 1);
+        EXPECT_EQ(c.fittedH, frame.bottom - frame.top + 1);
+        CancelFloating(doc);
+    }
+}
+
 TEST_F(FloatingFrame, PasteBlendsThroughThePenAndStaysInsideTheSelection) {
     CanvDoc* doc = NewDoc(60, 40);
     ASSERT_NE(nullptr, doc);

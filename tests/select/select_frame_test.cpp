@@ -500,6 +500,92 @@ TEST_F(SelectFrame, StrokeOfAnEllipseSelection) {
     EXPECT_EQ(Pattern(30, 20), Px(doc, 30, 20));
 }
 
+// After a finished shape the pen fills it (option 2) or strokes its outline
+// (option 1) and the shape is deselected; a polyline is left alone by the fill.
+TEST_F(SelectFrame, AfterShapeOptionFillsOrStrokesThenDeselects) {
+    struct Restore {
+        ~Restore() { SelAfterShapeOption = 0; }
+    } restore;
+    SetPenColourRgb(0, 0, 0);
+    const int opacity = PenOpacity;
+    PenOpacity = 255;
+    const struct {
+        int option, tool;
+        POINT changed, unchanged;   // on the outline or inside; outside or in the middle
+    } cases[] = {
+        {2, CMD_TOOL_SELRECT, {20, 15}, {5, 5}},
+        {1, CMD_TOOL_SELELLIPSE, {10, 20}, {30, 20}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.option);
+        CanvDoc* doc = NewDoc(60, 40);
+        Tool(c.tool);
+        SelAfterShapeOption = c.option;
+        Drag(doc, At(doc, 10, 5), At(doc, 30, 20), At(doc, 49, 34));
+        int changed = 0;   // the pen's dabs near the point
+        for (int y = c.changed.y - 2; y <= c.changed.y + 2; ++y)
+            for (int x = c.changed.x - 2; x <= c.changed.x + 2; ++x) changed += Px(doc, x, y) != Pattern(x, y);
+        EXPECT_GT(changed, 0);
+        EXPECT_EQ(Pattern(c.unchanged.x, c.unchanged.y), Px(doc, c.unchanged.x, c.unchanged.y));
+        EXPECT_EQ(0, doc->selShapes[0].kind);
+        EXPECT_EQ(nullptr, doc->selectionMask);
+        EXPECT_EQ(1, doc->modified);
+    }
+
+    // A polyline under the fill option: nothing filled, the shape stays.
+    CanvDoc* doc = NewDoc(60, 40);
+    SelAfterShapeOption = 2;
+    SelShape& s = doc->selShapes[5];
+    s.kind = CMD_TOOL_POLYLINE;
+    const float points[] = {10, 10, 50, 10, 50, 30};
+    std::memcpy(s.points, points, sizeof points);
+    s.count = 3;
+    s.x0 = 10, s.y0 = 10, s.x1 = 50, s.y1 = 30;
+    c_SelectionTool::CommitShape(doc, 0);
+    c_SelectionTool::AfterShape(doc);
+    EXPECT_EQ(CMD_TOOL_POLYLINE, doc->selShapes[5].kind);
+    EXPECT_EQ(CMD_TOOL_POLYLINE, doc->selShapes[0].kind);
+    for (POINT p : {POINT{40, 20}, POINT{30, 10}}) EXPECT_EQ(Pattern(p.x, p.y), Px(doc, p.x, p.y));
+    PenOpacity = opacity;
+}
+
+namespace {
+// Set by the guard timer that ends a pop-up menu left open.
+bool g_menuEnded = false;
+void CALLBACK EndOpenMenu(HWND, UINT, UINT_PTR, DWORD) {
+    g_menuEnded = true;
+    EndMenu();
+}
+}  // namespace
+
+// The area menu opens only over a selection, with the pointer less than 100
+// display pixels outside its box.
+TEST_F(SelectFrame, AreaMenuOnlyNearASelection) {
+    CanvDoc* doc = NewDoc(120, 80);
+    Tool(CMD_TOOL_SELRECT);
+    Drag(doc, At(doc, 10, 10), At(doc, 20, 20), At(doc, 40, 30));
+    ASSERT_EQ(CMD_TOOL_SELRECT, doc->selShapes[5].kind);
+    const struct {
+        bool deselect;
+        int dx;   // display pixels right of the box's right edge
+        bool shown;
+    } cases[] = {{false, 99, true}, {false, 100, false}, {false, -10, true}, {true, -10, false}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.dx);
+        if (c.deselect) c_SelectionTool::Deselect(doc);
+        POINT p = At(doc, 40, 20);
+        p.x += c.dx;
+        samples_ = {{p.x, p.y, 0}};
+        InjectMouseSamples(samples_.data(), 1);
+        g_menuEnded = false;
+        const UINT_PTR guard = SetTimer(nullptr, 0, 300, EndOpenMenu);
+        EXPECT_EQ(0, c_SelectionTool::ShowAreaMenu(doc));   // nothing chosen
+        KillTimer(nullptr, guard);
+        InjectMouseSamples(nullptr, 0);
+        EXPECT_EQ(c.shown, g_menuEnded);
+    }
+}
+
 // Over a shape's handles and inside it the selection tools show the
 // program's own cursors.
 TEST_F(SelectFrame, HitTestCursorsAreTheProgramsOwn) {
