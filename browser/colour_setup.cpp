@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "browser/browser_frame.h"
+#include "browser/dib24.h"
 #include "ui/msgbox.h"
 #include "ui/sysutil.h"
 
@@ -189,4 +191,64 @@ BOOL TransformColourList(HWND owner, COLORREF* colours, int count, const char* d
     for (int i = 0; i < count; ++i)
         colours[i] = RGB(out[(size_t)i].rgb.red >> 8, out[(size_t)i].rgb.green >> 8, out[(size_t)i].rgb.blue >> 8);
     return TRUE;
+}
+
+void TransformPrinterBand(BITMAPINFOHEADER* band) {
+    if (!(g_ColourMatch.flags & kColourMatchOn) || !band) return;
+    void* bits = GetPackedDibBits(band);
+    TranslateDibRows(g_ColourTransform.PrinterTransform(), bits, bits, band->biWidth, band->biHeight,
+                     band->biBitCount);
+}
+
+namespace {
+
+// Tables of up to this many entries are translated in storage on the stack.
+constexpr int kLocalTableEntries = 1024;
+
+int TranslateColourTable(HTRANSFORM transform, RGBQUAD* entries, int count) {
+    if (!transform || !entries || count < 1) return 0;
+    COLOR local[2 * kLocalTableEntries];
+    std::vector<COLOR> wide;
+    COLOR* in = local;
+    if (count > kLocalTableEntries) {
+        wide.resize((size_t)count * 2);
+        in = wide.data();
+    }
+    COLOR* out = in + count;
+    for (int i = 0; i < count; ++i) {
+        in[i].rgb.red = (WORD)(entries[i].rgbRed * 257);
+        in[i].rgb.green = (WORD)(entries[i].rgbGreen * 257);
+        in[i].rgb.blue = (WORD)(entries[i].rgbBlue * 257);
+    }
+    if (!TranslateColors(transform, in, (DWORD)count, COLOR_RGB, out, COLOR_RGB)) return 0;
+    for (int i = 0; i < count; ++i) {
+        entries[i].rgbRed = (BYTE)(out[i].rgb.red >> 8);
+        entries[i].rgbGreen = (BYTE)(out[i].rgb.green >> 8);
+        entries[i].rgbBlue = (BYTE)(out[i].rgb.blue >> 8);
+    }
+    return 1;
+}
+
+}  // namespace
+
+int TranslateDisplayColourTable(RGBQUAD* entries, int count) {
+    return TranslateColourTable(g_ColourTransform.DisplayTransform(), entries, count);
+}
+
+int TranslatePrinterColourTable(RGBQUAD* entries, int count) {
+    return TranslateColourTable(g_ColourTransform.PrinterTransform(), entries, count);
+}
+
+int CALLBACK EnumIcmProfileProc(LPSTR, LPARAM) { return 1; }
+
+int ShowIcmProfiles(HWND window) {
+    char folder[MAX_PATH] = {};
+    DWORD size = sizeof folder;
+    if (!GetColorDirectoryA(nullptr, folder, &size)) folder[0] = 0;
+    BrowserMessage(window, folder, kMsgOk);
+    HDC dc = GetDC(window);
+    if (!dc) return -1;
+    const int result = EnumICMProfilesA(dc, EnumIcmProfileProc, 0);
+    ReleaseDC(window, dc);
+    return result;
 }

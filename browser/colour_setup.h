@@ -1,8 +1,9 @@
 // Setting up colour matching: the system's colour-management dialog over the
 // browser's settings, the step that takes its choices back, the writer of
-// colmatch.ini; and translators of a DIB section or a list of colours from
-// sRGB through profiles named at the call, which report each failure in a
-// message box. No command of the browser offers them.
+// colmatch.ini; translators of a DIB section or a list of colours from sRGB
+// through profiles named at the call, which report each failure in a message
+// box; the printer-side band translator, the colour-table translators and a
+// listing of the display's profiles. No command of the browser offers them.
 #pragma once
 #include <windows.h>
 #include <icm.h>
@@ -32,3 +33,18 @@ int SaveColourSettings(const char* editorFolder, const ColourMatchSettings& sett
 BOOL TransformDibSection(HWND owner, HBITMAP section, const char* destProfile, const char* targetProfile);
 // The same for a list of colours (COLORREF, 8 bits a channel), in place.
 BOOL TransformColourList(HWND owner, COLORREF* colours, int count, const char* destProfile, const char* targetProfile);
+
+// One band (a 24-bit bitmap of at most 8 rows) through the printer transform of
+// g_ColourTransform, in place; unchanged with matching off or no such transform.
+void TransformPrinterBand(BITMAPINFOHEADER* band);
+// A colour table (4-byte entries: blue, green, red, unused) translated in place
+// through the display or the printer transform. 1, or 0 with the entries as
+// they were (no transform, or the translation failed).
+int TranslateDisplayColourTable(RGBQUAD* entries, int count);
+int TranslatePrinterColourTable(RGBQUAD* entries, int count);
+// Shows the colour directory in a message box, then enumerates the ICM
+// profiles of the window's display context. EnumICMProfiles' answer (-1 when
+// the context cannot be had).
+int ShowIcmProfiles(HWND window);
+// The enumeration's callback: it goes on to the next profile.
+int CALLBACK EnumIcmProfileProc(LPSTR name, LPARAM data);

@@ -1,8 +1,9 @@
 // c_ScreenRow of the browser: its one off-screen pixel row (a DIB section of
 // 2,048 pixels and two rows at the screen's depth, in its own memory DC)
 // through which rows of 24-bit pixels are written to a window's device
-// context and read back from it, at 15, 16, 24 and 32-bit displays. The
-// transfer is ScreenRowCore's; this unit gives it the browser's sizes.
+// context and read back from it, at 15, 16, 24 and 32-bit displays, and
+// through which screen rectangles are tinted. The transfer and the tints are
+// ScreenRowCore's; this unit gives it the browser's sizes.
 //
 // Rows exchanged with callers are 3-byte pixels: blue, green, red. Element 0
 // of a caller's row belongs to column x0, also when x0 is negative. Columns

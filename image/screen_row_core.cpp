@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <vector>
 
 #include "ui/msgbox.h"
 #include "image/c_dib.h"
@@ -225,3 +226,50 @@ void ScreenRowCore::GetRow15(HDC dc, int y, int x0, int x1, uint8_t* row) { GetR
 void ScreenRowCore::GetRow16(HDC dc, int y, int x0, int x1, uint8_t* row) { GetRowWords(dc, y, x0, x1, row, true); }
 void ScreenRowCore::GetRow24(HDC dc, int y, int x0, int x1, uint8_t* row) { GetRowBytes(dc, y, x0, x1, row, 3); }
 void ScreenRowCore::GetRow32(HDC dc, int y, int x0, int x1, uint8_t* row) { GetRowBytes(dc, y, x0, x1, row, 4); }
+
+namespace {
+
+// Blend of a channel toward a colour by an 8-bit weight.
+inline uint8_t TintBlend(int colour, int channel, int weight) {
+    return (uint8_t)((colour * weight + channel * (255 - weight)) / 255);
+}
+
+}  // namespace
+
+// Rows are tinted in pieces of at most the read limit, so that every column of
+// a wide rectangle is read before it is blended. rampMode 0 ramps the weight
+// down the rectangle, 1 across it, -1 keeps `weight`.
+void ScreenRowCore::TintRows(HDC dc, int x0, int y0, int x1, int y1, int red, int green, int blue, int rampMode,
+                             int weight) {
+    if (x1 < x0 || y1 < y0) return;
+    std::vector<uint8_t> buffer((size_t)readLimit_ * (size_t)pixelBytes_);
+    const long long width = (long long)x1 - x0 + 1;
+    const long long height = (long long)y1 - y0 + 1;
+    for (int y = y0; y <= y1; ++y) {
+        if (rampMode == 0) weight = (int)(128 * ((long long)y - y0) / height);
+        for (long long start = x0; start <= x1; start += readLimit_) {
+            const int piece0 = (int)start;
+            const int piece1 = (int)std::min<long long>(x1, start + readLimit_ - 1);
+            GetRow(dc, y, piece0, piece1, buffer.data());
+            for (int x = piece0; x <= piece1; ++x) {
+                if (rampMode == 1) weight = (int)(128 * ((long long)x - x0) / width);
+                uint8_t* p = buffer.data() + (size_t)(x - piece0) * (size_t)pixelBytes_;
+                p[0] = TintBlend(blue, p[0], weight);
+                p[1] = TintBlend(green, p[1], weight);
+                p[2] = TintBlend(red, p[2], weight);
+            }
+            PutRow(dc, y, piece0, piece1, buffer.data());
+        }
+    }
+}
+
+void ScreenRowCore::TintRect(HDC dc, int x0, int y0, int x1, int y1, int red, int green, int blue, int weight) {
+    TintRows(dc, x0, y0, x1, y1, red, green, blue, -1, std::clamp(weight, 0, 255));
+}
+
+void ScreenRowCore::GradientTintRect(HDC dc, int x0, int y0, int x1, int y1, int red, int green, int blue, int mode) {
+    if (mode == 0 || mode == 1)
+        TintRows(dc, x0, y0, x1, y1, red, green, blue, mode, 0);
+    else
+        TintRows(dc, x0, y0, x1, y1, red, green, blue, -1, std::clamp(mode, 0, 255));
+}

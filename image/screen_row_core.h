@@ -50,6 +50,13 @@ public:
     void GetRow24(HDC dc, int y, int x0, int x1, uint8_t* row);
     void GetRow32(HDC dc, int y, int x0, int x1, uint8_t* row);
 
+    // Blends a colour into the rectangle (rows y0..y1 inclusive): weight 0
+    // leaves it, 255 fills it.
+    void TintRect(HDC dc, int x0, int y0, int x1, int y1, int red, int green, int blue, int weight);
+    // The same with a weight ramp: mode 0 from 0 down the rectangle toward 128,
+    // mode 1 across it; any other mode is a constant weight (kept to 0..255).
+    void GradientTintRect(HDC dc, int x0, int y0, int x1, int y1, int red, int green, int blue, int mode);
+
     int Depth() const { return depth_; }           // 15, 16, 24, 32 (other: no output)
     bool Ready() const { return pixels_ != nullptr; }
     bool StraightOrder() const { return straight_ != 0; }
@@ -78,6 +85,7 @@ private:
     void GetRowWords(HDC dc, int y, int x0, int x1, uint8_t* row, bool sixBitGreen);
     void PutRowBytes(HDC dc, int y, int x0, int x1, const uint8_t* row, int step);
     void GetRowBytes(HDC dc, int y, int x0, int x1, uint8_t* row, int step);
+    void TintRows(HDC dc, int x0, int y0, int x1, int y1, int red, int green, int blue, int rampMode, int weight);
 
     const int pixelBytes_, rowPixels_, dibRows_, readLimit_;
     uint8_t* pixels_ = nullptr;     // the DIB's bits (top-down)

@@ -4,10 +4,13 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <cstdio>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "browser/colour_setup.h"
+#include "browser/dib24.h"
 #include "browser_fixture.h"
 #include "test_support.h"
 
@@ -186,4 +189,72 @@ TEST(ColourSetup, SectionsAndColourListsAreTranslatedOrSayWhyNot) {
     EXPECT_FALSE(TransformColourList(nullptr, colours, 3, dir.File("missing.icc").c_str(), nullptr));
     ASSERT_EQ(2u, answers.texts.size());
     EXPECT_EQ("Unable to open color profile <" + dir.File("missing.icc") + ">", answers.texts[1]);
+}
+
+TEST(ColourSetup, PrinterBandsAndColourTablesGoThroughTheirTransforms) {
+    const std::string wide = IccPath("compatibleWithAdobeRGB1998.icc"), srgb = IccPath("sRGB.icc");
+    if (testsupport::FileSize(wide) <= 0) GTEST_SKIP() << "icc-profiles-free is not installed";
+    struct Restore {
+        ColourMatchSettings saved = g_ColourMatch;
+        ~Restore() {
+            g_ColourMatch = saved;
+            g_ColourTransform.Close();
+        }
+    } restore;
+    // The monitor is sRGB (next to no change), the printer the wider space.
+    ColourMatchSettings s = {};
+    s.flags = kColourMatchOn;
+    std::snprintf(s.monitorProfile, sizeof s.monitorProfile, "%s", srgb.c_str());
+    std::snprintf(s.printerProfile, sizeof s.printerProfile, "%s", wide.c_str());
+    g_ColourMatch = s;
+    ASSERT_EQ(1, g_ColourTransform.Load(s));
+    ASSERT_NE(nullptr, g_ColourTransform.PrinterTransform());
+
+    // Tables of either size, each entry translated; the unused byte stays.
+    for (int count : {3, 1500}) {
+        SCOPED_TRACE(count);
+        std::vector<RGBQUAD> table((size_t)count, RGBQUAD{0, 255, 0, 0x5A}), display = table;
+        table.back() = RGBQUAD{255, 255, 255, 0x5A};
+        ASSERT_EQ(1, TranslatePrinterColourTable(table.data(), count));
+        if (table[0].rgbRed == 0 && table[0].rgbGreen == 255) GTEST_SKIP() << "this Wine has no colour management engine";
+        EXPECT_GT(table[0].rgbRed, 100);
+        EXPECT_EQ(table[0].rgbRed, table[(size_t)count - 2].rgbRed);
+        EXPECT_GE(table.back().rgbGreen, 250);
+        EXPECT_EQ(0x5A, table[1].rgbReserved);
+        ASSERT_EQ(1, TranslateDisplayColourTable(display.data(), count));
+        EXPECT_LE(display[(size_t)count - 1].rgbRed, 3);
+        EXPECT_GE(display[(size_t)count - 1].rgbGreen, 252);
+    }
+    // A printer band: every row of it.
+    PackedDib band = CreateDib24(3, 8, 24);
+    for (int y = 0; y < 8; ++y)
+        for (int x = 0; x < 3; ++x) SetDib24Rgb(band, x, y, 0, 255, 0);
+    TransformPrinterBand(band);
+    int r = 0, g = 0, b = 0;
+    GetDib24Rgb(band, 2, 7, &r, &g, &b);
+    EXPECT_GT(r, 100);
+    // With matching off, or without a printer transform, nothing changes.
+    g_ColourMatch.flags = 0;
+    SetDib24Rgb(band, 2, 7, 0, 255, 0);
+    TransformPrinterBand(band);
+    GetDib24Rgb(band, 2, 7, &r, &g, &b);
+    EXPECT_EQ(0, r);
+    g_ColourTransform.Close();
+    RGBQUAD one = {0, 255, 0, 0};
+    EXPECT_EQ(0, TranslatePrinterColourTable(&one, 1));
+    EXPECT_EQ(255, one.rgbGreen);
+    FreePackedDib(band);
+}
+
+TEST(ColourSetup, TheProfileListingShowsTheColourFolder) {
+    char folder[MAX_PATH] = {};
+    DWORD size = sizeof folder;
+    ASSERT_TRUE(GetColorDirectoryA(nullptr, folder, &size));
+    Answers answers;
+    HWND window = CreateWindowA("STATIC", "", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+    const int result = ShowIcmProfiles(window);
+    DestroyWindow(window);
+    ASSERT_EQ(1u, answers.texts.size());
+    EXPECT_EQ(folder, answers.texts[0]);
+    EXPECT_NE(-1, result);   // the enumeration ran over the window's context
 }

@@ -152,6 +152,42 @@ TEST(BrowserScreenRow, WritesAndReadsRowsAtEachDepth) {
     }
 }
 
+TEST(BrowserScreenRow, TintsBlendTowardAColourFixedOrRamped) {
+    // The browser's rows are 3-byte pixels; a rectangle wider than one read
+    // back (2,000 columns) is tinted to its last column.
+    struct Case {
+        int mode;         // -1: TintRect with weight 128; else GradientTintRect's mode
+        int x, y;         // pixel looked at
+        int weight;       // the weight it gets
+    };
+    const Case cases[] = {
+        {-1, 4, 1, 128}, {-1, 2100, 3, 128}, {0, 50, 0, 0}, {0, 50, 3, 96},
+        {1, 4, 2, 0}, {1, 2101, 2, 128 * 2097 / 2098}, {200, 1000, 1, 200},
+    };
+    c_ScreenRow row;
+    row.InitAtDepth(nullptr, 32);
+    ASSERT_TRUE(row.Ready());
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << "mode " << c.mode << " at " << c.x << "," << c.y);
+        Surface target(2200, 6);
+        HBRUSH fill = CreateSolidBrush(RGB(40, 80, 120));
+        RECT all = {0, 0, 2200, 6};
+        FillRect(target.Dc(), &all, fill);
+        DeleteObject(fill);
+        if (c.mode < 0)
+            row.TintRect(target.Dc(), 4, 0, 2101, 3, 200, 0, 250, 128);
+        else
+            row.GradientTintRect(target.Dc(), 4, 0, 2101, 3, 200, 0, 250, c.mode);
+        auto blend = [&](int colour, int channel) { return (colour * c.weight + channel * (255 - c.weight)) / 255; };
+        EXPECT_EQ(RGB(blend(200, 40), blend(0, 80), blend(250, 120)), GetPixel(target.Dc(), c.x, c.y));
+        // Outside the rectangle nothing changes.
+        EXPECT_EQ(RGB(40, 80, 120), GetPixel(target.Dc(), 3, c.y));
+        EXPECT_EQ(RGB(40, 80, 120), GetPixel(target.Dc(), 2102, c.y));
+        EXPECT_EQ(RGB(40, 80, 120), GetPixel(target.Dc(), c.x, 4));
+    }
+    row.Release();
+}
+
 TEST(BrowserScreenRow, ADibThatCannotBeMadeIsReported) {
     std::string caption;
     Answers a([&](const ModalRequest& r) {
