@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "canvas/screen_row.h"
+#include "image/c_dib.h"
 #include "tests/ui/ui_test_util.h"
 
 namespace {
