@@ -247,7 +247,7 @@ int ShowIcmProfiles(HWND window) {
     if (!GetColorDirectoryA(nullptr, folder, &size)) folder[0] = 0;
     BrowserMessage(window, folder, kMsgOk);
     HDC dc = GetDC(window);
-    if (!dc) return -1;
+    if (!dc) return 0;
     const int result = EnumICMProfilesA(dc, EnumIcmProfileProc, 0);
     ReleaseDC(window, dc);
     return result;

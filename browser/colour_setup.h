@@ -43,8 +43,9 @@ void TransformPrinterBand(BITMAPINFOHEADER* band);
 int TranslateDisplayColourTable(RGBQUAD* entries, int count);
 int TranslatePrinterColourTable(RGBQUAD* entries, int count);
 // Shows the colour directory in a message box, then enumerates the ICM
-// profiles of the window's display context. EnumICMProfiles' answer (-1 when
-// the context cannot be had).
+// profiles of the window's display context. EnumICMProfiles' answer (the
+// callback's last answer, -1 when there is no profile), or 0 when the context
+// cannot be had.
 int ShowIcmProfiles(HWND window);
 // The enumeration's callback: it goes on to the next profile.
 int CALLBACK EnumIcmProfileProc(LPSTR name, LPARAM data);

@@ -64,7 +64,7 @@ struct Gate {
 
 // How long the dialog takes to answer a message sent from another thread
 // while this thread goes on pumping; -1 when it did not answer in 1 s.
-int AnswerTime(HWND dlg) {
+int AskOnce(HWND dlg) {
     std::atomic<int> took{-2};
     std::thread asker([&] {
         const DWORD start = GetTickCount();
@@ -75,6 +75,17 @@ int AnswerTime(HWND dlg) {
     PumpUntil([&] { return took.load() != -2; });
     asker.join();
     return took.load();
+}
+
+// The quickest of up to three asks: a dialog held by its preview never
+// answers in time, while a busy machine may delay one ask now and then.
+int AnswerTime(HWND dlg) {
+    int best = -1;
+    for (int i = 0; i < 3 && !(best >= 0 && best < 100); ++i) {
+        const int took = AskOnce(dlg);
+        if (took >= 0 && (best < 0 || took < best)) best = took;
+    }
+    return best;
 }
 
 void Press(HWND dlg, int id) { SendMessageA(dlg, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), (LPARAM)PanelItem(dlg, id)); }

@@ -172,7 +172,12 @@ TEST(EndToEnd, FirstStartFromStagedFolderShowsBarsAndPanels) {
     DWORD start = GetTickCount();
     while (!IsZoomed(frame) && GetTickCount() - start < 5000) Sleep(50);
     EXPECT_TRUE(IsZoomed(frame));
-    Sleep(500);   // the control panel is shown by a posted command
+    // The control panel is shown by a posted command: wait for it.
+    start = GetTickCount();
+    while (ChildRect(frame, "CtrlPanelClass").right == ChildRect(frame, "CtrlPanelClass").left &&
+           GetTickCount() - start < 5000)
+        Sleep(50);
+    Sleep(200);
     RECT client;
     GetClientRect(frame, &client);
     EXPECT_GE(client.right, 1000);
