@@ -140,10 +140,12 @@ void InitPanel(HWND dlg) {
 
 void Apply(HWND dlg) {
     c_UndoManager::SavePoint(g_fx.doc, -1, 1);
-    if (ApplyEffectToLayer(g_fx.dialog, g_fx.doc, g_fx.index, g_fx.level)) {
-        ++g_fx.applyCount;
-        EnableWindow(GetDlgItem(dlg, EffectIdRevert), TRUE);
-    }
+    // The checkpoint is a step of the history even when the effect could not
+    // run ("DLL ERROR"): Revert counts it, so that each press takes back one
+    // step and the next one the application before it.
+    ApplyEffectToLayer(g_fx.dialog, g_fx.doc, g_fx.index, g_fx.level);
+    ++g_fx.applyCount;
+    EnableWindow(GetDlgItem(dlg, EffectIdRevert), TRUE);
     if (g_fx.previewOn) RunPreview();
 }
 

@@ -64,9 +64,13 @@ void PutSourceBack() {
                     g_Tone.source.get() + (size_t)i * g_Tone.width);
 }
 
-DWORD WINAPI PreviewWorker(LPVOID) {
-    g_Tone.changed = 0;
-    ApplyToneBalance(0);
+void PreviewToneBalance(const ToneBalance& tb);
+
+// The worker's preview, from a copy of the points and the channel made on the
+// dialog's thread when it started (the dialog moves the points meanwhile).
+DWORD WINAPI PreviewWorker(LPVOID param) {
+    std::unique_ptr<ToneBalance> settings((ToneBalance*)param);
+    PreviewToneBalance(*settings);
     return 0;
 }
 
@@ -92,7 +96,13 @@ void WaitForWorker() {
 void OnTimer() {
     if (WorkerRunning() || !g_Tone.changed) return;
     if (g_Tone.worker) CloseHandle(g_Tone.worker);
-    g_Tone.worker = CreateThread(nullptr, 0, PreviewWorker, nullptr, 0, nullptr);
+    g_Tone.worker = nullptr;
+    std::unique_ptr<ToneBalance> settings(new (std::nothrow) ToneBalance(ToneBalanceState));
+    if (!settings) return;
+    g_Tone.changed = 0;
+    g_Tone.worker = CreateThread(nullptr, 0, PreviewWorker, settings.get(), 0, nullptr);
+    if (g_Tone.worker) settings.release();
+    else g_Tone.changed = 1;   // the next tick tries again
 }
 
 // The histogram area and the gauge one pixel a value wide, between their insets.
@@ -218,13 +228,10 @@ void MoveTonePoint(int point, int v) {
     }
 }
 
-int ApplyToneBalance(int target) {
-    if (target == 1) {
-        CanvDoc* doc = g_Tone.doc ? g_Tone.doc : GetActiveCanvas();
-        return doc ? ApplyToneBalanceToPlane(doc) : 0;
-    }
-    if (!g_Tone.doc || !g_Tone.source) return 0;
-    const ToneBalance tb = ToneBalanceState;
+namespace {
+
+// The table of tb on the untouched part, written over the part in the layer.
+void PreviewToneBalance(const ToneBalance& tb) {
     uint8_t table[256];
     for (int v = 0; v < 256; ++v) table[v] = (uint8_t)ToneBalanceValue(tb, v);
     // Bytes of a word the channel mode changes: blue 0, green 1, red 2.
@@ -250,6 +257,17 @@ int ApplyToneBalance(int target) {
         PutPlaneRow(g_Tone.doc, g_Tone.y + i, g_Tone.x, x1, row.data());
     }
     if (g_Tone.doc->display) InvalidateRect(g_Tone.doc->display, nullptr, FALSE);
+}
+
+}  // namespace
+
+int ApplyToneBalance(int target) {
+    if (target == 1) {
+        CanvDoc* doc = g_Tone.doc ? g_Tone.doc : GetActiveCanvas();
+        return doc ? ApplyToneBalanceToPlane(doc) : 0;
+    }
+    if (!g_Tone.doc || !g_Tone.source) return 0;
+    PreviewToneBalance(ToneBalanceState);
     return 1;
 }
 

@@ -10,6 +10,7 @@
 #include "adjust/brcont_dialog.h"
 #include "adjust/curve_dialog.h"
 #include "adjust/effect_dialog.h"
+#include "adjust/effects.h"
 #include "adjust/tone_curve.h"
 #include "adjust/filter_host.h"
 #include "adjust/adjust_gauge.h"
@@ -19,6 +20,7 @@
 #include "canvas_fixture.h"
 #include "dialog_driving.h"
 #include "test_support.h"
+#include "window_shot.h"
 #include "ui/ui_hook.h"
 
 #include <commctrl.h>
@@ -28,32 +30,6 @@ using namespace adjusttest;
 
 namespace {
 
-// Writes the window's picture as a 24-bit BMP (screenshots for review).
-void CaptureWindow(HWND wnd, const std::string& path) {
-    RECT rc;
-    GetWindowRect(wnd, &rc);
-    const int w = rc.right - rc.left, h = rc.bottom - rc.top;
-    HDC screen = GetDC(nullptr);
-    HDC mem = CreateCompatibleDC(screen);
-    HBITMAP bmp = CreateCompatibleBitmap(screen, w, h);
-    HGDIOBJ old = SelectObject(mem, bmp);
-    BitBlt(mem, 0, 0, w, h, screen, rc.left, rc.top, SRCCOPY);
-    BITMAPINFOHEADER bi = {};
-    bi.biSize = sizeof bi;
-    bi.biWidth = w;
-    bi.biHeight = h;
-    bi.biPlanes = 1;
-    bi.biBitCount = 24;
-    const int stride = (w * 3 + 3) & ~3;
-    std::vector<uint8_t> bits((size_t)stride * h);
-    GetDIBits(mem, bmp, 0, (UINT)h, bits.data(), (BITMAPINFO*)&bi, DIB_RGB_COLORS);
-    testsupport::WriteBmp24(path, w, h, bits.data(), bits.size());
-    SelectObject(mem, old);
-    DeleteObject(bmp);
-    DeleteDC(mem);
-    ReleaseDC(nullptr, screen);
-}
-
 struct Script {
     CanvDoc* doc;
     std::vector<uint32_t> before;
@@ -62,22 +38,18 @@ struct Script {
     bool previewMade = false;
 };
 
-// Pictures of the dialogs for review, in build/tests/adjust_shots/ (or the
-// folder ADJUST_SHOT_DIR names). A shown dialog costs about two seconds to
-// close under Wine, so the others come only when ADJUST_SHOT_DIR asks.
-void Shoot(HWND dialog, const char* name, bool always = false) {
+// Pictures of the dialogs for review, in the folder ADJUST_SHOT_DIR names. A
+// shown dialog costs about two seconds to close under Wine, so they come only
+// when asked; the frame's image-menu test keeps pictures of the tone-curve,
+// colour-correction and effects dialogs as the program shows them.
+void Shoot(HWND dialog, const char* name) {
     const char* env = std::getenv("ADJUST_SHOT_DIR");
-    if (!env && !always) return;
-    const std::string dir = env ? std::string(env) : testsupport::ExeFolder() + "adjust_shots";
+    if (!env) return;
+    const std::string dir = env;
     CreateDirectoryA(dir.c_str(), nullptr);
     ShowWindow(dialog, SW_SHOW);
     adjusttest::WaitForPreviews();
-    RedrawWindow(dialog, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
-    const DWORD until = GetTickCount() + 300;
-    MSG msg;
-    while (GetTickCount() < until)
-        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
-    CaptureWindow(dialog, dir + "\\" + name);
+    EXPECT_TRUE(testsupport::ShootWindow(dialog, dir + "\\" + name)) << name;
 }
 
 // A press on the gauge where the value lies, then the release there.
@@ -95,7 +67,7 @@ int Drive(const ModalRequest& request, void* user) {
     switch (request.attempt) {
     case 0:
         s->previewMade = c_FilterHost::HasWork();
-        Shoot(request.dialog, "effects.bmp", true);
+        Shoot(request.dialog, "effects.png");
         return EffectIdApply;
     case 1:
         s->countAfterApply = EffectApplyCount();
@@ -134,6 +106,70 @@ TEST(EffectDialog, PreviewApplyAndRevert) {
 
 namespace {
 
+struct FailedApplyRun {
+    CanvDoc* doc;
+    std::vector<uint32_t> afterApply;
+    int dllErrors = 0;
+};
+
+void ChooseEffect(HWND dlg, int index) {
+    HWND list = PanelItem(dlg, EffectIdList);
+    SendMessageA(list, CB_SETCURSEL, index, 0);
+    SendMessageA(dlg, WM_COMMAND, MAKEWPARAM(EffectIdList, CBN_SELCHANGE), (LPARAM)list);
+}
+
+// Blur applied, then an effect whose DLL is missing applied, then two reverts.
+int DriveFailedApply(const ModalRequest& request, void* user) {
+    FailedApplyRun* r = (FailedApplyRun*)user;
+    if (request.kind >= 0) {
+        if (request.text && std::strcmp(request.text, "DLL ERROR") == 0) ++r->dllErrors;
+        return IDOK;
+    }
+    if (!request.templ || std::strcmp(request.templ, "psv_efct") != 0) return IDOK;
+    switch (request.attempt) {
+    case 0:
+        ChooseEffect(request.dialog, 0);
+        return EffectIdApply;
+    case 1:
+        r->afterApply = Snapshot(r->doc);
+        ChooseEffect(request.dialog, 1);
+        return EffectIdApply;
+    case 2:
+    case 3:
+        return EffectIdRevert;
+    default:
+        return IDOK;
+    }
+}
+
+}  // namespace
+
+// An application that fails ("DLL ERROR") still counts as one step for
+// Revert: two reverts after a good and a failed apply give back the layer
+// the dialog opened on.
+TEST(EffectDialog, RevertsAfterAFailedApplyReachTheOpeningLayer) {
+    testsupport::TempDir dir("fxfail");
+    CreateDirectoryA(dir.File("filter").c_str(), nullptr);
+    const std::string dist = testsupport::ExeFolder() + "..\\dist\\filter\\";
+    ASSERT_TRUE(CopyFileA((dist + EffectTable[0].dll).c_str(), dir.File(std::string("filter\\") + EffectTable[0].dll).c_str(),
+                          FALSE));
+    FolderHost folder(dir.Path());
+    DocHolder doc(MakeDoc({Layer(64, 48)}));
+    ASSERT_TRUE(doc.doc);
+    for (int y = 0; y < 48; ++y)
+        for (int x = 0; x < 64; ++x) SetPixel(doc->planes[0].image, x, y, (x * 8 & 255) | ((x ^ y) * 16 & 255) << 8);
+    const std::vector<uint32_t> opening = Snapshot(doc.doc);
+    FailedApplyRun run{doc.doc};
+    SetModalAnswerHook(DriveFailedApply, &run);
+    OpenEffectDialog(nullptr, doc.doc);
+    SetModalAnswerHook(nullptr, nullptr);
+    EXPECT_NE(run.afterApply, opening);
+    EXPECT_GE(run.dllErrors, 1);
+    EXPECT_EQ(Snapshot(doc.doc), opening);
+}
+
+namespace {
+
 struct CurveScript {
     CanvDoc* doc;
     std::vector<uint32_t> before, afterFirst;
@@ -155,7 +191,7 @@ int DriveCurve(const ModalRequest& request, void* user) {
         BuildCurveTable(&ToneCurve);
         ToneCurve.changed = 1;
         Tick(request.dialog);
-        Shoot(request.dialog, "curve_straight.bmp");
+        Shoot(request.dialog, "curve_straight.png");
         return CurveIdApply;
     case 1:
         s->afterFirst = Snapshot(s->doc);
@@ -223,10 +259,12 @@ int DriveGraph(const ModalRequest& request, void* user) {
     if (!request.templ || std::strcmp(request.templ, "psv_curve") != 0) return IDOK;
     if (request.attempt > 0) return IDOK;
     HWND dlg = request.dialog;
+    // The graph and the bars are read from the screen.
+    ShowWindow(dlg, SW_SHOW);
     // The second point raised: the Bezier curve bends away from its polygon.
     ToneCurve.points[1][1] = 160;
     Connect(dlg, 0);
-    Shoot(dlg, "curve.bmp", true);
+    Shoot(dlg, "curve.png");
     HWND graph = PanelItem(dlg, CurveIdGraph);
     g->bezierGrey = CountColour(graph, RGB(200, 200, 200));
     HWND output = PanelItem(dlg, CurveIdOutputBar), input = PanelItem(dlg, CurveIdInputBar);
@@ -347,7 +385,7 @@ int DriveLevel(const ModalRequest& request, void* user) {
     case 0:
         SetLevelForTest(request.dialog, 40);
         Tick(request.dialog);
-        Shoot(request.dialog, "dodge.bmp");
+        Shoot(request.dialog, "dodge.png");
         return 19999;
     case 1:
         s->afterFirst = Snapshot(s->doc);
@@ -446,7 +484,7 @@ int DriveBrCont(const ModalRequest& request, void* user) {
         DragGaugeTo(PanelItem(request.dialog, BrContIdSlider0), brightness, -20, 20);
         EXPECT_EQ(GaugeValue(PanelItem(request.dialog, BrContIdSlider0)), brightness);
         Tick(request.dialog);
-        if (brightness) Shoot(request.dialog, "brcont.bmp");
+        if (brightness) Shoot(request.dialog, "brcont.png");
         return 19999;
     }
     return IDOK;
@@ -539,7 +577,7 @@ int DriveBrContButtons(const ModalRequest& request, void* user) {
     b->blueMiddle = PrintedPixel(blue, (rc.right - 1) / 2, 4);
     Press(dlg, BrContIdCmy);
     b->cyanLeft = PrintedPixel(red, 0, 4);
-    Shoot(dlg, "brcont_buttons.bmp", true);
+    Shoot(dlg, "brcont_buttons.png");
     return IDOK;
 }
 
@@ -581,7 +619,7 @@ int DriveRotate(const ModalRequest& request, void*) {
     case 1:
         SetWindowTextA(PanelItem(request.dialog, RotateIdAngle), "400");
         Tick(request.dialog);
-        Shoot(request.dialog, "rotate.bmp");
+        Shoot(request.dialog, "rotate.png");
         return kModalAskAgain;
     default:
         return IDOK;

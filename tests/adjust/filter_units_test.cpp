@@ -13,6 +13,7 @@
 #include "image/pen_colour.h"
 #include "paint/pen_state.h"
 #include "test_support.h"
+#include "ui/ui_hook.h"
 
 using namespace canvtest;
 
@@ -95,6 +96,23 @@ TEST(FilterHost, QueryHandsEachKindItsRecordOverTheClippedRectangle) {
     Pen.density = savedDensity;
 }
 
+// A paste with no work image says so ("error" over "FilterPaste") and writes
+// nothing.
+TEST(FilterHost, PasteWithoutAWorkImageSaysSoAndWritesNothing) {
+    DocHolder doc(MakeDoc({Layer(12, 8)}));
+    ASSERT_TRUE(doc.doc);
+    FillPlane(doc->planes[0].image, 0x336699u);
+    const auto before = Snapshot(doc.doc);
+    c_FilterHost::FreeWork();
+    c_FilterHost::SetRectangle(doc.doc);
+    Boxes boxes(IDOK);
+    EXPECT_EQ(0, c_FilterHost::Paste(doc.doc));
+    ASSERT_EQ(1u, boxes.texts.size());
+    EXPECT_EQ("error", boxes.texts[0]);
+    EXPECT_EQ("FilterPaste", GetLastMessageBox().caption);
+    EXPECT_EQ(Snapshot(doc.doc), before);
+}
+
 TEST(FilterHost, OptionDialogGetsTheFolderAndLeavesNoWorkImage) {
     testsupport::TempDir dir("fopt");
     FolderHost folder(dir.Path());
@@ -159,6 +177,34 @@ TEST_F(FilterFolders, ListsTheFiltersOfEveryVisibleSubFolderOnce) {
     c_FilterHost::Release();
     EXPECT_EQ(0, BuildFilterMenus());
     EXPECT_EQ(nullptr, FilterPath(0));
+}
+
+// The folder scan on its own: visible sub-folders only, at most thirty, and
+// nothing without the host's blocks. Releasing the host also drops a work
+// image left from a preview.
+TEST_F(FilterFolders, FolderScanKeepsThirtyVisibleSubFolders) {
+    EXPECT_EQ(2, ScanFilterFolders());
+    std::set<std::string> names;
+    for (int i = 0; i < FilterFolderCount(); ++i) names.insert(FilterFolderName(i));
+    EXPECT_EQ((std::set<std::string>{"a", "b"}), names);
+    for (int i = 0; i < 40; ++i) CreateDirectoryA(dir_.File("filter\\f" + std::to_string(i)).c_str(), nullptr);
+    ASSERT_EQ(kFilterFolderSlots, ScanFilterFolders());
+    names.clear();
+    for (int i = 0; i < kFilterFolderSlots; ++i) {
+        const std::string name = FilterFolderName(i);
+        EXPECT_NE('.', name[0]) << name;
+        EXPECT_NE("plain.txt", name);
+        names.insert(name);
+    }
+    EXPECT_EQ((size_t)kFilterFolderSlots, names.size());
+
+    DocHolder doc(MakeDoc({Layer(8, 8)}));
+    ASSERT_TRUE(doc.doc);
+    ASSERT_EQ(1, c_FilterHost::CopySource(doc.doc, 0, 0, 3, 3));
+    c_FilterHost::Release();
+    EXPECT_FALSE(c_FilterHost::HasWork());
+    EXPECT_EQ(0, ScanFilterFolders());
+    EXPECT_EQ(0, FilterFolderCount());
 }
 
 TEST_F(FilterFolders, SortingOrdersByTitleAndKeepsEachPathsFolder) {

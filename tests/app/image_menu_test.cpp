@@ -1,7 +1,8 @@
 // Every adjustment of the image menu on a photo opened in the running frame:
 // each command opens its dialog, which is driven to a strong setting, applied
 // and closed; the picture must change the way the command promises and the
-// document be marked changed.
+// document be marked changed. The tone-curve, colour-correction and effects
+// dialogs are photographed on the way (build/tests/frame_shots/).
 #include <gtest/gtest.h>
 #include <windows.h>
 
@@ -30,6 +31,7 @@
 #include "resources/resource.h"
 #include "select/sel_tool.h"
 #include "test_support.h"
+#include "window_shot.h"
 #include "ui/ui_hook.h"
 
 using namespace apptest;
@@ -130,6 +132,15 @@ void InvertingCurve(HWND dlg) {
     ToneCurve.changed = 1;
     Tick(dlg);
 }
+// A Bezier curve bent away from its control polygon (the graph shows its samples).
+void BentBezierCurve(HWND dlg) {
+    ToneCurve.points[1][1] = 160;
+    HWND connection = PanelItem(dlg, CurveIdConnection);
+    SendMessageA(connection, CB_SETCURSEL, 0, 0);
+    SendMessageA(dlg, WM_COMMAND, MAKEWPARAM(CurveIdConnection, CBN_SELCHANGE), (LPARAM)connection);
+    ToneCurve.changed = 1;
+    Tick(dlg);
+}
 void StrongestBlur(HWND dlg) {
     SendMessageA(PanelItem(dlg, EffectIdList), CB_SETCURSEL, 0, 0);
     SendMessageA(dlg, WM_COMMAND, MAKEWPARAM(EffectIdList, CBN_SELCHANGE), (LPARAM)PanelItem(dlg, EffectIdList));
@@ -156,7 +167,22 @@ struct Case {
     void (*act)(HWND dialog);   // sets the dialog up (null: nothing)
     int press;                  // then this button (19999 applies, IDOK ends)
     Expect expect;
+    // A picture of the dialog for review (build/tests/frame_shots/), taken
+    // before `act` and after `look` has set the dialog up for it.
+    const char* shot = nullptr;
+    void (*look)(HWND dialog) = nullptr;
 };
+
+// The shown dialog with its preview done, as a PNG in frame_shots.
+void ShootDialog(HWND dialog, const char* name) {
+    const std::string shots = testsupport::ExeFolder() + "frame_shots\\";
+    CreateDirectoryA(shots.c_str(), nullptr);
+    ShowWindow(dialog, SW_SHOW);
+    // A preview the settings asked for is computed at once.
+    Tick(dialog);
+    WaitForPreviews();
+    EXPECT_TRUE(testsupport::ShootWindow(dialog, shots + name)) << name;
+}
 
 struct Driving {
     const Case* c = nullptr;
@@ -173,6 +199,10 @@ int Drive(const ModalRequest& r, void* user) {
     }
     run->opened = true;
     if (r.attempt > 0) return IDOK;
+    if (c.shot) {
+        if (c.look) c.look(r.dialog);
+        ShootDialog(r.dialog, c.shot);
+    }
     if (c.act) c.act(r.dialog);
     return c.press;
 }
@@ -199,10 +229,12 @@ TEST(ImageMenu, EveryAdjustmentChangesThePhotoAsItShould) {
     PhotoFrame f;
     ASSERT_TRUE(f.ok);
     const Case cases[] = {
-        {"tone curve", CMD_IMG_TONECURVE, "psv_curve", InvertingCurve, CurveIdApply, Inverted},
-        {"colour correction", CMD_IMG_BRCONT, "psv_brcont", BrightnessUp, 19999, Brighter},
+        {"tone curve", CMD_IMG_TONECURVE, "psv_curve", InvertingCurve, CurveIdApply, Inverted, "tone_curve.png",
+         BentBezierCurve},
+        {"colour correction", CMD_IMG_BRCONT, "psv_brcont", BrightnessUp, 19999, Brighter, "colour_correction.png",
+         BrightnessUp},
         {"tone balance", CMD_IMG_AUTOTONE, nullptr, nullptr, 0, Stretched},
-        {"effect", CMD_IMG_EFFECT, "psv_efct", StrongestBlur, EffectIdApply, Smoother},
+        {"effect", CMD_IMG_EFFECT, "psv_efct", StrongestBlur, EffectIdApply, Smoother, "effects.png", StrongestBlur},
         {"colour temperature", CMD_IMG_ONDO, "psv_ondo", LevelUpToTheTop, 19999, Cooler},
         {"dodge", CMD_IMG_DODGE, "psv_ooi", LevelUpToTheTop, 19999, Brighter},
         {"burn", CMD_IMG_BURN, "psv_yaki", LevelUpToTheTop, 19999, Darker},

@@ -195,3 +195,69 @@ TEST(ToneBalanceDialog, WithoutACanvasNothingOpens) {
     EXPECT_FALSE(visit.seen);
     EndTestFrame(true);
 }
+
+namespace {
+
+struct ModeVisit {
+    CanvDoc* doc = nullptr;
+    bool seen = false;
+    int applied[4] = {-1, -1, -1, -1};
+    uint32_t left[4] = {}, right[4] = {};     // columns 0 and kW - 1 after each mode
+};
+
+int DriveModes(const ModalRequest& request, void* user) {
+    ModeVisit* v = (ModeVisit*)user;
+    if (request.kind >= 0) return IDOK;
+    if (std::string(request.templ) != "dra_histgram") return IDCANCEL;
+    if (v->seen) return IDCANCEL;
+    v->seen = true;
+    // Each mode previewed from the untouched part, whatever the last one left.
+    for (int mode = 0; mode < 4; ++mode) {
+        ToneBalanceState.channelMode = mode;
+        ToneBalanceState.black = 60;
+        ToneBalanceState.mid = 128;
+        ToneBalanceState.white = 180;
+        v->applied[mode] = ApplyToneBalance(0);
+        v->left[mode] = At(v->doc, 0, kH / 2);
+        v->right[mode] = At(v->doc, kW - 1, kH / 2);
+    }
+    return IDCANCEL;
+}
+
+uint32_t Word(int r, int g, int b) { return (uint32_t)b | (uint32_t)g << 8 | (uint32_t)r << 16; }
+
+}  // namespace
+
+// The preview target takes the table through the channel mode: all three
+// channels, or red, green or blue alone; it always starts from the part as
+// it was at opening. Without an open dialog there is nothing to preview.
+TEST(ToneBalanceDialog, PreviewTargetFollowsTheChannelMode) {
+    ToneFrame frame;
+    ASSERT_TRUE(frame.ok);
+    ASSERT_NE(nullptr, frame.doc);
+    EXPECT_EQ(0, ApplyToneBalance(0));
+    ModeVisit visit;
+    visit.doc = frame.doc;
+    SetModalAnswerHook(DriveModes, &visit);
+    EXPECT_EQ(0, OpenToneBalanceDialog(AppWindows.frame));
+    SetModalAnswerHook(nullptr, nullptr);
+    ASSERT_TRUE(visit.seen);
+    const int lo = RampValue(0), hi = RampValue(kW - 1), tlo = Expected(lo), thi = Expected(hi);
+    const struct {
+        const char* name;
+        uint32_t left, right;
+    } cases[] = {
+        {"RGB", Word(tlo, tlo, tlo), Word(thi, thi, thi)},
+        {"red", Word(tlo, lo, lo), Word(thi, hi, hi)},
+        {"green", Word(lo, tlo, lo), Word(hi, thi, hi)},
+        {"blue", Word(lo, lo, tlo), Word(hi, hi, thi)},
+    };
+    for (int mode = 0; mode < 4; ++mode) {
+        SCOPED_TRACE(cases[mode].name);
+        EXPECT_EQ(1, visit.applied[mode]);
+        EXPECT_EQ(cases[mode].left, visit.left[mode]) << std::hex << visit.left[mode];
+        EXPECT_EQ(cases[mode].right, visit.right[mode]) << std::hex << visit.right[mode];
+    }
+    // Cancel put the part back.
+    for (int x : {0, kW / 2, kW - 1}) EXPECT_EQ(Ramp(x, 0), At(frame.doc, x, kH / 2)) << x;
+}
