@@ -221,6 +221,7 @@ TEST_F(SelectFrame, GrowAndShrinkAskTheirAmount) {
         {CMD_SEL_GROW, "3", IDOK, 7},
         {CMD_SEL_SHRINK, "2", IDOK, 9},
         {CMD_SEL_GROW, "5", IDCANCEL, 9},   // cancelled: unchanged
+        {CMD_SEL_GROW, "", IDOK, 8},        // an empty edit counts as 1
         {CMD_SEL_GROW, "99", IDOK, 0},      // clamped to 50
     };
     for (const Case& c : cases) {
