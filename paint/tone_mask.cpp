@@ -128,6 +128,12 @@ int ToneRampValue(int mode, int x, int y, int left, int top, int right, int bott
     }
 }
 
+int ToneVRampValue(int v, int low, int high) {
+    if (high <= low) return 255;
+    const int d = (std::clamp(v, low, high) - low) * 511 / (high - low) - 255;
+    return std::min(d < 0 ? -d : d, 255);
+}
+
 void c_ToneMask::MakeRow(int y, int x0, int x1, int left, int top, int right, int bottom, uint8_t* row,
                          int replace) {
     if (x1 < x0) return;

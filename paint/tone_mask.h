@@ -65,3 +65,7 @@ public:
 // The weight of one ramp mode at a pixel (0..255), for the dialog's previews
 // and tests; -1 when the mode leaves the pixel alone.
 int ToneRampValue(int mode, int x, int y, int left, int top, int right, int bottom, int angle);
+// The V-shaped ramp that no mode uses yet: v clamped to low..high, 255 at
+// either end and 0 half way, |(v - low) x 511 / (high - low) - 255| at most
+// 255; 255 when high is not above low.
+int ToneVRampValue(int v, int low, int high);

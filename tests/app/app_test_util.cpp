@@ -15,6 +15,7 @@
 #include "app/wndclass.h"
 #include "canvas/canv_doc.h"
 #include "image/vms_store.h"
+#include "paint/text_tool.h"
 #include "resources/paint_ids.h"
 #include "resources/resource.h"
 #include "test_support.h"
@@ -170,6 +171,21 @@ void ChooseFade(int mode) {
         nullptr);
     SendMessageA(AppWindows.frame, WM_COMMAND, CMD_GRADIENTDLG, 0);
     SetModalAnswerHook(nullptr, nullptr);
+}
+
+void SetBlueShadowedText(const char* text, int size, int dx, int dy) {
+    TextSettingsRecord& s = TextSettings;
+    std::strncpy(s.text, text, sizeof s.text - 1);
+    s.text[sizeof s.text - 1] = 0;
+    s.fontSize = size;
+    s.stickerRoute = 0;
+    s.shadowOn = 1;
+    s.shadowDx = dx;
+    s.shadowDy = dy;
+    s.shadowBlur = 0;
+    s.shadowColour[0] = 0;
+    s.shadowColour[1] = 0;
+    s.shadowColour[2] = 255;
 }
 
 std::string Dist() { return testsupport::ExeFolder() + "..\\dist\\"; }

@@ -58,6 +58,9 @@ void CloseCanvasUnsaved(HWND canvas);
 
 // The gradient dialog (Ctrl+R) answered with its ramp button of mode 0..6 and OK.
 void ChooseFade(int mode);
+// The text tool set to write text at size by the rasteriser's route (not the
+// sticker's) with a sharp pure blue shadow offset by dx, dy.
+void SetBlueShadowedText(const char* text, int size, int dx, int dy);
 
 // The staged program folder (build/dist/, with its trailing backslash).
 std::string Dist();

@@ -1,8 +1,9 @@
 // Fades and the selection in the running frame: a gradient-ellipse selection
 // filled with the pen fades from its centre (and leaves a picture of the frame
-// in build/tests/frame_shots/), a pen stroke across a rectangle selection stays
-// inside it while the stored switch says so, and a chosen fade lasts until a
-// document becomes active, the tool changes or the selection goes.
+// in build/tests/frame_shots/, another with a shadowed text placed beside the
+// fill), a pen stroke across a rectangle selection stays inside it while the
+// stored switch says so, and a chosen fade lasts until a document becomes
+// active, the tool changes or the selection goes.
 #include <gtest/gtest.h>
 #include <windows.h>
 
@@ -22,8 +23,10 @@
 #include "image/pen_colour.h"
 #include "image/vms_store.h"
 #include "paint/pen_state.h"
+#include "paint/text_tool.h"
 #include "paint/tone_mask.h"
 #include "resources/resource.h"
+#include "select/floating.h"
 #include "select/sel_tool.h"
 #include "test_support.h"
 #include "ui/mousepoll.h"
@@ -36,6 +39,14 @@ namespace {
 
 uint32_t White(int, int) { return 0xFFFFFFu; }
 
+// The frame started in the folder and shown, 900 x 700, with every bar.
+bool StartShownFrame(const std::string& folder) {
+    if (!StartFrame(folder, {}, SW_SHOWNORMAL)) return false;
+    ShowEveryBar();
+    MoveWindow(AppWindows.frame, 0, 0, 900, 700, TRUE);
+    return true;
+}
+
 // The active canvas, white, shown at 100 %; its window or null.
 HWND WhitePaper(int w, int h) {
     HWND canvas = OpenBlankCanvas(w, h);
@@ -44,6 +55,14 @@ HWND WhitePaper(int w, int h) {
     SetZoomAt(canvas, doc, 100.0);
     FillBasePlane(doc, White);
     return canvas;
+}
+
+// What the display shows at an image point (zoom 100 %), as 0xRRGGBB.
+uint32_t Shown(CanvDoc* doc, int x, int y) {
+    HDC dc = GetDC(doc->display);
+    const COLORREF c = GetPixel(dc, ImageToScreenX(doc, x), ImageToScreenY(doc, y));
+    ReleaseDC(doc->display, dc);
+    return (uint32_t)GetRValue(c) << 16 | (uint32_t)GetGValue(c) << 8 | GetBValue(c);
 }
 
 uint32_t Px(CanvDoc* doc, int x, int y) {
@@ -122,9 +141,7 @@ bool WriteEnvWithInsideSwitch(const std::string& folder, int on) {
 // every side; nothing outside the ellipse changes.
 TEST(ToneFrame, GradientEllipseSelectionFillFadesFromItsCentre) {
     TempDir dir("tonefill");
-    ASSERT_TRUE(StartFrame(dir.Path(), {}, SW_SHOWNORMAL));
-    ShowEveryBar();
-    MoveWindow(AppWindows.frame, 0, 0, 900, 700, TRUE);
+    ASSERT_TRUE(StartShownFrame(dir.Path()));
     HWND canvas = WhitePaper(240, 180);
     ASSERT_TRUE(canvas);
     CanvDoc* doc = GetCanvDoc(canvas);
@@ -161,6 +178,67 @@ TEST(ToneFrame, GradientEllipseSelectionFillFadesFromItsCentre) {
     const std::string shots = testsupport::ExeFolder() + "frame_shots\\";
     CreateDirectoryA(shots.c_str(), nullptr);
     EXPECT_TRUE(testsupport::ShootWindow(AppWindows.frame, shots + "gradient_ellipse_fill.png"));
+    CloseCanvasUnsaved(canvas);
+    EndTestFrame(true);
+}
+
+// A text with its shadow placed by the text-placing tool and a filled
+// gradient ellipse beside it: the document window shows both at once, the
+// text in the pen's colour and its shadow in the shadow colour, the fill dark
+// in its centre and fading out; the frame is pictured in
+// build/tests/frame_shots/.
+TEST(ToneFrame, ShadowedTextBesideAGradientFillIsShownAndPictured) {
+    TempDir dir("toneshot");
+    ASSERT_TRUE(StartShownFrame(dir.Path()));
+    HWND canvas = WhitePaper(480, 220);
+    ASSERT_TRUE(canvas);
+    CanvDoc* doc = GetCanvDoc(canvas);
+    MoveWindow(canvas, 0, 0, 540, 300, TRUE);
+    const int opacity = PenOpacity;
+    PenOpacity = 255;
+    Pen.drawingMode = ModeColour;
+
+    // The text floats at the top left of the document and becomes a layer.
+    ResetTextSettings();
+    SetBlueShadowedText("TH", 96, 6, 4);
+    SetPenColourRgb(200, 10, 10);
+    Tool(CMD_TOOL_FLOAT);
+    ASSERT_EQ(doc, FloatingTarget());
+    RECT frame;
+    ASSERT_TRUE(GetFloatingFrame(&frame));
+    ASSERT_EQ(1, OnFloatingCommand(doc, FloatPlaceAsLayer, 0));
+
+    // Beside it, a gradient ellipse of radius 80 filled with black.
+    const int left = frame.right + 20, cx = left + 80, cy = 105;
+    ASSERT_LT(left + 160, 480) << "room beside the text";
+    Tool(CMD_TOOL_SELGRADIENT);
+    DragSelection(doc, {left, cy - 80}, {left + 159, cy + 79});
+    ASSERT_EQ(CMD_TOOL_SELGRADIENT, doc->selShapes[0].kind);
+    SetPenColourRgb(0, 0, 0);
+    SendMessageA(canvas, WM_COMMAND, CMD_IMG_FILLSEL, 0);
+    SendMessageA(canvas, WM_COMMAND, CMD_SEL_DESELECT, 0);
+    PenOpacity = opacity;
+    RedrawCanvas(doc);
+    Pump(300);
+
+    int text = 0, shadow = 0;
+    for (int y = frame.top; y <= frame.bottom; ++y)
+        for (int x = frame.left; x <= frame.right; ++x) {
+            const uint32_t c = Shown(doc, x, y);
+            text += c == 0xC80A0Au;
+            shadow += c == 0x0000FFu;
+        }
+    EXPECT_GT(text, 50) << "the text in the pen's colour";
+    EXPECT_GT(shadow, 20) << "its shadow in the shadow colour";
+    const int centre = (int)(Shown(doc, cx, cy) & 0xFF), halfway = (int)(Shown(doc, cx + 40, cy) & 0xFF);
+    EXPECT_LE(centre, 8) << "the fill's centre";
+    EXPECT_GT(halfway, centre + 40) << "fading toward the rim";
+    EXPECT_LT(halfway, 230);
+
+    const std::string shots = testsupport::ExeFolder() + "frame_shots\\";
+    CreateDirectoryA(shots.c_str(), nullptr);
+    EXPECT_TRUE(testsupport::ShootWindow(AppWindows.frame, shots + "text_shadow_and_gradient.png"));
+    ResetTextSettings();
     CloseCanvasUnsaved(canvas);
     EndTestFrame(true);
 }

@@ -1,9 +1,11 @@
 // Fancy-pen stamps and roller stamps: the folder lists in order, cache names,
 // frames counted, thumbnails cached on first use and reused, a stamp chosen
-// through its resize dialog and placed, and a roller stroke whose frames cycle.
+// through its resize dialog and placed, a roller stroke whose frames cycle,
+// and a roller of more frames than the pen holds.
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -299,6 +301,32 @@ TEST(StampSelect, RollerFramesCycleAlongTheStroke) {
     }
     EXPECT_GT(blue, 0);
     EXPECT_GT(green, 0);
+}
+
+// A roller of 12 frames counts them all (the page shows 12 thumbnails) but
+// paints with the first 10, the frames in their order.
+TEST(StampSelect, RollerOfTwelveFramesPaintsWithTheFirstTen) {
+    StampFolder f;
+    f.Folder("koro\\_twelve");
+    for (int i = 1; i <= 12; ++i) {
+        char name[64];
+        std::snprintf(name, sizeof name, "koro\\_twelve\\%03d.png", i);
+        f.Copy(i % 2 ? "koro\\_dots\\001.png" : "koro\\_dots\\002.png", name);
+    }
+    RefreshStampPage(1, f.dir.Path().c_str());
+    ASSERT_EQ(1u, StampPage(1).paths.size());
+    EXPECT_EQ(12, CountKoroFrames(StampPage(1).paths[0]));
+    SetPen(0, 0, 0, 2.0, 0);
+    std::string seen;
+    SetModalAnswerHook(AnswerResize, &seen);
+    ASSERT_EQ(1, SelectKoroStamp(nullptr, 0));
+    SetModalAnswerHook(nullptr, nullptr);
+    EXPECT_EQ("psv_kororesize", seen);
+    // The frames alternate as the files do (each resized by the dialog's scale).
+    for (int i = 0; i < kRollerFrameSlots; ++i) ASSERT_NE(nullptr, Pen.rollerFrames[i]) << i;
+    EXPECT_NE(Pixels(Pen.rollerFrames[0]), Pixels(Pen.rollerFrames[1]));
+    for (int i = 2; i < kRollerFrameSlots; ++i)
+        EXPECT_EQ(Pixels(Pen.rollerFrames[i % 2]), Pixels(Pen.rollerFrames[i])) << "frame " << i + 1;
 }
 
 TEST(StampResize, ScaleLimitsAndSliderSteps) {

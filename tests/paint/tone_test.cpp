@@ -73,6 +73,20 @@ TEST(ToneMask, RampsByMode) {
     }
 }
 
+TEST(ToneMask, VRampIsFullAtBothEndsAndEmptyHalfWay) {
+    struct Case {
+        int v, low, high, expect;
+    } cases[] = {
+        {0, 0, 255, 255},    {255, 0, 255, 255},   // 511 - 255 = 256 is held at 255
+        {127, 0, 255, 1},    {128, 0, 255, 1},     // the bottom of the V: |254 - 255|, |256 - 255|
+        {64, 0, 255, 127},   {10, 10, 20, 255},    {15, 10, 20, 0},
+        {-50, 10, 20, 255},  {90, 10, 20, 255},    // clamped into low..high first
+        {5, 7, 7, 255},      {5, 9, 3, 255},       // no room between the ends
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(c.expect, ToneVRampValue(c.v, c.low, c.high)) << c.v << " in " << c.low << ".." << c.high;
+}
+
 // Before a document command: a gradient-ellipse selection makes the radial
 // fade the only one and turns the screen tone off; other selections leave the
 // choice alone.

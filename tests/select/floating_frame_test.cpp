@@ -26,6 +26,7 @@
 #include "paint/pen_state.h"
 #include "paint/pen_writer.h"
 #include "paint/text_tool.h"
+#include "paint/tone_mask.h"
 #include "resources/resource.h"
 #include "select/floating.h"
 #include "select/floating_stamp.h"
@@ -209,6 +210,72 @@ TEST_F(FloatingFrame, PasteBlendsThroughThePenAndStaysInsideTheSelection) {
     EXPECT_EQ(Pattern(10, 10), BasePixel(doc, 10, 10)) << "the picture below is left alone";
 }
 
+// A copied picture carries its document's resolution, and a paste into a
+// document of another resolution keeps the picture's size on paper: 144 dpi
+// onto 72 dpi floats at half its pixels, 36 dpi at twice.
+TEST_F(FloatingFrame, PastedPictureKeepsItsSizeOnPaper) {
+    struct Case {
+        int sourceDpi, w, h;
+    } cases[] = {{144, 20, 15}, {72, 40, 30}, {36, 80, 60}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.sourceDpi);
+        HWND from = apptest::CreateBlankCanvas(60, 40, c.sourceDpi);
+        ASSERT_NE(nullptr, from);
+        windows_.push_back(from);
+        CanvDoc* source = GetCanvDoc(from);
+        SetZoomAt(from, source, 100.0);
+        apptest::FillBasePlane(source, Pattern);
+        Tool(CMD_TOOL_SELRECT);
+        Drag(source, At(source, 0, 0), At(source, 10, 10), At(source, 39, 29));   // 40 x 30
+        Command(source, CMD_EDIT_COPY);
+        CanvDoc* target = NewDoc(160, 120);
+        ASSERT_NE(nullptr, target);
+        SendMessageA(AppWindows.mdiClient, WM_MDIACTIVATE, (WPARAM)target->window, 0);
+        Tool(CMD_EDIT_PASTE);
+        ASSERT_EQ(target, FloatingTarget());
+        RECT frame;
+        ASSERT_TRUE(GetFloatingFrame(&frame));
+        EXPECT_EQ(c.w, frame.right - frame.left + 1);
+        EXPECT_EQ(c.h, frame.bottom - frame.top + 1);
+        CancelFloating(target);
+    }
+}
+
+// A fade chosen for the pen weighs a placed picture across the picture's own
+// box: its opacity is ANDed with the ramp, bit by bit, as every weight that
+// meets a fade is.
+TEST_F(FloatingFrame, PlacedPictureIsWeightedByTheChosenFadeAcrossItsBox) {
+    struct Case {
+        int opacity;   // of the whole picture
+        int (*expect)(int ramp);
+    } cases[] = {
+        {255, [](int ramp) { return ramp; }},
+        {0xC0, [](int ramp) { return ramp & 0xC0; }},
+    };
+    struct ToneReset {
+        ~ToneReset() { c_ToneMask::Reset(); }
+    } reset;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.opacity);
+        CanvDoc* doc = NewDoc(60, 40);
+        ASSERT_NE(nullptr, doc);
+        VmsImage* image = g_VmsStore.Create(20, 10, 24, 0, 1);
+        VmsImage* opacity = g_VmsStore.Create(20, 10, 8, c.opacity, 1);
+        std::vector<uint32_t> row(20, 0x1060F0u);
+        for (int y = 0; y < 10; ++y) g_VmsStore.PutRow(image, y, 0, 19, row.data());
+        ASSERT_TRUE(FloatImage(doc, image, opacity, 5, 5, FloatKindPicture));
+        c_ToneMask::Reset();
+        c_ToneMask::Settings.modes[0] = 1;   // left to right, 0 to nearly full
+        ASSERT_EQ(1, OnFloatingCommand(doc, FloatPlaceAsLayer, 0));
+        const int top = TopLayer(doc);
+        ASSERT_EQ(1, top);
+        for (int x = 5; x <= 24; ++x) {
+            const int ramp = (x - 5) * 255 / 20;
+            EXPECT_NEAR(c.expect(ramp), LayerAlpha(doc, top, x, 8), 1) << x;
+        }
+    }
+}
+
 // Placing into the current plane: through the pen (command 1) the picture
 // is blended by its opacity over what the layer holds; with its opacity
 // (command 2) colour and opacity replace the layer's. Each is one undo step.
@@ -275,16 +342,7 @@ TEST_F(FloatingFrame, EllipseCopiedPastedAndPlacedKeepsItsShape) {
 TEST_F(FloatingFrame, TextShadowLiesAtItsOffsetInTheShadowColour) {
     CanvDoc* doc = NewDoc(240, 140);
     ASSERT_NE(nullptr, doc);
-    std::strcpy(TextSettings.text, "TH");
-    TextSettings.fontSize = 48;
-    TextSettings.stickerRoute = 0;
-    TextSettings.shadowOn = 1;
-    TextSettings.shadowDx = 6;
-    TextSettings.shadowDy = 4;
-    TextSettings.shadowBlur = 0;
-    TextSettings.shadowColour[0] = 0;
-    TextSettings.shadowColour[1] = 0;
-    TextSettings.shadowColour[2] = 255;
+    apptest::SetBlueShadowedText("TH", 48, 6, 4);
     ShowOnScreen(doc);
     Tool(CMD_TOOL_FLOAT);
     ASSERT_EQ(doc, FloatingTarget());

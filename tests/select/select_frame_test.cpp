@@ -73,6 +73,24 @@ protected:
         InjectMouseSamples(nullptr, 0);
         return handled;
     }
+    // The loop of the polyline and the spline: a press at image point `press`
+    // and its release, a click at each of `clicks`, the right button at `end`.
+    // Every turn of the loop polls the right button once and the left once.
+    void PressClicksAndEnd(CanvDoc* doc, POINT press, const std::vector<POINT>& clicks, POINT end) {
+        const POINT p0 = At(doc, press.x, press.y), e = At(doc, end.x, end.y);
+        samples_ = {{p0.x, p0.y, kSampleLeft}, {p0.x, p0.y, 0}};
+        for (POINT c : clicks) {
+            const POINT p = At(doc, c.x, c.y);
+            samples_.push_back({p.x, p.y, 0});
+            samples_.push_back({p.x, p.y, kSampleLeft});
+            samples_.push_back({p.x, p.y, 0});
+            samples_.push_back({p.x, p.y, 0});
+        }
+        samples_.push_back({e.x, e.y, kSampleRight});
+        InjectMouseSamples(samples_.data(), (int)samples_.size());
+        c_SelectionTool::OnMouseDown(doc);
+        InjectMouseSamples(nullptr, 0);
+    }
     void Tool(int id) { SendMessageA(AppWindows.frame, WM_COMMAND, id, 0); }
     // A command of the document window run with the pen fully opaque.
     static void OpaqueCommand(CanvDoc* doc, int id) {
@@ -203,6 +221,7 @@ TEST_F(SelectFrame, GrowAndShrinkAskTheirAmount) {
         {CMD_SEL_GROW, "3", IDOK, 7},
         {CMD_SEL_SHRINK, "2", IDOK, 9},
         {CMD_SEL_GROW, "5", IDCANCEL, 9},   // cancelled: unchanged
+        {CMD_SEL_GROW, "", IDOK, 8},        // an empty edit counts as 1
         {CMD_SEL_GROW, "99", IDOK, 0},      // clamped to 50
     };
     for (const Case& c : cases) {
@@ -735,20 +754,7 @@ uint32_t DarkSquare(int x, int y) { return x >= 20 && x < 60 && y >= 15 && y < 4
 TEST_F(SelectFrame, SplineFromClicksIsStrokedThroughItsPoints) {
     CanvDoc* doc = NewDoc(80, 60);
     Tool(CMD_TOOL_SPLINE);
-    const POINT p0 = At(doc, 10, 40), p1 = At(doc, 40, 12), p2 = At(doc, 70, 40), end = At(doc, 75, 50);
-    // The press, its release; then every turn of the loop polls the right
-    // button once and the left button once.
-    samples_ = {{p0.x, p0.y, kSampleLeft}, {p0.x, p0.y, 0}};
-    for (POINT p : {p1, p2}) {
-        samples_.push_back({p.x, p.y, 0});
-        samples_.push_back({p.x, p.y, kSampleLeft});
-        samples_.push_back({p.x, p.y, 0});
-        samples_.push_back({p.x, p.y, 0});
-    }
-    samples_.push_back({end.x, end.y, kSampleRight});
-    InjectMouseSamples(samples_.data(), (int)samples_.size());
-    c_SelectionTool::OnMouseDown(doc);
-    InjectMouseSamples(nullptr, 0);
+    PressClicksAndEnd(doc, {10, 40}, {{40, 12}, {70, 40}}, {75, 50});
     const SelShape& s = doc->selShapes[0];
     ASSERT_EQ(CMD_TOOL_SPLINE, s.kind);
     ASSERT_EQ(3, s.count);
@@ -762,6 +768,41 @@ TEST_F(SelectFrame, SplineFromClicksIsStrokedThroughItsPoints) {
     EXPECT_NE(Pattern(40, 12), Px(doc, 40, 12));
     EXPECT_NE(Pattern(25, 22), Px(doc, 25, 22)) << "on the curve between the points";
     EXPECT_EQ(Pattern(40, 45), Px(doc, 40, 45)) << "under the arch";
+}
+
+// The polyline and the spline from the same loop: each click fixes a point
+// (one beyond the document is pulled onto its edge), the right button ends;
+// the open shape selects everything. A press and a single click leave no shape.
+TEST_F(SelectFrame, PolylineAndSplineLoopsFixClickedPoints) {
+    struct Case {
+        int tool;
+        std::vector<POINT> clicks;
+        int kind, count;
+        POINT points[3];
+    } cases[] = {
+        {CMD_TOOL_POLYLINE, {{40, 12}, {95, 70}}, CMD_TOOL_POLYLINE, 3, {{10, 40}, {40, 12}, {79, 59}}},
+        {CMD_TOOL_SPLINE, {{-8, 30}, {50, 20}}, CMD_TOOL_SPLINE, 3, {{10, 40}, {0, 30}, {50, 20}}},
+        {CMD_TOOL_POLYLINE, {{40, 12}}, 0, 0, {}},
+        {CMD_TOOL_SPLINE, {{40, 12}}, 0, 0, {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.tool << " with " << c.clicks.size() << " clicks");
+        CanvDoc* doc = NewDoc(80, 60);
+        Tool(CMD_TOOL_SELRECT);
+        Drag(doc, At(doc, 5, 5), At(doc, 10, 10), At(doc, 20, 15));   // a selection the loop replaces
+        Tool(c.tool);
+        PressClicksAndEnd(doc, {10, 40}, c.clicks, {60, 50});
+        for (int slot : {5, 0}) {
+            const SelShape& s = doc->selShapes[slot];
+            EXPECT_EQ(c.kind, s.kind) << "slot " << slot;
+            ASSERT_EQ(c.count, s.count) << "slot " << slot;
+            for (int i = 0; i < c.count; ++i) {
+                EXPECT_EQ(c.points[i].x, (int)s.points[2 * i]) << i;
+                EXPECT_EQ(c.points[i].y, (int)s.points[2 * i + 1]) << i;
+            }
+        }
+        for (POINT p : {POINT{2, 2}, POINT{40, 30}, POINT{70, 50}}) EXPECT_EQ(0, SelGetMaskPixel(doc, p.x, p.y));
+    }
 }
 
 // The edge lasso: a click on the square's corner, the pointer led along its
@@ -798,7 +839,8 @@ TEST_F(SelectFrame, EdgeLassoTracesASquare) {
 }
 
 // The pen's polygon tools: clicks place the corners, the finish fills (20018)
-// or strokes (20025) the polygon with the pen and makes no selection.
+// or strokes (20025) the polygon with the pen, as one undo step, and makes no
+// selection.
 TEST_F(SelectFrame, PenPolygonsFromClicks) {
     SetPenColourRgb(0, 0, 200);
     const int opacity = PenOpacity;
@@ -817,6 +859,9 @@ TEST_F(SelectFrame, PenPolygonsFromClicks) {
         EXPECT_EQ(Pattern(76, 56), Px(doc, 76, 56));
         EXPECT_EQ(nullptr, doc->selectionMask);
         EXPECT_EQ(0, doc->selShapes[1].count);
+        SendMessageA(doc->window, WM_COMMAND, CMD_EDIT_UNDO, 0);
+        EXPECT_EQ(Pattern(40, 10), Px(doc, 40, 10)) << "one undo step takes the polygon away";
+        EXPECT_EQ(Pattern(40, 30), Px(doc, 40, 30));
     }
     PenOpacity = opacity;
 }

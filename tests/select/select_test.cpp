@@ -788,17 +788,23 @@ bool InBox(int x, int y) { return x >= 1 && x <= 8 && y >= 1 && y <= 6; }
 }  // namespace
 
 TEST(SelectedPixelTransforms, FlipsMirrorAndTurnMoveOnlySelectedPixels) {
-    // Where the pixel at (x, y) comes from, when both ends are selected.
+    // Where the pixel at (x, y) of the box comes from (x -1: it stays). A
+    // swap moves a pair only when both ends are selected; a turn fills every
+    // selected pixel from its turned copy of the box.
     struct Case {
         const char* name;
         void (*run)(CanvDoc*);
-        int (*sourceX)(int x);
-        int (*sourceY)(int y);
+        POINT (*source)(int x, int y);
+        bool swaps;
     } cases[] = {
-        {"flip", FlipSelectedPixels, [](int x) { return x; }, [](int y) { return 7 - y; }},
-        {"mirror", MirrorSelectedPixels, [](int x) { return 9 - x; }, [](int y) { return y; }},
-        {"turn 180", [](CanvDoc* d) { RotateSelectedPixels(d, 180.0); }, [](int x) { return 9 - x; },
-         [](int y) { return 7 - y; }},
+        {"flip", FlipSelectedPixels, [](int x, int y) { return POINT{x, 7 - y}; }, true},
+        {"mirror", MirrorSelectedPixels, [](int x, int y) { return POINT{9 - x, y}; }, true},
+        {"turn 180", [](CanvDoc* d) { RotateSelectedPixels(d, 180.0); },
+         [](int x, int y) { return POINT{9 - x, 7 - y}; }, false},
+        // The 8 x 6 box turned right is 6 x 8, centred on the box: its rows
+        // stick out above and below, its columns cover x 2..7.
+        {"turn 90", [](CanvDoc* d) { RotateSelectedPixels(d, 90.0); },
+         [](int x, int y) { return x >= 2 && x <= 7 ? POINT{y + 1, 8 - x} : POINT{-1, -1}; }, false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -807,14 +813,14 @@ TEST(SelectedPixelTransforms, FlipsMirrorAndTurnMoveOnlySelectedPixels) {
         for (int plane = 0; plane < 2; ++plane)
             for (int y = 0; y < 8; ++y)
                 for (int x = 0; x < 10; ++x) {
-                    const int sx = c.sourceX(x), sy = c.sourceY(y);
-                    // The protected pixel and its partner keep their places
-                    // (a turn fills its selected partner from the copy).
+                    const POINT from = c.source(x, y);
+                    // The protected pixel keeps its place, and so does its
+                    // partner in a swap.
                     const bool protectedHere = x == 3 && y == 2;
-                    const bool partnerProtected = sx == 3 && sy == 2;
-                    const bool moves = InBox(x, y) && !protectedHere &&
-                                       (!partnerProtected || std::string(c.name) == "turn 180");
-                    ASSERT_EQ(moves ? Mark(plane, sx, sy) : Mark(plane, x, y), s.At(plane, x, y))
+                    const bool partnerProtected = from.x == 3 && from.y == 2;
+                    const bool moves =
+                        InBox(x, y) && from.x >= 0 && !protectedHere && !(partnerProtected && c.swaps);
+                    ASSERT_EQ(moves ? Mark(plane, from.x, from.y) : Mark(plane, x, y), s.At(plane, x, y))
                         << "plane " << plane << " at " << x << "," << y;
                 }
         // The base layer is left alone.
