@@ -14,6 +14,7 @@
 #include "adjust/curve_dialog.h"
 #include "adjust/effect_dialog.h"
 #include "adjust/level_dialog.h"
+#include "adjust/tone_curve.h"
 #include "canvas/canv_history.h"
 #include "canvas_fixture.h"
 #include "paint/pen_state.h"
@@ -179,7 +180,8 @@ int Value(uint32_t w) { return std::max({(int)(w >> 16) & 255, (int)(w >> 8) & 2
 }  // namespace
 
 // The vividness moves the saturation alone: greys stay as they are, and a
-// coloured pixel keeps its value (the largest channel).
+// coloured pixel keeps its value (the largest channel). The dialog's preview
+// shows each pixel as the apply makes it.
 TEST(AdjustScheme, VividnessChangesSaturationOnly) {
     const uint32_t greys[] = {Word(0, 0, 0), Word(128, 128, 128), Word(255, 255, 255)};
     const uint32_t colours[] = {Word(200, 60, 30), Word(40, 180, 120), Word(90, 100, 230)};
@@ -200,9 +202,16 @@ TEST(AdjustScheme, VividnessChangesSaturationOnly) {
         SetModalAnswerHook(DriveVivid, &run);
         OpenBrContDialog(nullptr, doc.doc);
         SetModalAnswerHook(nullptr, nullptr);
+        // Each press moves the value by 4.
+        BrContValues values = {};
+        values.vividness = 4 * c.presses;
+        BrContTables tables;
+        BuildBrContTables(values, &tables);
         for (int i = 0; i < 3; ++i) {
             EXPECT_EQ(Pixel(doc->planes[0].image, i, 0) & 0xFFFFFF, greys[i]) << i;
+            EXPECT_EQ(BrContPreviewPixel(greys[i], tables, 0) & 0xFFFFFF, greys[i]) << "preview " << i;
             const uint32_t got = Pixel(doc->planes[0].image, 3 + i, 0) & 0xFFFFFF;
+            EXPECT_EQ(BrContPreviewPixel(colours[i], tables, 0) & 0xFFFFFF, got) << "preview " << i;
             EXPECT_EQ(Value(got), Value(colours[i])) << std::hex << got;
             EXPECT_EQ((Saturation(got) > Saturation(colours[i])) ? 1 : -1, c.sign) << std::hex << got;
         }

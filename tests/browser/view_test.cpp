@@ -304,34 +304,56 @@ TEST(BrowserView, SearchResultsAreLegibleAndShowTheSelection) {
     EXPECT_EQ(kSearchSelectedFace, selectedFace);
 }
 
+// The title box lists the program folder's info.txt line by line, under the
+// browser's title, and ticking its check box closes it for good. The text the
+// program folder ships is read as it is staged (in the ANSI code page).
 TEST(BrowserView, TitleBoxShowsItsTextAndClosesWithItsCheckBox) {
     testsupport::TempDir pics("title");
     RunningBrowser browser(pics.Path());
     ASSERT_NE(nullptr, browser.Frame());
-    const char lines[] = "first line\r\nsecond line\r\n";
-    testsupport::WriteFileBytes(browser.Program() + "info.txt", lines, sizeof lines - 1);
-    g_BrowserSettings.noTitleBox = 0;
-    std::string caption;
-    int listed = -1, asked = 0;
-    Answers a([&](const ModalRequest& r) {
-        if (!Is(r, "dra_title")) return IDOK;
-        ++asked;
-        if (r.attempt > 0) return kModalPressClose;   // the check box did not close it
-        char text[128] = {};
-        GetWindowTextA(r.dialog, text, sizeof text);
-        caption = text;
-        listed = (int)SendDlgItemMessageA(r.dialog, IDC_BV_TITLE_LIST, LB_GETCOUNT, 0, 0);
-        SendMessageA(GetDlgItem(r.dialog, IDC_BV_TITLE_NOMORE), BM_CLICK, 0, 0);
-        return kModalAskAgain;
-    });
-    EXPECT_EQ(1, ShowTitleBox(browser.Frame()));
-    EXPECT_EQ(1, asked);
-    EXPECT_EQ(1, g_BrowserSettings.noTitleBox);
-    EXPECT_EQ(std::string(BrowserTitle()), caption);
-    EXPECT_EQ(2, listed);
-    // Once ticked, the box stays away.
-    EXPECT_EQ(0, ShowTitleBox(browser.Frame()));
-    EXPECT_EQ(1, asked);
+    const char ownLines[] = "first line\r\nsecond line\r\n";
+    std::string shipped;
+    ASSERT_TRUE(testsupport::ReadFileBytes(DistExp() + "info.txt", &shipped)) << "no info.txt in the program folder";
+    ASSERT_GT(std::count(shipped.begin(), shipped.end(), '\n'), 0);
+    const struct {
+        const char* name;
+        std::string text;
+        int lines;
+        const char* first;
+    } cases[] = {{"own lines", ownLines, 2, "first line"},
+                 {"shipped text", shipped, (int)std::count(shipped.begin(), shipped.end(), '\n'),
+                  "Darna Studio ファイル一覧へようこそ。"}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        testsupport::WriteFileBytes(browser.Program() + "info.txt", c.text.data(), c.text.size());
+        g_BrowserSettings.noTitleBox = 0;
+        std::string caption, first;
+        int listed = -1, asked = 0;
+        Answers a([&](const ModalRequest& r) {
+            if (!Is(r, "dra_title")) return IDOK;
+            ++asked;
+            if (r.attempt > 0) return kModalPressClose;   // the check box did not close it
+            char text[256] = {};
+            GetWindowTextA(r.dialog, text, sizeof text);
+            caption = text;
+            listed = (int)SendDlgItemMessageA(r.dialog, IDC_BV_TITLE_LIST, LB_GETCOUNT, 0, 0);
+            if (listed > 0 && SendDlgItemMessageA(r.dialog, IDC_BV_TITLE_LIST, LB_GETTEXTLEN, 0, 0) < (LRESULT)sizeof text) {
+                SendDlgItemMessageA(r.dialog, IDC_BV_TITLE_LIST, LB_GETTEXT, 0, (LPARAM)text);
+                first = text;
+            }
+            SendMessageA(GetDlgItem(r.dialog, IDC_BV_TITLE_NOMORE), BM_CLICK, 0, 0);
+            return kModalAskAgain;
+        });
+        EXPECT_EQ(1, ShowTitleBox(browser.Frame()));
+        EXPECT_EQ(1, asked);
+        EXPECT_EQ(1, g_BrowserSettings.noTitleBox);
+        EXPECT_EQ(std::string(BrowserTitle()), caption);
+        EXPECT_EQ(c.lines, listed);
+        EXPECT_EQ(c.first, first);
+        // Once ticked, the box stays away.
+        EXPECT_EQ(0, ShowTitleBox(browser.Frame()));
+        EXPECT_EQ(1, asked);
+    }
 }
 
 TEST(BrowserView, MessageBoxesCarryTheBrowsersTitle) {

@@ -13,6 +13,7 @@
 
 #include "canvas/canv_host.h"
 #include "image/pen_colour.h"
+#include "image/product_table.h"
 #include "image/vms_store.h"
 #include "paint/sticker_params.h"
 #include "paint/text_raster.h"
@@ -41,8 +42,13 @@ struct DistHost {
     ~DistHost() { SetCanvasHost(saved); }
 };
 
+// Text settings at their defaults; the blend table the text's layers are
+// weighed with is built, so that a test run alone finds it too.
 struct TextReset {
-    TextReset() { ResetTextSettings(); }
+    TextReset() {
+        ResetTextSettings();
+        if (ProductTable[255][255] != 255) BuildProductTable();
+    }
     ~TextReset() { ResetTextSettings(); }
 };
 

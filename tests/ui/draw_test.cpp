@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <cstring>
+#include <cwchar>
 #include <functional>
 #include <string>
 #include <vector>
@@ -252,4 +253,57 @@ TEST(Draw, MeasureTextSwapsForVertical) {
     EXPECT_STREQ("MS UI Gothic", lf.lfFaceName);
     EXPECT_EQ(12, lf.lfHeight);
     DeleteObject(f);
+}
+
+namespace {
+
+// Dark pixels of a row of underscores drawn in the font, clipped to one line
+// of it as window titles, menus and controls clip their text.
+int UnderscoreInk(const LOGFONTW& lf) {
+    HFONT font = CreateFontIndirectW(&lf);
+    if (!font) return -1;
+    Canvas c(96, 48);
+    c.Clear(RGB(255, 255, 255));
+    HGDIOBJ old = SelectObject(c.dc, font);
+    TEXTMETRICW tm = {};
+    GetTextMetricsW(c.dc, &tm);
+    SetBkMode(c.dc, TRANSPARENT);
+    SetTextColor(c.dc, RGB(0, 0, 0));
+    RECT line = {4, 4, 92, 4 + tm.tmHeight};
+    DrawTextW(c.dc, L"_____", -1, &line, DT_SINGLELINE | DT_NOPREFIX | DT_LEFT | DT_TOP);
+    SelectObject(c.dc, old);
+    DeleteObject(font);
+    GdiFlush();
+    int ink = 0;
+    for (int y = 0; y < c.h; ++y)
+        for (int x = 0; x < c.w; ++x) {
+            const COLORREF p = c.At(x, y);
+            ink += GetRValue(p) + GetGValue(p) + GetBValue(p) < 3 * 160;
+        }
+    return ink;
+}
+
+}  // namespace
+
+// The text the system draws itself (window titles, menus, the status line,
+// message boxes and the common dialogs' controls) shows its underscores, so
+// that a name like "a_b.jpg" does not read "a b.jpg".
+TEST(Draw, SystemFontsShowUnderscores) {
+    NONCLIENTMETRICSW m = {};
+    m.cbSize = sizeof m;
+    ASSERT_TRUE(SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof m, &m, 0));
+    // The dialog font of the system's dialogs at its usual 8 and 9 points.
+    LOGFONTW dialog8 = {}, dialog9 = {};
+    dialog8.lfHeight = -11;
+    dialog9.lfHeight = -12;
+    dialog8.lfCharSet = dialog9.lfCharSet = DEFAULT_CHARSET;
+    std::wcscpy(dialog8.lfFaceName, L"MS Shell Dlg");
+    std::wcscpy(dialog9.lfFaceName, L"MS Shell Dlg");
+    const struct {
+        const char* name;
+        LOGFONTW font;
+    } cases[] = {{"caption", m.lfCaptionFont}, {"small caption", m.lfSmCaptionFont}, {"menu", m.lfMenuFont},
+                 {"status", m.lfStatusFont},   {"message", m.lfMessageFont},         {"dialog 8 pt", dialog8},
+                 {"dialog 9 pt", dialog9}};
+    for (const auto& c : cases) EXPECT_GE(UnderscoreInk(c.font), 20) << c.name;
 }
