@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "canvas/canv_clip.h"
+#include "canvas/clip_strings.h"
 #include "canvas/canv_dialogs.h"
 #include "app/canvas_request.h"
 #include "app/commands.h"
@@ -389,7 +390,7 @@ void SelectTool(int id, LPARAM flag) {
         std::snprintf(folder, sizeof folder, "%smaterial\\", ProgramFolder);
         // The chosen part floats as a pasted file does; without a choice, or
         // when it cannot be read, the old tool stays.
-        if (OpenPartsBox(AppWindows.frame, folder, path, "*.*", "素材フォルダ")) {
+        if (OpenPartsBox(AppWindows.frame, folder, path, "*.*", kMaterialFolderTitle)) {
             CurrentTool = CMD_EDIT_PASTEFILE;
             if (!PasteAtCursor(GetCanvDoc(canvas), FloatFromFile, path)) refused = true;
         } else {

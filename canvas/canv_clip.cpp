@@ -13,6 +13,7 @@
 #include "canvas/canv_layers.h"
 #include "canvas/clip_dib.h"
 #include "canvas/clip_strings.h"
+#include "fileio/parts_box.h"
 #include "fileio/plugin_read.h"
 #include "image/c_dib.h"
 #include "image/packed_dib.h"
@@ -361,6 +362,12 @@ int PasteFileAsLayer(CanvDoc* doc, int mode, const char* path, int x, int y, int
     char file[MAX_PATH] = {};
     if (mode == 0) {
         if (!g_chooser || !g_chooser(FrameWindow(), file)) return 0;
+    } else if (mode == 1) {
+        // A part of the material folder, chosen in the parts box.
+        const char* programFolder = GetCanvasHost().programFolder;
+        char folder[MAX_PATH];
+        std::snprintf(folder, sizeof folder, "%smaterial\\", programFolder ? programFolder : "");
+        if (!OpenPartsBox(FrameWindow(), folder, file, "*.*", kMaterialFolderTitle)) return 0;
     } else if (mode == 2 && path) {
         lstrcpynA(file, path, sizeof file);
     } else {
@@ -438,6 +445,11 @@ int ClipCommand(CanvDoc* doc, int id) {
         return 1;
     case CMD_EDIT_PASTEFILELAYER:
         if (PasteFileAsLayer(doc, 0, nullptr, -1, -1, 0)) SetCanvasModified(doc);
+        return 1;
+    case CMD_EDIT_MATERIAL:
+        // The frame floats a material part itself; sent to the document
+        // window, the chosen part becomes a layer at once.
+        if (PasteFileAsLayer(doc, 1, nullptr, -1, -1, 0)) SetCanvasModified(doc);
         return 1;
     default:
         return 0;

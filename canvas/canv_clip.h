@@ -45,7 +45,8 @@ int PasteAsLayer(CanvDoc* doc, VmsImage* image, VmsImage* transparency, const Vm
 // 1 when the clipboard image became a layer.
 int PasteClipboardAsLayer(CanvDoc* doc);
 // mode 0 asks for the file (the chooser handed down by SetPasteFileChooser;
-// without one nothing is asked and nothing pasted), mode 2 reads path; fit shrinks the image into the canvas. What PasteAsLayer returns, 0
+// without one nothing is asked and nothing pasted), mode 1 offers the parts of
+// the program folder's material folder in the parts box, mode 2 reads path; fit shrinks the image into the canvas. What PasteAsLayer returns, 0
 // on cancel or a file that cannot be read.
 int PasteFileAsLayer(CanvDoc* doc, int mode, const char* path, int x, int y, int fit);
 // The open-file dialog of the frame: 1 with the chosen path (MAX_PATH bytes).

@@ -4,6 +4,7 @@
 inline constexpr char kClipNoMemory[] = "メモリーが不足しました。";
 inline constexpr char kClipError[] = "クリップボードのエラー";
 inline constexpr char kClipCannotOpen[] = "クリップボードを開けません。";
+inline constexpr char kMaterialFolderTitle[] = "素材フォルダ";
 inline constexpr char kClipUnreadable[] = "クリップボードの画像は読み込めない形式です。";
 inline constexpr char kCanvSizeBelowOne[] = "変更後のサイズが０以下になりますので中止します。";
 inline constexpr char kCanvSizeTooLarge[] = "変更後のサイズが30000ピクセルを超えますので中止します。";

@@ -39,7 +39,7 @@ int Round(double v) { return (int)(v < 0 ? v - 0.5 : v + 0.5); }
 HFONT MakeFont(const TextRasterRequest& r, int escapement) {
     LOGFONTA lf = {};
     GetObjectA(GetStockObject(SYSTEM_FONT), sizeof lf, &lf);
-    const char* face = r.face && r.face[0] ? r.face : "MS UI Gothic";
+    const char* face = r.face && r.face[0] ? r.face : UiFaceName();
     lstrcpynA(lf.lfFaceName, face, LF_FACESIZE);
     lf.lfQuality = DRAFT_QUALITY;
     lf.lfEscapement = escapement;

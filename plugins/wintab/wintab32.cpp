@@ -35,7 +35,9 @@ struct Script {
 } g_Script;
 
 // The enabling calls in order ("O" overlap to the top, "E" enable, "D"
-// disable), read and emptied through WTInfoA category 9999.
+// disable), read and emptied through WTInfoA category 9999. Category 9998
+// reads the script again (a driver whose facts changed, as a new pen or a
+// changed device setting makes them).
 std::string g_Calls;
 
 bool LoadScript() {
@@ -95,6 +97,7 @@ extern "C" {
 __declspec(dllexport) UINT WINAPI WTInfoA(UINT category, UINT index, LPVOID output) {
     if (!g_Script.loaded && !LoadScript()) return 0;
     if (category == 0) return 1;
+    if (category == 9998) return LoadScript() ? 1 : 0;
     if (category == 9999) {
         const UINT n = Put(output, g_Calls.c_str(), (UINT)g_Calls.size() + 1);
         g_Calls.clear();

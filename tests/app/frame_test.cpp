@@ -3,6 +3,7 @@
 #include <windows.h>
 #include <shlobj.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -16,6 +17,7 @@
 #include "app/startup.h"
 #include "ui/ui_hook.h"
 #include "app/wndclass.h"
+#include "paint/tablet.h"
 #include "app_test_util.h"
 #include "test_support.h"
 
@@ -438,6 +440,39 @@ TEST(Frame, TwainWithoutSourceManagerSaysSo) {
     ASSERT_EQ(1u, answers.texts.size());
     EXPECT_EQ("TWAINデータソースマネージャが使用できません。", answers.texts[0]);
     EXPECT_TRUE(EndFrame());
+}
+
+// The tablet's WT_INFOCHANGE (32758) makes the frame read the pen's facts
+// again: a pressure range the driver changed scales the next packets, which
+// the old range scaled until then.
+TEST(Frame, TabletInfoChangeReadsThePressureRangeAgain) {
+    testsupport::TempDir dir("ftab");
+    const std::string script = dir.File("tablet.txt");
+    auto writeScript = [&](const char* axis, int pressure) {
+        char text[128];
+        std::snprintf(text, sizeof text, "axis %s\n1 1 0 0 %d 0 0 600\n1 1 0 0 %d 0 0 600\n", axis, pressure, pressure);
+        return testsupport::WriteFileBytes(script, text, std::strlen(text));
+    };
+    ASSERT_TRUE(writeScript("0 1023", 511));
+    SetEnvironmentVariableA("DARNA_WINTAB_SCRIPT", script.c_str());
+    ASSERT_TRUE(StartFrame(dir.Path()));
+    ASSERT_EQ(1, c_Tablet::IsOn()) << "the test tablet DLL is not installed in the prefix";
+    int p = -1, alt = 0, az = 0, tan = 0;
+    ASSERT_EQ(1, c_Tablet::Poll(&p, &alt, &az, &tan, 1));
+    EXPECT_EQ(127, p);   // 511 of 0..1023
+
+    // The driver now reports 0..511 (the test tablet reads its script again).
+    ASSERT_TRUE(writeScript("0 511", 511));
+    auto info = (UINT(WINAPI*)(UINT, UINT, LPVOID))(void*)GetProcAddress(GetModuleHandleA("wintab32.dll"), "WTInfoA");
+    ASSERT_NE(nullptr, info);
+    ASSERT_EQ(1u, info(9998, 0, nullptr));
+    ASSERT_EQ(1, c_Tablet::Poll(&p, &alt, &az, &tan, 0));
+    EXPECT_EQ(127, p) << "the old range until the driver says the facts changed";
+    SendMessageA(AppWindows.frame, 32758, 0, 0);
+    ASSERT_EQ(1, c_Tablet::Poll(&p, &alt, &az, &tan, 0));
+    EXPECT_EQ(255, p);
+    EXPECT_TRUE(EndFrame());
+    SetEnvironmentVariableA("DARNA_WINTAB_SCRIPT", nullptr);
 }
 
 namespace {

@@ -216,6 +216,42 @@ TEST_F(PartsBox, MaterialToolFloatsTheChosenPartAsAPastedFile) {
     EXPECT_EQ(CMD_TOOL_SELRECT, CurrentTool);
 }
 
+// Sent to the document window itself, the material command puts the chosen
+// part in as a new layer at once (nothing floats) and marks the document
+// changed; a cancelled box adds nothing.
+TEST_F(PartsBox, MaterialCommandToTheDocumentLayersTheChosenPart) {
+    HWND canvas = MakeCanvas(64, 64);
+    ASSERT_NE(nullptr, canvas);
+    CanvDoc* doc = GetActiveCanvas();
+    ASSERT_NE(nullptr, doc);
+    Pump(100);   // the new document's own choice of the pen comes first
+    SendMessageA(AppWindows.frame, WM_COMMAND, CMD_TOOL_SELRECT, 0);
+    doc->modified = 0;
+    BoxVisit visit;
+    visit.pick = 0;
+    SetModalAnswerHook(AnswerBox, &visit);
+    SendMessageA(canvas, WM_COMMAND, CMD_EDIT_MATERIAL, 0);
+    SetModalAnswerHook(nullptr, nullptr);
+    EXPECT_EQ("素材フォルダ", visit.caption);
+    EXPECT_EQ(3, visit.cells);
+    ASSERT_TRUE(LayerInUse(doc, 1));
+    EXPECT_EQ(10, LayerBase(doc, 1)->width);   // A.bmp
+    EXPECT_EQ(40, LayerBase(doc, 1)->height);
+    EXPECT_EQ(1, doc->modified);
+    EXPECT_EQ(nullptr, FloatingTarget());
+    EXPECT_EQ(CMD_TOOL_SELRECT, CurrentTool);
+
+    doc->modified = 0;
+    visit = BoxVisit{};
+    visit.pick = 99;
+    SetModalAnswerHook(AnswerBox, &visit);
+    SendMessageA(canvas, WM_COMMAND, CMD_EDIT_MATERIAL, 0);
+    SetModalAnswerHook(nullptr, nullptr);
+    EXPECT_EQ(3, visit.cells);
+    EXPECT_FALSE(LayerInUse(doc, 2));
+    EXPECT_EQ(0, doc->modified);
+}
+
 TEST_F(PartsBox, CanvasIsSavedIntoThePartsBoxOnceUnderAName) {
     HWND canvas = MakeCanvas(32, 24);
     ASSERT_NE(nullptr, canvas);

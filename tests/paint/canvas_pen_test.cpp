@@ -267,6 +267,73 @@ TEST(TextDialog, EditedThroughThePanelAndClosedWithOk) {
     EXPECT_EQ(1, TextSettings.stickerRoute);
 }
 
+// The panel shows the shadow group only with the shadow on, the frame group
+// only with a frame, and the backing colour only with a frame and a backing;
+// choosing no frame also turns the backing off. Cancel answers -1.
+TEST(TextDialog, GroupsFollowTheirSwitchesAndCancelAnswersMinusOne) {
+    TextHost host;
+    Doc d(100, 60);
+    TextSettings.shadowOn = 0;
+    TextSettings.frameKind = 2;
+    TextSettings.backingOn = 0;
+    struct Step {
+        const char* name;
+        int command, frameChoice;   // the control pressed; the frame list's choice for 153
+        bool shadow, frame, backing;
+    };
+    static const Step steps[] = {
+        {"as opened", 0, 0, false, false, false},
+        {"shadow on", 131, 0, true, false, false},
+        {"rectangle frame", 153, 0, true, true, false},
+        {"backing on", 156, 0, true, true, true},
+        {"circle frame", 153, 1, true, true, true},
+        {"no frame", 153, 2, true, false, false},
+        {"shadow off", 131, 0, false, false, false},
+    };
+    struct Seen {
+        std::vector<std::string> wrong;
+        int backingAfterNoFrame = -1;
+    } seen;
+    SetModalAnswerHook(
+        [](const ModalRequest& r, void* user) -> int {
+            Seen* s = (Seen*)user;
+            if (std::strcmp(r.templ, "psv_text") != 0) return IDCANCEL;
+            HWND panel = FindWindowExA(r.dialog, nullptr, nullptr, nullptr);
+            while (panel && !GetDlgItem(panel, 131)) panel = FindWindowExA(r.dialog, panel, nullptr, nullptr);
+            if (!panel) return kModalPressClose;
+            auto shown = [&](int id) {
+                RECT rc;
+                GetWindowRect(GetDlgItem(panel, id), &rc);
+                return rc.right > rc.left && rc.bottom > rc.top;
+            };
+            for (const Step& step : steps) {
+                if (step.command == 153) {
+                    HWND list = GetDlgItem(panel, 153);
+                    SendMessageA(list, CB_SETCURSEL, step.frameChoice, 0);
+                    SendMessageA(panel, WM_COMMAND, MAKEWPARAM(153, CBN_SELCHANGE), (LPARAM)list);
+                } else if (step.command) {
+                    SendMessageA(panel, WM_COMMAND, step.command, 0);
+                }
+                // The shadow group: the sliders, their values and the colour button.
+                for (int id : {132, 133, 134, 135, 129, 130, 136})
+                    if (shown(id) != step.shadow) s->wrong.push_back(std::string(step.name) + ": shadow " + std::to_string(id));
+                // The frame group: thickness, its spin, the colour and the backing switch.
+                for (int id : {150, 151, 157, 156})
+                    if (shown(id) != step.frame) s->wrong.push_back(std::string(step.name) + ": frame " + std::to_string(id));
+                if (shown(154) != step.backing) s->wrong.push_back(std::string(step.name) + ": backing colour");
+                if (step.command == 153 && step.frameChoice == 2) s->backingAfterNoFrame = TextSettings.backingOn;
+            }
+            SendMessageA(panel, WM_COMMAND, IDCANCEL, 0);
+            return kModalAskAgain;
+        },
+        &seen);
+    EXPECT_EQ(-1, ShowTextDialog(nullptr, d.doc));
+    SetModalAnswerHook(nullptr, nullptr);
+    EXPECT_EQ(std::vector<std::string>{}, seen.wrong);
+    EXPECT_EQ(0, seen.backingAfterNoFrame);
+    EXPECT_EQ(2, TextSettings.frameKind);
+}
+
 // The preview shows what OK places, also on the first opening (before which
 // texts took the GDI route): the sticker with its backing, unless vertical
 // text asks for the GDI route, which has no backing.

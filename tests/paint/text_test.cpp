@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "canvas/canv_host.h"
 #include "image/pen_colour.h"
@@ -414,6 +415,59 @@ TEST(GdiText, TurnedBoxesAndBlur) {
     g_VmsStore.GetValue(dot, 0, 0, &corner);
     EXPECT_EQ(0, corner);
     g_VmsStore.Free(&dot);
+}
+
+namespace {
+
+// A 32-bit image made from rows of pixels, and its pixels read back (the low
+// three bytes), row by row.
+VmsImage* Image32(const std::vector<std::vector<uint32_t>>& rows) {
+    VmsImage* image = g_VmsStore.Create((int)rows[0].size(), (int)rows.size(), 32, 0, 1);
+    for (size_t y = 0; y < rows.size(); ++y)
+        g_VmsStore.PutRow(image, (int)y, 0, image->width - 1, rows[y].data());
+    return image;
+}
+std::vector<std::vector<uint32_t>> Pixels32(const VmsImage* image) {
+    std::vector<std::vector<uint32_t>> rows(image->height, std::vector<uint32_t>(image->width));
+    for (int y = 0; y < image->height; ++y) {
+        g_VmsStore.GetRow(image, y, 0, image->width - 1, rows[y].data());
+        for (uint32_t& p : rows[y]) p &= 0xFFFFFF;
+    }
+    return rows;
+}
+
+}  // namespace
+
+// The two 3 x 3 passes of the outlined text read the red byte alone and write
+// it as grey: the minimum takes its neighbours from the unchanged picture,
+// edge pixels repeated; the mean works in place (its row above and its left
+// neighbour already filtered) and leaves the outermost frame as it was.
+TEST(GdiText, GlyphEdgeAndRowMeanPasses) {
+    const uint32_t W = 0xFFFFFF, cyan = 0x00FFFF, yellow = 0xFFFF00;
+    struct Case {
+        const char* name;
+        int (*pass)(VmsImage*);
+        std::vector<std::vector<uint32_t>> in, out;
+    } cases[] = {
+        {"minimum: a corner without red darkens its neighbours; blue alone darkens nothing", EdgeGlyphPass32,
+         {{cyan, W, W, W, W}, {W, W, W, W, W}, {W, W, W, W, yellow}},
+         {{0, 0, W, W, W}, {0, 0, W, W, W}, {W, W, W, W, W}}},
+        {"mean: a bright dot spreads forward through filtered pixels; the frame keeps its white corner", FilterRow3x3,
+         {{0, 0, 0, 0}, {0, W, 0, 0}, {0, 0, 0, 0}, {0, 0, 0, W}},
+         {{0, 0, 0, 0}, {0, 0x1C1C1C, 0x030303, 0}, {0, 0x030303, 0x202020, 0}, {0, 0, 0, W}}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        VmsImage* image = Image32(c.in);
+        ASSERT_EQ(1, c.pass(image));
+        EXPECT_EQ(c.out, Pixels32(image));
+        g_VmsStore.Free(&image);
+    }
+    // Both refuse other depths.
+    VmsImage* grey = g_VmsStore.Create(4, 4, 8, 0, 1);
+    EXPECT_EQ(0, EdgeGlyphPass32(grey));
+    EXPECT_EQ(0, FilterRow3x3(grey));
+    g_VmsStore.Free(&grey);
 }
 
 TEST(FontCatalogue, LookUpsSkipTheVerticalMark) {

@@ -386,7 +386,7 @@ TEST_F(FloatingFrame, TextShadowLiesAtItsOffsetInTheShadowColour) {
     EXPECT_GT(clear, 50);
     RedrawNow(doc->display);
     apptest::Pump(300);
-    const std::string shots = testsupport::ExeFolder() + "floating_shots\\";
+    const std::string shots = testsupport::ExeFolder() + "frame_shots\\";
     CreateDirectoryA(shots.c_str(), nullptr);
     EXPECT_TRUE(testsupport::ShootWindow(AppWindows.frame, shots + "text_shadow.png"));
 }
