@@ -180,6 +180,13 @@ struct TextHost {
         ResetTextSettings();
     }
 };
+// The text dialog's child panel: the one that holds the shadow switch (131).
+HWND TextPanelOf(HWND dialog) {
+    HWND panel = FindWindowExA(dialog, nullptr, nullptr, nullptr);
+    while (panel && !GetDlgItem(panel, 131)) panel = FindWindowExA(dialog, panel, nullptr, nullptr);
+    return panel;
+}
+
 }  // namespace
 
 TEST(PenCommands, GradientFillPaintsTheRampOverThePlaneAndKeepsNoChoice) {
@@ -242,8 +249,7 @@ TEST(TextDialog, EditedThroughThePanelAndClosedWithOk) {
         [](const ModalRequest& r, void* user) -> int {
             Seen* s = (Seen*)user;
             if (std::strcmp(r.templ, "psv_text") != 0) return IDCANCEL;
-            HWND panel = FindWindowExA(r.dialog, nullptr, nullptr, nullptr);
-            while (panel && !GetDlgItem(panel, 131)) panel = FindWindowExA(r.dialog, panel, nullptr, nullptr);
+            HWND panel = TextPanelOf(r.dialog);
             if (!panel) return kModalPressClose;
             s->preview = GetDlgItem(r.dialog, 100) != nullptr;
             SetDlgItemTextA(panel, 100, "1\r\n2\r\n3\r\n4\r\n5\r\n6\r\n7");
@@ -298,8 +304,7 @@ TEST(TextDialog, GroupsFollowTheirSwitchesAndCancelAnswersMinusOne) {
         [](const ModalRequest& r, void* user) -> int {
             Seen* s = (Seen*)user;
             if (std::strcmp(r.templ, "psv_text") != 0) return IDCANCEL;
-            HWND panel = FindWindowExA(r.dialog, nullptr, nullptr, nullptr);
-            while (panel && !GetDlgItem(panel, 131)) panel = FindWindowExA(r.dialog, panel, nullptr, nullptr);
+            HWND panel = TextPanelOf(r.dialog);
             if (!panel) return kModalPressClose;
             auto shown = [&](int id) {
                 RECT rc;
