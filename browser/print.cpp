@@ -19,6 +19,7 @@
 #include "browser/file_list.h"
 #include "browser/map_store.h"
 #include "fileio/exif_file.h"
+#include "fileio/print_setup.h"
 #include "resources/darnaview_ids.h"
 
 namespace {
@@ -192,8 +193,8 @@ void PrintSetup(HWND dlg) {
     g_printDialog.lStructSize = sizeof g_printDialog;
     g_printDialog.hwndOwner = g_Browser.frame;
     g_printDialog.nCopies = 1;
-    g_printDialog.Flags = PD_RETURNDC | PD_USEDEVMODECOPIES;
-    if (PrintDlgA(&g_printDialog) && g_printDialog.hDC) SetPrinterDC(g_printDialog.hDC);
+    g_printDialog.Flags = PD_PRINTSETUP | PD_RETURNDC;
+    if (RunPrintSetupDialog(&g_printDialog) && g_printDialog.hDC) SetPrinterDC(g_printDialog.hDC);
     if (g_printDialog.hDevMode) GlobalFree(g_printDialog.hDevMode);
     if (g_printDialog.hDevNames) GlobalFree(g_printDialog.hDevNames);
     g_printDialog.hDevMode = g_printDialog.hDevNames = nullptr;
@@ -625,7 +626,10 @@ int PrintBanded(HDC dc, int x, int y, int width, int height, MapImage* image) {
     for (int first = 0; first < height; first += kBand) {
         const int rows = height - first < kBand ? height - first : kBand;
         PackedDib band = CreateDib24(width, rows, 24);
-        if (!band) return 0;
+        if (!band) {
+            Progress(0, 0);   // the status bar is handed back when a band cannot be had
+            return 0;
+        }
         if (first % 160 == 0) Progress(3, (int)((int64_t)first * 100 / height));
         for (int r = 0; r < rows; ++r) {
             double s = (double)(first + r) * ih / height;

@@ -326,23 +326,32 @@ void ShowScreenError(HWND owner) {
     RunModalDialog(g_Browser.instance, "dra_screrror", owner, ScreenErrorProc, 0);
 }
 
-int BrowseFolder(HWND owner, char* out, const char* start, const char* prompt) {
+int BrowseFolder(HWND owner, char* out, const char* start, const char* prompt, const char* root) {
     IMalloc* malloc = nullptr;
     if (FAILED(SHGetMalloc(&malloc)) || !malloc) {
         BrowserMessage(owner, "IMallocインターフェースが取得できません", kMsgOk);
         return 0;
     }
-    LPITEMIDLIST startList = nullptr;
+    // The start folder and the root as item lists of the desktop folder.
+    LPITEMIDLIST startList = nullptr, rootList = nullptr;
     IShellFolder* desktop = nullptr;
-    if (start && *start && SUCCEEDED(SHGetDesktopFolder(&desktop)) && desktop) {
-        WCHAR wide[MAX_PATH];
-        if (MultiByteToWideChar(CP_ACP, 0, start, -1, wide, MAX_PATH))
-            desktop->ParseDisplayName(owner, nullptr, wide, nullptr, &startList, nullptr);
+    if (SUCCEEDED(SHGetDesktopFolder(&desktop)) && desktop) {
+        auto itemList = [&](const char* path) {
+            LPITEMIDLIST list = nullptr;
+            WCHAR wide[MAX_PATH];
+            if (path && *path && MultiByteToWideChar(CP_ACP, 0, path, -1, wide, MAX_PATH) &&
+                FAILED(desktop->ParseDisplayName(owner, nullptr, wide, nullptr, &list, nullptr)))
+                list = nullptr;
+            return list;
+        };
+        startList = itemList(start);
+        rootList = itemList(root);
         desktop->Release();
     }
     char display[MAX_PATH] = {};
     BROWSEINFOA bi = {};
     bi.hwndOwner = owner;
+    bi.pidlRoot = rootList;
     bi.pszDisplayName = display;
     bi.lpszTitle = prompt;
     bi.ulFlags = BIF_RETURNONLYFSDIRS | BIF_DONTGOBELOWDOMAIN | BIF_STATUSTEXT;
@@ -357,6 +366,7 @@ int BrowseFolder(HWND owner, char* out, const char* start, const char* prompt) {
         malloc->Free(chosen);
     }
     if (startList) malloc->Free(startList);
+    if (rootList) malloc->Free(rootList);
     malloc->Release();
     return ok;
 }

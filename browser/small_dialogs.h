@@ -25,6 +25,7 @@ void ShowFileInfo(HWND owner, int index);
 int ShowTitleBox(HWND owner);
 // dra_screrror, at most one at a time.
 void ShowScreenError(HWND owner);
-// SHBrowseForFolder starting at `start`; 1 with the chosen folder in `out`
-// (MAX_PATH bytes), else 0.
-int BrowseFolder(HWND owner, char* out, const char* start, const char* prompt);
+// SHBrowseForFolder starting at `start`, showing the folders under `root`
+// (null: the desktop); 1 with the chosen folder in `out` (MAX_PATH bytes),
+// else 0.
+int BrowseFolder(HWND owner, char* out, const char* start, const char* prompt, const char* root = nullptr);

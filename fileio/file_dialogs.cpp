@@ -49,6 +49,7 @@ struct HookState {
     int partsWanted;
     int partsRequested;
     char lastPath[MAX_PATH];
+    char partsFrom[MAX_PATH];   // the file or folder shown when the parts-box button was pressed
     PackedDib preview;
     int askAttempt;
 } g_Hook;
@@ -143,10 +144,16 @@ UINT_PTR CALLBACK FileOpenHookProc(HWND hook, UINT msg, WPARAM wp, LPARAM lp) {
             g_Remember.previewOn = IsDlgButtonChecked(hook, IDC_FOPEN_PREVIEW_CHECK) == BST_CHECKED;
             ShowFileInfo(hook);
             return TRUE;
-        case IDC_FOPEN_PARTS:
+        case IDC_FOPEN_PARTS: {
+            // The selected file, or the folder shown when nothing is selected.
+            char folder[MAX_PATH + 8] = {};
+            const LRESULT len = g_Hook.lastPath[0] ? 0 : SendMessageA(dialog, CDM_GETFOLDERPATH, sizeof folder, (LPARAM)folder);
+            snprintf(g_Hook.partsFrom, sizeof g_Hook.partsFrom, "%s",
+                     g_Hook.lastPath[0] ? g_Hook.lastPath : len > 0 && len <= MAX_PATH ? folder : "");
             g_Hook.partsRequested = 1;
             PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
             return TRUE;
+        }
         case IDC_FOPEN_PICTURE:
             if (HIWORD(wp) == STN_DBLCLK && g_Hook.lastPath[0] && IsDirectory(g_Hook.lastPath) == 0)
                 PostMessageA(dialog, WM_COMMAND, IDOK, 0);
@@ -311,10 +318,11 @@ int OpenFileDialog(HWND owner, char* path, char* fileTitle, char* folder, int pa
         }
         // The parts box on the folder shown and the pattern of the current filter.
         char shown[MAX_PATH] = {};
-        snprintf(shown, sizeof(shown), "%s", g_Hook.lastPath);
-        if (IsDirectory(shown) == 0) {
+        snprintf(shown, sizeof(shown), "%s", g_Hook.partsFrom);
+        // A file, or a name typed that names nothing yet: its folder.
+        if (IsDirectory(shown) != 1) {
             char name[MAX_PATH];
-            SplitPath(g_Hook.lastPath, shown, name);
+            SplitPath(g_Hook.partsFrom, shown, name);
         }
         std::string pattern = "*.*";
         const char* entry = filter.c_str();
@@ -323,7 +331,8 @@ int OpenFileDialog(HWND owner, char* path, char* fileTitle, char* folder, int pa
             if (i == ofn.nFilterIndex) pattern = pat;
             entry = pat + std::strlen(pat) + 1;
         }
-        std::string where = std::string(shown) + "\\";
+        std::string where = shown;
+        if (where.empty() || where.back() != '\\') where += '\\';
         char chosen[MAX_PATH] = {};
         if (g_Remember.chooser(owner, where.c_str(), pattern.c_str(), LoadResString(IDS_PARTS_CHOOSER), chosen)) {
             snprintf(file, sizeof(file), "%s", chosen);

@@ -203,8 +203,8 @@ INT_PTR CALLBACK PartsBoxDlgProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
     case WM_SIZE: {
         const int w = LOWORD(lp), h = HIWORD(lp);
         if (g_Box.grid) MoveWindow(g_Box.grid, 0, 0, w, h - kStrip > 0 ? h - kStrip : 0, TRUE);
-        MoveWindow(GetDlgItem(dlg, IDOK), w - 168, h - kStrip + 2, 80, 24, TRUE);
-        MoveWindow(GetDlgItem(dlg, IDCANCEL), w - 84, h - kStrip + 2, 80, 24, TRUE);
+        MoveWindow(GetDlgItem(dlg, IDOK), w - 168, h - kStrip, 80, 24, TRUE);
+        MoveWindow(GetDlgItem(dlg, IDCANCEL), w - 84, h - kStrip, 80, 24, TRUE);
         return TRUE;
     }
     case WM_GETMINMAXINFO:

@@ -16,6 +16,7 @@ add_library(darna_fileio STATIC
   ${CMAKE_CURRENT_LIST_DIR}/thumb_cache.cpp
   ${CMAKE_CURRENT_LIST_DIR}/twain.cpp
   ${CMAKE_CURRENT_LIST_DIR}/print.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/print_setup.cpp
   ${CMAKE_CURRENT_LIST_DIR}/parts_box.cpp
 )
 target_link_libraries(darna_fileio PUBLIC darna_image darna_ui comdlg32 winspool)

@@ -9,6 +9,7 @@
 #include <winspool.h>
 
 #include "fileio/host_util.h"
+#include "fileio/print_setup.h"
 #include "image/c_dib.h"
 #include "image/progress.h"
 #include "resources/print_ids.h"
@@ -269,7 +270,7 @@ int RunPrintDialog(HWND owner) {
     pd.hDevNames = names;
     pd.Flags = PD_PRINTSETUP | PD_RETURNDC;
     pd.nCopies = 1;
-    if (!PrintDlgA(&pd)) {
+    if (!RunPrintSetupDialog(&pd)) {
         if (pd.hDevNames) GlobalFree(pd.hDevNames);
         if (pd.hDevMode) GlobalFree(pd.hDevMode);
         return 0;
@@ -498,6 +499,16 @@ int RenderStickerPage(HDC dc, int width, int height, bool preview) {
     return 1;
 }
 
+// A device context whose job was aborted does not start another (the next
+// StartDoc fails): a new one of the same printer and device mode takes its place.
+void RenewPrinterDC() {
+    HDC fresh = CreateDCA("WINSPOOL", g_Printer.name, nullptr, Devmode());
+    if (!fresh) return;
+    DeleteDC(g_Printer.dc);
+    g_Printer.dc = fresh;
+    ReadPageCaps();
+}
+
 // One job of one page on the current device context; 1 when it was printed to the end.
 int RunJob(HWND owner, bool sticker) {
     if (!g_Printer.dc) {
@@ -513,6 +524,7 @@ int RunJob(HWND owner, bool sticker) {
     fileio::WaitCursor wait;
     HDC dc = g_Printer.dc;
     if (StartDocA(dc, &info) <= 0) {
+        RenewPrinterDC();
         ShowMessageBox(owner, kStartFailed, kAppTitle, kMsgOk);
         return 0;
     }
@@ -525,6 +537,7 @@ int RunJob(HWND owner, bool sticker) {
     }
     if (!ok) {
         AbortDoc(dc);
+        RenewPrinterDC();
         ShowMessageBox(owner, kJobFailed, kAppTitle, kMsgOk);
         return 0;
     }

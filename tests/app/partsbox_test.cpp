@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <algorithm>
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -352,4 +354,61 @@ TEST_F(PartsBox, ReopensWhereItClosedInThePreviousRunWithThePanelsOff) {
     EXPECT_EQ(90, second.opened.top);
     EXPECT_EQ(260, second.opened.right - second.opened.left);
     EXPECT_EQ(200, second.opened.bottom - second.opened.top);
+}
+
+namespace {
+
+// What the hook saw of a parts box of many files that it made small and
+// scrolled to the end at once.
+struct ScrollVisit {
+    SIZE smallest{};
+    int cells = 0, firstVisible = -1;
+    std::vector<int> done;   // each cell's flag a while after the scroll
+};
+
+int AnswerScroll(const ModalRequest& request, void* user) {
+    ScrollVisit* v = (ScrollVisit*)user;
+    if (request.kind >= 0 || std::string(request.templ) != "dra_partsbox") return IDCANCEL;
+    RECT r;
+    MoveWindow(request.dialog, 20, 20, 100, 50, TRUE);
+    GetWindowRect(request.dialog, &r);
+    v->smallest = SIZE{r.right - r.left, r.bottom - r.top};
+    // Two columns and two visible rows; scrolled to the last row before the
+    // worker has come far.
+    MoveWindow(request.dialog, 20, 20, 260, 250, TRUE);
+    SendMessageA(PartsBoxGrid(), WM_VSCROLL, SB_BOTTOM, 0);
+    RECT grid;
+    GetClientRect(PartsBoxGrid(), &grid);
+    v->firstVisible = GetScrollPos(PartsBoxGrid(), SB_VERT) * std::max(1, (int)grid.right / 96);
+    Pump(1500);
+    v->cells = PartsBoxCellCount();
+    for (int i = 0; i < v->cells; ++i) v->done.push_back(PartsBoxCellDone(i));
+    return IDCANCEL;
+}
+
+}  // namespace
+
+TEST_F(PartsBox, KeepsItsSmallestSizeAndMakesTheVisibleThumbnailsFirst) {
+    CreateDirectoryA(dir_.File("many").c_str(), nullptr);
+    for (int i = 0; i < 40; ++i) {
+        char name[32];
+        std::snprintf(name, sizeof name, "many\\p%02d.bmp", i);
+        ASSERT_TRUE(WriteBmp(dir_.File(name), 8, 8, 10 * i % 250, 100, 50));
+    }
+    ScrollVisit visit;
+    SetModalAnswerHook(AnswerScroll, &visit);
+    char chosen[MAX_PATH] = {};
+    EXPECT_EQ(0, OpenPartsBox(AppWindows.frame, dir_.File("many\\").c_str(), chosen, "*.*", "素材フォルダ"));
+    SetModalAnswerHook(nullptr, nullptr);
+    EXPECT_EQ(256, visit.smallest.cx);
+    EXPECT_EQ(128, visit.smallest.cy);
+    ASSERT_EQ(40, visit.cells);
+    ASSERT_GE(visit.firstVisible, 30);
+    // The cells from the first visible row on were made; the worker did not
+    // go back to the rows scrolled past.
+    for (int i = visit.firstVisible; i < 40; ++i) EXPECT_EQ(1, visit.done[(size_t)i]) << i;
+    for (int i = 10; i < 30; ++i) EXPECT_EQ(0, visit.done[(size_t)i]) << i;
+    // The box remembers where it closed: put the usual place back.
+    const int32_t none[4] = {0, 0, 0, 0};
+    SetPartsBoxPlacement(none);
 }

@@ -4,7 +4,9 @@
 // paper list and the messages of a print that cannot run.
 #include <gtest/gtest.h>
 #include <windows.h>
+#include <dlgs.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -288,6 +290,25 @@ protected:
         SetModalAnswerHook(nullptr, nullptr);
         return WaitForNewPdf(pdf_, before);
     }
+    // Prints a picture handed in as rows, `mm` wide at the top left of the
+    // page (its height by its aspect), pressing print in the dialog. A job
+    // that printed is waited for until its PDF is out of the queue, so that
+    // the next test takes its own.
+    int PrintSourceAt(const PrintSource& source, float mm, PrintAnswers* answers) {
+        const auto before = PdfNames(pdf_);
+        PrintSettings& settings = CurrentPrintSettings();
+        settings.firstOpening = 0;
+        settings.unit = 0;
+        settings.width = mm;
+        settings.height = mm * source.height / source.width;
+        settings.left = settings.top = 0;
+        answers->presses = {IDC_PRT_PRINT};
+        SetModalAnswerHook(AnswerPrint, answers);
+        const int printed = PrintCanvas(AppWindows.frame, dir_.Path().c_str(), source);
+        SetModalAnswerHook(nullptr, nullptr);
+        if (printed) EXPECT_FALSE(WaitForNewPdf(pdf_, before).empty()) << "no PDF came out of the queue";
+        return printed;
+    }
     testsupport::TempDir dir_{"prt"};
     std::string pdf_, pdfUnix_;
 };
@@ -357,6 +378,9 @@ TEST_F(Printing, NormalPrintMatchesTheCanvasAtThePrintedScale) {
     EXPECT_NEAR(centreY, (r.top + r.bottom) / 2, 4);
     EXPECT_GT(PsnrAgainstCanvas(image, r, 160, 120), 30.0);
     EXPECT_LT(WorstRowGreen(image, r, 160, 120), 2.5);
+    // A normal print leaves the printable area's edge unmarked.
+    const uint8_t* edge = image.At(page.offsetX, page.offsetY + page.height / 2);
+    EXPECT_GT(edge[0] + edge[1] + edge[2], 3 * 235);
 }
 
 TEST_F(Printing, BandedPrintShowsItsProgressInTheStatusBarWithThePanelsOff) {
@@ -384,6 +408,19 @@ TEST_F(Printing, BandedPrintShowsItsProgressInTheStatusBarWithThePanelsOff) {
     EXPECT_EQ(std::string::npos, std::string(StatusBarState.line).find("処理中"));
 }
 
+// A grey picture that notes how its rows are asked for: the printer's own
+// enlargement reads bands of rows at once, the resampling a row at a time.
+struct RowLog {
+    int width;
+    int blockReads = 0;
+};
+int LoggedRows(void* context, int y0, int y1, uint32_t* out) {
+    RowLog* log = (RowLog*)context;
+    if (y1 > y0) ++log->blockReads;
+    for (size_t i = 0; i < (size_t)(y1 - y0 + 1) * (size_t)log->width; ++i) out[i] = 0x808080;
+    return 1;
+}
+
 // A picture whose rows cannot be had.
 int NoRows(void*, int, int, uint32_t*) { return 0; }
 
@@ -392,21 +429,124 @@ TEST_F(Printing, StretchedPrintWithoutItsRowsShowsTheMemoryMessage) {
     // larger than its size): the stretched path, then the banded one, both
     // without rows.
     const PrintSource source{1000, 10, "", nullptr, NoRows};
-    PrintSettings& settings = CurrentPrintSettings();
-    settings.firstOpening = 0;
-    settings.unit = 0;
-    settings.width = 400;
-    settings.height = 4;
-    settings.left = settings.top = 0;
     PrintAnswers answers;
-    answers.presses = {IDC_PRT_PRINT};
-    SetModalAnswerHook(AnswerPrint, &answers);
-    EXPECT_EQ(0, PrintCanvas(AppWindows.frame, dir_.Path().c_str(), source));
-    SetModalAnswerHook(nullptr, nullptr);
+    EXPECT_EQ(0, PrintSourceAt(source, 400, &answers));
     ASSERT_EQ(2u, answers.boxes.size());
     EXPECT_EQ("メモリーが不足しました。", answers.boxes[0]);
     EXPECT_EQ("印刷に失敗しました。", answers.boxes[1]);
-    settings.firstOpening = 1;
+    // The failed job leaves the printer ready for the next one.
+    RowLog log{1000};
+    PrintAnswers next;
+    EXPECT_EQ(1, PrintSourceAt(PrintSource{1000, 10, "", &log, LoggedRows}, 400, &next));
+    EXPECT_TRUE(next.boxes.empty()) << next.boxes[0];
+    CurrentPrintSettings().firstOpening = 1;
+}
+
+TEST_F(Printing, OnlyWideCanvasesPrintedAtLeastAtTheirSizeAreEnlargedByThePrinter) {
+    const struct {
+        int w, h;
+        float mm;   // printed width
+        bool enlargedByPrinter;
+    } cases[] = {
+        {800, 8, 400, false},     // under 1,000 pixels wide: always resampled, however large
+        {2000, 20, 20, false},    // printed smaller than its pixels
+        {2000, 20, 1000, true},   // printed larger than its pixels
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::to_string(c.w) + " pixels at " + std::to_string(c.mm) + " mm");
+        RowLog log{c.w};
+        const PrintSource source{c.w, c.h, "", &log, LoggedRows};
+        PrintAnswers answers;
+        EXPECT_EQ(1, PrintSourceAt(source, c.mm, &answers));
+        EXPECT_TRUE(answers.boxes.empty()) << answers.boxes[0];
+        EXPECT_EQ(c.enlargedByPrinter, log.blockReads > 0);
+    }
+    CurrentPrintSettings().firstOpening = 1;
+}
+
+// The normal panel and the mode buttons, pressed one after another in the
+// open dialog; after each press the kept settings are compared.
+struct PanelStep {
+    const char* what;
+    int control;
+    bool onPanel;   // pressed in the normal panel, else in the dialog
+    int mode, unit;
+    double width;   // expected width; kFit: the page's fitted width in the unit
+};
+constexpr double kFit = -1;
+
+struct PanelRun {
+    std::vector<PanelStep> steps;
+    std::vector<std::string> failures;
+    bool setupKind = false, panelEnabled = true;
+    HWND panel = nullptr;
+};
+
+HWND NormalPanel(HWND dialog) {
+    for (HWND child = FindWindowExA(dialog, nullptr, "#32770", nullptr); child;
+         child = FindWindowExA(dialog, child, "#32770", nullptr))
+        if (GetDlgItem(child, IDC_PRT_UNIT_INCH)) return child;
+    return nullptr;
+}
+
+int AnswerPanel(const ModalRequest& request, void* user) {
+    PanelRun* run = (PanelRun*)user;
+    if (request.kind >= 0) return IDOK;
+    if (std::string(request.templ) == "PrintSetup") {
+        run->setupKind = GetDlgItem(request.dialog, cmb2) != nullptr && GetDlgItem(request.dialog, edt3) == nullptr;
+        run->panelEnabled = IsWindowEnabled(run->panel) != 0;
+        return IDOK;
+    }
+    if (std::string(request.templ) != "psv_prt" || request.attempt > 0) return IDCANCEL;
+    HWND panel = run->panel = NormalPanel(request.dialog);
+    if (!panel) {
+        run->failures.push_back("no normal panel");
+        return IDCANCEL;
+    }
+    for (const PanelStep& step : run->steps) {
+        SendMessageA(step.onPanel ? panel : request.dialog, WM_COMMAND, (WPARAM)step.control, 0);
+        const PrintSettings& s = CurrentPrintSettings();
+        const PrintPage page = CurrentPrintPage();
+        double want = step.width;
+        if (want == kFit) {
+            // The canvas (160 x 120) as large as the printable area takes it.
+            const double byWidth = (double)page.width / page.dpiX, byHeight = (double)page.height * 160 / 120 / page.dpiX;
+            want = std::min(byWidth, byHeight) * (s.unit == 1 ? 1.0 : 25.4);
+        }
+        char text[200];
+        std::snprintf(text, sizeof text, "%s: mode %d unit %d width %.4f (want mode %d unit %d width %.4f)", step.what,
+                      s.mode, s.unit, s.width, step.mode, step.unit, want);
+        if (s.mode != step.mode || s.unit != step.unit || std::fabs(s.width - want) > 0.02 * (s.unit == 1 ? 1 : 25.4) ||
+            std::fabs(s.height - s.width * 120 / 160) > 0.02)
+            run->failures.push_back(text);
+    }
+    return IDCANCEL;
+}
+
+TEST_F(Printing, UnitsFitModesAndPrinterSetUpInThePanel) {
+    HWND canvas = OpenPictureCanvas(dir_, 160, 120);
+    ASSERT_NE(nullptr, canvas);
+    const double inches100 = 100 * 0.03937008;
+    PanelRun run;
+    run.steps = {
+        {"to inches", IDC_PRT_UNIT_INCH, true, 0, 1, inches100},
+        {"fit in inches", IDC_PRT_FIT, true, 0, 1, kFit},
+        {"back to millimetres", IDC_PRT_UNIT_MM, true, 0, 0, kFit},
+        {"inches again", IDC_PRT_UNIT_INCH, true, 0, 1, kFit},
+        // Sticker mode sets the card on the printer and starts again at 100 mm.
+        {"sticker mode", IDC_PRT_MODE_STICKER, false, 1, 0, 100},
+        // Back in normal mode the inches chosen before come back.
+        {"normal mode", IDC_PRT_MODE_NORMAL, false, 0, 1, inches100},
+        // A confirmed printer set-up starts again at 100 mm.
+        {"printer set-up", IDC_PRT_SETUP, true, 0, 0, 100},
+    };
+    SetModalAnswerHook(AnswerPanel, &run);
+    SendMessageA(canvas, WM_COMMAND, CMD_FILE_PRINT, 0);
+    SetModalAnswerHook(nullptr, nullptr);
+    EXPECT_TRUE(run.failures.empty()) << run.failures[0];
+    EXPECT_TRUE(run.setupKind);
+    EXPECT_FALSE(run.panelEnabled);
+    CurrentPrintSettings().mode = 0;
 }
 
 TEST_F(Printing, StickerPrintFillsEveryCellOfTheCard) {

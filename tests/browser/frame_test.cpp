@@ -119,17 +119,24 @@ TEST(BrowserFrame, FolderOfPhotosShowsThumbnailsAndASecondVisitUsesTheCache) {
         400);
     EXPECT_FALSE(started);
 
-    // Sizes: the custom size asks a number within 40..512.
+    // Sizes: the custom size asks a number within 40..512; a number below
+    // the range is shown as the minimum half a second after it was typed.
+    std::string shownLater;
     {
-        Answers a([](const ModalRequest& r) {
+        Answers a([&](const ModalRequest& r) {
             if (r.templ && std::string(r.templ) == "dra_inpnum") {
                 SetDlgItemTextA(r.dialog, IDC_BV_EDIT, "7");
+                Pump(700);
+                char text[32] = {};
+                GetDlgItemTextA(r.dialog, IDC_BV_EDIT, text, sizeof text);
+                shownLater = text;
                 return IDOK;
             }
             return IDOK;
         });
         browser.Command(IDM_BV_SIZE_CUSTOM);
     }
+    EXPECT_EQ("40", shownLater);
     EXPECT_EQ(40, g_BrowserSettings.cellWidth);
     EXPECT_EQ(3, g_BrowserSettings.sizeMode);
     browser.Command(IDM_BV_SIZE_LARGE);
@@ -608,13 +615,21 @@ TEST(BrowserFrame, FolderPickerStartsAtTheGivenFolderAndReturnsTheChoice) {
     ASSERT_NE(nullptr, browser.Frame());
     std::string start = pics.File("inner");
     std::vector<std::string> asked;
-    for (int answer : {IDOK, (int)kModalPressClose}) {
+    // Under the desktop, under the folder's parent, then closed.
+    const std::string parent = pics.Path().substr(0, pics.Path().size() - 1);
+    const struct {
+        int answer;
+        const char* root;
+    } cases[] = {{IDOK, nullptr}, {IDOK, parent.c_str()}, {(int)kModalPressClose, nullptr}};
+    for (const auto& c : cases) {
+        const int answer = c.answer;
+        SCOPED_TRACE(c.root ? c.root : "desktop");
         Answers a([&](const ModalRequest& r) {
             if (r.templ) asked.push_back(r.templ);
             return answer;
         });
         char out[MAX_PATH] = "unchanged";
-        const int chosen = BrowseFolder(browser.Frame(), out, start.c_str(), "コピー先フォルダを選択してください");
+        const int chosen = BrowseFolder(browser.Frame(), out, start.c_str(), "コピー先フォルダを選択してください", c.root);
         if (answer == IDOK) {
             EXPECT_EQ(1, chosen);
             EXPECT_EQ(0, CompareNoCase(start.c_str(), out)) << out;
@@ -623,5 +638,5 @@ TEST(BrowserFrame, FolderPickerStartsAtTheGivenFolderAndReturnsTheChoice) {
             EXPECT_STREQ("unchanged", out);
         }
     }
-    EXPECT_EQ((std::vector<std::string>{"BrowseFolder", "BrowseFolder"}), asked);
+    EXPECT_EQ((std::vector<std::string>{"BrowseFolder", "BrowseFolder", "BrowseFolder"}), asked);
 }

@@ -3,6 +3,7 @@
 // DARNA_PRINT_PDF_DIR, which poppler's pdftoppm turns back into pixels.
 #include <gtest/gtest.h>
 #include <windows.h>
+#include <dlgs.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -15,6 +16,8 @@
 #include "browser/dib24.h"
 #include "browser/file_list.h"
 #include "browser/print.h"
+#include "browser/status_bar.h"
+#include "browser/browser_frame.h"
 #include "browser_fixture.h"
 #include "test_support.h"
 #include "resources/darnaview_ids.h"
@@ -121,6 +124,26 @@ PackedDib Solid(int w, int h, COLORREF c) {
         for (int x = 0; x < w; ++x) SetDib24Rgb(d, x, y, GetRValue(c), GetGValue(c), GetBValue(c));
     return d;
 }
+
+// The status bar's text each time a progress message reached it, and the
+// number of messages that ended the progress.
+struct StatusWatch {
+    static inline WNDPROC previous = nullptr;
+    static inline std::vector<std::string> lines;
+    static inline int ends = 0;
+    static LRESULT CALLBACK Proc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
+        const LRESULT r = CallWindowProcA(previous, wnd, msg, wp, lp);
+        if (msg == WM_USER && wp == 3) lines.push_back(StatusBarText());
+        if (msg == WM_USER && wp == 0) ++ends;
+        return r;
+    }
+    StatusWatch() {
+        lines.clear();
+        ends = 0;
+        previous = (WNDPROC)SetWindowLongPtrA(g_Browser.status, GWLP_WNDPROC, (LONG_PTR)Proc);
+    }
+    ~StatusWatch() { SetWindowLongPtrA(g_Browser.status, GWLP_WNDPROC, (LONG_PTR)previous); }
+};
 
 }  // namespace
 
@@ -246,8 +269,27 @@ TEST(BrowserPrint, SeveralSelectedPicturesEachFillAPage) {
     for (int i = 0; i < g_FileList.count; ++i) g_FileList.flags[(size_t)i] = 1;
     std::set<std::string> before = FilesIn(q.windows, "*.pdf");
     Answers a;   // no dialog is expected
-    browser.Command(IDM_BV_PRINT);
+    std::vector<std::string> progress;
+    int ends = 0;
+    const std::string resting = StatusBarText();
+    {
+        StatusWatch watch;
+        browser.Command(IDM_BV_PRINT);
+        progress = watch.lines;
+        ends = watch.ends;
+    }
     EXPECT_TRUE(a.texts.empty());
+    // Each page's bands move the status bar on from 0 % to 100 % (reading the
+    // pictures reports too) and hand it back at the end.
+    int starts = 0, done = 0;
+    for (const std::string& line : progress) {
+        starts += line == ProgressText(0);
+        done += line == ProgressText(100);
+    }
+    EXPECT_GE(starts, 2);
+    EXPECT_GE(done, 2);
+    EXPECT_GE(ends, 2);
+    EXPECT_EQ(resting, StatusBarText());
     std::string pdf = WaitForNewPdf(q, before, 60000);
     ASSERT_FALSE(pdf.empty());
     const int dpi = 30;
@@ -271,5 +313,55 @@ TEST(BrowserPrint, SeveralSelectedPicturesEachFillAPage) {
     for (PackedDib p : pages)
         if (p) FreePackedDib(p);
     for (const std::string& n : FilesIn(rendered.Path(), "page*.png")) DeleteFileA(rendered.File(n).c_str());
+    ClosePrinter();
+}
+
+// The set-up button of the print dialog opens the system's printer set-up (not
+// its print dialog) with the print dialog disabled; confirming it gives a new
+// printer DC and puts the settings back to their defaults for the new page.
+TEST(BrowserPrint, PrintSetupIsTheSystemsSetUpDialogAndResetsTheSettings) {
+    if (PrintQueue().unix.empty()) GTEST_SKIP() << "no print queue (run through scripts/ctest.sh)";
+    testsupport::TempDir pics("setuppics");
+    {
+        BrowserFolder host;
+        host.Init();
+        PackedDib d = Solid(200, 100, RGB(0, 128, 0));
+        ASSERT_TRUE(WritePicture(d, pics.File("pic.bmp")));
+        FreePackedDib(d);
+    }
+    RunningBrowser browser(pics.Path());
+    ASSERT_NE(nullptr, browser.Frame());
+    ASSERT_EQ(1, OpenDefaultPrinter()) << "Wine sees no default printer";
+    HWND printDialog = nullptr;
+    bool setupKind = false, printKind = true, ownerEnabled = true;
+    std::string widthBefore, widthAfter;
+    auto width = [&] {
+        char text[64] = {};
+        GetDlgItemTextA(printDialog, IDC_BV_PR_WIDTH, text, sizeof text);
+        return std::string(text);
+    };
+    Answers a([&](const ModalRequest& r) {
+        if (r.templ && std::string(r.templ) == "PrintSetup") {
+            setupKind = GetDlgItem(r.dialog, cmb2) != nullptr;   // the paper size
+            printKind = GetDlgItem(r.dialog, edt3) != nullptr;   // the copies of a print dialog
+            ownerEnabled = IsWindowEnabled(printDialog) != 0;
+            return IDOK;
+        }
+        if (!r.templ || std::string(r.templ) != "dra_print") return IDOK;
+        printDialog = r.dialog;
+        SetDlgItemTextA(r.dialog, IDC_BV_PR_WIDTH, "50");
+        widthBefore = width();
+        SendMessageA(r.dialog, WM_COMMAND, IDC_BV_PR_SETUP, 0);
+        widthAfter = width();
+        return IDCANCEL;
+    });
+    EXPECT_EQ(0, PrintOneImage(browser.Frame(), pics.File("pic.bmp").c_str()));
+    EXPECT_TRUE(setupKind);
+    EXPECT_FALSE(printKind);
+    EXPECT_FALSE(ownerEnabled);
+    EXPECT_EQ("50", widthBefore);
+    EXPECT_EQ("100.00", widthAfter);
+    EXPECT_NE(nullptr, GetPrinterState().dc);
+    EXPECT_GT(GetPrinterState().dpiX, 0);
     ClosePrinter();
 }

@@ -679,6 +679,21 @@ TEST(BrowserTools, ColourMatchingTranslatesThroughTheMonitorProfile) {
         matched(c.first, c.second.c_str(), &r, &g, &b);
         EXPECT_TRUE(r == 0 && g == 255 && b == 0) << c.second;
     }
+    // The monitor profile that could not be opened gave way to the system's.
+    EXPECT_STRNE(editor.File("missing.icc").c_str(), g_ColourMatch.monitorProfile);
+    // No colmatch.ini at all: matching stays off.
+    DeleteFileA(editor.File("colmatch.ini").c_str());
+    std::memset(&g_ColourMatch, 0, sizeof g_ColourMatch);
+    g_ColourTransform.Close();
+    LoadColourSettings(nullptr, editor.Path().c_str());
+    EXPECT_EQ(0u, g_ColourMatch.flags & kColourMatchOn);
+    {
+        PackedDib copy = ConvertDibTo24(pic);
+        ApplyColourMatch(copy, nullptr);
+        GetDib24Rgb(copy, 2, 6, &r, &g, &b);
+        EXPECT_TRUE(r == 0 && g == 255 && b == 0) << r << "," << g << "," << b;
+        FreePackedDib(copy);
+    }
     // Other depths pass unchanged.
     WriteColourSettings(editor.Path(), kColourMatchOn, wide.c_str());
     LoadColourSettings(nullptr, editor.Path().c_str());

@@ -410,4 +410,77 @@ TEST(FileDialogs, StartOnTheKeptTypeAndKeepTheChosenOne) {
     SetFileDialogTypeSettings(nullptr, nullptr);
 }
 
+// The parts-box button of the open dialog: the parts box opens on the folder
+// shown (the name left in the name box from an earlier run names no file
+// there) with the current type's pattern under
+// "ファイル選択"; a parts box left without a file shows the dialog again, and
+// the file it returns is the dialog's answer.
+struct PartsRun {
+    std::vector<std::string> folders, patterns, titles;
+    std::vector<bool> buttonShown;
+    std::string give;   // what the second parts box returns
+};
+PartsRun* g_partsRun;
+
+int FakePartsBox(HWND, const char* folder, const char* pattern, const char* title, char* path) {
+    g_partsRun->folders.push_back(folder);
+    g_partsRun->patterns.push_back(pattern);
+    g_partsRun->titles.push_back(title);
+    if (g_partsRun->folders.size() < 2) return 0;
+    snprintf(path, MAX_PATH, "%s", g_partsRun->give.c_str());
+    return 1;
+}
+
+int PressPartsButton(const ModalRequest& request, void* user) {
+    PartsRun* run = (PartsRun*)user;
+    if (request.text) return IDOK;
+    if (request.attempt > 0) return kModalAskAgain;
+    // The hook's panel is the dialog's child built from dr_fopenhook.
+    HWND panel = nullptr;
+    for (HWND child = FindWindowExA(request.dialog, nullptr, "#32770", nullptr); child && !panel;
+         child = FindWindowExA(request.dialog, child, "#32770", nullptr))
+        if (GetDlgItem(child, IDC_FOPEN_PARTS)) panel = child;
+    if (!panel) return IDCANCEL;
+    run->buttonShown.push_back(IsWindowVisible(GetDlgItem(panel, IDC_FOPEN_PARTS)) != 0);
+    SendMessageA(panel, WM_COMMAND, IDC_FOPEN_PARTS, 0);
+    return kModalAskAgain;
+}
+
+TEST(FileDialogs, PartsBoxButtonChoosesFromTheFolderShown) {
+    fiotest::ProgramFolder folder;
+    ASSERT_TRUE(folder.AddRealPlugins());
+    ASSERT_EQ(1, folder.Init());
+    testsupport::TempDir dir("dlgparts");
+    ASSERT_TRUE(testsupport::WriteFileBytes(dir.File("a.bmp"), "BM", 2));
+    ASSERT_TRUE(testsupport::WriteFileBytes(dir.File("b.bmp"), "BM", 2));
+    int32_t openType = 1, saveType = 0;
+    SetFileDialogTypeSettings(&openType, &saveType);
+    const std::vector<std::string> entries = Entries(BuildReaderFilter());
+    ASSERT_GE(entries.size(), 2u);
+    PartsRun run;
+    run.give = dir.File("b.bmp");
+    g_partsRun = &run;
+    SetPartsBoxChooser(FakePartsBox);
+    SetModalAnswerHook(PressPartsButton, &run);
+    char path[MAX_PATH] = {}, title[MAX_PATH] = {}, where[MAX_PATH] = {};
+    snprintf(where, sizeof(where), "%s", dir.Path().c_str());
+    where[strlen(where) - 1] = 0;   // the folder as callers keep it, without a final backslash
+    EXPECT_EQ(1, OpenFileDialog(nullptr, path, title, where, 1));
+    SetModalAnswerHook(nullptr, nullptr);
+    SetPartsBoxChooser(nullptr);
+    SetFileDialogTypeSettings(nullptr, nullptr);
+    g_partsRun = nullptr;
+    // Two parts boxes: the first left without a file, the second gave b.bmp.
+    ASSERT_EQ(2u, run.folders.size());
+    EXPECT_EQ((std::vector<bool>{true, true}), run.buttonShown);
+    for (size_t i = 0; i < 2; ++i) {
+        EXPECT_EQ(dir.Path(), run.folders[i]);
+        EXPECT_EQ(entries[1], run.patterns[i]);
+        EXPECT_EQ("ファイル選択", run.titles[i]);
+    }
+    EXPECT_EQ(dir.File("b.bmp"), path);
+    EXPECT_EQ("b.bmp", std::string(title));
+    EXPECT_EQ(dir.Path(), std::string(where) + "\\");
+}
+
 }  // namespace
