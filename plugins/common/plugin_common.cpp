@@ -129,13 +129,62 @@ bool PutGreyRows(const ReadFileCallbacks* callbacks, int width, int bits, int in
     return true;
 }
 
+namespace {
+
+// The rings of the last pipes (two: a read and a write may run at once),
+// kept for the next ones: memory the process has used before costs nothing to touch
+// again, while fresh pages cost a fault each on their first touch. Freed when
+// the DLL is unloaded.
+struct KeptRing {
+    enum { kSlots = 2 };
+    uint8_t* block[kSlots] = {};
+    size_t size[kSlots] = {};
+    SRWLOCK lock = SRWLOCK_INIT;
+    ~KeptRing() {
+        for (uint8_t* b : block) std::free(b);
+    }
+    // A block of at least `wanted` bytes (*got of them): a kept one when one is large enough.
+    uint8_t* Take(size_t wanted, size_t* got) {
+        uint8_t* b = nullptr;
+        AcquireSRWLockExclusive(&lock);
+        for (int i = 0; i < kSlots && !b; ++i)
+            if (block[i] && size[i] >= wanted) {
+                b = block[i];
+                *got = size[i];
+                block[i] = nullptr;
+                size[i] = 0;
+            }
+        ReleaseSRWLockExclusive(&lock);
+        if (b) return b;
+        *got = wanted;
+        return (uint8_t*)std::malloc(wanted);
+    }
+    // Keeps `b` in a free slot, or in place of a smaller block.
+    void Give(uint8_t* b, size_t n) {
+        uint8_t* drop = b;
+        AcquireSRWLockExclusive(&lock);
+        int slot = 0;
+        for (int i = 1; i < kSlots; ++i)
+            if (size[i] < size[slot]) slot = i;
+        if (size[slot] < n) {
+            drop = block[slot];
+            block[slot] = b;
+            size[slot] = n;
+        }
+        ReleaseSRWLockExclusive(&lock);
+        std::free(drop);
+    }
+} g_KeptRing;
+
+}  // namespace
+
 RowPipe::RowPipe() {
     InitializeCriticalSection(&lock_);
     InitializeConditionVariable(&changed_);
 }
 
 RowPipe::~RowPipe() {
-    std::free(rows_);
+    if (rows_) g_KeptRing.Give(rows_, capacity_);
     DeleteCriticalSection(&lock_);
 }
 
@@ -144,8 +193,8 @@ bool RowPipe::Init(size_t rowBytes) {
     size_t bandRows = kRingBytes / kBands / rowBytes;
     bandRows = bandRows < 1 ? 1 : bandRows > kMaxBandRows ? kMaxBandRows : bandRows;
     if (rowBytes > SIZE_MAX / kBands / bandRows) return false;
-    std::free(rows_);
-    rows_ = (uint8_t*)std::malloc(rowBytes * bandRows * kBands);
+    if (rows_) g_KeptRing.Give(rows_, capacity_);
+    rows_ = g_KeptRing.Take(rowBytes * bandRows * kBands, &capacity_);
     if (!rows_) return false;
     rowBytes_ = rowBytes;
     bandRows_ = (int)bandRows;

@@ -125,9 +125,9 @@ inline void PutLe32(uint8_t* p, uint32_t v) {
 // so that a codec can run on a worker thread while the calling thread
 // exchanges rows with the host's callbacks (which are only ever called on the
 // caller's thread). Bands keep the hand-overs few; the ring stays small (at
-// most kRingBytes unless one row is larger) so that it stays in the cache and
-// the heap can hand the same memory out again on the next read instead of
-// mapping fresh pages, whose first touch is costly.
+// most kRingBytes unless one row is larger) so that it stays in the cache, and
+// its memory is kept for the next pipe instead of mapping fresh pages, whose
+// first touch is costly.
 class RowPipe {
 public:
     enum { kMaxBandRows = 32, kBands = 4, kWakeBands = kBands / 2 };
@@ -155,6 +155,7 @@ private:
     CRITICAL_SECTION lock_;
     CONDITION_VARIABLE changed_;
     uint8_t* rows_ = nullptr;   // malloc: no need to clear it first
+    size_t capacity_ = 0;       // bytes of rows_
     size_t rowBytes_ = 0;
     int bandRows_ = 1;
     int head_ = 0, count_ = 0;
