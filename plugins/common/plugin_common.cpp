@@ -188,37 +188,39 @@ RowPipe::~RowPipe() {
     DeleteCriticalSection(&lock_);
 }
 
-bool RowPipe::Init(size_t rowBytes) {
+bool RowPipe::Init(size_t rowBytes, bool deep) {
     if (rowBytes == 0) return false;
-    size_t bandRows = kRingBytes / kBands / rowBytes;
+    const int bands = deep ? kMaxBands : 4;
+    size_t bandRows = (deep ? kDeepRingBytes : kRingBytes) / bands / rowBytes;
     bandRows = bandRows < 1 ? 1 : bandRows > kMaxBandRows ? kMaxBandRows : bandRows;
-    if (rowBytes > SIZE_MAX / kBands / bandRows) return false;
+    if (rowBytes > SIZE_MAX / bands / bandRows) return false;
     if (rows_) g_KeptRing.Give(rows_, capacity_);
-    rows_ = g_KeptRing.Take(rowBytes * bandRows * kBands, &capacity_);
+    rows_ = g_KeptRing.Take(rowBytes * bandRows * bands, &capacity_);
     if (!rows_) return false;
+    bands_ = bands;
     rowBytes_ = rowBytes;
     bandRows_ = (int)bandRows;
     return true;
 }
 
-// A side that finds the ring full (or empty) sleeps until half of it is free
+// A side that finds the ring full (or empty) sleeps until two bands are free
 // (or filled) again, or the pipe ends: one wake-up hands over several bands,
 // and the other side wakes it only when it is asleep.
 uint8_t* RowPipe::BeginWrite() {
     EnterCriticalSection(&lock_);
-    if (count_ == kBands) {
+    if (count_ == bands_) {
         writerWaiting_ = true;
-        while (!aborted_ && count_ > kBands - kWakeBands) SleepConditionVariableCS(&changed_, &lock_, INFINITE);
+        while (!aborted_ && count_ > bands_ - kWakeBands) SleepConditionVariableCS(&changed_, &lock_, INFINITE);
         writerWaiting_ = false;
     }
-    uint8_t* band = aborted_ ? nullptr : Band((head_ + count_) % kBands);
+    uint8_t* band = aborted_ ? nullptr : Band((head_ + count_) % bands_);
     LeaveCriticalSection(&lock_);
     return band;
 }
 
 void RowPipe::EndWrite(int rows) {
     EnterCriticalSection(&lock_);
-    rows_in_[(head_ + count_) % kBands] = rows;
+    rows_in_[(head_ + count_) % bands_] = rows;
     ++count_;
     const bool wake = readerWaiting_ && count_ >= kWakeBands;
     LeaveCriticalSection(&lock_);
@@ -240,9 +242,9 @@ uint8_t* RowPipe::BeginRead(int* rows) {
 
 void RowPipe::EndRead() {
     EnterCriticalSection(&lock_);
-    head_ = (head_ + 1) % kBands;
+    head_ = (head_ + 1) % bands_;
     --count_;
-    const bool wake = writerWaiting_ && count_ <= kBands - kWakeBands;
+    const bool wake = writerWaiting_ && count_ <= bands_ - kWakeBands;
     LeaveCriticalSection(&lock_);
     if (wake) WakeAllConditionVariable(&changed_);
 }

@@ -284,7 +284,7 @@ PLUGIN_EXPORT int DARNA_PLUGIN_CALL ReadFileExec(HWND window, const char* path, 
         DecodeJob job;
         job.png = r.png;
         job.height = l.height;
-        if (!job.pipe.Init(rowBytes)) return 0;
+        if (!job.pipe.Init(rowBytes, true)) return 0;
         int sent = 0;
         bool refused = false;
         {
