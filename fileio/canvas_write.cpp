@@ -8,6 +8,7 @@
 #include "ui/sysutil.h"
 #include "fileio/exif_blob.h"
 #include "fileio/host_util.h"
+#include "fileio/plugin_read.h"
 #include "fileio/plugin_registry.h"
 #include "fileio/plugin_write.h"
 #include "image/c_dib.h"
@@ -57,11 +58,7 @@ int DARNA_PLUGIN_CALL CanvasGetRow(int y, int x0, int x1, uint8_t* buffer, int i
     if (y < 0 || y >= c->height || x1 >= c->width) return -1;
     uint32_t* words = g_Save.row.data();
     if (!c->compositeRow(c->user, y, x0, x1, words)) return -1;
-    for (int i = 0; i <= x1 - x0; ++i) {
-        buffer[3 * i] = (uint8_t)words[i];
-        buffer[3 * i + 1] = (uint8_t)(words[i] >> 8);
-        buffer[3 * i + 2] = (uint8_t)(words[i] >> 16);
-    }
+    PackBgrRow(words, x1 - x0 + 1, buffer);
     return 1;
 }
 

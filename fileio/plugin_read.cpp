@@ -97,6 +97,25 @@ __attribute__((target("ssse3"))) void ExpandBgrSsse3(const uint8_t* bytes, int n
     ExpandBgrPlain(bytes + 3 * i, n - i, out + i);
 }
 
+// 32-bit words into three bytes a pixel (blue, green, red), sixteen pixels
+// a step; the rest byte by byte.
+__attribute__((target("ssse3"))) int PackBgrSsse3(const uint32_t* words, int n, uint8_t* out) {
+    const __m128i pack = _mm_setr_epi8(0, 1, 2, 4, 5, 6, 8, 9, 10, 12, 13, 14, -1, -1, -1, -1);
+    int i = 0;
+    for (; i + 16 <= n; i += 16) {
+        const __m128i* w = (const __m128i*)(words + i);
+        const __m128i a = _mm_shuffle_epi8(_mm_loadu_si128(w), pack);       // 12 bytes each
+        const __m128i b = _mm_shuffle_epi8(_mm_loadu_si128(w + 1), pack);
+        const __m128i c = _mm_shuffle_epi8(_mm_loadu_si128(w + 2), pack);
+        const __m128i d = _mm_shuffle_epi8(_mm_loadu_si128(w + 3), pack);
+        __m128i* o = (__m128i*)(out + 3 * i);
+        _mm_storeu_si128(o, _mm_or_si128(a, _mm_slli_si128(b, 12)));
+        _mm_storeu_si128(o + 1, _mm_or_si128(_mm_srli_si128(b, 4), _mm_slli_si128(c, 8)));
+        _mm_storeu_si128(o + 2, _mm_or_si128(_mm_srli_si128(c, 8), _mm_slli_si128(d, 4)));
+    }
+    return i;
+}
+
 bool HasSsse3() {
     static const bool has = [] {
         __builtin_cpu_init();
@@ -485,6 +504,19 @@ void ExpandBgrRow(const uint8_t* bytes, int n, uint32_t* out) {
     }
 #endif
     ExpandBgrPlain(bytes, n, out);
+}
+
+void PackBgrRow(const uint32_t* words, int n, uint8_t* out) {
+    int i = 0;
+#if defined(__x86_64__) || defined(__i386__)
+    if (HasSsse3()) i = PackBgrSsse3(words, n, out);
+#endif
+    for (; i < n; ++i) {
+        const uint32_t v = words[i];
+        out[3 * i] = (uint8_t)v;
+        out[3 * i + 1] = (uint8_t)(v >> 8);
+        out[3 * i + 2] = (uint8_t)(v >> 16);
+    }
 }
 
 void ReleaseKeptReader() {

@@ -22,6 +22,8 @@ int GetImageFileInfo(const char* path, int* firstWidth, int* firstHeight, int* w
 // A row of 24-bit pixels as readers deliver them (three bytes a pixel: blue,
 // green, red) into n 32-bit words, the fourth byte 0.
 void ExpandBgrRow(const uint8_t* bytes, int n, uint32_t* out);
+// The other way, as writers take them: n words into three bytes a pixel.
+void PackBgrRow(const uint32_t* words, int n, uint8_t* out);
 
 // The reader DLL of the last GetImageFileInfo stays loaded for the read that
 // usually follows; this frees it (done by FreeFilePlugins).

@@ -4,6 +4,7 @@
 
 #include "ui/sysutil.h"
 #include "fileio/host_util.h"
+#include "fileio/plugin_read.h"
 #include "fileio/plugin_registry.h"
 #include "image/vms_store.h"
 
@@ -81,12 +82,7 @@ int ImageRowToBgr(const VmsImage* im, int y, int x0, int x1, uint32_t* scratch, 
     const int n = x1 - x0 + 1;
     if (im->bits == 32) {
         if (!g_VmsStore.GetRow(im, y, x0, x1, scratch)) return 0;
-        for (int i = 0; i < n; ++i) {
-            uint32_t v = scratch[i];
-            buffer[3 * i] = (uint8_t)v;
-            buffer[3 * i + 1] = (uint8_t)(v >> 8);
-            buffer[3 * i + 2] = (uint8_t)(v >> 16);
-        }
+        PackBgrRow(scratch, n, buffer);
         return 1;
     }
     // Indexed images through their palette (1 and 4-bit rows come whole).

@@ -158,9 +158,9 @@ namespace {
 struct RegionBits {
     const RegionSource& src;
     int stride;                       // 64-bit words a row
-    std::vector<uint64_t> match;
+    RegionWords match;
     std::vector<uint8_t> ready;       // match row computed
-    std::vector<uint64_t>& visited;
+    RegionWords& visited;
     int r0, g0, b0, tolerance;
     std::vector<uint8_t> flags;       // one row's matches, a byte a pixel
 
@@ -262,12 +262,12 @@ int FindColorRegion(const RegionSource& src, int x, int y, int tolerance, Region
     if (x > w - 1) x = w - 1;
     if (y > h - 1) y = h - 1;
     out->stride = (w + 63) / 64;
-    out->visited.assign((size_t)out->stride * (size_t)h, 0);
+    if (!out->visited.Reset((size_t)out->stride * (size_t)h)) return 0;
     out->x0 = out->y0 = 1000000;
     out->x1 = out->y1 = -1;
     const uint32_t seed = src.row(src.user, y)[x];
     RegionBits bits{src, out->stride, {}, {}, out->visited, Channel(seed, 16), Channel(seed, 8), Channel(seed, 0), tolerance};
-    bits.match.assign(out->visited.size(), 0);
+    if (!bits.match.Reset(out->visited.size())) return 0;
     bits.ready.assign((size_t)h, 0);
     std::vector<int> stack{x, y};
     while (!stack.empty()) {

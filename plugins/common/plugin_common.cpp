@@ -129,47 +129,98 @@ bool PutGreyRows(const ReadFileCallbacks* callbacks, int width, int bits, int in
     return true;
 }
 
+namespace {
+
+// The rings of the last pipes (two: a read and a write may run at once),
+// kept for the next ones: memory the process has used before costs nothing to touch
+// again, while fresh pages cost a fault each on their first touch. Freed when
+// the DLL is unloaded.
+struct KeptRing {
+    enum { kSlots = 2 };
+    uint8_t* block[kSlots] = {};
+    size_t size[kSlots] = {};
+    SRWLOCK lock = SRWLOCK_INIT;
+    ~KeptRing() {
+        for (uint8_t* b : block) std::free(b);
+    }
+    // A block of at least `wanted` bytes (*got of them): a kept one when one is large enough.
+    uint8_t* Take(size_t wanted, size_t* got) {
+        uint8_t* b = nullptr;
+        AcquireSRWLockExclusive(&lock);
+        for (int i = 0; i < kSlots && !b; ++i)
+            if (block[i] && size[i] >= wanted) {
+                b = block[i];
+                *got = size[i];
+                block[i] = nullptr;
+                size[i] = 0;
+            }
+        ReleaseSRWLockExclusive(&lock);
+        if (b) return b;
+        *got = wanted;
+        return (uint8_t*)std::malloc(wanted);
+    }
+    // Keeps `b` in a free slot, or in place of a smaller block.
+    void Give(uint8_t* b, size_t n) {
+        uint8_t* drop = b;
+        AcquireSRWLockExclusive(&lock);
+        int slot = 0;
+        for (int i = 1; i < kSlots; ++i)
+            if (size[i] < size[slot]) slot = i;
+        if (size[slot] < n) {
+            drop = block[slot];
+            block[slot] = b;
+            size[slot] = n;
+        }
+        ReleaseSRWLockExclusive(&lock);
+        std::free(drop);
+    }
+} g_KeptRing;
+
+}  // namespace
+
 RowPipe::RowPipe() {
     InitializeCriticalSection(&lock_);
     InitializeConditionVariable(&changed_);
 }
 
 RowPipe::~RowPipe() {
-    std::free(rows_);
+    if (rows_) g_KeptRing.Give(rows_, capacity_);
     DeleteCriticalSection(&lock_);
 }
 
-bool RowPipe::Init(size_t rowBytes) {
+bool RowPipe::Init(size_t rowBytes, bool deep) {
     if (rowBytes == 0) return false;
-    size_t bandRows = kRingBytes / kBands / rowBytes;
+    const int bands = deep ? kMaxBands : 4;
+    size_t bandRows = (deep ? kDeepRingBytes : kRingBytes) / bands / rowBytes;
     bandRows = bandRows < 1 ? 1 : bandRows > kMaxBandRows ? kMaxBandRows : bandRows;
-    if (rowBytes > SIZE_MAX / kBands / bandRows) return false;
-    std::free(rows_);
-    rows_ = (uint8_t*)std::malloc(rowBytes * bandRows * kBands);
+    if (rowBytes > SIZE_MAX / bands / bandRows) return false;
+    if (rows_) g_KeptRing.Give(rows_, capacity_);
+    rows_ = g_KeptRing.Take(rowBytes * bandRows * bands, &capacity_);
     if (!rows_) return false;
+    bands_ = bands;
     rowBytes_ = rowBytes;
     bandRows_ = (int)bandRows;
     return true;
 }
 
-// A side that finds the ring full (or empty) sleeps until half of it is free
+// A side that finds the ring full (or empty) sleeps until two bands are free
 // (or filled) again, or the pipe ends: one wake-up hands over several bands,
 // and the other side wakes it only when it is asleep.
 uint8_t* RowPipe::BeginWrite() {
     EnterCriticalSection(&lock_);
-    if (count_ == kBands) {
+    if (count_ == bands_) {
         writerWaiting_ = true;
-        while (!aborted_ && count_ > kBands - kWakeBands) SleepConditionVariableCS(&changed_, &lock_, INFINITE);
+        while (!aborted_ && count_ > bands_ - kWakeBands) SleepConditionVariableCS(&changed_, &lock_, INFINITE);
         writerWaiting_ = false;
     }
-    uint8_t* band = aborted_ ? nullptr : Band((head_ + count_) % kBands);
+    uint8_t* band = aborted_ ? nullptr : Band((head_ + count_) % bands_);
     LeaveCriticalSection(&lock_);
     return band;
 }
 
 void RowPipe::EndWrite(int rows) {
     EnterCriticalSection(&lock_);
-    rows_in_[(head_ + count_) % kBands] = rows;
+    rows_in_[(head_ + count_) % bands_] = rows;
     ++count_;
     const bool wake = readerWaiting_ && count_ >= kWakeBands;
     LeaveCriticalSection(&lock_);
@@ -191,9 +242,9 @@ uint8_t* RowPipe::BeginRead(int* rows) {
 
 void RowPipe::EndRead() {
     EnterCriticalSection(&lock_);
-    head_ = (head_ + 1) % kBands;
+    head_ = (head_ + 1) % bands_;
     --count_;
-    const bool wake = writerWaiting_ && count_ <= kBands - kWakeBands;
+    const bool wake = writerWaiting_ && count_ <= bands_ - kWakeBands;
     LeaveCriticalSection(&lock_);
     if (wake) WakeAllConditionVariable(&changed_);
 }

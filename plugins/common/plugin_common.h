@@ -124,19 +124,24 @@ inline void PutLe32(uint8_t* p, uint32_t v) {
 // A ring of bands of rows between two threads (one producer, one consumer),
 // so that a codec can run on a worker thread while the calling thread
 // exchanges rows with the host's callbacks (which are only ever called on the
-// caller's thread). Bands keep the hand-overs few; the ring stays small (at
-// most kRingBytes unless one row is larger) so that it stays in the cache and
-// the heap can hand the same memory out again on the next read instead of
-// mapping fresh pages, whose first touch is costly.
+// caller's thread). Bands keep the hand-overs few. A writer's ring stays small
+// (at most kRingBytes unless one row is larger) so that the rows the calling
+// thread puts in are still in the cache when the encoder takes them. A
+// reader's ring is deep (kDeepRingBytes): the decoder, the slower side, then
+// runs on while the calling thread is slow to wake, instead of stopping at a
+// full ring. The ring's memory is kept for the next pipe instead of mapping
+// fresh pages, whose first touch is costly.
 class RowPipe {
 public:
-    enum { kMaxBandRows = 32, kBands = 4, kWakeBands = kBands / 2 };
+    enum { kMaxBandRows = 32, kMaxBands = 16, kWakeBands = 2 };
     static constexpr size_t kRingBytes = 384 * 1024;
+    static constexpr size_t kDeepRingBytes = 3072 * 1024;
     RowPipe();
     ~RowPipe();
     RowPipe(const RowPipe&) = delete;
     RowPipe& operator=(const RowPipe&) = delete;
-    bool Init(size_t rowBytes);
+    // A ring of four bands, or with `deep` of kMaxBands.
+    bool Init(size_t rowBytes, bool deep = false);
     size_t RowBytes() const { return rowBytes_; }
     // Rows a band holds (1..kMaxBandRows), set by Init.
     int BandRows() const { return bandRows_; }
@@ -155,10 +160,12 @@ private:
     CRITICAL_SECTION lock_;
     CONDITION_VARIABLE changed_;
     uint8_t* rows_ = nullptr;   // malloc: no need to clear it first
+    size_t capacity_ = 0;       // bytes of rows_
     size_t rowBytes_ = 0;
     int bandRows_ = 1;
+    int bands_ = 4;
     int head_ = 0, count_ = 0;
-    int rows_in_[kBands] = {};
+    int rows_in_[kMaxBands] = {};
     bool closed_ = false, aborted_ = false;
     bool readerWaiting_ = false, writerWaiting_ = false;
 };

@@ -109,7 +109,7 @@ unsigned __stdcall DecodeThread(void* param) {
     jpeg_start_decompress(&c);
     const int w = (int)c.output_width, h = (int)c.output_height;
     if ((c.out_color_space == JCS_CMYK && !cmyk.Reset((size_t)w * 4)) ||
-        !job->pipe.Init((size_t)w * (bits == 8 ? 1 : 3)))
+        !job->pipe.Init((size_t)w * (bits == 8 ? 1 : 3), true))
         longjmp(error.jump, 1);
     job->width = w;
     job->height = h;

@@ -14,14 +14,38 @@ namespace {
 void PngError(png_structp png, png_const_charp) { png_longjmp(png, 1); }
 void PngWarning(png_structp, png_const_charp) {}
 
+// The file, read through a buffer of its own: libpng asks for the pixel data
+// a few kilobytes at a time, and a system call for each would cost more than
+// the decoding of the bytes.
 struct Source {
     File file;
-    int64_t size = 0, at = 0;
+    int64_t size = 0, at = 0;   // the file's size; bytes handed to libpng
+    Block<uint8_t> buffer;
+    size_t held = 0, next = 0;  // bytes in the buffer; the first not yet handed over
+    enum { kBufferBytes = 256 * 1024 };
+    bool Read(uint8_t* data, size_t length) {
+        while (length) {
+            if (next == held) {
+                DWORD got = 0;
+                if (!buffer && !buffer.Reset(kBufferBytes)) return false;
+                if (!ReadFile(file.Handle(), buffer.get(), (DWORD)buffer.size(), &got, nullptr) || got == 0)
+                    return false;
+                held = got;
+                next = 0;
+            }
+            const size_t n = held - next < length ? held - next : length;
+            std::memcpy(data, buffer.get() + next, n);
+            next += n;
+            data += n;
+            length -= n;
+        }
+        return true;
+    }
 };
 
 void PngRead(png_structp png, png_bytep data, size_t length) {
     Source* s = (Source*)png_get_io_ptr(png);
-    if (!s->file.Read(data, length)) png_error(png, "read");
+    if (!s->Read(data, length)) png_error(png, "read");
     s->at += (int64_t)length;
     // A chunk of pixel data that runs past the end of a cut file is shortened
     // to what the file holds: libpng decodes every row the file has before it
@@ -155,6 +179,50 @@ bool SendRow(const ReadFileCallbacks* callbacks, const Layout& l, int y, const u
     return true;
 }
 
+// One decode of a file that is not interlaced: libpng runs on a worker thread
+// and hands rows through a pipe; the calling thread passes them to the host.
+struct DecodeJob {
+    png_structp png = nullptr;
+    int height = 0;
+    RowPipe pipe;
+    bool damaged = false;   // the data ended early or is damaged before the last row
+};
+
+// The rows into the pipe until the last, the damage or the host's refusal.
+// False on damage: the rows before it are in the pipe.
+bool DecodeRows(DecodeJob* job) {
+    const size_t rowBytes = job->pipe.RowBytes();
+    const int bandRows = job->pipe.BandRows();
+    // Changed by the decode and read after a longjmp.
+    uint8_t* volatile band = nullptr;
+    volatile int filled = 0;
+    if (setjmp(png_jmpbuf(job->png))) {
+        if (band && filled > 0) job->pipe.EndWrite(filled);
+        return false;
+    }
+    for (int y = 0; y < job->height;) {
+        band = job->pipe.BeginWrite();
+        if (!band) return true;   // the host refused a row
+        filled = 0;
+        for (; filled < bandRows && y < job->height; ++y) {
+            png_read_row(job->png, band + rowBytes * filled, nullptr);
+            filled = filled + 1;
+        }
+        job->pipe.EndWrite(filled);
+        band = nullptr;
+    }
+    // Damage after the last row leaves the picture whole.
+    if (!setjmp(png_jmpbuf(job->png))) png_read_end(job->png, nullptr);
+    return true;
+}
+
+unsigned __stdcall DecodeThread(void* param) {
+    DecodeJob* job = (DecodeJob*)param;
+    job->damaged = !DecodeRows(job);
+    job->pipe.Close();
+    return 0;
+}
+
 }  // namespace
 
 // A file whose data ends early, or whose data or a later chunk is damaged,
@@ -203,47 +271,77 @@ PLUGIN_EXPORT int DARNA_PLUGIN_CALL ReadFileExec(HWND window, const char* path, 
     }
     // Interlaced files need the whole image before the first row is final.
     const bool whole = passes > 1;
-    Block<uint8_t> image(whole ? rowBytes * (size_t)l.height : rowBytes), bgr((size_t)l.width * 3),
+    Block<uint8_t> image(whole ? rowBytes * (size_t)l.height : 0), bgr((size_t)l.width * 3),
         alpha((size_t)l.width);
-    if (!image || !bgr || !alpha) return 0;
-    if (whole) {
-        // Grey until a pass reaches a pixel; each pass fills the blocks that
-        // later passes refine, so a cut file still shows the whole picture.
-        const uint8_t pixel[4] = {l.indexed ? (uint8_t)grey : kMissingGrey, kMissingGrey, kMissingGrey, 255};
-        for (int y = 0; y < l.height; ++y)
-            for (int x = 0; x < l.width; ++x) std::memcpy(image.get() + rowBytes * y + pixelBytes * x, pixel, pixelBytes);
-    }
+    if ((whole && !image) || !bgr || !alpha) return 0;
     Progress progress(window);
-    // Changed by the decode and read after a longjmp: whether an interlaced
-    // image got any row, and the rows handed to the host.
+    // The rows after the last one sent are grey: the data ended early or is damaged.
+    auto greyRest = [&](int sent) {
+        if (sent < l.height && greyChanged && callbacks->setPalette) callbacks->setPalette(palette, 0);
+        return PutGreyRows(callbacks, l.width, l.indexed ? 8 : 24, grey, l.alpha, sent, l.height) ? 1 : 0;
+    };
+    if (!whole) {
+        DecodeJob job;
+        job.png = r.png;
+        job.height = l.height;
+        if (!job.pipe.Init(rowBytes, true)) return 0;
+        int sent = 0;
+        bool refused = false;
+        {
+            Worker worker;
+            if (!worker.Start(DecodeThread, &job)) return 0;
+            int n = 0;
+            while (sent < l.height && !refused) {
+                const uint8_t* band = job.pipe.BeginRead(&n);
+                if (!band) break;
+                for (int i = 0; i < n && sent < l.height; ++i, ++sent)
+                    if (!SendRow(callbacks, l, sent, band + rowBytes * i, bgr.get(), alpha.get())) {
+                        refused = true;
+                        break;
+                    }
+                job.pipe.EndRead();
+                progress.Report(sent, l.height);
+            }
+            // A host without room for the picture ends the decode too.
+            if (refused) job.pipe.Abort();
+            worker.Join();
+        }
+        int ok = 0;
+        if (!refused && sent == l.height) ok = 1;
+        else if (!refused && job.damaged && sent > 0) ok = greyRest(sent);
+        progress.Done();
+        return ok;
+    }
+    // Grey until a pass reaches a pixel; each pass fills the blocks that
+    // later passes refine, so a cut file still shows the whole picture.
+    const uint8_t pixel[4] = {l.indexed ? (uint8_t)grey : kMissingGrey, kMissingGrey, kMissingGrey, 255};
+    for (int y = 0; y < l.height; ++y)
+        for (int x = 0; x < l.width; ++x) std::memcpy(image.get() + rowBytes * y + pixelBytes * x, pixel, pixelBytes);
+    // Changed by the decode and read after a longjmp: whether any row was
+    // decoded, and the rows handed to the host.
     volatile bool decoded = false;
     volatile int sent = 0;
     if (setjmp(png_jmpbuf(r.png))) {
         // The data ended early or is damaged: what was decoded, grey for the rest.
         int ok = 0;
-        if (whole && decoded && sent == 0) {
+        if (decoded && sent == 0) {
             if (greyChanged && callbacks->setPalette) callbacks->setPalette(palette, 0);
             int y = 0;
             while (y < l.height && SendRow(callbacks, l, y, image.get() + rowBytes * y, bgr.get(), alpha.get())) ++y;
             ok = y == l.height;
         } else if (sent > 0) {
-            if (sent < l.height && greyChanged && callbacks->setPalette) callbacks->setPalette(palette, 0);
-            ok = PutGreyRows(callbacks, l.width, l.indexed ? 8 : 24, grey, l.alpha, sent, l.height);
+            ok = greyRest(sent);
         }
         progress.Done();
         return ok;
     }
-    if (whole) {
-        for (int p = 0; p < passes; ++p)
-            for (int y = 0; y < l.height; ++y) {
-                png_read_row(r.png, nullptr, image.get() + rowBytes * y);
-                decoded = true;
-            }
-    }
+    for (int p = 0; p < passes; ++p)
+        for (int y = 0; y < l.height; ++y) {
+            png_read_row(r.png, nullptr, image.get() + rowBytes * y);
+            decoded = true;
+        }
     for (int y = 0; y < l.height; ++y) {
-        uint8_t* src = image.get() + (whole ? rowBytes * y : 0);
-        if (!whole) png_read_row(r.png, src, nullptr);
-        if (!SendRow(callbacks, l, y, src, bgr.get(), alpha.get())) {
+        if (!SendRow(callbacks, l, y, image.get() + rowBytes * y, bgr.get(), alpha.get())) {
             progress.Done();
             return 0;
         }

@@ -3,6 +3,7 @@
 
 #include <cstring>
 #include <memory>
+#include <vector>
 
 #include "fileio/plugin_read.h"
 #include "fileio/plugin_registry.h"
@@ -295,4 +296,27 @@ TEST(WriterEntry, RectanglesAndOffsets) {
     // No overlap: size 1.
     FillWriterImageEntry(500, 500, 600, 600, WriterPlaneRect{0, 0, 10, 10}, 3, rec.Info(), rec.Layers(), &off);
     EXPECT_EQ(1, rec.Info()->image[3].width);
+}
+
+// Rows between the store's words and the plug-ins' three bytes a pixel, at
+// every width around the sixteen-pixel steps of the fast loops: each pixel's
+// blue, green and red in order, the fourth byte dropped, nothing written
+// past the row, and the way back gives the colours again.
+TEST(BgrRows, PackAndExpandEveryWidthAroundTheSixteenPixelSteps) {
+    for (int n = 0; n <= 50; ++n) {
+        SCOPED_TRACE(n);
+        std::vector<uint32_t> words((size_t)n), back((size_t)n + 1, 0xDEADBEEFu);
+        for (int i = 0; i < n; ++i) words[(size_t)i] = 0xA5000000u | (uint32_t)(i * 0x030507 + 0x10203);
+        std::vector<uint8_t> bytes((size_t)n * 3 + 16, 0x77);
+        PackBgrRow(words.data(), n, bytes.data());
+        for (int i = 0; i < n; ++i) {
+            ASSERT_EQ((uint8_t)words[(size_t)i], bytes[(size_t)i * 3]) << i;
+            ASSERT_EQ((uint8_t)(words[(size_t)i] >> 8), bytes[(size_t)i * 3 + 1]) << i;
+            ASSERT_EQ((uint8_t)(words[(size_t)i] >> 16), bytes[(size_t)i * 3 + 2]) << i;
+        }
+        for (size_t k = (size_t)n * 3; k < bytes.size(); ++k) ASSERT_EQ(0x77, bytes[k]) << k;
+        ExpandBgrRow(bytes.data(), n, back.data());
+        for (int i = 0; i < n; ++i) ASSERT_EQ(words[(size_t)i] & 0xFFFFFFu, back[(size_t)i]) << i;
+        ASSERT_EQ(0xDEADBEEFu, back[(size_t)n]);
+    }
 }
