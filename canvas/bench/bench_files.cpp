@@ -27,11 +27,6 @@ static double Now() {
     return (double)t.QuadPart * 1000.0 / (double)f.QuadPart;
 }
 
-// The document record (a megabyte, most of it view tables) belongs to the
-// canvas window, made once with it; each open sets it up anew. A fresh
-// record each run would time the system's first touch of its pages instead.
-static CanvDoc* g_Record;
-
 // A document of the file's size, read through the canvas road; null on failure.
 static CanvDoc* OpenDocument(const char* path) {
     int width = 0, height = 0, count = 0, planes[FileRecordEntries] = {};
@@ -43,10 +38,12 @@ static CanvDoc* OpenDocument(const char* path) {
     NewCanvasRequest.origin = CanvOriginBlank;
     NewCanvasRequest.source = nullptr;
     NewCanvasRequest.resolution = 96;
-    CanvDoc* doc = g_Record;
+    CanvDoc* doc = (CanvDoc*)std::calloc(1, sizeof(CanvDoc));
+    if (!doc) return nullptr;
     InitCanvDocFields(doc);
     if (!InitCanvDoc(doc) || !LoadCanvasImageFile(doc, path)) {
         FreeCanvLayers(doc);
+        std::free(doc);
         return nullptr;
     }
     return doc;
@@ -56,7 +53,7 @@ static void CloseDocument(CanvDoc** doc) {
     if (!*doc) return;
     FreeCanvLayers(*doc);
     if ((*doc)->exifBlob) GlobalFree((*doc)->exifBlob);
-    (*doc)->exifBlob = nullptr;
+    std::free(*doc);
     *doc = nullptr;
 }
 
@@ -140,12 +137,10 @@ int main(int argc, char** argv) {
     int reps = std::atoi(argv[2]);
     if (reps < 1) reps = 1;
     BuildProductTable();
-    g_Record = (CanvDoc*)std::calloc(1, sizeof(CanvDoc));
-    if (!g_Record || !InitFilePlugins(nullptr, folder.c_str())) return 1;
+    if (!InitFilePlugins(nullptr, folder.c_str())) return 1;
     int result = 0;
     for (int i = 3; i < argc && result == 0; ++i)
         if (!BenchFile(argv[i], reps)) result = 1;
     FreeFilePlugins();
-    std::free(g_Record);
     return result;
 }
