@@ -88,6 +88,14 @@ void FillFont(LOGFONTA* lf, const char* face, int weight, BYTE charSet) {
 
 }  // namespace
 
+VmsImage* MakeStickerShadow(const VmsImage* text, const VmsImage* frame, int blur) {
+    std::vector<uint8_t> t = ReadBytes(text), f = ReadBytes(frame);
+    for (size_t k = 0; k < t.size() && k < f.size(); ++k) t[k] = P(t[k], f[k]);
+    VmsImage* shadow = ImageFromBytes(t, text->width, text->height);
+    for (int i = 0; shadow && i < blur && i < 10; ++i) BlurMask8(shadow);
+    return shadow;
+}
+
 void ResetTextSettings() {
     TextSettingsRecord& s = TextSettings;
     std::memset(&s, 0, sizeof s);
@@ -389,6 +397,7 @@ VmsImage* ComposeTextImage(HWND owner, PenCanvas* canvas, VmsImage** colourOut, 
     if (!RenderStickerText(owner, 0, &T, &F, &B)) return nullptr;
     int w = T->width, h = T->height, W = w + Abs(dx), H = h + Abs(dy);
     std::vector<uint8_t> t = ReadBytes(T), f = ReadBytes(F), b = ReadBytes(B);
+    VmsImage* S = s.shadowOn ? MakeStickerShadow(T, F, s.shadowBlur) : nullptr;
     g_VmsStore.Free(&T);
     g_VmsStore.Free(&F);
     g_VmsStore.Free(&B);
@@ -406,12 +415,11 @@ VmsImage* ComposeTextImage(HWND owner, PenCanvas* canvas, VmsImage** colourOut, 
     laySolid(b, s.backingColour);
     if (s.shadowOn) {
         std::vector<uint8_t> shadow((size_t)w * h);
-        for (size_t k = 0; k < shadow.size(); ++k) shadow[k] = P(t[k], f[k]);
-        VmsImage* S = ImageFromBytes(shadow, w, h);
         if (S) {
-            for (int i = 0; i < s.shadowBlur && i < 10; ++i) BlurMask8(S);
             shadow = ReadBytes(S);
             g_VmsStore.Free(&S);
+        } else {   // without memory for the softening, the shadow stays sharp
+            for (size_t k = 0; k < shadow.size(); ++k) shadow[k] = P(t[k], f[k]);
         }
         for (int y = 0; y < h; ++y)
             for (int x = 0; x < w; ++x) {

@@ -63,6 +63,10 @@ void FillStickerParams(StickerParams* params, int pass, HWND owner, void* target
 // the text blur count, 1 by the shadow blur count. 0 when the renderer cannot
 // be loaded or fails (outputs untouched).
 int RenderStickerText(HWND owner, int mode, VmsImage** text, VmsImage** frame, VmsImage** backing);
+// A sticker's shadow from its text and frame passes: where either has ink
+// (the product of the two coverages), softened by `blur` passes of the mask
+// blur (at most 10). A new 8-bit image owned by the caller; null without memory.
+VmsImage* MakeStickerShadow(const VmsImage* text, const VmsImage* frame, int blur);
 // The GDI route: the text (white paper, black glyphs, 8 pixels of margin left
 // and right, 4 above and below) and its coverage mask (0 or 255). 0 when the
 // text is empty or an image cannot be made.

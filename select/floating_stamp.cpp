@@ -8,7 +8,6 @@
 #include "canvas/canv_doc.h"
 #include "image/c_dib.h"
 #include "image/pen_colour.h"
-#include "image/product_table.h"
 #include "image/vms_store.h"
 #include "paint/canvas_pen.h"
 #include "paint/pen_engine.h"
@@ -146,30 +145,6 @@ void SplitOffset(int at, int d, int* image, int* shadow) {
 
 int Abs(int v) { return v < 0 ? -v : v; }
 
-// The 8-bit image of coverage bytes (255 nothing, 0 full), w x h.
-VmsImage* ImageOfBytes(const std::vector<uint8_t>& bytes, int w, int h) {
-    VmsImage* image = g_VmsStore.Create(w, h, 8, 255, 1);
-    if (!image) return nullptr;
-    for (int y = 0; y < h; ++y) g_VmsStore.PutRow(image, y, 0, w - 1, bytes.data() + (size_t)y * w);
-    return image;
-}
-
-std::vector<uint8_t> BytesOf(const VmsImage* image) {
-    std::vector<uint8_t> bytes((size_t)image->width * image->height);
-    for (int y = 0; y < image->height; ++y)
-        g_VmsStore.GetRow(image, y, 0, image->width - 1, bytes.data() + (size_t)y * image->width);
-    return bytes;
-}
-
-// A sticker's shadow: where the text or the frame has ink, softened.
-VmsImage* StickerShadow(const VmsImage* text, const VmsImage* frame, int softness) {
-    std::vector<uint8_t> t = BytesOf(text), f = BytesOf(frame);
-    for (size_t k = 0; k < t.size() && k < f.size(); ++k) t[k] = ProductTable[t[k]][f[k]];
-    VmsImage* shadow = ImageOfBytes(t, text->width, text->height);
-    for (int i = 0; shadow && i < softness && i < 10; ++i) BlurMask8(shadow);
-    return shadow;
-}
-
 }  // namespace
 
 int StampStickerText(CanvDoc* doc, const FloatShadow& shadow, int x, int y, int w, int h) {
@@ -194,7 +169,7 @@ int StampStickerText(CanvDoc* doc, const FloatShadow& shadow, int x, int y, int 
         PlaceFloating(doc, backing, nullptr, tx, ty, pw, ph, FloatKindText);
     }
     if (shadow.on) {
-        VmsImage* mask = StickerShadow(text, frame, shadow.softness);
+        VmsImage* mask = MakeStickerShadow(text, frame, shadow.softness);
         BorrowedPenColour pen(shadow.red, shadow.green, shadow.blue);
         if (mask) PlaceFloating(doc, mask, nullptr, sx, sy, pw, ph, FloatKindText);
         g_VmsStore.Free(&mask);
